@@ -1,0 +1,26 @@
+#include "common/list_text.h"
+
+#include "common/text.h"
+
+#include <cstdio>
+
+namespace dz {
+
+std::u16string SizeText(int64_t kib) {
+    std::string digits = std::to_string(kib);
+    // Commas go in from the right, before every group of three characters,
+    // exactly as the list always did (a sign counts as a character).
+    for (int64_t pos = static_cast<int64_t>(digits.size()) - 3; pos > 0; pos -= 3)
+        digits.insert(static_cast<size_t>(pos), 1, ',');
+    return Ascii(digits);
+}
+
+std::u16string DateText(int year, int month, int day, int hour, int minute, int second) {
+    const bool pm = hour >= 13;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%4d-%02d-%02d %s %2d:%02d:%02d", year, month, day,
+                  pm ? "PM" : "AM", pm ? hour - 12 : hour, minute, second);
+    return Ascii(buf);
+}
+
+} // namespace dz

@@ -1,0 +1,39 @@
+#pragma once
+// Text helpers shared by every layer. All texts the system defines are UTF-16;
+// comparisons that the recorder's world calls "without regard to case" fold
+// only the letters A-Z, never anything else.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dz {
+
+constexpr char16_t FoldAZ(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
+constexpr char16_t UpperAZ(char16_t c) { return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c; }
+
+// Folds A-Z, then compares UTF-16 units by value; a prefix sorts first.
+int CompareNoCaseAZ(std::u16string_view a, std::u16string_view b);
+bool EqualNoCaseAZ(std::u16string_view a, std::u16string_view b);
+std::u16string ToUpperAZ(std::u16string_view s);
+
+// The text from the last "." of the file-name part on, dot included; empty
+// when the file name has no dot. Both "/" and "\" end a folder part.
+std::u16string_view ExtensionOf(std::u16string_view path);
+bool HasExtension(std::u16string_view path, std::u16string_view ext);
+// ".mp3" or ".mem": the plain files this system lists and transfers.
+bool IsPlainFileName(std::u16string_view path);
+bool IsPartFileName(std::u16string_view path); // ".avr"
+
+// Lenient signed decimal reading: leading blanks, an optional sign, digits up
+// to the first other character; 0 when there are none.
+int32_t LenientInt(std::u16string_view s);
+
+// ASCII-only literal to UTF-16 (format results, fixed texts).
+std::u16string Ascii(std::string_view s);
+// UTF-8 <-> UTF-16. Decoding fails on malformed input rather than guessing.
+std::string ToUtf8(std::u16string_view s);
+std::optional<std::u16string> FromUtf8(std::string_view s);
+
+} // namespace dz

@@ -1,0 +1,95 @@
+#pragma once
+// The only interface that knows the operating system. Callers speak in
+// UTF-16 texts; posix/ implements it for Linux, a win32/ implementation can
+// stand beside it without touching any caller.
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dz::platform {
+
+// The separator between a folder and a name ("%s\%s" on the recorder's side).
+inline constexpr char16_t kSeparator = u'/';
+std::u16string JoinPath(const std::u16string& folder, const std::u16string& name);
+
+// Text <-> native path. FromPath gives nothing for a name that cannot be decoded.
+std::filesystem::path ToPath(const std::u16string& text);
+std::optional<std::u16string> FromPath(const std::filesystem::path& path);
+
+struct FolderEntry {
+    std::u16string name;
+    bool isFolder = false;
+    uint64_t size = 0;
+    std::time_t creationTime = 0; // birth time where kept, else modification time
+};
+
+// Every entry of a folder except "." and "..", in the platform's order.
+// False when the folder cannot be searched; undecodable names are skipped.
+bool SearchFolder(const std::u16string& folder, std::vector<FolderEntry>& entries);
+// True as soon as one subfolder is found; false for an unreadable folder.
+bool HasSubfolder(const std::u16string& folder);
+bool FolderExists(const std::u16string& folder);
+bool FileExists(const std::u16string& path);
+// Creates exactly one folder; false when it exists or cannot be made.
+bool MakeFolder(const std::u16string& path);
+
+// File attributes: what "normal" means before a delete, and what a copy keeps.
+struct Attributes {
+    uint32_t mode = 0;
+};
+std::optional<Attributes> GetAttributes(const std::u16string& path);
+bool SetAttributes(const std::u16string& path, const Attributes& attributes);
+// Makes the file writable by its owner, then deletes it; failures ignored.
+bool ResetAttributesAndDelete(const std::u16string& path);
+
+// Names are built in the recorder's upper case; on a case-sensitive file
+// system a built name that does not exist is looked up once more in its
+// folder with A-Z folded. Gives the path as found, or the built one.
+std::u16string ResolveCase(const std::u16string& path);
+
+// Two paths that name one file (same folder by another path, a link).
+bool SameFile(const std::u16string& a, const std::u16string& b);
+
+// The roots a user browses: "/", then mount points of real file systems under
+// /media, /mnt, /run/media; DEZADIDE_DRIVES (":"-separated) replaces the list.
+std::vector<std::u16string> DriveRoots();
+// The drive root that holds a path: the longest drive root containing it,
+// else the mount point of its file system.
+std::u16string DriveRootOf(const std::u16string& path);
+// File-system type of the mount that holds a path ("ext4", "vfat", ...).
+std::string FileSystemTypeOf(const std::u16string& path);
+
+// A binary file handle; closes itself. Reads and writes report what happened.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    static File OpenRead(const std::u16string& path);
+    static File CreateWrite(const std::u16string& path); // truncates
+    static File OpenReadWrite(const std::u16string& path);
+
+    bool IsOpen() const { return m_fd >= 0; }
+    // Reads up to n bytes, retrying short reads; -1 on error.
+    int64_t Read(void* buffer, size_t n);
+    // Writes all n bytes or fails; false on error (disk full included).
+    bool Write(const void* buffer, size_t n);
+    bool Seek(uint64_t offset);
+    int64_t Position() const;
+    int64_t Size() const;
+    void Close();
+
+private:
+    explicit File(int fd) : m_fd(fd) {}
+    int m_fd = -1;
+};
+
+} // namespace dz::platform

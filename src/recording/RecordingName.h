@@ -1,0 +1,58 @@
+#pragma once
+// The recorder's file-name scheme and the companion-file reads that walk a
+// recording's part set. NAME_#PPP_YYYYMMDDhhmm[_SSS].AVR for part PPP, the
+// companion .AVF named after part 1.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+inline constexpr size_t kCompanionHeadSize = 8008;
+inline constexpr size_t kCompanionLocationOffset = 806;
+inline constexpr size_t kCompanionPartCountOffset = 1740;
+inline constexpr size_t kCompanionTotalSizeOffset = 1744;
+inline constexpr size_t kPartHeaderSize = 134;
+inline constexpr size_t kPartStreamOffsetOffset = 8;
+inline constexpr size_t kPartLocationOffset = 10;
+inline constexpr size_t kLocationFieldSize = 123;
+
+struct RecordingNameParts {
+    std::u16string prefix;        // folder with its trailing separator
+    std::u16string recordingName; // text before the first "_#"
+    int32_t partNumber = 0;
+    std::u16string dateStamp;     // 12 digits YYYYMMDDhhmm
+    int32_t suffixNumber = 0;     // 0 = no suffix
+};
+
+struct RecordingDate {
+    int year = 2005, month = 1, day = 1, hour = 0, minute = 0;
+};
+
+class CRecordingName {
+public:
+    virtual ~CRecordingName() = default;
+
+    // 0 and the pieces, or -1 for a path outside the scheme's bounds.
+    int SplitPath(const std::u16string& path, RecordingNameParts& parts) const;
+    std::u16string MakePartPath(const std::u16string& prefix, const std::u16string& recordingName,
+                                int32_t partNumber, const std::u16string& dateStamp,
+                                int32_t suffixNumber) const;
+    std::u16string MakeCompanionPath(const std::u16string& prefix,
+                                     const std::u16string& recordingName, int32_t partNumber,
+                                     const std::u16string& dateStamp, int32_t suffixNumber) const;
+
+    std::u16string GetRecordingName(const std::u16string& name) const;
+    int32_t GetPartNumber(const std::u16string& name) const;
+    bool IsFirstPart(const std::u16string& name) const;
+    RecordingDate ParseDateStamp(const std::u16string& name) const;
+    int32_t GetSuffixNumber(const std::u16string& name) const;
+    // The low 8 bits of every unit, terminating zero included; the caller
+    // clears the field and guarantees the room.
+    static void CopyLowBytes(uint8_t* field, const std::u16string& text);
+
+    // -1: not ".avr" or no buffer; 0: companion unreadable; else the value.
+    int32_t ReadPartCount(const std::u16string& path) const;
+    int64_t ReadTotalSize(const std::u16string& path) const;
+    // output = path of part n of the same recording; unchanged if it cannot split.
+    void MakeSiblingPartPath(std::u16string& output, const std::u16string& path, int32_t n) const;
+};

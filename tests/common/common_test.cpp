@@ -1,0 +1,96 @@
+#include "common/SortStringArray.h"
+#include "common/list_text.h"
+#include "common/text.h"
+
+#include <gtest/gtest.h>
+
+using dz::Ascii;
+
+namespace {
+
+std::vector<std::u16string> Sorted(std::vector<std::u16string> in) {
+    CSortStringArray a;
+    for (auto& s : in)
+        a.Add(std::move(s));
+    a.Sort();
+    return a.Items();
+}
+
+TEST(SortStringArray, OrdersLikeTheRecorderLists) {
+    // Folding only A-Z: abc, ABD, b; "." (0x2E) sorts before "_" (0x5F).
+    EXPECT_EQ(Sorted({u"b", u"ABD", u"abc"}), (std::vector<std::u16string>{u"abc", u"ABD", u"b"}));
+    EXPECT_EQ(Sorted({u"b.MP3", u"a_#001_200501011200.AVR", u"A.mem"}),
+              (std::vector<std::u16string>{u"A.mem", u"a_#001_200501011200.AVR", u"b.MP3"}));
+    // A prefix sorts first; letters beyond A-Z compare by their unit value.
+    EXPECT_EQ(Sorted({u"abc", u"ab"}), (std::vector<std::u16string>{u"ab", u"abc"}));
+    EXPECT_EQ(Sorted({u"\u00e9", u"\u00c9", u"z"}),
+              (std::vector<std::u16string>{u"z", u"\u00c9", u"\u00e9"}));
+    // '[' (0x5B) lies between 'Z' and 'a': after folding it sorts before letters.
+    EXPECT_EQ(Sorted({u"a", u"["}), (std::vector<std::u16string>{u"[", u"a"}));
+}
+
+TEST(SortStringArray, EqualTextsKeepTheirOrder) {
+    EXPECT_EQ(Sorted({u"B", u"a", u"b", u"A"}),
+              (std::vector<std::u16string>{u"a", u"A", u"B", u"b"}));
+    EXPECT_TRUE(Sorted({}).empty());
+    EXPECT_EQ(Sorted({u"x"}), (std::vector<std::u16string>{u"x"}));
+}
+
+TEST(SortStringArray, SwapIfGreaterSwapsOnlyAGreaterPair) {
+    CSortStringArray a;
+    a.Add(u"b");
+    a.Add(u"A");
+    EXPECT_TRUE(a.SwapIfGreater(0));
+    EXPECT_EQ(a[0], u"A");
+    EXPECT_FALSE(a.SwapIfGreater(0));
+    EXPECT_FALSE(a.SwapIfGreater(1)); // no neighbour
+}
+
+TEST(Text, LenientIntegerReading) {
+    struct Case {
+        const char16_t* text;
+        int32_t value;
+    } cases[] = {{u"007", 7},   {u"1a2", 1},         {u"abc", 0},         {u"-05", -5},
+                 {u"  42", 42}, {u"+3", 3},          {u"", 0},            {u"\u0661", 0},
+                 {u"- 1", 0},   {u"99999999999", INT32_MAX}};
+    for (const auto& c : cases)
+        EXPECT_EQ(dz::LenientInt(c.text), c.value) << dz::ToUtf8(c.text);
+}
+
+TEST(Text, ExtensionsMatchWithoutRegardToCase) {
+    EXPECT_EQ(dz::ExtensionOf(u"/a.b/NEWS_#001.AVR"), u".AVR");
+    EXPECT_EQ(dz::ExtensionOf(u"/a.b/noext"), u"");
+    EXPECT_EQ(dz::ExtensionOf(u"x.tar.gz"), u".gz");
+    EXPECT_TRUE(dz::IsPlainFileName(u"song.MP3"));
+    EXPECT_TRUE(dz::IsPlainFileName(u"A.Mem"));
+    EXPECT_FALSE(dz::IsPlainFileName(u"song.mp3x"));
+    EXPECT_TRUE(dz::IsPartFileName(u"n_#001_200612241930.avr"));
+    EXPECT_TRUE(dz::EqualNoCaseAZ(u"E:\\Rec", u"e:\\REC"));
+    EXPECT_FALSE(dz::EqualNoCaseAZ(u"\u00e9", u"\u00c9"));
+}
+
+TEST(Text, Utf8RoundTripAndRejection) {
+    const std::u16string s = u"Nachrichten \u00e4\u20ac \U0001F600";
+    EXPECT_EQ(dz::FromUtf8(dz::ToUtf8(s)).value(), s);
+    EXPECT_FALSE(dz::FromUtf8("\xff").has_value());
+    EXPECT_FALSE(dz::FromUtf8("\xc3").has_value());        // truncated
+    EXPECT_FALSE(dz::FromUtf8("\xc0\xaf").has_value());    // overlong
+    EXPECT_FALSE(dz::FromUtf8("\xed\xa0\x80").has_value()); // surrogate
+}
+
+TEST(ListText, SizeTextInsertsThousandsCommas) {
+    EXPECT_EQ(dz::SizeText(0), u"0");
+    EXPECT_EQ(dz::SizeText(999), u"999");
+    EXPECT_EQ(dz::SizeText(1000), u"1,000");
+    EXPECT_EQ(dz::SizeText(1234567), u"1,234,567");
+    EXPECT_EQ(dz::SizeText(4882812), u"4,882,812");
+}
+
+TEST(ListText, DateTextCountsNoonAsAm) {
+    EXPECT_EQ(dz::DateText(2006, 12, 24, 19, 30, 0), u"2006-12-24 PM  7:30:00");
+    EXPECT_EQ(dz::DateText(2006, 1, 2, 12, 5, 0), u"2006-01-02 AM 12:05:00");
+    EXPECT_EQ(dz::DateText(2006, 1, 2, 0, 5, 9), u"2006-01-02 AM  0:05:09");
+    EXPECT_EQ(dz::DateText(2006, 1, 2, 13, 5, 0), u"2006-01-02 PM  1:05:00");
+}
+
+} // namespace

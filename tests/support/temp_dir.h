@@ -1,0 +1,31 @@
+#pragma once
+// Real files in a fresh temporary folder, removed with the object.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace dz::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    std::u16string text() const; // the folder as the core's UTF-16 text
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+std::vector<uint8_t> ReadFile(const std::filesystem::path& path);
+// Bytes 0, 1, 2, ... (mod 251) so that misplaced blocks show up.
+std::vector<uint8_t> PatternBytes(size_t n, uint8_t seed = 0);
+
+} // namespace dz::test
