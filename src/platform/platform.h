@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace dz::platform {
@@ -30,6 +31,22 @@ struct FolderEntry {
 // Every entry of a folder except "." and "..", in the platform's order.
 // False when the folder cannot be searched; undecodable names are skipped.
 bool SearchFolder(const std::u16string& folder, std::vector<FolderEntry>& entries);
+// Names and kinds only, in the platform's order: the fast pass of a file list.
+// The kind comes from the folder's own records where the file system keeps
+// it, so only links and unknown kinds cost a look at the file itself.
+struct FolderName {
+    std::u16string name;
+    bool isFolder = false;
+};
+bool SearchFolderNames(const std::u16string& folder, std::vector<FolderName>& entries);
+
+// Size and creation time of one file (links followed); nothing when it cannot be looked at.
+struct FileInfo {
+    uint64_t size = 0;
+    std::time_t creationTime = 0; // birth time where kept, else modification time
+};
+std::optional<FileInfo> GetFileInfo(const std::u16string& path);
+
 // True as soon as one subfolder is found; false for an unreadable folder.
 bool HasSubfolder(const std::u16string& folder);
 bool FolderExists(const std::u16string& folder);
@@ -50,6 +67,20 @@ bool ResetAttributesAndDelete(const std::u16string& path);
 // system a built name that does not exist is looked up once more in its
 // folder with A-Z folded. Gives the path as found, or the built one.
 std::u16string ResolveCase(const std::u16string& path);
+
+// The same look-up for many built names of one folder: the folder is read at
+// most once, on the first name that does not exist as built.
+class FolderCaseIndex {
+public:
+    explicit FolderCaseIndex(std::u16string folder) : m_folder(std::move(folder)) {}
+    // The name as found in the folder, or the given one.
+    std::u16string Resolve(const std::u16string& name);
+
+private:
+    std::u16string m_folder;
+    bool m_loaded = false;
+    std::unordered_map<std::u16string, std::u16string> m_byFolded;
+};
 
 // Two paths that name one file (same folder by another path, a link).
 bool SameFile(const std::u16string& a, const std::u16string& b);

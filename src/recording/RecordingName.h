@@ -3,6 +3,7 @@
 // recording's part set. NAME_#PPP_YYYYMMDDhhmm[_SSS].AVR for part PPP, the
 // companion .AVF named after part 1.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -56,3 +57,20 @@ public:
     // output = path of part n of the same recording; unchanged if it cannot split.
     void MakeSiblingPartPath(std::u16string& output, const std::u16string& path, int32_t n) const;
 };
+
+// The companion head as read from disk, and the fields this system uses.
+using CompanionHead = std::array<uint8_t, kCompanionHeadSize>;
+
+// Drive, folder and base name of a part path + ".AVF"; empty when the part
+// path's extension is not ".avr". Only part 1 leads to an existing companion.
+std::u16string CompanionPathOf(const std::u16string& partPath);
+// The head in one read; false when the file cannot be opened or holds fewer
+// than 8,008 bytes. The first tries the name exactly as given; the second
+// also finds it under another case of A-Z on a case-sensitive disk.
+bool ReadCompanionHeadExact(const std::u16string& companionPath, CompanionHead& head);
+bool ReadCompanionHead(const std::u16string& companionPath, CompanionHead& head);
+uint16_t PartCountOf(const CompanionHead& head);
+int64_t TotalSizeOf(const CompanionHead& head);
+// The text of a 123-byte location field: its bytes up to the first zero,
+// each taken as one character (the recorder writes one byte per character).
+std::u16string LocationTextOf(const uint8_t* field);

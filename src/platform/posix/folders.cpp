@@ -1,0 +1,227 @@
+// Folder search, existence, attributes and the case-insensitive look-up of
+// built names. Every entry point answers with a plain result; no exception
+// leaves this file.
+#include "platform/platform.h"
+
+#include "common/text.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dz::platform {
+namespace {
+
+struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+DirHandle OpenDir(const std::u16string& folder) {
+    if (folder.empty())
+        return nullptr;
+    return DirHandle(opendir(ToUtf8(folder).c_str()));
+}
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+// A name that is not UTF-8 cannot be shown or passed on as text; say which
+// one was left out, with its odd bytes escaped so the terminal stays sane.
+void ReportUndecodable(const std::u16string& folder, const char* name) {
+    std::string shown;
+    for (const char* p = name; *p; ++p) {
+        const auto b = static_cast<unsigned char>(*p);
+        if (b >= 0x20 && b < 0x7F) {
+            shown += static_cast<char>(b);
+            continue;
+        }
+        char esc[8];
+        std::snprintf(esc, sizeof esc, "\\x%02X", b);
+        shown += esc;
+    }
+    std::fprintf(stderr, "dezadide: skipped a file name that is not UTF-8 in %s: %s\n",
+                 ToUtf8(folder).c_str(), shown.c_str());
+}
+
+std::time_t CreationTimeOf(const struct statx& stx) {
+    if (stx.stx_mask & STATX_BTIME)
+        return static_cast<std::time_t>(stx.stx_btime.tv_sec);
+    return static_cast<std::time_t>(stx.stx_mtime.tv_sec);
+}
+
+// statx relative to an open folder (or AT_FDCWD); links are followed, and a
+// link whose target is gone is described by the link itself.
+bool StatAt(int dirFd, const char* name, struct statx& stx) {
+    constexpr unsigned kMask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
+    if (statx(dirFd, name, AT_STATX_SYNC_AS_STAT, kMask, &stx) == 0)
+        return true;
+    return statx(dirFd, name, AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW, kMask, &stx) == 0;
+}
+
+bool IsFolderAt(int dirFd, const struct dirent* e) {
+    if (e->d_type == DT_DIR)
+        return true;
+    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
+        return false;
+    struct stat st;
+    return fstatat(dirFd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Calls visit(entry, text) for every decodable entry but "." and "..";
+// false when the folder cannot be opened or read to its end.
+template <class Visit> bool ForEachEntry(const std::u16string& folder, Visit visit) {
+    DirHandle dir = OpenDir(folder);
+    if (!dir)
+        return false;
+    for (;;) {
+        errno = 0;
+        const struct dirent* e = readdir(dir.get());
+        if (!e)
+            return errno == 0;
+        if (IsDotOrDotDot(e->d_name))
+            continue;
+        std::optional<std::u16string> text = FromUtf8(e->d_name);
+        if (!text) {
+            ReportUndecodable(folder, e->d_name);
+            continue;
+        }
+        if (!visit(dirfd(dir.get()), e, std::move(*text)))
+            return true;
+    }
+}
+
+bool Exists(const std::string& native) {
+    struct stat st;
+    return lstat(native.c_str(), &st) == 0;
+}
+
+} // namespace
+
+bool SearchFolder(const std::u16string& folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    const bool ok = ForEachEntry(folder, [&](int dirFd, const struct dirent* e, std::u16string text) {
+        FolderEntry entry;
+        entry.name = std::move(text);
+        struct statx stx;
+        if (StatAt(dirFd, e->d_name, stx)) {
+            entry.isFolder = S_ISDIR(stx.stx_mode);
+            entry.size = stx.stx_size;
+            entry.creationTime = CreationTimeOf(stx);
+        } else {
+            entry.isFolder = e->d_type == DT_DIR;
+        }
+        entries.push_back(std::move(entry));
+        return true;
+    });
+    if (!ok)
+        entries.clear();
+    return ok;
+}
+
+bool SearchFolderNames(const std::u16string& folder, std::vector<FolderName>& entries) {
+    entries.clear();
+    const bool ok = ForEachEntry(folder, [&](int dirFd, const struct dirent* e, std::u16string text) {
+        entries.push_back(FolderName{std::move(text), IsFolderAt(dirFd, e)});
+        return true;
+    });
+    if (!ok)
+        entries.clear();
+    return ok;
+}
+
+std::optional<FileInfo> GetFileInfo(const std::u16string& path) {
+    struct statx stx;
+    if (!StatAt(AT_FDCWD, ToUtf8(path).c_str(), stx))
+        return std::nullopt;
+    return FileInfo{stx.stx_size, CreationTimeOf(stx)};
+}
+
+bool HasSubfolder(const std::u16string& folder) {
+    bool found = false;
+    ForEachEntry(folder, [&](int dirFd, const struct dirent* e, const std::u16string&) {
+        found = IsFolderAt(dirFd, e);
+        return !found;
+    });
+    return found;
+}
+
+bool FolderExists(const std::u16string& folder) {
+    struct stat st;
+    return !folder.empty() && stat(ToUtf8(folder).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileExists(const std::u16string& path) {
+    struct stat st;
+    return !path.empty() && stat(ToUtf8(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool MakeFolder(const std::u16string& path) {
+    return !path.empty() && mkdir(ToUtf8(path).c_str(), 0777) == 0;
+}
+
+std::optional<Attributes> GetAttributes(const std::u16string& path) {
+    struct stat st;
+    if (stat(ToUtf8(path).c_str(), &st) != 0)
+        return std::nullopt;
+    return Attributes{static_cast<uint32_t>(st.st_mode & 07777)};
+}
+
+bool SetAttributes(const std::u16string& path, const Attributes& attributes) {
+    return chmod(ToUtf8(path).c_str(), static_cast<mode_t>(attributes.mode & 07777)) == 0;
+}
+
+bool ResetAttributesAndDelete(const std::u16string& path) {
+    const std::string native = ToUtf8(path);
+    struct stat st;
+    if (lstat(native.c_str(), &st) != 0)
+        return false;
+    // A link is removed as a link; chmod would reach through it to its target.
+    if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
+        chmod(native.c_str(), (st.st_mode & 07777) | S_IWUSR);
+    return unlink(native.c_str()) == 0;
+}
+
+std::u16string ResolveCase(const std::u16string& path) {
+    const size_t slash = path.rfind(kSeparator);
+    const std::u16string folder =
+        slash == std::u16string::npos ? u"." : (slash == 0 ? u"/" : path.substr(0, slash));
+    const std::u16string name = slash == std::u16string::npos ? path : path.substr(slash + 1);
+    if (name.empty() || Exists(ToUtf8(path)))
+        return path;
+    FolderCaseIndex index(folder);
+    const std::u16string found = index.Resolve(name);
+    if (found == name)
+        return path;
+    return path.substr(0, slash == std::u16string::npos ? 0 : slash + 1) + found;
+}
+
+std::u16string FolderCaseIndex::Resolve(const std::u16string& name) {
+    if (Exists(ToUtf8(JoinPath(m_folder, name))))
+        return name;
+    if (!m_loaded) {
+        m_loaded = true;
+        ForEachEntry(m_folder, [&](int, const struct dirent*, std::u16string text) {
+            // The first of several names that fold alike wins, as a search would.
+            m_byFolded.try_emplace(ToUpperAZ(text), std::move(text));
+            return true;
+        });
+    }
+    const auto it = m_byFolded.find(ToUpperAZ(name));
+    return it == m_byFolded.end() ? name : it->second;
+}
+
+bool SameFile(const std::u16string& a, const std::u16string& b) {
+    struct stat sa, sb;
+    if (stat(ToUtf8(a).c_str(), &sa) != 0 || stat(ToUtf8(b).c_str(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+} // namespace dz::platform
