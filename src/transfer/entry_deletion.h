@@ -12,6 +12,10 @@ using RemoveCallback = std::function<void(const std::u16string& path)>;
 // One entry's files in a folder (the worker's rollback and move use this).
 void DeleteEntryFiles(const std::u16string& folder, const std::u16string& name,
                       const RemoveCallback& onRemove = {});
+// Undoes the copies of a job: the destination files of the first k names, in
+// list order (a cancelled copy rolls back every entry it had begun).
+void RollBackCopies(const std::u16string& destinationFolder, const CSortStringArray& names,
+                    size_t k);
 // The Delete command's run over sorted entry names.
 void DeleteEntries(const std::u16string& folder, const CSortStringArray& names,
                    const RemoveCallback& onRemove = {});
