@@ -13,3 +13,6 @@ struct FileListRow {
 
 // Empty for an empty folder text or a folder that cannot be searched.
 std::vector<FileListRow> ListFolderRows(const std::u16string& folder);
+// The same rows; false (and no rows) when the folder cannot be searched, for
+// callers that must tell an unreadable folder from an empty one.
+bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows);
