@@ -1,0 +1,248 @@
+#include "platform/platform.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace dz::platform;
+using dz::test::TempDir;
+using dz::test::WriteFile;
+
+std::vector<std::u16string> NamesOf(const std::vector<FolderEntry>& entries) {
+    std::vector<std::u16string> names;
+    for (const auto& e : entries)
+        names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(Platform, JoinsAndConvertsPaths) {
+    EXPECT_EQ(JoinPath(u"/media/rec", u"REC"), u"/media/rec/REC");
+    EXPECT_EQ(JoinPath(u"/", u"tmp"), u"/tmp");
+    EXPECT_EQ(ToPath(u"/a/\u00e9").string(), "/a/\xC3\xA9");
+    EXPECT_EQ(FromPath("/a/\xC3\xA9"), std::u16string(u"/a/\u00e9"));
+    EXPECT_FALSE(FromPath("/a/\xFF"));
+}
+
+TEST(Platform, SearchFolderListsEntriesWithKindSizeAndTime) {
+    TempDir dir;
+    WriteFile(dir / "a.mp3", std::string(5000, 'x'));
+    WriteFile(dir / "\xC3\xA9.mem", "y");
+    WriteFile(dir / "bad\xFF.mp3", "z"); // not UTF-8: skipped, with a diagnostic
+    std::filesystem::create_directory(dir / "sub");
+    std::filesystem::create_directory_symlink(dir / "sub", dir / "link");
+
+    std::vector<FolderEntry> entries;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(SearchFolder(dir.text(), entries));
+    const std::string diagnostic = testing::internal::GetCapturedStderr();
+    EXPECT_NE(diagnostic.find("bad\\xFF.mp3"), std::string::npos) << diagnostic;
+    EXPECT_EQ(NamesOf(entries),
+              (std::vector<std::u16string>{u"a.mp3", u"link", u"sub", u"\u00e9.mem"}));
+    for (const auto& e : entries) {
+        if (e.name == u"a.mp3") {
+            EXPECT_FALSE(e.isFolder);
+            EXPECT_EQ(e.size, 5000u);
+            EXPECT_GT(e.creationTime, 0);
+        }
+        if (e.name == u"sub" || e.name == u"link") {
+            EXPECT_TRUE(e.isFolder) << "a link to a folder browses like one";
+        }
+    }
+    std::vector<FolderName> names;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(SearchFolderNames(dir.text(), names));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(names.size(), 4u);
+    EXPECT_EQ(std::count_if(names.begin(), names.end(), [](auto& n) { return n.isFolder; }), 2);
+
+    EXPECT_TRUE(HasSubfolder(dir.text()));
+    EXPECT_FALSE(HasSubfolder(dir.text() + u"/sub"));
+    EXPECT_FALSE(SearchFolder(dir.text() + u"/missing", entries));
+    EXPECT_TRUE(entries.empty());
+    EXPECT_FALSE(SearchFolder(u"", entries));
+}
+
+TEST(Platform, FoldersAndFilesExistAndFoldersAreMadeOnce) {
+    TempDir dir;
+    const std::u16string folder = dir.text() + u"/new";
+    EXPECT_FALSE(FolderExists(folder));
+    EXPECT_TRUE(MakeFolder(folder));
+    EXPECT_FALSE(MakeFolder(folder));
+    EXPECT_TRUE(FolderExists(folder));
+    EXPECT_FALSE(FileExists(folder));
+    EXPECT_FALSE(MakeFolder(dir.text() + u"/missing/inner"));
+    WriteFile(dir / "f", "x");
+    EXPECT_TRUE(FileExists(dir.text() + u"/f"));
+    EXPECT_FALSE(FolderExists(dir.text() + u"/f"));
+}
+
+TEST(Platform, AttributesAreCopiedAndResetBeforeDelete) {
+    TempDir dir;
+    const std::u16string file = dir.text() + u"/ro.AVR";
+    WriteFile(dir / "ro.AVR", "x");
+    ASSERT_TRUE(SetAttributes(file, Attributes{0444}));
+    EXPECT_EQ(GetAttributes(file)->mode, 0444u);
+    EXPECT_TRUE(ResetAttributesAndDelete(file));
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_FALSE(ResetAttributesAndDelete(file));
+    EXPECT_FALSE(GetAttributes(file));
+
+    // A link goes, its read-only target stays untouched.
+    WriteFile(dir / "target", "x");
+    ASSERT_TRUE(SetAttributes(dir.text() + u"/target", Attributes{0400}));
+    std::filesystem::create_symlink(dir / "target", dir / "link.mp3");
+    EXPECT_TRUE(ResetAttributesAndDelete(dir.text() + u"/link.mp3"));
+    EXPECT_EQ(GetAttributes(dir.text() + u"/target")->mode, 0400u);
+}
+
+TEST(Platform, ResolveCaseFindsABuiltNameStoredInAnotherCase) {
+    TempDir dir;
+    WriteFile(dir / "news_#001_200612241930.avf", "x");
+    const std::u16string built = dir.text() + u"/NEWS_#001_200612241930.AVF";
+    EXPECT_EQ(ResolveCase(built), dir.text() + u"/news_#001_200612241930.avf");
+    // Existing names and names found nowhere come back as built.
+    EXPECT_EQ(ResolveCase(dir.text() + u"/news_#001_200612241930.avf"),
+              dir.text() + u"/news_#001_200612241930.avf");
+    EXPECT_EQ(ResolveCase(dir.text() + u"/OTHER.AVF"), dir.text() + u"/OTHER.AVF");
+    // Only A-Z fold: an accented letter in another case is another name.
+    WriteFile(dir / "\xC3\xA9.AVR", "x");
+    EXPECT_EQ(ResolveCase(dir.text() + u"/\u00c9.AVR"), dir.text() + u"/\u00c9.AVR");
+
+    FolderCaseIndex index(dir.text());
+    EXPECT_EQ(index.Resolve(u"NEWS_#001_200612241930.AVF"), u"news_#001_200612241930.avf");
+    EXPECT_EQ(index.Resolve(u"MISSING.AVR"), u"MISSING.AVR");
+}
+
+TEST(Platform, SameFileSeesLinksAndOtherPaths) {
+    TempDir dir;
+    WriteFile(dir / "a", "x");
+    WriteFile(dir / "b", "x");
+    std::filesystem::create_directory(dir / "sub");
+    std::filesystem::create_directory_symlink(dir / "sub", dir / "alias");
+    WriteFile(dir / "sub" / "c", "x");
+    const std::u16string d = dir.text();
+    EXPECT_TRUE(SameFile(d + u"/a", d + u"/./a"));
+    EXPECT_FALSE(SameFile(d + u"/a", d + u"/b"));
+    EXPECT_TRUE(SameFile(d + u"/sub/c", d + u"/alias/c"));
+    EXPECT_FALSE(SameFile(d + u"/a", d + u"/missing"));
+}
+
+class ScopedDrives {
+public:
+    explicit ScopedDrives(const std::string& value) {
+        if (const char* old = std::getenv("DEZADIDE_DRIVES"))
+            m_old = old;
+        m_had = std::getenv("DEZADIDE_DRIVES") != nullptr;
+        setenv("DEZADIDE_DRIVES", value.c_str(), 1);
+    }
+    ~ScopedDrives() {
+        if (m_had)
+            setenv("DEZADIDE_DRIVES", m_old.c_str(), 1);
+        else
+            unsetenv("DEZADIDE_DRIVES");
+    }
+
+private:
+    bool m_had = false;
+    std::string m_old;
+};
+
+TEST(Platform, DrivesComeFromTheVariableWhenItIsSet) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "rec" / "REC" / "deep");
+    const std::string rec = (dir / "rec").string();
+    ScopedDrives drives(dir.path().string() + "/:" + rec + "/::");
+    const auto roots = DriveRoots();
+    ASSERT_EQ(roots.size(), 2u);
+    EXPECT_EQ(roots[0], dir.text());
+    EXPECT_EQ(roots[1], dir.text() + u"/rec");
+    // The longest root that holds the path, also through "..".
+    EXPECT_EQ(DriveRootOf(dir.text() + u"/rec/REC"), dir.text() + u"/rec");
+    EXPECT_EQ(DriveRootOf(dir.text() + u"/rec/REC/deep/../deep"), dir.text() + u"/rec");
+    EXPECT_EQ(DriveRootOf(dir.text() + u"/recx"), dir.text());
+    // Outside every root: the mount point of its file system.
+    const std::u16string outside = DriveRootOf(u"/proc/self");
+    EXPECT_EQ(outside, u"/proc");
+}
+
+TEST(Platform, DefaultDrivesStartAtTheRoot) {
+    const char* old = std::getenv("DEZADIDE_DRIVES");
+    const std::string saved = old ? old : "";
+    unsetenv("DEZADIDE_DRIVES");
+    const auto roots = DriveRoots();
+    if (old)
+        setenv("DEZADIDE_DRIVES", saved.c_str(), 1);
+    ASSERT_FALSE(roots.empty());
+    EXPECT_EQ(roots[0], u"/");
+    for (const auto& r : roots)
+        EXPECT_TRUE(r == u"/" || r.rfind(u"/media", 0) == 0 || r.rfind(u"/mnt", 0) == 0 ||
+                    r.rfind(u"/run/media", 0) == 0);
+}
+
+TEST(Platform, FileSystemTypeOfTheMountThatHoldsAPath) {
+    EXPECT_EQ(FileSystemTypeOf(u"/proc/self/status"), "proc");
+    TempDir dir;
+    // A file not made yet is judged by the folder it will be in.
+    EXPECT_EQ(FileSystemTypeOf(dir.text() + u"/out.mpg"), FileSystemTypeOf(dir.text()));
+    EXPECT_FALSE(FileSystemTypeOf(dir.text()).empty());
+}
+
+TEST(Platform, FileReadsWritesAndSeeksPastFourGiB) {
+    TempDir dir;
+    const std::u16string path = dir.text() + u"/big";
+    {
+        File f = File::CreateWrite(path);
+        ASSERT_TRUE(f.IsOpen());
+        ASSERT_TRUE(f.Write("abc", 3));
+        const uint64_t far = (uint64_t(5) << 30) + 7; // sparse: no real 5 GiB written
+        ASSERT_TRUE(f.Seek(far));
+        ASSERT_TRUE(f.Write("xyz", 3));
+        EXPECT_EQ(f.Position(), static_cast<int64_t>(far + 3));
+        EXPECT_EQ(f.Size(), static_cast<int64_t>(far + 3));
+    }
+    File f = File::OpenRead(path);
+    ASSERT_TRUE(f.IsOpen());
+    char buf[8] = {};
+    EXPECT_EQ(f.Read(buf, 3), 3);
+    EXPECT_EQ(std::string(buf, 3), "abc");
+    ASSERT_TRUE(f.Seek((uint64_t(5) << 30) + 7));
+    EXPECT_EQ(f.Read(buf, 8), 3); // stops at the end
+    EXPECT_EQ(std::string(buf, 3), "xyz");
+    EXPECT_FALSE(f.Write("n", 1)); // opened for reading
+
+    File moved = std::move(f);
+    EXPECT_FALSE(f.IsOpen());
+    EXPECT_TRUE(moved.IsOpen());
+    moved.Close();
+    EXPECT_EQ(moved.Read(buf, 1), -1);
+
+    // Truncating create, and read-write without truncation.
+    {
+        File rw = File::OpenReadWrite(path);
+        ASSERT_TRUE(rw.IsOpen());
+        ASSERT_TRUE(rw.Write("A", 1));
+    }
+    EXPECT_EQ(File::OpenRead(path).Size(), static_cast<int64_t>((uint64_t(5) << 30) + 10));
+    EXPECT_EQ(File::CreateWrite(path).Size(), 0);
+}
+
+TEST(Platform, FileOpensOnlyRegularFiles) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(File::OpenRead(dir.text() + u"/fifo").IsOpen());
+    EXPECT_FALSE(File::CreateWrite(dir.text() + u"/fifo").IsOpen());
+    EXPECT_FALSE(File::OpenRead(dir.text()).IsOpen());
+    EXPECT_FALSE(File::OpenRead(dir.text() + u"/missing").IsOpen());
+    EXPECT_FALSE(File::CreateWrite(dir.text() + u"/missing/x").IsOpen());
+    EXPECT_FALSE(File::OpenRead(u"").IsOpen());
+}
+
+} // namespace
