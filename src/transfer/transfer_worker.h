@@ -6,8 +6,15 @@
 #include "common/SortStringArray.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+struct RecordingNameParts;
+
+// Every file is copied in blocks of this size, with one report per block.
+inline constexpr size_t kTransferBlockSize = 65536;
 
 enum ProgressCode : int32_t {
     PROGRESS_FILE_START = 1,
@@ -53,3 +60,28 @@ extern std::atomic<int> g_cancelTransfer;
 // Thread procedures: 0 after a complete job, 1 after a cancel, -1 after a failure.
 int CopyThreadProc(TransferJob* job);
 int MoveThreadProc(TransferJob* job);
+
+// One entry, with the job's block buffer (kTransferBlockSize bytes): 0 copied,
+// 1 cancelled (a recording also when its own buffers were not available),
+// -1 failed and reported. A failed file is not left half-written.
+int CopyPlainFile(const std::u16string& sourcePath, const std::u16string& destinationPath,
+                  uint8_t* block, const TransferJob& job, int32_t total, int32_t number);
+int CopyRecording(const std::u16string& sourcePath, const std::u16string& destinationPath,
+                  uint8_t* block, const TransferJob& job, int32_t total, int32_t number);
+
+// A plain file's bar runs over its length in bytes; a length beyond 32 bits
+// scales range and position by the same power of two so both still fit.
+struct BarValues {
+    int32_t range = 0;
+    int32_t position = 0;
+};
+BarValues ScaleBar(uint64_t length, uint64_t copied);
+// Percent of a recording copied, always 0..100: 0 while the total size is
+// unknown (0), 100 once the copied bytes reach or pass it.
+int32_t RecordingPercent(uint64_t copied, uint64_t totalSize);
+
+// The companion's path as the recorder will see it once the recording sits in
+// destinationFolder: "C:\" + the folder below its drive root, "\"-separated,
+// + the part-1 companion name. Nothing when it does not fit the location field.
+std::optional<std::u16string> MakeLocationText(const std::u16string& destinationFolder,
+                                               const RecordingNameParts& parts);
