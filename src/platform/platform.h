@@ -51,6 +51,8 @@ std::optional<FileInfo> GetFileInfo(const std::u16string& path);
 bool HasSubfolder(const std::u16string& folder);
 bool FolderExists(const std::u16string& folder);
 bool FileExists(const std::u16string& path);
+// Anything under that name, a link itself included.
+bool PathExists(const std::u16string& path);
 // Creates exactly one folder; false when it exists or cannot be made.
 bool MakeFolder(const std::u16string& path);
 

@@ -162,6 +162,8 @@ bool FileExists(const std::u16string& path) {
     return !path.empty() && stat(ToUtf8(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+bool PathExists(const std::u16string& path) { return !path.empty() && Exists(ToUtf8(path)); }
+
 bool MakeFolder(const std::u16string& path) {
     return !path.empty() && mkdir(ToUtf8(path).c_str(), 0777) == 0;
 }
