@@ -5,6 +5,7 @@
 // implements ConversionObserver, which the worker calls synchronously from
 // its own thread, and polls Progress() from its timer.
 
+#include "convert/conversion_files.h"
 #include "convert/stop_event.h"
 
 #include <atomic>
@@ -80,16 +81,12 @@ public:
     ConversionOutcome Run(const std::u16string& source, const std::u16string& target,
                           StopEvent* stop);
 
-    // Internal: the worker's reader keeps these current after every block.
-    void SetProgress(uint64_t position, uint64_t size);
-
 private:
     ConversionObserver& m_observer;
     ConversionSettings m_settings;
     std::thread m_thread;
     std::atomic<bool> m_running{false};
-    std::atomic<uint64_t> m_position{0};
-    std::atomic<uint64_t> m_size{0};
+    ProgressCounters m_progress; // kept current by the worker's reader
 };
 
 } // namespace dz::convert

@@ -1,0 +1,154 @@
+#include "convert/conversion_files.h"
+
+#include "common/text.h"
+#include "recording/RecordingName.h"
+
+#include <array>
+#include <cstring>
+#include <new>
+
+namespace dz::convert {
+
+bool FileSystemTakesLargeFiles(const std::string& fsType) {
+    // An unknown type is treated like the old rule's failed volume query:
+    // one file only, which is never wrong, just less.
+    if (fsType.empty())
+        return false;
+    static constexpr const char* kFatFamily[] = {"vfat", "msdos", "fat", "umsdos"};
+    for (const char* fat : kFatFamily)
+        if (fsType == fat)
+            return false;
+    return true;
+}
+
+bool TargetTakesWholeRecording(const std::u16string& target) {
+    return FileSystemTakesLargeFiles(platform::FileSystemTypeOf(target));
+}
+
+std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool wholeRecording) {
+    const CRecordingName names;
+    const int32_t count = names.ReadPartCount(source);
+    if (!wholeRecording || count < 1 || count > kMaxJoinedParts)
+        return {source};
+    std::vector<std::u16string> parts;
+    parts.reserve(static_cast<size_t>(count));
+    for (int32_t k = 1; k <= count; ++k) {
+        std::u16string part = source;
+        names.MakeSiblingPartPath(part, source, k);
+        parts.push_back(std::move(part));
+    }
+    return parts;
+}
+
+std::u16string CompanionOfRecording(const std::u16string& partPath) {
+    if (!IsPartFileName(partPath))
+        return {};
+    const CRecordingName names;
+    RecordingNameParts pieces;
+    if (names.SplitPath(partPath, pieces) != 0)
+        return {};
+    return names.MakeCompanionPath(pieces.prefix, pieces.recordingName, 1, pieces.dateStamp,
+                                   pieces.suffixNumber);
+}
+
+// --- SourceFile ---
+
+bool SourceFile::open_source(const std::u16string& path) {
+    close();
+    m_file = platform::File::OpenRead(path);
+    if (!m_file.IsOpen()) {
+        const std::u16string found = platform::ResolveCase(path);
+        if (found != path)
+            m_file = platform::File::OpenRead(found);
+    }
+    m_position = 0;
+    const int64_t size = m_file.Size();
+    m_size = size > 0 ? static_cast<uint64_t>(size) : 0;
+    publish();
+    return m_file.IsOpen();
+}
+
+void SourceFile::skip_recording_header() {
+    std::array<uint8_t, kPartHeaderSize> header{};
+    m_file.Seek(0);
+    const int64_t got = m_file.Read(header.data(), header.size());
+    uint64_t offset = 0;
+    if (got >= static_cast<int64_t>(kPartStreamOffsetOffset + 2)) {
+        offset = (uint64_t{header[kPartStreamOffsetOffset]} << 8) |
+                 header[kPartStreamOffsetOffset + 1];
+    } else {
+        // Too short to say where its stream begins: nothing of it is stream data.
+        offset = m_size;
+    }
+    seek(offset);
+}
+
+size_t SourceFile::read_block(uint8_t* buffer, size_t n) {
+    const int64_t got = m_file.Read(buffer, n);
+    if (got <= 0)
+        return 0;
+    m_position += static_cast<uint64_t>(got);
+    publish();
+    return static_cast<size_t>(got);
+}
+
+bool SourceFile::seek(uint64_t offset) {
+    if (!m_file.Seek(offset))
+        return false;
+    m_position = offset;
+    publish();
+    return true;
+}
+
+void SourceFile::close() {
+    m_file.Close();
+    m_position = 0;
+    m_size = 0;
+    if (m_progress) {
+        m_progress->size.store(0, std::memory_order_relaxed);
+        m_progress->position.store(0, std::memory_order_relaxed);
+    }
+}
+
+void SourceFile::publish() {
+    if (!m_progress)
+        return;
+    m_progress->size.store(m_size, std::memory_order_relaxed);
+    m_progress->position.store(m_position, std::memory_order_relaxed);
+}
+
+// --- FileOutputSink ---
+
+FileOutputSink::FileOutputSink(platform::File file)
+    : m_file(std::move(file)), m_buffer(new (std::nothrow) uint8_t[kBufferSize]) {}
+
+FileOutputSink::~FileOutputSink() { close(); }
+
+bool FileOutputSink::put(const uint8_t* bytes, size_t length) {
+    if (!m_buffer) // no room for a buffer: every segment goes straight out
+        return m_file.Write(bytes, length);
+    if (m_fill + length > kBufferSize && !flush())
+        return false;
+    if (length >= kBufferSize)
+        return m_file.Write(bytes, length);
+    std::memcpy(m_buffer.get() + m_fill, bytes, length);
+    m_fill += length;
+    return true;
+}
+
+bool FileOutputSink::flush() {
+    if (m_fill > 0 && !failed() && !m_file.Write(m_buffer.get(), m_fill))
+        mark_failed();
+    m_fill = 0;
+    return !failed();
+}
+
+bool FileOutputSink::close() {
+    if (!m_file.IsOpen())
+        return !failed();
+    const bool whole = flush();
+    m_file.Close();
+    return whole;
+}
+
+} // namespace dz::convert

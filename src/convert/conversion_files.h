@@ -1,0 +1,139 @@
+#pragma once
+// Which files one conversion reads and writes, and how: the part list of a
+// recording, each part opened past its recording header, block reads, and
+// the one output file every part is appended to.
+
+#include "platform/platform.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dz::convert {
+
+// Bytes per read of the converter: ten transport packets.
+inline constexpr size_t kTsPacketSize = 188;
+inline constexpr size_t kBlockSize = 10 * kTsPacketSize;
+// A recording holds at most 999 parts (three digits in the name); a larger
+// count in a companion is not believed and the named file converts alone.
+inline constexpr int32_t kMaxJoinedParts = 999;
+
+// Whether a volume of this file-system type takes one joined recording,
+// which can pass 4 GiB: everything but the FAT family and an unknown type.
+bool FileSystemTakesLargeFiles(const std::string& fsType);
+// The same for the volume that holds (or will hold) the target path.
+bool TargetTakesWholeRecording(const std::u16string& target);
+
+// The source files of one conversion, in order: parts 1..P of the recording
+// when its companion gives 1 <= P <= 999 and the target volume takes the
+// whole recording, else the named source alone. Only a source naming part 1
+// finds its companion.
+std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool wholeRecording);
+
+// The recording's companion file named by a part path (part 1's name with
+// ".AVF"), or an empty text when the path is no part of a recording.
+std::u16string CompanionOfRecording(const std::u16string& partPath);
+
+// What the converter reads: sequential blocks, with a way back for discovery.
+class BlockSource {
+public:
+    virtual ~BlockSource() = default;
+    // Up to n bytes; 0 at the end of the input and on a read error.
+    virtual size_t read_block(uint8_t* buffer, size_t n) = 0;
+    // Byte offset of the next read from the start of the input.
+    virtual uint64_t position() const = 0;
+    virtual bool seek(uint64_t offset) = 0;
+};
+
+// Where the reader of the open part file is, for a progress display on
+// another thread. Written by the worker only.
+struct ProgressCounters {
+    std::atomic<uint64_t> position{0};
+    std::atomic<uint64_t> size{0};
+};
+
+// One part file, read from its stream offset on.
+class SourceFile final : public BlockSource {
+public:
+    // Opens the part for reading (the recorder's upper-case name is looked up
+    // without regard to case when it does not exist as built). False when it
+    // cannot be opened.
+    bool open_source(const std::u16string& path);
+    // Reads the part header and moves to its stream offset. A file too short
+    // to hold the offset has no stream: it is left at its end.
+    void skip_recording_header();
+    size_t read_block(uint8_t* buffer, size_t n) override;
+    uint64_t position() const override { return m_position; }
+    bool seek(uint64_t offset) override;
+    uint64_t size() const { return m_size; } // as found when opened
+    // Progress is published here after every read and seek (may be null).
+    void set_progress(ProgressCounters* progress) { m_progress = progress; }
+    void close();
+
+private:
+    void publish();
+    platform::File m_file;
+    uint64_t m_position = 0;
+    uint64_t m_size = 0;
+    ProgressCounters* m_progress = nullptr;
+};
+
+// Where the program stream goes. A write that fails makes the sink failed
+// for good; later writes are ignored, so one check at the end (or at any
+// block) tells whether the output is whole.
+class OutputSink {
+public:
+    virtual ~OutputSink() = default;
+    void write(const uint8_t* bytes, size_t length) {
+        if (!m_failed && !put(bytes, length))
+            m_failed = true;
+    }
+    bool failed() const { return m_failed; }
+
+protected:
+    virtual bool put(const uint8_t* bytes, size_t length) = 0;
+    void mark_failed() { m_failed = true; }
+
+private:
+    bool m_failed = false;
+};
+
+// The output file, written in large pieces: the converter hands it segments
+// of at most 2 KiB.
+class FileOutputSink final : public OutputSink {
+public:
+    static constexpr size_t kBufferSize = 256 * 1024;
+    explicit FileOutputSink(platform::File file);
+    ~FileOutputSink() override;
+    bool is_open() const { return m_file.IsOpen(); }
+    // Writes what is buffered; false when the output is not whole.
+    bool flush();
+    // Flushes and closes; false when the output is not whole.
+    bool close();
+
+protected:
+    bool put(const uint8_t* bytes, size_t length) override;
+
+private:
+    platform::File m_file;
+    std::unique_ptr<uint8_t[]> m_buffer;
+    size_t m_fill = 0;
+};
+
+// The output kept in memory (tests, tools).
+class MemoryOutputSink final : public OutputSink {
+public:
+    std::vector<uint8_t> bytes;
+
+protected:
+    bool put(const uint8_t* data, size_t length) override {
+        bytes.insert(bytes.end(), data, data + length);
+        return true;
+    }
+};
+
+} // namespace dz::convert

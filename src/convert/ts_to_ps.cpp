@@ -1,0 +1,325 @@
+#include "convert/ts_to_ps.h"
+
+#include "convert/es_headers.h"
+
+#include <cstring>
+
+namespace dz::convert {
+namespace {
+
+// Transport packet header bits (ISO/IEC 13818-1 transport_packet).
+constexpr uint8_t kPayloadUnitStart = 0x40; // byte 1
+constexpr uint8_t kAdaptationField = 0x20;  // byte 3
+constexpr uint8_t kPayloadPresent = 0x10;   // byte 3
+constexpr size_t kTsHeaderSize = 4;
+// Payload offset of the PES stream id: after 00 00 01.
+constexpr size_t kStreamIdInPes = 3;
+
+bool IsVideoStreamId(uint8_t id) { return id >= 0xE0 && id <= 0xEF; }
+bool IsMpegAudioStreamId(uint8_t id) { return id >= 0xC0 && id <= 0xDF; }
+constexpr uint8_t kPrivateStream1 = 0xBD;
+
+// Bytes the adaptation field takes in front of the payload (its length byte included).
+size_t AdaptationShare(const uint8_t* packet) {
+    return (packet[3] & kAdaptationField) ? size_t{packet[4]} + 1 : 0;
+}
+
+// A sync byte counts as a packet start unless the place of the next packet,
+// while still well inside the block, holds something else.
+bool IsPacketStartInBlock(const uint8_t* block, size_t n, size_t i) {
+    if (block[i] != kTsSyncByte)
+        return false;
+    return !(i + kTsPacketSize + 7 < n && block[i + kTsPacketSize] != kTsSyncByte);
+}
+
+struct PidScan {
+    uint16_t vpid = 0;
+    uint16_t apid = 0;
+};
+
+// One discovery block: packet starts with the unit-start bit give the PID of
+// the stream id they carry (a later one overwrites an earlier one).
+void ScanDiscoveryBlock(const uint8_t* block, size_t n, int32_t mode, PidScan& scan) {
+    for (size_t i = 0; i + 7 < n;) {
+        if (!IsPacketStartInBlock(block, n, i)) {
+            ++i;
+        } else {
+            if (block[i + 1] & kPayloadUnitStart) {
+                const size_t id = i + kTsHeaderSize + kStreamIdInPes + AdaptationShare(block + i);
+                if (id < n) {
+                    if (IsVideoStreamId(block[id]))
+                        scan.vpid = pid_of(block + i);
+                    else if (IsMpegAudioStreamId(block[id]))
+                        scan.apid = pid_of(block + i);
+                }
+            }
+            i += kTsPacketSize;
+        }
+        if (scan.vpid != 0 && scan.apid != 0)
+            return;
+        if (scan.apid != 0 && mode == MODE_AUDIO_ONLY)
+            return;
+    }
+}
+
+// Frees the ipack's buffer however the conversion of a part ends.
+class IpackGuard {
+public:
+    explicit IpackGuard(ipack& p) : m_p(p) {}
+    ~IpackGuard() {
+        if (m_created)
+            ipack_destroy(m_p);
+    }
+    IpackGuard(const IpackGuard&) = delete;
+    IpackGuard& operator=(const IpackGuard&) = delete;
+    bool create(ConvertContext& context) {
+        m_created = ipack_create(m_p, kSegmentCapacity, ps_emit_segment, &context);
+        return m_created;
+    }
+
+private:
+    ipack& m_p;
+    bool m_created = false;
+};
+
+// The first sync byte among the first packet's worth of bytes, then the
+// buffer filled up to one whole packet from there. Returns the bytes held.
+bool AlignToSync(BlockSource& source, uint8_t* block, size_t& held) {
+    const size_t got = source.read_block(block, kTsPacketSize);
+    const auto* sync = static_cast<const uint8_t*>(std::memchr(block, kTsSyncByte, got));
+    if (!sync)
+        return false;
+    const size_t k = static_cast<size_t>(sync - block);
+    std::memmove(block, block + k, got - k);
+    held = got - k;
+    if (held < kTsPacketSize)
+        held += source.read_block(block + held, kTsPacketSize - held);
+    return true;
+}
+
+// A PES packet whose header gave no length runs until the next unit start
+// on its PID: it is finished there with the length it reached.
+void CloseUnboundedPacket(ipack& p) {
+    p.pes_length = p.parse_pos - 6;
+    p.parse_pos = 0;
+    ipack_emit(p);
+    ipack_reset(p);
+}
+
+} // namespace
+
+void probe_pids(const uint8_t* buffer, size_t length, uint16_t& vpid, uint16_t& apid) {
+    vpid = 0;
+    apid = 0;
+    for (size_t i = 0; i + 7 < length;) {
+        if (buffer[i] != kTsSyncByte) {
+            ++i;
+            continue;
+        }
+        // High nibble 0x4: unit start set; error, priority and PID bit 12 clear.
+        if ((buffer[i + 1] & 0xF0) == 0x40) {
+            const size_t pes = i + kTsHeaderSize + AdaptationShare(buffer + i);
+            if (pes + kStreamIdInPes < length && buffer[pes] == 0 && buffer[pes + 1] == 0 &&
+                buffer[pes + 2] == 1) {
+                const uint8_t id = buffer[pes + kStreamIdInPes];
+                if (IsVideoStreamId(id))
+                    vpid = pid_of(buffer + i);
+                else if (id == kPrivateStream1 || IsMpegAudioStreamId(id))
+                    apid = pid_of(buffer + i);
+            }
+        }
+        if (vpid != 0 && apid != 0)
+            return;
+        i += kTsPacketSize;
+    }
+}
+
+DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, int32_t mode) {
+    DiscoveredPids found;
+    PidScan scan;
+    uint64_t scanned = 0;
+    for (;;) {
+        found.vpid = scan.vpid;
+        found.apid = scan.apid;
+        if (scan.vpid != 0 && scan.apid != 0) {
+            found.complete = true;
+            return found;
+        }
+        if (scanned > kDiscoveryBudget)
+            return found;
+        const size_t n = source.read_block(block, kBlockSize);
+        if (n == 0)
+            return found;
+        scanned += n;
+        if (n >= 8)
+            ScanDiscoveryBlock(block, n, mode, scan);
+        if (scan.apid != 0 && mode == MODE_AUDIO_ONLY) {
+            found.vpid = scan.vpid;
+            found.apid = scan.apid;
+            found.complete = true;
+            return found;
+        }
+    }
+}
+
+void write_pack_and_system_header(uint8_t* out, uint32_t scr, int32_t mux_rate) {
+    const auto rate = static_cast<uint32_t>(mux_rate);
+    uint8_t* p = out; // pack_header
+    p[0] = 0x00; // pack_start_code
+    p[1] = 0x00;
+    p[2] = 0x01;
+    p[3] = 0xBA;
+    p[4] = 0x44 | ((scr >> 27) & 0x38) | ((scr >> 28) & 0x03); // '01', SCR[32..30], marker, SCR[29..28]
+    p[5] = (scr >> 20) & 0xFF;                                  // SCR[27..20]
+    p[6] = ((scr >> 12) & 0xF8) | 0x04 | ((scr >> 13) & 0x03);  // SCR[19..15], marker, SCR[14..13]
+    p[7] = (scr >> 5) & 0xFF;                                   // SCR[12..5]
+    p[8] = ((scr << 3) & 0xF8) | 0x04;    // SCR[4..0], marker, SCR_extension[8..7] = 0
+    p[9] = 0x01;                          // SCR_extension[6..0] = 0, marker
+    p[10] = (rate >> 14) & 0xFF;          // program_mux_rate[21..14]
+    p[11] = (rate >> 6) & 0xFF;           // program_mux_rate[13..6]
+    p[12] = ((rate << 2) & 0xFC) | 0x03;  // program_mux_rate[5..0], marker, marker
+    p[13] = 0xF8;                         // reserved '11111', pack_stuffing_length 0
+
+    uint8_t* s = out + kPackHeaderSize; // system_header
+    s[0] = 0x00; // system_header_start_code
+    s[1] = 0x00;
+    s[2] = 0x01;
+    s[3] = 0xBB;
+    s[4] = 0x00;                         // header_length[15..8]
+    s[5] = kSystemHeaderSize - 6;        // header_length[7..0] = 12
+    s[6] = 0x80 | ((rate >> 15) & 0x7F); // marker, rate_bound[21..15]
+    s[7] = (rate >> 7) & 0xFF;           // rate_bound[14..7]
+    s[8] = ((rate << 1) & 0xFE) | 0x01;  // rate_bound[6..0], marker
+    s[9] = 0x04;  // audio_bound 1, fixed_flag 0, CSPS_flag 0
+    s[10] = 0xE1; // system_audio_lock_flag 1, system_video_lock_flag 1, marker, video_bound 1
+    s[11] = 0x7F; // packet_rate_restriction_flag 0, reserved_bits '1111111'
+    s[12] = 0xE0; // stream_id: video stream 0
+    s[13] = 0xE1; // '11', P-STD_buffer_bound_scale 1, P-STD_buffer_size_bound[12..8]
+    s[14] = 0xCC; // P-STD_buffer_size_bound[7..0]: 460 x 1024 bytes
+    s[15] = 0xC0; // stream_id: audio stream 0
+    s[16] = 0xC0; // '11', P-STD_buffer_bound_scale 0, P-STD_buffer_size_bound[12..8]
+    s[17] = 0x40; // P-STD_buffer_size_bound[7..0]: 64 x 128 bytes
+}
+
+void ps_emit_segment(ipack* p, void* context) {
+    auto& ctx = *static_cast<ConvertContext*>(context);
+    ConversionState& state = *ctx.state;
+    const uint8_t* segment = p->buf.get();
+    const auto fill = static_cast<size_t>(p->fill);
+
+    if (p->mpeg_version != 2)
+        return;
+
+    if (IsVideoStreamId(p->stream_id) && !p->video_info_valid &&
+        parse_video_sequence_header(segment, fill, p->video_info, true, ctx.log) >= 0) {
+        p->video_info_valid = true;
+        state.video_bit_rate = p->video_info.bit_rate;
+    } else if (IsMpegAudioStreamId(p->stream_id) && !p->audio_info_valid &&
+               parse_mpeg_audio_header(segment, fill, p->audio_info, true, ctx.log) >= 0) {
+        p->audio_info_valid = true;
+        state.audio_bit_rate = p->audio_info.bit_rate;
+    }
+
+    if (p->video_info_valid && state.video_bit_rate != 0 && state.mux_rate == 0)
+        state.mux_rate = (state.audio_bit_rate + state.video_bit_rate) / 400;
+    else if (state.mode == MODE_AUDIO_ONLY)
+        state.mux_rate = kAudioOnlyMuxRate;
+
+    if (state.mode == MODE_AV && state.mux_rate != 0 && !state.header_written &&
+        state.video_bit_rate != 0) {
+        const auto pts = static_cast<uint32_t>(decode_pts(p->pts_bytes));
+        uint8_t header[kPackHeaderSize + kSystemHeaderSize];
+        write_pack_and_system_header(header, pts - kScrLead, state.mux_rate);
+        ctx.output->write(header, sizeof header);
+        state.header_written = true;
+    }
+    // Audio-only output carries no pack header; it starts with this segment.
+    if (state.mode == MODE_AUDIO_ONLY && state.mux_rate != 0 && !state.header_written)
+        state.header_written = true;
+
+    if (state.header_written)
+        ctx.output->write(segment, fill);
+}
+
+int convert_ts_file(BlockSource& source, StopEvent* stop, OutputSink& output,
+                    ConversionState& state, std::FILE* log) {
+    uint8_t block[kBlockSize] = {};
+
+    // Discovery consumes the blocks it needed. When it ran out of budget or
+    // input without learning enough, its blocks are read again: they may be
+    // all there is of an audio-only recording.
+    const uint64_t discoveryStart = source.position();
+    const DiscoveredPids found = discover_pids(source, block, state.mode);
+    if (!found.complete)
+        source.seek(discoveryStart);
+    uint16_t vpid = found.vpid;
+    uint16_t apid = found.apid;
+    if (apid != 0)
+        state.mode = vpid != 0 ? MODE_AV : MODE_AUDIO_ONLY;
+
+    ConvertContext context{&state, &output, log};
+    ipack audio;
+    ipack video;
+    IpackGuard audioGuard(audio);
+    IpackGuard videoGuard(video);
+    const bool haveVideo = state.mode == MODE_AV;
+    if (!audioGuard.create(context) || (haveVideo && !videoGuard.create(context))) {
+        std::fputs("Couldn't allocate memory for ipack\n", log);
+        return kConvertStopped;
+    }
+
+    size_t start = 0;
+    if (!AlignToSync(source, block, start)) {
+        std::fputs("Not a TS\n", log);
+        return kConvertStopped;
+    }
+
+    for (;;) {
+        const size_t got = source.read_block(block + start, kBlockSize - start);
+        const size_t total = start + got;
+
+        uint16_t probedVideo = 0;
+        uint16_t probedAudio = 0;
+        if ((vpid == 0 && state.mode == MODE_AV) || apid == 0)
+            probe_pids(block + start, got, probedVideo, probedAudio);
+        if (vpid == 0 && state.mode == MODE_AV && probedVideo != 0) {
+            vpid = probedVideo;
+            std::fprintf(log, "vpid %d (0x%02x)\n", vpid, vpid);
+        }
+        if (apid == 0 && probedAudio != 0) {
+            apid = probedAudio;
+            std::fprintf(log, "apid %d (0x%02x)\n", apid, apid);
+        }
+
+        if (!stop || stop->TryWait())
+            return kConvertStopped;
+
+        for (size_t offset = 0; offset + kTsPacketSize <= total; offset += kTsPacketSize) {
+            const uint8_t* packet = block + offset;
+            // A packet off the grid or without payload carries nothing for us.
+            if (packet[0] != kTsSyncByte || !(packet[3] & kPayloadPresent))
+                continue;
+            const uint16_t pid = pid_of(packet);
+            ipack* p = nullptr;
+            if (haveVideo && vpid != 0 && pid == vpid)
+                p = &video;
+            else if (apid != 0 && pid == apid)
+                p = &audio;
+            else
+                continue;
+            const size_t payload = kTsHeaderSize + AdaptationShare(packet);
+            if (payload > kTsPacketSize)
+                continue; // adaptation length beyond the packet: damaged
+            if ((packet[1] & kPayloadUnitStart) && p->pes_length == UNBOUNDED_PES_LENGTH)
+                CloseUnboundedPacket(*p);
+            ipack_feed(*p, packet + payload, kTsPacketSize - payload);
+        }
+        if (output.failed())
+            return kConvertWriteFailed;
+        if (total == 0)
+            return kConvertDone;
+        start = 0;
+    }
+}
+
+} // namespace dz::convert
