@@ -1,0 +1,85 @@
+#include "cli/commands.h"
+
+#include "common/text.h"
+#include "platform/platform.h"
+#include "recording/RecordingName.h"
+
+#include <array>
+#include <ostream>
+
+namespace dz::cli {
+namespace {
+
+void Line(std::ostream& out, const char* key, const std::u16string& value) {
+    out << key << '\t' << Shown(value) << '\n';
+}
+
+void Line(std::ostream& out, const char* key, int64_t value) {
+    out << key << '\t' << value << '\n';
+}
+
+// One line per part 1..count: present with its header's location text,
+// "short" when it is shorter than its header, or "missing".
+void PrintParts(std::ostream& out, const CRecordingName& names, const RecordingNameParts& parts,
+                uint32_t count) {
+    const size_t nameStart = parts.prefix.size();
+    for (uint32_t p = 1; p <= count; ++p) {
+        const std::u16string built = names.MakePartPath(
+            parts.prefix, parts.recordingName, static_cast<int32_t>(p), parts.dateStamp,
+            parts.suffixNumber);
+        const std::u16string path = platform::ResolveCase(built);
+        out << "part " << p << '\t';
+        platform::File file = platform::File::OpenRead(path);
+        if (!file.IsOpen()) {
+            out << "missing\t" << Shown(built.substr(nameStart)) << '\n';
+            continue;
+        }
+        std::array<uint8_t, kPartHeaderSize> header{};
+        if (file.Read(header.data(), header.size()) != static_cast<int64_t>(header.size())) {
+            out << "short\t" << Shown(path.substr(nameStart)) << '\n';
+            continue;
+        }
+        const unsigned streamOffset =
+            (unsigned(header[kPartStreamOffsetOffset]) << 8) | header[kPartStreamOffsetOffset + 1];
+        out << "present\t" << Shown(path.substr(nameStart)) << '\t' << streamOffset << '\t'
+            << Shown(LocationTextOf(header.data() + kPartLocationOffset)) << '\n';
+    }
+}
+
+} // namespace
+
+int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
+    if (!IsPartFileName(options.path)) {
+        PrintMessage(err, u"Not a recording part file: " + options.path);
+        return kExitFailure;
+    }
+    const CRecordingName names;
+    RecordingNameParts parts;
+    if (names.SplitPath(options.path, parts) != 0 || parts.recordingName.empty()) {
+        PrintMessage(err, u"The name is outside the recording scheme: " + options.path);
+        return kExitFailure;
+    }
+    Line(out, "recording", parts.recordingName);
+    Line(out, "folder", parts.prefix);
+    Line(out, "part number", parts.partNumber);
+    Line(out, "date stamp", parts.dateStamp);
+    Line(out, "suffix number", parts.suffixNumber);
+
+    // The recording's companion is named after part 1, whichever part was given.
+    const std::u16string companion = platform::ResolveCase(names.MakeCompanionPath(
+        parts.prefix, parts.recordingName, 1, parts.dateStamp, parts.suffixNumber));
+    Line(out, "companion", companion.substr(parts.prefix.size()));
+    CompanionHead head;
+    if (!ReadCompanionHeadExact(companion, head)) {
+        PrintMessage(err, u"Cannot read the companion file " + companion);
+        return kExitFailure;
+    }
+    const uint16_t count = PartCountOf(head);
+    Line(out, "part count", count);
+    Line(out, "total size", TotalSizeOf(head));
+    Line(out, "location", LocationTextOf(head.data() + kCompanionLocationOffset));
+    PrintParts(out, names, parts, count);
+    return kExitOk;
+}
+
+} // namespace dz::cli

@@ -1,0 +1,55 @@
+#pragma once
+// The commands of dezadide-cli, one function each over a plain options
+// struct. main() only parses the command line into these structs; tests call
+// the functions directly. Results go to out, messages to err; the return
+// value is the exit status.
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dz::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitCancelled = 130;
+
+// ls FOLDER: the file list's rows, four tab-separated column texts per line.
+struct LsOptions {
+    std::u16string folder;
+};
+int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err);
+
+// rm FOLDER NAME...: the window's Delete on those entries; prints each
+// removed path.
+struct RmOptions {
+    std::u16string folder;
+    std::vector<std::u16string> names;
+};
+int RunRm(const RmOptions& options, std::ostream& out, std::ostream& err);
+
+// mkdir PARENT NAME: the window's New Folder; prints the new folder's path.
+struct MkdirOptions {
+    std::u16string parent;
+    std::u16string name;
+};
+int RunMkdir(const MkdirOptions& options, std::ostream& out, std::ostream& err);
+
+// info PATH: a recording's pieces, companion fields and part files.
+struct InfoOptions {
+    std::u16string path;
+};
+int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);
+
+// cp / mv and convert are declared by their own command files.
+
+// Shared by the commands: a text as the terminal shows it (UTF-8, control
+// characters escaped so one line stays one line), a command-line argument as
+// text, and a fixed message written to err on a line of its own.
+std::string Shown(std::u16string_view text);
+std::optional<std::u16string> ArgumentText(std::string_view argument);
+void PrintMessage(std::ostream& err, std::u16string_view message);
+
+} // namespace dz::cli

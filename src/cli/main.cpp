@@ -1,0 +1,103 @@
+// dezadide-cli: the recording engine from a terminal. This file only parses
+// the command line; every command is a function in cli/ over an options
+// struct (commands.h), which the tests call directly.
+#include "cli/commands.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+namespace {
+
+using namespace dz::cli;
+
+// Arguments arrive as UTF-8; a byte string that is not UTF-8 names nothing
+// this system can show, so it is a usage error.
+bool ToText(const std::string& argument, std::u16string& text) {
+    std::optional<std::u16string> decoded = ArgumentText(argument);
+    if (!decoded) {
+        std::cerr << "dezadide-cli: an argument is not UTF-8 text\n";
+        return false;
+    }
+    text = std::move(*decoded);
+    return true;
+}
+
+bool ToTexts(const std::vector<std::string>& arguments, std::vector<std::u16string>& texts) {
+    texts.clear();
+    for (const std::string& a : arguments) {
+        texts.emplace_back();
+        if (!ToText(a, texts.back()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"dezadide-cli: list, copy, move, delete and convert the recordings of a "
+                 "set-top-box recorder"};
+    app.require_subcommand(1, 1);
+
+    std::string lsFolder;
+    CLI::App* ls = app.add_subcommand("ls", "List a folder as the file list shows it: one line "
+                                            "per row, File Name, Real File Name, Size(KB) and "
+                                            "Date separated by tabs");
+    ls->add_option("FOLDER", lsFolder, "The folder to list")->required();
+
+    std::string rmFolder;
+    std::vector<std::string> rmNames;
+    CLI::App* rm = app.add_subcommand("rm", "Delete entries as the Delete command does: a .mp3 or "
+                                            ".mem file alone, a recording (its part-1 .AVR name) "
+                                            "with every part and its companion");
+    rm->add_option("FOLDER", rmFolder, "The folder that holds the entries")->required();
+    rm->add_option("NAME", rmNames, "Entry names");
+
+    std::string mkdirParent, mkdirName;
+    CLI::App* mkdir = app.add_subcommand("mkdir", "Make a folder as the New Folder command does");
+    mkdir->add_option("PARENT", mkdirParent, "The folder to make it in")->required();
+    mkdir->add_option("NAME", mkdirName, "The new folder's name, used exactly as given")
+        ->required();
+
+    std::string infoPath;
+    CLI::App* info = app.add_subcommand("info", "Show a recording's name pieces, companion "
+                                                "fields, location texts and part files");
+    info->add_option("PATH", infoPath, "Path of one of the recording's .AVR part files")
+        ->required();
+
+    // cp / mv: registered here by the transfer commands (cmd_transfer.cpp).
+    // convert: registered here by the conversion command (cmd_convert.cpp).
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? kExitOk : kExitUsage;
+    }
+
+    if (*ls) {
+        LsOptions o;
+        if (!ToText(lsFolder, o.folder))
+            return kExitUsage;
+        return RunLs(o, std::cout, std::cerr);
+    }
+    if (*rm) {
+        RmOptions o;
+        if (!ToText(rmFolder, o.folder) || !ToTexts(rmNames, o.names))
+            return kExitUsage;
+        return RunRm(o, std::cout, std::cerr);
+    }
+    if (*mkdir) {
+        MkdirOptions o;
+        if (!ToText(mkdirParent, o.parent) || !ToText(mkdirName, o.name))
+            return kExitUsage;
+        return RunMkdir(o, std::cout, std::cerr);
+    }
+    if (*info) {
+        InfoOptions o;
+        if (!ToText(infoPath, o.path))
+            return kExitUsage;
+        return RunInfo(o, std::cout, std::cerr);
+    }
+    return kExitUsage;
+}
