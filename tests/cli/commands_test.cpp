@@ -1,0 +1,175 @@
+#include "cli/commands.h"
+
+#include "common/messages.h"
+#include "common/text.h"
+#include "recording/recording_files.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <sys/wait.h>
+
+namespace {
+
+using namespace dz::cli;
+using namespace dz::test;
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+template <class Options, class Fn> Outcome Call(Fn fn, const Options& options) {
+    std::ostringstream out, err;
+    const int status = fn(options, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string Line(const char16_t* message) { return dz::ToUtf8(message) + "\n"; }
+
+TEST(CliLs, PrintsTheRowsTabSeparatedInListOrder) {
+    TempDir dir;
+    MakeRecording(dir.path(), "NEWS", "200612241930", 1, 2, 2, 5'000'000'000ULL);
+    WriteFile(dir / "notes.txt", "x");
+    const Outcome r = Call(RunLs, LsOptions{dir.text()});
+    EXPECT_EQ(r.status, kExitOk);
+    EXPECT_EQ(r.out, "NEWS\tNEWS_#001_200612241930.AVR\t4,882,812\t2006-12-24 PM  7:30:00\n");
+    EXPECT_EQ(r.err, "");
+
+    WriteFile(dir / "tab\there.mp3", "x"); // a name must not break its line
+    const Outcome tabs = Call(RunLs, LsOptions{dir.text()});
+    EXPECT_NE(tabs.out.find("tab\\x09here.mp3\ttab\\x09here.mp3\t0\t"), std::string::npos);
+
+    const Outcome missing = Call(RunLs, LsOptions{dir.text() + u"/missing"});
+    EXPECT_EQ(missing.status, kExitFailure);
+    EXPECT_NE(missing.err.find("Cannot read the folder"), std::string::npos);
+    EXPECT_EQ(Call(RunLs, LsOptions{u""}).err, Line(dz::msg::kNoFolder));
+}
+
+TEST(CliRm, DeletesLikeTheDeleteCommandAndPrintsWhatWasRemoved) {
+    TempDir dir;
+    MakeRecording(dir.path(), "NEWS", "200612241930", 1, 4, 3, 0);
+    WriteFile(dir / "song.MP3", "x");
+    WriteFile(dir / "notes.txt", "x");
+    const std::string d = dir.path().string() + "/";
+    const Outcome r = Call(RunRm, RmOptions{dir.text(), {u"song.MP3", u"notes.txt",
+                                                     u"NEWS_#001_200612241930.AVR"}});
+    EXPECT_EQ(r.status, kExitOk);
+    // Sorted: the recording ("N") before "n" and "s"; parts, then the companion.
+    EXPECT_EQ(r.out, d + "NEWS_#001_200612241930.AVR\n" + d + "NEWS_#002_200612241930.AVR\n" +
+                         d + "NEWS_#003_200612241930.AVR\n" + d + "NEWS_#001_200612241930.AVF\n" +
+                         d + "song.MP3\n");
+    EXPECT_TRUE(fs::exists(dir / "NEWS_#004_200612241930.AVR"));
+    EXPECT_TRUE(fs::exists(dir / "notes.txt"));
+
+    EXPECT_EQ(Call(RunRm, RmOptions{dir.text(), {}}).err, Line(dz::msg::kNoFile));
+    EXPECT_EQ(Call(RunRm, RmOptions{u"", {u"notes.txt"}}).err, Line(dz::msg::kNoFile));
+    const Outcome outside = Call(RunRm, RmOptions{dir.text(), {u"../notes.txt"}});
+    EXPECT_EQ(outside.status, kExitUsage);
+    // Nothing there to remove is not a failure.
+    EXPECT_EQ(Call(RunRm, RmOptions{dir.text(), {u"gone.mp3"}}).status, kExitOk);
+}
+
+TEST(CliRm, AnEntryThatStaysIsReported) {
+    TempDir dir;
+    // A folder under a plain file's name cannot be unlinked, not even by root.
+    fs::create_directory(dir / "a.mp3");
+    WriteFile(dir / "b.mp3", "x");
+    const Outcome r = Call(RunRm, RmOptions{dir.text(), {u"a.mp3", u"b.mp3"}});
+    EXPECT_EQ(r.status, kExitFailure);
+    EXPECT_EQ(r.err, "Could not delete " + (dir / "a.mp3").string() + "\n");
+    EXPECT_EQ(r.out, (dir / "b.mp3").string() + "\n"); // the run went on
+}
+
+TEST(CliMkdir, MakesTheFolderAsTypedOrSaysWhyNot) {
+    TempDir dir;
+    const Outcome made = Call(RunMkdir, MkdirOptions{dir.text(), u" New "});
+    EXPECT_EQ(made.status, kExitOk);
+    EXPECT_TRUE(fs::is_directory(dir / " New "));
+    EXPECT_EQ(made.out, (dir / " New ").string() + "\n");
+
+    const Outcome again = Call(RunMkdir, MkdirOptions{dir.text(), u" New "});
+    EXPECT_EQ(again.status, kExitFailure);
+    EXPECT_EQ(again.err, "Could not make a folder, " + (dir / " New ").string() + "\n");
+    EXPECT_EQ(Call(RunMkdir, MkdirOptions{dir.text(), u"a/b"}).status, kExitFailure);
+    EXPECT_EQ(Call(RunMkdir, MkdirOptions{u"", u"x"}).err, Line(dz::msg::kNoParentFolder));
+
+    const Outcome empty = Call(RunMkdir, MkdirOptions{dir.text(), u""});
+    EXPECT_EQ(empty.status, kExitOk);
+    EXPECT_EQ(empty.out + empty.err, "");
+    EXPECT_EQ(Call(RunMkdir, MkdirOptions{dir.text(), std::u16string(128, u'n')}).status, kExitOk);
+    EXPECT_EQ(Call(RunMkdir, MkdirOptions{dir.text(), std::u16string(129, u'n')}).status,
+              kExitUsage);
+}
+
+TEST(CliInfo, ShowsPiecesCompanionAndParts) {
+    TempDir dir;
+    MakeRecording(dir.path(), "NEWS", "200612241930", 1, 2, 3, 1234);
+    std::vector<uint8_t> part = ReadFile(dir / "NEWS_#001_200612241930.AVR");
+    part[8] = 0, part[9] = 134;
+    std::fill(part.begin() + 10, part.begin() + 133, 0);
+    CRecordingName::CopyLowBytes(part.data() + 10, u"C:\\REC\\NEWS_#001_200612241930.AVF");
+    WriteFile(dir / "NEWS_#001_200612241930.AVR", part);
+    WriteFile(dir / "NEWS_#002_200612241930.AVR", "short");
+
+    const Outcome r = Call(RunInfo, InfoOptions{dir.text() + u"/NEWS_#002_200612241930.AVR"});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    const std::string expectedStart = "recording\tNEWS\nfolder\t" + dir.path().string() +
+                                      "/\npart number\t2\ndate stamp\t200612241930\n"
+                                      "suffix number\t0\ncompanion\tNEWS_#001_200612241930.AVF\n"
+                                      "part count\t3\ntotal size\t1234\nlocation\t";
+    EXPECT_EQ(r.out.substr(0, expectedStart.size()), expectedStart);
+    EXPECT_NE(r.out.find("\npart 1\tpresent\tNEWS_#001_200612241930.AVR\t134\t"
+                         "C:\\REC\\NEWS_#001_200612241930.AVF\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("\npart 2\tshort\tNEWS_#002_200612241930.AVR\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\npart 3\tmissing\tNEWS_#003_200612241930.AVR\n"), std::string::npos);
+
+    EXPECT_EQ(Call(RunInfo, InfoOptions{dir.text() + u"/song.mp3"}).status, kExitFailure);
+    EXPECT_EQ(Call(RunInfo, InfoOptions{dir.text() + u"/MOVIE.AVR"}).status, kExitFailure);
+    fs::remove(dir / "NEWS_#001_200612241930.AVF");
+    const Outcome noCompanion = Call(RunInfo, InfoOptions{dir.text() + u"/NEWS_#001_200612241930.AVR"});
+    EXPECT_EQ(noCompanion.status, kExitFailure);
+    EXPECT_NE(noCompanion.err.find("Cannot read the companion file"), std::string::npos);
+}
+
+// The built program: parsing, usage errors and help.
+int RunProgram(const std::string& arguments, std::string* output = nullptr) {
+    const std::string cli = DEZADIDE_CLI_PATH;
+    const std::string command = "'" + cli + "' " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
+        text.append(buf, n);
+    const int status = pclose(pipe);
+    if (output)
+        *output = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(CliProgram, ExitStatusOfParsing) {
+    if (std::string(DEZADIDE_CLI_PATH).empty())
+        GTEST_SKIP() << "dezadide-cli not built";
+    std::string output;
+    EXPECT_EQ(RunProgram("", &output), kExitUsage);
+    EXPECT_EQ(RunProgram("nosuch"), kExitUsage);
+    EXPECT_EQ(RunProgram("ls"), kExitUsage);
+    EXPECT_EQ(RunProgram("mkdir only-parent"), kExitUsage);
+    for (const char* command : {"ls", "rm", "mkdir", "info"}) {
+        EXPECT_EQ(RunProgram(std::string(command) + " --help", &output), kExitOk) << command;
+        EXPECT_NE(output.find("Usage:"), std::string::npos) << command;
+    }
+    EXPECT_EQ(RunProgram("ls \"$(printf '\\377')\""), kExitUsage); // not UTF-8
+    TempDir dir;
+    EXPECT_EQ(RunProgram("ls '" + dir.path().string() + "'", &output), kExitOk);
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(RunProgram("rm '" + dir.path().string() + "'", &output), kExitFailure);
+    EXPECT_EQ(output, Line(dz::msg::kNoFile));
+}
+
+} // namespace
