@@ -12,6 +12,11 @@
 // The length a PES packet is given when its header says 0 (unbounded video).
 inline constexpr int32_t UNBOUNDED_PES_LENGTH = 0x7FFF2;
 
+// A segment must hold the longest continuation header with room to spare,
+// and its length must fit the 16-bit PES_packet_length.
+inline constexpr int32_t kIpackMinCapacity = 64;
+inline constexpr int32_t kIpackMaxCapacity = 0xFFFF + 6;
+
 struct ipack;
 // Receives each finished segment: p->buf holds p->fill bytes. No copy is made;
 // the bytes are valid only during the call.
@@ -39,12 +44,20 @@ struct ipack {
     bool no_header_ext = false;
     int32_t fill = 0;
     uint16_t ac3_pointer = 0;
+    // Kept by ipack.cpp alone: whether a segment of the current PES packet
+    // has been emitted, and where the decision on an AC-3 sub-stream header
+    // stands (0 not reached, 1 looking for the sync word, 2 decided) with the
+    // buffer offset at which the search for 0B 77 resumes.
+    bool continued = false;
+    uint8_t ac3_header_state = 0;
+    int32_t ac3_search_pos = 0;
     ipack_consumer consumer = nullptr;
     void* consumer_context = nullptr;
 };
 
-// Allocates the buffer; false (and nothing allocated) when it cannot, so the
-// caller can fail the conversion instead of the process ending.
+// Allocates the buffer; false (and nothing allocated) when it cannot, or when
+// capacity lies outside [kIpackMinCapacity, kIpackMaxCapacity], so the caller
+// can fail the conversion instead of the process ending.
 bool ipack_create(ipack& p, int32_t capacity, ipack_consumer consumer, void* context);
 void ipack_reset(ipack& p);
 void ipack_destroy(ipack& p);
