@@ -1,0 +1,113 @@
+#include "app/ImageToolBar.h"
+
+#include "app/Resources.h"
+#include "app/resource.h"
+
+#include <vector>
+
+namespace {
+
+// The transparent colour: the strip's lower-left pixel.
+wxColour TransparentColour(const wxImage& image) {
+    const int y = image.GetHeight() - 1;
+    return wxColour(image.GetRed(0, y), image.GetGreen(0, y), image.GetBlue(0, y));
+}
+
+std::vector<int> ButtonIds() {
+    std::vector<int> ids;
+    for (int id : kToolbarLayout) {
+        if (id != 0)
+            ids.push_back(id);
+    }
+    return ids;
+}
+
+} // namespace
+
+bool CImageToolBar::Create(wxWindow* parent, wxWindowID id, long style) {
+    return wxToolBar::Create(parent, id, wxDefaultPosition, wxDefaultSize, style);
+}
+
+bool CImageToolBar::LoadToolBar(int resourceId) {
+    const wxBitmap strip = LoadBitmapResource(resourceId);
+    if (!strip.IsOk() || strip.GetHeight() != kToolButtonHeight)
+        return false;
+    const wxImage image = strip.ConvertToImage();
+    const wxColour transparent = TransparentColour(image);
+    SetToolBitmapSize(wxSize(kToolButtonWidth, kToolButtonHeight));
+    int button = 0;
+    for (int id : kToolbarLayout) {
+        if (id == 0) {
+            AddSeparator();
+            continue;
+        }
+        wxBitmap picture(kToolButtonWidth, kToolButtonHeight);
+        const wxRect rect(button * kToolButtonWidth, 0, kToolButtonWidth, kToolButtonHeight);
+        if (rect.GetRight() < image.GetWidth()) {
+            wxImage part = image.GetSubImage(rect);
+            part.SetMaskColour(transparent.Red(), transparent.Green(), transparent.Blue());
+            picture = wxBitmap(part);
+        }
+        const CommandText* text = FindCommandText(id);
+        AddTool(id, wxString(), picture, text ? wxString(text->tip) : wxString());
+        ++button;
+    }
+    return Realize();
+}
+
+bool CImageToolBar::LoadImageLists(int buttonWidth, int normalBitmapId, int hotBitmapId,
+                                   int disabledBitmapId) {
+    if (!SetImageListFromBitmap(ToolImageList::Normal, normalBitmapId, buttonWidth))
+        return false;
+    if (!SetImageListFromBitmap(ToolImageList::Hot, hotBitmapId, buttonWidth))
+        return false;
+    if (disabledBitmapId != 0 &&
+        !SetImageListFromBitmap(ToolImageList::Disabled, disabledBitmapId, buttonWidth))
+        return false;
+    return true;
+}
+
+bool CImageToolBar::SetImageListFromBitmap(ToolImageList which, int bitmapId, int buttonWidth) {
+    const wxBitmap bitmap = LoadBitmapResource(bitmapId);
+    if (!bitmap.IsOk())
+        return false;
+    // A width of 0 or less cannot cut the strip into pictures at all.
+    if (buttonWidth <= 0 || bitmap.GetHeight() <= 0)
+        return false;
+    const wxImage image = bitmap.ConvertToImage();
+    const wxColour transparent = TransparentColour(image);
+    auto list = std::make_unique<wxImageList>(buttonWidth, bitmap.GetHeight(), true,
+                                              bitmap.GetWidth() / buttonWidth);
+    // A strip narrower than one picture holds none: the list cannot take it.
+    if (bitmap.GetWidth() < buttonWidth)
+        return false;
+    if (list->Add(bitmap, transparent) == -1)
+        return false;
+    m_lists[static_cast<int>(which)] = std::move(list);
+    ApplyImages(which);
+    return true;
+}
+
+const wxImageList* CImageToolBar::GetToolImageList(ToolImageList which) const {
+    return m_lists[static_cast<int>(which)].get();
+}
+
+void CImageToolBar::ApplyImages(ToolImageList which) {
+    const wxImageList& list = *m_lists[static_cast<int>(which)];
+    const std::vector<int> ids = ButtonIds();
+    for (size_t i = 0; i < ids.size() && static_cast<int>(i) < list.GetImageCount(); ++i) {
+        const wxBitmap picture = list.GetBitmap(static_cast<int>(i));
+        switch (which) {
+        case ToolImageList::Normal:
+            SetToolNormalBitmap(ids[i], picture);
+            break;
+        case ToolImageList::Disabled:
+            SetToolDisabledBitmap(ids[i], picture);
+            break;
+        case ToolImageList::Hot:
+            // GTK draws the button under the pointer itself and offers no
+            // picture of its own for it; the list is kept all the same.
+            break;
+        }
+    }
+}

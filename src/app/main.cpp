@@ -1,0 +1,4 @@
+// The window program's entry point.
+#include "app/DezadideApp.h"
+
+wxIMPLEMENT_APP(CDezadideApp);
