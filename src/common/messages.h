@@ -13,6 +13,8 @@ inline constexpr char16_t kNoDestination[] = u"You did not select a destination 
 inline constexpr char16_t kSameFolder[] = u"Source Folder and Destination Folder is same";
 inline constexpr char16_t kNoParentFolder[] = u"You did not select a parent folder";
 inline constexpr char16_t kCouldNotMakeFolder[] = u"Could not make a folder, %s";
+// The refusal of a name box's text beyond its limit, in the framework's words.
+inline constexpr char16_t kTooManyCharacters[] = u"Please enter no more than %d characters.";
 
 // Conversion outcomes.
 inline constexpr char16_t kConvertFinished[] = u"Convert finished";
