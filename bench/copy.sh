@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Copies a 1 GiB recording (3 parts and a companion) with `dezadide-cli cp`
+# and with `cp` in the same run, on the same file system with the source in
+# the page cache, and prints the MB/s of both and their ratio.
+# Target: dezadide-cli at least 0.9 x `cp`.
+#
+#   bench/copy.sh [FOLDER]     FOLDER: where to work (default: a new folder
+#                              under /tmp, removed afterwards); needs 3 GiB free
+#   DEZADIDE_CLI=path          the program to time (default: the release
+#                              build in build/release, built when missing)
+#   RUNS=n                     timed runs of each command (default 5)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${RUNS:-5}
+
+cli=${DEZADIDE_CLI:-$root/build/release/src/dezadide-cli}
+if [ ! -x "$cli" ]; then
+  (cd "$root" && cmake --preset release >/dev/null && cmake --build --preset release --target dezadide-cli)
+fi
+
+if [ $# -ge 1 ]; then
+  work=$1
+  mkdir -p "$work"
+else
+  work=$(mktemp -d /tmp/dezadide-bench-copy.XXXXXX)
+  trap 'rm -rf "$work"' EXIT
+fi
+src=$work/src
+dst=$work/dst
+name=BENCH_#001_200612241930
+part_bytes=$((1024 * 1024 * 1024 / 3))
+total=$((3 * part_bytes))
+
+# The recording: three parts of random bytes (a third of a GiB each) and an
+# 8,008-byte companion whose head gives the part count and the total size.
+if [ "$(stat -c %s "$src/${name}.AVR" 2>/dev/null || echo 0)" -ne "$part_bytes" ]; then
+  rm -rf "$src"
+  mkdir -p "$src"
+  for p in 1 2 3; do
+    head -c "$part_bytes" /dev/urandom >"$src/BENCH_#00${p}_200612241930.AVR"
+  done
+  perl -e '
+    my ($path, $total) = @ARGV;
+    my $head = "\0" x 8008;
+    substr($head, 1740, 2) = pack("n", 3);
+    substr($head, 1744, 8) = pack("Q>", $total);
+    open(my $f, ">", $path) or die; binmode $f; print $f $head; close $f;' \
+    "$src/${name}.AVF" "$total"
+fi
+bytes=$(cat "$src"/* | wc -c) # also brings every byte into the page cache
+
+# One timed copy into an empty destination, in microseconds. The previous
+# copy is removed and written back first, so that neither command pays for
+# the other's dirty pages.
+copy_us() {
+  rm -rf "$dst"
+  mkdir -p "$dst"
+  sync
+  local t0 t1
+  t0=$(date +%s%N)
+  "$@"
+  t1=$(date +%s%N)
+  echo $(((t1 - t0) / 1000))
+}
+
+# A copy that is not right would be fast for nothing: check one first
+# (past the part header, which the copy rewrites).
+copy_us "$cli" cp "$src" "$dst" "${name}.AVR" >/dev/null
+for p in 1 2 3; do
+  f="BENCH_#00${p}_200612241930.AVR"
+  cmp -s -i 134 "$src/$f" "$dst/$f" || { echo "dezadide-cli made a wrong copy of $f" >&2; exit 1; }
+done
+
+dz_times=()
+cp_times=()
+for run in $(seq "$runs"); do
+  # Alternate which goes first, so that neither always meets the warmer machine.
+  if [ $((run % 2)) -eq 1 ]; then
+    dz_times+=("$(copy_us "$cli" cp "$src" "$dst" "${name}.AVR" 2>/dev/null)")
+    cp_times+=("$(copy_us cp "$src"/* "$dst"/)")
+  else
+    cp_times+=("$(copy_us cp "$src"/* "$dst"/)")
+    dz_times+=("$(copy_us "$cli" cp "$src" "$dst" "${name}.AVR" 2>/dev/null)")
+  fi
+done
+rm -rf "$dst"
+
+best() { printf '%s\n' "$@" | sort -n | head -1; }
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+mbs() { awk -v b="$bytes" -v us="$1" 'BEGIN { printf "%.0f", b / us }'; }
+
+dz_best=$(best "${dz_times[@]}")
+cp_best=$(best "${cp_times[@]}")
+dz_median=$(median "${dz_times[@]}")
+cp_median=$(median "${cp_times[@]}")
+echo "copy of a 1 GiB recording (3 parts + companion, $bytes bytes), $runs runs each"
+echo "dezadide-cli cp: best $(mbs "$dz_best") MB/s, median $(mbs "$dz_median") MB/s"
+echo "cp:              best $(mbs "$cp_best") MB/s, median $(mbs "$cp_median") MB/s"
+awk -v d="$dz_best" -v c="$cp_best" -v dm="$dz_median" -v cm="$cp_median" \
+  'BEGIN { printf "ratio dezadide-cli / cp: best %.2f, median %.2f (target >= 0.9)\n", c / d, cm / dm }'

@@ -1,0 +1,27 @@
+#pragma once
+// cp / mv SRC DST NAME...: one copy or move job, with the window's checks,
+// messages, sorting and rollback. Progress goes to err while it is a
+// terminal; Ctrl+C cancels the job as the dialog's Cancel does.
+#include "transfer/transfer_worker.h"
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dz::cli {
+
+struct TransferOptions {
+    TransferMode mode = TRANSFER_COPY;
+    std::u16string source;
+    std::u16string destination;
+    std::vector<std::u16string> names;
+    // Progress lines on err; nothing = only when standard error is a terminal.
+    std::optional<bool> progress;
+    // Sees every report after the command itself (tests step in here).
+    std::function<void(const ProgressReport&)> onReport;
+};
+int RunTransfer(const TransferOptions& options, std::ostream& out, std::ostream& err);
+
+} // namespace dz::cli
