@@ -1,11 +1,13 @@
 // dezadide-cli: the recording engine from a terminal. This file only parses
 // the command line; every command is a function in cli/ over an options
 // struct (commands.h), which the tests call directly.
+#include "cli/cmd_convert.h"
 #include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <unistd.h>
 
 namespace {
 
@@ -67,7 +69,12 @@ int main(int argc, char** argv) {
         ->required();
 
     // cp / mv: registered here by the transfer commands (cmd_transfer.cpp).
-    // convert: registered here by the conversion command (cmd_convert.cpp).
+    std::string convertSource, convertTarget;
+    CLI::App* convert = app.add_subcommand("convert", "Convert a recording (every part, or the "
+                                                      "named part file) into one MPEG program "
+                                                      "stream file, as the ts2pes dialog does");
+    convert->add_option("SOURCE", convertSource, "A recording's .AVR part file")->required();
+    convert->add_option("TARGET", convertTarget, "The .mpg file to write")->required();
 
     try {
         app.parse(argc, argv);
@@ -98,6 +105,13 @@ int main(int argc, char** argv) {
         if (!ToText(infoPath, o.path))
             return kExitUsage;
         return RunInfo(o, std::cout, std::cerr);
+    }
+    if (*convert) {
+        ConvertOptions o;
+        if (!ToText(convertSource, o.source) || !ToText(convertTarget, o.target))
+            return kExitUsage;
+        o.progress = isatty(STDERR_FILENO) != 0;
+        return RunConvert(o, std::cout, std::cerr);
     }
     return kExitUsage;
 }
