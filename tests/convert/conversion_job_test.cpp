@@ -1,0 +1,264 @@
+// The conversion job end to end on the committed clips and recordings, with
+// ffprobe as an independent reader of what it wrote.
+#include "convert/conversion_job.h"
+
+#include "recording_files.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <mutex>
+#include <thread>
+#include <sys/resource.h>
+
+namespace dz::convert {
+namespace {
+
+using test::Fixture;
+using test::PartName;
+using test::ReadFile;
+using test::TempDir;
+using test::Text;
+
+class Recorder final : public ConversionObserver {
+public:
+    void OnPartStarted(int index, int count, int totalPercent) override {
+        std::lock_guard lock(m_mutex);
+        events.push_back("part " + std::to_string(index) + "/" + std::to_string(count) + " " +
+                         std::to_string(totalPercent) + "%");
+        if (onPart)
+            onPart(index);
+    }
+    void OnFinished(ConversionOutcome outcome, std::u16string_view text) override {
+        std::lock_guard lock(m_mutex);
+        events.push_back(std::string(text.begin(), text.end()));
+        this->outcome = outcome;
+    }
+    std::vector<std::string> Events() {
+        std::lock_guard lock(m_mutex);
+        return events;
+    }
+    std::vector<std::string> events;
+    ConversionOutcome outcome = ConversionOutcome::kCanceled;
+    std::function<void(int)> onPart;
+
+private:
+    std::mutex m_mutex;
+};
+
+struct Result {
+    ConversionOutcome outcome;
+    std::vector<std::string> events;
+    std::string log;
+};
+
+// Runs one conversion on the calling thread; `whole` stands in for the
+// target volume's file system.
+Result Convert(const std::filesystem::path& source, const std::filesystem::path& target,
+               bool whole = true, std::function<void(int, StopEvent&)> onPart = {}) {
+    Recorder recorder;
+    StopEvent stop;
+    if (onPart)
+        recorder.onPart = [&](int index) { onPart(index, stop); };
+    ConversionSettings settings;
+    settings.targetTakesWholeRecording = [whole](const std::u16string&) { return whole; };
+    settings.log = std::tmpfile();
+    ConversionJob job(recorder, settings);
+    Result r;
+    r.outcome = job.Run(Text(source), Text(target), &stop);
+    r.events = recorder.events;
+    std::rewind(settings.log);
+    for (int c; (c = std::fgetc(settings.log)) != EOF;)
+        r.log += static_cast<char>(c);
+    std::fclose(settings.log);
+    EXPECT_EQ(recorder.outcome, r.outcome);
+    return r;
+}
+
+const std::filesystem::path kNews = Fixture("rec/news") / PartName("NEWS", 1);
+
+uint32_t MuxRateOf(const std::vector<uint8_t>& out) {
+    return (uint32_t{out[10]} << 14) | (uint32_t{out[11]} << 6) | (out[12] >> 2);
+}
+
+TEST(ConversionJob, WholeRecordingBecomesOneProgramStreamThatFfprobeReads) {
+    TempDir dir;
+    const Result r = Convert(kNews, dir / "news.mpg");
+    EXPECT_EQ(r.events, (std::vector<std::string>{"part 0/3 33%", "part 1/3 66%",
+                                                  "part 2/3 100%", "Convert finished"}));
+    const std::vector<uint8_t> out = ReadFile(dir / "news.mpg");
+    ASSERT_GT(out.size(), 32u);
+    EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 4),
+              (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBA}));
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 14, out.begin() + 18),
+              (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xBB}));
+    // The clip's sequence header says 400 kbit/s, its audio 128 kbit/s.
+    EXPECT_EQ(MuxRateOf(out), (400000u + 128000u) / 400);
+    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 32, out.begin() + 36),
+              (std::vector<uint8_t>{0x00, 0x00, 0x01, 0xE0}));
+
+    const auto probe = test::Probe(dir / "news.mpg");
+    EXPECT_EQ(probe.at("format_name"), "mpeg");
+    EXPECT_EQ(probe.at("streams"), "video:mpeg2video audio:mp2");
+    // Only what discovery consumes at the start of each part is missing.
+    const double input = test::Duration(Fixture("av_mp2.ts"));
+    EXPECT_NEAR(test::Duration(dir / "news.mpg"), input, 0.5);
+    EXPECT_NE(r.log.find("Videostream"), std::string::npos) << r.log;
+}
+
+TEST(ConversionJob, OneFileOnlyForASmallFileVolumeOrALaterPart) {
+    TempDir dir;
+    const Result fat = Convert(kNews, dir / "fat.mpg", false);
+    EXPECT_EQ(fat.events, (std::vector<std::string>{"part 0/1 100%", "Convert finished"}));
+    const double third = test::Duration(Fixture("av_mp2.ts")) / 3;
+    EXPECT_NEAR(test::Duration(dir / "fat.mpg"), third, 0.5);
+
+    const Result part2 = Convert(Fixture("rec/news") / PartName("NEWS", 2), dir / "p2.mpg");
+    EXPECT_EQ(part2.events, (std::vector<std::string>{"part 0/1 100%", "Convert finished"}));
+    const auto probe = test::Probe(dir / "p2.mpg");
+    EXPECT_EQ(probe.at("streams"), "video:mpeg2video audio:mp2");
+    EXPECT_NEAR(test::Duration(dir / "p2.mpg"), third, 0.5);
+}
+
+TEST(ConversionJob, StopDuringPartTwoKeepsPartOneAndNeverReadsPartThree) {
+    TempDir dir;
+    const Result r = Convert(kNews, dir / "stopped.mpg", true, [](int index, StopEvent& stop) {
+        if (index == 1)
+            stop.Set();
+    });
+    EXPECT_EQ(r.events, (std::vector<std::string>{"part 0/3 33%", "part 1/3 66%",
+                                                  "Convert Canceled"}));
+    // Part 2 was stopped at its first block, so the output is part 1's alone.
+    Convert(kNews, dir / "part1.mpg", false);
+    EXPECT_EQ(ReadFile(dir / "stopped.mpg"), ReadFile(dir / "part1.mpg"));
+}
+
+TEST(ConversionJob, AudioOnlyGivesAudioPesAloneWithoutPackHeader) {
+    TempDir dir;
+    const Result r = Convert(Fixture("rec/radio") / PartName("RADIO", 1), dir / "radio.mpg");
+    EXPECT_EQ(r.outcome, ConversionOutcome::kFinished);
+    const std::vector<uint8_t> out = ReadFile(dir / "radio.mpg");
+    // Nothing but whole PES packets of stream 0xC0, back to back.
+    size_t at = 0, packets = 0;
+    while (at + 6 <= out.size() && out[at] == 0 && out[at + 1] == 0 && out[at + 2] == 1 &&
+           out[at + 3] == 0xC0) {
+        at += 6 + ((size_t{out[at + 4]} << 8) | out[at + 5]);
+        ++packets;
+    }
+    EXPECT_EQ(at, out.size());
+    EXPECT_GT(packets, 100u);
+    const auto probe = test::Probe(dir / "radio.mpg");
+    EXPECT_EQ(probe.at("streams"), "audio:mp2");
+    EXPECT_NEAR(test::Duration(dir / "radio.mpg"), test::Duration(Fixture("audio_mp2.ts")), 0.3);
+}
+
+TEST(ConversionJob, StreamCutMidPacketIsRealigned) {
+    TempDir dir;
+    const Result r = Convert(Fixture("rec/cut") / PartName("CUT", 1), dir / "cut.mpg");
+    EXPECT_EQ(r.outcome, ConversionOutcome::kFinished);
+    EXPECT_EQ(test::Probe(dir / "cut.mpg").at("streams"), "video:mpeg2video audio:mp2");
+    EXPECT_NEAR(test::Duration(dir / "cut.mpg"), test::Duration(Fixture("av_mp2.ts")), 0.5);
+}
+
+TEST(ConversionJob, VideoWithAc3AudioFinishesWithAnEmptyOutput) {
+    TempDir dir;
+    const auto parts = test::WriteRecording(dir.path(), "MOVIE", {ReadFile(Fixture("av_ac3.ts"))});
+    const Result r = Convert(parts[0], dir / "movie.mpg");
+    EXPECT_EQ(r.outcome, ConversionOutcome::kFinished);
+    EXPECT_TRUE(ReadFile(dir / "movie.mpg").empty());
+}
+
+TEST(ConversionJob, FailuresAndTheirTexts) {
+    TempDir dir;
+    const std::vector<uint8_t> stream = ReadFile(Fixture("av_mp2.ts"));
+    const auto parts = test::WriteRecording(dir.path(), "NEWS", {stream, stream});
+    const std::vector<uint8_t> part2 = ReadFile(parts[1]);
+
+    // The target is a part of the recording, or its companion: creating it
+    // would destroy the recording.
+    for (const std::filesystem::path& target :
+         {parts[1], dir / PartName("NEWS", 1, ".AVF"), dir / "." / PartName("NEWS", 1)}) {
+        const Result r = Convert(parts[0], target);
+        EXPECT_EQ(r.events, std::vector<std::string>{"Can't open the target file"}) << target;
+    }
+    EXPECT_EQ(ReadFile(parts[1]), part2);
+    EXPECT_EQ(ReadFile(parts[0]).size(), stream.size() + 134);
+
+    EXPECT_EQ(Convert(parts[0], dir / "missing" / "x.mpg").events,
+              std::vector<std::string>{"Can't open the target file"});
+    EXPECT_EQ(Convert(parts[0], "").outcome, ConversionOutcome::kCantOpenTarget);
+
+    // A part missing from the middle of the set: what came before stays.
+    std::filesystem::remove(parts[1]);
+    const Result missing = Convert(parts[0], dir / "partial.mpg");
+    EXPECT_EQ(missing.events, (std::vector<std::string>{"part 0/2 50%", "part 1/2 100%",
+                                                        "Can't open the source file"}));
+    EXPECT_GT(ReadFile(dir / "partial.mpg").size(), 100000u);
+
+    // Not a transport stream; a part shorter than its header.
+    const auto junk = test::WriteRecording(dir.path(), "JUNK", {std::vector<uint8_t>(5000, 0x11)});
+    const Result notTs = Convert(junk[0], dir / "junk.mpg");
+    EXPECT_EQ(notTs.outcome, ConversionOutcome::kCanceled);
+    EXPECT_EQ(notTs.log, "Not a TS\n");
+    test::WriteFile(dir / "SHORT_#001_200612241930.AVR", std::vector<uint8_t>(5, 0x47));
+    EXPECT_EQ(Convert(dir / "SHORT_#001_200612241930.AVR", dir / "short.mpg").outcome,
+              ConversionOutcome::kCanceled);
+}
+
+TEST(ConversionJob, FullDiskIsAFailureNotAFinishedConversion) {
+    TempDir dir;
+    // The process may write files of at most 64 KiB; a longer write fails
+    // as on a full disk (the signal that would end the process is ignored).
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const Result r = Convert(kNews, dir / "full.mpg");
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(r.outcome, ConversionOutcome::kWriteFailed);
+    EXPECT_EQ(r.events.back(), "Can't write the target file");
+}
+
+TEST(ConversionJob, WorkerThreadReportsAndCanBePolled) {
+    TempDir dir;
+    Recorder recorder;
+    ConversionSettings settings;
+    settings.targetTakesWholeRecording = [](const std::u16string&) { return true; };
+    settings.log = std::tmpfile();
+    ConversionJob job(recorder, settings);
+    auto stop = std::make_shared<StopEvent>();
+    ASSERT_TRUE(job.Start(Text(kNews), Text(dir / "a.mpg"), stop));
+    EXPECT_FALSE(job.Start(Text(kNews), Text(dir / "b.mpg"), stop)) << "one worker at a time";
+    while (job.IsRunning()) {
+        const int percent = CurrentPercent(job.Progress());
+        EXPECT_GE(percent, 0);
+        EXPECT_LE(percent, 100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    job.Join();
+    EXPECT_EQ(recorder.Events().back(), "Convert finished");
+    EXPECT_EQ(job.Progress().size, 0u) << "no part open after the end";
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.mpg"));
+
+    // A second conversion starts afresh: the same input gives the same bytes.
+    ASSERT_TRUE(job.Start(Text(kNews), Text(dir / "b.mpg"), stop));
+    job.Join();
+    EXPECT_EQ(ReadFile(dir / "a.mpg"), ReadFile(dir / "b.mpg"));
+    std::fclose(settings.log);
+}
+
+TEST(ConversionJob, CurrentPercentNeverDividesByZero) {
+    struct Row {
+        SourceProgress progress;
+        int percent;
+    } rows[] = {{{0, 0}, 0}, {{10, 0}, 0}, {{50, 200}, 25}, {{200, 200}, 100},
+                {{300, 200}, 100}, {{uint64_t{1} << 50, uint64_t{1} << 51}, 50}};
+    for (const Row& row : rows)
+        EXPECT_EQ(CurrentPercent(row.progress), row.percent) << row.progress.position;
+}
+
+} // namespace
+} // namespace dz::convert
