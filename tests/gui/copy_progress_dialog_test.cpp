@@ -1,0 +1,341 @@
+// The copy progress dialog on its own: what it shows during a real job, how
+// it ends (job done, failure, Cancel, close), and that its ending never
+// deadlocks with a report the worker is waiting in.
+#include "app/MessageBox.h"
+#include "common/text.h"
+#include "dialog_test_support.h"
+#include "transfer/CopyProgressDlg.h"
+#include "transfer/worker_support.h"
+
+#include <wx/app.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace dz::test {
+namespace {
+
+// What the dialog showed once it had handled a report.
+struct Seen {
+    int32_t code, number;
+    std::u16string counter, name, source, destination;
+    int totalRange, totalPosition, currentRange, currentPosition;
+};
+
+class CopyProgressDialog : public ::testing::Test {
+protected:
+    TempDir tmp;
+    fs::path src = tmp / "src";
+    fs::path dst = tmp / "dst";
+    std::u16string source = U16(src), destination = U16(dst);
+    CSortStringArray names;
+    std::vector<Seen> seen;
+    std::vector<MessageBoxCall> boxes;
+    // Runs on every report after it was shown; may press buttons.
+    std::function<void(CCopyProgressDlg&, const ProgressReport&)> onReport;
+
+    void SetUp() override {
+        fs::create_directory(src);
+        fs::create_directory(dst);
+        SetMessageBoxHook([this](const MessageBoxCall& c) { boxes.push_back(c); });
+        CCopyProgressDlg::SetReportHook([this](CCopyProgressDlg& d, const ProgressReport& r) {
+            seen.push_back({r.code, r.number, d.GetCounterText(), d.GetFileNameText(),
+                            d.GetSourceText(), d.GetDestinationText(), d.GetTotalRange(),
+                            d.GetTotalPosition(), d.GetCurrentRange(), d.GetCurrentPosition()});
+            if (onReport)
+                onReport(d, r);
+        });
+    }
+    void TearDown() override {
+        CCopyProgressDlg::SetReportHook(nullptr);
+        CCopyProgressDlg::SetThreadProcForTesting(nullptr);
+        SetMessageBoxHook(nullptr);
+    }
+    void Names(const std::vector<std::string>& list) {
+        for (const std::string& n : list)
+            names.Add(U16(n));
+        names.Sort();
+    }
+    // One modal run as the command makes it; the worker must have ended by
+    // the time the run returns.
+    void Run(int mode) {
+        CCopyProgressDlg dialog;
+        dialog.m_pDestination = &destination;
+        dialog.m_pSource = &source;
+        dialog.m_pNames = &names;
+        dialog.m_nMode = mode;
+        EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+        EXPECT_FALSE(dialog.IsWorkerRunning());
+        EXPECT_EQ(g_cancelTransfer.load(), 1);
+    }
+    std::vector<int32_t> Codes() const {
+        std::vector<int32_t> codes;
+        for (const Seen& s : seen)
+            codes.push_back(s.code);
+        return codes;
+    }
+};
+
+TEST_F(CopyProgressDialog, ShowsCounterNameFoldersAndBarsThroughARealJob) {
+    WriteFile(src / "a.mp3", PatternBytes(200000, 1));
+    RecordingSpec rec;
+    rec.partSizes = {134 + 140000, 70000};
+    MakeRecording(src, rec);
+    WriteFile(src / "z.mem", PatternBytes(10, 2));
+    Names({"z.mem", "NEWS_#001_200612241930.AVR", "a.mp3"});
+    Run(TRANSFER_COPY);
+
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().code, PROGRESS_JOB_DONE);
+    EXPECT_TRUE(boxes.empty());
+    for (const Seen& s : seen) {
+        if (s.code != PROGRESS_FILE_START && s.code != PROGRESS_STEP)
+            continue;
+        SCOPED_TRACE(s.number);
+        const std::u16string expectedName = names[static_cast<size_t>(s.number) - 1];
+        EXPECT_EQ(s.counter, dz::Ascii(std::to_string(s.number) + "/3"));
+        EXPECT_EQ(s.name, expectedName);
+        EXPECT_EQ(s.source, source);
+        EXPECT_EQ(s.destination, destination);
+        // The total bar stands at n of N while entry n is copied.
+        EXPECT_EQ(s.totalRange, 3);
+        EXPECT_EQ(s.totalPosition, s.number);
+        // A plain file's bar runs over its bytes, a recording's over percent.
+        EXPECT_EQ(s.currentRange, s.number == 2 ? 100 : (s.number == 1 ? 200000 : 10));
+    }
+    // The recording's bar moves forward and ends full.
+    int last = -1;
+    for (const Seen& s : seen)
+        if (s.number == 2 && s.code == PROGRESS_STEP) {
+            EXPECT_GE(s.currentPosition, last);
+            last = s.currentPosition;
+        }
+    EXPECT_EQ(last, 100);
+    EXPECT_EQ(ReadFile(dst / "a.mp3"), ReadFile(src / "a.mp3"));
+    EXPECT_TRUE(fs::exists(dst / "NEWS_#002_200612241930.AVR"));
+    EXPECT_TRUE(fs::exists(dst / "z.mem"));
+}
+
+TEST_F(CopyProgressDialog, EntriesOfUnknownKindsLeaveTheFieldsAsTheyWere) {
+    WriteFile(src / "a.txt", "x");
+    WriteFile(src / "b.doc", "y");
+    WriteFile(src / "c.mp3", PatternBytes(1000));
+    Names({"a.txt", "b.doc", "c.mp3"});
+    // A stand-in worker reports a step before any entry has started, then
+    // lets the real worker run the job.
+    CCopyProgressDlg::SetThreadProcForTesting([](TransferJob* job) {
+        ProgressReport early;
+        early.total = 3;
+        early.code = PROGRESS_FILE_DONE;
+        job->sink->OnProgress(early);
+        return CopyThreadProc(job);
+    });
+    Run(TRANSFER_COPY);
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[0].counter, u"");
+    EXPECT_EQ(seen[0].name, u"");
+    EXPECT_EQ(seen[0].source, u"");
+    EXPECT_EQ(seen[0].destination, u"");
+    // The first report of the real job is entry 3's start.
+    EXPECT_EQ(seen[1].code, PROGRESS_FILE_START);
+    EXPECT_EQ(seen[1].counter, u"3/3");
+    EXPECT_EQ(seen[1].name, u"c.mp3");
+    EXPECT_EQ(seen[1].totalPosition, 3);
+    EXPECT_TRUE(fs::exists(dst / "c.mp3"));
+    EXPECT_FALSE(fs::exists(dst / "a.txt"));
+}
+
+// Cancel inside the third entry, a recording: a copy takes back every entry,
+// a move only the third, the first two staying moved.
+TEST_F(CopyProgressDialog, CancelDuringTheThirdEntryEndsAfterTheWorkersRollback) {
+    const std::vector<std::string> recFiles = {
+        "NEWS_#001_200612241930.AVF", "NEWS_#001_200612241930.AVR", "NEWS_#002_200612241930.AVR",
+        "NEWS_#003_200612241930.AVR"};
+    for (int mode : {TRANSFER_COPY, TRANSFER_MOVE}) {
+        SCOPED_TRACE(mode == TRANSFER_COPY ? "copy" : "move");
+        fs::remove_all(src);
+        fs::remove_all(dst);
+        fs::create_directory(src);
+        fs::create_directory(dst);
+        seen.clear();
+        names.RemoveAll();
+        WriteFile(src / "a.mp3", PatternBytes(70000, 1));
+        WriteFile(src / "b.mem", PatternBytes(100, 2));
+        RecordingSpec rec;
+        rec.partSizes = {134 + 300000, 300000, 300000};
+        MakeRecording(src, rec);
+        WriteFile(src / "z.mp3", PatternBytes(100, 3));
+        Names({"a.mp3", "b.mem", "NEWS_#001_200612241930.AVR", "z.mp3"});
+        bool pressed = false;
+        onReport = [&](CCopyProgressDlg& d, const ProgressReport& r) {
+            if (!pressed && r.number == 3 && r.code == PROGRESS_STEP) {
+                pressed = true;
+                PostButton(d, wxID_CANCEL);
+            }
+        };
+        Run(mode);
+        EXPECT_TRUE(pressed);
+        EXPECT_NE(Codes().back(), PROGRESS_JOB_DONE);
+        for (const std::string& f : recFiles) {
+            EXPECT_FALSE(fs::exists(dst / f)) << f;
+            EXPECT_TRUE(fs::exists(src / f)) << f;
+        }
+        EXPECT_FALSE(fs::exists(dst / "z.mp3"));
+        EXPECT_TRUE(fs::exists(src / "z.mp3"));
+        if (mode == TRANSFER_COPY) {
+            EXPECT_TRUE(FolderIsEmpty(dst));
+            EXPECT_TRUE(fs::exists(src / "a.mp3") && fs::exists(src / "b.mem"));
+        } else {
+            EXPECT_TRUE(fs::exists(dst / "a.mp3") && fs::exists(dst / "b.mem"));
+            EXPECT_FALSE(fs::exists(src / "a.mp3") || fs::exists(src / "b.mem"));
+        }
+    }
+}
+
+TEST_F(CopyProgressDialog, AFailureClosesTheDialogWithoutAMessage) {
+    WriteFile(src / "a.mp3", PatternBytes(10));
+    Names({"a.mp3", "b.mp3"}); // b.mp3 does not exist
+    Run(TRANSFER_MOVE);
+    EXPECT_EQ(Codes().back(), PROGRESS_ERR_SOURCE);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(fs::exists(dst / "a.mp3"));
+}
+
+// Every code that ends a job closes the dialog, 104 too although no worker
+// sends it; a stand-in worker waits for the dialog's cancel after it.
+TEST_F(CopyProgressDialog, EveryEndingCodeClosesAndTheDialogWaitsForTheWorker) {
+    Names({"a.mp3"});
+    for (int32_t code : {4, 101, 102, 103, 104, 105}) {
+        SCOPED_TRACE(code);
+        std::atomic<bool> sawCancel{false};
+        CCopyProgressDlg::SetThreadProcForTesting([&, code](TransferJob* job) {
+            ProgressReport r;
+            r.code = code;
+            job->sink->OnProgress(r);
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (g_cancelTransfer.load() == 0 && std::chrono::steady_clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            // Still running here: the dialog must not have ended yet.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            sawCancel = g_cancelTransfer.load() == 1;
+            return 0;
+        });
+        Run(TRANSFER_COPY);
+        EXPECT_TRUE(sawCancel.load());
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(CopyProgressDialog, AnIncompleteJobClosesAtOnceWithoutAWorker) {
+    bool started = false;
+    CCopyProgressDlg::SetThreadProcForTesting([&](TransferJob*) { return started = true, 0; });
+    for (int variant = 0; variant < 2; ++variant) {
+        CCopyProgressDlg dialog;
+        dialog.m_pDestination = &destination;
+        dialog.m_pSource = &source;
+        dialog.m_pNames = variant == 0 ? &names : nullptr;
+        dialog.m_nMode = variant == 0 ? 0 : TRANSFER_COPY;
+        EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+    }
+    EXPECT_FALSE(started);
+}
+
+// A stand-in worker that reports as fast as it can until it sees the cancel,
+// then a few reports more, as the real one does with its last block.
+int BusyWorker(TransferJob* job) {
+    ProgressReport start;
+    start.total = 1;
+    start.number = 1;
+    start.code = PROGRESS_FILE_START;
+    start.range = 1000;
+    job->sink->OnProgress(start);
+    int after = 3;
+    for (int32_t i = 0; after > 0; ++i) {
+        ProgressReport step = start;
+        step.code = PROGRESS_STEP;
+        step.position = i % 1000;
+        job->sink->OnProgress(step);
+        if (g_cancelTransfer.load() == 1)
+            --after;
+    }
+    return 1;
+}
+
+TEST_F(CopyProgressDialog, EnterDoesNotEndTheDialogWhileTheWorkerRuns) {
+    Names({"a.mp3"});
+    CCopyProgressDlg::SetThreadProcForTesting(BusyWorker);
+    int reports = 0;
+    onReport = [&](CCopyProgressDlg& d, const ProgressReport&) {
+        ++reports;
+        if (reports == 2)
+            PostButton(d, wxID_OK);
+        if (reports == 200) {
+            EXPECT_TRUE(d.IsModal());
+            EXPECT_EQ(g_cancelTransfer.load(), 0);
+            PostButton(d, wxID_CANCEL);
+        }
+    };
+    Run(TRANSFER_COPY);
+    EXPECT_GE(reports, 200);
+}
+
+// Cancel, Escape's close and a closing window arrive at random moments,
+// mostly while the worker waits in a report; the dialog must end every time.
+TEST_F(CopyProgressDialog, EndingWhileAReportIsPendingNeverDeadlocks) {
+    Names({"a.mp3"});
+    CCopyProgressDlg::SetThreadProcForTesting(BusyWorker);
+    std::mt19937 random(7);
+    for (int round = 0; round < 60; ++round) {
+        const int at = 1 + static_cast<int>(random() % 30);
+        const bool byClose = round % 2 == 1;
+        int reports = 0;
+        onReport = [&](CCopyProgressDlg& d, const ProgressReport&) {
+            if (++reports != at)
+                return;
+            if (byClose)
+                d.GetEventHandler()->CallAfter([&d] { d.Close(); });
+            else
+                PostButton(d, wxID_CANCEL);
+        };
+        seen.clear();
+        Run(TRANSFER_COPY);
+        ASSERT_GE(reports, at) << "round " << round;
+    }
+}
+
+TEST_F(CopyProgressDialog, ShowsSpeedAndTimeLeftOnceTheJobHasRunASecond) {
+    WriteFile(src / "big.mp3", PatternBytes(1000000));
+    Names({"big.mp3"});
+    std::u16string rate;
+    CCopyProgressDlg::SetThreadProcForTesting([](TransferJob* job) {
+        ProgressReport r;
+        r.total = 1;
+        r.number = 1;
+        r.code = PROGRESS_FILE_START;
+        r.range = 1000000;
+        job->sink->OnProgress(r);
+        r.code = PROGRESS_STEP;
+        for (int i = 1; i <= 14 && g_cancelTransfer.load() == 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            r.position = 50000 * i;
+            job->sink->OnProgress(r);
+        }
+        r.code = PROGRESS_JOB_DONE;
+        job->sink->OnProgress(r);
+        return 0;
+    });
+    onReport = [&](CCopyProgressDlg& d, const ProgressReport& r) {
+        if (r.code == PROGRESS_STEP)
+            rate = d.GetRateText();
+    };
+    Run(TRANSFER_COPY);
+    // About 500 KB/s with 300,000 bytes left: a second or so.
+    EXPECT_NE(rate.find(u" KB/s, 0:0"), std::u16string::npos);
+    EXPECT_NE(rate.find(u" left"), std::u16string::npos);
+}
+
+} // namespace
+} // namespace dz::test
