@@ -70,20 +70,6 @@ TEST(Platform, SearchFolderListsEntriesWithKindSizeAndTime) {
     EXPECT_FALSE(SearchFolder(u"", entries));
 }
 
-TEST(Platform, FoldersAndFilesExistAndFoldersAreMadeOnce) {
-    TempDir dir;
-    const std::u16string folder = dir.text() + u"/new";
-    EXPECT_FALSE(FolderExists(folder));
-    EXPECT_TRUE(MakeFolder(folder));
-    EXPECT_FALSE(MakeFolder(folder));
-    EXPECT_TRUE(FolderExists(folder));
-    EXPECT_FALSE(FileExists(folder));
-    EXPECT_FALSE(MakeFolder(dir.text() + u"/missing/inner"));
-    WriteFile(dir / "f", "x");
-    EXPECT_TRUE(FileExists(dir.text() + u"/f"));
-    EXPECT_FALSE(FolderExists(dir.text() + u"/f"));
-}
-
 TEST(Platform, AttributesAreCopiedAndResetBeforeDelete) {
     TempDir dir;
     const std::u16string file = dir.text() + u"/ro.AVR";
@@ -171,20 +157,6 @@ TEST(Platform, DrivesComeFromTheVariableWhenItIsSet) {
     // Outside every root: the mount point of its file system.
     const std::u16string outside = DriveRootOf(u"/proc/self");
     EXPECT_EQ(outside, u"/proc");
-}
-
-TEST(Platform, DefaultDrivesStartAtTheRoot) {
-    const char* old = std::getenv("DEZADIDE_DRIVES");
-    const std::string saved = old ? old : "";
-    unsetenv("DEZADIDE_DRIVES");
-    const auto roots = DriveRoots();
-    if (old)
-        setenv("DEZADIDE_DRIVES", saved.c_str(), 1);
-    ASSERT_FALSE(roots.empty());
-    EXPECT_EQ(roots[0], u"/");
-    for (const auto& r : roots)
-        EXPECT_TRUE(r == u"/" || r.rfind(u"/media", 0) == 0 || r.rfind(u"/mnt", 0) == 0 ||
-                    r.rfind(u"/run/media", 0) == 0);
 }
 
 TEST(Platform, FileSystemTypeOfTheMountThatHoldsAPath) {

@@ -33,16 +33,6 @@ TEST(Checks, TransferChecksRunInOrder) {
     }
 }
 
-TEST(Checks, DeleteAndNewFolderChecks) {
-    EXPECT_EQ(Message(CheckDelete(false, true, u"/r")), msg::kNoFile);
-    EXPECT_EQ(Message(CheckDelete(true, false, u"/r")), msg::kNoFile);
-    EXPECT_EQ(Message(CheckDelete(true, true, u"")), msg::kNoFile);
-    EXPECT_FALSE(CheckDelete(true, true, u"/r"));
-    EXPECT_EQ(Message(CheckNewFolder(false, u"/r")), msg::kNoParentFolder);
-    EXPECT_EQ(Message(CheckNewFolder(true, u"")), msg::kNoParentFolder);
-    EXPECT_FALSE(CheckNewFolder(true, u"/r"));
-}
-
 TEST(Checks, EntryNamesComeFromTheRightColumnAndAreSorted) {
     const CSortStringArray names = CollectEntryNames({
         {u"b.MP3", u"b.MP3"},
