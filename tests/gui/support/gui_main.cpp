@@ -5,6 +5,7 @@
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
+#include <wx/log.h>
 #include <wx/utils.h>
 
 #include <thread>
@@ -48,9 +49,20 @@ void PumpFor(std::chrono::milliseconds time) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // Listing the tests (the build does it to register them) needs no display.
+    if (testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
     wxApp::SetInstance(new TestApp());
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return 1;
+    // A failed toolkit check is a failed test, not a modal box nobody closes.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
+                          const wxString& cond, const wxString& msg) {
+        ADD_FAILURE() << "wx assertion " << cond << " (" << msg << ") in " << func << " at "
+                      << file << ":" << line;
+    });
+    // Log messages go to the terminal; a log window would wait for a click.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
     // A running event loop makes wxYield, timers and modal dialogs behave
     // as they do in the program.
     wxEventLoop loop;
