@@ -74,16 +74,16 @@ std::vector<std::string> OwnArguments() {
 CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
     : wxDocParentFrame(manager, nullptr, wxID_ANY, ToWx(dz::msg::kAppTitle)),
       m_pDocManager(manager) {
+    const wxIconBundle icons = LoadIconResource(IDR_MAINFRAME);
+    if (!icons.IsEmpty())
+        SetIcons(icons);
+    CreateMenus();
     // The toolkit's default frame is too small for four panes; three
     // quarters of the screen is what a desktop gives a new main window.
     if (clientSize.IsFullySpecified())
         SetClientSize(clientSize);
     else
         SetSize(wxGetDisplaySize() * 3 / 4);
-    const wxIconBundle icons = LoadIconResource(IDR_MAINFRAME);
-    if (!icons.IsEmpty())
-        SetIcons(icons);
-    CreateMenus();
     // The panes first, then the toolbar, so that the split is taken from the
     // client area without it.
     if (!OnCreateClient() || !CreateToolBar())

@@ -1,0 +1,95 @@
+// The enable rules as the real toolbar and menu show them, following focus,
+// folders and selections.
+#include "app/ImageToolBar.h"
+#include "app/MainFrame.h"
+#include "panes/FileView.h"
+#include "panes/FolderView.h"
+#include "support/gui_test.h"
+#include "support/main_frame_fixture.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <wx/menu.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using dz::test::MainFrameFixture;
+using dz::test::TempDir;
+
+namespace {
+
+std::u16string U(const fs::path& p) { return p.u16string(); }
+
+struct Enabled {
+    bool newFolder, copyDown, copyUp, del;
+    bool operator==(const Enabled&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Enabled& e) {
+    return os << "new " << e.newFolder << " down " << e.copyDown << " up " << e.copyUp << " del "
+              << e.del;
+}
+
+// What the toolbar shows after an update, checked against the File menu.
+Enabled Toolbar(CMainFrame& frame) {
+    CImageToolBar& bar = *frame.GetImageToolBar();
+    bar.UpdateWindowUI();
+    wxMenu* file = frame.GetMenuBar()->GetMenu(0);
+    file->UpdateUI();
+    for (int id : {ID_NEW_FOLDER, ID_COPY_TOP_TO_BOTTOM, ID_COPY_BOTTOM_TO_TOP,
+                   ID_MOVE_TOP_TO_BOTTOM, ID_MOVE_BOTTOM_TO_TOP, ID_DELETE_FILES})
+        EXPECT_EQ(bar.GetToolEnabled(id), file->IsEnabled(id)) << "menu and toolbar agree";
+    EXPECT_EQ(bar.GetToolEnabled(ID_MOVE_TOP_TO_BOTTOM), bar.GetToolEnabled(ID_COPY_TOP_TO_BOTTOM));
+    EXPECT_EQ(bar.GetToolEnabled(ID_MOVE_BOTTOM_TO_TOP), bar.GetToolEnabled(ID_COPY_BOTTOM_TO_TOP));
+    EXPECT_TRUE(bar.GetToolEnabled(ID_CONVERT_TO_AVI));
+    EXPECT_TRUE(bar.GetToolEnabled(ID_CONVERT_TO_MP3));
+    return {bar.GetToolEnabled(ID_NEW_FOLDER), bar.GetToolEnabled(ID_COPY_TOP_TO_BOTTOM),
+            bar.GetToolEnabled(ID_COPY_BOTTOM_TO_TOP), bar.GetToolEnabled(ID_DELETE_FILES)};
+}
+
+void SelectRow(CFileView& view, long row) {
+    view.m_wndList.SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+}
+
+} // namespace
+
+TEST(Enablement, ToolbarAndMenuFollowFocusFoldersAndSelections) {
+    TempDir disk;
+    fs::create_directories(disk / "A");
+    fs::create_directories(disk / "B");
+    dz::test::WriteFile(disk / "A" / "a.mp3", "a");
+    dz::test::WriteFile(disk / "B" / "b.mp3", "b");
+    MainFrameFixture m({U(disk.path())});
+    ASSERT_TRUE(m.frame());
+    CMainFrame& frame = *m.frame();
+
+    m.fileView(kTopRow).m_wndList.SetFocus();
+    EXPECT_EQ(Toolbar(frame), (Enabled{false, false, false, false}))
+        << "top list focused, no folder, no selection";
+
+    ASSERT_TRUE(m.Select(kTopRow, U(disk / "A")));
+    m.fileView(kTopRow).m_wndList.SetFocus();
+    EXPECT_EQ(Toolbar(frame), (Enabled{false, false, false, true}))
+        << "a folder is enough for Delete";
+
+    SelectRow(m.fileView(kTopRow), 0);
+    EXPECT_EQ(Toolbar(frame), (Enabled{false, false, false, true}))
+        << "copy down waits for a bottom folder";
+
+    ASSERT_TRUE(m.Select(kBottomRow, U(disk / "B")));
+    m.fileView(kTopRow).m_wndList.SetFocus();
+    EXPECT_EQ(Toolbar(frame), (Enabled{false, true, false, true}));
+
+    m.tree(kBottomRow).SetFocus();
+    EXPECT_EQ(Toolbar(frame), (Enabled{true, true, false, false}))
+        << "a tree focused: New Folder, no Delete";
+
+    SelectRow(m.fileView(kBottomRow), 0);
+    m.fileView(kBottomRow).m_wndList.SetFocus();
+    EXPECT_EQ(Toolbar(frame), (Enabled{false, true, true, true}));
+
+    // Another folder in the top tree empties the top list and its selection.
+    ASSERT_TRUE(m.Select(kTopRow, U(disk.path())));
+    EXPECT_EQ(Toolbar(frame), (Enabled{false, false, true, true}));
+}

@@ -1,0 +1,139 @@
+// What the real file lists show for a folder of recordings and plain files.
+#include "app/MainFrame.h"
+#include "app/wx_text.h"
+#include "common/text.h"
+#include "platform/platform.h"
+#include "panes/FileView.h"
+#include "panes/FolderView.h"
+#include "support/gui_test.h"
+#include "support/main_frame_fixture.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace fs = std::filesystem;
+using dz::test::MainFrameFixture;
+using dz::test::TempDir;
+
+namespace {
+
+std::u16string U(const fs::path& p) { return p.u16string(); }
+
+using RowTexts = std::array<std::u16string, 4>;
+
+std::map<std::u16string, RowTexts> Rows(const CFileView& view) {
+    std::map<std::u16string, RowTexts> rows;
+    const wxListCtrl& list = view.m_wndList;
+    for (long i = 0; i < list.GetItemCount(); ++i) {
+        RowTexts texts;
+        for (int c = 0; c < 4; ++c)
+            texts[c] = FromWx(list.GetItemText(i, c));
+        rows[texts[0]] = texts;
+    }
+    return rows;
+}
+
+// A companion head whose total size field holds size.
+void WriteCompanion(const fs::path& path, uint64_t size) {
+    std::vector<uint8_t> head(8008, 0);
+    for (int i = 0; i < 8; ++i)
+        head[1744 + i] = static_cast<uint8_t>(size >> (56 - 8 * i));
+    head[1743] = 2; // part count 2
+    dz::test::WriteFile(path, head);
+}
+
+class ScopedTz {
+public:
+    explicit ScopedTz(const std::string& tz) {
+        if (const char* old = std::getenv("TZ"))
+            m_old = old, m_had = true;
+        setenv("TZ", tz.c_str(), 1);
+        tzset();
+    }
+    ~ScopedTz() {
+        if (m_had)
+            setenv("TZ", m_old.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::string m_old;
+    bool m_had = false;
+};
+
+} // namespace
+
+TEST(FileList, OneRowPerRecordingAndPerPlainFileNothingElse) {
+    TempDir disk;
+    const fs::path rec = disk / "REC";
+    fs::create_directories(rec / "SUB");
+    dz::test::WriteFile(rec / "NEWS_#001_200612241930.AVR", "part one");
+    dz::test::WriteFile(rec / "NEWS_#002_200612241930.AVR", "part two");
+    WriteCompanion(rec / "NEWS_#001_200612241930.AVF", 5000000000ull);
+    dz::test::WriteFile(rec / "SPORT_#002_200701011200.AVR", "part 2 without part 1");
+    WriteCompanion(rec / "SPORT_#001_200701011200.AVF", 4096);
+    dz::test::WriteFile(rec / "MOVIE.AVR", "outside the scheme");
+    dz::test::WriteFile(rec / "LOST_#001_200801010000.AVR", "no companion");
+    dz::test::WriteFile(rec / "song.MP3", std::string(1023, 's'));
+    dz::test::WriteFile(rec / "memo.mem", std::string(1024, 'm'));
+    dz::test::WriteFile(rec / "notes.txt", "skipped");
+
+    MainFrameFixture m({U(disk.path())});
+    ASSERT_TRUE(m.frame());
+    ASSERT_TRUE(m.Select(kTopRow, U(rec)));
+    const auto rows = Rows(m.fileView(kTopRow));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows.at(u"NEWS"), (RowTexts{u"NEWS", u"NEWS_#001_200612241930.AVR", u"4,882,812",
+                                          u"2006-12-24 PM  7:30:00"}));
+    EXPECT_EQ(rows.at(u"LOST")[2], u"0") << "a missing companion lists with size 0";
+    EXPECT_EQ(rows.at(u"song.MP3")[1], u"song.MP3");
+    EXPECT_EQ(rows.at(u"song.MP3")[2], u"0");
+    EXPECT_EQ(rows.at(u"memo.mem")[2], u"1");
+
+    // An empty folder text empties the list.
+    m.fileView(kTopRow).ShowFolder(u"");
+    EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 0);
+    // So does a folder that is gone.
+    m.fileView(kTopRow).ShowFolder(U(rec));
+    fs::remove_all(rec);
+    m.fileView(kTopRow).ShowFolder(U(rec));
+    EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 0);
+}
+
+TEST(FileList, PlainFileTimesUseTheTwelveHourRuleOfTheList) {
+    TempDir disk;
+    dz::test::WriteFile(disk / "a.mp3", "a");
+    const auto info = dz::platform::GetFileInfo(U(disk / "a.mp3"));
+    ASSERT_TRUE(info);
+    std::tm utc{};
+    gmtime_r(&info->creationTime, &utc);
+    MainFrameFixture m({U(disk.path())});
+    ASSERT_TRUE(m.frame());
+
+    // A zone is picked that puts the file's creation at the hour wanted.
+    // POSIX zones count hours west of Greenwich.
+    struct Case {
+        int hour;
+        const char* shown;
+    } cases[] = {{12, "AM 12:"}, {0, "AM  0:"}, {13, "PM  1:"}};
+    for (const Case& c : cases) {
+        int west = (utc.tm_hour - c.hour + 48) % 24;
+        if (west > 12)
+            west -= 24;
+        ScopedTz tz("XXX" + std::to_string(west));
+        m.fileView(kTopRow).ShowFolder(U(disk.path()));
+        ASSERT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 1);
+        const std::u16string date = FromWx(m.fileView(kTopRow).m_wndList.GetItemText(0, 3));
+        EXPECT_NE(date.find(dz::Ascii(c.shown)), std::u16string::npos)
+            << c.hour << ": " << ToWx(date);
+    }
+}

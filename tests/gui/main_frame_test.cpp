@@ -1,0 +1,266 @@
+// The real main frame: its panes, menu, toolbar, documents and keys.
+#include "app/AboutDlg.h"
+#include "app/DezadideApp.h"
+#include "app/DezadideDoc.h"
+#include "app/ImageToolBar.h"
+#include "app/MainFrame.h"
+#include "app/PaneSplitter.h"
+#include "app/Resources.h"
+#include "app/resource.h"
+#include "panes/FileView.h"
+#include "panes/FolderView.h"
+#include "support/gui_test.h"
+#include "support/main_frame_fixture.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <wx/listctrl.h>
+#include <wx/log.h>
+#include <wx/menu.h>
+#include <wx/stattext.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using dz::test::MainFrameFixture;
+using dz::test::TempDir;
+
+namespace {
+
+std::u16string U(const fs::path& p) { return p.u16string(); }
+
+class CaptureLog : public wxLog {
+public:
+    wxString text;
+
+protected:
+    void DoLogTextAtLevel(wxLogLevel, const wxString& msg) override { text += msg; }
+};
+
+} // namespace
+
+TEST(MainFrame, PanesInTheirOrderSplitFromTheClientArea) {
+    TempDir disk;
+    MainFrameFixture m({U(disk.path())}, wxSize(900, 600));
+    ASSERT_TRUE(m.frame());
+    CMainFrame& frame = *m.frame();
+    EXPECT_EQ(frame.GetTitle(), "Dezadide");
+    ASSERT_EQ(frame.GetCreationClientSize(), wxSize(900, 600));
+    CPaneSplitter& splitter = *frame.GetSplitter();
+    EXPECT_EQ(splitter.GetPane(0, 0), frame.Row(kTopRow).folderView);
+    EXPECT_EQ(splitter.GetPane(0, 1), frame.Row(kTopRow).fileView);
+    EXPECT_EQ(splitter.GetPane(1, 0), frame.Row(kBottomRow).folderView);
+    EXPECT_EQ(splitter.GetPane(1, 1), frame.Row(kBottomRow).fileView);
+    EXPECT_EQ(frame.Row(kTopRow).folderView->GetSize(), wxSize(300, 280));
+    EXPECT_EQ(frame.Row(kTopRow).fileView->GetSize().y, 280);
+    EXPECT_EQ(frame.Row(kBottomRow).folderView->GetSize().x, 300);
+    // Both rows share the column bar.
+    EXPECT_EQ(frame.Row(kTopRow).fileView->GetPosition().x,
+              frame.Row(kBottomRow).fileView->GetPosition().x);
+    // The last column and row take the rest of the splitter.
+    const wxSize area = splitter.GetClientSize();
+    const wxRect bottomList = frame.Row(kBottomRow).fileView->GetRect();
+    EXPECT_EQ(bottomList.GetRight() + 1, area.x);
+    EXPECT_EQ(bottomList.GetBottom() + 1, area.y);
+    EXPECT_EQ(frame.GetStatusBar(), nullptr);
+
+    // The columns of the lists were sized once, from the list pane's width.
+    const wxListCtrl& list = frame.Row(kTopRow).fileView->m_wndList;
+    const int w = frame.Row(kTopRow).fileView->GetClientSize().x;
+    ASSERT_EQ(list.GetColumnCount(), 4);
+    EXPECT_EQ(list.GetColumnWidth(0), 6 * (w / 10));
+    EXPECT_EQ(list.GetColumnWidth(1), 0);
+    EXPECT_EQ(list.GetColumnWidth(2), (w - 6 * (w / 10)) / 3);
+    EXPECT_EQ(list.GetColumnWidth(3), 2 * ((w - 6 * (w / 10)) / 3));
+
+    // A new document runs the initial update again; no second set of columns.
+    wxCommandEvent newDocument(wxEVT_MENU, wxID_NEW);
+    frame.GetEventHandler()->ProcessEvent(newDocument);
+    dz::test::PumpEvents();
+    EXPECT_EQ(list.GetColumnCount(), 4);
+    EXPECT_EQ(frame.GetTitle(), "Dezadide");
+}
+
+TEST(MainFrame, MenusHoldTheCommandTableInItsOrder) {
+    TempDir disk;
+    MainFrameFixture m({U(disk.path())});
+    ASSERT_TRUE(m.frame());
+    wxMenuBar* bar = m.frame()->GetMenuBar();
+    ASSERT_EQ(bar->GetMenuCount(), 4u);
+    EXPECT_EQ(bar->GetMenuLabelText(0), "File");
+    EXPECT_EQ(bar->GetMenuLabelText(1), "Tool");
+    EXPECT_EQ(bar->GetMenuLabelText(2), "View");
+    EXPECT_EQ(bar->GetMenuLabelText(3), "Help");
+    const int file[] = {ID_NEW_FOLDER,         wxID_SEPARATOR,        ID_COPY_TOP_TO_BOTTOM,
+                        ID_COPY_BOTTOM_TO_TOP, wxID_SEPARATOR,        ID_MOVE_TOP_TO_BOTTOM,
+                        ID_MOVE_BOTTOM_TO_TOP, wxID_SEPARATOR,        ID_DELETE_FILES,
+                        wxID_SEPARATOR,        ID_APP_EXIT};
+    const wxMenuItemList& items = bar->GetMenu(0)->GetMenuItems();
+    ASSERT_EQ(items.size(), std::size(file));
+    size_t i = 0;
+    for (const wxMenuItem* item : items)
+        EXPECT_EQ(item->GetId(), file[i++]);
+    EXPECT_EQ(bar->GetMenu(0)->FindItem(ID_COPY_TOP_TO_BOTTOM)->GetItemLabel(),
+              "Copy from &Top to Bottom");
+    EXPECT_EQ(bar->GetMenu(1)->FindItemByPosition(0)->GetId(), ID_CONVERT_TO_AVI);
+    EXPECT_EQ(bar->GetMenu(1)->FindItemByPosition(1)->GetId(), ID_CONVERT_TO_MP3);
+    EXPECT_TRUE(bar->GetMenu(2)->FindItem(ID_VIEW_TOOLBAR)->IsCheckable());
+    EXPECT_EQ(bar->GetMenu(3)->FindItem(ID_APP_ABOUT)->GetItemLabel(), "&About Dezadide...");
+}
+
+TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
+    TempDir disk;
+    MainFrameFixture m({U(disk.path())});
+    ASSERT_TRUE(m.frame());
+    CImageToolBar& bar = *m.frame()->GetImageToolBar();
+    EXPECT_EQ(m.frame()->GetToolBar(), &bar);
+    EXPECT_EQ(bar.GetId(), ID_VIEW_TOOLBAR);
+    ASSERT_EQ(bar.GetToolsCount(), std::size(kToolbarLayout));
+    for (size_t i = 0; i < std::size(kToolbarLayout); ++i) {
+        const wxToolBarToolBase* tool = bar.GetToolByPos(static_cast<int>(i));
+        if (kToolbarLayout[i] == 0) {
+            EXPECT_TRUE(tool->IsSeparator()) << i;
+            continue;
+        }
+        EXPECT_EQ(tool->GetId(), kToolbarLayout[i]);
+        EXPECT_EQ(tool->GetNormalBitmap().GetSize(), wxSize(64, 42));
+    }
+    EXPECT_EQ(bar.GetToolShortHelp(ID_DELETE_FILES), "Delete files");
+    EXPECT_EQ(bar.GetToolShortHelp(ID_CONVERT_TO_AVI), "Tool for Converting AVR to AVI");
+    EXPECT_EQ(bar.GetToolShortHelp(ID_CONVERT_TO_MP3), "");
+    ASSERT_NE(bar.GetToolImageList(ToolImageList::Hot), nullptr);
+    EXPECT_EQ(bar.GetToolImageList(ToolImageList::Disabled)->GetImageCount(), 8);
+
+    wxCommandEvent toggle(wxEVT_MENU, ID_VIEW_TOOLBAR);
+    m.frame()->GetEventHandler()->ProcessEvent(toggle);
+    EXPECT_FALSE(bar.IsShown());
+    m.frame()->GetEventHandler()->ProcessEvent(toggle);
+    EXPECT_TRUE(bar.IsShown());
+}
+
+TEST(MainFrame, FolderSelectionRefreshesOnlyItsOwnRowAfterThePostedMessage) {
+    TempDir disk;
+    fs::create_directories(disk / "A");
+    fs::create_directories(disk / "B");
+    dz::test::WriteFile(disk / "A" / "a.mp3", "a");
+    dz::test::WriteFile(disk / "B" / "b.mem", "b");
+    MainFrameFixture m({U(disk.path())});
+    ASSERT_TRUE(m.frame());
+
+    // The path is stored at once; the list waits for the posted message.
+    ASSERT_TRUE(m.tree(kTopRow).SelectPath(U(disk.path() / "A")));
+    EXPECT_EQ(m.folderView(kTopRow).m_strPath, U(disk.path() / "A"));
+    EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 0);
+    dz::test::PumpEvents();
+    ASSERT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 1);
+    EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemText(0), "a.mp3");
+    EXPECT_EQ(m.fileView(kBottomRow).m_wndList.GetItemCount(), 0);
+
+    m.fileView(kTopRow).m_wndList.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    ASSERT_TRUE(m.Select(kBottomRow, U(disk.path() / "B")));
+    EXPECT_EQ(m.fileView(kBottomRow).m_wndList.GetItemText(0), "b.mem");
+    EXPECT_TRUE(m.fileView(kTopRow).HasSelection()) << "the other row is left alone";
+    EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemText(0), "a.mp3");
+}
+
+TEST(MainFrame, F6AndShiftF6CycleThroughTheFourPanes) {
+    TempDir disk;
+    MainFrameFixture m({U(disk.path())});
+    ASSERT_TRUE(m.frame());
+    CMainFrame& frame = *m.frame();
+    const FocusedPane order[] = {FocusedPane::TopTree, FocusedPane::TopList,
+                                 FocusedPane::BottomTree, FocusedPane::BottomList,
+                                 FocusedPane::TopTree};
+    m.tree(kTopRow).SetFocus();
+    ASSERT_EQ(frame.GetFocusedPane(), FocusedPane::TopTree);
+    for (size_t i = 1; i < std::size(order); ++i) {
+        wxCommandEvent next(wxEVT_MENU, ID_NEXT_PANE);
+        frame.GetEventHandler()->ProcessEvent(next);
+        EXPECT_EQ(frame.GetFocusedPane(), order[i]) << i;
+    }
+    wxCommandEvent prev(wxEVT_MENU, ID_PREV_PANE);
+    frame.GetEventHandler()->ProcessEvent(prev);
+    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::BottomList);
+}
+
+TEST(MainFrame, ADocumentOnTheCommandLineIsOpenedUnreadOrEndsTheStart) {
+    TempDir disk;
+    dz::test::WriteFile(disk / "any.dat", "not read");
+    {
+        MainFrameFixture m({U(disk.path())}, wxSize(900, 600), wxString((disk / "any.dat").string()));
+        ASSERT_TRUE(m.frame());
+        EXPECT_EQ(m.frame()->GetTitle(), "Dezadide") << "never a document name";
+    }
+    CaptureLog capture;
+    wxLog* previous = wxLog::SetActiveTarget(&capture);
+    {
+        MainFrameFixture m({U(disk.path())}, wxSize(900, 600),
+                           wxString((disk / "missing.dat").string()));
+        EXPECT_EQ(m.frame(), nullptr);
+        dz::test::PumpUntil([] { return wxTopLevelWindows.empty(); });
+    }
+    wxLog::SetActiveTarget(previous);
+    EXPECT_TRUE(capture.text.Contains("missing.dat")) << capture.text;
+}
+
+TEST(ImageToolBar, ImageListsFollowTheirFailureRules) {
+    TempDir res;
+    const wxString realFolder = GetResourceFolder();
+    const auto copy = [&](const char* from, const char* to) {
+        fs::copy_file(fs::path(realFolder.ToStdString()) / from, res / to);
+    };
+    copy("toolbar.bmp", "toolbar.bmp");
+    copy("toolbar_normal.bmp", "toolbar_normal.bmp");
+    // The hot strip is missing; the disabled one is only 500 pixels wide.
+    wxImage narrow(500, 42);
+    narrow.SetRGB(wxRect(0, 0, 500, 42), 192, 192, 192);
+    narrow.SaveFile(wxString((res / "toolbar_disabled.bmp").string()), wxBITMAP_TYPE_BMP);
+    SetResourceFolder(wxString(res.path().string()));
+
+    auto* host = new wxFrame(nullptr, wxID_ANY, "host"); // destroys itself
+    auto* bar = new CImageToolBar;
+    ASSERT_TRUE(bar->Create(host, wxID_ANY, wxTB_FLAT));
+    ASSERT_TRUE(bar->LoadToolBar(IDR_MAINFRAME));
+
+    EXPECT_FALSE(bar->LoadImageLists(64, IDB_TOOLBAR_NORMAL, IDB_TOOLBAR_HOT, 0))
+        << "a hot strip that cannot be loaded fails the whole";
+    EXPECT_NE(bar->GetToolImageList(ToolImageList::Normal), nullptr) << "normal is kept";
+    EXPECT_EQ(bar->GetToolImageList(ToolImageList::Hot), nullptr);
+
+    EXPECT_FALSE(bar->SetImageListFromBitmap(ToolImageList::Normal, 999, 64)) << "unknown id";
+    EXPECT_FALSE(bar->SetImageListFromBitmap(ToolImageList::Normal, IDB_TOOLBAR_NORMAL, 0))
+        << "a button width of 0 cuts nothing";
+    EXPECT_FALSE(bar->SetImageListFromBitmap(ToolImageList::Normal, IDB_TOOLBAR_NORMAL, 600))
+        << "a strip narrower than one button";
+
+    ASSERT_TRUE(bar->SetImageListFromBitmap(ToolImageList::Disabled, IDB_TOOLBAR_DISABLED, 64));
+    EXPECT_EQ(bar->GetToolImageList(ToolImageList::Disabled)->GetImageCount(), 7);
+
+    // The lower-left pixel is the transparent colour of every picture.
+    const wxBitmap first = bar->GetToolImageList(ToolImageList::Normal)->GetBitmap(0);
+    ASSERT_NE(first.GetMask(), nullptr);
+    const wxImage picture = first.ConvertToImage();
+    EXPECT_TRUE(picture.IsTransparent(0, 41));
+    EXPECT_FALSE(picture.IsTransparent(32, 21)) << "the picture itself is drawn";
+
+    SetResourceFolder(realFolder);
+    host->Destroy();
+    dz::test::PumpUntil([] { return wxTopLevelWindows.empty(); });
+}
+
+TEST(AboutBox, LaidOutInDialogUnits) {
+    CAboutDlg box(nullptr);
+    EXPECT_EQ(box.GetTitle(), "About Dezadide");
+    EXPECT_EQ(box.GetClientSize(), box.ConvertDialogToPixels(wxSize(235, 55)));
+    bool version = false;
+    for (wxWindow* child : box.GetChildren()) {
+        if (auto* text = dynamic_cast<wxStaticText*>(child); text && text->GetLabel() == "Dezadide Version 2.1.0") {
+            version = true;
+            EXPECT_EQ(text->GetPosition(), box.ConvertDialogToPixels(wxPoint(40, 10)));
+        }
+    }
+    EXPECT_TRUE(version);
+    wxWindow* ok = box.FindWindow(wxID_OK);
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->GetPosition(), box.ConvertDialogToPixels(wxPoint(178, 7)));
+}

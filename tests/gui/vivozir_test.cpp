@@ -1,0 +1,117 @@
+// Convert to MP3 hands over to the MP3 program: started once with this
+// program's arguments, raised when it runs, minimised when the window
+// closes, and a box when it cannot be started. A stand-in plays its part.
+#include "app/MainFrame.h"
+#include "app/MessageBox.h"
+#include "app/resource.h"
+#include "platform/desktop.h"
+#include "support/gui_test.h"
+#include "support/main_frame_fixture.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using dz::test::MainFrameFixture;
+using dz::test::TempDir;
+
+namespace {
+
+std::vector<std::string> LogLines(const fs::path& log) {
+    std::vector<std::string> lines;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+size_t Count(const std::vector<std::string>& lines, const std::string& prefix) {
+    size_t n = 0;
+    for (const std::string& line : lines)
+        n += line.rfind(prefix, 0) == 0;
+    return n;
+}
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old, m_had = true;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (m_had)
+            setenv(m_name, m_old.c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+void ConvertToMp3(CMainFrame& frame) {
+    wxCommandEvent command(wxEVT_MENU, ID_CONVERT_TO_MP3);
+    frame.GetEventHandler()->ProcessEvent(command);
+}
+
+} // namespace
+
+TEST(Vivozir, StartedOnceRaisedWhenRunningMinimisedWhenTheWindowCloses) {
+    ASSERT_EQ(dz::desktop::FindTopLevelWindow(u"Vivozir"), 0ul) << "none left from before";
+    TempDir disk, logDir;
+    const fs::path log = logDir / "vivozir.log";
+    ScopedEnv path("PATH", std::string(VIVOZIR_STANDIN_DIR) + ":" + std::getenv("PATH"));
+    ScopedEnv logEnv("VIVOZIR_LOG", log.string());
+    MainFrameFixture m({disk.path().u16string()});
+    ASSERT_TRUE(m.frame());
+
+    ConvertToMp3(*m.frame());
+    const pid_t pid = m.frame()->GetVivozirProcess().processId;
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(dz::test::PumpUntil([] { return dz::desktop::FindTopLevelWindow(u"Vivozir"); }));
+    ASSERT_TRUE(dz::test::PumpUntil([&] { return Count(LogLines(log), "start") == 1; }));
+    // This program's own command line follows the name.
+    std::string expected = "start";
+    for (int i = 0; i < wxTheApp->argc; ++i)
+        expected += " " + std::string(wxTheApp->argv[i].utf8_str());
+    EXPECT_EQ(LogLines(log)[0], expected);
+
+    ConvertToMp3(*m.frame());
+    EXPECT_TRUE(dz::test::PumpUntil([&] { return Count(LogLines(log), "activate") == 1; }));
+    dz::test::PumpFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(Count(LogLines(log), "start"), 1u) << "no second instance";
+
+    m.Close();
+    EXPECT_TRUE(dz::test::PumpUntil([&] { return Count(LogLines(log), "iconify") == 1; }));
+    EXPECT_EQ(kill(pid, 0), 0) << "minimised, not ended";
+
+    kill(pid, SIGTERM);
+    dz::test::PumpUntil([] { return dz::desktop::FindTopLevelWindow(u"Vivozir") == 0; });
+}
+
+TEST(Vivozir, AProgramThatCannotBeStartedGetsItsBoxAndNothingElse) {
+    TempDir disk, empty;
+    ScopedEnv path("PATH", empty.path().string());
+    MainFrameFixture m({disk.path().u16string()});
+    ASSERT_TRUE(m.frame());
+    std::vector<MessageBoxCall> boxes;
+    SetMessageBoxHook([&](const MessageBoxCall& call) { boxes.push_back(call); });
+    ConvertToMp3(*m.frame());
+    SetMessageBoxHook(nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, u"Can't execute tovar Vivozir.");
+    EXPECT_EQ(boxes[0].caption, u"Error");
+    EXPECT_EQ(boxes[0].style & wxICON_MASK, wxICON_NONE);
+    EXPECT_EQ(m.frame()->GetVivozirProcess().processId, 0);
+}
