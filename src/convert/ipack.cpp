@@ -12,7 +12,6 @@
 namespace {
 
 // PES packet layout (ISO/IEC 13818-1 PES_packet, ISO/IEC 11172-1 packet).
-constexpr int32_t kStartCodeSize = 3;     // packet_start_code_prefix 00 00 01
 constexpr int32_t kPesFixedSize = 6;      // prefix, stream_id, PES_packet_length
 constexpr int32_t kMpeg1HeaderStart = 7;  // the first MPEG-1 header byte ends the scan
 constexpr int32_t kMpeg2HeaderSize = 9;   // '10' flags, PTS_DTS_flags, PES_header_data_length
