@@ -24,9 +24,9 @@ void PrintParts(std::ostream& out, const CRecordingName& names, const RecordingN
                 uint32_t count) {
     const size_t nameStart = parts.prefix.size();
     for (uint32_t p = 1; p <= count; ++p) {
-        const std::u16string built = names.MakePartPath(
-            parts.prefix, parts.recordingName, static_cast<int32_t>(p), parts.dateStamp,
-            parts.suffixNumber);
+        const std::u16string built =
+            names.MakePartPath(parts.prefix, parts.recordingName, static_cast<int32_t>(p),
+                               parts.dateStamp, parts.suffixNumber);
         const std::u16string path = platform::ResolveCase(built);
         out << "part " << p << '\t';
         platform::File file = platform::File::OpenRead(path);

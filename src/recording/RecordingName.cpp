@@ -83,15 +83,16 @@ int CRecordingName::SplitPath(const std::u16string& path, RecordingNameParts& pa
 }
 
 std::u16string CRecordingName::MakePartPath(const std::u16string& prefix,
-                                            const std::u16string& recordingName,
-                                            int32_t partNumber, const std::u16string& dateStamp,
+                                            const std::u16string& recordingName, int32_t partNumber,
+                                            const std::u16string& dateStamp,
                                             int32_t suffixNumber) const {
     return BuildPath(prefix, recordingName, partNumber, dateStamp, suffixNumber, u".AVR");
 }
 
 std::u16string CRecordingName::MakeCompanionPath(const std::u16string& prefix,
                                                  const std::u16string& recordingName,
-                                                 int32_t partNumber, const std::u16string& dateStamp,
+                                                 int32_t partNumber,
+                                                 const std::u16string& dateStamp,
                                                  int32_t suffixNumber) const {
     return BuildPath(prefix, recordingName, partNumber, dateStamp, suffixNumber, u".AVF");
 }
@@ -165,8 +166,8 @@ void CRecordingName::MakeSiblingPartPath(std::u16string& output, const std::u16s
     RecordingNameParts parts;
     if (SplitPath(path, parts) != 0)
         return;
-    output = MakePartPath(parts.prefix, parts.recordingName, n, parts.dateStamp,
-                          parts.suffixNumber);
+    output =
+        MakePartPath(parts.prefix, parts.recordingName, n, parts.dateStamp, parts.suffixNumber);
 }
 
 std::u16string CompanionPathOf(const std::u16string& partPath) {
@@ -178,7 +179,8 @@ std::u16string CompanionPathOf(const std::u16string& partPath) {
 
 bool ReadCompanionHeadExact(const std::u16string& companionPath, CompanionHead& head) {
     dz::platform::File file = dz::platform::File::OpenRead(companionPath);
-    return file.IsOpen() && file.Read(head.data(), head.size()) == static_cast<int64_t>(head.size());
+    return file.IsOpen() &&
+           file.Read(head.data(), head.size()) == static_cast<int64_t>(head.size());
 }
 
 bool ReadCompanionHead(const std::u16string& companionPath, CompanionHead& head) {

@@ -76,7 +76,8 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
             const auto info = dz::platform::GetFileInfo(dz::platform::JoinPath(folder, name));
             if (!info)
                 continue; // gone since the folder was read
-            rows.push_back({name, name, dz::SizeText(static_cast<int64_t>(info->size / kBytesPerKiB)),
+            rows.push_back({name, name,
+                            dz::SizeText(static_cast<int64_t>(info->size / kBytesPerKiB)),
                             CreationDateText(info->creationTime)});
             continue;
         }

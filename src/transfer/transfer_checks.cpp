@@ -5,7 +5,9 @@
 
 namespace dz {
 
-bool IsSameFolder(std::u16string_view a, std::u16string_view b) { return EqualNoCaseAZ(a, b); }
+bool IsSameFolder(std::u16string_view a, std::u16string_view b) {
+    return EqualNoCaseAZ(a, b);
+}
 
 CheckMessage CheckTransfer(const std::u16string& sourceFolder, bool hasSelection,
                            const std::u16string& destinationFolder) {
@@ -49,7 +51,8 @@ CSortStringArray CollectEntryNames(const std::vector<SelectedRow>& rows) {
 
 bool IsEntryName(std::u16string_view name) {
     return !name.empty() && name != u"." && name != u".." &&
-           name.find(u'/') == std::u16string_view::npos && name.find(u'\0') == std::u16string_view::npos;
+           name.find(u'/') == std::u16string_view::npos &&
+           name.find(u'\0') == std::u16string_view::npos;
 }
 
 } // namespace dz

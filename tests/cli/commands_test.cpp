@@ -26,7 +26,9 @@ template <class Options, class Fn> Outcome Call(Fn fn, const Options& options) {
     return {status, out.str(), err.str()};
 }
 
-std::string Line(const char16_t* message) { return dz::ToUtf8(message) + "\n"; }
+std::string Line(const char16_t* message) {
+    return dz::ToUtf8(message) + "\n";
+}
 
 TEST(CliLs, PrintsTheRowsTabSeparatedInListOrder) {
     TempDir dir;
@@ -53,13 +55,13 @@ TEST(CliRm, DeletesLikeTheDeleteCommandAndPrintsWhatWasRemoved) {
     WriteFile(dir / "song.MP3", "x");
     WriteFile(dir / "notes.txt", "x");
     const std::string d = dir.path().string() + "/";
-    const Outcome r = Call(RunRm, RmOptions{dir.text(), {u"song.MP3", u"notes.txt",
-                                                     u"NEWS_#001_200612241930.AVR"}});
+    const Outcome r = Call(
+        RunRm, RmOptions{dir.text(), {u"song.MP3", u"notes.txt", u"NEWS_#001_200612241930.AVR"}});
     EXPECT_EQ(r.status, kExitOk);
     // Sorted: the recording ("N") before "n" and "s"; parts, then the companion.
-    EXPECT_EQ(r.out, d + "NEWS_#001_200612241930.AVR\n" + d + "NEWS_#002_200612241930.AVR\n" +
-                         d + "NEWS_#003_200612241930.AVR\n" + d + "NEWS_#001_200612241930.AVF\n" +
-                         d + "song.MP3\n");
+    EXPECT_EQ(r.out, d + "NEWS_#001_200612241930.AVR\n" + d + "NEWS_#002_200612241930.AVR\n" + d +
+                         "NEWS_#003_200612241930.AVR\n" + d + "NEWS_#001_200612241930.AVF\n" + d +
+                         "song.MP3\n");
     EXPECT_TRUE(fs::exists(dir / "NEWS_#004_200612241930.AVR"));
     EXPECT_TRUE(fs::exists(dir / "notes.txt"));
 
@@ -129,7 +131,8 @@ TEST(CliInfo, ShowsPiecesCompanionAndParts) {
     EXPECT_EQ(Call(RunInfo, InfoOptions{dir.text() + u"/song.mp3"}).status, kExitFailure);
     EXPECT_EQ(Call(RunInfo, InfoOptions{dir.text() + u"/MOVIE.AVR"}).status, kExitFailure);
     fs::remove(dir / "NEWS_#001_200612241930.AVF");
-    const Outcome noCompanion = Call(RunInfo, InfoOptions{dir.text() + u"/NEWS_#001_200612241930.AVR"});
+    const Outcome noCompanion =
+        Call(RunInfo, InfoOptions{dir.text() + u"/NEWS_#001_200612241930.AVR"});
     EXPECT_EQ(noCompanion.status, kExitFailure);
     EXPECT_NE(noCompanion.err.find("Cannot read the companion file"), std::string::npos);
 }

@@ -82,7 +82,8 @@ TEST(FolderListing, RecordingSizeComesFromTheCompanion) {
         TempDir dir;
         WriteFile(dir / "R_#001_200612241930.AVR", "part");
         if (c.companionBytes)
-            WriteFile(dir / "R_#001_200612241930.AVF", CompanionBytes(1, c.total, c.companionBytes));
+            WriteFile(dir / "R_#001_200612241930.AVF",
+                      CompanionBytes(1, c.total, c.companionBytes));
         const auto rows = ListFolderRows(dir.text());
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0].sizeText, c.size);

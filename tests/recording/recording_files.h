@@ -23,8 +23,8 @@ inline std::vector<uint8_t> CompanionBytes(uint16_t partCount, uint64_t totalSiz
 
 // NAME_#PPP_STAMP.AVR for parts first..last, and the companion NAME_#001_STAMP.AVF.
 inline void MakeRecording(const std::filesystem::path& folder, const std::string& name,
-                          const std::string& stamp, int firstPart, int lastPart,
-                          uint16_t partCount, uint64_t totalSize) {
+                          const std::string& stamp, int firstPart, int lastPart, uint16_t partCount,
+                          uint64_t totalSize) {
     for (int p = firstPart; p <= lastPart; ++p) {
         char part[16];
         std::snprintf(part, sizeof part, "_#%03d_", p);

@@ -38,24 +38,24 @@ TEST(RecordingName, SplitPathTakesTheSchemeApart) {
         {u"separator at the start", u"E:\\REC\\_#001_200612241930.AVR", 0, u"E:\\REC\\", u"", 0,
          u"200501010000", 0},
         {u"no separator", u"E:\\REC\\MOVIE.AVR", 0, u"E:\\REC\\", u"", 0, u"200501010000", 0},
-        {u"short stamp gives the presets", u"E:\\REC\\NEWS_#001_2006.AVR", 0, u"E:\\REC\\",
-         u"NEWS", 1, u"200501010000", 0},
-        {u"letters in the minute", u"E:\\REC\\NEWS_#001_2006122419xx.AVR", 0, u"E:\\REC\\",
-         u"NEWS", 1, u"200612241900", 0},
-        {u"month 13 is kept", u"E:\\REC\\NEWS_#001_200613241930.AVR", 0, u"E:\\REC\\", u"NEWS",
-         1, u"200613241930", 0},
+        {u"short stamp gives the presets", u"E:\\REC\\NEWS_#001_2006.AVR", 0, u"E:\\REC\\", u"NEWS",
+         1, u"200501010000", 0},
+        {u"letters in the minute", u"E:\\REC\\NEWS_#001_2006122419xx.AVR", 0, u"E:\\REC\\", u"NEWS",
+         1, u"200612241900", 0},
+        {u"month 13 is kept", u"E:\\REC\\NEWS_#001_200613241930.AVR", 0, u"E:\\REC\\", u"NEWS", 1,
+         u"200613241930", 0},
         {u"posix folder", u"/media/rec/REC/NEWS_#003_200612241930.avr", 0, u"/media/rec/REC/",
          u"NEWS", 3, u"200612241930", 0},
         {u"drive without folder", u"E:NEWS_#001_200612241930.AVR", 0, u"E:", u"NEWS", 1,
          u"200612241930", 0},
-        {u"no folder at all", u"NEWS_#001_200612241930.AVR", 0, u"", u"NEWS", 1,
-         u"200612241930", 0},
-        {u"first _# counts", u"/r/A_#001_200612241930_#9.AVR", 0, u"/r/", u"A", 1,
-         u"200612241930", 0},
+        {u"no folder at all", u"NEWS_#001_200612241930.AVR", 0, u"", u"NEWS", 1, u"200612241930",
+         0},
+        {u"first _# counts", u"/r/A_#001_200612241930_#9.AVR", 0, u"/r/", u"A", 1, u"200612241930",
+         0},
         {u"60-character folder", at60.c_str(), 0, nullptr, u"NEWS", 1, u"200612241930", 0},
         {u"61-character folder", at61.c_str(), -1, nullptr, nullptr, 0, nullptr, 0},
-        {u"32-character name", with32.c_str(), 0, u"E:\\REC\\", name32.c_str(), 1,
-         u"200612241930", 0},
+        {u"32-character name", with32.c_str(), 0, u"E:\\REC\\", name32.c_str(), 1, u"200612241930",
+         0},
         {u"33-character name", with33.c_str(), -1, nullptr, nullptr, 0, nullptr, 0},
     };
     for (const SplitCase& c : cases) {
@@ -87,8 +87,7 @@ TEST(RecordingName, BuildsPartAndCompanionPathsFromThePieces) {
     EXPECT_EQ(kNames.MakeCompanionPath(p.prefix, p.recordingName, 1, p.dateStamp, p.suffixNumber),
               u"E:\\REC\\NEWS_#001_200612241930_003.AVF");
     // Four digits are written as they are; only three are read back.
-    const std::u16string big =
-        kNames.MakePartPath(u"/r/", u"NEWS", 1000, u"200612241930", 0);
+    const std::u16string big = kNames.MakePartPath(u"/r/", u"NEWS", 1000, u"200612241930", 0);
     EXPECT_EQ(big, u"/r/NEWS_#1000_200612241930.AVR");
     EXPECT_EQ(kNames.GetPartNumber(big.substr(3)), 100);
 

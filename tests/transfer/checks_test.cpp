@@ -9,7 +9,9 @@ namespace {
 
 using namespace dz;
 
-std::u16string Message(const CheckMessage& m) { return m ? std::u16string(*m) : u"(none)"; }
+std::u16string Message(const CheckMessage& m) {
+    return m ? std::u16string(*m) : u"(none)";
+}
 
 TEST(Checks, TransferChecksRunInOrder) {
     struct Case {

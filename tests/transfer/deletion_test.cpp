@@ -56,8 +56,8 @@ TEST(Deletion, UnreadableCompanionMeansPartOneOnly) {
         if (c.companionBytes)
             WriteFile(dir / "R_#001_200612241930.AVF", CompanionBytes(3, 0, c.companionBytes));
         DeleteEntryFiles(dir.text(), u"R_#001_200612241930.AVR");
-        EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"R_#002_200612241930.AVR",
-                                                              "R_#003_200612241930.AVR"}));
+        EXPECT_EQ(FilesIn(dir.path()),
+                  (std::set<std::string>{"R_#002_200612241930.AVR", "R_#003_200612241930.AVR"}));
     }
 }
 
@@ -74,8 +74,8 @@ TEST(Deletion, EntryNamedByAnotherPartStillCountsFromPartOne) {
     // Part 2's own companion name does not exist: count 1, then part 1 by
     // the built name and the (missing) R_#002 companion.
     DeleteEntryFiles(dir.text(), u"R_#002_200612241930.AVR");
-    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"R_#001_200612241930.AVF",
-                                                          "R_#002_200612241930.AVR"}));
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::set<std::string>{"R_#001_200612241930.AVF", "R_#002_200612241930.AVR"}));
 }
 
 TEST(Deletion, ReadOnlyAndLowerCaseFilesAreDeletedWithSuffixedNames) {

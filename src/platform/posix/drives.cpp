@@ -57,10 +57,10 @@ std::vector<MountEntry> ReadMountTable() {
 // and the automounter's placeholders.
 bool IsPseudoFileSystem(const std::string& type) {
     static const char* const kPseudo[] = {
-        "proc",     "sysfs",     "devtmpfs",  "devpts",   "tmpfs",       "ramfs",
-        "cgroup",   "cgroup2",   "securityfs", "debugfs", "tracefs",     "configfs",
-        "pstore",   "bpf",       "autofs",    "mqueue",   "hugetlbfs",   "fusectl",
-        "binfmt_misc", "efivarfs", "rpc_pipefs", "nsfs",  "selinuxfs",   "fuse.gvfsd-fuse",
+        "proc",        "sysfs",    "devtmpfs",   "devpts",  "tmpfs",     "ramfs",
+        "cgroup",      "cgroup2",  "securityfs", "debugfs", "tracefs",   "configfs",
+        "pstore",      "bpf",      "autofs",     "mqueue",  "hugetlbfs", "fusectl",
+        "binfmt_misc", "efivarfs", "rpc_pipefs", "nsfs",    "selinuxfs", "fuse.gvfsd-fuse",
         "fuse.portal"};
     return std::any_of(std::begin(kPseudo), std::end(kPseudo),
                        [&](const char* p) { return type == p; });
@@ -69,9 +69,9 @@ bool IsPseudoFileSystem(const std::string& type) {
 bool IsUnder(const std::string& path, const std::string& folder) {
     if (folder == "/")
         return !path.empty() && path[0] == '/';
-    return path == folder || (path.size() > folder.size() &&
-                              path.compare(0, folder.size(), folder) == 0 &&
-                              path[folder.size()] == '/');
+    return path == folder ||
+           (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+            path[folder.size()] == '/');
 }
 
 bool IsMediaMountPoint(const std::string& point) {

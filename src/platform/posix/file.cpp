@@ -35,9 +35,13 @@ int OpenRegular(const std::u16string& path, int flags) {
 
 } // namespace
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
-File::File(File&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+File::File(File&& other) noexcept : m_fd(other.m_fd) {
+    other.m_fd = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -48,13 +52,17 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-File File::OpenRead(const std::u16string& path) { return File(OpenRegular(path, O_RDONLY)); }
+File File::OpenRead(const std::u16string& path) {
+    return File(OpenRegular(path, O_RDONLY));
+}
 
 File File::CreateWrite(const std::u16string& path) {
     return File(OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC));
 }
 
-File File::OpenReadWrite(const std::u16string& path) { return File(OpenRegular(path, O_RDWR)); }
+File File::OpenReadWrite(const std::u16string& path) {
+    return File(OpenRegular(path, O_RDWR));
+}
 
 int64_t File::Read(void* buffer, size_t n) {
     if (m_fd < 0)

@@ -106,20 +106,21 @@ bool Exists(const std::string& native) {
 
 bool SearchFolder(const std::u16string& folder, std::vector<FolderEntry>& entries) {
     entries.clear();
-    const bool ok = ForEachEntry(folder, [&](int dirFd, const struct dirent* e, std::u16string text) {
-        FolderEntry entry;
-        entry.name = std::move(text);
-        struct statx stx;
-        if (StatAt(dirFd, e->d_name, stx)) {
-            entry.isFolder = S_ISDIR(stx.stx_mode);
-            entry.size = stx.stx_size;
-            entry.creationTime = CreationTimeOf(stx);
-        } else {
-            entry.isFolder = e->d_type == DT_DIR;
-        }
-        entries.push_back(std::move(entry));
-        return true;
-    });
+    const bool ok =
+        ForEachEntry(folder, [&](int dirFd, const struct dirent* e, std::u16string text) {
+            FolderEntry entry;
+            entry.name = std::move(text);
+            struct statx stx;
+            if (StatAt(dirFd, e->d_name, stx)) {
+                entry.isFolder = S_ISDIR(stx.stx_mode);
+                entry.size = stx.stx_size;
+                entry.creationTime = CreationTimeOf(stx);
+            } else {
+                entry.isFolder = e->d_type == DT_DIR;
+            }
+            entries.push_back(std::move(entry));
+            return true;
+        });
     if (!ok)
         entries.clear();
     return ok;
@@ -127,10 +128,11 @@ bool SearchFolder(const std::u16string& folder, std::vector<FolderEntry>& entrie
 
 bool SearchFolderNames(const std::u16string& folder, std::vector<FolderName>& entries) {
     entries.clear();
-    const bool ok = ForEachEntry(folder, [&](int dirFd, const struct dirent* e, std::u16string text) {
-        entries.push_back(FolderName{std::move(text), IsFolderAt(dirFd, e)});
-        return true;
-    });
+    const bool ok =
+        ForEachEntry(folder, [&](int dirFd, const struct dirent* e, std::u16string text) {
+            entries.push_back(FolderName{std::move(text), IsFolderAt(dirFd, e)});
+            return true;
+        });
     if (!ok)
         entries.clear();
     return ok;
@@ -162,7 +164,9 @@ bool FileExists(const std::u16string& path) {
     return !path.empty() && stat(ToUtf8(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-bool PathExists(const std::u16string& path) { return !path.empty() && Exists(ToUtf8(path)); }
+bool PathExists(const std::u16string& path) {
+    return !path.empty() && Exists(ToUtf8(path));
+}
 
 bool MakeFolder(const std::u16string& path) {
     return !path.empty() && mkdir(ToUtf8(path).c_str(), 0777) == 0;

@@ -18,7 +18,9 @@ std::u16string JoinPath(const std::u16string& folder, const std::u16string& name
     return path;
 }
 
-std::filesystem::path ToPath(const std::u16string& text) { return std::filesystem::path(ToUtf8(text)); }
+std::filesystem::path ToPath(const std::u16string& text) {
+    return std::filesystem::path(ToUtf8(text));
+}
 
 std::optional<std::u16string> FromPath(const std::filesystem::path& path) {
     return FromUtf8(path.native());
