@@ -22,7 +22,9 @@ using Clock = std::chrono::steady_clock;
 // Ctrl+C does what the dialog's Cancel does. The handler only raises the
 // worker's flag; it removes itself, so a second Ctrl+C ends the program at
 // once if the worker is stuck in a slow write.
-extern "C" void CancelOnInterrupt(int) { g_cancelTransfer.store(1); }
+extern "C" void CancelOnInterrupt(int) {
+    g_cancelTransfer.store(1);
+}
 
 class InterruptCancels {
 public:
@@ -61,7 +63,9 @@ std::u16string FolderText(const std::u16string& typed) {
     return text;
 }
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // Follows the reports: remembers how the job ended and, on a terminal,
 // keeps one line per entry up to date (entry n/N, name, percent of the entry
@@ -121,8 +125,8 @@ private:
             const double mb = static_cast<double>(m_jobBlocks) * kTransferBlockSize / 1e6;
             const double s = Seconds(now - m_jobStart);
             char text[128];
-            std::snprintf(text, sizeof text, "%d entries, %.1f MB in %.2f s, %.1f MB/s\n",
-                          r.total, mb, s, s > 0 ? mb / s : 0.0);
+            std::snprintf(text, sizeof text, "%d entries, %.1f MB in %.2f s, %.1f MB/s\n", r.total,
+                          mb, s, s > 0 ? mb / s : 0.0);
             *m_lines << text << std::flush;
             break;
         }
@@ -133,7 +137,8 @@ private:
 
     void Draw(const ProgressReport& r, Clock::time_point now, bool finished) {
         m_lastDraw = now;
-        const double entry = r.range > 0 ? static_cast<double>(r.position) / r.range : (finished ? 1 : 0);
+        const double entry =
+            r.range > 0 ? static_cast<double>(r.position) / r.range : (finished ? 1 : 0);
         const double job = r.total > 0 ? (r.number - 1 + entry) / r.total : 1;
         const double s = Seconds(now - m_entryStart);
         const double mb = static_cast<double>(m_entryBlocks) * kTransferBlockSize / 1e6;
@@ -167,7 +172,8 @@ private:
 // report is reported without a number: it is the first entry after the last
 // finished one that the worker does not pass over.
 std::u16string FailedEntry(const CSortStringArray& names, const TransferProgress& progress) {
-    if (progress.failureNumber > 0 && static_cast<size_t>(progress.failureNumber) <= names.GetSize())
+    if (progress.failureNumber > 0 &&
+        static_cast<size_t>(progress.failureNumber) <= names.GetSize())
         return names[static_cast<size_t>(progress.failureNumber - 1)];
     for (size_t i = static_cast<size_t>(progress.lastDone); i < names.GetSize(); ++i) {
         if (IsPlainFileName(names[i]) || IsPartFileName(names[i]))

@@ -25,7 +25,9 @@ namespace {
 
 using dz::platform::File;
 
-bool CancelRequested() { return g_cancelTransfer.load(std::memory_order_relaxed) != 0; }
+bool CancelRequested() {
+    return g_cancelTransfer.load(std::memory_order_relaxed) != 0;
+}
 
 void Report(const TransferJob& job, int32_t total, int32_t number, int32_t code, int32_t range = 0,
             int32_t position = 0) {
@@ -44,7 +46,9 @@ std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[n]);
 }
 
-uint16_t ReadBigEndian16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+uint16_t ReadBigEndian16(const uint8_t* p) {
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
 
 uint64_t ReadBigEndian64(const uint8_t* p) {
     uint64_t v = 0;
@@ -91,7 +95,8 @@ int FailCopy(BlockCopy how, File& out, const std::u16string& destinationPath,
              const TransferJob& job, int32_t total, int32_t number) {
     out.Close();
     dz::platform::ResetAttributesAndDelete(destinationPath);
-    Report(job, total, number, how == BlockCopy::WriteFailed ? PROGRESS_ERR_DEST : PROGRESS_ERR_SOURCE);
+    Report(job, total, number,
+           how == BlockCopy::WriteFailed ? PROGRESS_ERR_DEST : PROGRESS_ERR_SOURCE);
     return -1;
 }
 
@@ -386,8 +391,9 @@ int CopyRecording(const std::u16string& sourcePath, const std::u16string& destin
         pairOf(names.MakeCompanionPath(source.prefix, recordingName, 1, stamp, suffix),
                names.MakeCompanionPath(destination.prefix, recordingName, 1, stamp, suffix)));
     for (int32_t p = 1; p <= partCount; ++p)
-        files.push_back(pairOf(names.MakePartPath(source.prefix, recordingName, p, stamp, suffix),
-                               names.MakePartPath(destination.prefix, recordingName, p, stamp, suffix)));
+        files.push_back(
+            pairOf(names.MakePartPath(source.prefix, recordingName, p, stamp, suffix),
+                   names.MakePartPath(destination.prefix, recordingName, p, stamp, suffix)));
     // The same file reached by another path (a linked folder, a hard link):
     // creating the copy would truncate the only copy there is.
     for (const FilePair& file : files) {
@@ -422,6 +428,10 @@ int CopyRecording(const std::u16string& sourcePath, const std::u16string& destin
     return 0;
 }
 
-int CopyThreadProc(TransferJob* job) { return RunJob(job, false); }
+int CopyThreadProc(TransferJob* job) {
+    return RunJob(job, false);
+}
 
-int MoveThreadProc(TransferJob* job) { return RunJob(job, true); }
+int MoveThreadProc(TransferJob* job) {
+    return RunJob(job, true);
+}

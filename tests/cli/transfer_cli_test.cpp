@@ -31,7 +31,9 @@ Outcome Transfer(TransferOptions options) {
     return {status, out.str(), err.str()};
 }
 
-std::string Line(std::u16string_view message) { return ToUtf8(message) + "\n"; }
+std::string Line(std::u16string_view message) {
+    return ToUtf8(message) + "\n";
+}
 
 class CliTransfer : public ::testing::Test {
 protected:
@@ -107,7 +109,8 @@ TEST_F(CliTransfer, RunsOneJobOverTheSortedNamesWithProgressLines) {
 
     fs::remove_all(dst);
     fs::create_directory(dst);
-    const Outcome move = Transfer(Options(TRANSFER_MOVE, {u"b.MP3", u"A.mem", u"a_#001_200501011200.AVR"}));
+    const Outcome move =
+        Transfer(Options(TRANSFER_MOVE, {u"b.MP3", u"A.mem", u"a_#001_200501011200.AVR"}));
     EXPECT_EQ(move.status, kExitOk);
     EXPECT_EQ(move.err, "") << "no progress lines unless asked or on a terminal";
     EXPECT_TRUE(FolderIsEmpty(src));

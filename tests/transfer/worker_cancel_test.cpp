@@ -9,10 +9,12 @@ namespace {
 
 const std::vector<std::string> kEntries = {"a.mp3", "NEWS_#001_200612241930.AVR",
                                            "SHOW_#001_200701011200.AVR", "z.mp3"};
-const std::vector<std::string> kNewsFiles = {"NEWS_#001_200612241930.AVF", "NEWS_#001_200612241930.AVR",
-                                             "NEWS_#002_200612241930.AVR", "NEWS_#003_200612241930.AVR"};
-const std::vector<std::string> kShowFiles = {"SHOW_#001_200701011200.AVF", "SHOW_#001_200701011200.AVR",
-                                             "SHOW_#002_200701011200.AVR", "SHOW_#003_200701011200.AVR"};
+const std::vector<std::string> kNewsFiles = {
+    "NEWS_#001_200612241930.AVF", "NEWS_#001_200612241930.AVR", "NEWS_#002_200612241930.AVR",
+    "NEWS_#003_200612241930.AVR"};
+const std::vector<std::string> kShowFiles = {
+    "SHOW_#001_200701011200.AVF", "SHOW_#001_200701011200.AVR", "SHOW_#002_200701011200.AVR",
+    "SHOW_#003_200701011200.AVR"};
 
 class WorkerCancel : public ::testing::Test {
 protected:

@@ -33,9 +33,11 @@ struct PlainCase {
 TEST_F(WorkerCopy, PlainFilesReportOncePerStartedBlock) {
     const PlainCase cases[] = {
         {"empty file: start with range 0, no block", 0, {{1, 1, 1, 0, 0}, {1, 1, 3, 0, 0}}},
-        {"one full block", 65536,
+        {"one full block",
+         65536,
          {{1, 1, 1, 65536, 0}, {1, 1, 2, 65536, 65536}, {1, 1, 3, 65536, 65536}}},
-        {"one byte into a second block", 65537,
+        {"one byte into a second block",
+         65537,
          {{1, 1, 1, 65537, 0},
           {1, 1, 2, 65537, 65536},
           {1, 1, 2, 65537, 65537},
@@ -59,10 +61,9 @@ TEST_F(WorkerCopy, UnknownTypesArePassedOverWithoutReports) {
     WriteFile(src / "b.MEM", PatternBytes(10));
     WriteFile(src / "c.AVF", PatternBytes(9000));
     ASSERT_EQ(Run(TRANSFER_COPY, {"a.txt", "b.MEM", "c.AVF"}), 0);
-    EXPECT_EQ(sink.steps, (std::vector<Step>{{3, 2, 1, 10, 0},
-                                             {3, 2, 2, 10, 10},
-                                             {3, 2, 3, 10, 10},
-                                             {3, 4, 4, 0, 0}}));
+    EXPECT_EQ(sink.steps,
+              (std::vector<Step>{
+                  {3, 2, 1, 10, 0}, {3, 2, 2, 10, 10}, {3, 2, 3, 10, 10}, {3, 4, 4, 0, 0}}));
     EXPECT_FALSE(fs::exists(dst / "a.txt"));
     EXPECT_FALSE(fs::exists(dst / "c.AVF"));
 }
@@ -187,14 +188,16 @@ TEST_F(WorkerCopy, RecordingReportsPercentOfTheTotalSize) {
     MakeRecording(src, zeroTotal);
     ASSERT_EQ(Run(TRANSFER_COPY, {"ZERO_#001_200612241930.AVR"}), 0);
     for (const Step& s : sink.steps)
-        EXPECT_TRUE(s.code != PROGRESS_STEP || s.position == 0) << "an unknown total keeps the bar empty";
+        EXPECT_TRUE(s.code != PROGRESS_STEP || s.position == 0)
+            << "an unknown total keeps the bar empty";
     EXPECT_EQ(sink.steps.back().code, PROGRESS_JOB_DONE);
 }
 
 TEST_F(WorkerCopy, CopiesKeepTheSourcePermissions) {
     DrivesAt drives(tmp.path());
     MakeRecording(src, RecordingSpec{});
-    fs::permissions(src / "NEWS_#002_200612241930.AVR", fs::perms::owner_read | fs::perms::group_read);
+    fs::permissions(src / "NEWS_#002_200612241930.AVR",
+                    fs::perms::owner_read | fs::perms::group_read);
     ASSERT_EQ(Run(TRANSFER_COPY, {"NEWS_#001_200612241930.AVR"}), 0);
     EXPECT_EQ(fs::status(dst / "NEWS_#002_200612241930.AVR").permissions(),
               fs::perms::owner_read | fs::perms::group_read);
@@ -241,10 +244,16 @@ TEST(WorkerBars, RecordingPercentStaysWithinZeroToHundred) {
         uint64_t copied, total;
         int32_t percent;
     } rows[] = {
-        {0, 0, 0},          {5, 0, 0},  // unknown total
-        {0, 100, 0},        {50, 100, 50}, {99, 100, 99}, {100, 100, 100},
-        {150, 100, 100},    // total smaller than what was copied
-        {1, 3000000000, 0}, {2999999999, 3000000000, 99}, {6ull << 30, 8ull << 30, 75},
+        {0, 0, 0},
+        {5, 0, 0}, // unknown total
+        {0, 100, 0},
+        {50, 100, 50},
+        {99, 100, 99},
+        {100, 100, 100},
+        {150, 100, 100}, // total smaller than what was copied
+        {1, 3000000000, 0},
+        {2999999999, 3000000000, 99},
+        {6ull << 30, 8ull << 30, 75},
     };
     for (const Row& r : rows)
         EXPECT_EQ(RecordingPercent(r.copied, r.total), r.percent) << r.copied << "/" << r.total;

@@ -105,7 +105,8 @@ TEST_F(WorkerFailure, ASourceThatShrinksFailsAndLeavesNoPartialCopy) {
         MakeRecording(src, spec);
         const fs::path shrinking = src / r.shrinking;
         sink.onReport = [&](const ProgressReport& report) {
-            if (report.code == PROGRESS_STEP && report.position > 0 && fs::file_size(shrinking) == 200000)
+            if (report.code == PROGRESS_STEP && report.position > 0 &&
+                fs::file_size(shrinking) == 200000)
                 fs::resize_file(shrinking, 100000);
         };
         EXPECT_EQ(Run(TRANSFER_MOVE, {r.entry}), -1);
@@ -123,7 +124,8 @@ TEST_F(WorkerFailure, TheSameFileByAnotherPathIsRefused) {
     WriteFile(src / "a.mp3", PatternBytes(70000));
     MakeRecording(src, RecordingSpec{});
     fs::create_directory(tmp / "other");
-    fs::create_hard_link(src / "NEWS_#002_200612241930.AVR", tmp / "other" / "NEWS_#002_200612241930.AVR");
+    fs::create_hard_link(src / "NEWS_#002_200612241930.AVR",
+                         tmp / "other" / "NEWS_#002_200612241930.AVR");
     const auto before = Snapshot(src);
     struct Row {
         const char* what;
@@ -185,8 +187,8 @@ class Tmpfs {
 public:
     explicit Tmpfs(const fs::path& where) : m_where(where) {
         fs::create_directory(where);
-        m_mounted = geteuid() == 0 &&
-                    mount("tmpfs", where.c_str(), "tmpfs", 0, "size=1m,mode=0755") == 0;
+        m_mounted =
+            geteuid() == 0 && mount("tmpfs", where.c_str(), "tmpfs", 0, "size=1m,mode=0755") == 0;
     }
     ~Tmpfs() {
         if (m_mounted)

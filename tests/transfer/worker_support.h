@@ -18,8 +18,12 @@
 
 namespace dz::test {
 
-inline std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-inline std::u16string U16(const std::filesystem::path& p) { return U16(p.string()); }
+inline std::u16string U16(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
+inline std::u16string U16(const std::filesystem::path& p) {
+    return U16(p.string());
+}
 
 struct Step {
     int32_t total, number, code, range, position;
@@ -84,7 +88,7 @@ inline void PutBigEndian(std::vector<uint8_t>& b, size_t at, uint64_t v, int byt
 
 struct RecordingSpec {
     std::string base = "NEWS_#001_200612241930"; // part 1's name without extension
-    std::string suffix;                           // "" or "_003"
+    std::string suffix;                          // "" or "_003"
     std::vector<size_t> partSizes = {134 + 100000, 70000, 300};
     int partCount = -1;          // in the head; -1 = partSizes.size()
     int64_t totalSize = -1;      // -1 = sum of the part sizes
@@ -100,7 +104,9 @@ inline std::string PartName(const RecordingSpec& r, int p) {
     name.replace(sep + 2, 3, digits);
     return name + r.suffix + r.partExt;
 }
-inline std::string CompanionName(const RecordingSpec& r) { return r.base + r.suffix + r.companionExt; }
+inline std::string CompanionName(const RecordingSpec& r) {
+    return r.base + r.suffix + r.companionExt;
+}
 
 // The files of a recording in folder, each with its own byte pattern and an
 // old location text, so that a misplaced block or a patch in the wrong place
