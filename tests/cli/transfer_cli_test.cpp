@@ -7,7 +7,6 @@
 #include "transfer/worker_support.h"
 
 #include <csignal>
-#include <cstdlib>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -18,150 +17,98 @@ namespace {
 
 using namespace dz::cli;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-Outcome Transfer(TransferOptions options) {
-    if (!options.progress)
-        options.progress = false;
-    std::ostringstream out, err;
-    const int status = RunTransfer(options, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::string Line(std::u16string_view message) {
-    return ToUtf8(message) + "\n";
-}
-
 class CliTransfer : public ::testing::Test {
 protected:
     TempDir tmp;
-    fs::path src = tmp / "src";
-    fs::path dst = tmp / "dst";
+    fs::path src = tmp / "src", dst = tmp / "dst";
+    RecordingSpec recording;
+    std::string out, err;
+
     void SetUp() override {
         fs::create_directory(src);
         fs::create_directory(dst);
         WriteFile(src / "A.mem", PatternBytes(10));
         WriteFile(src / "b.MP3", PatternBytes(70000));
-        RecordingSpec spec;
-        spec.base = "a_#001_200501011200";
-        MakeRecording(src, spec);
+        recording.name = "a";
+        MakeRecording(src, recording);
+    }
+    int Run(TransferOptions o) {
+        std::ostringstream outText, errText;
+        if (!o.progress)
+            o.progress = false;
+        const int status = RunTransfer(o, outText, errText);
+        out = outText.str();
+        err = errText.str();
+        return status;
     }
     TransferOptions Options(TransferMode mode, std::vector<std::u16string> names) {
-        TransferOptions o;
-        o.mode = mode;
-        o.source = U16(src);
-        o.destination = U16(dst);
-        o.names = std::move(names);
-        return o;
+        return TransferOptions{mode, U16(src), U16(dst), std::move(names), std::nullopt, {}};
     }
 };
 
 TEST_F(CliTransfer, ChecksSayWhatTheWindowSays) {
     const std::u16string s = U16(src), d = U16(dst);
-    struct Row {
-        const char* what;
+    const struct {
         std::u16string source, destination;
         std::vector<std::u16string> names;
         std::u16string_view message;
     } rows[] = {
-        {"no source folder", u"", d, {u"b.MP3"}, msg::kNoFolder},
-        {"no source folder and no name", u"", d, {}, msg::kNoFolder},
-        {"no name, no destination either", s, u"", {}, msg::kNoFile},
-        {"no destination folder", s, u"", {u"b.MP3"}, msg::kNoDestination},
-        {"same folder, A-Z case aside", s + u"/Rec", s + u"/REC", {u"b.MP3"}, msg::kSameFolder},
-        {"same folder, typed with a separator", s, s + u"/", {u"b.MP3"}, msg::kSameFolder},
-        {"same folder, typed with ..", s, d + u"/../src", {u"b.MP3"}, msg::kSameFolder},
+        {u"", d, {}, msg::kNoFolder},
+        {s, u"", {}, msg::kNoFile},
+        {s, u"", {u"b.MP3"}, msg::kNoDestination},
+        {s + u"/Rec", s + u"/REC", {u"b.MP3"}, msg::kSameFolder},
+        {s, d + u"/../src/", {u"b.MP3"}, msg::kSameFolder}, // the same folder typed another way
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.what);
-        TransferOptions o = Options(TRANSFER_MOVE, r.names);
-        o.source = r.source;
-        o.destination = r.destination;
-        const Outcome result = Transfer(o);
-        EXPECT_EQ(result.status, kExitFailure);
-        EXPECT_EQ(result.err, Line(r.message));
+    for (const auto& r : rows) {
+        EXPECT_EQ(Run({TRANSFER_MOVE, r.source, r.destination, r.names, std::nullopt, {}}),
+                  kExitFailure);
+        EXPECT_EQ(err, ToUtf8(r.message) + "\n");
     }
-    EXPECT_TRUE(FolderIsEmpty(dst));
-    EXPECT_TRUE(fs::exists(src / "b.MP3"));
-
-    const Outcome elsewhere = Transfer(Options(TRANSFER_COPY, {u"../b.MP3"}));
-    EXPECT_EQ(elsewhere.status, kExitUsage) << "an entry is a name in the source folder";
+    EXPECT_EQ(Run(Options(TRANSFER_COPY, {u"../b.MP3"})), kExitUsage);
+    EXPECT_TRUE(fs::is_empty(dst));
 }
 
-TEST_F(CliTransfer, RunsOneJobOverTheSortedNamesWithProgressLines) {
-    TransferOptions o = Options(TRANSFER_COPY, {u"b.MP3", u"A.mem", u"a_#001_200501011200.AVR"});
+TEST_F(CliTransfer, OneJobOverTheSortedNamesWithProgressLines) {
+    TransferOptions o = Options(TRANSFER_MOVE, {u"b.MP3", u"A.mem", u"a_#001_200612241930.AVR"});
     o.progress = true;
-    const Outcome copy = Transfer(o);
-    EXPECT_EQ(copy.status, kExitOk);
-    EXPECT_EQ(copy.out, "");
+    EXPECT_EQ(Run(o), kExitOk);
+    EXPECT_EQ(out, "");
     // "." sorts before "_": A.mem, the recording, b.MP3.
-    const size_t first = copy.err.find("entry 1/3 A.mem");
-    const size_t second = copy.err.find("entry 2/3 a_#001_200501011200.AVR");
-    const size_t third = copy.err.find("entry 3/3 b.MP3  100%  job 100%");
-    EXPECT_TRUE(first < second && second < third && third != std::string::npos) << copy.err;
-    EXPECT_NE(copy.err.find("3 entries, "), std::string::npos);
-    EXPECT_NE(copy.err.find(" MB/s\n"), std::string::npos);
+    const size_t first = err.find("entry 1/3 A.mem");
+    const size_t second = err.find("entry 2/3 a_#001_200612241930.AVR");
+    const size_t third = err.find("entry 3/3 b.MP3  100%  job 100%");
+    EXPECT_TRUE(first < second && second < third && third != std::string::npos) << err;
+    EXPECT_NE(err.find("3 entries, "), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(src));
     EXPECT_EQ(ReadFile(dst / "b.MP3"), PatternBytes(70000));
-    EXPECT_TRUE(fs::exists(dst / "a_#003_200501011200.AVR"));
-
-    fs::remove_all(dst);
-    fs::create_directory(dst);
-    const Outcome move =
-        Transfer(Options(TRANSFER_MOVE, {u"b.MP3", u"A.mem", u"a_#001_200501011200.AVR"}));
-    EXPECT_EQ(move.status, kExitOk);
-    EXPECT_EQ(move.err, "") << "no progress lines unless asked or on a terminal";
-    EXPECT_TRUE(FolderIsEmpty(src));
-    EXPECT_EQ(ReadFile(dst / "A.mem"), PatternBytes(10));
 }
 
 TEST_F(CliTransfer, AFailureSaysWhichEntryAndWhy) {
-    const Outcome missing = Transfer(Options(TRANSFER_COPY, {u"gone.mp3"}));
-    EXPECT_EQ(missing.status, kExitFailure);
-    EXPECT_EQ(missing.err, "Could not read the source of gone.mp3\n");
-
+    EXPECT_EQ(Run(Options(TRANSFER_COPY, {u"gone.mp3"})), kExitFailure);
+    EXPECT_EQ(err, "Could not read the source of gone.mp3\n");
     // A recording that fails before its start report is named all the same.
-    RecordingSpec shortHead;
-    shortHead.base = "c_#001_200501011200";
-    shortHead.companionSize = 8007;
-    MakeRecording(src, shortHead);
-    const Outcome companion =
-        Transfer(Options(TRANSFER_MOVE, {u"A.mem", u"notes.txt", u"c_#001_200501011200.AVR"}));
-    EXPECT_EQ(companion.status, kExitFailure);
-    EXPECT_EQ(companion.err,
-              "The companion file of c_#001_200501011200.AVR is shorter than 8,008 bytes\n");
-    EXPECT_TRUE(fs::exists(src / "c_#001_200501011200.AVR"));
+    fs::resize_file(src / CompanionName(recording), 8007);
+    EXPECT_EQ(Run(Options(TRANSFER_COPY, {u"A.mem", u"x.txt", u"a_#001_200612241930.AVR"})),
+              kExitFailure);
+    EXPECT_EQ(err, "The companion file of a_#001_200612241930.AVR is shorter than 8,008 bytes\n");
 }
 
 TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {
     struct sigaction before {};
     sigaction(SIGINT, nullptr, &before);
-    for (TransferMode mode : {TRANSFER_COPY, TRANSFER_MOVE}) {
-        SCOPED_TRACE(mode == TRANSFER_COPY ? "copy" : "move");
-        TransferOptions o = Options(mode, {u"A.mem", u"a_#001_200501011200.AVR", u"b.MP3"});
-        // Ctrl+C while the recording's first block is being reported.
-        o.onReport = [](const ProgressReport& r) {
-            if (r.number == 2 && r.code == PROGRESS_STEP && g_cancelTransfer == 0)
-                std::raise(SIGINT);
-        };
-        const Outcome result = Transfer(o);
-        EXPECT_EQ(result.status, kExitCancelled);
-        EXPECT_EQ(result.err, "Cancelled\n");
-        EXPECT_FALSE(fs::exists(dst / "a_#001_200501011200.AVF"));
-        EXPECT_FALSE(fs::exists(dst / "b.MP3"));
-        // A copy takes back entry 1 too; a move has already moved it.
-        EXPECT_EQ(fs::exists(dst / "A.mem"), mode == TRANSFER_MOVE);
-        EXPECT_EQ(fs::exists(src / "A.mem"), mode == TRANSFER_COPY);
-        EXPECT_TRUE(fs::exists(src / "a_#001_200501011200.AVF"));
-        struct sigaction after {};
-        sigaction(SIGINT, nullptr, &after);
-        EXPECT_EQ(after.sa_handler, before.sa_handler) << "the handler is put back";
-    }
+    TransferOptions o = Options(TRANSFER_COPY, {u"A.mem", u"a_#001_200612241930.AVR", u"b.MP3"});
+    o.onReport = [](const ProgressReport& r) { // Ctrl+C during the recording's first block
+        if (r.number == 2 && r.code == PROGRESS_STEP && g_cancelTransfer == 0)
+            std::raise(SIGINT);
+    };
+    EXPECT_EQ(Run(o), kExitCancelled);
+    EXPECT_EQ(err, "Cancelled\n");
+    EXPECT_TRUE(fs::is_empty(dst)) << "a copy takes back every entry it began";
+    struct sigaction after {};
+    sigaction(SIGINT, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler) << "the handler is put back";
 }
 
-// The built program: the subcommands are registered and exit as promised.
 TEST_F(CliTransfer, TheProgramTakesCpAndMv) {
     const std::string cli = DEZADIDE_CLI_PATH;
     if (cli.empty())
@@ -170,15 +117,14 @@ TEST_F(CliTransfer, TheProgramTakesCpAndMv) {
         const int status = std::system((cli + " " + arguments + " >/dev/null 2>&1").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
-    const std::string s = src.string(), d = dst.string();
-    EXPECT_EQ(run("cp --help"), 0);
+    const std::string folders = " '" + src.string() + "' '" + dst.string() + "' ";
     EXPECT_EQ(run("mv --help"), 0);
     EXPECT_EQ(run("cp"), 2);
-    EXPECT_EQ(run("cp '" + s + "' '" + d + "' b.MP3 A.mem"), 0);
-    EXPECT_EQ(ReadFile(dst / "b.MP3"), PatternBytes(70000));
-    EXPECT_EQ(run("mv '" + s + "' '" + d + "' gone.mp3"), 1);
-    EXPECT_EQ(run("mv '" + s + "' '" + d + "' a_#001_200501011200.AVR"), 0);
-    EXPECT_FALSE(fs::exists(src / "a_#001_200501011200.AVF"));
+    EXPECT_EQ(run("cp" + folders + "b.MP3 'a_#001_200612241930.AVR'"), 0);
+    EXPECT_EQ(run("mv" + folders + "gone.mp3"), 1);
+    EXPECT_EQ(run("mv" + folders + "A.mem"), 0);
+    EXPECT_TRUE(fs::exists(dst / "A.mem") && fs::exists(dst / "a_#003_200612241930.AVR"));
+    EXPECT_FALSE(fs::exists(src / "A.mem"));
 }
 
 } // namespace

@@ -1,8 +1,6 @@
-// Complete copy and move jobs: what arrives at the destination, byte for
-// byte, and the exact reports on the way.
+// Complete jobs: what arrives at the destination, byte for byte, and the
+// exact reports on the way.
 #include "transfer/worker_support.h"
-
-#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -12,166 +10,112 @@ namespace {
 class WorkerCopy : public ::testing::Test {
 protected:
     TempDir tmp;
-    fs::path src = tmp / "src";
-    fs::path dst = tmp / "dst";
+    fs::path src = tmp / "src", dst = tmp / "dst";
     KeepingSink sink;
     void SetUp() override {
         fs::create_directory(src);
         fs::create_directory(dst);
     }
-    int Run(TransferMode mode, const std::vector<std::string>& names) {
-        return RunTransfer(mode, U16(src), U16(dst), names, sink);
-    }
-};
-
-struct PlainCase {
-    const char* what;
-    size_t size;
-    std::vector<Step> steps;
 };
 
 TEST_F(WorkerCopy, PlainFilesReportOncePerStartedBlock) {
-    const PlainCase cases[] = {
-        {"empty file: start with range 0, no block", 0, {{1, 1, 1, 0, 0}, {1, 1, 3, 0, 0}}},
-        {"one full block",
-         65536,
-         {{1, 1, 1, 65536, 0}, {1, 1, 2, 65536, 65536}, {1, 1, 3, 65536, 65536}}},
-        {"one byte into a second block",
-         65537,
+    const struct {
+        size_t size;
+        std::vector<Step> steps;
+    } cases[] = {
+        {0, {{1, 1, 1, 0, 0}, {1, 1, 3, 0, 0}}},
+        {65536, {{1, 1, 1, 65536, 0}, {1, 1, 2, 65536, 65536}, {1, 1, 3, 65536, 65536}}},
+        {65537,
          {{1, 1, 1, 65537, 0},
           {1, 1, 2, 65537, 65536},
           {1, 1, 2, 65537, 65537},
           {1, 1, 3, 65537, 65537}}},
     };
-    for (const PlainCase& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
         sink.steps.clear();
         WriteFile(src / "song.mp3", PatternBytes(c.size));
-        ASSERT_EQ(Run(TRANSFER_COPY, {"song.mp3"}), 0);
+        ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {"song.mp3"}, sink), 0);
         std::vector<Step> expected = c.steps;
         expected.push_back({1, 2, 4, 0, 0});
         EXPECT_EQ(sink.steps, expected);
         EXPECT_EQ(ReadFile(dst / "song.mp3"), PatternBytes(c.size));
-        EXPECT_TRUE(fs::exists(src / "song.mp3"));
     }
 }
 
-TEST_F(WorkerCopy, UnknownTypesArePassedOverWithoutReports) {
+TEST_F(WorkerCopy, OtherTypesArePassedOverAndExistingFilesOverwritten) {
     WriteFile(src / "a.txt", "text");
-    WriteFile(src / "b.MEM", PatternBytes(10));
+    WriteFile(src / "b.MEM", PatternBytes(10, 1));
+    WriteFile(dst / "b.MEM", PatternBytes(200000, 2));
     WriteFile(src / "c.AVF", PatternBytes(9000));
-    ASSERT_EQ(Run(TRANSFER_COPY, {"a.txt", "b.MEM", "c.AVF"}), 0);
+    ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {"a.txt", "b.MEM", "c.AVF"}, sink), 0);
     EXPECT_EQ(sink.steps,
               (std::vector<Step>{
                   {3, 2, 1, 10, 0}, {3, 2, 2, 10, 10}, {3, 2, 3, 10, 10}, {3, 4, 4, 0, 0}}));
-    EXPECT_FALSE(fs::exists(dst / "a.txt"));
-    EXPECT_FALSE(fs::exists(dst / "c.AVF"));
+    EXPECT_EQ(ReadFile(dst / "b.MEM"), PatternBytes(10, 1));
+    EXPECT_FALSE(fs::exists(dst / "a.txt") || fs::exists(dst / "c.AVF"));
 }
 
-TEST_F(WorkerCopy, OverwritesAnExistingDestinationWhole) {
-    WriteFile(src / "x.mp3", PatternBytes(1000, 1));
-    WriteFile(dst / "x.mp3", PatternBytes(200000, 2));
-    ASSERT_EQ(Run(TRANSFER_COPY, {"x.mp3"}), 0);
-    EXPECT_EQ(ReadFile(dst / "x.mp3"), PatternBytes(1000, 1));
-}
-
-// Every file of the set arrives; the only bytes that change are the location
-// fields, which name the destination companion as the recorder sees it.
-struct RecordingCase {
+// Every file of the set arrives and only the location fields change: they
+// name the destination companion as the recorder will see it.
+struct SetCase {
     const char* what;
     RecordingSpec spec;
-    std::string entry;
+    size_t copiedParts;
     std::string location;
-    std::vector<std::string> copiedParts, copiedCompanion;
 };
 
-class WorkerRecording : public WorkerCopy, public ::testing::WithParamInterface<RecordingCase> {};
+class WorkerRecording : public WorkerCopy, public ::testing::WithParamInterface<SetCase> {};
 
 TEST_P(WorkerRecording, CopiesEveryPartAndPatchesOnlyTheLocation) {
-    const RecordingCase& c = GetParam();
+    const SetCase& c = GetParam();
     DrivesAt drives(tmp.path());
     MakeRecording(src, c.spec);
-    ASSERT_EQ(Run(TRANSFER_COPY, {c.entry}), 0);
+    RecordingSpec built = c.spec; // the copies carry the recorder's upper-case names
+    built.ext = ".AVR";
+    built.companionExt = ".AVF";
+    ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {PartName(c.spec, 1)}, sink), 0);
 
-    const auto companion = ReadFile(src / CompanionName(c.spec));
-    EXPECT_EQ(ReadFile(dst / c.copiedCompanion[0]),
-              Patched(companion, kCompanionHeadSize, kCompanionLocationOffset, c.location));
-    for (size_t p = 0; p < c.copiedParts.size(); ++p) {
-        SCOPED_TRACE(c.copiedParts[p]);
-        const auto part = ReadFile(src / PartName(c.spec, static_cast<int>(p) + 1));
-        EXPECT_EQ(ReadFile(dst / c.copiedParts[p]),
-                  Patched(part, kPartHeaderSize, kPartLocationOffset, c.location));
-    }
-    size_t files = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dst))
-        ++files;
-    EXPECT_EQ(files, c.copiedParts.size() + 1) << "no other file is made";
-    EXPECT_EQ(ReadFile(src / CompanionName(c.spec)), companion) << "the source stays as it was";
+    EXPECT_EQ(ReadFile(dst / CompanionName(built)),
+              Patched(ReadFile(src / CompanionName(c.spec)), kCompanionHeadSize,
+                      kCompanionLocationOffset, c.location));
+    for (int p = 1; p <= static_cast<int>(c.copiedParts); ++p)
+        EXPECT_EQ(ReadFile(dst / PartName(built, p)),
+                  Patched(ReadFile(src / PartName(c.spec, p)), kPartHeaderSize, kPartLocationOffset,
+                          c.location))
+            << p;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dst), fs::directory_iterator()),
+              static_cast<long>(c.copiedParts) + 1);
 }
 
-RecordingSpec WithSuffix() {
+RecordingSpec Spec(std::string suffix, std::string ext, std::string companionExt, int count,
+                   std::vector<size_t> parts) {
     RecordingSpec r;
-    r.suffix = "_003";
-    return r;
-}
-RecordingSpec LowerCase() {
-    RecordingSpec r;
-    r.partExt = ".avr";
-    r.companionExt = ".avf";
-    return r;
-}
-RecordingSpec NoParts() {
-    RecordingSpec r;
-    r.partCount = 0;
-    r.partSizes = {500}; // a part beyond the count is not part of the set
-    return r;
-}
-RecordingSpec ShortLastPart() {
-    RecordingSpec r;
-    r.partSizes = {1000, 100}; // part 2 ends inside its header
+    r.suffix = suffix;
+    r.ext = ext;
+    r.companionExt = companionExt;
+    r.count = count;
+    r.parts = parts;
     return r;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sets, WorkerRecording,
     ::testing::Values(
-        RecordingCase{"three parts",
-                      RecordingSpec{},
-                      "NEWS_#001_200612241930.AVR",
-                      "C:\\dst\\NEWS_#001_200612241930.AVF",
-                      {"NEWS_#001_200612241930.AVR", "NEWS_#002_200612241930.AVR",
-                       "NEWS_#003_200612241930.AVR"},
-                      {"NEWS_#001_200612241930.AVF"}},
-        RecordingCase{"suffix number",
-                      WithSuffix(),
-                      "NEWS_#001_200612241930_003.AVR",
-                      "C:\\dst\\NEWS_#001_200612241930_003.AVF",
-                      {"NEWS_#001_200612241930_003.AVR", "NEWS_#002_200612241930_003.AVR",
-                       "NEWS_#003_200612241930_003.AVR"},
-                      {"NEWS_#001_200612241930_003.AVF"}},
-        RecordingCase{"lower-case extensions are found; copies get the recorder's names",
-                      LowerCase(),
-                      "NEWS_#001_200612241930.avr",
-                      "C:\\dst\\NEWS_#001_200612241930.AVF",
-                      {"NEWS_#001_200612241930.AVR", "NEWS_#002_200612241930.AVR",
-                       "NEWS_#003_200612241930.AVR"},
-                      {"NEWS_#001_200612241930.AVF"}},
-        RecordingCase{"part count 0 copies the companion alone",
-                      NoParts(),
-                      "NEWS_#001_200612241930.AVR",
-                      "C:\\dst\\NEWS_#001_200612241930.AVF",
-                      {},
-                      {"NEWS_#001_200612241930.AVF"}},
-        RecordingCase{"a part shorter than its header is left as copied",
-                      ShortLastPart(),
-                      "NEWS_#001_200612241930.AVR",
-                      "C:\\dst\\NEWS_#001_200612241930.AVF",
-                      {"NEWS_#001_200612241930.AVR", "NEWS_#002_200612241930.AVR"},
-                      {"NEWS_#001_200612241930.AVF"}}));
+        SetCase{"three parts", RecordingSpec{}, 3, "C:\\dst\\NEWS_#001_200612241930.AVF"},
+        SetCase{"suffix number", Spec("_003", ".AVR", ".AVF", -1, {200, 300}), 2,
+                "C:\\dst\\NEWS_#001_200612241930_003.AVF"},
+        SetCase{"lower-case extensions", Spec("", ".avr", ".avf", -1, {200, 300}), 2,
+                "C:\\dst\\NEWS_#001_200612241930.AVF"},
+        SetCase{"part count 0: the companion alone, part 1 ignored",
+                Spec("", ".AVR", ".AVF", 0, {500}), 0, "C:\\dst\\NEWS_#001_200612241930.AVF"},
+        SetCase{"a part shorter than its header is left as copied",
+                Spec("", ".AVR", ".AVF", -1, {1000, 100}), 2,
+                "C:\\dst\\NEWS_#001_200612241930.AVF"}));
 
-TEST_F(WorkerCopy, RecordingReportsPercentOfTheTotalSize) {
-    MakeRecording(src, RecordingSpec{}); // parts of 100134, 70000, 300 bytes: 170434
-    ASSERT_EQ(Run(TRANSFER_COPY, {"NEWS_#001_200612241930.AVR"}), 0);
+TEST_F(WorkerCopy, RecordingReportsPercentOfItsTotalSize) {
+    MakeRecording(src, RecordingSpec{}); // parts of 100134, 70000 and 300 bytes
+    ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {"NEWS_#001_200612241930.AVR"}, sink), 0);
     EXPECT_EQ(sink.steps, (std::vector<Step>{{1, 1, 1, 100, 0},
                                              {1, 1, 2, 100, 38},
                                              {1, 1, 2, 100, 58},
@@ -180,127 +124,72 @@ TEST_F(WorkerCopy, RecordingReportsPercentOfTheTotalSize) {
                                              {1, 1, 2, 100, 100},
                                              {1, 1, 3, 100, 100},
                                              {1, 2, 4, 0, 0}}));
-
-    sink.steps.clear();
-    RecordingSpec zeroTotal;
-    zeroTotal.base = "ZERO_#001_200612241930";
-    zeroTotal.totalSize = 0;
-    MakeRecording(src, zeroTotal);
-    ASSERT_EQ(Run(TRANSFER_COPY, {"ZERO_#001_200612241930.AVR"}), 0);
-    for (const Step& s : sink.steps)
-        EXPECT_TRUE(s.code != PROGRESS_STEP || s.position == 0)
-            << "an unknown total keeps the bar empty";
-    EXPECT_EQ(sink.steps.back().code, PROGRESS_JOB_DONE);
 }
 
-TEST_F(WorkerCopy, CopiesKeepTheSourcePermissions) {
-    DrivesAt drives(tmp.path());
+TEST_F(WorkerCopy, MoveRemovesEachSourceOnceCopiedReadOnlyPartsToo) {
     MakeRecording(src, RecordingSpec{});
-    fs::permissions(src / "NEWS_#002_200612241930.AVR",
-                    fs::perms::owner_read | fs::perms::group_read);
-    ASSERT_EQ(Run(TRANSFER_COPY, {"NEWS_#001_200612241930.AVR"}), 0);
-    EXPECT_EQ(fs::status(dst / "NEWS_#002_200612241930.AVR").permissions(),
-              fs::perms::owner_read | fs::perms::group_read);
-    // Read-only or not, the copy was patched before its permissions were set.
-    EXPECT_EQ(ReadFile(dst / "NEWS_#002_200612241930.AVR"),
-              Patched(ReadFile(src / "NEWS_#002_200612241930.AVR"), kPartHeaderSize,
-                      kPartLocationOffset, "C:\\dst\\NEWS_#001_200612241930.AVF"));
-}
-
-TEST_F(WorkerCopy, MoveRemovesEachSourceOnceCopied) {
-    MakeRecording(src, RecordingSpec{});
-    fs::permissions(src / "NEWS_#003_200612241930.AVR", fs::perms::owner_read);
+    const auto readOnly = fs::perms::owner_read | fs::perms::group_read;
+    fs::permissions(src / "NEWS_#002_200612241930.AVR", readOnly);
     WriteFile(src / "a.mp3", PatternBytes(70000));
-    ASSERT_EQ(Run(TRANSFER_MOVE, {"NEWS_#001_200612241930.AVR", "a.mp3"}), 0);
-    EXPECT_TRUE(FolderIsEmpty(src)) << "a read-only part is moved too";
+    ASSERT_EQ(RunTransfer(TRANSFER_MOVE, src, dst, {"NEWS_#001_200612241930.AVR", "a.mp3"}, sink),
+              0);
+    EXPECT_TRUE(fs::is_empty(src));
     EXPECT_EQ(ReadFile(dst / "a.mp3"), PatternBytes(70000));
-    EXPECT_TRUE(fs::exists(dst / "NEWS_#003_200612241930.AVR"));
-    EXPECT_EQ(sink.steps.back(), (Step{2, 3, 4, 0, 0}));
+    // The copy keeps the permissions, set after its header was patched.
+    EXPECT_EQ(fs::status(dst / "NEWS_#002_200612241930.AVR").permissions(), readOnly);
+    EXPECT_EQ(ReadFile(dst / "NEWS_#002_200612241930.AVR").size(), 70000u);
 }
 
-TEST(WorkerBars, LargeLengthsScaleIntoThirtyTwoBits) {
-    struct Row {
-        const char* what;
+TEST(WorkerBars, StayWithinThirtyTwoBitsAndZeroToHundred) {
+    const struct {
         uint64_t length, copied;
         int32_t range, position;
-    } rows[] = {
-        {"nothing", 0, 0, 0, 0},
-        {"fits as it is", 65537, 65536, 65537, 65536},
-        {"largest unscaled", 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF},
-        {"2 GiB halves", 0x80000000, 0x40000000, 0x40000000, 0x20000000},
-        {"5 GiB quarters", 5ull << 30, 4ull << 30, 5 << 28, 1 << 30},
-        {"a grown file stays in range", 5ull << 30, 1ull << 40, 5 << 28, 0x7FFFFFFF},
+    } bars[] = {
+        {65537, 65536, 65537, 65536},
+        {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF},
+        {5ull << 30, 4ull << 30, 5 << 28, 1 << 30},    // 5 GiB: quartered
+        {5ull << 30, 1ull << 40, 5 << 28, 0x7FFFFFFF}, // a file that grew
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.what);
-        const BarValues bar = ScaleBar(r.length, r.copied);
-        EXPECT_EQ(bar.range, r.range);
-        EXPECT_EQ(bar.position, r.position);
+    for (const auto& b : bars) {
+        const BarValues bar = ScaleBar(b.length, b.copied);
+        EXPECT_EQ(bar.range, b.range) << b.length;
+        EXPECT_EQ(bar.position, b.position) << b.length;
     }
-}
-
-TEST(WorkerBars, RecordingPercentStaysWithinZeroToHundred) {
-    struct Row {
+    const struct {
         uint64_t copied, total;
         int32_t percent;
-    } rows[] = {
-        {0, 0, 0},
-        {5, 0, 0}, // unknown total
-        {0, 100, 0},
-        {50, 100, 50},
-        {99, 100, 99},
-        {100, 100, 100},
-        {150, 100, 100}, // total smaller than what was copied
-        {1, 3000000000, 0},
-        {2999999999, 3000000000, 99},
-        {6ull << 30, 8ull << 30, 75},
+    } percents[] = {
+        {5, 0, 0}, // total size unknown
+        {99, 100, 99}, {150, 100, 100}, {2999999999, 3000000000, 99}, {6ull << 30, 8ull << 30, 75},
     };
-    for (const Row& r : rows)
-        EXPECT_EQ(RecordingPercent(r.copied, r.total), r.percent) << r.copied << "/" << r.total;
+    for (const auto& p : percents)
+        EXPECT_EQ(RecordingPercent(p.copied, p.total), p.percent) << p.copied << "/" << p.total;
 }
 
-TEST(WorkerLocation, TextIsTheFolderBelowItsDriveOnDriveC) {
+TEST(WorkerLocation, IsTheFolderBelowItsDriveOnDriveC) {
     TempDir tmp;
     DrivesAt drives(tmp.path());
-    fs::create_directories(tmp / "REC");
-    fs::create_directories(tmp / "a" / "b");
+    const std::string f64(64, 'f'), f65(65, 'g');
+    for (const std::string& f : {std::string("REC/a"), f64, f65})
+        fs::create_directories(tmp / f);
     fs::create_directory_symlink(tmp / "REC", tmp / "link");
-    const std::string folder64(64, 'f'), folder65(65, 'g');
-    fs::create_directory(tmp / folder64);
-    fs::create_directory(tmp / folder65);
-
-    RecordingNameParts news;
-    news.recordingName = u"NEWS";
-    news.dateStamp = u"200612241930";
-    RecordingNameParts long32 = news;
-    long32.recordingName = std::u16string(32, u'L');
-    RecordingNameParts suffixed = news;
-    suffixed.suffixNumber = 3;
-
-    struct Row {
-        const char* what;
+    RecordingNameParts parts;
+    parts.recordingName = std::u16string(32, u'L');
+    parts.dateStamp = u"200612241930";
+    const std::string name = std::string(32, 'L') + "_#001_200612241930.AVF";
+    const struct {
         fs::path folder;
-        RecordingNameParts parts;
         std::string text; // "" = does not fit
     } rows[] = {
-        {"the drive itself", tmp.path(), news, "C:\\NEWS_#001_200612241930.AVF"},
-        {"one folder down", tmp / "REC", news, "C:\\REC\\NEWS_#001_200612241930.AVF"},
-        {"two folders down", tmp / "a" / "b", news, "C:\\a\\b\\NEWS_#001_200612241930.AVF"},
-        {"reached through a link", tmp / "link", news, "C:\\REC\\NEWS_#001_200612241930.AVF"},
-        {"suffix number", tmp / "REC", suffixed, "C:\\REC\\NEWS_#001_200612241930_003.AVF"},
-        {"122 characters fill the field", tmp / folder64, long32,
-         "C:\\" + folder64 + "\\" + std::string(32, 'L') + "_#001_200612241930.AVF"},
-        {"123 leave no room for the zero byte", tmp / folder65, long32, ""},
+        {tmp.path(), "C:\\" + name},
+        {tmp / "REC" / "a", "C:\\REC\\a\\" + name},
+        {tmp / "link", "C:\\REC\\" + name},
+        {tmp / f64, "C:\\" + f64 + "\\" + name}, // 122 characters and the zero byte
+        {tmp / f65, ""},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.what);
-        const std::optional<std::u16string> text = MakeLocationText(U16(r.folder), r.parts);
-        if (r.text.empty()) {
-            EXPECT_FALSE(text.has_value());
-            continue;
-        }
-        ASSERT_TRUE(text.has_value());
-        EXPECT_EQ(*text, U16(r.text));
+    for (const auto& r : rows) {
+        const std::optional<std::u16string> text = MakeLocationText(U16(r.folder), parts);
+        EXPECT_EQ(text.value_or(u""), U16(r.text)) << r.folder;
     }
 }
 
