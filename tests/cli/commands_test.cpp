@@ -101,8 +101,9 @@ TEST(CliMkdir, MakesTheFolderAsTypedOrSaysWhyNot) {
     EXPECT_EQ(empty.status, kExitOk);
     EXPECT_EQ(empty.out + empty.err, "");
     EXPECT_EQ(Call(RunMkdir, MkdirOptions{dir.text(), std::u16string(128, u'n')}).status, kExitOk);
-    EXPECT_EQ(Call(RunMkdir, MkdirOptions{dir.text(), std::u16string(129, u'n')}).status,
-              kExitUsage);
+    const Outcome tooLong = Call(RunMkdir, MkdirOptions{dir.text(), std::u16string(129, u'n')});
+    EXPECT_EQ(tooLong.status, kExitUsage);
+    EXPECT_EQ(tooLong.err, "Please enter no more than 128 characters.\n");
 }
 
 TEST(CliInfo, ShowsPiecesCompanionAndParts) {
