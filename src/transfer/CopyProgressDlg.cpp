@@ -240,7 +240,8 @@ void CCopyProgressDlg::ShowRate() {
     if (now - m_lastRateShown < kRateRefresh)
         return;
     const auto speed = m_rate.BytesPerSecond();
-    if (!speed)
+    // Without the entries' sizes there is no figure worth showing.
+    if (!speed || m_jobBytes.Total() <= 0)
         return;
     m_lastRateShown = now;
     m_wndRate->SetLabel(

@@ -5,7 +5,7 @@
 #include "common/text.h"
 #include "dialog_test_support.h"
 #include "transfer/CopyProgressDlg.h"
-#include "transfer/worker_support.h"
+#include "transfer/transfer_worker.h"
 
 #include <wx/app.h>
 
@@ -81,9 +81,9 @@ protected:
 
 TEST_F(CopyProgressDialog, ShowsCounterNameFoldersAndBarsThroughARealJob) {
     WriteFile(src / "a.mp3", PatternBytes(200000, 1));
-    RecordingSpec rec;
+    TestRecording rec;
     rec.partSizes = {134 + 140000, 70000};
-    MakeRecording(src, rec);
+    rec.Make(src);
     WriteFile(src / "z.mem", PatternBytes(10, 2));
     Names({"z.mem", "NEWS_#001_200612241930.AVR", "a.mp3"});
     Run(TRANSFER_COPY);
@@ -151,9 +151,8 @@ TEST_F(CopyProgressDialog, EntriesOfUnknownKindsLeaveTheFieldsAsTheyWere) {
 // Cancel inside the third entry, a recording: a copy takes back every entry,
 // a move only the third, the first two staying moved.
 TEST_F(CopyProgressDialog, CancelDuringTheThirdEntryEndsAfterTheWorkersRollback) {
-    const std::vector<std::string> recFiles = {
-        "NEWS_#001_200612241930.AVF", "NEWS_#001_200612241930.AVR", "NEWS_#002_200612241930.AVR",
-        "NEWS_#003_200612241930.AVR"};
+    TestRecording rec;
+    rec.partSizes = {134 + 300000, 300000, 300000};
     for (int mode : {TRANSFER_COPY, TRANSFER_MOVE}) {
         SCOPED_TRACE(mode == TRANSFER_COPY ? "copy" : "move");
         fs::remove_all(src);
@@ -164,9 +163,7 @@ TEST_F(CopyProgressDialog, CancelDuringTheThirdEntryEndsAfterTheWorkersRollback)
         names.RemoveAll();
         WriteFile(src / "a.mp3", PatternBytes(70000, 1));
         WriteFile(src / "b.mem", PatternBytes(100, 2));
-        RecordingSpec rec;
-        rec.partSizes = {134 + 300000, 300000, 300000};
-        MakeRecording(src, rec);
+        rec.Make(src);
         WriteFile(src / "z.mp3", PatternBytes(100, 3));
         Names({"a.mp3", "b.mem", "NEWS_#001_200612241930.AVR", "z.mp3"});
         bool pressed = false;
@@ -179,14 +176,12 @@ TEST_F(CopyProgressDialog, CancelDuringTheThirdEntryEndsAfterTheWorkersRollback)
         Run(mode);
         EXPECT_TRUE(pressed);
         EXPECT_NE(Codes().back(), PROGRESS_JOB_DONE);
-        for (const std::string& f : recFiles) {
-            EXPECT_FALSE(fs::exists(dst / f)) << f;
-            EXPECT_TRUE(fs::exists(src / f)) << f;
-        }
+        EXPECT_TRUE(NoneIn(dst, rec.Files()));
+        EXPECT_TRUE(AllIn(src, rec.Files()));
         EXPECT_FALSE(fs::exists(dst / "z.mp3"));
         EXPECT_TRUE(fs::exists(src / "z.mp3"));
         if (mode == TRANSFER_COPY) {
-            EXPECT_TRUE(FolderIsEmpty(dst));
+            EXPECT_TRUE(fs::is_empty(dst));
             EXPECT_TRUE(fs::exists(src / "a.mp3") && fs::exists(src / "b.mem"));
         } else {
             EXPECT_TRUE(fs::exists(dst / "a.mp3") && fs::exists(dst / "b.mem"));

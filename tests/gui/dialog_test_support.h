@@ -1,6 +1,9 @@
 #pragma once
 // Shared by the dialog and command tests: a modal run that cannot hang the
 // test program, and helpers to press a dialog's buttons from inside its run.
+#include "recording/RecordingName.h"
+#include "support/temp_dir.h"
+
 #include <wx/dialog.h>
 
 #include <gtest/gtest.h>
@@ -10,8 +13,12 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace dz::test {
 
@@ -56,6 +63,67 @@ inline void PostButton(wxWindow& dialog, int id) {
         click.SetEventObject(&dialog);
         dialog.GetEventHandler()->ProcessEvent(click);
     });
+}
+
+inline std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+inline std::u16string U16(const std::filesystem::path& p) { return U16(p.string()); }
+
+// A recording as the recorder leaves it: parts NAME_#PPP_STAMP.AVR, each
+// with its own bytes, and the companion NAME_#001_STAMP.AVF whose head holds
+// the part count and the total size. Names are given for part 1, without
+// extension.
+struct TestRecording {
+    std::string base = "NEWS_#001_200612241930";
+    std::vector<size_t> partSizes = {134 + 100000, 70000, 300};
+    int partCount = -1;           // in the head; -1 = the number of parts
+    size_t companionSize = 9000; // below 8,008 the head is unreadable
+
+    std::string Part(int p) const {
+        std::string name = base;
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%03d", p);
+        name.replace(name.find("_#") + 2, 3, digits);
+        return name + ".AVR";
+    }
+    std::string Companion() const { return base + ".AVF"; }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> files{Companion()};
+        for (size_t p = 1; p <= partSizes.size(); ++p)
+            files.push_back(Part(static_cast<int>(p)));
+        return files;
+    }
+    void Make(const std::filesystem::path& folder) const {
+        std::vector<uint8_t> head = PatternBytes(companionSize, 7);
+        uint64_t total = 0;
+        for (size_t size : partSizes)
+            total += size;
+        auto put = [&head](size_t at, uint64_t v, int bytes) {
+            for (int i = bytes - 1; i >= 0; --i, v >>= 8)
+                if (at + static_cast<size_t>(i) < head.size())
+                    head[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v);
+        };
+        put(kCompanionPartCountOffset,
+            static_cast<uint64_t>(partCount < 0 ? static_cast<int>(partSizes.size()) : partCount),
+            2);
+        put(kCompanionTotalSizeOffset, total, 8);
+        WriteFile(folder / Companion(), head);
+        for (size_t p = 0; p < partSizes.size(); ++p)
+            WriteFile(folder / Part(static_cast<int>(p) + 1),
+                      PatternBytes(partSizes[p], static_cast<uint8_t>(20 + p)));
+    }
+};
+
+inline bool AllIn(const std::filesystem::path& folder, const std::vector<std::string>& names) {
+    for (const std::string& n : names)
+        if (!std::filesystem::exists(folder / n))
+            return false;
+    return true;
+}
+inline bool NoneIn(const std::filesystem::path& folder, const std::vector<std::string>& names) {
+    for (const std::string& n : names)
+        if (std::filesystem::exists(folder / n))
+            return false;
+    return true;
 }
 
 } // namespace dz::test
