@@ -2,6 +2,7 @@
 // the command line; every command is a function in cli/ over an options
 // struct (commands.h), which the tests call directly.
 #include "cli/cmd_convert.h"
+#include "cli/cmd_transfer.h"
 #include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
@@ -68,7 +69,22 @@ int main(int argc, char** argv) {
     info->add_option("PATH", infoPath, "Path of one of the recording's .AVR part files")
         ->required();
 
-    // cp / mv: registered here by the transfer commands (cmd_transfer.cpp).
+    // cp / mv: one copy or move job (cmd_transfer.cpp); only one of them is parsed.
+    std::string transferSource, transferDestination;
+    std::vector<std::string> transferNames;
+    auto addTransfer = [&](const char* name, const char* description) {
+        CLI::App* command = app.add_subcommand(name, description);
+        command->add_option("SRC", transferSource, "The folder that holds the entries")->required();
+        command->add_option("DST", transferDestination, "The destination folder")->required();
+        command->add_option("NAME", transferNames,
+                            "Entry names: a .mp3 or .mem file name, a recording's part-1 .AVR "
+                            "name");
+        return command;
+    };
+    CLI::App* cp = addTransfer("cp", "Copy entries as the Copy commands do: a recording with "
+                                     "its companion and every part, its location text rewritten");
+    CLI::App* mv = addTransfer("mv", "Move entries as the Move commands do: each source is "
+                                     "deleted once its copy is complete");
     std::string convertSource, convertTarget;
     CLI::App* convert = app.add_subcommand("convert", "Convert a recording (every part, or the "
                                                       "named part file) into one MPEG program "
@@ -105,6 +121,14 @@ int main(int argc, char** argv) {
         if (!ToText(infoPath, o.path))
             return kExitUsage;
         return RunInfo(o, std::cout, std::cerr);
+    }
+    if (*cp || *mv) {
+        TransferOptions o;
+        o.mode = *cp ? TRANSFER_COPY : TRANSFER_MOVE;
+        if (!ToText(transferSource, o.source) || !ToText(transferDestination, o.destination) ||
+            !ToTexts(transferNames, o.names))
+            return kExitUsage;
+        return RunTransfer(o, std::cout, std::cerr);
     }
     if (*convert) {
         ConvertOptions o;
