@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Photographs the main window for the README: builds the window tests, runs
+# their screenshot scene under Xvfb (a recorder disk and a backup disk with
+# a folder open in each row) and writes docs/screenshot.png with ImageMagick.
+# An argument names another output file; BUILD_DIR another build folder
+# (configured like the debug preset) than build/debug.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=$(realpath -m "${1:-docs/screenshot.png}")
+mkdir -p "$(dirname "$out")"
+./scripts/install-deps.sh
+if [ -n "${BUILD_DIR:-}" ]; then
+  build=$BUILD_DIR
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+else
+  build=build/debug
+  cmake --preset debug >/dev/null
+fi
+cmake --build "$build" --target gui_tests
+SCREENSHOT_OUT="$out" xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$build/tests/gui/gui_tests" --gtest_also_run_disabled_tests \
+  --gtest_filter='Screenshot.DISABLED_Scene'
+echo "wrote $out"

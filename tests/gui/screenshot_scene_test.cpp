@@ -1,0 +1,85 @@
+// Not a test: the scene scripts/screenshot.sh photographs for the README.
+// A recorder disk and a backup disk, a folder open in each row and a
+// recording selected. Disabled, so that the suite never runs it.
+#include "app/MainFrame.h"
+#include "panes/FileView.h"
+#include "panes/FolderView.h"
+#include "support/gui_test.h"
+#include "support/main_frame_fixture.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Recording(const fs::path& folder, const std::string& name, const std::string& stamp,
+               int parts, uint64_t totalSize) {
+    for (int p = 1; p <= parts; ++p) {
+        char part[8];
+        std::snprintf(part, sizeof part, "%03d", p);
+        dz::test::WriteFile(folder / (name + "_#" + part + "_" + stamp + ".AVR"), "ts");
+    }
+    std::vector<uint8_t> head(8008, 0);
+    head[1743] = static_cast<uint8_t>(parts);
+    for (int i = 0; i < 8; ++i)
+        head[1744 + i] = static_cast<uint8_t>(totalSize >> (56 - 8 * i));
+    dz::test::WriteFile(folder / (name + "_#001_" + stamp + ".AVF"), head);
+}
+
+void Plain(const fs::path& path, uintmax_t size) {
+    dz::test::WriteFile(path, "");
+    fs::resize_file(path, size);
+}
+
+} // namespace
+
+TEST(Screenshot, DISABLED_Scene) {
+    const char* out = std::getenv("SCREENSHOT_OUT");
+    ASSERT_NE(out, nullptr) << "SCREENSHOT_OUT names the picture";
+    const fs::path media = "/tmp/media";
+    fs::remove_all(media);
+    const fs::path rec = media / "rec" / "REC";
+    const fs::path backup = media / "backup" / "Videos";
+    for (const fs::path& p : {rec, media / "rec" / "MUSIC", media / "rec" / "TIMESHIFT", backup,
+                              media / "backup" / "Music", media / "backup" / "Videos" / "2006"})
+        fs::create_directories(p);
+    Recording(rec, "NEWS", "200612241930", 2, 1610612736ull);
+    Recording(rec, "MOVIE NIGHT", "200701052015", 3, 3435973836ull);
+    Recording(rec, "DOCUMENTARY", "200702101800", 1, 912680550ull);
+    Recording(rec, "CONCERT", "200703031945", 2, 2147483648ull);
+    Plain(rec / "theme song.mp3", 4718592);
+    Plain(rec / "reminder.mem", 2048);
+    Recording(backup, "SPORT", "200611181500", 2, 1879048192ull);
+    Plain(backup / "soundtrack.mp3", 6291456);
+
+    {
+        dz::test::MainFrameFixture m({u"/", (media / "rec").u16string(),
+                                      (media / "backup").u16string()},
+                                     wxSize(1000, 600));
+        ASSERT_TRUE(m.frame());
+        m.frame()->Move(0, 0);
+        ASSERT_TRUE(m.Select(kTopRow, rec.u16string()));
+        ASSERT_TRUE(m.Select(kBottomRow, backup.u16string()));
+        wxListCtrl& top = m.fileView(kTopRow).m_wndList;
+        for (long i = 0; i < top.GetItemCount(); ++i) {
+            if (top.GetItemText(i) == "MOVIE NIGHT")
+                top.SetItemState(i, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                                 wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+        }
+        top.SetFocus();
+        m.frame()->Raise();
+        dz::test::PumpFor(std::chrono::milliseconds(1500));
+        const wxRect r = m.frame()->GetScreenRect();
+        const std::string command = "import -window root -crop " + std::to_string(r.width) + "x" +
+                                    std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
+                                    std::to_string(r.y) + " +repage '" + out + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    fs::remove_all(media);
+}
