@@ -187,7 +187,38 @@ bool CMainFrame::CreateToolBar() {
     m_pToolBar->LoadImageLists(kToolButtonWidth, IDB_TOOLBAR_NORMAL, IDB_TOOLBAR_HOT,
                                IDB_TOOLBAR_DISABLED);
     SetToolBar(m_pToolBar);
+    m_pToolBar->Bind(wxEVT_TOOL_RCLICKED, &CMainFrame::OnToolBarContextMenu, this);
     return true;
+}
+
+void CMainFrame::OnToolBarContextMenu(wxCommandEvent&) {
+    static constexpr struct {
+        long side;
+        const char* text;
+    } kSides[] = {{wxTB_TOP, "Dock at &Top"},
+                  {wxTB_BOTTOM, "Dock at &Bottom"},
+                  {wxTB_LEFT, "Dock at &Left"},
+                  {wxTB_RIGHT, "Dock at &Right"}};
+    wxMenu menu;
+    for (const auto& side : kSides) {
+        const int id = wxWindow::NewControlId();
+        menu.AppendRadioItem(id, side.text)->Check(m_pToolBar->GetDirection() == side.side);
+        menu.Bind(wxEVT_MENU, [this, side = side.side](wxCommandEvent&) { DockToolBar(side); }, id);
+    }
+    m_pToolBar->PopupMenu(&menu);
+}
+
+void CMainFrame::DockToolBar(long side) {
+    if (!m_pToolBar)
+        return;
+    constexpr long kSideStyles = wxTB_HORIZONTAL | wxTB_VERTICAL | wxTB_BOTTOM | wxTB_RIGHT;
+    // The frame places its toolbar when it is given one, so it is taken
+    // back, turned and given again.
+    SetToolBar(nullptr);
+    m_pToolBar->SetWindowStyleFlag((m_pToolBar->GetWindowStyleFlag() & ~kSideStyles) | side);
+    m_pToolBar->Realize();
+    SetToolBar(m_pToolBar);
+    SendSizeEvent();
 }
 
 void CMainFrame::OnDestroy() {

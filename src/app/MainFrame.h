@@ -63,6 +63,10 @@ public:
     void OnConvertToAvi(wxCommandEvent& event);
     void OnConvertToMp3(wxCommandEvent& event);
     void OnViewToolbar(wxCommandEvent& event);
+    // Puts the toolbar on a side of the frame: wxTB_TOP, wxTB_BOTTOM,
+    // wxTB_LEFT or wxTB_RIGHT. The user picks it from the toolbar's own
+    // context menu; the place is not kept for the next start.
+    void DockToolBar(long side);
     void OnAppExit(wxCommandEvent& event);
     void OnNextPane(wxCommandEvent& event);
     void OnPrevPane(wxCommandEvent& event);
@@ -90,6 +94,7 @@ private:
     void CreateMenus();
     void OnDestroy();
     void ActivatePane(int step);
+    void OnToolBarContextMenu(wxCommandEvent& event);
     void UpdateByRule(wxUpdateUIEvent& event);
 
     CDocManager* m_pDocManager;

@@ -131,6 +131,19 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
     ASSERT_NE(bar.GetToolImageList(ToolImageList::Hot), nullptr);
     EXPECT_EQ(bar.GetToolImageList(ToolImageList::Disabled)->GetImageCount(), 8);
 
+    // Docked on each side in turn: the panes make room for it.
+    CPaneSplitter& splitter = *m.frame()->GetSplitter();
+    for (long side : {wxTB_LEFT, wxTB_BOTTOM, wxTB_RIGHT, wxTB_TOP}) {
+        m.frame()->DockToolBar(side);
+        dz::test::PumpFor(std::chrono::milliseconds(100));
+        EXPECT_EQ(bar.GetDirection(), side);
+        const wxRect panes = splitter.GetScreenRect();
+        const wxRect tools = bar.GetScreenRect();
+        EXPECT_FALSE(panes.Intersects(tools)) << side;
+        EXPECT_EQ(side == wxTB_LEFT, tools.GetRight() < panes.GetLeft()) << side;
+        EXPECT_EQ(side == wxTB_BOTTOM, tools.GetTop() > panes.GetBottom()) << side;
+    }
+
     wxCommandEvent toggle(wxEVT_MENU, ID_VIEW_TOOLBAR);
     m.frame()->GetEventHandler()->ProcessEvent(toggle);
     EXPECT_FALSE(bar.IsShown());
