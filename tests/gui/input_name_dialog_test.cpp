@@ -35,7 +35,7 @@ TEST_F(InputNameDialog, OkGivesTheNameExactlyAsTypedCancelAndCloseGiveCancel) {
         EXPECT_EQ(dialog.GetTitle(), "Input Name");
         EXPECT_TRUE(dialog.m_strName.empty());
         const int result = RunWith(dialog, [&] {
-            dialog.GetNameBox()->WriteText(" New \u00e4 folder ");
+            dialog.GetNameBox()->WriteText(ToWx(u" New \u00e4 folder "));
             PostButton(dialog, wxID_OK);
         });
         EXPECT_EQ(result, wxID_OK);
@@ -59,7 +59,8 @@ TEST_F(InputNameDialog, TheBoxTakes128CharactersAndOkRefusesMore) {
     {
         CInputNameDlg dialog;
         const int result = RunWith(dialog, [&] {
-            dialog.GetNameBox()->WriteText(std::string(129, 'n'));
+            dialog.GetNameBox()->WriteText(std::string(128, 'n'));
+            dialog.GetNameBox()->WriteText("x"); // the 129th does not get in
             PostButton(dialog, wxID_OK);
         });
         EXPECT_EQ(result, wxID_OK);
