@@ -48,9 +48,20 @@ uint8_t RandomByte() {
 std::vector<uint8_t> PesPacket(uint8_t id, size_t total, bool bounded) {
     std::vector<uint8_t> p(total);
     const size_t length = bounded ? total - 6 : 0;
-    const uint8_t header[14] = {0x00, 0x00, 0x01, id, static_cast<uint8_t>(length >> 8),
-                                static_cast<uint8_t>(length), 0x80, 0x80, 0x05,
-                                0x21, 0x00, 0x01, 0x00, 0x01};
+    const uint8_t header[14] = {0x00,
+                                0x00,
+                                0x01,
+                                id,
+                                static_cast<uint8_t>(length >> 8),
+                                static_cast<uint8_t>(length),
+                                0x80,
+                                0x80,
+                                0x05,
+                                0x21,
+                                0x00,
+                                0x01,
+                                0x00,
+                                0x01};
     std::memcpy(p.data(), header, sizeof header);
     for (size_t i = sizeof header; i < total; ++i)
         p[i] = RandomByte();
@@ -61,8 +72,8 @@ std::vector<uint8_t> PesPacket(uint8_t id, size_t total, bool bounded) {
 void AddPacket(Stream& s, const std::vector<uint8_t>& pes, bool audio) {
     for (size_t at = 0; at < pes.size(); at += kTsPayload) {
         const size_t n = std::min(kTsPayload, pes.size() - at);
-        s.chunks.push_back({static_cast<uint32_t>(s.bytes.size()), static_cast<uint16_t>(n), audio,
-                            at == 0});
+        s.chunks.push_back(
+            {static_cast<uint32_t>(s.bytes.size()), static_cast<uint16_t>(n), audio, at == 0});
         s.bytes.insert(s.bytes.end(), pes.begin() + at, pes.begin() + at + n);
     }
 }
@@ -99,7 +110,9 @@ size_t PayloadBytes(const Stream& s) {
     return n;
 }
 
-void SumLengths(ipack* p, void* context) { *static_cast<uint64_t*>(context) += p->fill; }
+void SumLengths(ipack* p, void* context) {
+    *static_cast<uint64_t*>(context) += p->fill;
+}
 
 void CloseUnbounded(ipack& p) {
     p.pes_length = p.parse_pos - 6;

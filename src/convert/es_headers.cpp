@@ -6,7 +6,9 @@
 namespace {
 
 // Offsets are returned as int, so a range is never scanned beyond INT_MAX bytes.
-size_t ScanLimit(size_t len) { return std::min(len, static_cast<size_t>(INT_MAX)); }
+size_t ScanLimit(size_t len) {
+    return std::min(len, static_cast<size_t>(INT_MAX));
+}
 
 // --- MPEG video (ISO/IEC 13818-2 sequence_header) ----------------------------
 
@@ -37,20 +39,20 @@ constexpr int32_t kAudioBitRates[4][16] = {
 constexpr int32_t kAudioFrequencies[4] = {44100, 48000, 32000, 0};
 
 // syncword (12 ones) and ID 1 (MPEG-1): 0xFF then the top five bits set.
-bool IsAudioSyncAt(const uint8_t* p) { return p[0] == 0xFF && (p[1] & 0xF8) == 0xF8; }
+bool IsAudioSyncAt(const uint8_t* p) {
+    return p[0] == 0xFF && (p[1] & 0xF8) == 0xF8;
+}
 
 // --- AC-3 (ATSC A/52 syncinfo) ----------------------------------------------
 
 constexpr int kAc3RateCount = 19; // frmsizecod / 2 = 0 .. 18
 // Nominal bit rate in kbit/s by frmsizecod / 2.
-constexpr int32_t kAc3BitRates[kAc3RateCount] = {32,  40,  48,  56,  64,  80,  96,
-                                                 112, 128, 160, 192, 224, 256, 320,
-                                                 384, 448, 512, 576, 640};
+constexpr int32_t kAc3BitRates[kAc3RateCount] = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                                                 192, 224, 256, 320, 384, 448, 512, 576, 640};
 // 16-bit words per sync frame by fscod (48, 44.1, 32 kHz) and frmsizecod / 2;
 // at 44.1 kHz an odd frmsizecod adds one word.
 constexpr int32_t kAc3FrameWords[3][kAc3RateCount] = {
-    {64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 448, 512, 640, 768, 896, 1024, 1152,
-     1280},
+    {64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 448, 512, 640, 768, 896, 1024, 1152, 1280},
     {69, 87, 104, 121, 139, 174, 208, 243, 278, 348, 417, 487, 557, 696, 835, 975, 1114, 1253,
      1393},
     {96, 120, 144, 168, 192, 240, 288, 336, 384, 480, 576, 672, 768, 960, 1152, 1344, 1536, 1728,
@@ -127,8 +129,7 @@ int parse_mpeg_audio_header(const uint8_t* data, size_t len, AudioInfo& info, bo
     return info.offset;
 }
 
-int parse_ac3_header(const uint8_t* data, size_t len, Ac3Info& info, bool verbose,
-                     std::FILE* log) {
+int parse_ac3_header(const uint8_t* data, size_t len, Ac3Info& info, bool verbose, std::FILE* log) {
     if (!data)
         return -1;
     len = ScanLimit(len);

@@ -12,13 +12,13 @@
 namespace {
 
 // PES packet layout (ISO/IEC 13818-1 PES_packet, ISO/IEC 11172-1 packet).
-constexpr int32_t kPesFixedSize = 6;      // prefix, stream_id, PES_packet_length
-constexpr int32_t kMpeg1HeaderStart = 7;  // the first MPEG-1 header byte ends the scan
-constexpr int32_t kMpeg2HeaderSize = 9;   // '10' flags, PTS_DTS_flags, PES_header_data_length
-constexpr int32_t kMpeg2PtsEnd = 14;      // the five PTS bytes follow the fixed header
-constexpr int32_t kMinSegment = 10;       // a shorter segment carries nothing worth writing
-constexpr uint8_t kPtsFlag = 0x80;        // PTS_DTS_flags '10' / '11'
-constexpr uint8_t kMpeg2Marker = 0x80;    // '10' in the first header byte
+constexpr int32_t kPesFixedSize = 6;     // prefix, stream_id, PES_packet_length
+constexpr int32_t kMpeg1HeaderStart = 7; // the first MPEG-1 header byte ends the scan
+constexpr int32_t kMpeg2HeaderSize = 9;  // '10' flags, PTS_DTS_flags, PES_header_data_length
+constexpr int32_t kMpeg2PtsEnd = 14;     // the five PTS bytes follow the fixed header
+constexpr int32_t kMinSegment = 10;      // a shorter segment carries nothing worth writing
+constexpr uint8_t kPtsFlag = 0x80;       // PTS_DTS_flags '10' / '11'
+constexpr uint8_t kMpeg2Marker = 0x80;   // '10' in the first header byte
 constexpr uint8_t kMpeg2MarkerMask = 0xC0;
 
 // MPEG-1 packet header: stuffing, STD_buffer, then PTS or PTS and DTS.
@@ -27,8 +27,8 @@ constexpr uint8_t kMpeg1StdMarker = 0x40; // '01' STD_buffer_scale, STD_buffer_s
 constexpr uint8_t kMpeg1NoTimestamps = 0x0F;
 constexpr int32_t kMpeg1StdDone = 2;
 constexpr int32_t kMpeg1TimestampsStart = 3;
-constexpr int32_t kMpeg1PtsEnd = 7;        // step after the fifth PTS byte
-constexpr int32_t kMpeg1PtsDtsEnd = 12;    // step after the fifth DTS byte
+constexpr int32_t kMpeg1PtsEnd = 7;     // step after the fifth PTS byte
+constexpr int32_t kMpeg1PtsDtsEnd = 12; // step after the fifth DTS byte
 constexpr int32_t kMpeg1Finished = 2000;
 
 // DVD-style sub-stream header in front of AC-3 in private stream 1:
@@ -64,13 +64,19 @@ StartKind ClassifyStreamId(uint8_t id) {
     return StartKind::None;
 }
 
-int64_t PacketEnd(const ipack& p) { return int64_t{p.pes_length} + kPesFixedSize; }
+int64_t PacketEnd(const ipack& p) {
+    return int64_t{p.pes_length} + kPesFixedSize;
+}
 
-bool LengthKnown(const ipack& p) { return p.parse_pos >= kPesFixedSize; }
+bool LengthKnown(const ipack& p) {
+    return p.parse_pos >= kPesFixedSize;
+}
 
 // A packet never takes bytes beyond its declared length, not even header bytes
 // of a malformed one: they belong to whatever follows.
-bool PacketComplete(const ipack& p) { return LengthKnown(p) && p.parse_pos >= PacketEnd(p); }
+bool PacketComplete(const ipack& p) {
+    return LengthKnown(p) && p.parse_pos >= PacketEnd(p);
+}
 
 bool HeaderScanned(const ipack& p) {
     if (p.no_header_ext)
@@ -303,6 +309,34 @@ void SearchAc3Sync(ipack& p) {
     p.fill += kSubStreamHeaderSize;
 }
 
+// An AC-3 sub-stream header at the start of the segment's payload gets the
+// count of frames that start in this segment, and the pointer to carry into
+// the continuation is kept in ac3_pointer (0 when there is none to carry).
+// Returns the sub-stream id, or -1 when the segment has no such header.
+int FixUpSubStreamHeader(ipack& p) {
+    p.ac3_pointer = 0;
+    if (p.stream_id != kPrivateStream1 || p.mpeg_version != 2)
+        return -1;
+    uint8_t* b = p.buf.get();
+    const int32_t idx = b[8] + kMpeg2HeaderSize; // PES_header_data_length from the stream
+    if (idx + kSubStreamHeaderSize > p.fill || (b[idx] & kSubStreamMask) != kAc3SubStreamId)
+        return -1;
+    const int32_t pointer = (b[idx + 2] << 8) | b[idx + 3];
+    const int32_t frame = idx + pointer + kAccessUnitPointerBase;
+    if (frame >= p.fill)
+        return b[idx];
+    Ac3Info info;
+    const size_t seen = std::min(static_cast<size_t>(p.fill - frame), kAc3SyncInfoSize);
+    if (parse_ac3_header(b + frame, seen, info, false) != 0 || info.frame_size == 0)
+        return b[idx];
+    const auto frame_size = static_cast<uint32_t>(info.frame_size);
+    const uint32_t frames = static_cast<uint32_t>(p.fill - frame) / frame_size + 1;
+    b[idx + 1] = static_cast<uint8_t>(frames);
+    p.ac3_pointer = static_cast<uint16_t>(static_cast<uint32_t>(pointer) + frames * frame_size -
+                                          static_cast<uint32_t>(p.fill));
+    return b[idx];
+}
+
 } // namespace
 
 bool ipack_create(ipack& p, int32_t capacity, ipack_consumer consumer, void* context) {
@@ -342,7 +376,9 @@ void ipack_reset(ipack& p) {
     p.ac3_search_pos = 0;
 }
 
-void ipack_destroy(ipack& p) { p.buf.reset(); }
+void ipack_destroy(ipack& p) {
+    p.buf.reset();
+}
 
 void ipack_feed(ipack& p, const uint8_t* data, size_t n) {
     if (!p.buf || !data)
@@ -423,34 +459,7 @@ void ipack_emit(ipack& p) {
     b[4] = static_cast<uint8_t>(length >> 8); // PES_packet_length
     b[5] = static_cast<uint8_t>(length);
 
-    // An AC-3 sub-stream header gets the count of frames that start in this
-    // segment; the pointer into the next segment rides on its continuation.
-    int sub_stream = -1;
-    uint16_t next_pointer = 0;
-    if (p.stream_id == kPrivateStream1 && p.mpeg_version == 2) {
-        const int32_t idx = b[8] + kMpeg2HeaderSize;
-        if (idx + kSubStreamHeaderSize <= p.fill && (b[idx] & kSubStreamMask) == kAc3SubStreamId) {
-            sub_stream = b[idx];
-            const int32_t pointer = (b[idx + 2] << 8) | b[idx + 3];
-            const int32_t frame = idx + pointer + kAccessUnitPointerBase;
-            Ac3Info info;
-            if (frame < p.fill &&
-                parse_ac3_header(b + frame,
-                                 std::min(static_cast<size_t>(p.fill - frame), kAc3SyncInfoSize),
-                                 info, false) == 0 &&
-                info.frame_size != 0) {
-                const uint32_t frames = static_cast<uint32_t>(p.fill - frame) /
-                                            static_cast<uint32_t>(info.frame_size) +
-                                        1;
-                b[idx + 1] = static_cast<uint8_t>(frames);
-                next_pointer = static_cast<uint16_t>(
-                    static_cast<uint32_t>(pointer) +
-                    frames * static_cast<uint32_t>(info.frame_size) -
-                    static_cast<uint32_t>(p.fill));
-            }
-        }
-    }
-    p.ac3_pointer = next_pointer;
+    const int sub_stream = FixUpSubStreamHeader(p);
 
     if (p.consumer)
         p.consumer(&p, p.consumer_context);

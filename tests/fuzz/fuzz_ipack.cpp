@@ -77,8 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* cuts = data + 1;
     const uint8_t* stream = data + 1 + k;
     const size_t n = size - 1 - k;
-    const int32_t capacity =
-        (control & 0x10) ? kIpackMinCapacity + (control >> 5) * 97 : kCapacity;
+    const int32_t capacity = (control & 0x10) ? kIpackMinCapacity + (control >> 5) * 97 : kCapacity;
 
     // Chunks of the pattern, and the unit starts where they begin.
     std::vector<size_t> starts;

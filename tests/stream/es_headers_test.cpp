@@ -92,7 +92,8 @@ TEST(VideoSequenceHeader, AspectAndFrameRateTexts) {
         VideoInfo info;
         EXPECT_EQ(parse_video_sequence_header(data.data(), data.size(), info, true, log.file()),
                   c.result);
-        const std::string expected = c.result < 0 ? "" : std::string(c.text) + "  BRate: 104.86 Mbit/s\n";
+        const std::string expected =
+            c.result < 0 ? "" : std::string(c.text) + "  BRate: 104.86 Mbit/s\n";
         EXPECT_EQ(log.text(), expected) << std::hex << int(c.aspect_rate);
     }
 }
@@ -105,18 +106,42 @@ TEST(MpegAudioHeader, DecodesLayerRateAndFrequency) {
         const char* text;
     };
     const Case cases[] = {
-        {{0xFF, 0xFD, 0x94, 0x00}, 0, 2, 160000, 48000,
+        {{0xFF, 0xFD, 0x94, 0x00},
+         0,
+         2,
+         160000,
+         48000,
          "Audiostream: Layer: 2  BRate: 160 kb/s  Freq: 48.0 kHz\n"},
-        {{0x47, 0xFF, 0x12, 0xFF, 0xFF, 0xE0, 0x00}, 3, 3, 448000, 44100,
+        {{0x47, 0xFF, 0x12, 0xFF, 0xFF, 0xE0, 0x00},
+         3,
+         3,
+         448000,
+         44100,
          "Audiostream: Layer: 1  BRate: 448 kb/s  Freq: 44.1 kHz\n"},
-        {{0xFF, 0xFB, 0xE8, 0x00}, 0, 1, 320000, 32000,
+        {{0xFF, 0xFB, 0xE8, 0x00},
+         0,
+         1,
+         320000,
+         32000,
          "Audiostream: Layer: 3  BRate: 320 kb/s  Freq: 32.0 kHz\n"},
-        {{0xFF, 0xFD, 0x04, 0x00}, 0, 2, 0, 48000,
+        {{0xFF, 0xFD, 0x04, 0x00},
+         0,
+         2,
+         0,
+         48000,
          "Audiostream: Layer: 2  Bit rate: free  Freq: 48.0 kHz\n"},
-        {{0xFF, 0xFD, 0xFC, 0x00}, 0, 2, 0, 0,
+        {{0xFF, 0xFD, 0xFC, 0x00},
+         0,
+         2,
+         0,
+         0,
          "Audiostream: Layer: 2  Bit rate: free  Freq: 0.0 kHz\n"},
         // Layer code 0 is reserved: found, with no bit rate.
-        {{0xFF, 0xF9, 0x94, 0x00}, 0, 0, 0, 48000,
+        {{0xFF, 0xF9, 0x94, 0x00},
+         0,
+         0,
+         0,
+         48000,
          "Audiostream: Layer: 4  Bit rate: free  Freq: 48.0 kHz\n"},
         // MPEG-2 low sampling frequencies (ID bit 0) are not taken.
         {{0xFF, 0xF5, 0x94, 0x00, 0x00}, -1, 0, 0, 0, ""},
@@ -145,19 +170,18 @@ TEST(Ac3Header, FrameSizesFollowTheAc3Tables) {
         int32_t bit_rate, frame_size;
     };
     const Case cases[] = {
-        {0x1C, 384000, 1536},   // 48 kHz: 768 words
-        {0x00, 32000, 128},     // smallest
-        {0x25, 640000, 2560},   // 48 kHz, odd frmsizecod adds nothing
-        {0x54, 192000, 834},    // 44.1 kHz: 417 words
-        {0x55, 192000, 836},    // ... and one more for an odd frmsizecod
-        {0x5C, 384000, 1670},   // 835 words
-        {0x5D, 384000, 1672},   // 836 words
-        {0x65, 640000, 2788},   // 1394 words
-        {0x80, 32000, 192},     // 32 kHz: 96 words
-        {0xA5, 640000, 3840},   // 1920 words
-        {0x26, 0, 0},           // frmsizecod 38 and above: nothing
-        {0x3F, 0, 0},
-        {0xDC, 384000, 0},      // fscod 3 (reserved): no frame size
+        {0x1C, 384000, 1536},                    // 48 kHz: 768 words
+        {0x00, 32000, 128},                      // smallest
+        {0x25, 640000, 2560},                    // 48 kHz, odd frmsizecod adds nothing
+        {0x54, 192000, 834},                     // 44.1 kHz: 417 words
+        {0x55, 192000, 836},                     // ... and one more for an odd frmsizecod
+        {0x5C, 384000, 1670},                    // 835 words
+        {0x5D, 384000, 1672},                    // 836 words
+        {0x65, 640000, 2788},                    // 1394 words
+        {0x80, 32000, 192},                      // 32 kHz: 96 words
+        {0xA5, 640000, 3840},                    // 1920 words
+        {0x26, 0, 0},                            // frmsizecod 38 and above: nothing
+        {0x3F, 0, 0},         {0xDC, 384000, 0}, // fscod 3 (reserved): no frame size
     };
     for (const Case& c : cases) {
         const Bytes data = {0x0B, 0x77, 0x12, 0x34, c.code, 0x00};
@@ -194,8 +218,8 @@ Bytes Read(const std::filesystem::path& path) {
 }
 
 TEST(Ac3Header, FramesOfAnEncodedStreamFollowOneAnother) {
-    for (const char* name : {"ac3_48k_384.ac3", "ac3_44k_384.ac3", "ac3_44k_192.ac3",
-                             "ac3_32k_640.ac3"}) {
+    for (const char* name :
+         {"ac3_48k_384.ac3", "ac3_44k_384.ac3", "ac3_44k_192.ac3", "ac3_32k_640.ac3"}) {
         const Bytes data = Read(Fixture(name));
         ASSERT_GT(data.size(), 1000u) << name;
         size_t at = 0;

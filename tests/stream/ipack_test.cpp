@@ -58,20 +58,22 @@ Bytes PtsBytes(uint64_t pts, uint8_t prefix = 0x2) {
 // An MPEG-2 PES packet; `declared` -1 gives its true length, 0 an unbounded one.
 Bytes Pes2(uint8_t id, const Bytes& payload, int declared = -1, bool pts = true) {
     const Bytes optional = pts ? PtsBytes(90000) : Bytes{};
-    Bytes body = Cat({{0x80, static_cast<uint8_t>(pts ? 0x80 : 0x00),
-                       static_cast<uint8_t>(optional.size())},
-                      optional, payload});
+    Bytes body =
+        Cat({{0x80, static_cast<uint8_t>(pts ? 0x80 : 0x00), static_cast<uint8_t>(optional.size())},
+             optional,
+             payload});
     const size_t length = declared < 0 ? body.size() : static_cast<size_t>(declared);
-    return Cat({{0x00, 0x00, 0x01, id, static_cast<uint8_t>(length >> 8),
-                 static_cast<uint8_t>(length)},
-                body});
+    return Cat(
+        {{0x00, 0x00, 0x01, id, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)},
+         body});
 }
 
 Bytes Pes1(uint8_t id, const Bytes& header, const Bytes& payload) {
     const size_t length = header.size() + payload.size();
-    return Cat({{0x00, 0x00, 0x01, id, static_cast<uint8_t>(length >> 8),
-                 static_cast<uint8_t>(length)},
-                header, payload});
+    return Cat(
+        {{0x00, 0x00, 0x01, id, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)},
+         header,
+         payload});
 }
 
 // AC-3 frames of 128 bytes (48 kHz, 32 kbit/s).
@@ -142,10 +144,14 @@ std::vector<size_t> Sizes(const Segments& segments) {
     return out;
 }
 
-size_t LengthField(const Bytes& s) { return size_t{s[4]} << 8 | s[5]; }
+size_t LengthField(const Bytes& s) {
+    return size_t{s[4]} << 8 | s[5];
+}
 
 // The payload a segment carries behind a PES header of `header` bytes.
-Bytes Behind(const Bytes& s, size_t header) { return Bytes(s.begin() + header, s.end()); }
+Bytes Behind(const Bytes& s, size_t header) {
+    return Bytes(s.begin() + header, s.end());
+}
 
 TEST(Ipack, UnboundedVideoClosedAtTheNextUnitStart) {
     const Bytes payload = Payload(5000 - 14);
@@ -211,9 +217,9 @@ TEST(Ipack, StartCodeSearch) {
         {"a prefix with a stream id that starts nothing", {0x00, 0x00, 0x01, 0xB9}},
         {"a prefix whose id byte opens the real prefix", {0x00, 0x00, 0x01}},
         {"a lone 00 00", {0x12, 0x00, 0x00, 0x34}},
-        {"a padding packet holding a start code",
-         Cat({{0x00, 0x00, 0x01, 0xBE, 0x00, 0x0A}, {0x00, 0x00, 0x01, 0xC0, 0x00, 0x04},
-              Bytes(4, 0xFF)})},
+        {"a padding packet holding a start code", Cat({{0x00, 0x00, 0x01, 0xBE, 0x00, 0x0A},
+                                                       {0x00, 0x00, 0x01, 0xC0, 0x00, 0x04},
+                                                       Bytes(4, 0xFF)})},
         {"a short private stream 2 packet",
          Cat({{0x00, 0x00, 0x01, 0xBF, 0x00, 0x02, 0xAA, 0xBB}})},
     };
@@ -313,9 +319,9 @@ TEST(Ipack, Ac3GainsASubStreamHeader) {
         EXPECT_EQ(LengthField(s), s.size() - 6);
         // Frames that would start in a full segment; the offset of the sync word.
         const auto frames = static_cast<uint8_t>((2048 - 14 - c.junk - 4) / kAc3Frame + 1);
-        EXPECT_EQ(Bytes(s.begin() + 14, s.begin() + 18),
-                  (Bytes{0x80, frames, static_cast<uint8_t>(c.junk >> 8),
-                         static_cast<uint8_t>(c.junk)}))
+        EXPECT_EQ(
+            Bytes(s.begin() + 14, s.begin() + 18),
+            (Bytes{0x80, frames, static_cast<uint8_t>(c.junk >> 8), static_cast<uint8_t>(c.junk)}))
             << c.what;
         EXPECT_EQ(Behind(s, 18), payload) << c.what;
     }
@@ -325,9 +331,9 @@ TEST(Ipack, Ac3WithoutAUsableSyncWordIsLeftAlone) {
     Bytes bad_rate = Ac3Frames(2);
     bad_rate[4] = 0x3F; // frmsizecod 63: no frame size
     const Bytes cases[] = {
-        Payload(900),                                       // no sync word at all
-        bad_rate,                                           // the first sync word says nothing
-        Cat({Payload(2048 - 14 - 4 - 5), Ac3Frames(10)}),   // too late for this segment
+        Payload(900),                                     // no sync word at all
+        bad_rate,                                         // the first sync word says nothing
+        Cat({Payload(2048 - 14 - 4 - 5), Ac3Frames(10)}), // too late for this segment
     };
     for (const Bytes& payload : cases) {
         const Bytes pes = Pes2(0xBD, payload);
@@ -352,9 +358,9 @@ TEST(Ipack, Ac3SubStreamHeaderFromTheSourceGetsItsFrameCount) {
     EXPECT_EQ(Bytes(s[0].begin() + 14, s[0].begin() + 18), (Bytes{0x80, 16, 0x00, 0x01}));
     EXPECT_EQ(Behind(s[0], 18), Bytes(frames.begin(), frames.begin() + 2030));
     // The continuation repeats the sub-stream id, with the pointer carried on.
-    EXPECT_EQ(Bytes(s[1].begin(), s[1].begin() + 13),
-              (Bytes{0x00, 0x00, 0x01, 0xBD, 0x04, 0x19, 0x80, 0x00, 0x00, 0x80, 0x00, 0x00,
-                     0x01}));
+    EXPECT_EQ(
+        Bytes(s[1].begin(), s[1].begin() + 13),
+        (Bytes{0x00, 0x00, 0x01, 0xBD, 0x04, 0x19, 0x80, 0x00, 0x00, 0x80, 0x00, 0x00, 0x01}));
     EXPECT_EQ(Behind(s[1], 13), Bytes(frames.begin() + 2030, frames.end()));
 }
 
@@ -373,7 +379,8 @@ TEST(Ipack, DamagedHeadersStayInsideTheirPacket) {
         {"declared length 1", {0x00, 0x00, 0x01, 0xC0, 0x00, 0x01, 0x80}, 0},
         {"declared length 3", {0x00, 0x00, 0x01, 0xE0, 0x00, 0x03, 0x80, 0x80, 0x05}, 0},
         {"PTS flag in a 7-byte packet",
-         {0x00, 0x00, 0x01, 0xE0, 0x00, 0x07, 0x80, 0x80, 0x05, 0x21, 0x00, 0x01, 0x00}, 1},
+         {0x00, 0x00, 0x01, 0xE0, 0x00, 0x07, 0x80, 0x80, 0x05, 0x21, 0x00, 0x01, 0x00},
+         1},
         {"MPEG-1 stuffing up to the length", Pes1(0xC0, Bytes(5, 0xFF), {}), 1},
         {"AC-3 pointer beyond the segment", far_pointer, 1},
         {"header data length beyond the packet", long_header, 1},
@@ -430,7 +437,9 @@ TEST(Ipack, DecodePts) {
 // starts in front of each packet.
 std::vector<Piece> MixedStream() {
     std::vector<Piece> pieces;
-    auto add = [&](Bytes b, bool unit_start = true) { pieces.push_back({std::move(b), unit_start}); };
+    auto add = [&](Bytes b, bool unit_start = true) {
+        pieces.push_back({std::move(b), unit_start});
+    };
     add(Pes2(0xE0, Payload(5000), 0));
     add(Pes2(0xE0, Payload(2040), 0));
     add(Pes2(0xE0, Payload(9000, 3), 0, false));
@@ -494,7 +503,8 @@ TEST(Ipack, RecordedStreamsGiveTheSameSegmentsForAnyCut) {
         const char* clip;
         uint8_t stream_id;
     };
-    for (const Case& c : {Case{"av_ac3.ts", 0xBD}, Case{"av_mp2.ts", 0xE0}, Case{"av_mp2.ts", 0xC0}}) {
+    for (const Case& c :
+         {Case{"av_ac3.ts", 0xBD}, Case{"av_mp2.ts", 0xE0}, Case{"av_mp2.ts", 0xC0}}) {
         const std::vector<Piece> pieces = PidPayloads(c.clip, c.stream_id);
         ASSERT_GT(pieces.size(), 10u) << c.clip;
         Packer reference;
