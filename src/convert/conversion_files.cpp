@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "recording/RecordingName.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
@@ -56,6 +57,7 @@ std::u16string CompanionOfRecording(const std::u16string& partPath) {
 bool SourceFile::open_source(const std::u16string& path) {
     close();
     m_file = platform::File::OpenRead(path);
+    m_aheadFill = m_aheadUsed = 0;
     if (!m_file.IsOpen()) {
         const std::u16string found = platform::ResolveCase(path);
         if (found != path)
@@ -84,17 +86,40 @@ void SourceFile::skip_recording_header() {
 }
 
 size_t SourceFile::read_block(uint8_t* buffer, size_t n) {
-    const int64_t got = m_file.Read(buffer, n);
-    if (got <= 0)
-        return 0;
-    m_position += static_cast<uint64_t>(got);
+    if (!m_ahead) {
+        m_ahead.reset(new (std::nothrow) uint8_t[kReadAhead]);
+        if (!m_ahead) { // no room to read ahead: straight from the file
+            const int64_t got = m_file.Read(buffer, n);
+            if (got <= 0)
+                return 0;
+            m_position += static_cast<uint64_t>(got);
+            publish();
+            return static_cast<size_t>(got);
+        }
+    }
+    size_t done = 0;
+    while (done < n) {
+        if (m_aheadUsed == m_aheadFill) {
+            const int64_t got = m_file.Read(m_ahead.get(), kReadAhead);
+            m_aheadUsed = 0;
+            m_aheadFill = got > 0 ? static_cast<size_t>(got) : 0;
+            if (m_aheadFill == 0)
+                break; // end of file, or a read error, which ends the part alike
+        }
+        const size_t k = std::min(n - done, m_aheadFill - m_aheadUsed);
+        std::memcpy(buffer + done, m_ahead.get() + m_aheadUsed, k);
+        m_aheadUsed += k;
+        done += k;
+    }
+    m_position += done;
     publish();
-    return static_cast<size_t>(got);
+    return done;
 }
 
 bool SourceFile::seek(uint64_t offset) {
     if (!m_file.Seek(offset))
         return false;
+    m_aheadFill = m_aheadUsed = 0;
     m_position = offset;
     publish();
     return true;
@@ -102,6 +127,7 @@ bool SourceFile::seek(uint64_t offset) {
 
 void SourceFile::close() {
     m_file.Close();
+    m_aheadFill = m_aheadUsed = 0;
     m_position = 0;
     m_size = 0;
     if (m_progress) {

@@ -56,9 +56,12 @@ struct ProgressCounters {
     std::atomic<uint64_t> size{0};
 };
 
-// One part file, read from its stream offset on.
+// One part file, read from its stream offset on. The file is read ahead in
+// large pieces; the converter still sees its blocks one by one.
 class SourceFile final : public BlockSource {
 public:
+    static constexpr size_t kReadAhead = 35 * kBlockSize; // about 64 KiB
+
     // Opens the part for reading (the recorder's upper-case name is looked up
     // without regard to case when it does not exist as built). False when it
     // cannot be opened.
@@ -77,7 +80,10 @@ public:
 private:
     void publish();
     platform::File m_file;
-    uint64_t m_position = 0;
+    std::unique_ptr<uint8_t[]> m_ahead;
+    size_t m_aheadFill = 0; // bytes read ahead
+    size_t m_aheadUsed = 0; // of which handed out
+    uint64_t m_position = 0; // of the next byte handed out
     uint64_t m_size = 0;
     ProgressCounters* m_progress = nullptr;
 };

@@ -95,6 +95,25 @@ TEST(ConversionFiles, PartIsReadFromItsStreamOffset) {
     EXPECT_FALSE(source.open_source(Text(dir / "missing.AVR")));
 }
 
+TEST(ConversionFiles, ReadAheadHandsOutTheFileInOrderAcrossSeeks) {
+    TempDir dir;
+    const std::vector<uint8_t> stream = test::PatternBytes(3 * SourceFile::kReadAhead + 1001, 5);
+    const auto parts = test::WriteRecording(dir.path(), "NEWS", {stream});
+    SourceFile source;
+    ASSERT_TRUE(source.open_source(Text(parts[0])));
+    source.skip_recording_header();
+    std::vector<uint8_t> got, block(kBlockSize);
+    for (size_t n; (n = source.read_block(block.data(), block.size())) > 0;) {
+        got.insert(got.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(n));
+        if (got.size() == 40 * kBlockSize) { // go back, as discovery may
+            ASSERT_TRUE(source.seek(134 + 1000));
+            got.resize(1000);
+        }
+    }
+    EXPECT_EQ(got, stream);
+    EXPECT_EQ(source.position(), 134 + stream.size());
+}
+
 TEST(ConversionFiles, PartsNamedInLowerCaseAreFound) {
     TempDir dir;
     const std::vector<uint8_t> stream(500, 0x47);
