@@ -7,7 +7,7 @@ packages=(
   libwxgtk3.2-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth imagemagick ffmpeg
+  xvfb xauth imagemagick ffmpeg time
 )
 missing=()
 for p in "${packages[@]}"; do
