@@ -1,5 +1,88 @@
 // Carries out Delete (on the focused list) and New Folder (in the focused tree).
 #include "app/MainFrame.h"
+#include "app/MessageBox.h"
+#include "common/messages.h"
+#include "panes/FileView.h"
+#include "panes/FolderView.h"
+#include "platform/platform.h"
+#include "transfer/DeleteProgressDlg.h"
+#include "transfer/InputNameDlg.h"
+#include "transfer/transfer_checks.h"
 
-void CMainFrame::OnDeleteFiles(wxCommandEvent&) {}
-void CMainFrame::OnNewFolder(wxCommandEvent&) {}
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::u16string WithPath(std::u16string_view format, const std::u16string& path) {
+    std::u16string text(format);
+    const size_t at = text.find(u"%s");
+    if (at != std::u16string::npos)
+        text.replace(at, 2, path);
+    return text;
+}
+
+} // namespace
+
+void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
+    const FocusedPane focus = GetFocusedPane();
+    std::optional<PaneRow> row;
+    if (focus == FocusedPane::TopList)
+        row = Row(kTopRow);
+    else if (focus == FocusedPane::BottomList)
+        row = Row(kBottomRow);
+    const std::u16string folder = row ? row->folderView->m_strPath : std::u16string();
+    if (const dz::CheckMessage message =
+            dz::CheckDelete(row.has_value(), row && row->fileView->HasSelection(), folder)) {
+        ShowAppMessage(std::u16string(*message), this);
+        return;
+    }
+    std::vector<dz::SelectedRow> rows;
+    for (auto& [shown, real] : row->fileView->SelectedRowTexts())
+        rows.push_back({std::move(shown), std::move(real)});
+    const CSortStringArray names = dz::CollectEntryNames(rows);
+    {
+        CDeleteProgressDlg dialog;
+        dialog.m_pNames = &names;
+        dialog.m_pFolder = &folder;
+        dialog.ShowModal();
+    }
+    // Only this row: the other list may show the same folder, and keeps
+    // showing what it showed.
+    row->fileView->ShowFolder(folder);
+}
+
+void CMainFrame::OnNewFolder(wxCommandEvent&) {
+    const FocusedPane focus = GetFocusedPane();
+    std::optional<PaneRow> parent;
+    std::optional<PaneRow> other;
+    if (focus == FocusedPane::TopTree)
+        parent = Row(kTopRow), other = Row(kBottomRow);
+    else if (focus == FocusedPane::BottomTree)
+        parent = Row(kBottomRow), other = Row(kTopRow);
+    const std::u16string parentPath = parent ? parent->folderView->m_strPath : std::u16string();
+    if (const dz::CheckMessage message = dz::CheckNewFolder(parent.has_value(), parentPath)) {
+        ShowAppMessage(std::u16string(*message), this);
+        return;
+    }
+    CInputNameDlg dialog;
+    if (dialog.ShowModal() != wxID_OK || dialog.m_strName.empty())
+        return;
+    // Exactly as typed: no trimming, no check of its characters.
+    const std::u16string path = dz::platform::JoinPath(parentPath, dialog.m_strName);
+    if (!dz::platform::MakeFolder(path)) {
+        ShowAppMessage(WithPath(dz::msg::kCouldNotMakeFolder, path), this);
+        return;
+    }
+    // Selecting the new folder makes this row's list show it, empty.
+    parent->folderView->m_wndTree.Rebuild();
+    parent->folderView->m_wndTree.SelectPath(path);
+    // The other tree is read again so that it shows the new folder when it
+    // is at the same place; it returns to its own folder.
+    const std::u16string otherPath = other->folderView->m_strPath;
+    if (otherPath.empty())
+        return;
+    other->folderView->m_wndTree.Rebuild();
+    other->folderView->m_wndTree.SelectPath(otherPath);
+}

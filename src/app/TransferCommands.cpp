@@ -1,7 +1,61 @@
 // Carries out the four copy and move commands between the top and bottom rows.
 #include "app/MainFrame.h"
+#include "app/MessageBox.h"
+#include "panes/FileView.h"
+#include "panes/FolderView.h"
+#include "transfer/CopyProgressDlg.h"
+#include "transfer/transfer_checks.h"
 
-void CMainFrame::OnCopyTopToBottom(wxCommandEvent&) {}
-void CMainFrame::OnCopyBottomToTop(wxCommandEvent&) {}
-void CMainFrame::OnMoveTopToBottom(wxCommandEvent&) {}
-void CMainFrame::OnMoveBottomToTop(wxCommandEvent&) {}
+#include <string>
+#include <vector>
+
+namespace {
+
+// The four commands differ only in the rows they pass and the job's mode.
+void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, TransferMode mode) {
+    // Copies: the job reads them until the dialog has ended, and the lists
+    // are refreshed from them afterwards whatever the trees did meanwhile.
+    const std::u16string source = from.folderView->m_strPath;
+    const std::u16string destination = to.folderView->m_strPath;
+    if (const dz::CheckMessage message =
+            dz::CheckTransfer(source, from.fileView->HasSelection(), destination)) {
+        ShowAppMessage(std::u16string(*message), frame);
+        return;
+    }
+    std::vector<dz::SelectedRow> rows;
+    for (auto& [shown, real] : from.fileView->SelectedRowTexts())
+        rows.push_back({std::move(shown), std::move(real)});
+    const CSortStringArray names = dz::CollectEntryNames(rows);
+    {
+        // No parent: the main window owns it and stays disabled while the
+        // job runs, so no second transfer can start.
+        CCopyProgressDlg dialog;
+        dialog.m_pDestination = &destination;
+        dialog.m_pSource = &source;
+        dialog.m_pNames = &names;
+        dialog.m_nMode = mode;
+        dialog.ShowModal();
+    }
+    // Refreshed in every case, also after a failure or a cancel.
+    to.fileView->ShowFolder(destination);
+    if (mode == TRANSFER_MOVE)
+        from.fileView->ShowFolder(source);
+}
+
+} // namespace
+
+void CMainFrame::OnCopyTopToBottom(wxCommandEvent&) {
+    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TRANSFER_COPY);
+}
+
+void CMainFrame::OnCopyBottomToTop(wxCommandEvent&) {
+    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TRANSFER_COPY);
+}
+
+void CMainFrame::OnMoveTopToBottom(wxCommandEvent&) {
+    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TRANSFER_MOVE);
+}
+
+void CMainFrame::OnMoveBottomToTop(wxCommandEvent&) {
+    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TRANSFER_MOVE);
+}
