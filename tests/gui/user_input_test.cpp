@@ -1,0 +1,98 @@
+// Keys and the mouse reach the real frame as a user's would (XTest):
+// F6 and Shift+F6 move between the panes; Delete is bound to no command.
+#include "app/MainFrame.h"
+#include "app/resource.h"
+#include "panes/FileView.h"
+#include "panes/FolderView.h"
+#include "support/gui_test.h"
+#include "support/main_frame_fixture.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <wx/uiaction.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using dz::test::MainFrameFixture;
+using dz::test::TempDir;
+
+namespace {
+
+// Without a window manager the keyboard follows the pointer: it is put
+// over the frame and a click gives the frame the focus.
+void Point(wxUIActionSimulator& sim, wxWindow& window) {
+    sim.MouseMove(window.GetScreenRect().GetPosition() + wxPoint(40, 40));
+    sim.MouseClick();
+    dz::test::PumpFor(std::chrono::milliseconds(100));
+}
+
+void Press(wxUIActionSimulator& sim, int key, int modifiers = wxMOD_NONE) {
+    sim.Char(key, modifiers);
+    dz::test::PumpFor(std::chrono::milliseconds(100));
+}
+
+} // namespace
+
+TEST(Keyboard, F6CyclesThePanesAndDeleteRunsNoCommand) {
+    TempDir disk;
+    fs::create_directories(disk / "A");
+    dz::test::WriteFile(disk / "A" / "a.mp3", "a");
+    MainFrameFixture m({disk.path().u16string()});
+    ASSERT_TRUE(m.frame());
+    CMainFrame& frame = *m.frame();
+    ASSERT_TRUE(m.Select(kTopRow, (disk / "A").u16string()));
+
+    int commands = 0;
+    frame.Bind(wxEVT_MENU, [&](wxCommandEvent& e) { ++commands, e.Skip(); }, ID_DELETE_FILES);
+    frame.Bind(wxEVT_MENU, [&](wxCommandEvent& e) { ++commands, e.Skip(); }, ID_NEW_FOLDER);
+
+    wxUIActionSimulator sim;
+    Point(sim, m.fileView(kTopRow).m_wndList);
+    ASSERT_EQ(frame.GetFocusedPane(), FocusedPane::TopList);
+    ASSERT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 1);
+    m.fileView(kTopRow).m_wndList.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+
+    Press(sim, WXK_DELETE);
+    EXPECT_EQ(commands, 0) << "the Delete key is no accelerator";
+    Press(sim, WXK_F6);
+    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::BottomTree);
+    Press(sim, WXK_F6);
+    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::BottomList);
+    Press(sim, WXK_F6);
+    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::TopTree);
+    Press(sim, WXK_F6, wxMOD_SHIFT);
+    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::BottomList);
+    Press(sim, WXK_INSERT, wxMOD_SHIFT); // paste: taken, and nothing happens
+    EXPECT_EQ(commands, 0);
+    EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 1);
+}
+
+TEST(Mouse, DraggingTheBarsMovesBothRowsAndTheControlsFillTheirPanes) {
+    TempDir disk;
+    MainFrameFixture m({disk.path().u16string()}, wxSize(900, 600));
+    ASSERT_TRUE(m.frame());
+    CMainFrame& frame = *m.frame();
+    CFolderView& top = *frame.Row(kTopRow).folderView;
+    CFolderView& bottom = *frame.Row(kBottomRow).folderView;
+    ASSERT_EQ(top.GetSize().x, 300);
+
+    // Grab the crossing of the two bars and pull it down and to the left.
+    const wxPoint cross = top.GetScreenRect().GetBottomRight() + wxPoint(3, 3);
+    wxUIActionSimulator sim;
+    sim.MouseMove(cross);
+    sim.MouseDown();
+    dz::test::PumpFor(std::chrono::milliseconds(50));
+    sim.MouseMove(cross + wxPoint(-100, 40));
+    dz::test::PumpFor(std::chrono::milliseconds(50));
+    sim.MouseUp();
+    dz::test::PumpFor(std::chrono::milliseconds(100));
+
+    EXPECT_EQ(top.GetSize(), wxSize(200, 320));
+    EXPECT_EQ(bottom.GetSize().x, 200) << "the rows keep their columns aligned";
+    EXPECT_EQ(frame.Row(kTopRow).fileView->GetPosition().x,
+              frame.Row(kBottomRow).fileView->GetPosition().x);
+    EXPECT_EQ(top.m_wndTree.GetSize(), top.GetClientSize());
+    EXPECT_EQ(frame.Row(kBottomRow).fileView->m_wndList.GetSize(),
+              frame.Row(kBottomRow).fileView->GetClientSize());
+}
