@@ -2,11 +2,13 @@
 // output, the pack and system header, discovery, alignment and stop.
 #include "convert/ts_to_ps.h"
 
+#include "support/temp_dir.h"
 #include "ts_builder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace dz::convert {
@@ -329,6 +331,22 @@ TEST(ConvertTsFile, AFailedWriteEndsTheConversion) {
     EXPECT_EQ(convert_ts_file(source, &stop, sink, state, log), kConvertWriteFailed);
     std::fclose(log);
     EXPECT_LT(source.position(), ts.stream.size()) << "stops at the block that failed";
+}
+
+TEST(ConvertTsFile, DamagedStreamsAreConvertedWithoutHarm) {
+    const Bytes clip = test::ReadFile(std::filesystem::path(DEZADIDE_FIXTURES) / "av_mp2.ts");
+    ASSERT_GT(clip.size(), 100000u);
+    uint32_t random = 12345;
+    const auto next = [&random] { return random = random * 1103515245u + 12345u; };
+    for (int round = 0; round < 8; ++round) {
+        Bytes damaged(clip.begin(), clip.begin() + 60000 + round * 5000);
+        // Bytes changed anywhere: headers, lengths, adaptation fields.
+        for (size_t i = 0; i < damaged.size() / (20 + round * 40); ++i)
+            damaged[(next() >> 8) % damaged.size()] = static_cast<uint8_t>(next() >> 16);
+        ConversionState state;
+        const Converted c = Convert(damaged, state);
+        EXPECT_EQ(c.result, kConvertDone) << "round " << round;
+    }
 }
 
 TEST(DiscoverPids, ReadsUntilBothAreKnownOrTheBudgetIsSpent) {
