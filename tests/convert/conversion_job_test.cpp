@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <sys/resource.h>
@@ -225,6 +226,9 @@ TEST(ConversionJob, FullDiskIsAFailureNotAFinishedConversion) {
 TEST(ConversionJob, WorkerThreadReportsAndCanBePolled) {
     TempDir dir;
     Recorder recorder;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    recorder.onPart = [released](int) { released.wait(); }; // holds the worker in part 1
     ConversionSettings settings;
     settings.targetTakesWholeRecording = [](const std::u16string&) { return true; };
     settings.log = std::tmpfile();
@@ -232,6 +236,8 @@ TEST(ConversionJob, WorkerThreadReportsAndCanBePolled) {
     auto stop = std::make_shared<StopEvent>();
     ASSERT_TRUE(job.Start(Text(kNews), Text(dir / "a.mpg"), stop));
     EXPECT_FALSE(job.Start(Text(kNews), Text(dir / "b.mpg"), stop)) << "one worker at a time";
+    EXPECT_TRUE(job.IsRunning());
+    release.set_value();
     while (job.IsRunning()) {
         const int percent = CurrentPercent(job.Progress());
         EXPECT_GE(percent, 0);
