@@ -22,10 +22,42 @@ std::vector<int> ButtonIds() {
     return ids;
 }
 
+int ButtonIndex(int toolId) {
+    const std::vector<int> ids = ButtonIds();
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (ids[i] == toolId)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 } // namespace
 
 bool CImageToolBar::Create(wxWindow* parent, wxWindowID id, long style) {
-    return wxToolBar::Create(parent, id, wxDefaultPosition, wxDefaultSize, style);
+    if (!wxToolBar::Create(parent, id, wxDefaultPosition, wxDefaultSize, style))
+        return false;
+    Bind(wxEVT_TOOL_ENTER, &CImageToolBar::OnToolEnter, this);
+    return true;
+}
+
+void CImageToolBar::OnToolEnter(wxCommandEvent& event) {
+    event.Skip();
+    ShowHot(m_hotTool, false);
+    m_hotTool = event.GetInt(); // wxID_ANY when the pointer left the buttons
+    ShowHot(m_hotTool, true);
+}
+
+void CImageToolBar::ShowHot(int toolId, bool hot) {
+    const wxImageList* normal = m_lists[static_cast<int>(ToolImageList::Normal)].get();
+    const wxImageList* hotList = m_lists[static_cast<int>(ToolImageList::Hot)].get();
+    const int index = ButtonIndex(toolId);
+    if (!normal || !hotList || index < 0 || index >= normal->GetImageCount() ||
+        index >= hotList->GetImageCount())
+        return;
+    // A disabled button keeps its disabled picture.
+    if (hot && !GetToolEnabled(toolId))
+        return;
+    SetToolNormalBitmap(toolId, (hot ? hotList : normal)->GetBitmap(index));
 }
 
 bool CImageToolBar::LoadToolBar(int resourceId) {
@@ -105,9 +137,7 @@ void CImageToolBar::ApplyImages(ToolImageList which) {
             SetToolDisabledBitmap(ids[i], picture);
             break;
         case ToolImageList::Hot:
-            // GTK draws the button under the pointer itself and offers no
-            // picture of its own for it; the list is kept all the same.
-            break;
+            break; // shown by OnToolEnter while the pointer is on a button
         }
     }
 }

@@ -29,6 +29,11 @@ public:
 
 private:
     void ApplyImages(ToolImageList which);
+    // GTK has no picture of its own for the button under the pointer: the
+    // button's normal picture is swapped for its hot one while it is there.
+    void OnToolEnter(wxCommandEvent& event);
+    void ShowHot(int toolId, bool hot);
 
     std::unique_ptr<wxImageList> m_lists[3];
+    int m_hotTool = wxID_ANY;
 };

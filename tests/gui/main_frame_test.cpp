@@ -131,6 +131,18 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
     ASSERT_NE(bar.GetToolImageList(ToolImageList::Hot), nullptr);
     EXPECT_EQ(bar.GetToolImageList(ToolImageList::Disabled)->GetImageCount(), 8);
 
+    // The button under the pointer shows its hot picture, until it is left.
+    const auto picture = [&] {
+        const wxImage image = bar.FindById(ID_CONVERT_TO_AVI)->GetNormalBitmap().ConvertToImage();
+        return std::string(reinterpret_cast<const char*>(image.GetData()), 64 * 42 * 3);
+    };
+    bar.EnableTool(ID_CONVERT_TO_AVI, true);
+    const std::string normal = picture();
+    bar.OnMouseEnter(ID_CONVERT_TO_AVI);
+    EXPECT_NE(picture(), normal);
+    bar.OnMouseEnter(wxID_ANY);
+    EXPECT_EQ(picture(), normal);
+
     // Docked on each side in turn: the panes make room for it.
     CPaneSplitter& splitter = *m.frame()->GetSplitter();
     for (long side : {wxTB_LEFT, wxTB_BOTTOM, wxTB_RIGHT, wxTB_TOP}) {
