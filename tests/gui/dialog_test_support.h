@@ -4,10 +4,17 @@
 #include "recording/RecordingName.h"
 #include "support/temp_dir.h"
 
+#include "app/MainFrame.h"
+#include "app/wx_text.h"
+#include "panes/FileView.h"
+#include "support/gui_test.h"
+
 #include <wx/dialog.h>
+#include <wx/listctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -63,6 +70,50 @@ inline void PostButton(wxWindow& dialog, int id) {
         click.SetEventObject(&dialog);
         dialog.GetEventHandler()->ProcessEvent(click);
     });
+}
+
+// The modal dialog of this kind that is running now, if any.
+template <class T> T* FindModalDialog() {
+    for (wxWindow* window : wxTopLevelWindows)
+        if (auto* dialog = dynamic_cast<T*>(window); dialog && dialog->IsModal())
+            return dialog;
+    return nullptr;
+}
+
+// Runs a command of the frame as the menu and the toolbar do.
+inline void RunCommand(CMainFrame& frame, int id) {
+    wxCommandEvent command(wxEVT_MENU, id);
+    command.SetEventObject(&frame);
+    frame.GetEventHandler()->ProcessEvent(command);
+}
+
+// Gives the focus to a pane's control and waits until the frame sees it there.
+inline bool FocusPane(CMainFrame& frame, wxWindow& control, FocusedPane pane) {
+    control.SetFocus();
+    return PumpUntil([&] { return frame.GetFocusedPane() == pane; }, std::chrono::seconds(5));
+}
+
+// The real file names (column 1) a list shows, in list order.
+inline std::vector<std::string> ListedFiles(const CFileView& view) {
+    std::vector<std::string> names;
+    for (long i = 0; i < view.m_wndList.GetItemCount(); ++i)
+        names.push_back(
+            view.m_wndList.GetItemText(i, CFileView::kRealFileName).ToStdString(wxConvUTF8));
+    return names;
+}
+
+// Selects the rows whose real file name is one of names; false when one is missing.
+inline bool SelectFiles(CFileView& view, const std::vector<std::string>& names) {
+    size_t found = 0;
+    wxListCtrl& list = view.m_wndList;
+    for (long i = 0; i < list.GetItemCount(); ++i) {
+        const std::string name =
+            list.GetItemText(i, CFileView::kRealFileName).ToStdString(wxConvUTF8);
+        const bool wanted = std::find(names.begin(), names.end(), name) != names.end();
+        list.SetItemState(i, wanted ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
+        found += wanted;
+    }
+    return found == names.size();
 }
 
 inline std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
