@@ -1,4 +1,23 @@
 // Carries out Convert to AVI: the conversion dialog for the selected recording.
 #include "app/MainFrame.h"
+#include "convert/Ts2PesDlg.h"
+#include "convert/ts2pes_prefill.h"
+#include "panes/FileView.h"
+#include "panes/FolderView.h"
 
-void CMainFrame::OnConvertToAvi(wxCommandEvent&) {}
+void CMainFrame::OnConvertToAvi(wxCommandEvent&) {
+    // The fields start from the first selected row of the list that has the
+    // keyboard focus; with the focus anywhere else they start empty.
+    dz::convert::ConversionPaths paths;
+    const FocusedPane focus = GetFocusedPane();
+    if (focus == FocusedPane::TopList || focus == FocusedPane::BottomList) {
+        const PaneRow row = Row(focus == FocusedPane::TopList ? kTopRow : kBottomRow);
+        const auto selected = row.fileView->SelectedRowTexts();
+        if (!selected.empty())
+            paths = dz::convert::ConversionPathsForRow(row.folderView->m_strPath,
+                                                       selected.front().first,
+                                                       selected.front().second);
+    }
+    CTs2PesDlg dialog(this, paths.source, paths.target);
+    dialog.ShowModal();
+}

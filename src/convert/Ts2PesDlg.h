@@ -1,0 +1,106 @@
+#pragma once
+// The "ts2pes" dialog: the user picks or types a recording and a target .mpg,
+// starts the conversion on a worker thread, watches a bar over the whole
+// recording and one over the part being read, and may stop it at any time.
+// The worker reports synchronously; the dialog answers on its own thread and
+// never ends while the worker still runs, because the worker's reports are
+// addressed to it until the end.
+#include "convert/conversion_job.h"
+#include "convert/stop_event.h"
+
+#include <wx/dialog.h>
+#include <wx/timer.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class wxFileDialog;
+class wxGauge;
+class wxStaticText;
+class wxTextCtrl;
+
+inline constexpr int IDD_TS2PES = 102;
+inline constexpr int IDC_SOURCE_EDIT = 1000;
+inline constexpr int IDC_SOURCE_OPEN = 1001;
+inline constexpr int IDC_TARGET_EDIT = 1002;
+inline constexpr int IDC_TARGET_OPEN = 1003;
+inline constexpr int IDC_START = 1004;
+inline constexpr int IDC_STOP = 1005;
+inline constexpr int IDC_CURRENT_PROGRESS = 1006;
+inline constexpr int IDC_CURRENT_PERCENT = 1007;
+inline constexpr int IDC_STATUS = 1008;
+inline constexpr int IDC_TOTAL_PROGRESS = 1009;
+inline constexpr int IDC_TOTAL_PERCENT = 1010;
+inline constexpr int TIMER_PROGRESS = 1500;
+inline constexpr int TIMER_STOP_WAIT = 1501;
+
+class CTs2PesDlg : public wxDialog {
+public:
+    CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target);
+    ~CTs2PesDlg() override;
+
+    // The five texts the dialog exchanges with its controls.
+    std::u16string m_strSource;
+    std::u16string m_strTarget;
+    std::u16string m_strCurrentPercent;
+    std::u16string m_strStatus;
+    std::u16string m_strTotalPercent;
+    // From Start until the worker's outcome has been shown.
+    bool m_bBusy = false;
+
+    bool TransferDataToWindow() override;
+    bool TransferDataFromWindow() override;
+
+    bool IsWorkerRunning() const { return m_pJob->IsRunning(); }
+    bool HasStopEvent() const { return m_pStop != nullptr; }
+
+    // Tests: runs in place of a file dialog's modal run (the dialog is set
+    // up as the user would see it; the hook may set its path).
+    using FileDialogHook = std::function<int(wxFileDialog&)>;
+    static void SetFileDialogHookForTesting(FileDialogHook hook);
+    // Tests: called on the window's thread once part `index` has begun and
+    // been shown, while the worker still waits for that report.
+    using PartHook = std::function<void(CTs2PesDlg&, int index)>;
+    static void SetPartHookForTesting(PartHook hook);
+
+private:
+    class Bridge;
+
+    void CreateControls();
+    void OnSourceOpen(wxCommandEvent& event);
+    void OnTargetOpen(wxCommandEvent& event);
+    void OnStart(wxCommandEvent& event);
+    void OnStop(wxCommandEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+    void OnProgressTimer(wxTimerEvent& event);
+    void OnStopWaitTimer(wxTimerEvent& event);
+    // Runs a file dialog; the chosen path, or nothing when it was cancelled.
+    bool ChooseFile(bool save, std::u16string& path);
+    // The worker's reports, served on the window's thread.
+    void ShowPartStarted(int index, int totalPercent);
+    void ShowOutcome(const std::u16string& text);
+    void SetTotalPercent(int percent);
+    void SetCurrentPercent(int percent);
+    // Asks a running worker to stop; the dialog ends once it has.
+    void RequestClose();
+    void EndWhenWorkerGone();
+
+    // Declared before the job: the worker reports into it until joined.
+    std::shared_ptr<Bridge> m_pBridge;
+    std::unique_ptr<dz::convert::ConversionJob> m_pJob;
+    std::shared_ptr<dz::convert::StopEvent> m_pStop;
+    wxTimer m_progressTimer;
+    wxTimer m_stopWaitTimer;
+    bool m_bClosing = false;
+    bool m_bEnded = false;
+
+    wxTextCtrl* m_wndSource = nullptr;
+    wxTextCtrl* m_wndTarget = nullptr;
+    wxGauge* m_wndTotal = nullptr;
+    wxStaticText* m_wndTotalPercent = nullptr;
+    wxGauge* m_wndCurrent = nullptr;
+    wxStaticText* m_wndCurrentPercent = nullptr;
+    wxStaticText* m_wndStatus = nullptr;
+};
