@@ -66,8 +66,8 @@ public:
 
     ConversionOutcome outcome() const { return m_outcome.load(); }
     void PrintProgress(std::ostream& err, int current) const {
-        err << "\rpart " << m_part.load() << '/' << m_count.load() << "  total "
-            << m_total.load() << " %  current " << current << " %   " << std::flush;
+        err << "\rpart " << m_part.load() << '/' << m_count.load() << "  total " << m_total.load()
+            << " %  current " << current << " %   " << std::flush;
     }
 
 private:

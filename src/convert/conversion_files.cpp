@@ -76,8 +76,8 @@ void SourceFile::skip_recording_header() {
     const int64_t got = m_file.Read(header.data(), header.size());
     uint64_t offset = 0;
     if (got >= static_cast<int64_t>(kPartStreamOffsetOffset + 2)) {
-        offset = (uint64_t{header[kPartStreamOffsetOffset]} << 8) |
-                 header[kPartStreamOffsetOffset + 1];
+        offset =
+            (uint64_t{header[kPartStreamOffsetOffset]} << 8) | header[kPartStreamOffsetOffset + 1];
     } else {
         // Too short to say where its stream begins: nothing of it is stream data.
         offset = m_size;
@@ -148,7 +148,9 @@ void SourceFile::publish() {
 FileOutputSink::FileOutputSink(platform::File file)
     : m_file(std::move(file)), m_buffer(new (std::nothrow) uint8_t[kBufferSize]) {}
 
-FileOutputSink::~FileOutputSink() { close(); }
+FileOutputSink::~FileOutputSink() {
+    close();
+}
 
 bool FileOutputSink::put(const uint8_t* bytes, size_t length) {
     if (!m_buffer) // no room for a buffer: every segment goes straight out

@@ -81,8 +81,8 @@ private:
     void publish();
     platform::File m_file;
     std::unique_ptr<uint8_t[]> m_ahead;
-    size_t m_aheadFill = 0; // bytes read ahead
-    size_t m_aheadUsed = 0; // of which handed out
+    size_t m_aheadFill = 0;  // bytes read ahead
+    size_t m_aheadUsed = 0;  // of which handed out
     uint64_t m_position = 0; // of the next byte handed out
     uint64_t m_size = 0;
     ProgressCounters* m_progress = nullptr;

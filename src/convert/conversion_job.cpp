@@ -53,7 +53,9 @@ ConversionJob::ConversionJob(ConversionObserver& observer, ConversionSettings se
         m_settings.log = stderr;
 }
 
-ConversionJob::~ConversionJob() { Join(); }
+ConversionJob::~ConversionJob() {
+    Join();
+}
 
 bool ConversionJob::Start(std::u16string source, std::u16string target,
                           std::shared_ptr<StopEvent> stop) {
@@ -61,11 +63,11 @@ bool ConversionJob::Start(std::u16string source, std::u16string target,
         return false;
     Join(); // a worker that has finished but was never joined
     m_running.store(true, std::memory_order_release);
-    m_thread = std::thread([this, source = std::move(source), target = std::move(target),
-                            stop = std::move(stop)] {
-        Run(source, target, stop.get());
-        m_running.store(false, std::memory_order_release);
-    });
+    m_thread = std::thread(
+        [this, source = std::move(source), target = std::move(target), stop = std::move(stop)] {
+            Run(source, target, stop.get());
+            m_running.store(false, std::memory_order_release);
+        });
     return true;
 }
 

@@ -14,9 +14,18 @@ constexpr uint8_t kPayloadPresent = 0x10;   // byte 3
 constexpr size_t kTsHeaderSize = 4;
 // Payload offset of the PES stream id: after 00 00 01.
 constexpr size_t kStreamIdInPes = 3;
+// Where the stream id of a packet without adaptation field lies; the scans
+// stop this far before the end of what they look at.
+constexpr size_t kStreamIdInPacket = kTsHeaderSize + kStreamIdInPes;
+// Start code, stream id and PES_packet_length: the bytes the length does not count.
+constexpr int32_t kPesLengthEnd = 6;
 
-bool IsVideoStreamId(uint8_t id) { return id >= 0xE0 && id <= 0xEF; }
-bool IsMpegAudioStreamId(uint8_t id) { return id >= 0xC0 && id <= 0xDF; }
+bool IsVideoStreamId(uint8_t id) {
+    return id >= 0xE0 && id <= 0xEF;
+}
+bool IsMpegAudioStreamId(uint8_t id) {
+    return id >= 0xC0 && id <= 0xDF;
+}
 constexpr uint8_t kPrivateStream1 = 0xBD;
 
 // Bytes the adaptation field takes in front of the payload (its length byte included).
@@ -29,7 +38,7 @@ size_t AdaptationShare(const uint8_t* packet) {
 bool IsPacketStartInBlock(const uint8_t* block, size_t n, size_t i) {
     if (block[i] != kTsSyncByte)
         return false;
-    return !(i + kTsPacketSize + 7 < n && block[i + kTsPacketSize] != kTsSyncByte);
+    return !(i + kTsPacketSize + kStreamIdInPacket < n && block[i + kTsPacketSize] != kTsSyncByte);
 }
 
 struct PidScan {
@@ -40,12 +49,12 @@ struct PidScan {
 // One discovery block: packet starts with the unit-start bit give the PID of
 // the stream id they carry (a later one overwrites an earlier one).
 void ScanDiscoveryBlock(const uint8_t* block, size_t n, int32_t mode, PidScan& scan) {
-    for (size_t i = 0; i + 7 < n;) {
+    for (size_t i = 0; i + kStreamIdInPacket < n;) {
         if (!IsPacketStartInBlock(block, n, i)) {
             ++i;
         } else {
             if (block[i + 1] & kPayloadUnitStart) {
-                const size_t id = i + kTsHeaderSize + kStreamIdInPes + AdaptationShare(block + i);
+                const size_t id = i + kStreamIdInPacket + AdaptationShare(block + i);
                 if (id < n) {
                     if (IsVideoStreamId(block[id]))
                         scan.vpid = pid_of(block + i);
@@ -100,7 +109,7 @@ bool AlignToSync(BlockSource& source, uint8_t* block, size_t& held) {
 // A PES packet whose header gave no length runs until the next unit start
 // on its PID: it is finished there with the length it reached.
 void CloseUnboundedPacket(ipack& p) {
-    p.pes_length = p.parse_pos - 6;
+    p.pes_length = p.parse_pos - kPesLengthEnd;
     p.parse_pos = 0;
     ipack_emit(p);
     ipack_reset(p);
@@ -111,7 +120,7 @@ void CloseUnboundedPacket(ipack& p) {
 void probe_pids(const uint8_t* buffer, size_t length, uint16_t& vpid, uint16_t& apid) {
     vpid = 0;
     apid = 0;
-    for (size_t i = 0; i + 7 < length;) {
+    for (size_t i = 0; i + kStreamIdInPacket < length;) {
         if (buffer[i] != kTsSyncByte) {
             ++i;
             continue;
@@ -151,7 +160,7 @@ DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, int32_t mode) 
         if (n == 0)
             return found;
         scanned += n;
-        if (n >= 8)
+        if (n > kStreamIdInPacket) // a shorter block holds no packet start worth a look
             ScanDiscoveryBlock(block, n, mode, scan);
         if (scan.apid != 0 && mode == MODE_AUDIO_ONLY) {
             found.vpid = scan.vpid;
@@ -162,10 +171,13 @@ DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, int32_t mode) 
     }
 }
 
+// One field group per line, as the pack_header and system_header tables of
+// ISO/IEC 13818-1 list them.
+// clang-format off
 void write_pack_and_system_header(uint8_t* out, uint32_t scr, int32_t mux_rate) {
     const auto rate = static_cast<uint32_t>(mux_rate);
     uint8_t* p = out; // pack_header
-    p[0] = 0x00; // pack_start_code
+    p[0] = 0x00;                                                // pack_start_code
     p[1] = 0x00;
     p[2] = 0x01;
     p[3] = 0xBA;
@@ -173,33 +185,34 @@ void write_pack_and_system_header(uint8_t* out, uint32_t scr, int32_t mux_rate) 
     p[5] = (scr >> 20) & 0xFF;                                  // SCR[27..20]
     p[6] = ((scr >> 12) & 0xF8) | 0x04 | ((scr >> 13) & 0x03);  // SCR[19..15], marker, SCR[14..13]
     p[7] = (scr >> 5) & 0xFF;                                   // SCR[12..5]
-    p[8] = ((scr << 3) & 0xF8) | 0x04;    // SCR[4..0], marker, SCR_extension[8..7] = 0
-    p[9] = 0x01;                          // SCR_extension[6..0] = 0, marker
-    p[10] = (rate >> 14) & 0xFF;          // program_mux_rate[21..14]
-    p[11] = (rate >> 6) & 0xFF;           // program_mux_rate[13..6]
-    p[12] = ((rate << 2) & 0xFC) | 0x03;  // program_mux_rate[5..0], marker, marker
-    p[13] = 0xF8;                         // reserved '11111', pack_stuffing_length 0
+    p[8] = ((scr << 3) & 0xF8) | 0x04;                          // SCR[4..0], marker, SCR_extension[8..7] = 0
+    p[9] = 0x01;                                                // SCR_extension[6..0] = 0, marker
+    p[10] = (rate >> 14) & 0xFF;                                // program_mux_rate[21..14]
+    p[11] = (rate >> 6) & 0xFF;                                 // program_mux_rate[13..6]
+    p[12] = ((rate << 2) & 0xFC) | 0x03;                        // program_mux_rate[5..0], marker, marker
+    p[13] = 0xF8;                                               // reserved '11111', pack_stuffing_length 0
 
     uint8_t* s = out + kPackHeaderSize; // system_header
-    s[0] = 0x00; // system_header_start_code
+    s[0] = 0x00;                                // system_header_start_code
     s[1] = 0x00;
     s[2] = 0x01;
     s[3] = 0xBB;
-    s[4] = 0x00;                         // header_length[15..8]
-    s[5] = kSystemHeaderSize - 6;        // header_length[7..0] = 12
-    s[6] = 0x80 | ((rate >> 15) & 0x7F); // marker, rate_bound[21..15]
-    s[7] = (rate >> 7) & 0xFF;           // rate_bound[14..7]
-    s[8] = ((rate << 1) & 0xFE) | 0x01;  // rate_bound[6..0], marker
-    s[9] = 0x04;  // audio_bound 1, fixed_flag 0, CSPS_flag 0
-    s[10] = 0xE1; // system_audio_lock_flag 1, system_video_lock_flag 1, marker, video_bound 1
-    s[11] = 0x7F; // packet_rate_restriction_flag 0, reserved_bits '1111111'
-    s[12] = 0xE0; // stream_id: video stream 0
-    s[13] = 0xE1; // '11', P-STD_buffer_bound_scale 1, P-STD_buffer_size_bound[12..8]
-    s[14] = 0xCC; // P-STD_buffer_size_bound[7..0]: 460 x 1024 bytes
-    s[15] = 0xC0; // stream_id: audio stream 0
-    s[16] = 0xC0; // '11', P-STD_buffer_bound_scale 0, P-STD_buffer_size_bound[12..8]
-    s[17] = 0x40; // P-STD_buffer_size_bound[7..0]: 64 x 128 bytes
+    s[4] = 0x00;                                // header_length[15..8]
+    s[5] = kSystemHeaderSize - kPesLengthEnd;   // header_length[7..0] = 12
+    s[6] = 0x80 | ((rate >> 15) & 0x7F);        // marker, rate_bound[21..15]
+    s[7] = (rate >> 7) & 0xFF;                  // rate_bound[14..7]
+    s[8] = ((rate << 1) & 0xFE) | 0x01;         // rate_bound[6..0], marker
+    s[9] = 0x04;                                // audio_bound 1, fixed_flag 0, CSPS_flag 0
+    s[10] = 0xE1;                               // system_audio_lock_flag 1, system_video_lock_flag 1, marker, video_bound 1
+    s[11] = 0x7F;                               // packet_rate_restriction_flag 0, reserved_bits '1111111'
+    s[12] = 0xE0;                               // stream_id: video stream 0
+    s[13] = 0xE1;                               // '11', P-STD_buffer_bound_scale 1, P-STD_buffer_size_bound[12..8]
+    s[14] = 0xCC;                               // P-STD_buffer_size_bound[7..0]: 460 x 1024 bytes
+    s[15] = 0xC0;                               // stream_id: audio stream 0
+    s[16] = 0xC0;                               // '11', P-STD_buffer_bound_scale 0, P-STD_buffer_size_bound[12..8]
+    s[17] = 0x40;                               // P-STD_buffer_size_bound[7..0]: 64 x 128 bytes
 }
+// clang-format on
 
 void ps_emit_segment(ipack* p, void* context) {
     auto& ctx = *static_cast<ConvertContext*>(context);

@@ -18,7 +18,9 @@ using dz::test::TempDir;
 
 const std::string kNews = std::string(DEZADIDE_FIXTURES) + "/rec/news/NEWS_#001_200612241930.AVR";
 
-std::u16string Text(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string Text(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 ConvertOptions Options(std::u16string source, std::u16string target, bool progress = false) {
     ConvertOptions o;
@@ -54,8 +56,8 @@ TEST(CliConvert, OutcomeTextAndExitStatus) {
         else
             EXPECT_EQ(ok.err, "");
     }
-    const Outcome noSource = Convert(Options(dir.text() + u"/NONE_#001_200612241930.AVR",
-                                             dir.text() + u"/none.mpg"));
+    const Outcome noSource =
+        Convert(Options(dir.text() + u"/NONE_#001_200612241930.AVR", dir.text() + u"/none.mpg"));
     EXPECT_EQ(noSource.status, kExitFailure);
     EXPECT_EQ(noSource.out, "");
     EXPECT_EQ(noSource.err, "Can't open the source file\n");

@@ -19,9 +19,9 @@ TEST(ConversionFiles, FileSystemsThatTakeAWholeRecording) {
         const char* type;
         bool whole;
     } rows[] = {
-        {"ntfs", true},  {"ntfs3", true}, {"fuseblk", true}, {"ext4", true},  {"xfs", true},
-        {"btrfs", true}, {"tmpfs", true}, {"vfat", false},   {"msdos", false}, {"fat", false},
-        {"", false},     {"VFAT", true},
+        {"ntfs", true},   {"ntfs3", true}, {"fuseblk", true}, {"ext4", true},
+        {"xfs", true},    {"btrfs", true}, {"tmpfs", true},   {"vfat", false},
+        {"msdos", false}, {"fat", false},  {"", false},       {"VFAT", true},
     };
     for (const Row& row : rows)
         EXPECT_EQ(FileSystemTakesLargeFiles(row.type), row.whole) << '"' << row.type << '"';
@@ -129,8 +129,8 @@ TEST(ConversionFiles, PartsNamedInLowerCaseAreFound) {
 TEST(ConversionFiles, OutputKeepsTheOrderOfSmallAndLargeWrites) {
     TempDir dir;
     const std::vector<uint8_t> data = test::PatternBytes(3 * FileOutputSink::kBufferSize + 999, 3);
-    const size_t pieces[] = {1, 2047, 2048, FileOutputSink::kBufferSize - 5, 7,
-                             FileOutputSink::kBufferSize + 1, 100};
+    const size_t pieces[] = {
+        1, 2047, 2048, FileOutputSink::kBufferSize - 5, 7, FileOutputSink::kBufferSize + 1, 100};
     {
         FileOutputSink sink(platform::File::CreateWrite(Text(dir / "out.mpg")));
         ASSERT_TRUE(sink.is_open());

@@ -9,8 +9,8 @@
 #include <csignal>
 #include <future>
 #include <mutex>
-#include <thread>
 #include <sys/resource.h>
+#include <thread>
 
 namespace dz::convert {
 namespace {
@@ -85,8 +85,8 @@ uint32_t MuxRateOf(const std::vector<uint8_t>& out) {
 TEST(ConversionJob, WholeRecordingBecomesOneProgramStreamThatFfprobeReads) {
     TempDir dir;
     const Result r = Convert(kNews, dir / "news.mpg");
-    EXPECT_EQ(r.events, (std::vector<std::string>{"part 0/3 33%", "part 1/3 66%",
-                                                  "part 2/3 100%", "Convert finished"}));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"part 0/3 33%", "part 1/3 66%", "part 2/3 100%",
+                                                  "Convert finished"}));
     const std::vector<uint8_t> out = ReadFile(dir / "news.mpg");
     ASSERT_GT(out.size(), 32u);
     EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 4),
@@ -127,8 +127,8 @@ TEST(ConversionJob, StopDuringPartTwoKeepsPartOneAndNeverReadsPartThree) {
         if (index == 1)
             stop.Set();
     });
-    EXPECT_EQ(r.events, (std::vector<std::string>{"part 0/3 33%", "part 1/3 66%",
-                                                  "Convert Canceled"}));
+    EXPECT_EQ(r.events,
+              (std::vector<std::string>{"part 0/3 33%", "part 1/3 66%", "Convert Canceled"}));
     // Part 2 was stopped at its first block, so the output is part 1's alone.
     Convert(kNews, dir / "part1.mpg", false);
     EXPECT_EQ(ReadFile(dir / "stopped.mpg"), ReadFile(dir / "part1.mpg"));
@@ -260,8 +260,8 @@ TEST(ConversionJob, CurrentPercentNeverDividesByZero) {
     struct Row {
         SourceProgress progress;
         int percent;
-    } rows[] = {{{0, 0}, 0}, {{10, 0}, 0}, {{50, 200}, 25}, {{200, 200}, 100},
-                {{300, 200}, 100}, {{uint64_t{1} << 50, uint64_t{1} << 51}, 50}};
+    } rows[] = {{{0, 0}, 0},       {{10, 0}, 0},      {{50, 200}, 25},
+                {{200, 200}, 100}, {{300, 200}, 100}, {{uint64_t{1} << 50, uint64_t{1} << 51}, 50}};
     for (const Row& row : rows)
         EXPECT_EQ(CurrentPercent(row.progress), row.percent) << row.progress.position;
 }

@@ -62,7 +62,8 @@ WriteRecording(const std::filesystem::path& folder, const std::string& name,
 inline std::map<std::string, std::string> Probe(const std::filesystem::path& file) {
     const std::string command =
         "ffprobe -v error -show_entries format=format_name,duration:stream=codec_type,codec_name "
-        "-of default=noprint_wrappers=1 '" + file.string() + "' 2>/dev/null";
+        "-of default=noprint_wrappers=1 '" +
+        file.string() + "' 2>/dev/null";
     std::map<std::string, std::string> result;
     std::FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)

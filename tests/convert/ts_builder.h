@@ -44,14 +44,32 @@ inline Bytes MakePes(uint8_t streamId, uint64_t pts, const Bytes& data, bool len
 // A video sequence header: 720x576, 4:3, 25 fps, the given bit rate.
 inline Bytes SequenceHeader(uint32_t bitRate) {
     const uint32_t value = bitRate / 400;
-    return {0x00, 0x00, 0x01, 0xB3, 0x2D, 0x02, 0x40, 0x23,
-            static_cast<uint8_t>(value >> 10), static_cast<uint8_t>(value >> 2),
-            static_cast<uint8_t>(((value & 3) << 6) | 0x20), 0x00, 0x00, 0x00, 0x00, 0x00,
-            0x00, 0x00, 0x00, 0x00};
+    return {0x00,
+            0x00,
+            0x01,
+            0xB3,
+            0x2D,
+            0x02,
+            0x40,
+            0x23,
+            static_cast<uint8_t>(value >> 10),
+            static_cast<uint8_t>(value >> 2),
+            static_cast<uint8_t>(((value & 3) << 6) | 0x20),
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x00};
 }
 
 // An MPEG-1 Layer II frame header, 192 kbit/s, 48 kHz.
-inline Bytes AudioFrameHeader() { return {0xFF, 0xFD, 0xA4, 0x00}; }
+inline Bytes AudioFrameHeader() {
+    return {0xFF, 0xFD, 0xA4, 0x00};
+}
 
 // n filler bytes that can be told apart by their seed and never look like
 // a sync byte or a start code.

@@ -56,8 +56,8 @@ Bytes ExpectedHeaders(uint64_t scr, uint32_t muxRate) {
     w.Put(1, 1);
     w.Put(22, muxRate);
     w.Put(2, 3);
-    w.Put(5, 0x1F); // reserved
-    w.Put(3, 0);    // pack_stuffing_length
+    w.Put(5, 0x1F);        // reserved
+    w.Put(3, 0);           // pack_stuffing_length
     w.Put(32, 0x000001BB); // system_header_start_code
     w.Put(16, 12);         // header_length
     w.Put(1, 1);
