@@ -1,6 +1,8 @@
 // Cancel inside an entry or between two: what a copy and a move leave behind.
 #include "transfer/worker_support.h"
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 
 namespace dz::test {
