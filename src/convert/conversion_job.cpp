@@ -63,11 +63,16 @@ bool ConversionJob::Start(std::u16string source, std::u16string target,
         return false;
     Join(); // a worker that has finished but was never joined
     m_running.store(true, std::memory_order_release);
-    m_thread = std::thread(
-        [this, source = std::move(source), target = std::move(target), stop = std::move(stop)] {
-            Run(source, target, stop.get());
-            m_running.store(false, std::memory_order_release);
-        });
+    try {
+        m_thread = std::thread(
+            [this, source = std::move(source), target = std::move(target), stop = std::move(stop)] {
+                Run(source, target, stop.get());
+                m_running.store(false, std::memory_order_release);
+            });
+    } catch (const std::exception&) { // no thread to be had: nothing started
+        m_running.store(false, std::memory_order_release);
+        return false;
+    }
     return true;
 }
 
@@ -85,22 +90,31 @@ SourceProgress ConversionJob::Progress() const {
 
 ConversionOutcome ConversionJob::Run(const std::u16string& source, const std::u16string& target,
                                      StopEvent* stop) {
-    const auto finish = [&](ConversionOutcome outcome) {
-        m_progress.size.store(0, std::memory_order_relaxed);
-        m_progress.position.store(0, std::memory_order_relaxed);
-        m_observer.OnFinished(outcome, OutcomeText(outcome));
-        return outcome;
-    };
+    ConversionOutcome outcome = ConversionOutcome::kCanceled;
+    try {
+        outcome = Convert(source, target, stop);
+    } catch (const std::exception&) {
+        // Out of memory for a path or the part list: the conversion failed,
+        // the program goes on. Files are closed by their owners on the way out.
+        outcome = ConversionOutcome::kCanceled;
+    }
+    m_progress.size.store(0, std::memory_order_relaxed);
+    m_progress.position.store(0, std::memory_order_relaxed);
+    m_observer.OnFinished(outcome, OutcomeText(outcome));
+    return outcome;
+}
 
+ConversionOutcome ConversionJob::Convert(const std::u16string& source, const std::u16string& target,
+                                         StopEvent* stop) {
     const bool whole = m_settings.targetTakesWholeRecording
                            ? m_settings.targetTakesWholeRecording(target)
                            : TargetTakesWholeRecording(target);
     const std::vector<std::u16string> parts = SelectSourceParts(source, whole);
     if (TargetIsASourceFile(target, parts, source))
-        return finish(ConversionOutcome::kCantOpenTarget);
+        return ConversionOutcome::kCantOpenTarget;
     FileOutputSink output(platform::File::CreateWrite(target));
     if (!output.is_open())
-        return finish(ConversionOutcome::kCantOpenTarget);
+        return ConversionOutcome::kCantOpenTarget;
 
     // Every conversion starts afresh, so its output gets its own pack header;
     // the parts of one conversion share what the first part learnt.
@@ -130,7 +144,7 @@ ConversionOutcome ConversionJob::Run(const std::u16string& source, const std::u1
     // What was written stays; a failure to write it out is the outcome that counts.
     if (!output.close() && outcome != ConversionOutcome::kCantOpenSource)
         outcome = ConversionOutcome::kWriteFailed;
-    return finish(outcome);
+    return outcome;
 }
 
 } // namespace dz::convert

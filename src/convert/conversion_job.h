@@ -82,6 +82,10 @@ public:
                           StopEvent* stop);
 
 private:
+    // Run without its report: the outcome only.
+    ConversionOutcome Convert(const std::u16string& source, const std::u16string& target,
+                              StopEvent* stop);
+
     ConversionObserver& m_observer;
     ConversionSettings m_settings;
     std::thread m_thread;
