@@ -68,7 +68,7 @@ ours >/dev/null 2>&1
 probe() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
 in_duration=$(probe "$ts")
 out_duration=$(probe "$work/out.mpg")
-streams=$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$work/out.mpg" | tr '\n' ' ')
+streams=$(ffprobe -v error -show_entries stream=codec_name -of default=nw=1:nk=1 "$work/out.mpg" | paste -sd+)
 awk -v a="$in_duration" -v b="$out_duration" 'BEGIN { exit !(b > a - 1 && b < a + 1) }' ||
   { echo "output duration $out_duration s, input $in_duration s" >&2; exit 1; }
 
