@@ -166,9 +166,12 @@ class RateReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
+            // With repetitions, the mean stands for the benchmark.
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "mean")
+                continue;
             const auto it = run.counters.find("bytes_per_second");
             if (!run.error_occurred && it != run.counters.end())
-                rates[run.benchmark_name()] = it->second.value;
+                rates[run.run_name.function_name] = it->second.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
