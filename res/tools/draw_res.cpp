@@ -6,14 +6,14 @@
 // then laid onto the strip's key colour: fully covered pixels keep their
 // colour, edge pixels are blended with a light toolbar grey, and uncovered
 // pixels take the key colour, which the toolbar leaves transparent.
-#include <wx/wx.h>
 #include <wx/graphics.h>
 #include <wx/image.h>
+#include <wx/wx.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
-#include <cstring>
 
 namespace {
 
@@ -48,7 +48,8 @@ void Folder(wxGraphicsContext& gc, double x, double y, double w, double h) {
     back = gc.CreatePath();
     back.AddRoundedRectangle(x, y, w * 0.45, 8, 2);
     back.AddRoundedRectangle(x, y + 4, w, h - 4, 2);
-    Fill(gc, back, wxColour(232, 178, 52), wxColour(205, 146, 30), y, y + h, wxColour(150, 102, 16));
+    Fill(gc, back, wxColour(232, 178, 52), wxColour(205, 146, 30), y, y + h,
+         wxColour(150, 102, 16));
     wxGraphicsPath front = gc.CreatePath();
     front.MoveToPoint(x + 1, y + h);
     front.AddLineToPoint(x + w - 1, y + h);
@@ -62,7 +63,8 @@ void Folder(wxGraphicsContext& gc, double x, double y, double w, double h) {
 void Badge(wxGraphicsContext& gc, double cx, double cy, double r, const wxColour& colour) {
     wxGraphicsPath circle = gc.CreatePath();
     circle.AddCircle(cx, cy, r);
-    Fill(gc, circle, Mix(colour, *wxWHITE, 0.35), colour, cy - r, cy + r, Mix(colour, *wxBLACK, 0.4));
+    Fill(gc, circle, Mix(colour, *wxWHITE, 0.35), colour, cy - r, cy + r,
+         Mix(colour, *wxBLACK, 0.4));
 }
 
 void Plus(wxGraphicsContext& gc, double cx, double cy, double a) {
@@ -80,7 +82,8 @@ void Document(wxGraphicsContext& gc, double x, double y, double w, double h) {
     page.AddLineToPoint(x + w, y + h);
     page.AddLineToPoint(x, y + h);
     page.CloseSubpath();
-    Fill(gc, page, wxColour(255, 255, 255), wxColour(226, 232, 240), y, y + h, wxColour(96, 104, 118));
+    Fill(gc, page, wxColour(255, 255, 255), wxColour(226, 232, 240), y, y + h,
+         wxColour(96, 104, 118));
     wxGraphicsPath corner = gc.CreatePath();
     corner.MoveToPoint(x + w - fold, y);
     corner.AddLineToPoint(x + w - fold, y + fold);
@@ -161,7 +164,8 @@ void Video(wxGraphicsContext& gc) {
     }
     wxGraphicsPath frame = gc.CreatePath();
     frame.AddRectangle(6, 12, 24, 12);
-    Fill(gc, frame, wxColour(120, 190, 250), wxColour(40, 110, 210), 12, 24, wxColour(20, 60, 130), 0.8);
+    Fill(gc, frame, wxColour(120, 190, 250), wxColour(40, 110, 210), 12, 24, wxColour(20, 60, 130),
+         0.8);
     wxGraphicsPath play = gc.CreatePath();
     play.MoveToPoint(15, 14);
     play.AddLineToPoint(23, 18);
@@ -276,11 +280,15 @@ public:
     int OnRun() override {
         wxInitAllImageHandlers();
         const wxString out = argc > 1 ? argv[1] : wxString(".");
-        Strip(Look::Normal, wxColour(192, 192, 192)).SaveFile(out + "/toolbar_normal.bmp", wxBITMAP_TYPE_BMP);
-        Strip(Look::Hot, wxColour(211, 211, 211)).SaveFile(out + "/toolbar_hot.bmp", wxBITMAP_TYPE_BMP);
-        Strip(Look::Disabled, wxColour(192, 192, 192)).SaveFile(out + "/toolbar_disabled.bmp", wxBITMAP_TYPE_BMP);
+        Strip(Look::Normal, wxColour(192, 192, 192))
+            .SaveFile(out + "/toolbar_normal.bmp", wxBITMAP_TYPE_BMP);
+        Strip(Look::Hot, wxColour(211, 211, 211))
+            .SaveFile(out + "/toolbar_hot.bmp", wxBITMAP_TYPE_BMP);
+        Strip(Look::Disabled, wxColour(192, 192, 192))
+            .SaveFile(out + "/toolbar_disabled.bmp", wxBITMAP_TYPE_BMP);
         for (int size : {16, 32, 48})
-            Icon(size).SaveFile(out + wxString::Format("/dezadide_%d.png", size), wxBITMAP_TYPE_PNG);
+            Icon(size).SaveFile(out + wxString::Format("/dezadide_%d.png", size),
+                                wxBITMAP_TYPE_PNG);
         return 0; // no window: the pictures are all there is
     }
 };

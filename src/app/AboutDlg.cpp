@@ -24,8 +24,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     if (icon.IsOk())
         new wxStaticBitmap(this, wxID_ANY, icon, du(11, 17));
 
-    auto* version = new wxStaticText(this, wxID_ANY, wxString(), du(40, 10), dus(119, 8),
-                                     wxST_NO_AUTORESIZE);
+    auto* version =
+        new wxStaticText(this, wxID_ANY, wxString(), du(40, 10), dus(119, 8), wxST_NO_AUTORESIZE);
     version->SetLabelText("Dezadide Version 2.1.0"); // taken literally, no mnemonics
     new wxStaticText(this, wxID_ANY, "Recorder disk file manager", du(40, 25), dus(119, 8),
                      wxST_NO_AUTORESIZE);

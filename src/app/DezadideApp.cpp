@@ -7,12 +7,11 @@
 
 #include <wx/log.h>
 
-wxBEGIN_EVENT_TABLE(CDezadideApp, wxApp)
-    EVT_MENU(ID_APP_ABOUT, CDezadideApp::OnAppAbout)
-wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CDezadideApp, wxApp) EVT_MENU(ID_APP_ABOUT, CDezadideApp::OnAppAbout)
+    wxEND_EVENT_TABLE()
 
-CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
-                            const wxSize& clientSize) {
+        CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
+                                    const wxSize& clientSize) {
     manager.AddDezadideTemplate();
     auto* frame = new CMainFrame(&manager, clientSize); // a top-level window owns itself
     if (!frame->IsCreated()) {
@@ -53,4 +52,6 @@ int CDezadideApp::OnExit() {
     return wxApp::OnExit();
 }
 
-void CDezadideApp::OnAppAbout(wxCommandEvent&) { ShowAboutBox(GetTopWindow()); }
+void CDezadideApp::OnAppAbout(wxCommandEvent&) {
+    ShowAboutBox(GetTopWindow());
+}

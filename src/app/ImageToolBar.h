@@ -20,8 +20,7 @@ public:
     bool LoadToolBar(int resourceId);
     // Normal, then hot, then (unless its id is 0) disabled; stops at the
     // first list that cannot be built, leaving the earlier ones in place.
-    bool LoadImageLists(int buttonWidth, int normalBitmapId, int hotBitmapId,
-                        int disabledBitmapId);
+    bool LoadImageLists(int buttonWidth, int normalBitmapId, int hotBitmapId, int disabledBitmapId);
     bool SetImageListFromBitmap(ToolImageList which, int bitmapId, int buttonWidth);
 
     // The list set for which, or null.

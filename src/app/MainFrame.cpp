@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+// clang-format off
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU(ID_NEW_FOLDER, CMainFrame::OnNewFolder)
     EVT_MENU(ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnCopyTopToBottom)
@@ -42,32 +43,33 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_UPDATE_UI(ID_VIEW_TOOLBAR, CMainFrame::OnUpdateViewToolbar)
     EVT_COMMAND(wxID_ANY, EVT_FOLDER_SELECTED, CMainFrame::OnFolderSelected)
 wxEND_EVENT_TABLE()
+    // clang-format on
 
-namespace {
+    namespace {
 
-bool Holds(const wxWindow& control, const wxWindow* focus) {
-    // A list's focus sits on its inner row window, so look up the parents.
-    for (const wxWindow* w = focus; w && !w->IsTopLevel(); w = w->GetParent()) {
-        if (w == &control)
-            return true;
+    bool Holds(const wxWindow& control, const wxWindow* focus) {
+        // A list's focus sits on its inner row window, so look up the parents.
+        for (const wxWindow* w = focus; w && !w->IsTopLevel(); w = w->GetParent()) {
+            if (w == &control)
+                return true;
+        }
+        return false;
     }
-    return false;
-}
 
-wxString MenuText(int id) {
-    const CommandText* text = FindCommandText(id);
-    return text ? wxString(text->menu) : wxString();
-}
+    wxString MenuText(int id) {
+        const CommandText* text = FindCommandText(id);
+        return text ? wxString(text->menu) : wxString();
+    }
 
-// This program's own command line, handed on to the MP3 program.
-std::vector<std::string> OwnArguments() {
-    std::vector<std::string> args;
-    if (!wxTheApp)
+    // This program's own command line, handed on to the MP3 program.
+    std::vector<std::string> OwnArguments() {
+        std::vector<std::string> args;
+        if (!wxTheApp)
+            return args;
+        for (int i = 0; i < wxTheApp->argc; ++i)
+            args.push_back(std::string(wxTheApp->argv[i].utf8_str()));
         return args;
-    for (int i = 0; i < wxTheApp->argc; ++i)
-        args.push_back(std::string(wxTheApp->argv[i].utf8_str()));
-    return args;
-}
+    }
 
 } // namespace
 
@@ -133,6 +135,7 @@ void CMainFrame::CreateMenus() {
     // New, Open and Save are the framework's; undo, cut, copy and paste are
     // bound so that their keys are taken, and nothing handles them. No key
     // reaches a command of the table: those run from the menu and toolbar.
+    // clang-format off
     wxAcceleratorEntry keys[] = {
         {wxACCEL_CTRL, 'N', wxID_NEW},           {wxACCEL_CTRL, 'O', wxID_OPEN},
         {wxACCEL_CTRL, 'S', wxID_SAVE},          {wxACCEL_CTRL, 'Z', wxID_UNDO},
@@ -142,13 +145,13 @@ void CMainFrame::CreateMenus() {
         {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE}, {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
         {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},
     };
+    // clang-format on
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
 }
 
 bool CMainFrame::OnCreateClient() {
     m_creationClientSize = GetClientSize();
-    const InitialSplit split =
-        ComputeInitialSplit(m_creationClientSize.x, m_creationClientSize.y);
+    const InitialSplit split = ComputeInitialSplit(m_creationClientSize.x, m_creationClientSize.y);
 
     m_pSplitter = new CPaneSplitter; // a child window: the frame owns it
     if (!m_pSplitter->Create(this, AFX_IDW_PANE_FIRST))
@@ -203,7 +206,8 @@ void CMainFrame::OnToolBarContextMenu(wxCommandEvent&) {
     for (const auto& side : kSides) {
         const int id = wxWindow::NewControlId();
         menu.AppendRadioItem(id, side.text)->Check(m_pToolBar->GetDirection() == side.side);
-        menu.Bind(wxEVT_MENU, [this, side = side.side](wxCommandEvent&) { DockToolBar(side); }, id);
+        menu.Bind(
+            wxEVT_MENU, [this, side = side.side](wxCommandEvent&) { DockToolBar(side); }, id);
     }
     m_pToolBar->PopupMenu(&menu);
 }
@@ -275,13 +279,27 @@ void CMainFrame::UpdateByRule(wxUpdateUIEvent& event) {
     event.Enable(dz::rules::IsCommandEnabled(event.GetId(), GetPaneState()));
 }
 
-void CMainFrame::OnUpdateNewFolder(wxUpdateUIEvent& event) { UpdateByRule(event); }
-void CMainFrame::OnUpdateCopyTopToBottom(wxUpdateUIEvent& event) { UpdateByRule(event); }
-void CMainFrame::OnUpdateCopyBottomToTop(wxUpdateUIEvent& event) { UpdateByRule(event); }
-void CMainFrame::OnUpdateMoveTopToBottom(wxUpdateUIEvent& event) { UpdateByRule(event); }
-void CMainFrame::OnUpdateMoveBottomToTop(wxUpdateUIEvent& event) { UpdateByRule(event); }
-void CMainFrame::OnUpdateDeleteFiles(wxUpdateUIEvent& event) { UpdateByRule(event); }
-void CMainFrame::OnUpdateConvertToAvi(wxUpdateUIEvent& event) { event.Enable(true); }
+void CMainFrame::OnUpdateNewFolder(wxUpdateUIEvent& event) {
+    UpdateByRule(event);
+}
+void CMainFrame::OnUpdateCopyTopToBottom(wxUpdateUIEvent& event) {
+    UpdateByRule(event);
+}
+void CMainFrame::OnUpdateCopyBottomToTop(wxUpdateUIEvent& event) {
+    UpdateByRule(event);
+}
+void CMainFrame::OnUpdateMoveTopToBottom(wxUpdateUIEvent& event) {
+    UpdateByRule(event);
+}
+void CMainFrame::OnUpdateMoveBottomToTop(wxUpdateUIEvent& event) {
+    UpdateByRule(event);
+}
+void CMainFrame::OnUpdateDeleteFiles(wxUpdateUIEvent& event) {
+    UpdateByRule(event);
+}
+void CMainFrame::OnUpdateConvertToAvi(wxUpdateUIEvent& event) {
+    event.Enable(true);
+}
 
 void CMainFrame::OnUpdateViewToolbar(wxUpdateUIEvent& event) {
     event.Check(m_pToolBar && m_pToolBar->IsShown());
@@ -294,14 +312,15 @@ void CMainFrame::OnViewToolbar(wxCommandEvent&) {
     SendSizeEvent();
 }
 
-void CMainFrame::OnAppExit(wxCommandEvent&) { Close(); }
+void CMainFrame::OnAppExit(wxCommandEvent&) {
+    Close();
+}
 
 void CMainFrame::ActivatePane(int step) {
     if (!m_bCreated)
         return;
     wxWindow* const controls[] = {&m_pTopFolderView->m_wndTree, &m_pTopFileView->m_wndList,
-                                  &m_pBottomFolderView->m_wndTree,
-                                  &m_pBottomFileView->m_wndList};
+                                  &m_pBottomFolderView->m_wndTree, &m_pBottomFileView->m_wndList};
     constexpr int count = static_cast<int>(std::size(controls));
     const wxWindow* focus = wxWindow::FindFocus();
     int current = -1;
@@ -314,8 +333,12 @@ void CMainFrame::ActivatePane(int step) {
     controls[next]->SetFocus();
 }
 
-void CMainFrame::OnNextPane(wxCommandEvent&) { ActivatePane(+1); }
-void CMainFrame::OnPrevPane(wxCommandEvent&) { ActivatePane(-1); }
+void CMainFrame::OnNextPane(wxCommandEvent&) {
+    ActivatePane(+1);
+}
+void CMainFrame::OnPrevPane(wxCommandEvent&) {
+    ActivatePane(-1);
+}
 
 void CMainFrame::OnFolderSelected(wxCommandEvent& event) {
     const CFolderView* view = FolderViewOf(event);

@@ -19,7 +19,9 @@ bool CPaneSplitter::Create(wxWindow* parent, wxWindowID id) {
     return true;
 }
 
-void CPaneSplitter::SetPane(int row, int column, wxWindow* pane) { m_panes[row][column] = pane; }
+void CPaneSplitter::SetPane(int row, int column, wxWindow* pane) {
+    m_panes[row][column] = pane;
+}
 
 int CPaneSplitter::GetBarSize() const {
     // The platform's own sash width, so the bars look like every other.
@@ -106,4 +108,6 @@ void CPaneSplitter::OnMouse(wxMouseEvent& event) {
     SetCursor(event.Leaving() || hit == kNone ? wxNullCursor : wxCursor(kCursors[hit]));
 }
 
-void CPaneSplitter::OnCaptureLost(wxMouseCaptureLostEvent&) { m_drag = kNone; }
+void CPaneSplitter::OnCaptureLost(wxMouseCaptureLostEvent&) {
+    m_drag = kNone;
+}

@@ -30,8 +30,12 @@ const char* BitmapFile(int id) {
 
 } // namespace
 
-void SetResourceFolder(const wxString& folder) { Folder() = folder; }
-wxString GetResourceFolder() { return Folder(); }
+void SetResourceFolder(const wxString& folder) {
+    Folder() = folder;
+}
+wxString GetResourceFolder() {
+    return Folder();
+}
 
 wxBitmap LoadBitmapResource(int id) {
     const char* name = BitmapFile(id);

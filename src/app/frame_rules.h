@@ -57,8 +57,7 @@ constexpr bool IsCommandEnabled(int commandId, const PaneState& s) {
         // A folder alone is enough: the command itself then says that no
         // file was selected.
         return (s.focus == FocusedPane::TopList && (s.topSelection || !s.topPath.empty())) ||
-               (s.focus == FocusedPane::BottomList &&
-                (s.bottomSelection || !s.bottomPath.empty()));
+               (s.focus == FocusedPane::BottomList && (s.bottomSelection || !s.bottomPath.empty()));
     default:
         return true;
     }

@@ -4,8 +4,8 @@
 // the tests use these without a display.
 
 // Resources.
-inline constexpr int IDR_MAINFRAME = 128;        // menu, toolbar layout, icon, title
-inline constexpr int IDB_TOOLBAR_NORMAL = 132;   // 24-bit button strips
+inline constexpr int IDR_MAINFRAME = 128;      // menu, toolbar layout, icon, title
+inline constexpr int IDB_TOOLBAR_NORMAL = 132; // 24-bit button strips
 inline constexpr int IDB_TOOLBAR_HOT = 133;
 inline constexpr int IDB_TOOLBAR_DISABLED = 136;
 inline constexpr int IDD_ABOUTBOX = 100;
@@ -17,7 +17,9 @@ inline constexpr int IDC_FILE_LIST = 1003;
 // The commands keep their long-standing numbers, but the toolkit takes menu
 // and tool ids only below 0x8000: each is used with its top bit cleared and
 // 0x4000 set, which keeps them apart from the toolkit's own ids.
-constexpr int WxCommandId(int fixedId) { return 0x4000 | (fixedId & 0x7FFF); }
+constexpr int WxCommandId(int fixedId) {
+    return 0x4000 | (fixedId & 0x7FFF);
+}
 
 inline constexpr int AFX_IDW_PANE_FIRST = WxCommandId(0xE900);
 
@@ -71,7 +73,16 @@ constexpr const CommandText* FindCommandText(int id) {
 
 // The toolbar's buttons from the left; 0 stands for a separator.
 inline constexpr int kToolbarLayout[] = {
-    ID_NEW_FOLDER,         0, ID_COPY_TOP_TO_BOTTOM, ID_COPY_BOTTOM_TO_TOP, 0,
-    ID_MOVE_TOP_TO_BOTTOM, ID_MOVE_BOTTOM_TO_TOP,    0, ID_DELETE_FILES,       0,
-    ID_CONVERT_TO_AVI,     ID_CONVERT_TO_MP3,
+    ID_NEW_FOLDER,
+    0,
+    ID_COPY_TOP_TO_BOTTOM,
+    ID_COPY_BOTTOM_TO_TOP,
+    0,
+    ID_MOVE_TOP_TO_BOTTOM,
+    ID_MOVE_BOTTOM_TO_TOP,
+    0,
+    ID_DELETE_FILES,
+    0,
+    ID_CONVERT_TO_AVI,
+    ID_CONVERT_TO_MP3,
 };

@@ -22,7 +22,9 @@ constexpr int kIconSize = 16;
 
 constexpr char16_t kSep = dz::platform::kSeparator;
 
-bool EndsWithSeparator(const std::u16string& s) { return !s.empty() && s.back() == kSep; }
+bool EndsWithSeparator(const std::u16string& s) {
+    return !s.empty() && s.back() == kSep;
+}
 
 std::u16string WithSeparator(std::u16string s) {
     if (!EndsWithSeparator(s))
@@ -204,7 +206,9 @@ void CFolderTreeCtrl::ListFolder(const wxTreeItemId& item, const std::u16string&
     Thaw();
 }
 
-void CFolderTreeCtrl::AddPlaceholder(const wxTreeItemId& item) { AppendItem(item, wxString()); }
+void CFolderTreeCtrl::AddPlaceholder(const wxTreeItemId& item) {
+    AppendItem(item, wxString());
+}
 
 bool CFolderTreeCtrl::IsPlaceholder(const wxTreeItemId& item) const {
     return item.IsOk() && GetItemText(item).empty();

@@ -18,7 +18,9 @@ using dz::test::TempDir;
 
 namespace {
 
-std::u16string U(const fs::path& p) { return p.u16string(); }
+std::u16string U(const fs::path& p) {
+    return p.u16string();
+}
 
 size_t DriveCount(const CFolderTreeCtrl& tree) {
     return tree.GetChildrenCount(tree.GetRootItem(), false);
@@ -64,6 +66,7 @@ TEST(DeviceChange, ADriveThatWentAwayTakesItsFolderAlongSilently) {
     ASSERT_TRUE(dz::test::PumpUntil([&] { return DriveCount(m.tree(kTopRow)) == 1; }));
     dz::test::PumpEvents();
     EXPECT_FALSE(m.tree(kTopRow).GetSelection().IsOk() &&
-                 m.tree(kTopRow).GetItemPath(m.tree(kTopRow).GetSelection()) == U(removable / "REC"));
+                 m.tree(kTopRow).GetItemPath(m.tree(kTopRow).GetSelection()) ==
+                     U(removable / "REC"));
     EXPECT_EQ(m.folderView(kBottomRow).m_strPath, U(disk / "STAY"));
 }

@@ -19,7 +19,9 @@ using dz::test::TempDir;
 
 namespace {
 
-std::u16string U(const fs::path& p) { return p.u16string(); }
+std::u16string U(const fs::path& p) {
+    return p.u16string();
+}
 
 struct Enabled {
     bool newFolder, copyDown, copyUp, del;

@@ -2,9 +2,9 @@
 #include "app/MainFrame.h"
 #include "app/wx_text.h"
 #include "common/text.h"
-#include "platform/platform.h"
 #include "panes/FileView.h"
 #include "panes/FolderView.h"
+#include "platform/platform.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
@@ -24,7 +24,9 @@ using dz::test::TempDir;
 
 namespace {
 
-std::u16string U(const fs::path& p) { return p.u16string(); }
+std::u16string U(const fs::path& p) {
+    return p.u16string();
+}
 
 using RowTexts = std::array<std::u16string, 4>;
 

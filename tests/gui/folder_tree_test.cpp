@@ -20,7 +20,9 @@ using dz::test::TempDir;
 
 namespace {
 
-std::u16string U(const fs::path& p) { return p.u16string(); }
+std::u16string U(const fs::path& p) {
+    return p.u16string();
+}
 
 std::vector<std::u16string> Labels(const CFolderTreeCtrl& tree, const wxTreeItemId& parent) {
     std::vector<std::u16string> labels;

@@ -40,6 +40,7 @@ constexpr std::u16string_view kNone = u"";
 
 TEST(EnableRules, EachCommandFollowsItsRowFolderSelectionAndFocus) {
     using F = FocusedPane;
+    // clang-format off
     const RuleCase cases[] = {
         {"nothing at all", {kNone, kNone, false, false, F::None}, false, false, false, false},
         {"top list focused, no folder, no selection",
@@ -64,6 +65,7 @@ TEST(EnableRules, EachCommandFollowsItsRowFolderSelectionAndFocus) {
         {"copy up with both folders and a bottom selection",
          {kA, kB, false, true, F::TopTree}, true, false, true, false},
     };
+    // clang-format on
     for (const RuleCase& c : cases) {
         using dz::rules::IsCommandEnabled;
         EXPECT_EQ(IsCommandEnabled(ID_NEW_FOLDER, c.state), c.newFolder) << c.what;
@@ -78,10 +80,10 @@ TEST(EnableRules, EachCommandFollowsItsRowFolderSelectionAndFocus) {
 }
 
 TEST(CommandIds, StayInsideTheToolkitsRangeAndApart) {
-    const int ids[] = {ID_NEW_FOLDER,     ID_COPY_TOP_TO_BOTTOM, ID_COPY_BOTTOM_TO_TOP,
-                       ID_DELETE_FILES,   ID_CONVERT_TO_AVI,     ID_MOVE_TOP_TO_BOTTOM,
-                       ID_MOVE_BOTTOM_TO_TOP, ID_CONVERT_TO_MP3, ID_VIEW_TOOLBAR,
-                       ID_APP_ABOUT,      ID_APP_EXIT,           ID_NEXT_PANE,
+    const int ids[] = {ID_NEW_FOLDER,         ID_COPY_TOP_TO_BOTTOM, ID_COPY_BOTTOM_TO_TOP,
+                       ID_DELETE_FILES,       ID_CONVERT_TO_AVI,     ID_MOVE_TOP_TO_BOTTOM,
+                       ID_MOVE_BOTTOM_TO_TOP, ID_CONVERT_TO_MP3,     ID_VIEW_TOOLBAR,
+                       ID_APP_ABOUT,          ID_APP_EXIT,           ID_NEXT_PANE,
                        ID_PREV_PANE};
     for (int a : ids) {
         EXPECT_GT(a, 5999) << "clear of the toolkit's own ids";

@@ -1,5 +1,4 @@
 // The real main frame: its panes, menu, toolbar, documents and keys.
-#include "app/AboutDlg.h"
 #include "app/DezadideApp.h"
 #include "app/DezadideDoc.h"
 #include "app/ImageToolBar.h"
@@ -16,8 +15,6 @@
 #include <gtest/gtest.h>
 #include <wx/listctrl.h>
 #include <wx/log.h>
-#include <wx/menu.h>
-#include <wx/stattext.h>
 
 #include <filesystem>
 
@@ -27,7 +24,9 @@ using dz::test::TempDir;
 
 namespace {
 
-std::u16string U(const fs::path& p) { return p.u16string(); }
+std::u16string U(const fs::path& p) {
+    return p.u16string();
+}
 
 class CaptureLog : public wxLog {
 public:
@@ -79,33 +78,6 @@ TEST(MainFrame, PanesInTheirOrderSplitFromTheClientArea) {
     dz::test::PumpEvents();
     EXPECT_EQ(list.GetColumnCount(), 4);
     EXPECT_EQ(frame.GetTitle(), "Dezadide");
-}
-
-TEST(MainFrame, MenusHoldTheCommandTableInItsOrder) {
-    TempDir disk;
-    MainFrameFixture m({U(disk.path())});
-    ASSERT_TRUE(m.frame());
-    wxMenuBar* bar = m.frame()->GetMenuBar();
-    ASSERT_EQ(bar->GetMenuCount(), 4u);
-    EXPECT_EQ(bar->GetMenuLabelText(0), "File");
-    EXPECT_EQ(bar->GetMenuLabelText(1), "Tool");
-    EXPECT_EQ(bar->GetMenuLabelText(2), "View");
-    EXPECT_EQ(bar->GetMenuLabelText(3), "Help");
-    const int file[] = {ID_NEW_FOLDER,         wxID_SEPARATOR,        ID_COPY_TOP_TO_BOTTOM,
-                        ID_COPY_BOTTOM_TO_TOP, wxID_SEPARATOR,        ID_MOVE_TOP_TO_BOTTOM,
-                        ID_MOVE_BOTTOM_TO_TOP, wxID_SEPARATOR,        ID_DELETE_FILES,
-                        wxID_SEPARATOR,        ID_APP_EXIT};
-    const wxMenuItemList& items = bar->GetMenu(0)->GetMenuItems();
-    ASSERT_EQ(items.size(), std::size(file));
-    size_t i = 0;
-    for (const wxMenuItem* item : items)
-        EXPECT_EQ(item->GetId(), file[i++]);
-    EXPECT_EQ(bar->GetMenu(0)->FindItem(ID_COPY_TOP_TO_BOTTOM)->GetItemLabel(),
-              "Copy from &Top to Bottom");
-    EXPECT_EQ(bar->GetMenu(1)->FindItemByPosition(0)->GetId(), ID_CONVERT_TO_AVI);
-    EXPECT_EQ(bar->GetMenu(1)->FindItemByPosition(1)->GetId(), ID_CONVERT_TO_MP3);
-    EXPECT_TRUE(bar->GetMenu(2)->FindItem(ID_VIEW_TOOLBAR)->IsCheckable());
-    EXPECT_EQ(bar->GetMenu(3)->FindItem(ID_APP_ABOUT)->GetItemLabel(), "&About Dezadide...");
 }
 
 TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
@@ -188,31 +160,12 @@ TEST(MainFrame, FolderSelectionRefreshesOnlyItsOwnRowAfterThePostedMessage) {
     EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemText(0), "a.mp3");
 }
 
-TEST(MainFrame, F6AndShiftF6CycleThroughTheFourPanes) {
-    TempDir disk;
-    MainFrameFixture m({U(disk.path())});
-    ASSERT_TRUE(m.frame());
-    CMainFrame& frame = *m.frame();
-    const FocusedPane order[] = {FocusedPane::TopTree, FocusedPane::TopList,
-                                 FocusedPane::BottomTree, FocusedPane::BottomList,
-                                 FocusedPane::TopTree};
-    m.tree(kTopRow).SetFocus();
-    ASSERT_EQ(frame.GetFocusedPane(), FocusedPane::TopTree);
-    for (size_t i = 1; i < std::size(order); ++i) {
-        wxCommandEvent next(wxEVT_MENU, ID_NEXT_PANE);
-        frame.GetEventHandler()->ProcessEvent(next);
-        EXPECT_EQ(frame.GetFocusedPane(), order[i]) << i;
-    }
-    wxCommandEvent prev(wxEVT_MENU, ID_PREV_PANE);
-    frame.GetEventHandler()->ProcessEvent(prev);
-    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::BottomList);
-}
-
 TEST(MainFrame, ADocumentOnTheCommandLineIsOpenedUnreadOrEndsTheStart) {
     TempDir disk;
     dz::test::WriteFile(disk / "any.dat", "not read");
     {
-        MainFrameFixture m({U(disk.path())}, wxSize(900, 600), wxString((disk / "any.dat").string()));
+        MainFrameFixture m({U(disk.path())}, wxSize(900, 600),
+                           wxString((disk / "any.dat").string()));
         ASSERT_TRUE(m.frame());
         EXPECT_EQ(m.frame()->GetTitle(), "Dezadide") << "never a document name";
     }
@@ -271,21 +224,4 @@ TEST(ImageToolBar, ImageListsFollowTheirFailureRules) {
     SetResourceFolder(realFolder);
     host->Destroy();
     dz::test::PumpUntil([] { return wxTopLevelWindows.empty(); });
-}
-
-TEST(AboutBox, LaidOutInDialogUnits) {
-    CAboutDlg box(nullptr);
-    EXPECT_EQ(box.GetTitle(), "About Dezadide");
-    EXPECT_EQ(box.GetClientSize(), box.ConvertDialogToPixels(wxSize(235, 55)));
-    bool version = false;
-    for (wxWindow* child : box.GetChildren()) {
-        if (auto* text = dynamic_cast<wxStaticText*>(child); text && text->GetLabel() == "Dezadide Version 2.1.0") {
-            version = true;
-            EXPECT_EQ(text->GetPosition(), box.ConvertDialogToPixels(wxPoint(40, 10)));
-        }
-    }
-    EXPECT_TRUE(version);
-    wxWindow* ok = box.FindWindow(wxID_OK);
-    ASSERT_NE(ok, nullptr);
-    EXPECT_EQ(ok->GetPosition(), box.ConvertDialogToPixels(wxPoint(178, 7)));
 }

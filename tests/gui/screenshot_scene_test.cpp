@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Recording(const fs::path& folder, const std::string& name, const std::string& stamp,
-               int parts, uint64_t totalSize) {
+void Recording(const fs::path& folder, const std::string& name, const std::string& stamp, int parts,
+               uint64_t totalSize) {
     for (int p = 1; p <= parts; ++p) {
         char part[8];
         std::snprintf(part, sizeof part, "%03d", p);
@@ -59,9 +59,8 @@ TEST(Screenshot, DISABLED_Scene) {
     Plain(backup / "soundtrack.mp3", 6291456);
 
     {
-        dz::test::MainFrameFixture m({u"/", (media / "rec").u16string(),
-                                      (media / "backup").u16string()},
-                                     wxSize(1000, 600));
+        dz::test::MainFrameFixture m(
+            {u"/", (media / "rec").u16string(), (media / "backup").u16string()}, wxSize(1000, 600));
         ASSERT_TRUE(m.frame());
         m.frame()->Move(0, 0);
         ASSERT_TRUE(m.Select(kTopRow, rec.u16string()));

@@ -44,8 +44,10 @@ TEST(Keyboard, F6CyclesThePanesAndDeleteRunsNoCommand) {
     ASSERT_TRUE(m.Select(kTopRow, (disk / "A").u16string()));
 
     int commands = 0;
-    frame.Bind(wxEVT_MENU, [&](wxCommandEvent& e) { ++commands, e.Skip(); }, ID_DELETE_FILES);
-    frame.Bind(wxEVT_MENU, [&](wxCommandEvent& e) { ++commands, e.Skip(); }, ID_NEW_FOLDER);
+    frame.Bind(
+        wxEVT_MENU, [&](wxCommandEvent& e) { ++commands, e.Skip(); }, ID_DELETE_FILES);
+    frame.Bind(
+        wxEVT_MENU, [&](wxCommandEvent& e) { ++commands, e.Skip(); }, ID_NEW_FOLDER);
 
     wxUIActionSimulator sim;
     Point(sim, m.fileView(kTopRow).m_wndList);

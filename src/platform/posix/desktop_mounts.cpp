@@ -22,7 +22,9 @@ void CloseFd(int& fd) {
 
 } // namespace
 
-MountWatcher::~MountWatcher() { Stop(); }
+MountWatcher::~MountWatcher() {
+    Stop();
+}
 
 bool MountWatcher::Start(std::function<void()> onChange) {
     if (m_thread.joinable())

@@ -16,7 +16,9 @@ namespace {
 
 // A window can vanish between listing and reading it; such errors are
 // expected here and must not end the program (Xlib's default does).
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
 
 class Connection {
 public:

@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
     // A failed toolkit check is a failed test, not a modal box nobody closes.
     wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
                           const wxString& cond, const wxString& msg) {
-        ADD_FAILURE() << "wx assertion " << cond << " (" << msg << ") in " << func << " at "
-                      << file << ":" << line;
+        ADD_FAILURE() << "wx assertion " << cond << " (" << msg << ") in " << func << " at " << file
+                      << ":" << line;
     });
     // Log messages go to the terminal; a log window would wait for a click.
     delete wxLog::SetActiveTarget(new wxLogStderr);

@@ -56,9 +56,15 @@ void MainFrameFixture::Close() {
     PumpUntil([] { return wxTopLevelWindows.empty(); });
 }
 
-CFolderView& MainFrameFixture::folderView(int row) const { return *m_frame->Row(row).folderView; }
-CFolderTreeCtrl& MainFrameFixture::tree(int row) const { return folderView(row).m_wndTree; }
-CFileView& MainFrameFixture::fileView(int row) const { return *m_frame->Row(row).fileView; }
+CFolderView& MainFrameFixture::folderView(int row) const {
+    return *m_frame->Row(row).folderView;
+}
+CFolderTreeCtrl& MainFrameFixture::tree(int row) const {
+    return folderView(row).m_wndTree;
+}
+CFileView& MainFrameFixture::fileView(int row) const {
+    return *m_frame->Row(row).fileView;
+}
 
 bool MainFrameFixture::Select(int row, const std::u16string& path) {
     if (!tree(row).SelectPath(path))
