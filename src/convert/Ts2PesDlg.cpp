@@ -231,12 +231,17 @@ bool CTs2PesDlg::ChooseFile(bool save, std::u16string& path) {
     const long style = save ? wxFD_SAVE | wxFD_OVERWRITE_PROMPT : wxFD_OPEN;
     wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(),
                         save ? kTargetWildcard : kSourceWildcard, style);
-    const int result =
-        FileDialogHookSlot() ? FileDialogHookSlot()(dialog) : dialog.ShowModal();
+    wxString chosen;
+    int result = wxID_CANCEL;
+    if (FileDialogHookSlot()) {
+        result = FileDialogHookSlot()(dialog, chosen);
+    } else {
+        result = dialog.ShowModal();
+        chosen = dialog.GetPath();
+    }
     if (result != wxID_OK)
         return false;
-    path = WithDefaultExtension(FromWx(dialog.GetPath()),
-                                save ? kTargetExtension : kSourceExtension);
+    path = WithDefaultExtension(FromWx(chosen), save ? kTargetExtension : kSourceExtension);
     return true;
 }
 

@@ -56,8 +56,8 @@ public:
     bool HasStopEvent() const { return m_pStop != nullptr; }
 
     // Tests: runs in place of a file dialog's modal run (the dialog is set
-    // up as the user would see it; the hook may set its path).
-    using FileDialogHook = std::function<int(wxFileDialog&)>;
+    // up as the user would see it) and gives the path a user would choose.
+    using FileDialogHook = std::function<int(const wxFileDialog&, wxString& path)>;
     static void SetFileDialogHookForTesting(FileDialogHook hook);
     // Tests: called on the window's thread once part `index` has begun and
     // been shown, while the worker still waits for that report.

@@ -1,0 +1,308 @@
+// The "ts2pes" dialog converting real recordings: what its bars and texts
+// show, how Stop, Close and Esc end a running conversion without waiting on
+// a report the worker is blocked in, and that a failed start leaves it ready
+// for the next try. ffprobe reads what it wrote.
+#include "app/MessageBox.h"
+#include "app/wx_text.h"
+#include "common/text.h"
+#include "convert/Ts2PesDlg.h"
+#include "convert/recording_files.h"
+#include "dialog_test_support.h"
+#include "support/gui_test.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/filedlg.h>
+#include <wx/gauge.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+namespace fs = std::filesystem;
+
+namespace dz::test {
+namespace {
+
+const fs::path kNewsFolder = Fixture("rec/news");
+const std::string kNewsPart1 = "NEWS_#001_200612241930.AVR";
+
+std::u16string Field(wxWindow& dialog, int id) {
+    return FromWx(static_cast<wxTextCtrl*>(dialog.FindWindow(id))->GetValue());
+}
+void SetField(wxWindow& dialog, int id, const std::u16string& text) {
+    static_cast<wxTextCtrl*>(dialog.FindWindow(id))->ChangeValue(ToWx(text));
+}
+std::u16string Label(wxWindow& dialog, int id) {
+    return FromWx(dialog.FindWindow(id)->GetLabel());
+}
+int Bar(wxWindow& dialog, int id) { return static_cast<wxGauge*>(dialog.FindWindow(id))->GetValue(); }
+
+// A click handled now, as the button's own handler would get it.
+void Press(wxWindow& dialog, int id) {
+    wxCommandEvent click(wxEVT_BUTTON, id);
+    click.SetEventObject(&dialog);
+    dialog.GetEventHandler()->ProcessEvent(click);
+}
+
+void PressEscape(wxWindow& dialog) {
+    wxKeyEvent key(wxEVT_CHAR_HOOK);
+    key.m_keyCode = WXK_ESCAPE;
+    key.SetEventObject(&dialog);
+    dialog.GetEventHandler()->ProcessEvent(key);
+}
+
+// What the dialog showed when a part began.
+struct PartSeen {
+    int index;
+    int totalBar;
+    std::u16string totalText;
+    bool busy;
+};
+
+class Ts2PesDialog : public ::testing::Test {
+protected:
+    TempDir tmp;
+    std::vector<std::u16string> boxes;
+    std::vector<PartSeen> parts;
+    // Runs on the window's thread while the worker waits for its report.
+    std::function<void(CTs2PesDlg&, int)> onPart;
+    // Runs after a message box was "shown".
+    std::function<void()> onBox;
+
+    void SetUp() override {
+        SetMessageBoxHook([this](const MessageBoxCall& call) {
+            EXPECT_EQ(call.caption, u"Dezadide");
+            boxes.push_back(call.text);
+            if (onBox)
+                onBox();
+        });
+        CTs2PesDlg::SetPartHookForTesting([this](CTs2PesDlg& d, int index) {
+            parts.push_back({index, Bar(d, IDC_TOTAL_PROGRESS), Label(d, IDC_TOTAL_PERCENT),
+                             d.m_bBusy});
+            if (onPart)
+                onPart(d, index);
+        });
+    }
+    void TearDown() override {
+        SetMessageBoxHook(nullptr);
+        CTs2PesDlg::SetPartHookForTesting(nullptr);
+        CTs2PesDlg::SetFileDialogHookForTesting(nullptr);
+    }
+    std::vector<int> Indexes() const {
+        std::vector<int> indexes;
+        for (const PartSeen& p : parts)
+            indexes.push_back(p.index);
+        return indexes;
+    }
+    // A modal run as the command makes it, ended by the first message box.
+    void RunUntilFirstBox(CTs2PesDlg& dialog, const std::function<void()>& script) {
+        onBox = [&dialog] { dialog.CallAfter([&dialog] { dialog.Close(); }); };
+        dialog.CallAfter(script);
+        EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+        EXPECT_FALSE(dialog.IsWorkerRunning());
+    }
+    fs::path CopyNews() {
+        for (const auto& entry : fs::directory_iterator(kNewsFolder))
+            fs::copy_file(entry.path(), tmp / entry.path().filename().string());
+        return tmp / kNewsPart1;
+    }
+};
+
+TEST_F(Ts2PesDialog, OpensWithItsFieldsVersionAndZeroPercents) {
+    CTs2PesDlg dialog(nullptr, u"/in/A.AVR", u"/out/A.mpg");
+    dialog.InitDialog();
+    EXPECT_EQ(dialog.GetTitle(), "ts2pes");
+    EXPECT_EQ(Field(dialog, IDC_SOURCE_EDIT), u"/in/A.AVR");
+    EXPECT_EQ(Field(dialog, IDC_TARGET_EDIT), u"/out/A.mpg");
+    EXPECT_EQ(Label(dialog, IDC_STATUS), u"Version : 2.0.1");
+    EXPECT_EQ(Label(dialog, IDC_TOTAL_PERCENT), u"0 %");
+    EXPECT_EQ(Label(dialog, IDC_CURRENT_PERCENT), u"0 %");
+    EXPECT_EQ(Label(dialog, IDC_START), u"Start");
+    EXPECT_EQ(Label(dialog, IDC_STOP), u"Stop");
+    EXPECT_EQ(Label(dialog, IDC_SOURCE_OPEN), u"Open");
+    EXPECT_EQ(Label(dialog, IDC_TARGET_OPEN), u"Open");
+    // Stop with nothing started does nothing.
+    Press(dialog, IDC_STOP);
+    EXPECT_FALSE(dialog.HasStopEvent());
+}
+
+TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherField) {
+    struct Asked {
+        long style;
+        wxString wildcard;
+    };
+    std::vector<Asked> asked;
+    wxString answer;
+    int result = wxID_OK;
+    CTs2PesDlg::SetFileDialogHookForTesting([&](const wxFileDialog& d, wxString& path) {
+        asked.push_back({d.GetWindowStyle(), d.GetWildcard()});
+        path = answer;
+        return result;
+    });
+    CTs2PesDlg dialog(nullptr, u"", u"");
+    dialog.InitDialog();
+
+    SetField(dialog, IDC_TARGET_EDIT, u"/typed/out.mpg");
+    answer = "/rec/NEWS_#001_200612241930.AVR";
+    Press(dialog, IDC_SOURCE_OPEN);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].style & wxFD_OPEN);
+    EXPECT_EQ(asked[0].wildcard, "AVR Files (*.avr)|*.avr|All Files (*.*)|*.*");
+    EXPECT_EQ(Field(dialog, IDC_SOURCE_EDIT), u"/rec/NEWS_#001_200612241930.AVR");
+    EXPECT_EQ(Field(dialog, IDC_TARGET_EDIT), u"/typed/out.mpg");
+
+    SetField(dialog, IDC_SOURCE_EDIT, u"/typed/in.AVR");
+    answer = "/movies/news"; // typed without an extension
+    Press(dialog, IDC_TARGET_OPEN);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(asked[1].style & wxFD_SAVE);
+    EXPECT_TRUE(asked[1].style & wxFD_OVERWRITE_PROMPT);
+    EXPECT_EQ(asked[1].wildcard, "MPG Files (*.mpg)|*.mpg|All Files (*.*)|*.*");
+    EXPECT_EQ(Field(dialog, IDC_TARGET_EDIT), u"/movies/news.mpg");
+    EXPECT_EQ(Field(dialog, IDC_SOURCE_EDIT), u"/typed/in.AVR");
+
+    result = wxID_CANCEL;
+    answer = "/elsewhere/x.AVR";
+    Press(dialog, IDC_SOURCE_OPEN);
+    EXPECT_EQ(Field(dialog, IDC_SOURCE_EDIT), u"/typed/in.AVR") << "a cancelled choice";
+}
+
+TEST_F(Ts2PesDialog, ConvertsAWholeRecordingIntoOneProgramStream) {
+    const fs::path target = tmp / "news.mpg";
+    CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(target));
+    int fileDialogs = 0;
+    CTs2PesDlg::SetFileDialogHookForTesting(
+        [&](const wxFileDialog&, wxString&) { return ++fileDialogs, wxID_CANCEL; });
+    onPart = [&](CTs2PesDlg& d, int) {
+        // Busy: neither Open nor a second Start does anything.
+        Press(d, IDC_SOURCE_OPEN);
+        Press(d, IDC_TARGET_OPEN);
+        Press(d, IDC_START);
+    };
+    // Two quick presses: the second finds the dialog busy.
+    RunUntilFirstBox(dialog, [&] {
+        PostButton(dialog, IDC_START);
+        PostButton(dialog, IDC_START);
+    });
+
+    EXPECT_EQ(boxes, std::vector<std::u16string>{u"Convert finished"});
+    ASSERT_EQ(Indexes(), (std::vector<int>{0, 1, 2})) << "one conversion of three parts";
+    const int totals[] = {33, 66, 100};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(parts[i].totalBar, totals[i]);
+        EXPECT_EQ(parts[i].totalText, Ascii(std::to_string(totals[i]) + " %"));
+        EXPECT_TRUE(parts[i].busy);
+    }
+    EXPECT_EQ(fileDialogs, 0);
+    // Back to idle, both displays at zero.
+    EXPECT_FALSE(dialog.m_bBusy);
+    EXPECT_EQ(Bar(dialog, IDC_TOTAL_PROGRESS), 0);
+    EXPECT_EQ(Bar(dialog, IDC_CURRENT_PROGRESS), 0);
+    EXPECT_EQ(Label(dialog, IDC_TOTAL_PERCENT), u"0 %");
+    EXPECT_EQ(Label(dialog, IDC_CURRENT_PERCENT), u"0 %");
+
+    const auto probe = Probe(target);
+    EXPECT_EQ(probe.at("format_name"), "mpeg");
+    EXPECT_EQ(probe.at("streams"), "video:mpeg2video audio:mp2");
+    EXPECT_NEAR(Duration(target), Duration(Fixture("av_mp2.ts")), 0.5) << "all three parts";
+}
+
+TEST_F(Ts2PesDialog, StopDuringPartTwoCancelsAndNeverOpensPartThree) {
+    const fs::path source = CopyNews();
+    // Were part 3 opened, the outcome would be "Can't open the source file".
+    fs::remove(tmp / "NEWS_#003_200612241930.AVR");
+    const fs::path target = tmp / "stopped.mpg";
+    CTs2PesDlg dialog(nullptr, U16(source), U16(target));
+    onPart = [](CTs2PesDlg& d, int index) {
+        if (index == 1)
+            Press(d, IDC_STOP);
+    };
+    dialog.Show();
+    Press(dialog, IDC_START);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }));
+    EXPECT_EQ(boxes, std::vector<std::u16string>{u"Convert Canceled"});
+    EXPECT_EQ(Indexes(), (std::vector<int>{0, 1}));
+    // The stop poll forgets the event once the worker has gone.
+    EXPECT_TRUE(PumpUntil([&] { return !dialog.HasStopEvent(); }));
+    EXPECT_FALSE(dialog.IsWorkerRunning());
+    EXPECT_FALSE(dialog.m_bBusy);
+
+    // What part 1 gave is kept and readable.
+    const auto probe = Probe(target);
+    EXPECT_EQ(probe.at("format_name"), "mpeg");
+    EXPECT_EQ(probe.at("streams"), "video:mpeg2video audio:mp2");
+    EXPECT_LT(Duration(target), Duration(Fixture("av_mp2.ts")) * 0.6);
+    dialog.Close();
+    EXPECT_FALSE(dialog.IsShown());
+}
+
+TEST_F(Ts2PesDialog, AFailedStartLeavesTheDialogReadyForTheNextTry) {
+    const fs::path news = CopyNews();
+    WriteFile(tmp / "NOISE_#001_200612241930.AVR", PatternBytes(134 + 40000, 9));
+    struct Case {
+        const char* what;
+        fs::path source, target;
+        const char16_t* outcome;
+    };
+    const Case cases[] = {
+        {"a source that is no transport stream", tmp / "NOISE_#001_200612241930.AVR",
+         tmp / "noise.mpg", u"Convert Canceled"},
+        {"a target in a folder that does not exist", news, tmp / "none" / "out.mpg",
+         u"Can't open the target file"},
+        {"a source that does not exist", tmp / "GONE_#001_200612241930.AVR", tmp / "gone.mpg",
+         u"Can't open the source file"},
+        {"an empty target", news, "", u"Can't open the target file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.clear();
+        parts.clear();
+        CTs2PesDlg dialog(nullptr, U16(c.source), U16(c.target));
+        dialog.Show();
+        Press(dialog, IDC_START);
+        ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }));
+        EXPECT_EQ(boxes.back(), c.outcome);
+        ASSERT_TRUE(PumpUntil([&] { return !dialog.m_bBusy; }));
+
+        // The fields are typed afresh; the running progress display leaves
+        // them alone, and Start converts with what they say.
+        SetField(dialog, IDC_SOURCE_EDIT, U16(news));
+        SetField(dialog, IDC_TARGET_EDIT, U16(tmp / "retry.mpg"));
+        PumpFor(std::chrono::milliseconds(250));
+        Press(dialog, IDC_START);
+        ASSERT_TRUE(PumpUntil([&] { return boxes.size() == 2; }));
+        EXPECT_EQ(boxes.back(), u"Convert finished");
+        EXPECT_EQ(Probe(tmp / "retry.mpg").at("streams"), "video:mpeg2video audio:mp2");
+        dialog.Close();
+        EXPECT_FALSE(dialog.IsWorkerRunning());
+        fs::remove(tmp / "retry.mpg");
+    }
+}
+
+TEST_F(Ts2PesDialog, ClosingWhileConvertingStopsTheWorkerThenEnds) {
+    const std::pair<const char*, std::function<void(CTs2PesDlg&)>> ways[] = {
+        {"the close box", [](CTs2PesDlg& d) { d.Close(); }},
+        {"Esc", [](CTs2PesDlg& d) { PressEscape(d); }},
+    };
+    for (const auto& [what, close] : ways) {
+        SCOPED_TRACE(what);
+        boxes.clear();
+        parts.clear();
+        const fs::path target = tmp / "closed.mpg";
+        CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(target));
+        // The worker waits for this very report while the dialog is asked
+        // to close: the dialog must keep serving it, then end.
+        onPart = [&](CTs2PesDlg& d, int index) {
+            if (index == 0)
+                close(d);
+        };
+        dialog.CallAfter([&] { Press(dialog, IDC_START); });
+        EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+        EXPECT_FALSE(dialog.IsWorkerRunning());
+        EXPECT_EQ(boxes, std::vector<std::u16string>{u"Convert Canceled"});
+        EXPECT_EQ(Indexes(), std::vector<int>{0});
+        EXPECT_TRUE(fs::exists(target));
+    }
+}
+
+} // namespace
+} // namespace dz::test
