@@ -119,8 +119,10 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
     CPaneSplitter& splitter = *m.frame()->GetSplitter();
     for (long side : {wxTB_LEFT, wxTB_BOTTOM, wxTB_RIGHT, wxTB_TOP}) {
         m.frame()->DockToolBar(side);
-        dz::test::PumpFor(std::chrono::milliseconds(100));
         EXPECT_EQ(bar.GetDirection(), side);
+        dz::test::PumpUntil(
+            [&] { return !splitter.GetScreenRect().Intersects(bar.GetScreenRect()); },
+            std::chrono::seconds(3));
         const wxRect panes = splitter.GetScreenRect();
         const wxRect tools = bar.GetScreenRect();
         EXPECT_FALSE(panes.Intersects(tools)) << side;

@@ -32,6 +32,15 @@ void Press(wxUIActionSimulator& sim, int key, int modifiers = wxMOD_NONE) {
     dz::test::PumpFor(std::chrono::milliseconds(100));
 }
 
+// Presses a key and waits until the focus is where it should then be.
+FocusedPane PressFor(wxUIActionSimulator& sim, CMainFrame& frame, int key, int modifiers,
+                     FocusedPane expected) {
+    sim.Char(key, modifiers);
+    dz::test::PumpUntil([&] { return frame.GetFocusedPane() == expected; },
+                        std::chrono::seconds(3));
+    return frame.GetFocusedPane();
+}
+
 } // namespace
 
 TEST(Keyboard, F6CyclesThePanesAndDeleteRunsNoCommand) {
@@ -57,14 +66,11 @@ TEST(Keyboard, F6CyclesThePanesAndDeleteRunsNoCommand) {
 
     Press(sim, WXK_DELETE);
     EXPECT_EQ(commands, 0) << "the Delete key is no accelerator";
-    Press(sim, WXK_F6);
-    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::BottomTree);
-    Press(sim, WXK_F6);
-    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::BottomList);
-    Press(sim, WXK_F6);
-    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::TopTree);
-    Press(sim, WXK_F6, wxMOD_SHIFT);
-    EXPECT_EQ(frame.GetFocusedPane(), FocusedPane::BottomList);
+    using F = FocusedPane;
+    EXPECT_EQ(PressFor(sim, frame, WXK_F6, wxMOD_NONE, F::BottomTree), F::BottomTree);
+    EXPECT_EQ(PressFor(sim, frame, WXK_F6, wxMOD_NONE, F::BottomList), F::BottomList);
+    EXPECT_EQ(PressFor(sim, frame, WXK_F6, wxMOD_NONE, F::TopTree), F::TopTree);
+    EXPECT_EQ(PressFor(sim, frame, WXK_F6, wxMOD_SHIFT, F::BottomList), F::BottomList);
     Press(sim, WXK_INSERT, wxMOD_SHIFT); // paste: taken, and nothing happens
     EXPECT_EQ(commands, 0);
     EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 1);
@@ -88,7 +94,8 @@ TEST(Mouse, DraggingTheBarsMovesBothRowsAndTheControlsFillTheirPanes) {
     sim.MouseMove(cross + wxPoint(-100, 40));
     dz::test::PumpFor(std::chrono::milliseconds(50));
     sim.MouseUp();
-    dz::test::PumpFor(std::chrono::milliseconds(100));
+    dz::test::PumpUntil([&] { return top.GetSize().x == 200; }, std::chrono::seconds(3));
+    dz::test::PumpEvents();
 
     EXPECT_EQ(top.GetSize(), wxSize(200, 320));
     EXPECT_EQ(bottom.GetSize().x, 200) << "the rows keep their columns aligned";
