@@ -9,6 +9,8 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <wx/menu.h>
+#include <wx/toolbar.h>
 #include <wx/uiaction.h>
 
 #include <filesystem>
@@ -104,4 +106,37 @@ TEST(Mouse, DraggingTheBarsMovesBothRowsAndTheControlsFillTheirPanes) {
     EXPECT_EQ(top.m_wndTree.GetSize(), top.GetClientSize());
     EXPECT_EQ(frame.Row(kBottomRow).fileView->m_wndList.GetSize(),
               frame.Row(kBottomRow).fileView->GetClientSize());
+}
+
+TEST(Mouse, MenuAndToolbarLeaveTheFocusOnThePaneTheCommandActsOn) {
+    TempDir disk;
+    MainFrameFixture m({disk.path().u16string()});
+    ASSERT_TRUE(m.frame());
+    CMainFrame& frame = *m.frame();
+    FocusedPane atMenuOpen = FocusedPane::None, atCommand = FocusedPane::None;
+    frame.Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& e) {
+        atMenuOpen = frame.GetFocusedPane();
+        e.Skip();
+    });
+    // Caught here, before the command itself would ask for a name.
+    frame.Bind(
+        wxEVT_MENU, [&](wxCommandEvent&) { atCommand = frame.GetFocusedPane(); }, ID_NEW_FOLDER);
+
+    wxUIActionSimulator sim;
+    Point(sim, m.tree(kBottomRow));
+    ASSERT_EQ(frame.GetFocusedPane(), FocusedPane::BottomTree);
+    sim.MouseMove(frame.GetScreenRect().GetPosition() + wxPoint(18, 12)); // "File"
+    sim.MouseClick();
+    ASSERT_TRUE(dz::test::PumpUntil([&] { return atMenuOpen != FocusedPane::None; },
+                                    std::chrono::seconds(3)));
+    EXPECT_EQ(atMenuOpen, FocusedPane::BottomTree);
+    EXPECT_TRUE(frame.GetMenuBar()->GetMenu(0)->IsEnabled(ID_NEW_FOLDER));
+    Press(sim, WXK_ESCAPE);
+
+    const wxRect tools = frame.GetToolBar()->GetScreenRect();
+    sim.MouseMove(tools.GetPosition() + wxPoint(30, tools.height / 2)); // New Folder
+    sim.MouseClick();
+    ASSERT_TRUE(dz::test::PumpUntil([&] { return atCommand != FocusedPane::None; },
+                                    std::chrono::seconds(3)));
+    EXPECT_EQ(atCommand, FocusedPane::BottomTree);
 }
