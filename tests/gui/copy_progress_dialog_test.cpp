@@ -71,12 +71,6 @@ protected:
         EXPECT_FALSE(dialog.IsWorkerRunning());
         EXPECT_EQ(g_cancelTransfer.load(), 1);
     }
-    std::vector<int32_t> Codes() const {
-        std::vector<int32_t> codes;
-        for (const Seen& s : seen)
-            codes.push_back(s.code);
-        return codes;
-    }
 };
 
 TEST_F(CopyProgressDialog, ShowsCounterNameFoldersAndBarsThroughARealJob) {
@@ -146,57 +140,6 @@ TEST_F(CopyProgressDialog, EntriesOfUnknownKindsLeaveTheFieldsAsTheyWere) {
     EXPECT_EQ(seen[1].totalPosition, 3);
     EXPECT_TRUE(fs::exists(dst / "c.mp3"));
     EXPECT_FALSE(fs::exists(dst / "a.txt"));
-}
-
-// Cancel inside the third entry, a recording: a copy takes back every entry,
-// a move only the third, the first two staying moved.
-TEST_F(CopyProgressDialog, CancelDuringTheThirdEntryEndsAfterTheWorkersRollback) {
-    TestRecording rec;
-    rec.partSizes = {134 + 300000, 300000, 300000};
-    for (int mode : {TRANSFER_COPY, TRANSFER_MOVE}) {
-        SCOPED_TRACE(mode == TRANSFER_COPY ? "copy" : "move");
-        fs::remove_all(src);
-        fs::remove_all(dst);
-        fs::create_directory(src);
-        fs::create_directory(dst);
-        seen.clear();
-        names.RemoveAll();
-        WriteFile(src / "a.mp3", PatternBytes(70000, 1));
-        WriteFile(src / "b.mem", PatternBytes(100, 2));
-        rec.Make(src);
-        WriteFile(src / "z.mp3", PatternBytes(100, 3));
-        Names({"a.mp3", "b.mem", "NEWS_#001_200612241930.AVR", "z.mp3"});
-        bool pressed = false;
-        onReport = [&](CCopyProgressDlg& d, const ProgressReport& r) {
-            if (!pressed && r.number == 3 && r.code == PROGRESS_STEP) {
-                pressed = true;
-                PostButton(d, wxID_CANCEL);
-            }
-        };
-        Run(mode);
-        EXPECT_TRUE(pressed);
-        EXPECT_NE(Codes().back(), PROGRESS_JOB_DONE);
-        EXPECT_TRUE(NoneIn(dst, rec.Files()));
-        EXPECT_TRUE(AllIn(src, rec.Files()));
-        EXPECT_FALSE(fs::exists(dst / "z.mp3"));
-        EXPECT_TRUE(fs::exists(src / "z.mp3"));
-        if (mode == TRANSFER_COPY) {
-            EXPECT_TRUE(fs::is_empty(dst));
-            EXPECT_TRUE(fs::exists(src / "a.mp3") && fs::exists(src / "b.mem"));
-        } else {
-            EXPECT_TRUE(fs::exists(dst / "a.mp3") && fs::exists(dst / "b.mem"));
-            EXPECT_FALSE(fs::exists(src / "a.mp3") || fs::exists(src / "b.mem"));
-        }
-    }
-}
-
-TEST_F(CopyProgressDialog, AFailureClosesTheDialogWithoutAMessage) {
-    WriteFile(src / "a.mp3", PatternBytes(10));
-    Names({"a.mp3", "b.mp3"}); // b.mp3 does not exist
-    Run(TRANSFER_MOVE);
-    EXPECT_EQ(Codes().back(), PROGRESS_ERR_SOURCE);
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(fs::exists(dst / "a.mp3"));
 }
 
 // Every code that ends a job closes the dialog, 104 too although no worker

@@ -59,24 +59,6 @@ TEST_F(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanio
     EXPECT_TRUE(fs::exists(tmp / "notes.txt"));
 }
 
-TEST_F(DeleteProgressDialog, AnUnreadableCompanionCountsOnePart) {
-    TestRecording shortHead;
-    shortHead.companionSize = 100; // fewer bytes than a companion head
-    shortHead.Make(tmp.path());
-    TestRecording noHead;
-    noHead.base = "SHOW_#001_200701011200";
-    noHead.Make(tmp.path());
-    fs::remove(tmp / "SHOW_#001_200701011200.AVF");
-    Run({"NEWS_#001_200612241930.AVR", "SHOW_#001_200701011200.AVR"});
-
-    EXPECT_FALSE(fs::exists(tmp / "NEWS_#001_200612241930.AVR"));
-    EXPECT_FALSE(fs::exists(tmp / "NEWS_#001_200612241930.AVF"));
-    EXPECT_TRUE(fs::exists(tmp / "NEWS_#002_200612241930.AVR"));
-    EXPECT_FALSE(fs::exists(tmp / "SHOW_#001_200701011200.AVR"));
-    EXPECT_TRUE(fs::exists(tmp / "SHOW_#002_200701011200.AVR"));
-    EXPECT_TRUE(fs::exists(tmp / "SHOW_#003_200701011200.AVR"));
-}
-
 TEST_F(DeleteProgressDialog, CannotBeClosedBeforeItsRunAndEndsItselfAfter) {
     WriteFile(tmp / "a.mp3", "a");
     names.Add(u"a.mp3");

@@ -131,7 +131,7 @@ struct TestRecording {
 
     std::string Part(int p) const {
         std::string name = base;
-        char digits[8];
+        char digits[16];
         std::snprintf(digits, sizeof digits, "%03d", p);
         name.replace(name.find("_#") + 2, 3, digits);
         return name + ".AVR";
