@@ -14,9 +14,8 @@ void CMainFrame::OnConvertToAvi(wxCommandEvent&) {
         const PaneRow row = Row(focus == FocusedPane::TopList ? kTopRow : kBottomRow);
         const auto selected = row.fileView->SelectedRowTexts();
         if (!selected.empty())
-            paths = dz::convert::ConversionPathsForRow(row.folderView->m_strPath,
-                                                       selected.front().first,
-                                                       selected.front().second);
+            paths = dz::convert::ConversionPathsForRow(
+                row.folderView->m_strPath, selected.front().first, selected.front().second);
     }
     CTs2PesDlg dialog(this, paths.source, paths.target);
     dialog.ShowModal();

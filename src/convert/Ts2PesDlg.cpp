@@ -48,7 +48,9 @@ wxRect DialogRect(wxWindow* dialog, int x, int y, int w, int h) {
                   dialog->ConvertDialogToPixels(wxSize(w, h)));
 }
 
-std::u16string PercentText(int percent) { return dz::Ascii(std::to_string(percent) + " %"); }
+std::u16string PercentText(int percent) {
+    return dz::Ascii(std::to_string(percent) + " %");
+}
 
 // A name typed without an extension gets the one the dialog is about, as the
 // file dialogs of the recorder's home platform do.
@@ -129,10 +131,11 @@ void CTs2PesDlg::SetFileDialogHookForTesting(FileDialogHook hook) {
     FileDialogHookSlot() = std::move(hook);
 }
 
-void CTs2PesDlg::SetPartHookForTesting(PartHook hook) { PartHookSlot() = std::move(hook); }
+void CTs2PesDlg::SetPartHookForTesting(PartHook hook) {
+    PartHookSlot() = std::move(hook);
+}
 
-CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source,
-                       const std::u16string& target)
+CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target)
     : m_strSource(source), m_strTarget(target), m_strCurrentPercent(PercentText(0)),
       m_strStatus(kVersionText), m_strTotalPercent(PercentText(0)),
       m_pBridge(std::make_shared<Bridge>(this)),
@@ -156,10 +159,12 @@ CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source,
     // Esc closes through the same wait for the worker as the close box.
     SetEscapeId(wxID_NONE);
     Bind(wxEVT_CHAR_HOOK, &CTs2PesDlg::OnCharHook, this);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { RequestClose(); }, wxID_CANCEL);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { RequestClose(); }, wxID_CANCEL);
     // Enter would reach the dialog as its affirmative button; there is none,
     // and a running conversion must not be left behind by a key press.
-    Bind(wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_OK);
+    Bind(
+        wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_OK);
 }
 
 CTs2PesDlg::~CTs2PesDlg() {
@@ -186,8 +191,8 @@ void CTs2PesDlg::CreateControls() {
     m_wndTarget = new wxTextCtrl(this, IDC_TARGET_EDIT);
     place(m_wndTarget, 22, 60, 188, 14);
     place(new wxButton(this, IDC_TARGET_OPEN, "Open"), 215, 60, 37, 14);
-    place(new wxStaticText(this, wxID_ANY, "Total", wxDefaultPosition, wxDefaultSize, caption),
-          23, 84, 30, 14);
+    place(new wxStaticText(this, wxID_ANY, "Total", wxDefaultPosition, wxDefaultSize, caption), 23,
+          84, 30, 14);
     m_wndTotal = new wxGauge(this, IDC_TOTAL_PROGRESS, 100, wxDefaultPosition, wxDefaultSize,
                              wxGA_HORIZONTAL | wxGA_SMOOTH);
     place(m_wndTotal, 53, 84, 157, 14);
@@ -196,15 +201,15 @@ void CTs2PesDlg::CreateControls() {
     place(m_wndTotalPercent, 215, 84, 37, 14);
     place(new wxStaticText(this, wxID_ANY, "Current", wxDefaultPosition, wxDefaultSize, caption),
           23, 102, 30, 14);
-    m_wndCurrent = new wxGauge(this, IDC_CURRENT_PROGRESS, 100, wxDefaultPosition,
-                               wxDefaultSize, wxGA_HORIZONTAL | wxGA_SMOOTH);
+    m_wndCurrent = new wxGauge(this, IDC_CURRENT_PROGRESS, 100, wxDefaultPosition, wxDefaultSize,
+                               wxGA_HORIZONTAL | wxGA_SMOOTH);
     place(m_wndCurrent, 53, 102, 157, 14);
-    m_wndCurrentPercent = new wxStaticText(this, IDC_CURRENT_PERCENT, wxString(),
-                                           wxDefaultPosition, wxDefaultSize, percent);
+    m_wndCurrentPercent = new wxStaticText(this, IDC_CURRENT_PERCENT, wxString(), wxDefaultPosition,
+                                           wxDefaultSize, percent);
     place(m_wndCurrentPercent, 215, 102, 37, 14);
     place(new wxButton(this, IDC_START, "Start"), 7, 134, 50, 14);
-    m_wndStatus = new wxStaticText(this, IDC_STATUS, wxString(), wxDefaultPosition,
-                                   wxDefaultSize, caption);
+    m_wndStatus =
+        new wxStaticText(this, IDC_STATUS, wxString(), wxDefaultPosition, wxDefaultSize, caption);
     place(m_wndStatus, 73, 133, 129, 15);
     place(new wxButton(this, IDC_STOP, "Stop"), 218, 134, 50, 14);
 }

@@ -34,7 +34,9 @@ void SetField(wxWindow& dialog, int id, const std::u16string& text) {
 std::u16string Label(wxWindow& dialog, int id) {
     return FromWx(dialog.FindWindow(id)->GetLabel());
 }
-int Bar(wxWindow& dialog, int id) { return static_cast<wxGauge*>(dialog.FindWindow(id))->GetValue(); }
+int Bar(wxWindow& dialog, int id) {
+    return static_cast<wxGauge*>(dialog.FindWindow(id))->GetValue();
+}
 
 // A click handled now, as the button's own handler would get it.
 void Press(wxWindow& dialog, int id) {
@@ -76,8 +78,8 @@ protected:
                 onBox();
         });
         CTs2PesDlg::SetPartHookForTesting([this](CTs2PesDlg& d, int index) {
-            parts.push_back({index, Bar(d, IDC_TOTAL_PROGRESS), Label(d, IDC_TOTAL_PERCENT),
-                             d.m_bBusy});
+            parts.push_back(
+                {index, Bar(d, IDC_TOTAL_PROGRESS), Label(d, IDC_TOTAL_PERCENT), d.m_bBusy});
             if (onPart)
                 onPart(d, index);
         });

@@ -60,8 +60,10 @@ Fields ConvertCommand(CMainFrame& frame) {
         if (!dialog)
             return;
         fields.shown = dialog->IsModal();
-        fields.source = FromWx(static_cast<wxTextCtrl*>(dialog->FindWindow(IDC_SOURCE_EDIT))->GetValue());
-        fields.target = FromWx(static_cast<wxTextCtrl*>(dialog->FindWindow(IDC_TARGET_EDIT))->GetValue());
+        fields.source =
+            FromWx(static_cast<wxTextCtrl*>(dialog->FindWindow(IDC_SOURCE_EDIT))->GetValue());
+        fields.target =
+            FromWx(static_cast<wxTextCtrl*>(dialog->FindWindow(IDC_TARGET_EDIT))->GetValue());
         dialog->Close();
     });
     Watchdog watchdog(std::chrono::seconds(30), "Convert to AVI");
@@ -117,8 +119,8 @@ TEST(Ts2PesPrefill, ConvertToAviTakesTheFocusedListsFirstSelectedRow) {
     // With two rows selected the one higher in the list counts.
     SelectOnly(topList, {"NEWS", "ZOO"});
     topList.m_wndList.SetFocus();
-    const bool newsFirst = topList.m_wndList.FindItem(-1, "NEWS") <
-                           topList.m_wndList.FindItem(-1, "ZOO");
+    const bool newsFirst =
+        topList.m_wndList.FindItem(-1, "NEWS") < topList.m_wndList.FindItem(-1, "ZOO");
     f = ConvertCommand(*m.frame());
     EXPECT_EQ(f.source, newsFirst ? newsPart : U16(top / "ZOO_#001_200701010000.AVR"));
 
@@ -133,11 +135,12 @@ TEST(Ts2PesPrefill, ConvertToAviTakesTheFocusedListsFirstSelectedRow) {
         std::function<void()> arrange;
     };
     const Empty empties[] = {
-        {"a plain .mp3 row", [&] { SelectOnly(topList, {"song.mp3"}), topList.m_wndList.SetFocus(); }},
-        {"a plain .MEM row", [&] { SelectOnly(bottomList, {"memo.MEM"}), bottomList.m_wndList.SetFocus(); }},
+        {"a plain .mp3 row",
+         [&] { SelectOnly(topList, {"song.mp3"}), topList.m_wndList.SetFocus(); }},
+        {"a plain .MEM row",
+         [&] { SelectOnly(bottomList, {"memo.MEM"}), bottomList.m_wndList.SetFocus(); }},
         {"no selection", [&] { SelectOnly(topList, {}), topList.m_wndList.SetFocus(); }},
-        {"the focus on a tree",
-         [&] { SelectOnly(topList, {"NEWS"}), m.tree(kTopRow).SetFocus(); }},
+        {"the focus on a tree", [&] { SelectOnly(topList, {"NEWS"}), m.tree(kTopRow).SetFocus(); }},
     };
     for (const Empty& e : empties) {
         SCOPED_TRACE(e.what);
