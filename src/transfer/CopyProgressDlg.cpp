@@ -56,15 +56,16 @@ std::u16string Counter(int32_t number, int32_t total) {
 
 } // namespace
 
-void CCopyProgressDlg::SetReportHook(ReportHook hook) { ReportHookSlot() = std::move(hook); }
+void CCopyProgressDlg::SetReportHook(ReportHook hook) {
+    ReportHookSlot() = std::move(hook);
+}
 
 void CCopyProgressDlg::SetThreadProcForTesting(ThreadProc proc) {
     ThreadProcSlot() = std::move(proc);
 }
 
 CCopyProgressDlg::CCopyProgressDlg()
-    : m_pBridge(std::make_shared<CopyProgressBridge>()),
-      m_handoff([bridge = m_pBridge] {
+    : m_pBridge(std::make_shared<CopyProgressBridge>()), m_handoff([bridge = m_pBridge] {
           // The worker's thread only queues a call; the dialog serves the
           // report on its own thread and releases the worker from there.
           wxTheApp->CallAfter([bridge] {
@@ -86,7 +87,8 @@ CCopyProgressDlg::CCopyProgressDlg()
     Bind(wxEVT_BUTTON, &CCopyProgressDlg::OnCancel, this, wxID_CANCEL);
     // Enter reaches a dialog as its affirmative button; there is none here,
     // and the job must not be left behind by a key press.
-    Bind(wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_OK);
+    Bind(
+        wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_OK);
     Bind(wxEVT_CLOSE_WINDOW, &CCopyProgressDlg::OnClose, this);
     Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent&) {
         // The controls start empty: the folders and the counter are kept
@@ -127,8 +129,8 @@ void CCopyProgressDlg::CreateControls() {
     m_wndTotal = new wxGauge(this, IDC_PROGRESS_TOTAL, 100, wxDefaultPosition, wxDefaultSize,
                              wxGA_HORIZONTAL | wxGA_SMOOTH);
     place(m_wndTotal, 51, 17, 166, 10);
-    place(new wxStaticText(this, wxID_ANY, "FileName", wxDefaultPosition, wxDefaultSize, label),
-          17, 53, 44, 12);
+    place(new wxStaticText(this, wxID_ANY, "FileName", wxDefaultPosition, wxDefaultSize, label), 17,
+          53, 44, 12);
     m_wndCurrent = new wxGauge(this, IDC_PROGRESS_CURRENT, 100, wxDefaultPosition, wxDefaultSize,
                                wxGA_HORIZONTAL | wxGA_SMOOTH);
     place(m_wndCurrent, 17, 84, 196, 10);
@@ -142,8 +144,8 @@ void CCopyProgressDlg::CreateControls() {
     m_wndSource = new wxTextCtrl(this, IDC_PROGRESS_SOURCE, wxString(), wxDefaultPosition,
                                  wxDefaultSize, field);
     place(m_wndSource, 61, 40, 151, 12);
-    m_wndDestination = new wxTextCtrl(this, IDC_PROGRESS_DESTINATION, wxString(),
-                                      wxDefaultPosition, wxDefaultSize, field);
+    m_wndDestination = new wxTextCtrl(this, IDC_PROGRESS_DESTINATION, wxString(), wxDefaultPosition,
+                                      wxDefaultSize, field);
     place(m_wndDestination, 61, 66, 151, 12);
     place(new wxButton(this, wxID_CANCEL, "&Cancel"), 173, 101, 50, 14);
     // Speed and time left, in the free room beside Cancel.
@@ -248,9 +250,13 @@ void CCopyProgressDlg::ShowRate() {
         ToWx(FormatRate(speed, SecondsLeft(m_jobBytes.Total() - m_jobBytes.Done(), speed))));
 }
 
-void CCopyProgressDlg::OnCancel(wxCommandEvent&) { RequestEnd(); }
+void CCopyProgressDlg::OnCancel(wxCommandEvent&) {
+    RequestEnd();
+}
 
-void CCopyProgressDlg::OnClose(wxCloseEvent&) { RequestEnd(); }
+void CCopyProgressDlg::OnClose(wxCloseEvent&) {
+    RequestEnd();
+}
 
 void CCopyProgressDlg::RequestEnd() {
     m_bEndRequested = true;
@@ -278,12 +284,24 @@ std::u16string CCopyProgressDlg::GetCounterText() const {
 std::u16string CCopyProgressDlg::GetFileNameText() const {
     return FromWx(m_wndFileName->GetValue());
 }
-std::u16string CCopyProgressDlg::GetSourceText() const { return FromWx(m_wndSource->GetValue()); }
+std::u16string CCopyProgressDlg::GetSourceText() const {
+    return FromWx(m_wndSource->GetValue());
+}
 std::u16string CCopyProgressDlg::GetDestinationText() const {
     return FromWx(m_wndDestination->GetValue());
 }
-std::u16string CCopyProgressDlg::GetRateText() const { return FromWx(m_wndRate->GetLabel()); }
-int CCopyProgressDlg::GetTotalRange() const { return m_wndTotal->GetRange(); }
-int CCopyProgressDlg::GetTotalPosition() const { return m_wndTotal->GetValue(); }
-int CCopyProgressDlg::GetCurrentRange() const { return m_wndCurrent->GetRange(); }
-int CCopyProgressDlg::GetCurrentPosition() const { return m_wndCurrent->GetValue(); }
+std::u16string CCopyProgressDlg::GetRateText() const {
+    return FromWx(m_wndRate->GetLabel());
+}
+int CCopyProgressDlg::GetTotalRange() const {
+    return m_wndTotal->GetRange();
+}
+int CCopyProgressDlg::GetTotalPosition() const {
+    return m_wndTotal->GetValue();
+}
+int CCopyProgressDlg::GetCurrentRange() const {
+    return m_wndCurrent->GetRange();
+}
+int CCopyProgressDlg::GetCurrentPosition() const {
+    return m_wndCurrent->GetValue();
+}

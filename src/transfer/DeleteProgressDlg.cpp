@@ -21,15 +21,17 @@ wxRect DialogRect(wxWindow* dialog, int x, int y, int w, int h) {
 
 } // namespace
 
-void CDeleteProgressDlg::SetShowHook(ShowHook hook) { ShowHookSlot() = std::move(hook); }
+void CDeleteProgressDlg::SetShowHook(ShowHook hook) {
+    ShowHookSlot() = std::move(hook);
+}
 
 CDeleteProgressDlg::CDeleteProgressDlg() : m_timer(this, IDT_START_DELETE) {
     // No caption and no close box: a deletion, once begun, runs to its end.
     Create(nullptr, IDD_DELETE_PROGRESS, wxString(), wxDefaultPosition, wxDefaultSize,
            wxBORDER_RAISED);
     SetClientSize(ConvertDialogToPixels(wxSize(209, 36)));
-    new wxStaticText(this, wxID_ANY, "Delete Files", DialogRect(this, 7, 7, 195, 8).GetPosition(),
-                     DialogRect(this, 7, 7, 195, 8).GetSize(),
+    const wxRect title = DialogRect(this, 7, 7, 195, 8);
+    new wxStaticText(this, wxID_ANY, "Delete Files", title.GetPosition(), title.GetSize(),
                      wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
     const wxRect field = DialogRect(this, 7, 15, 195, 14);
     m_wndFileName = new wxTextCtrl(this, IDC_DELETE_FILENAME, wxString(), field.GetPosition(),

@@ -59,8 +59,9 @@ CInputNameDlg::CInputNameDlg() {
            wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
     SetClientSize(ConvertDialogToPixels(wxSize(187, 44)));
     const wxRect box = DialogRect(this, 7, 7, 173, 14);
-    m_wndName = new wxTextCtrl(this, IDC_NAME, wxString(), box.GetPosition(), box.GetSize(),
-                               wxBORDER_SUNKEN, CMaxLengthValidator(&m_strName, kMaxFolderNameLength));
+    m_wndName =
+        new wxTextCtrl(this, IDC_NAME, wxString(), box.GetPosition(), box.GetSize(),
+                       wxBORDER_SUNKEN, CMaxLengthValidator(&m_strName, kMaxFolderNameLength));
     m_wndName->SetMaxLength(kMaxFolderNameLength);
     const wxRect ok = DialogRect(this, 7, 23, 87, 14);
     auto* okButton = new wxButton(this, wxID_OK, "OK", ok.GetPosition(), ok.GetSize());

@@ -128,7 +128,8 @@ std::optional<int64_t> SecondsLeft(int64_t bytesLeft, std::optional<double> byte
     return static_cast<int64_t>(std::ceil(static_cast<double>(bytesLeft) / *bytesPerSecond));
 }
 
-std::u16string FormatRate(std::optional<double> bytesPerSecond, std::optional<int64_t> secondsLeft) {
+std::u16string FormatRate(std::optional<double> bytesPerSecond,
+                          std::optional<int64_t> secondsLeft) {
     if (!bytesPerSecond)
         return {};
     constexpr double kKiB = 1024.0;

@@ -116,8 +116,12 @@ inline bool SelectFiles(CFileView& view, const std::vector<std::string>& names) 
     return found == names.size();
 }
 
-inline std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
-inline std::u16string U16(const std::filesystem::path& p) { return U16(p.string()); }
+inline std::u16string U16(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
+inline std::u16string U16(const std::filesystem::path& p) {
+    return U16(p.string());
+}
 
 // A recording as the recorder leaves it: parts NAME_#PPP_STAMP.AVR, each
 // with its own bytes, and the companion NAME_#001_STAMP.AVF whose head holds
@@ -126,7 +130,7 @@ inline std::u16string U16(const std::filesystem::path& p) { return U16(p.string(
 struct TestRecording {
     std::string base = "NEWS_#001_200612241930";
     std::vector<size_t> partSizes = {134 + 100000, 70000, 300};
-    int partCount = -1;           // in the head; -1 = the number of parts
+    int partCount = -1;          // in the head; -1 = the number of parts
     size_t companionSize = 9000; // below 8,008 the head is unreadable
 
     std::string Part(int p) const {

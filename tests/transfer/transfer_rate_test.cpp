@@ -56,8 +56,8 @@ TEST(JobBytes, IgnoresReportsOutsideTheJobAndScalesBigFileBars) {
     job.OnReport(Report(7, PROGRESS_STEP, 10, 5));
     EXPECT_EQ(job.Done(), 0);
     job.OnReport(Report(1, PROGRESS_FILE_START, static_cast<int32_t>(big >> 3), 0));
-    job.OnReport(Report(1, PROGRESS_STEP, static_cast<int32_t>(big >> 3),
-                        static_cast<int32_t>(big >> 4)));
+    job.OnReport(
+        Report(1, PROGRESS_STEP, static_cast<int32_t>(big >> 3), static_cast<int32_t>(big >> 4)));
     EXPECT_EQ(job.Done(), big / 2);
     job.OnReport(Report(1, PROGRESS_STEP, 100, 500)); // never past the file
     EXPECT_EQ(job.Done(), big);
@@ -102,8 +102,8 @@ TEST(EntrySize, PlainFilesByLengthRecordingsByTheirCompanionOthersNothing) {
     dz::test::WriteFile(dir / "b.txt", "text");
 
     CSortStringArray names;
-    for (const char16_t* n : {u"a.MP3", u"REC_#001_200501011200.AVR", u"SHORT_#001_200501011200.AVR",
-                              u"b.txt", u"gone.mem"})
+    for (const char16_t* n : {u"a.MP3", u"REC_#001_200501011200.AVR",
+                              u"SHORT_#001_200501011200.AVR", u"b.txt", u"gone.mem"})
         names.Add(n);
     const std::vector<EntrySize> sizes = EntrySizesOf(dir.text(), names);
     ASSERT_EQ(sizes.size(), 5u);
