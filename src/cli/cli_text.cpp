@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "common/text.h"
+#include "transfer/transfer_checks.h"
 
 #include <cstdio>
 #include <ostream>
@@ -32,6 +33,20 @@ std::optional<std::u16string> ArgumentText(std::string_view argument) {
 
 void PrintMessage(std::ostream& err, std::u16string_view message) {
     err << Shown(message) << '\n';
+}
+
+bool SortedEntryNames(const std::vector<std::u16string>& given, CSortStringArray& names,
+                      std::ostream& err) {
+    for (const std::u16string& name : given) {
+        // The window only ever names files of its own folder.
+        if (!IsEntryName(name)) {
+            PrintMessage(err, u"Not a file name in the folder: " + name);
+            return false;
+        }
+        names.Add(name);
+    }
+    names.Sort();
+    return true;
 }
 
 } // namespace dz::cli

@@ -14,15 +14,8 @@ int RunRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
         return kExitFailure;
     }
     CSortStringArray names;
-    for (const std::u16string& name : options.names) {
-        // The window only ever names files of its folder.
-        if (!IsEntryName(name)) {
-            PrintMessage(err, u"Not a file name in the folder: " + name);
-            return kExitUsage;
-        }
-        names.Add(name);
-    }
-    names.Sort();
+    if (!SortedEntryNames(options.names, names, err))
+        return kExitUsage;
 
     // The run passes over parts that never existed; only what was there
     // counts as removed, and what is still there afterwards as a failure.

@@ -207,15 +207,8 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
         return kExitFailure;
     }
     CSortStringArray names;
-    for (const std::u16string& name : options.names) {
-        // The window only ever names files of its source folder.
-        if (!IsEntryName(name)) {
-            PrintMessage(err, u"Not a file name in the folder: " + name);
-            return kExitUsage;
-        }
-        names.Add(name);
-    }
-    names.Sort();
+    if (!SortedEntryNames(options.names, names, err))
+        return kExitUsage;
 
     const bool showProgress = options.progress.value_or(isatty(STDERR_FILENO) == 1);
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);

@@ -3,6 +3,8 @@
 // struct. main() only parses the command line into these structs; tests call
 // the functions directly. Results go to out, messages to err; the return
 // value is the exit status.
+#include "common/SortStringArray.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -51,5 +53,9 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);
 std::string Shown(std::u16string_view text);
 std::optional<std::u16string> ArgumentText(std::string_view argument);
 void PrintMessage(std::ostream& err, std::u16string_view message);
+// The entry names of rm, cp and mv, sorted as the window sorts them; false
+// (and the offending name on err) for a name that is not a file of the folder.
+bool SortedEntryNames(const std::vector<std::u16string>& given, CSortStringArray& names,
+                      std::ostream& err);
 
 } // namespace dz::cli

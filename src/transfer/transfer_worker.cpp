@@ -67,25 +67,26 @@ template <class AfterBlock>
 BlockCopy CopyBlocks(File& in, File& out, uint64_t length, uint8_t* block, uint64_t& copied,
                      AfterBlock afterBlock) {
     copied = 0;
-    for (uint64_t offset = 0; offset < length; offset += kTransferBlockSize) {
+    // One block: Done when it went through and afterBlock wants more.
+    auto step = [&]() {
         const int64_t n = in.CopyTo(out, block, kTransferBlockSize);
         if (n == File::kCopyReadFailed)
             return BlockCopy::ReadFailed;
         if (n == File::kCopyWriteFailed)
             return BlockCopy::WriteFailed;
         copied += static_cast<uint64_t>(n);
-        if (!afterBlock(static_cast<uint64_t>(n)))
-            return BlockCopy::Cancelled;
+        return afterBlock(static_cast<uint64_t>(n)) ? BlockCopy::Done : BlockCopy::Cancelled;
+    };
+    for (uint64_t offset = 0; offset < length; offset += kTransferBlockSize) {
+        if (const BlockCopy result = step(); result != BlockCopy::Done)
+            return result;
     }
     if (copied == length)
         return BlockCopy::Done;
-    const int64_t n = in.CopyTo(out, block, kTransferBlockSize);
-    if (n == File::kCopyReadFailed)
-        return BlockCopy::ReadFailed;
-    if (n == File::kCopyWriteFailed)
-        return BlockCopy::WriteFailed;
-    copied += static_cast<uint64_t>(n);
-    afterBlock(static_cast<uint64_t>(n)); // its report only: the file is finished either way
+    // The extra block's report only: the file is finished either way.
+    if (const BlockCopy result = step();
+        result == BlockCopy::ReadFailed || result == BlockCopy::WriteFailed)
+        return result;
     return copied == length ? BlockCopy::Done : BlockCopy::LengthChanged;
 }
 
