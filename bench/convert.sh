@@ -15,6 +15,7 @@
 #   RUNS=n                     timed runs of each command (default 3)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/lib.sh"
 runs=${RUNS:-3}
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package 'time')" >&2; exit 1; }
 
@@ -53,11 +54,7 @@ cat "$part" "$ts" >/dev/null # into the page cache
 run_us() {
   rm -f "$work"/out.*
   sync
-  local t0 t1
-  t0=$(date +%s%N)
-  "$@" >/dev/null 2>&1
-  t1=$(date +%s%N)
-  echo $(((t1 - t0) / 1000))
+  elapsed_us "$@" 2>/dev/null
 }
 ours() { "$cli" convert "$part" "$work/out.mpg"; }
 theirs() { ffmpeg -nostdin -v error -y -i "$ts" -c copy -f vob "$work/out.vob"; }
@@ -91,17 +88,14 @@ peak=$(peak_kib "$cli" convert "$part" "$work/out.mpg")
 peak_empty=$(peak_kib "$cli" convert "$empty" "$work/out.mpg")
 rm -f "$work"/out.*
 
-best() { printf '%s\n' "$@" | sort -n | head -1; }
-median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
-mbs() { awk -v b="$bytes" -v us="$1" 'BEGIN { printf "%.0f", b / us }'; }
 
 dz_best=$(best "${dz_times[@]}")
 ff_best=$(best "${ff_times[@]}")
 dz_median=$(median "${dz_times[@]}")
 ff_median=$(median "${ff_times[@]}")
 echo "TS -> PS of a $bytes-byte stream ($in_duration s; output $out_duration s: $streams), $runs runs each"
-echo "dezadide-cli convert: best $(mbs "$dz_best") MB/s, median $(mbs "$dz_median") MB/s"
-echo "ffmpeg -c copy -f vob: best $(mbs "$ff_best") MB/s, median $(mbs "$ff_median") MB/s"
+echo "dezadide-cli convert: best $(mbs "$bytes" "$dz_best") MB/s, median $(mbs "$bytes" "$dz_median") MB/s"
+echo "ffmpeg -c copy -f vob: best $(mbs "$bytes" "$ff_best") MB/s, median $(mbs "$bytes" "$ff_median") MB/s"
 awk -v d="$dz_best" -v f="$ff_best" -v dm="$dz_median" -v fm="$ff_median" \
   'BEGIN { printf "ratio dezadide-cli / ffmpeg: best %.2f, median %.2f (target >= 2)\n", f / d, fm / dm }'
 awk -v p="$peak" -v e="$peak_empty" \

@@ -11,6 +11,7 @@
 #   RUNS=n                     timed runs of each command (default 5)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/lib.sh"
 runs=${RUNS:-5}
 
 cli=${DEZADIDE_CLI:-$root/build/release/src/dezadide-cli}
@@ -56,11 +57,7 @@ copy_us() {
   rm -rf "$dst"
   mkdir -p "$dst"
   sync
-  local t0 t1
-  t0=$(date +%s%N)
-  "$@"
-  t1=$(date +%s%N)
-  echo $(((t1 - t0) / 1000))
+  elapsed_us "$@"
 }
 
 # A copy that is not right would be fast for nothing: check one first
@@ -85,16 +82,13 @@ for run in $(seq "$runs"); do
 done
 rm -rf "$dst"
 
-best() { printf '%s\n' "$@" | sort -n | head -1; }
-median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
-mbs() { awk -v b="$bytes" -v us="$1" 'BEGIN { printf "%.0f", b / us }'; }
 
 dz_best=$(best "${dz_times[@]}")
 cp_best=$(best "${cp_times[@]}")
 dz_median=$(median "${dz_times[@]}")
 cp_median=$(median "${cp_times[@]}")
 echo "copy of a 1 GiB recording (3 parts + companion, $bytes bytes), $runs runs each"
-echo "dezadide-cli cp: best $(mbs "$dz_best") MB/s, median $(mbs "$dz_median") MB/s"
-echo "cp:              best $(mbs "$cp_best") MB/s, median $(mbs "$cp_median") MB/s"
+echo "dezadide-cli cp: best $(mbs "$bytes" "$dz_best") MB/s, median $(mbs "$bytes" "$dz_median") MB/s"
+echo "cp:              best $(mbs "$bytes" "$cp_best") MB/s, median $(mbs "$bytes" "$cp_median") MB/s"
 awk -v d="$dz_best" -v c="$cp_best" -v dm="$dz_median" -v cm="$cp_median" \
   'BEGIN { printf "ratio dezadide-cli / cp: best %.2f, median %.2f (target >= 0.9)\n", c / d, cm / dm }'

@@ -10,6 +10,7 @@
 #   RUNS=n                     timed runs of each command (default 15)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/lib.sh"
 folder=${1:-$root/bench/out/list}
 runs=${RUNS:-15}
 count=10000
@@ -43,16 +44,13 @@ fi
 rows=$("$cli" ls "$folder" | wc -l)
 [ "$rows" -eq "$count" ] || { echo "dezadide-cli listed $rows rows, expected $count" >&2; exit 1; }
 
-# Best of n runs in milliseconds, after one warm-up run that fills the caches.
-best_ms() {
+# Best of n runs in microseconds, after one warm-up run that fills the caches.
+best_us() {
   "$@" >/dev/null
   local best=
   for _ in $(seq "$runs"); do
-    local t0 t1
-    t0=$(date +%s%N)
-    "$@" >/dev/null
-    t1=$(date +%s%N)
-    local ms=$(((t1 - t0) / 1000))
+    local ms
+    ms=$(elapsed_us "$@")
     if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
   done
   echo "$best"
@@ -61,8 +59,8 @@ best_ms() {
 if command -v hyperfine >/dev/null; then
   hyperfine -N --warmup 2 --runs "$runs" "$cli ls $folder" "ls -l $folder" || true
 fi
-cli_us=$(best_ms "$cli" ls "$folder")
-ls_us=$(best_ms ls -l "$folder")
+cli_us=$(best_us "$cli" ls "$folder")
+ls_us=$(best_us ls -l "$folder")
 awk -v c="$cli_us" -v l="$ls_us" -v n="$count" 'BEGIN {
   printf "folder of %d recordings (%d files)\n", n, n * 4
   printf "dezadide-cli ls : %8.1f ms (best of runs)\n", c / 1000
