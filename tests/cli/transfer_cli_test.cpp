@@ -21,7 +21,7 @@ class CliTransfer : public ::testing::Test {
 protected:
     TempDir tmp;
     fs::path src = tmp / "src", dst = tmp / "dst";
-    RecordingSpec recording;
+    RecordingLayout recording;
     std::string out, err;
 
     void SetUp() override {

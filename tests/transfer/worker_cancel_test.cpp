@@ -9,12 +9,12 @@ namespace dz::test {
 namespace {
 
 TEST(WorkerCancel, CopyTakesBackItsEntriesMoveOnlyTheOneItWasIn) {
-    RecordingSpec news, show;
+    RecordingLayout news, show;
     show.name = "SHOW";
     const std::vector<std::string> entries = {"a.mp3", PartName(news, 1), PartName(show, 1),
                                               "z.mp3"};
     auto filesOf = [&](int entry) -> std::vector<std::string> {
-        const RecordingSpec& r = entry == 2 ? news : show;
+        const RecordingLayout& r = entry == 2 ? news : show;
         if (entry == 1 || entry == 4)
             return {entries[entry - 1]};
         return {CompanionName(r), PartName(r, 1), PartName(r, 2), PartName(r, 3)};

@@ -60,7 +60,7 @@ TEST_F(WorkerCopy, OtherTypesArePassedOverAndExistingFilesOverwritten) {
 // name the destination companion as the recorder will see it.
 struct SetCase {
     const char* what;
-    RecordingSpec spec;
+    RecordingLayout layout;
     size_t copiedParts;
     std::string location;
 };
@@ -70,27 +70,27 @@ class WorkerRecording : public WorkerCopy, public ::testing::WithParamInterface<
 TEST_P(WorkerRecording, CopiesEveryPartAndPatchesOnlyTheLocation) {
     const SetCase& c = GetParam();
     DrivesAt drives(tmp.path());
-    MakeRecording(src, c.spec);
-    RecordingSpec built = c.spec; // the copies carry the recorder's upper-case names
+    MakeRecording(src, c.layout);
+    RecordingLayout built = c.layout; // the copies carry the recorder's upper-case names
     built.ext = ".AVR";
     built.companionExt = ".AVF";
-    ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {PartName(c.spec, 1)}, sink), 0);
+    ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {PartName(c.layout, 1)}, sink), 0);
 
     EXPECT_EQ(ReadFile(dst / CompanionName(built)),
-              Patched(ReadFile(src / CompanionName(c.spec)), kCompanionHeadSize,
+              Patched(ReadFile(src / CompanionName(c.layout)), kCompanionHeadSize,
                       kCompanionLocationOffset, c.location));
     for (int p = 1; p <= static_cast<int>(c.copiedParts); ++p)
         EXPECT_EQ(ReadFile(dst / PartName(built, p)),
-                  Patched(ReadFile(src / PartName(c.spec, p)), kPartHeaderSize, kPartLocationOffset,
+                  Patched(ReadFile(src / PartName(c.layout, p)), kPartHeaderSize, kPartLocationOffset,
                           c.location))
             << p;
     EXPECT_EQ(std::distance(fs::directory_iterator(dst), fs::directory_iterator()),
               static_cast<long>(c.copiedParts) + 1);
 }
 
-RecordingSpec Spec(std::string suffix, std::string ext, std::string companionExt, int count,
+RecordingLayout Layout(std::string suffix, std::string ext, std::string companionExt, int count,
                    std::vector<size_t> parts) {
-    RecordingSpec r;
+    RecordingLayout r;
     r.suffix = suffix;
     r.ext = ext;
     r.companionExt = companionExt;
@@ -102,19 +102,19 @@ RecordingSpec Spec(std::string suffix, std::string ext, std::string companionExt
 INSTANTIATE_TEST_SUITE_P(
     Sets, WorkerRecording,
     ::testing::Values(
-        SetCase{"three parts", RecordingSpec{}, 3, "C:\\dst\\NEWS_#001_200612241930.AVF"},
-        SetCase{"suffix number", Spec("_003", ".AVR", ".AVF", -1, {200, 300}), 2,
+        SetCase{"three parts", RecordingLayout{}, 3, "C:\\dst\\NEWS_#001_200612241930.AVF"},
+        SetCase{"suffix number", Layout("_003", ".AVR", ".AVF", -1, {200, 300}), 2,
                 "C:\\dst\\NEWS_#001_200612241930_003.AVF"},
-        SetCase{"lower-case extensions", Spec("", ".avr", ".avf", -1, {200, 300}), 2,
+        SetCase{"lower-case extensions", Layout("", ".avr", ".avf", -1, {200, 300}), 2,
                 "C:\\dst\\NEWS_#001_200612241930.AVF"},
         SetCase{"part count 0: the companion alone, part 1 ignored",
-                Spec("", ".AVR", ".AVF", 0, {500}), 0, "C:\\dst\\NEWS_#001_200612241930.AVF"},
+                Layout("", ".AVR", ".AVF", 0, {500}), 0, "C:\\dst\\NEWS_#001_200612241930.AVF"},
         SetCase{"a part shorter than its header is left as copied",
-                Spec("", ".AVR", ".AVF", -1, {1000, 100}), 2,
+                Layout("", ".AVR", ".AVF", -1, {1000, 100}), 2,
                 "C:\\dst\\NEWS_#001_200612241930.AVF"}));
 
 TEST_F(WorkerCopy, RecordingReportsPercentOfItsTotalSize) {
-    MakeRecording(src, RecordingSpec{}); // parts of 100134, 70000 and 300 bytes
+    MakeRecording(src, RecordingLayout{}); // parts of 100134, 70000 and 300 bytes
     ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {"NEWS_#001_200612241930.AVR"}, sink), 0);
     EXPECT_EQ(sink.steps, (std::vector<Step>{{1, 1, 1, 100, 0},
                                              {1, 1, 2, 100, 38},
@@ -127,7 +127,7 @@ TEST_F(WorkerCopy, RecordingReportsPercentOfItsTotalSize) {
 }
 
 TEST_F(WorkerCopy, MoveRemovesEachSourceOnceCopiedReadOnlyPartsToo) {
-    MakeRecording(src, RecordingSpec{});
+    MakeRecording(src, RecordingLayout{});
     const auto readOnly = fs::perms::owner_read | fs::perms::group_read;
     fs::permissions(src / "NEWS_#002_200612241930.AVR", readOnly);
     WriteFile(src / "a.mp3", PatternBytes(70000));

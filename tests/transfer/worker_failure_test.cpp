@@ -41,14 +41,14 @@ protected:
 };
 
 TEST_F(WorkerFailure, ACompanionOrPartThatCannotBeReadEndsTheJob) {
-    RecordingSpec shortHead;
+    RecordingLayout shortHead;
     shortHead.name = "SHORT";
     shortHead.companionSize = 8007;
     MakeRecording(src, shortHead);
     ExpectMoveFails(dst, PartName(shortHead, 1), {0, 0, 103, 0, 0});
     EXPECT_TRUE(fs::is_empty(dst));
 
-    RecordingSpec gap; // a complete head, but part 2 is missing
+    RecordingLayout gap; // a complete head, but part 2 is missing
     gap.companionSize = 8008;
     MakeRecording(src, gap);
     fs::remove(src / PartName(gap, 2));
@@ -75,7 +75,7 @@ TEST_F(WorkerFailure, ASourceThatShrinksLeavesNoPartialCopy) {
 // would then delete the only copy.
 TEST_F(WorkerFailure, TheSameFileByAnotherPathIsRefused) {
     WriteFile(src / "a.mp3", PatternBytes(70000));
-    MakeRecording(src, RecordingSpec{});
+    MakeRecording(src, RecordingLayout{});
     fs::create_directory_symlink(src, tmp / "link");
     fs::create_hard_link(src / "NEWS_#002_200612241930.AVR", dst / "NEWS_#002_200612241930.AVR");
     ExpectMoveFails(tmp / "link", "a.mp3", {1, 1, 102, 0, 0});
@@ -85,7 +85,7 @@ TEST_F(WorkerFailure, TheSameFileByAnotherPathIsRefused) {
 }
 
 TEST_F(WorkerFailure, DestinationsOutsideTheSchemeFailBeforeAnythingIsWritten) {
-    MakeRecording(src, RecordingSpec{});
+    MakeRecording(src, RecordingLayout{});
     // The folder part of a path, closing separator included, may have 60
     // characters; 61 is outside the recorder's scheme.
     const size_t base = U16(tmp.path()).size() + 2;
@@ -115,9 +115,9 @@ TEST_F(WorkerFailure, AFullDiskFailsTheEntryAndRemovesThePartialFile) {
     if (geteuid() != 0 || mount("tmpfs", full.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "mounting a small tmpfs needs root";
     WriteFile(src / "big.mp3", PatternBytes(1500000));
-    RecordingSpec spec;
-    spec.parts = {300000, 1200000};
-    MakeRecording(src, spec);
+    RecordingLayout layout;
+    layout.parts = {300000, 1200000};
+    MakeRecording(src, layout);
     ExpectMoveFails(full, "big.mp3", {1, 1, 102, 0, 0});
     EXPECT_FALSE(fs::exists(full / "big.mp3"));
     ExpectMoveFails(full, kNews, {1, 1, 102, 0, 0});

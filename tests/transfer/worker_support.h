@@ -73,7 +73,7 @@ public:
     ~DrivesAt() { unsetenv("DEZADIDE_DRIVES"); }
 };
 
-struct RecordingSpec {
+struct RecordingLayout {
     std::string name = "NEWS";
     std::string suffix; // "" or "_003"
     std::vector<size_t> parts = {100134, 70000, 300};
@@ -82,18 +82,18 @@ struct RecordingSpec {
     std::string ext = ".AVR", companionExt = ".AVF";
 };
 
-inline std::string PartName(const RecordingSpec& r, int p) {
+inline std::string PartName(const RecordingLayout& r, int p) {
     char number[8];
     std::snprintf(number, sizeof number, "%03d", p);
     return r.name + "_#" + number + "_200612241930" + r.suffix + r.ext;
 }
-inline std::string CompanionName(const RecordingSpec& r) {
+inline std::string CompanionName(const RecordingLayout& r) {
     return r.name + "_#001_200612241930" + r.suffix + r.companionExt;
 }
 
 // Each file with its own byte pattern and an old location text, so that a
 // misplaced block or a patch in the wrong place shows up.
-inline void MakeRecording(const std::filesystem::path& folder, const RecordingSpec& r) {
+inline void MakeRecording(const std::filesystem::path& folder, const RecordingLayout& r) {
     std::vector<uint8_t> head = PatternBytes(r.companionSize, 7);
     uint64_t total = 0;
     for (size_t size : r.parts)
