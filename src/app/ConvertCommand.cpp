@@ -9,13 +9,12 @@ void CMainFrame::OnConvertToAvi(wxCommandEvent&) {
     // The fields start from the first selected row of the list that has the
     // keyboard focus; with the focus anywhere else they start empty.
     dz::convert::ConversionPaths paths;
-    const FocusedPane focus = GetFocusedPane();
-    if (focus == FocusedPane::TopList || focus == FocusedPane::BottomList) {
-        const PaneRow row = Row(focus == FocusedPane::TopList ? kTopRow : kBottomRow);
+    if (const std::optional<int> focused = FocusedListRow()) {
+        const PaneRow row = Row(*focused);
         const auto selected = row.fileView->SelectedRowTexts();
         if (!selected.empty())
             paths = dz::convert::ConversionPathsForRow(
-                row.folderView->m_strPath, selected.front().first, selected.front().second);
+                row.folderView->m_strPath, selected.front().column0, selected.front().column1);
     }
     CTs2PesDlg dialog(this, paths.source, paths.target);
     dialog.ShowModal();

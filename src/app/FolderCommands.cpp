@@ -26,22 +26,16 @@ std::u16string WithPath(std::u16string_view format, const std::u16string& path) 
 } // namespace
 
 void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
-    const FocusedPane focus = GetFocusedPane();
-    std::optional<PaneRow> row;
-    if (focus == FocusedPane::TopList)
-        row = Row(kTopRow);
-    else if (focus == FocusedPane::BottomList)
-        row = Row(kBottomRow);
+    const std::optional<int> focused = FocusedListRow();
+    const std::optional<PaneRow> row =
+        focused ? std::optional<PaneRow>(Row(*focused)) : std::nullopt;
     const std::u16string folder = row ? row->folderView->m_strPath : std::u16string();
     if (const dz::CheckMessage message =
             dz::CheckDelete(row.has_value(), row && row->fileView->HasSelection(), folder)) {
         ShowAppMessage(std::u16string(*message), this);
         return;
     }
-    std::vector<dz::SelectedRow> rows;
-    for (auto& [shown, real] : row->fileView->SelectedRowTexts())
-        rows.push_back({std::move(shown), std::move(real)});
-    const CSortStringArray names = dz::CollectEntryNames(rows);
+    const CSortStringArray names = dz::CollectEntryNames(row->fileView->SelectedRowTexts());
     {
         CDeleteProgressDlg dialog;
         dialog.m_pNames = &names;
@@ -54,13 +48,13 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
 }
 
 void CMainFrame::OnNewFolder(wxCommandEvent&) {
-    const FocusedPane focus = GetFocusedPane();
+    const std::optional<int> focused = FocusedTreeRow();
     std::optional<PaneRow> parent;
     std::optional<PaneRow> other;
-    if (focus == FocusedPane::TopTree)
-        parent = Row(kTopRow), other = Row(kBottomRow);
-    else if (focus == FocusedPane::BottomTree)
-        parent = Row(kBottomRow), other = Row(kTopRow);
+    if (focused) {
+        parent = Row(*focused);
+        other = Row(*focused == kTopRow ? kBottomRow : kTopRow);
+    }
     const std::u16string parentPath = parent ? parent->folderView->m_strPath : std::u16string();
     if (const dz::CheckMessage message = dz::CheckNewFolder(parent.has_value(), parentPath)) {
         ShowAppMessage(std::u16string(*message), this);

@@ -248,6 +248,28 @@ PaneRow CMainFrame::Row(int row) const {
     return {m_pBottomFolderView, m_pBottomFileView};
 }
 
+std::optional<int> CMainFrame::FocusedListRow() const {
+    switch (GetFocusedPane()) {
+    case FocusedPane::TopList:
+        return kTopRow;
+    case FocusedPane::BottomList:
+        return kBottomRow;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<int> CMainFrame::FocusedTreeRow() const {
+    switch (GetFocusedPane()) {
+    case FocusedPane::TopTree:
+        return kTopRow;
+    case FocusedPane::BottomTree:
+        return kBottomRow;
+    default:
+        return std::nullopt;
+    }
+}
+
 FocusedPane CMainFrame::GetFocusedPane() const {
     const wxWindow* focus = wxWindow::FindFocus();
     if (!focus || !m_bCreated)

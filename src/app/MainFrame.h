@@ -8,6 +8,7 @@
 
 #include <wx/docview.h>
 
+#include <optional>
 #include <string>
 
 class CDocManager;
@@ -39,6 +40,10 @@ public:
     PaneRow Row(int row) const;
     // The pane whose control has the keyboard focus, if any.
     FocusedPane GetFocusedPane() const;
+    // The row (kTopRow or kBottomRow) whose file list / folder tree has the
+    // keyboard focus; nothing when the focus is elsewhere.
+    std::optional<int> FocusedListRow() const;
+    std::optional<int> FocusedTreeRow() const;
     // What the enable rules look at, read from the panes now.
     PaneState GetPaneState() const;
 

@@ -31,4 +31,6 @@ void ShowVivozirError(wxWindow* parent) {
     Show({dz::msg::kCantExecuteVivozir, dz::msg::kErrorCaption, wxOK | wxICON_NONE}, parent);
 }
 
-void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
+void SetMessageBoxHook(MessageBoxHook hook) {
+    Hook() = std::move(hook);
+}

@@ -22,10 +22,7 @@ void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, Transf
         ShowAppMessage(std::u16string(*message), frame);
         return;
     }
-    std::vector<dz::SelectedRow> rows;
-    for (auto& [shown, real] : from.fileView->SelectedRowTexts())
-        rows.push_back({std::move(shown), std::move(real)});
-    const CSortStringArray names = dz::CollectEntryNames(rows);
+    const CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
     {
         // No parent: the main window owns it and stays disabled while the
         // job runs, so no second transfer can start.

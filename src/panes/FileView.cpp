@@ -56,12 +56,12 @@ bool CFileView::HasSelection() const {
     return m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) != -1;
 }
 
-std::vector<std::pair<std::u16string, std::u16string>> CFileView::SelectedRowTexts() const {
-    std::vector<std::pair<std::u16string, std::u16string>> rows;
+std::vector<dz::SelectedRow> CFileView::SelectedRowTexts() const {
+    std::vector<dz::SelectedRow> rows;
     for (long item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
          item = m_wndList.GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
-        rows.emplace_back(FromWx(m_wndList.GetItemText(item, kFileName)),
-                          FromWx(m_wndList.GetItemText(item, kRealFileName)));
+        rows.push_back({FromWx(m_wndList.GetItemText(item, kFileName)),
+                        FromWx(m_wndList.GetItemText(item, kRealFileName))});
     }
     return rows;
 }

@@ -2,11 +2,12 @@
 // The right pane of a row: the recordings and .mp3/.mem files of the folder
 // selected in the row's tree, one row per recording. Column 1 is zero wide
 // and keeps the real file name (part 1 of a recording) for the commands.
+#include "transfer/transfer_checks.h"
+
 #include <wx/listctrl.h>
 #include <wx/panel.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 class CFileView : public wxPanel {
@@ -23,7 +24,7 @@ public:
 
     bool HasSelection() const;
     // Column 0 and column 1 of every selected row, in list order.
-    std::vector<std::pair<std::u16string, std::u16string>> SelectedRowTexts() const;
+    std::vector<dz::SelectedRow> SelectedRowTexts() const;
 
     wxListCtrl m_wndList;
 

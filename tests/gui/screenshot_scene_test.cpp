@@ -21,12 +21,12 @@ namespace {
 void Recording(const fs::path& folder, const std::string& name, const std::string& stamp, int parts,
                uint64_t totalSize) {
     for (int p = 1; p <= parts; ++p) {
-        char part[8];
+        char part[12];
         std::snprintf(part, sizeof part, "%03d", p);
         dz::test::WriteFile(folder / (name + "_#" + part + "_" + stamp + ".AVR"), "ts");
     }
     std::vector<uint8_t> head(8008, 0);
-    head[1743] = static_cast<uint8_t>(parts);
+    head[1741] = static_cast<uint8_t>(parts); // part count, big-endian at 1740
     for (int i = 0; i < 8; ++i)
         head[1744 + i] = static_cast<uint8_t>(totalSize >> (56 - 8 * i));
     dz::test::WriteFile(folder / (name + "_#001_" + stamp + ".AVF"), head);
