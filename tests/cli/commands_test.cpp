@@ -32,7 +32,7 @@ std::string Line(const char16_t* message) {
 
 TEST(CliLs, PrintsTheRowsTabSeparatedInListOrder) {
     TempDir dir;
-    MakeRecording(dir.path(), "NEWS", "200612241930", 1, 2, 2, 5'000'000'000ULL);
+    MakeRecording(dir.path(), {.parts = {300, 300}, .total = 5'000'000'000});
     WriteFile(dir / "notes.txt", "x");
     const Outcome r = Call(RunLs, LsOptions{dir.text()});
     EXPECT_EQ(r.status, kExitOk);
@@ -51,7 +51,7 @@ TEST(CliLs, PrintsTheRowsTabSeparatedInListOrder) {
 
 TEST(CliRm, DeletesLikeTheDeleteCommandAndPrintsWhatWasRemoved) {
     TempDir dir;
-    MakeRecording(dir.path(), "NEWS", "200612241930", 1, 4, 3, 0);
+    MakeRecording(dir.path(), {.parts = {1, 1, 1, 1}, .count = 3});
     WriteFile(dir / "song.MP3", "x");
     WriteFile(dir / "notes.txt", "x");
     const std::string d = dir.path().string() + "/";
@@ -108,7 +108,7 @@ TEST(CliMkdir, MakesTheFolderAsTypedOrSaysWhyNot) {
 
 TEST(CliInfo, ShowsPiecesCompanionAndParts) {
     TempDir dir;
-    MakeRecording(dir.path(), "NEWS", "200612241930", 1, 2, 3, 1234);
+    MakeRecording(dir.path(), {.parts = {300, 300}, .count = 3, .total = 1234});
     std::vector<uint8_t> part = ReadFile(dir / "NEWS_#001_200612241930.AVR");
     part[8] = 0, part[9] = 134;
     std::fill(part.begin() + 10, part.begin() + 133, 0);

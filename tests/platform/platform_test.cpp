@@ -121,31 +121,11 @@ TEST(Platform, SameFileSeesLinksAndOtherPaths) {
     EXPECT_FALSE(SameFile(d + u"/a", d + u"/missing"));
 }
 
-class ScopedDrives {
-public:
-    explicit ScopedDrives(const std::string& value) {
-        if (const char* old = std::getenv("DEZADIDE_DRIVES"))
-            m_old = old;
-        m_had = std::getenv("DEZADIDE_DRIVES") != nullptr;
-        setenv("DEZADIDE_DRIVES", value.c_str(), 1);
-    }
-    ~ScopedDrives() {
-        if (m_had)
-            setenv("DEZADIDE_DRIVES", m_old.c_str(), 1);
-        else
-            unsetenv("DEZADIDE_DRIVES");
-    }
-
-private:
-    bool m_had = false;
-    std::string m_old;
-};
-
 TEST(Platform, DrivesComeFromTheVariableWhenItIsSet) {
     TempDir dir;
     std::filesystem::create_directories(dir / "rec" / "REC" / "deep");
     const std::string rec = (dir / "rec").string();
-    ScopedDrives drives(dir.path().string() + "/:" + rec + "/::");
+    dz::test::ScopedEnv drives("DEZADIDE_DRIVES", dir.path().string() + "/:" + rec + "/::");
     const auto roots = DriveRoots();
     ASSERT_EQ(roots.size(), 2u);
     EXPECT_EQ(roots[0], dir.text());

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -15,110 +16,52 @@ namespace {
 
 using namespace dz::test;
 
-const FileListRow* RowOf(const std::vector<FileListRow>& rows, const std::u16string& real) {
-    for (const auto& r : rows)
-        if (r.realFileName == real)
-            return &r;
-    return nullptr;
-}
-
-TEST(FolderListing, OneRowPerRecordingAndPerPlainFile) {
+TEST(FolderListing, OneRowPerRecordingAndPlainFileInTheSearchOrder) {
     TempDir dir;
-    MakeRecording(dir.path(), "NEWS", "200612241930", 1, 2, 2, 3'000'000'000ULL);
+    MakeRecording(dir.path(), {.parts = {300, 300}, .total = 5'000'000'000});
+    MakeRecording(dir.path(), {.name = "B", .parts = {1}, .total = 1023});
+    MakeRecording(dir.path(), {.name = "C", .parts = {1}, .total = 1024});
+    MakeRecording(dir.path(), {.name = "D", .parts = {1}});
+    std::filesystem::remove(dir / "D_#001_200612241930.AVF"); // listed all the same
+    MakeRecording(dir.path(), {.name = "low", .parts = {1}, .total = 2048, .ext = ".avr",
+                               .companionExt = ".avf"});
+    MakeRecording(dir.path(), {.name = "LOST", .parts = {1, 1, 1}});
+    std::filesystem::remove(dir / "LOST_#001_200612241930.AVR"); // no part 1: no row
     WriteFile(dir / "song.MP3", PatternBytes(1024));
     WriteFile(dir / "voice.mem", PatternBytes(1023));
     WriteFile(dir / "notes.txt", "x");
     WriteFile(dir / "MOVIE.AVR", "no separator");
-    MakeRecording(dir.path(), "LOST", "200701011200", 2, 3, 3, 100); // part 1 missing
     std::filesystem::create_directory(dir / "folder.mp3");
     std::filesystem::create_directory(dir / "DIR_#001_200612241930.AVR");
 
-    const auto rows = ListFolderRows(dir.text());
-    ASSERT_EQ(rows.size(), 3u);
-    const FileListRow* news = RowOf(rows, u"NEWS_#001_200612241930.AVR");
-    ASSERT_TRUE(news);
-    EXPECT_EQ(news->fileName, u"NEWS");
-    EXPECT_EQ(news->sizeText, u"2,929,687"); // 3,000,000,000 div 1024
-    EXPECT_EQ(news->dateText, u"2006-12-24 PM  7:30:00");
-    const FileListRow* song = RowOf(rows, u"song.MP3");
-    ASSERT_TRUE(song);
-    EXPECT_EQ(song->fileName, u"song.MP3");
-    EXPECT_EQ(song->sizeText, u"1");
-    const FileListRow* voice = RowOf(rows, u"voice.mem");
-    ASSERT_TRUE(voice);
-    EXPECT_EQ(voice->sizeText, u"0");
-}
-
-TEST(FolderListing, RowsKeepThePlatformsSearchOrder) {
-    TempDir dir;
-    for (const char* n : {"c.mp3", "a.mp3", "B.MEM", "Z_#001_200612241930.AVR", "e.mp3"})
-        WriteFile(dir / n, "x");
+    const std::map<std::u16string, std::pair<std::u16string, std::u16string>> expected = {
+        {u"NEWS_#001_200612241930.AVR", {u"NEWS", u"4,882,812"}}, // 5,000,000,000 div 1024
+        {u"B_#001_200612241930.AVR", {u"B", u"0"}},
+        {u"C_#001_200612241930.AVR", {u"C", u"1"}},
+        {u"D_#001_200612241930.AVR", {u"D", u"0"}},
+        {u"low_#001_200612241930.avr", {u"low", u"2"}},
+        {u"song.MP3", {u"song.MP3", u"1"}},
+        {u"voice.mem", {u"voice.mem", u"0"}},
+    };
     std::vector<dz::platform::FolderName> names;
     ASSERT_TRUE(dz::platform::SearchFolderNames(dir.text(), names));
-    std::vector<std::u16string> expected;
+    std::vector<std::u16string> order;
     for (const auto& n : names)
-        expected.push_back(n.name);
-    std::vector<std::u16string> listed;
-    for (const auto& r : ListFolderRows(dir.text()))
-        listed.push_back(r.realFileName);
-    EXPECT_EQ(listed, expected);
-}
-
-TEST(FolderListing, RecordingSizeComesFromTheCompanion) {
-    struct Case {
-        const char* what;
-        size_t companionBytes; // 0: no companion
-        uint64_t total;
-        const char16_t* size;
-    } cases[] = {
-        {"five billion bytes", kCompanionHeadSize, 5'000'000'000ULL, u"4,882,812"},
-        {"1023 bytes", kCompanionHeadSize, 1023, u"0"},
-        {"1024 bytes", kCompanionHeadSize, 1024, u"1"},
-        {"short companion", kCompanionHeadSize - 1, 5'000'000'000ULL, u"0"},
-        {"no companion", 0, 0, u"0"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDir dir;
-        WriteFile(dir / "R_#001_200612241930.AVR", "part");
-        if (c.companionBytes)
-            WriteFile(dir / "R_#001_200612241930.AVF",
-                      CompanionBytes(1, c.total, c.companionBytes));
-        const auto rows = ListFolderRows(dir.text());
-        ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0].sizeText, c.size);
-    }
-}
-
-TEST(FolderListing, LowerCaseRecordingFindsItsLowerCaseCompanion) {
-    TempDir dir;
-    WriteFile(dir / "news_#001_200612241930.avr", "part");
-    WriteFile(dir / "news_#001_200612241930.avf", CompanionBytes(1, 2048));
+        if (expected.count(n.name))
+            order.push_back(n.name);
     const auto rows = ListFolderRows(dir.text());
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].fileName, u"news");
-    EXPECT_EQ(rows[0].sizeText, u"2");
+    ASSERT_EQ(rows.size(), expected.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(dz::ToUtf8(rows[i].realFileName));
+        EXPECT_EQ(rows[i].realFileName, order[i]);
+        const auto it = expected.find(rows[i].realFileName);
+        ASSERT_NE(it, expected.end());
+        EXPECT_EQ(rows[i].fileName, it->second.first);
+        EXPECT_EQ(rows[i].sizeText, it->second.second);
+        if (it->second.first == u"NEWS") // the date stamp, not the file's time
+            EXPECT_EQ(rows[i].dateText, u"2006-12-24 PM  7:30:00");
+    }
 }
-
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* tz) {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_old.empty())
-            unsetenv("TZ");
-        else
-            setenv("TZ", m_old.c_str(), 1);
-        tzset();
-    }
-
-private:
-    std::string m_old;
-};
 
 TEST(FolderListing, PlainFileDateIsItsCreationTimeInLocalTime) {
     TempDir dir;
@@ -133,7 +76,7 @@ TEST(FolderListing, PlainFileDateIsItsCreationTimeInLocalTime) {
     const std::time_t created =
         (stx.stx_mask & STATX_BTIME) ? stx.stx_btime.tv_sec : stx.stx_mtime.tv_sec;
 
-    ScopedTimeZone tz("XST-5"); // five hours east of UTC, no daylight saving
+    ScopedEnv tz("TZ", "XST-5"); // five hours east of UTC, no daylight saving
     std::time_t shifted = created + 5 * 3600;
     std::tm utc{};
     gmtime_r(&shifted, &utc);

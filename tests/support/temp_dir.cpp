@@ -1,6 +1,7 @@
 #include "support/temp_dir.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
@@ -27,6 +28,21 @@ TempDir::~TempDir() {
 std::u16string TempDir::text() const {
     const std::string s = m_path.string();
     return std::u16string(s.begin(), s.end());
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name) {
+    if (const char* old = std::getenv(name))
+        m_old = old;
+    setenv(name, value.c_str(), 1);
+    tzset();
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (m_old)
+        setenv(m_name.c_str(), m_old->c_str(), 1);
+    else
+        unsetenv(m_name.c_str());
+    tzset();
 }
 
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {

@@ -2,6 +2,7 @@
 // Real files in a fresh temporary folder, removed with the object.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,20 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+// An environment variable set for the life of the object, then put back.
+// TZ takes effect at once both ways.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
 };
 
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);

@@ -1,6 +1,5 @@
 #include "transfer/entry_deletion.h"
 
-#include "common/text.h"
 #include "recording/recording_files.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +11,10 @@ namespace {
 using namespace dz::test;
 namespace fs = std::filesystem;
 
-std::set<std::string> FilesIn(const fs::path& dir) {
-    std::set<std::string> names;
+using Files = std::set<std::string>;
+
+Files FilesIn(const fs::path& dir) {
+    Files names;
     for (const auto& e : fs::directory_iterator(dir))
         names.insert(e.path().filename().string());
     return names;
@@ -28,7 +29,7 @@ CSortStringArray Names(std::initializer_list<const char16_t*> list) {
 
 TEST(Deletion, RecordingLosesPartsByItsCountThenTheCompanion) {
     TempDir dir;
-    MakeRecording(dir.path(), "NEWS", "200612241930", 1, 4, 3, 1000); // a 4th part beyond the count
+    MakeRecording(dir.path(), {.parts = {1, 1, 1, 1}, .count = 3}); // a 4th part beyond the count
     WriteFile(dir / "song.mp3", "x");
     WriteFile(dir / "notes.txt", "x");
     std::vector<std::u16string> removed;
@@ -39,75 +40,70 @@ TEST(Deletion, RecordingLosesPartsByItsCountThenTheCompanion) {
                            d + u"NEWS_#001_200612241930.AVR", d + u"NEWS_#002_200612241930.AVR",
                            d + u"NEWS_#003_200612241930.AVR", d + u"NEWS_#001_200612241930.AVF",
                            d + u"song.mp3"}));
-    EXPECT_EQ(FilesIn(dir.path()),
-              (std::set<std::string>{"NEWS_#004_200612241930.AVR", "notes.txt"}));
+    EXPECT_EQ(FilesIn(dir.path()), (Files{"NEWS_#004_200612241930.AVR", "notes.txt"}));
 }
 
-TEST(Deletion, UnreadableCompanionMeansPartOneOnly) {
-    struct Case {
+TEST(Deletion, WhatOneEntryTakesWithIt) {
+    const std::string n33(33, 'n');
+    const struct {
         const char* what;
-        size_t companionBytes; // 0: none
-    } cases[] = {{"missing companion", 0}, {"short companion", kCompanionHeadSize - 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        RecordingLayout layout;
+        int companion; // -1 as made, 0 removed, else resized to this many bytes
+        std::string entry;
+        Files stays;
+    } rows[] = {
+        {"missing companion: part 1 only", {.parts = {1, 1}}, 0, "NEWS_#001_200612241930.AVR",
+         {"NEWS_#002_200612241930.AVR"}},
+        {"short companion: part 1 and the companion",
+         {.parts = {1, 1}},
+         8007,
+         "NEWS_#001_200612241930.AVR",
+         {"NEWS_#002_200612241930.AVR"}},
+        {"part count 0: the companion only", {.parts = {1}, .count = 0}, -1,
+         "NEWS_#001_200612241930.AVR", {"NEWS_#001_200612241930.AVR"}},
+        // Part 2's own companion name does not exist: count 1, so part 1
+        // by the built name and no companion.
+        {"named by part 2", {.parts = {1, 1}}, -1, "NEWS_#002_200612241930.AVR",
+         {"NEWS_#001_200612241930.AVF", "NEWS_#002_200612241930.AVR"}},
+        {"lower case with a suffix number",
+         {.suffix = "_003", .parts = {1, 1}, .ext = ".avr", .companionExt = ".avf"},
+         -1,
+         "NEWS_#001_200612241930_003.avr",
+         {}},
+        {"name outside the scheme: the file and its companion",
+         {.name = n33, .parts = {1, 1}},
+         -1,
+         n33 + "_#001_200612241930.AVR",
+         {n33 + "_#002_200612241930.AVR"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
         TempDir dir;
-        MakeRecording(dir.path(), "R", "200612241930", 1, 3, 3, 0);
-        fs::remove(dir / "R_#001_200612241930.AVF");
-        if (c.companionBytes)
-            WriteFile(dir / "R_#001_200612241930.AVF", CompanionBytes(3, 0, c.companionBytes));
-        DeleteEntryFiles(dir.text(), u"R_#001_200612241930.AVR");
-        EXPECT_EQ(FilesIn(dir.path()),
-                  (std::set<std::string>{"R_#002_200612241930.AVR", "R_#003_200612241930.AVR"}));
+        MakeRecording(dir.path(), r.layout);
+        WriteFile(dir / "keep_#001_200612241930.AVR", "another recording");
+        const fs::path companion = dir / CompanionName(r.layout);
+        if (r.companion == 0)
+            fs::remove(companion);
+        if (r.companion > 0)
+            fs::resize_file(companion, static_cast<uintmax_t>(r.companion));
+        // Read-only files go all the same.
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            fs::permissions(e.path(), fs::perms::owner_read);
+        DeleteEntryFiles(dir.text(), std::u16string(r.entry.begin(), r.entry.end()));
+        Files stays = r.stays;
+        stays.insert("keep_#001_200612241930.AVR");
+        EXPECT_EQ(FilesIn(dir.path()), stays);
     }
-}
-
-TEST(Deletion, PartCountZeroRemovesOnlyTheCompanion) {
-    TempDir dir;
-    MakeRecording(dir.path(), "R", "200612241930", 1, 1, 0, 0);
-    DeleteEntryFiles(dir.text(), u"R_#001_200612241930.AVR");
-    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"R_#001_200612241930.AVR"}));
-}
-
-TEST(Deletion, EntryNamedByAnotherPartStillCountsFromPartOne) {
-    TempDir dir;
-    MakeRecording(dir.path(), "R", "200612241930", 1, 2, 2, 0);
-    // Part 2's own companion name does not exist: count 1, then part 1 by
-    // the built name and the (missing) R_#002 companion.
-    DeleteEntryFiles(dir.text(), u"R_#002_200612241930.AVR");
-    EXPECT_EQ(FilesIn(dir.path()),
-              (std::set<std::string>{"R_#001_200612241930.AVF", "R_#002_200612241930.AVR"}));
-}
-
-TEST(Deletion, ReadOnlyAndLowerCaseFilesAreDeletedWithSuffixedNames) {
-    TempDir dir;
-    WriteFile(dir / "show_#001_200612241930_003.avr", "1");
-    WriteFile(dir / "show_#002_200612241930_003.avr", "2");
-    WriteFile(dir / "show_#001_200612241930_003.avf", CompanionBytes(2, 0));
-    fs::permissions(dir / "show_#002_200612241930_003.avr", fs::perms::owner_read);
-    fs::permissions(dir / "show_#001_200612241930_003.avf", fs::perms::owner_read);
-    WriteFile(dir / "keep_#001_200612241930.AVR", "other recording");
-    DeleteEntryFiles(dir.text(), u"show_#001_200612241930_003.avr");
-    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"keep_#001_200612241930.AVR"}));
-}
-
-TEST(Deletion, NameOutsideTheSchemeDeletesTheFileAndItsCompanion) {
-    TempDir dir;
-    const std::string longName(33, 'n');
-    WriteFile(dir / (longName + "_#001_200612241930.AVR"), "1");
-    WriteFile(dir / (longName + "_#002_200612241930.AVR"), "2");
-    WriteFile(dir / (longName + "_#001_200612241930.AVF"), CompanionBytes(2, 0));
-    DeleteEntryFiles(dir.text(), dz::Ascii(longName) + u"_#001_200612241930.AVR");
-    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{longName + "_#002_200612241930.AVR"}));
 }
 
 TEST(Deletion, RollBackRemovesTheFirstKEntriesOnly) {
     TempDir dir;
     WriteFile(dir / "a.mp3", "x");
-    MakeRecording(dir.path(), "B", "200612241930", 1, 2, 2, 0);
+    MakeRecording(dir.path(), {.name = "B", .parts = {1, 1}});
     WriteFile(dir / "c.mem", "x");
     const CSortStringArray names = Names({u"a.mp3", u"B_#001_200612241930.AVR", u"c.mem"});
     RollBackCopies(dir.text(), names, 2);
-    EXPECT_EQ(FilesIn(dir.path()), (std::set<std::string>{"c.mem"}));
+    EXPECT_EQ(FilesIn(dir.path()), (Files{"c.mem"}));
     RollBackCopies(dir.text(), names, 99); // more than the job holds
     EXPECT_TRUE(FilesIn(dir.path()).empty());
 }

@@ -88,29 +88,18 @@ TEST_P(WorkerRecording, CopiesEveryPartAndPatchesOnlyTheLocation) {
               static_cast<long>(c.copiedParts) + 1);
 }
 
-RecordingLayout Layout(std::string suffix, std::string ext, std::string companionExt, int count,
-                   std::vector<size_t> parts) {
-    RecordingLayout r;
-    r.suffix = suffix;
-    r.ext = ext;
-    r.companionExt = companionExt;
-    r.count = count;
-    r.parts = parts;
-    return r;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Sets, WorkerRecording,
     ::testing::Values(
         SetCase{"three parts", RecordingLayout{}, 3, "C:\\dst\\NEWS_#001_200612241930.AVF"},
-        SetCase{"suffix number", Layout("_003", ".AVR", ".AVF", -1, {200, 300}), 2,
+        SetCase{"suffix number", {.suffix = "_003", .parts = {200, 300}}, 2,
                 "C:\\dst\\NEWS_#001_200612241930_003.AVF"},
-        SetCase{"lower-case extensions", Layout("", ".avr", ".avf", -1, {200, 300}), 2,
+        SetCase{"lower-case extensions", {.parts = {200, 300}, .ext = ".avr", .companionExt = ".avf"}, 2,
                 "C:\\dst\\NEWS_#001_200612241930.AVF"},
         SetCase{"part count 0: the companion alone, part 1 ignored",
-                Layout("", ".AVR", ".AVF", 0, {500}), 0, "C:\\dst\\NEWS_#001_200612241930.AVF"},
+                {.parts = {500}, .count = 0}, 0, "C:\\dst\\NEWS_#001_200612241930.AVF"},
         SetCase{"a part shorter than its header is left as copied",
-                Layout("", ".AVR", ".AVF", -1, {1000, 100}), 2,
+                {.parts = {1000, 100}}, 2,
                 "C:\\dst\\NEWS_#001_200612241930.AVF"}));
 
 TEST_F(WorkerCopy, RecordingReportsPercentOfItsTotalSize) {

@@ -1,16 +1,12 @@
 #pragma once
 // Worker test helpers: a sink that keeps every report, a job run on a real
 // worker thread as the dialog starts it, and recordings made on disk.
-#include "recording/RecordingName.h"
-#include "support/temp_dir.h"
+#include "recording/recording_files.h"
 #include "transfer/transfer_worker.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -65,53 +61,10 @@ inline int RunTransfer(TransferMode mode, const std::filesystem::path& source,
 
 // Drive roots pinned to one folder, so that location texts do not depend on
 // where the temporary folders are.
-class DrivesAt {
-public:
-    explicit DrivesAt(const std::filesystem::path& root) {
-        setenv("DEZADIDE_DRIVES", std::filesystem::canonical(root).c_str(), 1);
-    }
-    ~DrivesAt() { unsetenv("DEZADIDE_DRIVES"); }
+struct DrivesAt : ScopedEnv {
+    explicit DrivesAt(const std::filesystem::path& root)
+        : ScopedEnv("DEZADIDE_DRIVES", std::filesystem::canonical(root).string()) {}
 };
-
-struct RecordingLayout {
-    std::string name = "NEWS";
-    std::string suffix; // "" or "_003"
-    std::vector<size_t> parts = {100134, 70000, 300};
-    int count = -1; // part count in the head; -1 = parts.size()
-    size_t companionSize = 9000;
-    std::string ext = ".AVR", companionExt = ".AVF";
-};
-
-inline std::string PartName(const RecordingLayout& r, int p) {
-    char number[8];
-    std::snprintf(number, sizeof number, "%03d", p);
-    return r.name + "_#" + number + "_200612241930" + r.suffix + r.ext;
-}
-inline std::string CompanionName(const RecordingLayout& r) {
-    return r.name + "_#001_200612241930" + r.suffix + r.companionExt;
-}
-
-// Each file with its own byte pattern and an old location text, so that a
-// misplaced block or a patch in the wrong place shows up.
-inline void MakeRecording(const std::filesystem::path& folder, const RecordingLayout& r) {
-    std::vector<uint8_t> head = PatternBytes(r.companionSize, 7);
-    uint64_t total = 0;
-    for (size_t size : r.parts)
-        total += size;
-    const uint64_t count = r.count < 0 ? r.parts.size() : static_cast<uint64_t>(r.count);
-    for (int i = 0; i < 2; ++i)
-        head[kCompanionPartCountOffset + i] = static_cast<uint8_t>(count >> (8 * (1 - i)));
-    for (int i = 0; i < 8; ++i)
-        head[kCompanionTotalSizeOffset + i] = static_cast<uint8_t>(total >> (8 * (7 - i)));
-    std::memcpy(&head[kCompanionLocationOffset], "C:\\OLD.AVF", 11);
-    WriteFile(folder / CompanionName(r), head);
-    for (size_t p = 0; p < r.parts.size(); ++p) {
-        std::vector<uint8_t> part = PatternBytes(r.parts[p], static_cast<uint8_t>(20 + p));
-        if (part.size() >= kPartHeaderSize)
-            std::memcpy(&part[kPartLocationOffset], "C:\\OLD.AVF", 11);
-        WriteFile(folder / PartName(r, static_cast<int>(p) + 1), part);
-    }
-}
 
 // What a copy must hold: the bytes with the location field cleared and the
 // text written into it; a file shorter than its header stays as it was.
