@@ -27,13 +27,9 @@ TEST(SortStringArray, OrdersLikeTheRecorderLists) {
               (std::vector<std::u16string>{u"z", u"\u00c9", u"\u00e9"}));
     // '[' (0x5B) lies between 'Z' and 'a': after folding it sorts before letters.
     EXPECT_EQ(Sorted({u"a", u"["}), (std::vector<std::u16string>{u"[", u"a"}));
-}
-
-TEST(SortStringArray, EqualTextsKeepTheirOrder) {
+    // Stable: texts equal after folding keep their order.
     EXPECT_EQ(Sorted({u"B", u"a", u"b", u"A"}),
               (std::vector<std::u16string>{u"a", u"A", u"B", u"b"}));
-    EXPECT_TRUE(Sorted({}).empty());
-    EXPECT_EQ(Sorted({u"x"}), (std::vector<std::u16string>{u"x"}));
 }
 
 TEST(SortStringArray, SwapIfGreaterSwapsOnlyAGreaterPair) {
@@ -78,15 +74,11 @@ TEST(Text, Utf8RoundTripAndRejection) {
     EXPECT_FALSE(dz::FromUtf8("\xed\xa0\x80").has_value()); // surrogate
 }
 
-TEST(ListText, SizeTextInsertsThousandsCommas) {
+TEST(ListText, SizeWithThousandsCommasDateWithNoonAsAm) {
     EXPECT_EQ(dz::SizeText(0), u"0");
     EXPECT_EQ(dz::SizeText(999), u"999");
     EXPECT_EQ(dz::SizeText(1000), u"1,000");
     EXPECT_EQ(dz::SizeText(1234567), u"1,234,567");
-    EXPECT_EQ(dz::SizeText(4882812), u"4,882,812");
-}
-
-TEST(ListText, DateTextCountsNoonAsAm) {
     EXPECT_EQ(dz::DateText(2006, 12, 24, 19, 30, 0), u"2006-12-24 PM  7:30:00");
     EXPECT_EQ(dz::DateText(2006, 1, 2, 12, 5, 0), u"2006-01-02 AM 12:05:00");
     EXPECT_EQ(dz::DateText(2006, 1, 2, 0, 5, 9), u"2006-01-02 AM  0:05:09");
