@@ -4,85 +4,31 @@
 // in-memory block source.
 
 #include "convert/conversion_files.h"
+#include "stream/pes_builder.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <functional>
-#include <vector>
 
 namespace dz::test {
-
-using Bytes = std::vector<uint8_t>;
 
 constexpr uint16_t kVideoPid = 0x100;
 constexpr uint16_t kAudioPid = 0x101;
 constexpr uint16_t kOtherPid = 0x1FF;
 
-// The five PTS bytes of a PES header ('0010' prefix, markers set).
-inline void AppendPts(Bytes& out, uint64_t pts, uint8_t prefix = 0x20) {
-    out.push_back(static_cast<uint8_t>(prefix | ((pts >> 29) & 0x0E) | 1));
-    out.push_back(static_cast<uint8_t>(pts >> 22));
-    out.push_back(static_cast<uint8_t>(((pts >> 14) & 0xFE) | 1));
-    out.push_back(static_cast<uint8_t>(pts >> 7));
-    out.push_back(static_cast<uint8_t>(((pts << 1) & 0xFE) | 1));
-}
-
-// An MPEG-2 PES packet with a PTS. lengthField false: PES_packet_length 0
-// (unbounded, as video usually is); true: the real length.
-inline Bytes MakePes(uint8_t streamId, uint64_t pts, const Bytes& data, bool lengthField) {
-    Bytes pes = {0x00, 0x00, 0x01, streamId, 0x00, 0x00, 0x80, 0x80, 0x05};
-    AppendPts(pes, pts);
-    pes.insert(pes.end(), data.begin(), data.end());
-    if (lengthField) {
-        const size_t length = pes.size() - 6;
-        pes[4] = static_cast<uint8_t>(length >> 8);
-        pes[5] = static_cast<uint8_t>(length);
-    }
-    return pes;
-}
-
 // A video sequence header: 720x576, 4:3, 25 fps, the given bit rate.
 inline Bytes SequenceHeader(uint32_t bitRate) {
     const uint32_t value = bitRate / 400;
-    return {0x00,
-            0x00,
-            0x01,
-            0xB3,
-            0x2D,
-            0x02,
-            0x40,
-            0x23,
-            static_cast<uint8_t>(value >> 10),
-            static_cast<uint8_t>(value >> 2),
-            static_cast<uint8_t>(((value & 3) << 6) | 0x20),
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x00};
+    Bytes h = {0, 0, 1, 0xB3, 0x2D, 0x02, 0x40, 0x23};
+    h.resize(20, 0);
+    h[8] = static_cast<uint8_t>(value >> 10);
+    h[9] = static_cast<uint8_t>(value >> 2);
+    h[10] = static_cast<uint8_t>(((value & 3) << 6) | 0x20);
+    return h;
 }
 
-// An MPEG-1 Layer II frame header, 192 kbit/s, 48 kHz.
-inline Bytes AudioFrameHeader() {
-    return {0xFF, 0xFD, 0xA4, 0x00};
-}
-
-// n filler bytes that can be told apart by their seed and never look like
-// a sync byte or a start code.
-inline Bytes Filler(size_t n, uint8_t seed) {
-    Bytes b(n);
-    for (size_t i = 0; i < n; ++i)
-        b[i] = static_cast<uint8_t>(0x10 + (seed * 7 + i) % 0x30); // 0x10..0x3F
-    return b;
-}
-
-inline Bytes Concat(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+// An MPEG-1 Layer II frame header, 192 kbit/s, 48 kHz, and its data.
+inline Bytes AudioFrame(size_t n, uint8_t seed) {
+    return Cat({{0xFF, 0xFD, 0xA4, 0x00}, Filler(n, seed)});
 }
 
 // Cuts PES bytes into transport packets; the last one is padded with an
