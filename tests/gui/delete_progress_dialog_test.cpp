@@ -3,8 +3,6 @@
 #include "dialog_test_support.h"
 #include "transfer/DeleteProgressDlg.h"
 
-#include "app/wx_text.h"
-
 #include <wx/textctrl.h>
 
 #include <sys/stat.h>
@@ -14,70 +12,46 @@ namespace fs = std::filesystem;
 namespace dz::test {
 namespace {
 
-class DeleteProgressDialog : public ::testing::Test {
-protected:
+TEST(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanion) {
     TempDir tmp;
     std::u16string folder = tmp.text();
-    CSortStringArray names;
     std::vector<std::string> shown; // file names in the order they were shown
-
-    void SetUp() override {
-        CDeleteProgressDlg::SetShowHook([this](CDeleteProgressDlg& d, const std::u16string& path) {
-            // The box already holds the path when the file is removed.
-            EXPECT_EQ(FromWx(d.m_wndFileName->GetValue()), path);
-            shown.push_back(fs::path(ToWx(path).ToStdString()).filename().string());
-        });
-    }
-    void TearDown() override { CDeleteProgressDlg::SetShowHook(nullptr); }
-
-    void Run(const std::vector<std::string>& list) {
-        for (const std::string& n : list)
-            names.Add(U16(n));
-        names.Sort();
-        CDeleteProgressDlg dialog;
-        dialog.m_pNames = &names;
-        dialog.m_pFolder = &folder;
-        RunModal(dialog);
-    }
-};
-
-TEST_F(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanion) {
+    CDeleteProgressDlg::SetShowHook([&](CDeleteProgressDlg& d, const std::u16string& path) {
+        // The box already holds the path when the file is removed.
+        EXPECT_EQ(FromWx(d.m_wndFileName->GetValue()), path);
+        shown.push_back(fs::path(path).filename().string());
+    });
     WriteFile(tmp / "a.mp3", "a");
-    TestRecording().Make(tmp.path()); // three parts by its companion
+    MakeRecording(tmp.path(), {}); // three parts by its companion
     WriteFile(tmp / "NEWS_#004_200612241930.AVR", "not counted");
     WriteFile(tmp / "notes.txt", "stays");
     chmod((tmp / "NEWS_#002_200612241930.AVR").c_str(), 0444);
-    Run({"NEWS_#001_200612241930.AVR", "notes.txt", "a.mp3"});
+    CSortStringArray names;
+    for (const char16_t* n : {u"NEWS_#001_200612241930.AVR", u"notes.txt", u"a.mp3"})
+        names.Add(n);
+    names.Sort();
 
-    const std::vector<std::string> expected = {
-        "a.mp3", "NEWS_#001_200612241930.AVR", "NEWS_#002_200612241930.AVR",
-        "NEWS_#003_200612241930.AVR", "NEWS_#001_200612241930.AVF"};
-    EXPECT_EQ(shown, expected);
-    for (const std::string& f : expected)
-        EXPECT_FALSE(fs::exists(tmp / f)) << f;
-    EXPECT_TRUE(fs::exists(tmp / "NEWS_#004_200612241930.AVR"));
-    EXPECT_TRUE(fs::exists(tmp / "notes.txt"));
-}
+    // Without its folder it deletes nothing and closes.
+    CDeleteProgressDlg idle;
+    idle.m_pNames = &names;
+    EXPECT_EQ(RunModal(idle), wxID_CANCEL);
+    EXPECT_TRUE(shown.empty());
 
-TEST_F(DeleteProgressDialog, CannotBeClosedBeforeItsRunAndEndsItselfAfter) {
-    WriteFile(tmp / "a.mp3", "a");
-    names.Add(u"a.mp3");
+    // A close asked for before the run is refused; the dialog ends itself.
     CDeleteProgressDlg dialog;
     dialog.m_pNames = &names;
     dialog.m_pFolder = &folder;
     dialog.CallAfter([&dialog] { dialog.Close(); });
     EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
-    EXPECT_FALSE(fs::exists(tmp / "a.mp3"));
-}
+    CDeleteProgressDlg::SetShowHook(nullptr);
 
-TEST_F(DeleteProgressDialog, WithoutItsListItDeletesNothingAndCloses) {
-    WriteFile(tmp / "a.mp3", "a");
-    names.Add(u"a.mp3");
-    CDeleteProgressDlg dialog;
-    dialog.m_pNames = &names; // no folder
-    EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
-    EXPECT_TRUE(fs::exists(tmp / "a.mp3"));
-    EXPECT_TRUE(shown.empty());
+    const std::vector<std::string> expected = {
+        "a.mp3", "NEWS_#001_200612241930.AVR", "NEWS_#002_200612241930.AVR",
+        "NEWS_#003_200612241930.AVR", "NEWS_#001_200612241930.AVF"};
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(CountIn(tmp.path(), expected), 0u);
+    EXPECT_TRUE(fs::exists(tmp / "NEWS_#004_200612241930.AVR"));
+    EXPECT_TRUE(fs::exists(tmp / "notes.txt"));
 }
 
 } // namespace

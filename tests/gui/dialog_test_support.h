@@ -1,7 +1,8 @@
 #pragma once
-// Shared by the dialog and command tests: a modal run that cannot hang the
-// test program, and helpers to press a dialog's buttons from inside its run.
-#include "recording/RecordingName.h"
+// Shared by the window tests: a modal run that cannot hang the test program,
+// clicks and commands sent as the toolkit sends them, list selection and
+// the files of a recording.
+#include "recording/recording_files.h"
 #include "support/temp_dir.h"
 
 #include "app/MainFrame.h"
@@ -15,12 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -37,8 +34,7 @@ public:
         : m_thread([this, limit, what] {
               std::unique_lock lock(m_mutex);
               if (!m_done.wait_for(lock, limit, [this] { return m_finished; })) {
-                  std::fprintf(stderr, "watchdog: %s did not end within %llds\n", what,
-                               static_cast<long long>(limit.count()));
+                  std::fprintf(stderr, "watchdog: %s did not end in time\n", what);
                   std::abort();
               }
           }) {}
@@ -58,18 +54,20 @@ private:
     std::thread m_thread;
 };
 
-inline int RunModal(wxDialog& dialog, std::chrono::seconds limit = std::chrono::seconds(30)) {
-    Watchdog watchdog(limit);
+inline int RunModal(wxDialog& dialog) {
+    Watchdog watchdog(std::chrono::seconds(30));
     return dialog.ShowModal();
 }
 
-// Presses a button of the dialog as a click would, from its event queue.
+// A click on a button, handled now.
+inline void Press(wxWindow& dialog, int id) {
+    wxCommandEvent click(wxEVT_BUTTON, id);
+    click.SetEventObject(&dialog);
+    dialog.GetEventHandler()->ProcessEvent(click);
+}
+// A click on a button, from the dialog's event queue.
 inline void PostButton(wxWindow& dialog, int id) {
-    dialog.GetEventHandler()->CallAfter([&dialog, id] {
-        wxCommandEvent click(wxEVT_BUTTON, id);
-        click.SetEventObject(&dialog);
-        dialog.GetEventHandler()->ProcessEvent(click);
-    });
+    dialog.GetEventHandler()->CallAfter([&dialog, id] { Press(dialog, id); });
 }
 
 // The modal dialog of this kind that is running now, if any.
@@ -80,8 +78,10 @@ template <class T> T* FindModalDialog() {
     return nullptr;
 }
 
-// Runs a command of the frame as the menu and the toolbar do.
+// Runs a command of the frame as the menu and the toolbar do; a command
+// whose dialog never ends aborts the program.
 inline void RunCommand(CMainFrame& frame, int id) {
+    Watchdog watchdog(std::chrono::seconds(30), "command");
     wxCommandEvent command(wxEVT_MENU, id);
     command.SetEventObject(&frame);
     frame.GetEventHandler()->ProcessEvent(command);
@@ -93,16 +93,18 @@ inline bool FocusPane(CMainFrame& frame, wxWindow& control, FocusedPane pane) {
     return PumpUntil([&] { return frame.GetFocusedPane() == pane; }, std::chrono::seconds(5));
 }
 
-// The real file names (column 1) a list shows, in list order.
+// The real file names (column 1) a list shows, sorted.
 inline std::vector<std::string> ListedFiles(const CFileView& view) {
     std::vector<std::string> names;
     for (long i = 0; i < view.m_wndList.GetItemCount(); ++i)
         names.push_back(
             view.m_wndList.GetItemText(i, CFileView::kRealFileName).ToStdString(wxConvUTF8));
+    std::sort(names.begin(), names.end());
     return names;
 }
 
-// Selects the rows whose real file name is one of names; false when one is missing.
+// Selects exactly the rows whose real file name is one of names; false when
+// one is missing.
 inline bool SelectFiles(CFileView& view, const std::vector<std::string>& names) {
     size_t found = 0;
     wxListCtrl& list = view.m_wndList;
@@ -120,65 +122,22 @@ inline std::u16string U16(const std::string& s) {
     return std::u16string(s.begin(), s.end());
 }
 inline std::u16string U16(const std::filesystem::path& p) {
-    return U16(p.string());
+    return p.u16string();
 }
 
-// A recording as the recorder leaves it: parts NAME_#PPP_STAMP.AVR, each
-// with its own bytes, and the companion NAME_#001_STAMP.AVF whose head holds
-// the part count and the total size. Names are given for part 1, without
-// extension.
-struct TestRecording {
-    std::string base = "NEWS_#001_200612241930";
-    std::vector<size_t> partSizes = {134 + 100000, 70000, 300};
-    int partCount = -1;          // in the head; -1 = the number of parts
-    size_t companionSize = 9000; // below 8,008 the head is unreadable
-
-    std::string Part(int p) const {
-        std::string name = base;
-        char digits[16];
-        std::snprintf(digits, sizeof digits, "%03d", p);
-        name.replace(name.find("_#") + 2, 3, digits);
-        return name + ".AVR";
-    }
-    std::string Companion() const { return base + ".AVF"; }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> files{Companion()};
-        for (size_t p = 1; p <= partSizes.size(); ++p)
-            files.push_back(Part(static_cast<int>(p)));
-        return files;
-    }
-    void Make(const std::filesystem::path& folder) const {
-        std::vector<uint8_t> head = PatternBytes(companionSize, 7);
-        uint64_t total = 0;
-        for (size_t size : partSizes)
-            total += size;
-        auto put = [&head](size_t at, uint64_t v, int bytes) {
-            for (int i = bytes - 1; i >= 0; --i, v >>= 8)
-                if (at + static_cast<size_t>(i) < head.size())
-                    head[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v);
-        };
-        put(kCompanionPartCountOffset,
-            static_cast<uint64_t>(partCount < 0 ? static_cast<int>(partSizes.size()) : partCount),
-            2);
-        put(kCompanionTotalSizeOffset, total, 8);
-        WriteFile(folder / Companion(), head);
-        for (size_t p = 0; p < partSizes.size(); ++p)
-            WriteFile(folder / Part(static_cast<int>(p) + 1),
-                      PatternBytes(partSizes[p], static_cast<uint8_t>(20 + p)));
-    }
-};
-
-inline bool AllIn(const std::filesystem::path& folder, const std::vector<std::string>& names) {
-    for (const std::string& n : names)
-        if (!std::filesystem::exists(folder / n))
-            return false;
-    return true;
+// Every file of a recording: the companion, then the parts.
+inline std::vector<std::string> RecordingFiles(const RecordingLayout& r) {
+    std::vector<std::string> files{CompanionName(r)};
+    for (size_t p = 1; p <= r.parts.size(); ++p)
+        files.push_back(PartName(r, static_cast<int>(p)));
+    return files;
 }
-inline bool NoneIn(const std::filesystem::path& folder, const std::vector<std::string>& names) {
-    for (const std::string& n : names)
-        if (std::filesystem::exists(folder / n))
-            return false;
-    return true;
+
+// How many of names exist in folder.
+inline size_t CountIn(const std::filesystem::path& folder, const std::vector<std::string>& names) {
+    return static_cast<size_t>(std::count_if(names.begin(), names.end(), [&](const auto& n) {
+        return std::filesystem::exists(folder / n);
+    }));
 }
 
 } // namespace dz::test

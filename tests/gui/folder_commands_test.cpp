@@ -11,17 +11,12 @@
 #include <wx/app.h>
 #include <wx/textctrl.h>
 
-#include <algorithm>
+#include <optional>
 
 namespace fs = std::filesystem;
 
 namespace dz::test {
 namespace {
-
-std::vector<std::string> Sorted(std::vector<std::string> v) {
-    std::sort(v.begin(), v.end());
-    return v;
-}
 
 class FolderCommands : public ::testing::Test {
 protected:
@@ -29,33 +24,23 @@ protected:
     fs::path a = disk / "A";
     std::vector<MessageBoxCall> boxes;
     std::unique_ptr<MainFrameFixture> m;
-    TestRecording rec;
 
     void SetUp() override {
         SetMessageBoxHook([this](const MessageBoxCall& c) { boxes.push_back(c); });
         fs::create_directories(a);
         fs::create_directories(disk / "B");
+        m = std::make_unique<MainFrameFixture>(std::vector{U16(disk.path())});
     }
     void TearDown() override {
         m.reset();
         SetMessageBoxHook(nullptr);
     }
-    CMainFrame& Frame() {
-        if (!m)
-            m = std::make_unique<MainFrameFixture>(std::vector{U16(disk.path())});
-        return *m->frame();
-    }
-    bool FocusList(int row) {
-        return FocusPane(Frame(), m->fileView(row).m_wndList,
-                         row == kTopRow ? FocusedPane::TopList : FocusedPane::BottomList);
-    }
-    bool FocusTree(int row) {
-        return FocusPane(Frame(), m->tree(row),
-                         row == kTopRow ? FocusedPane::TopTree : FocusedPane::BottomTree);
-    }
-    void Run(int command) {
-        Watchdog watchdog(std::chrono::seconds(30), "folder command");
-        RunCommand(Frame(), command);
+    bool Focus(int row, bool list) {
+        const bool top = row == kTopRow;
+        return list ? FocusPane(*m->frame(), m->fileView(row).m_wndList,
+                                top ? FocusedPane::TopList : FocusedPane::BottomList)
+                    : FocusPane(*m->frame(), m->tree(row),
+                                top ? FocusedPane::TopTree : FocusedPane::BottomTree);
     }
     // New Folder with this text typed into "Input Name"; nothing typed, the
     // dialog is cancelled.
@@ -68,7 +53,7 @@ protected:
                 dialog->GetNameBox()->ChangeValue(ToWx(*name));
             PostButton(*dialog, name ? wxID_OK : wxID_CANCEL);
         });
-        Run(ID_NEW_FOLDER);
+        RunCommand(*m->frame(), ID_NEW_FOLDER);
     }
     std::u16string TakeOneMessage() {
         EXPECT_EQ(boxes.size(), 1u);
@@ -81,50 +66,57 @@ protected:
 TEST_F(FolderCommands, DeleteRemovesTheFocusedListsEntriesAndRefreshesOnlyThatList) {
     WriteFile(a / "a.mp3", "a");
     WriteFile(a / "b.mp3", "b");
-    rec.Make(a);
-    WriteFile(a / rec.Part(4), "a fourth part the companion does not count");
-    Frame();
+    RecordingLayout rec;
+    MakeRecording(a, rec);
     ASSERT_TRUE(m->Select(kTopRow, U16(a)));
     ASSERT_TRUE(m->Select(kBottomRow, U16(a)));
-    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3", rec.Part(1)}));
-    ASSERT_TRUE(FocusList(kTopRow));
-    Run(ID_DELETE_FILES);
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3", PartName(rec, 1)}));
+    ASSERT_TRUE(Focus(kTopRow, true));
+    RunCommand(*m->frame(), ID_DELETE_FILES);
 
     EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(NoneIn(a, rec.Files()));
-    EXPECT_FALSE(fs::exists(a / "a.mp3"));
-    EXPECT_TRUE(fs::exists(a / "b.mp3"));
-    EXPECT_TRUE(fs::exists(a / rec.Part(4)));
+    EXPECT_EQ(CountIn(a, RecordingFiles(rec)), 0u);
+    EXPECT_EQ(CountIn(a, {"a.mp3", "b.mp3"}), 1u);
     EXPECT_EQ(ListedFiles(m->fileView(kTopRow)), std::vector<std::string>{"b.mp3"});
-    EXPECT_EQ(Sorted(ListedFiles(m->fileView(kBottomRow))),
-              (std::vector<std::string>{rec.Part(1), "a.mp3", "b.mp3"}));
+    EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)),
+              (std::vector<std::string>{PartName(rec, 1), "a.mp3", "b.mp3"}));
 }
 
-TEST_F(FolderCommands, DeleteWithoutAFocusedListSelectionOrFolderSaysNoFile) {
+TEST_F(FolderCommands, EachRefusalOfDeleteAndNewFolderShowsItsMessage) {
     WriteFile(a / "a.mp3", "a");
-    Frame();
-    ASSERT_TRUE(FocusList(kTopRow));
-    Run(ID_DELETE_FILES);
-    EXPECT_EQ(TakeOneMessage(), msg::kNoFile) << "no folder in the focused row";
-
-    ASSERT_TRUE(m->Select(kTopRow, U16(a)));
-    ASSERT_TRUE(m->Select(kBottomRow, U16(disk / "B")));
-    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
-    ASSERT_TRUE(FocusTree(kTopRow));
-    Run(ID_DELETE_FILES);
-    EXPECT_EQ(TakeOneMessage(), msg::kNoFile) << "focus on a tree";
-
-    ASSERT_TRUE(FocusList(kBottomRow));
-    Run(ID_DELETE_FILES);
-    EXPECT_EQ(TakeOneMessage(), msg::kNoFile) << "selection only in the other list";
-    EXPECT_TRUE(fs::exists(a / "a.mp3"));
+    const struct {
+        const char* what;
+        int command, row;
+        bool list;
+        const char16_t* text;
+    } cases[] = {
+        {"Delete, no folder in the focused row", ID_DELETE_FILES, kTopRow, true, msg::kNoFile},
+        {"New Folder, tree without a folder", ID_NEW_FOLDER, kTopRow, false, msg::kNoParentFolder},
+        {"Delete, focus on a tree", ID_DELETE_FILES, kTopRow, false, msg::kNoFile},
+        {"Delete, selection only in the other list", ID_DELETE_FILES, kBottomRow, true,
+         msg::kNoFile},
+        {"New Folder, focus on a list", ID_NEW_FOLDER, kTopRow, true, msg::kNoParentFolder},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.command == ID_DELETE_FILES && c.row == kTopRow && !c.list) {
+            // From here on both rows have folders and the top one a selection.
+            ASSERT_TRUE(m->Select(kTopRow, U16(a)));
+            ASSERT_TRUE(m->Select(kBottomRow, U16(disk / "B")));
+            ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
+        }
+        ASSERT_TRUE(Focus(c.row, c.list));
+        RunCommand(*m->frame(), c.command);
+        EXPECT_EQ(TakeOneMessage(), c.text);
+    }
+    EXPECT_EQ(ListedFiles(m->fileView(kTopRow)), std::vector<std::string>{"a.mp3"});
+    EXPECT_EQ(std::distance(fs::directory_iterator(a), fs::directory_iterator()), 1);
 }
 
 TEST_F(FolderCommands, NewFolderShowsItInThisTreeAndReloadsTheOtherAtItsFolder) {
-    Frame();
     ASSERT_TRUE(m->Select(kTopRow, U16(a)));
     ASSERT_TRUE(m->Select(kBottomRow, U16(a)));
-    ASSERT_TRUE(FocusTree(kTopRow));
+    ASSERT_TRUE(Focus(kTopRow, false));
     NewFolder(u"New");
     PumpEvents();
     PumpEvents();
@@ -144,51 +136,30 @@ TEST_F(FolderCommands, NewFolderShowsItInThisTreeAndReloadsTheOtherAtItsFolder) 
 
 TEST_F(FolderCommands, NewFolderNamesAsTypedAndSaysWhenItCannotMakeOne) {
     fs::create_directories(a / "Old");
-    Frame();
     ASSERT_TRUE(m->Select(kBottomRow, U16(a)));
-    ASSERT_TRUE(FocusTree(kBottomRow));
-    const std::u16string longest(kMaxFolderNameLength, u'n');
-    NewFolder(longest);
+    ASSERT_TRUE(Focus(kBottomRow, false));
+    NewFolder(std::u16string(kMaxFolderNameLength, u'n'));
     EXPECT_TRUE(boxes.empty());
     EXPECT_TRUE(fs::is_directory(a / std::string(kMaxFolderNameLength, 'n')));
     // The top tree had no folder: it is left alone.
     EXPECT_TRUE(m->folderView(kTopRow).m_strPath.empty());
 
-    struct Refused {
-        std::u16string name;
-        const char* why;
-    };
-    for (const Refused& r : {Refused{u"Old", "exists already"},
-                             Refused{u"Missing/Inner", "an intermediate folder is missing"}}) {
-        SCOPED_TRACE(r.why);
+    for (const char16_t* name : {u"Old", u"Missing/Inner"}) {
+        SCOPED_TRACE(ToWx(name));
         ASSERT_TRUE(m->Select(kBottomRow, U16(a)));
-        ASSERT_TRUE(FocusTree(kBottomRow));
-        NewFolder(r.name);
-        EXPECT_EQ(TakeOneMessage(), u"Could not make a folder, " + U16(a) + u"/" + r.name);
+        ASSERT_TRUE(Focus(kBottomRow, false));
+        NewFolder(name);
+        EXPECT_EQ(TakeOneMessage(), u"Could not make a folder, " + U16(a) + u"/" + name);
     }
     EXPECT_FALSE(fs::exists(a / "Missing"));
 
     // Cancel and an empty name end the command without a word.
-    const auto before = std::distance(fs::directory_iterator(a), fs::directory_iterator());
-    ASSERT_TRUE(FocusTree(kBottomRow));
-    NewFolder(std::nullopt);
-    ASSERT_TRUE(FocusTree(kBottomRow));
-    NewFolder(u"");
+    for (const auto& name : {std::optional<std::u16string>(), std::optional<std::u16string>(u"")}) {
+        ASSERT_TRUE(Focus(kBottomRow, false));
+        NewFolder(name);
+    }
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(std::distance(fs::directory_iterator(a), fs::directory_iterator()), before);
-}
-
-TEST_F(FolderCommands, NewFolderWithoutAFocusedTreeOrFolderSaysNoParentFolder) {
-    Frame();
-    ASSERT_TRUE(FocusTree(kTopRow));
-    Run(ID_NEW_FOLDER);
-    EXPECT_EQ(TakeOneMessage(), msg::kNoParentFolder) << "tree without a folder";
-
-    ASSERT_TRUE(m->Select(kTopRow, U16(a)));
-    ASSERT_TRUE(FocusList(kTopRow));
-    Run(ID_NEW_FOLDER);
-    EXPECT_EQ(TakeOneMessage(), msg::kNoParentFolder) << "focus on a list";
-    EXPECT_TRUE(fs::is_empty(a));
+    EXPECT_EQ(std::distance(fs::directory_iterator(a), fs::directory_iterator()), 2);
 }
 
 } // namespace

@@ -1,21 +1,18 @@
 // The four copy and move commands on the real frame: what arrives on disk,
-// what the lists show afterwards, the four refusals, and a cancel or a
-// failure inside the job.
+// what the lists show afterwards, the four refusals, and a cancel inside
+// the job.
 #include "app/MessageBox.h"
 #include "common/messages.h"
 #include "dialog_test_support.h"
-#include "panes/FolderView.h"
 #include "support/main_frame_fixture.h"
 #include "transfer/CopyProgressDlg.h"
-
-#include <algorithm>
 
 namespace fs = std::filesystem;
 
 namespace dz::test {
 namespace {
 
-const std::vector<std::string> kEntryFiles = {"NEWS_#001_200612241930.AVR", "a.mp3", "b.MEM"};
+using Names = std::vector<std::string>;
 
 std::string LocationIn(const fs::path& file, size_t offset) {
     const std::vector<uint8_t> bytes = ReadFile(file);
@@ -24,18 +21,13 @@ std::string LocationIn(const fs::path& file, size_t offset) {
     return std::string(reinterpret_cast<const char*>(&bytes[offset]));
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> v) {
-    std::sort(v.begin(), v.end());
-    return v;
-}
-
 class TransferCommands : public ::testing::Test {
 protected:
     TempDir disk;
     std::vector<MessageBoxCall> boxes;
     int reports = 0;
     std::function<void(CCopyProgressDlg&, const ProgressReport&)> onReport;
-    TestRecording rec;
+    RecordingLayout rec;
     std::unique_ptr<MainFrameFixture> m;
 
     void SetUp() override {
@@ -45,7 +37,7 @@ protected:
             if (onReport)
                 onReport(d, r);
         });
-        rec.partSizes = {134 + 200000, 150000, 1000};
+        rec.parts = {134 + 200000, 150000, 1000};
     }
     void TearDown() override {
         m.reset();
@@ -53,160 +45,130 @@ protected:
         SetMessageBoxHook(nullptr);
     }
     void MakeFrame() { m = std::make_unique<MainFrameFixture>(std::vector{U16(disk.path())}); }
-    fs::path Folder(const std::string& name) {
+    // A folder with a recording, an .mp3 and a .MEM in it.
+    fs::path Filled(const std::string& name) {
         fs::create_directories(disk / name);
+        WriteFile(disk / name / "a.mp3", PatternBytes(70000, 1));
+        WriteFile(disk / name / "b.MEM", PatternBytes(10, 2));
+        MakeRecording(disk / name, rec);
         return disk / name;
     }
-    void Fill(const fs::path& folder) {
-        WriteFile(folder / "a.mp3", PatternBytes(70000, 1));
-        WriteFile(folder / "b.MEM", PatternBytes(10, 2));
-        rec.Make(folder);
-    }
-    void Run(int command) {
-        Watchdog watchdog(std::chrono::seconds(30), "transfer command");
-        RunCommand(*m->frame(), command);
-    }
-};
-
-struct CommandCase {
-    const char* what;
-    int command;
-    int from, to;
-    bool move;
 };
 
 TEST_F(TransferCommands, EachCommandMovesEntriesBetweenItsRowsAndRefreshesItsLists) {
-    const CommandCase cases[] = {
-        {"copy top to bottom", ID_COPY_TOP_TO_BOTTOM, kTopRow, kBottomRow, false},
-        {"copy bottom to top", ID_COPY_BOTTOM_TO_TOP, kBottomRow, kTopRow, false},
-        {"move top to bottom", ID_MOVE_TOP_TO_BOTTOM, kTopRow, kBottomRow, true},
-        {"move bottom to top", ID_MOVE_BOTTOM_TO_TOP, kBottomRow, kTopRow, true},
+    const struct {
+        int command, from, to;
+        bool move;
+    } cases[] = {
+        {ID_COPY_TOP_TO_BOTTOM, kTopRow, kBottomRow, false},
+        {ID_COPY_BOTTOM_TO_TOP, kBottomRow, kTopRow, false},
+        {ID_MOVE_TOP_TO_BOTTOM, kTopRow, kBottomRow, true},
+        {ID_MOVE_BOTTOM_TO_TOP, kBottomRow, kTopRow, true},
     };
+    const Names entries = {PartName(rec, 1), "a.mp3", "b.MEM"};
     for (size_t i = 0; i < std::size(cases); ++i) {
-        Fill(Folder("S" + std::to_string(i)));
-        Folder("D" + std::to_string(i));
+        Filled("S" + std::to_string(i));
+        fs::create_directories(disk / ("D" + std::to_string(i)));
     }
     MakeFrame();
     for (size_t i = 0; i < std::size(cases); ++i) {
-        const CommandCase& c = cases[i];
-        SCOPED_TRACE(c.what);
-        const std::string destName = "D" + std::to_string(i);
+        const auto& c = cases[i];
+        SCOPED_TRACE(i);
         const fs::path from = disk / ("S" + std::to_string(i));
-        const fs::path to = disk / destName;
+        const fs::path to = disk / ("D" + std::to_string(i));
         ASSERT_TRUE(m->Select(c.from, U16(from)));
         ASSERT_TRUE(m->Select(c.to, U16(to)));
-        ASSERT_TRUE(SelectFiles(m->fileView(c.from), kEntryFiles));
+        ASSERT_TRUE(SelectFiles(m->fileView(c.from), entries));
         // Shows whether the source list is read again after the job.
         onReport = [&](CCopyProgressDlg&, const ProgressReport& r) {
             if (r.number == 1 && r.code == PROGRESS_FILE_START)
                 WriteFile(from / "late.mp3", "late");
         };
-        Run(c.command);
+        RunCommand(*m->frame(), c.command);
 
         EXPECT_TRUE(boxes.empty());
-        EXPECT_TRUE(AllIn(to, rec.Files()));
+        EXPECT_EQ(CountIn(to, RecordingFiles(rec)), 4u);
         EXPECT_EQ(ReadFile(to / "a.mp3"), PatternBytes(70000, 1));
-        const std::string location = "C:\\" + destName + "\\" + rec.Companion();
-        EXPECT_EQ(LocationIn(to / rec.Companion(), kCompanionLocationOffset), location);
+        const std::string location = "C:\\D" + std::to_string(i) + "\\" + CompanionName(rec);
+        EXPECT_EQ(LocationIn(to / CompanionName(rec), kCompanionLocationOffset), location);
         for (int p = 1; p <= 3; ++p)
-            EXPECT_EQ(LocationIn(to / rec.Part(p), kPartLocationOffset), location);
-        EXPECT_EQ(Sorted(ListedFiles(m->fileView(c.to))), kEntryFiles);
-        if (c.move) {
-            EXPECT_TRUE(NoneIn(from, rec.Files()));
-            EXPECT_FALSE(fs::exists(from / "a.mp3") || fs::exists(from / "b.MEM"));
-            EXPECT_EQ(ListedFiles(m->fileView(c.from)), std::vector<std::string>{"late.mp3"});
-        } else {
-            EXPECT_TRUE(AllIn(from, rec.Files()));
-            EXPECT_EQ(Sorted(ListedFiles(m->fileView(c.from))), kEntryFiles);
-        }
+            EXPECT_EQ(LocationIn(to / PartName(rec, p), kPartLocationOffset), location);
+        EXPECT_EQ(ListedFiles(m->fileView(c.to)), entries);
+        EXPECT_EQ(CountIn(from, RecordingFiles(rec)), c.move ? 0u : 4u);
+        EXPECT_EQ(CountIn(from, {"a.mp3", "b.MEM"}), c.move ? 0u : 2u);
+        // Only a move reads the source list again.
+        EXPECT_EQ(ListedFiles(m->fileView(c.from)), c.move ? Names{"late.mp3"} : entries);
     }
 }
 
 TEST_F(TransferCommands, EachRefusalShowsItsMessageAloneAndStartsNoJob) {
-    const fs::path a = Folder("A");
-    Fill(a);
-    Folder("B");
-    Folder("a"); // the same folder as "A" to the recorder's eyes
+    const fs::path a = Filled("A");
+    fs::create_directories(disk / "B");
+    fs::create_directories(disk / "a"); // the same folder as "A" to the recorder's eyes
     MakeFrame();
     auto expectOnly = [&](const char16_t* text, const char* what) {
         SCOPED_TRACE(what);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, text);
         EXPECT_EQ(boxes[0].caption, u"Dezadide");
+        EXPECT_EQ(boxes[0].style, wxOK | wxICON_EXCLAMATION);
         boxes.clear();
     };
-    Run(ID_COPY_TOP_TO_BOTTOM);
+    RunCommand(*m->frame(), ID_COPY_TOP_TO_BOTTOM);
     expectOnly(msg::kNoFolder, "no folder in the source row");
 
     ASSERT_TRUE(m->Select(kTopRow, U16(a)));
-    Run(ID_MOVE_TOP_TO_BOTTOM);
+    RunCommand(*m->frame(), ID_MOVE_TOP_TO_BOTTOM);
     expectOnly(msg::kNoFile, "no selection, no destination either");
 
     ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
-    Run(ID_COPY_TOP_TO_BOTTOM);
+    RunCommand(*m->frame(), ID_COPY_TOP_TO_BOTTOM);
     expectOnly(msg::kNoDestination, "no destination folder");
 
     ASSERT_TRUE(m->Select(kBottomRow, U16(disk / "a")));
-    Run(ID_COPY_TOP_TO_BOTTOM);
+    RunCommand(*m->frame(), ID_COPY_TOP_TO_BOTTOM);
     expectOnly(msg::kSameFolder, "same folder in another case");
 
     // The other direction reads the other row.
     ASSERT_TRUE(m->Select(kBottomRow, U16(disk / "B")));
-    Run(ID_COPY_BOTTOM_TO_TOP);
+    RunCommand(*m->frame(), ID_COPY_BOTTOM_TO_TOP);
     expectOnly(msg::kNoFile, "nothing selected in the bottom list");
 
     EXPECT_EQ(reports, 0);
     EXPECT_TRUE(fs::is_empty(disk / "B"));
 }
 
-TEST_F(TransferCommands, AFailureInsideTheJobClosesWithoutAMessageAndRefreshes) {
-    const fs::path a = Folder("A");
-    const fs::path b = Folder("B");
-    Fill(a);
-    MakeFrame();
-    ASSERT_TRUE(m->Select(kTopRow, U16(a)));
-    ASSERT_TRUE(m->Select(kBottomRow, U16(b)));
-    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3", "b.MEM"}));
-    fs::remove(a / "b.MEM"); // gone since the list was read
-    Run(ID_MOVE_TOP_TO_BOTTOM);
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)), std::vector<std::string>{"a.mp3"});
-    EXPECT_EQ(Sorted(ListedFiles(m->fileView(kTopRow))), std::vector<std::string>{rec.Part(1)});
-}
-
 // Cancel inside the third entry, a recording: a copy leaves nothing at the
-// destination, a move leaves the first two entries moved.
+// destination, a move leaves the first two entries moved; both lists are
+// read again.
 TEST_F(TransferCommands, CancelInTheThirdEntryLeavesWhatTheWorkerRollsBackTo) {
-    rec.base = "SHOW_#001_200701011200";
-    rec.partSizes = {134 + 300000, 300000, 300000};
+    rec.name = "SHOW";
+    rec.parts = {134 + 300000, 300000, 300000};
     for (bool move : {false, true}) {
         SCOPED_TRACE(move ? "move" : "copy");
-        const fs::path a = Folder(move ? "A2" : "A1");
-        const fs::path b = Folder(move ? "B2" : "B1");
-        Fill(a);
+        const fs::path a = Filled(move ? "A2" : "A1");
+        const fs::path b = disk / (move ? "B2" : "B1");
+        fs::create_directories(b);
         WriteFile(a / "z.mp3", "z");
+        const Names moved = {"a.mp3", "b.MEM"};
+        const Names kept = {PartName(rec, 1), "z.mp3"};
+        const Names all = {PartName(rec, 1), "a.mp3", "b.MEM", "z.mp3"};
         MakeFrame();
         ASSERT_TRUE(m->Select(kTopRow, U16(a)));
         ASSERT_TRUE(m->Select(kBottomRow, U16(b)));
-        const std::vector<std::string> all = {"a.mp3", "b.MEM", rec.Part(1), "z.mp3"};
         ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), all));
         onReport = [](CCopyProgressDlg& d, const ProgressReport& r) {
             if (r.number == 3 && r.code == PROGRESS_STEP && d.IsModal())
                 PostButton(d, wxID_CANCEL);
         };
-        Run(move ? ID_MOVE_TOP_TO_BOTTOM : ID_COPY_TOP_TO_BOTTOM);
+        RunCommand(*m->frame(), move ? ID_MOVE_TOP_TO_BOTTOM : ID_COPY_TOP_TO_BOTTOM);
         EXPECT_TRUE(boxes.empty());
-        EXPECT_TRUE(AllIn(a, rec.Files()));
-        EXPECT_TRUE(NoneIn(b, rec.Files()));
-        if (move) {
-            EXPECT_EQ(Sorted(ListedFiles(m->fileView(kBottomRow))),
-                      (std::vector<std::string>{"a.mp3", "b.MEM"}));
-            EXPECT_EQ(Sorted(ListedFiles(m->fileView(kTopRow))),
-                      (std::vector<std::string>{rec.Part(1), "z.mp3"}));
-        } else {
+        EXPECT_EQ(CountIn(a, RecordingFiles(rec)), 4u);
+        EXPECT_EQ(CountIn(b, RecordingFiles(rec)), 0u);
+        EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)), move ? moved : Names());
+        EXPECT_EQ(ListedFiles(m->fileView(kTopRow)), move ? kept : all);
+        if (!move)
             EXPECT_TRUE(fs::is_empty(b));
-            EXPECT_TRUE(ListedFiles(m->fileView(kBottomRow)).empty());
-        }
         m.reset();
     }
 }

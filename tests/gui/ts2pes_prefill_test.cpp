@@ -5,12 +5,9 @@
 #include "convert/Ts2PesDlg.h"
 #include "convert/ts2pes_prefill.h"
 #include "dialog_test_support.h"
-#include "panes/FileView.h"
 #include "panes/FolderView.h"
-#include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 
-#include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/textctrl.h>
 
@@ -45,41 +42,22 @@ TEST(Ts2PesPrefill, RecordingRowsGiveThePartAndAnMpgBesideIt) {
     }
 }
 
-struct Fields {
-    bool shown = false;
-    std::u16string source, target;
-};
-
 // Runs Convert to AVI as the menu does and reads the fields the dialog
 // opened with, then closes it.
-Fields ConvertCommand(CMainFrame& frame) {
-    Fields fields;
+std::u16string ConvertCommand(CMainFrame& frame) {
+    std::u16string fields = u"not shown";
     wxTheApp->CallAfter([&fields] {
-        auto* dialog = dynamic_cast<CTs2PesDlg*>(wxWindow::FindWindowById(IDD_TS2PES));
+        auto* dialog = FindModalDialog<CTs2PesDlg>();
         if (!dialog)
             return;
-        fields.shown = dialog->IsModal();
-        fields.source =
-            FromWx(static_cast<wxTextCtrl*>(dialog->FindWindow(IDC_SOURCE_EDIT))->GetValue());
-        fields.target =
-            FromWx(static_cast<wxTextCtrl*>(dialog->FindWindow(IDC_TARGET_EDIT))->GetValue());
+        const auto text = [dialog](int id) {
+            return FromWx(static_cast<wxTextCtrl*>(dialog->FindWindow(id))->GetValue());
+        };
+        fields = text(IDC_SOURCE_EDIT) + u"|" + text(IDC_TARGET_EDIT);
         dialog->Close();
     });
-    Watchdog watchdog(std::chrono::seconds(30), "Convert to AVI");
-    wxCommandEvent command(wxEVT_MENU, ID_CONVERT_TO_AVI);
-    frame.ProcessWindowEvent(command);
+    RunCommand(frame, ID_CONVERT_TO_AVI);
     return fields;
-}
-
-void SelectOnly(CFileView& view, const std::vector<wxString>& names) {
-    wxListCtrl& list = view.m_wndList;
-    for (long i = 0; i < list.GetItemCount(); ++i)
-        list.SetItemState(i, 0, wxLIST_STATE_SELECTED);
-    for (const wxString& name : names) {
-        const long item = list.FindItem(-1, name);
-        ASSERT_NE(item, -1) << name;
-        list.SetItemState(item, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-    }
 }
 
 TEST(Ts2PesPrefill, ConvertToAviTakesTheFocusedListsFirstSelectedRow) {
@@ -87,67 +65,51 @@ TEST(Ts2PesPrefill, ConvertToAviTakesTheFocusedListsFirstSelectedRow) {
     const fs::path top = disk / "TOP", bottom = disk / "BOTTOM";
     fs::create_directories(top);
     fs::create_directories(bottom);
-    TestRecording news;
-    news.Make(top);
-    TestRecording later;
-    later.base = "ZOO_#001_200701010000";
-    later.Make(top);
+    MakeRecording(top, {});
+    MakeRecording(top, {.name = "ZOO"});
     WriteFile(top / "song.mp3", "mp3");
-    TestRecording radio;
-    radio.base = "RADIO_#001_200612241930";
-    radio.partSizes = {134 + 1000};
-    radio.Make(bottom);
+    MakeRecording(bottom, {.name = "RADIO", .parts = {134 + 1000}});
     WriteFile(bottom / "memo.MEM", "mem");
-
     MainFrameFixture m({disk.text()});
     ASSERT_TRUE(m.frame());
     ASSERT_TRUE(m.Select(kTopRow, U16(top)));
     ASSERT_TRUE(m.Select(kBottomRow, U16(bottom)));
-    CFileView& topList = m.fileView(kTopRow);
-    CFileView& bottomList = m.fileView(kBottomRow);
-    const std::u16string newsPart = U16(top / "NEWS_#001_200612241930.AVR");
-    const std::u16string newsTarget = U16(top / "NEWS_#001_200612241930.mpg");
-
-    SelectOnly(topList, {"NEWS"});
-    topList.m_wndList.SetFocus();
-    Fields f = ConvertCommand(*m.frame());
-    EXPECT_TRUE(f.shown);
-    EXPECT_EQ(f.source, newsPart);
-    EXPECT_EQ(f.target, newsTarget);
-
-    // With two rows selected the one higher in the list counts.
-    SelectOnly(topList, {"NEWS", "ZOO"});
-    topList.m_wndList.SetFocus();
-    const bool newsFirst =
-        topList.m_wndList.FindItem(-1, "NEWS") < topList.m_wndList.FindItem(-1, "ZOO");
-    f = ConvertCommand(*m.frame());
-    EXPECT_EQ(f.source, newsFirst ? newsPart : U16(top / "ZOO_#001_200701010000.AVR"));
-
-    SelectOnly(bottomList, {"RADIO"});
-    bottomList.m_wndList.SetFocus();
-    f = ConvertCommand(*m.frame());
-    EXPECT_EQ(f.source, U16(bottom / "RADIO_#001_200612241930.AVR"));
-    EXPECT_EQ(f.target, U16(bottom / "RADIO_#001_200612241930.mpg"));
-
-    struct Empty {
+    const auto paths = [](const fs::path& folder, const std::string& name) {
+        const std::string stem = (folder / (name + "_#001_200612241930")).string();
+        return U16(stem + ".AVR|" + stem + ".mpg");
+    };
+    const struct {
         const char* what;
-        std::function<void()> arrange;
+        int row;
+        std::vector<std::string> selected;
+        bool tree;
+        std::u16string fields;
+    } cases[] = {
+        {"a recording in the top list", kTopRow, {"NEWS_#001_200612241930.AVR"}, false,
+         paths(top, "NEWS")},
+        {"two rows: the higher one", kTopRow,
+         {"ZOO_#001_200612241930.AVR", "NEWS_#001_200612241930.AVR"}, false, u""},
+        {"a recording in the bottom list", kBottomRow, {"RADIO_#001_200612241930.AVR"}, false,
+         paths(bottom, "RADIO")},
+        {"a plain .mp3 row", kTopRow, {"song.mp3"}, false, u"|"},
+        {"a plain .MEM row", kBottomRow, {"memo.MEM"}, false, u"|"},
+        {"no selection", kTopRow, {}, false, u"|"},
+        {"the focus on a tree", kTopRow, {"NEWS_#001_200612241930.AVR"}, true, u"|"},
     };
-    const Empty empties[] = {
-        {"a plain .mp3 row",
-         [&] { SelectOnly(topList, {"song.mp3"}), topList.m_wndList.SetFocus(); }},
-        {"a plain .MEM row",
-         [&] { SelectOnly(bottomList, {"memo.MEM"}), bottomList.m_wndList.SetFocus(); }},
-        {"no selection", [&] { SelectOnly(topList, {}), topList.m_wndList.SetFocus(); }},
-        {"the focus on a tree", [&] { SelectOnly(topList, {"NEWS"}), m.tree(kTopRow).SetFocus(); }},
-    };
-    for (const Empty& e : empties) {
-        SCOPED_TRACE(e.what);
-        e.arrange();
-        f = ConvertCommand(*m.frame());
-        EXPECT_TRUE(f.shown);
-        EXPECT_EQ(f.source, u"");
-        EXPECT_EQ(f.target, u"");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(SelectFiles(m.fileView(c.row), c.selected));
+        if (c.tree)
+            m.tree(c.row).SetFocus();
+        else
+            m.fileView(c.row).m_wndList.SetFocus();
+        std::u16string expected = c.fields;
+        if (c.selected.size() == 2) { // the list keeps the folder's order
+            wxListCtrl& list = m.fileView(kTopRow).m_wndList;
+            const bool newsFirst = list.FindItem(-1, "NEWS") < list.FindItem(-1, "ZOO");
+            expected = paths(top, newsFirst ? "NEWS" : "ZOO");
+        }
+        EXPECT_EQ(ConvertCommand(*m.frame()), expected);
     }
 }
 
