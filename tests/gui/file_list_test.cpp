@@ -5,6 +5,7 @@
 #include "panes/FileView.h"
 #include "panes/FolderView.h"
 #include "platform/platform.h"
+#include "recording/recording_files.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -42,36 +42,6 @@ std::map<std::u16string, RowTexts> Rows(const CFileView& view) {
     return rows;
 }
 
-// A companion head whose total size field holds size.
-void WriteCompanion(const fs::path& path, uint64_t size) {
-    std::vector<uint8_t> head(8008, 0);
-    for (int i = 0; i < 8; ++i)
-        head[1744 + i] = static_cast<uint8_t>(size >> (56 - 8 * i));
-    head[1743] = 2; // part count 2
-    dz::test::WriteFile(path, head);
-}
-
-class ScopedTz {
-public:
-    explicit ScopedTz(const std::string& tz) {
-        if (const char* old = std::getenv("TZ"))
-            m_old = old, m_had = true;
-        setenv("TZ", tz.c_str(), 1);
-        tzset();
-    }
-    ~ScopedTz() {
-        if (m_had)
-            setenv("TZ", m_old.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::string m_old;
-    bool m_had = false;
-};
-
 } // namespace
 
 TEST(FileList, OneRowPerRecordingAndPerPlainFileNothingElse) {
@@ -80,9 +50,9 @@ TEST(FileList, OneRowPerRecordingAndPerPlainFileNothingElse) {
     fs::create_directories(rec / "SUB");
     dz::test::WriteFile(rec / "NEWS_#001_200612241930.AVR", "part one");
     dz::test::WriteFile(rec / "NEWS_#002_200612241930.AVR", "part two");
-    WriteCompanion(rec / "NEWS_#001_200612241930.AVF", 5000000000ull);
+    dz::test::WriteFile(rec / "NEWS_#001_200612241930.AVF", dz::test::CompanionBytes(2, 5000000000ull));
     dz::test::WriteFile(rec / "SPORT_#002_200701011200.AVR", "part 2 without part 1");
-    WriteCompanion(rec / "SPORT_#001_200701011200.AVF", 4096);
+    dz::test::WriteFile(rec / "SPORT_#001_200701011200.AVF", dz::test::CompanionBytes(2, 4096));
     dz::test::WriteFile(rec / "MOVIE.AVR", "outside the scheme");
     dz::test::WriteFile(rec / "LOST_#001_200801010000.AVR", "no companion");
     dz::test::WriteFile(rec / "song.MP3", std::string(1023, 's'));
@@ -131,7 +101,7 @@ TEST(FileList, PlainFileTimesUseTheTwelveHourRuleOfTheList) {
         int west = (utc.tm_hour - c.hour + 48) % 24;
         if (west > 12)
             west -= 24;
-        ScopedTz tz("XXX" + std::to_string(west));
+        dz::test::ScopedEnv tz("TZ", "XXX" + std::to_string(west));
         m.fileView(kTopRow).ShowFolder(U(disk.path()));
         ASSERT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 1);
         const std::u16string date = FromWx(m.fileView(kTopRow).m_wndList.GetItemText(0, 3));

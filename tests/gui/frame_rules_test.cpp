@@ -78,19 +78,3 @@ TEST(EnableRules, EachCommandFollowsItsRowFolderSelectionAndFocus) {
         EXPECT_TRUE(IsCommandEnabled(ID_CONVERT_TO_MP3, c.state)) << c.what;
     }
 }
-
-TEST(CommandIds, StayInsideTheToolkitsRangeAndApart) {
-    const int ids[] = {ID_NEW_FOLDER,         ID_COPY_TOP_TO_BOTTOM, ID_COPY_BOTTOM_TO_TOP,
-                       ID_DELETE_FILES,       ID_CONVERT_TO_AVI,     ID_MOVE_TOP_TO_BOTTOM,
-                       ID_MOVE_BOTTOM_TO_TOP, ID_CONVERT_TO_MP3,     ID_VIEW_TOOLBAR,
-                       ID_APP_ABOUT,          ID_APP_EXIT,           ID_NEXT_PANE,
-                       ID_PREV_PANE};
-    for (int a : ids) {
-        EXPECT_GT(a, 5999) << "clear of the toolkit's own ids";
-        EXPECT_LT(a, 0x7FFF);
-        int same = 0;
-        for (int b : ids)
-            same += a == b;
-        EXPECT_EQ(same, 1) << a;
-    }
-}

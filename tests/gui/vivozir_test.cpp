@@ -2,6 +2,7 @@
 // program's arguments, raised when it runs, minimised when the window
 // closes, and a box when it cannot be started. A stand-in plays its part.
 #include "app/MainFrame.h"
+#include "dialog_test_support.h"
 #include "app/MessageBox.h"
 #include "app/resource.h"
 #include "platform/desktop.h"
@@ -13,7 +14,6 @@
 #include <wx/app.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -22,6 +22,7 @@
 
 namespace fs = std::filesystem;
 using dz::test::MainFrameFixture;
+using dz::test::ScopedEnv;
 using dz::test::TempDir;
 
 namespace {
@@ -41,29 +42,8 @@ size_t Count(const std::vector<std::string>& lines, const std::string& prefix) {
     return n;
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old, m_had = true;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (m_had)
-            setenv(m_name, m_old.c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
-};
-
 void ConvertToMp3(CMainFrame& frame) {
-    wxCommandEvent command(wxEVT_MENU, ID_CONVERT_TO_MP3);
-    frame.GetEventHandler()->ProcessEvent(command);
+    dz::test::RunCommand(frame, ID_CONVERT_TO_MP3);
 }
 
 } // namespace
