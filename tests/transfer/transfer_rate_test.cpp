@@ -106,15 +106,11 @@ TEST(EntrySize, PlainFilesByLengthRecordingsByTheirCompanionOthersNothing) {
                               u"SHORT_#001_200501011200.AVR", u"b.txt", u"gone.mem"})
         names.Add(n);
     const std::vector<EntrySize> sizes = EntrySizesOf(dir.text(), names);
-    ASSERT_EQ(sizes.size(), 5u);
-    EXPECT_EQ(sizes[0].bytes, 1234);
-    EXPECT_FALSE(sizes[0].recording);
-    EXPECT_EQ(sizes[1].bytes, 65536);
-    EXPECT_TRUE(sizes[1].recording);
-    EXPECT_EQ(sizes[2].bytes, 0);
-    EXPECT_TRUE(sizes[2].recording);
-    EXPECT_EQ(sizes[3].bytes, 0);
-    EXPECT_EQ(sizes[4].bytes, 0);
+    const std::vector<std::pair<int64_t, bool>> expected = {
+        {1234, false}, {65536, true}, {0, true}, {0, false}, {0, false}};
+    ASSERT_EQ(sizes.size(), expected.size());
+    for (size_t i = 0; i < sizes.size(); ++i)
+        EXPECT_EQ(std::make_pair(sizes[i].bytes, sizes[i].recording), expected[i]) << i;
 }
 
 } // namespace
