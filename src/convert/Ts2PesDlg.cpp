@@ -1,6 +1,7 @@
 #include "convert/Ts2PesDlg.h"
 
 #include "app/MessageBox.h"
+#include "app/dialog_units.h"
 #include "app/wx_text.h"
 #include "common/text.h"
 
@@ -41,11 +42,6 @@ CTs2PesDlg::FileDialogHook& FileDialogHookSlot() {
 CTs2PesDlg::PartHook& PartHookSlot() {
     static CTs2PesDlg::PartHook hook;
     return hook;
-}
-
-wxRect DialogRect(wxWindow* dialog, int x, int y, int w, int h) {
-    return wxRect(dialog->ConvertDialogToPixels(wxPoint(x, y)),
-                  dialog->ConvertDialogToPixels(wxSize(w, h)));
 }
 
 std::u16string PercentText(int percent) {

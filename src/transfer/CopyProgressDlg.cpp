@@ -1,5 +1,6 @@
 #include "transfer/CopyProgressDlg.h"
 
+#include "app/dialog_units.h"
 #include "app/wx_text.h"
 #include "common/text.h"
 
@@ -36,11 +37,6 @@ CCopyProgressDlg::ThreadProc& ThreadProcSlot() {
 
 // The rate line changes at most this often, so that it can be read.
 constexpr std::chrono::milliseconds kRateRefresh{250};
-
-wxRect DialogRect(wxWindow* dialog, int x, int y, int w, int h) {
-    return wxRect(dialog->ConvertDialogToPixels(wxPoint(x, y)),
-                  dialog->ConvertDialogToPixels(wxSize(w, h)));
-}
 
 // A bar takes any range and position the reports carry; the control itself
 // refuses a position beyond its range.

@@ -1,5 +1,6 @@
 #include "transfer/DeleteProgressDlg.h"
 
+#include "app/dialog_units.h"
 #include "app/wx_text.h"
 #include "transfer/entry_deletion.h"
 
@@ -12,11 +13,6 @@ namespace {
 CDeleteProgressDlg::ShowHook& ShowHookSlot() {
     static CDeleteProgressDlg::ShowHook hook;
     return hook;
-}
-
-wxRect DialogRect(wxWindow* dialog, int x, int y, int w, int h) {
-    return wxRect(dialog->ConvertDialogToPixels(wxPoint(x, y)),
-                  dialog->ConvertDialogToPixels(wxSize(w, h)));
 }
 
 } // namespace

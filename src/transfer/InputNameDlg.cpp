@@ -1,6 +1,7 @@
 #include "transfer/InputNameDlg.h"
 
 #include "app/MessageBox.h"
+#include "app/dialog_units.h"
 #include "app/wx_text.h"
 #include "common/messages.h"
 #include "common/text.h"
@@ -10,11 +11,6 @@
 #include <wx/validate.h>
 
 namespace {
-
-wxRect DialogRect(wxWindow* dialog, int x, int y, int w, int h) {
-    return wxRect(dialog->ConvertDialogToPixels(wxPoint(x, y)),
-                  dialog->ConvertDialogToPixels(wxSize(w, h)));
-}
 
 // Exchanges a text box with a UTF-16 member and refuses a text longer than
 // the limit, as the framework's data exchange does.
