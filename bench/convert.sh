@@ -19,10 +19,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-3}
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package 'time')" >&2; exit 1; }
 
-cli=${DEZADIDE_CLI:-$root/build/release/src/dezadide-cli}
-if [ ! -x "$cli" ]; then
-  (cd "$root" && cmake --preset release >/dev/null && cmake --build --preset release --target dezadide-cli)
-fi
+cli=$(bench_cli)
 
 if [ $# -ge 1 ]; then
   work=$1

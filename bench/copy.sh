@@ -14,10 +14,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/bench/lib.sh"
 runs=${RUNS:-5}
 
-cli=${DEZADIDE_CLI:-$root/build/release/src/dezadide-cli}
-if [ ! -x "$cli" ]; then
-  (cd "$root" && cmake --preset release >/dev/null && cmake --build --preset release --target dezadide-cli)
-fi
+cli=$(bench_cli)
 
 if [ $# -ge 1 ]; then
   work=$1

@@ -1,4 +1,14 @@
-# Shared by the benchmark scripts (sourced, not run).
+# Shared by the benchmark scripts (sourced, not run; they set root first).
+
+# The program to time: DEZADIDE_CLI, else the release build, built when missing.
+bench_cli() {
+  local cli=${DEZADIDE_CLI:-$root/build/release/src/dezadide-cli}
+  if [ ! -x "$cli" ]; then
+    (cd "$root" && cmake --preset release >/dev/null &&
+      cmake --build --preset release --target dezadide-cli) >&2
+  fi
+  echo "$cli"
+}
 
 # Runs a command, its output discarded, and prints its wall time in
 # microseconds.

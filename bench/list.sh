@@ -15,10 +15,7 @@ folder=${1:-$root/bench/out/list}
 runs=${RUNS:-15}
 count=10000
 
-cli=${DEZADIDE_CLI:-$root/build/release/src/dezadide-cli}
-if [ ! -x "$cli" ]; then
-  (cd "$root" && cmake --preset release >/dev/null && cmake --build --preset release --target dezadide-cli)
-fi
+cli=$(bench_cli)
 
 # The recordings: small parts and an 8,008-byte companion whose head says 3
 # parts. Made once by one process; 40,000 forks would take longer than the bench.
