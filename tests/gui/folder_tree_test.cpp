@@ -98,17 +98,28 @@ TEST(FolderTree, ListsDrivesThenReadsOneLevelSortedWhenOpenedAndAgainWhenReopene
     EXPECT_TRUE(HasOnlyPlaceholder(tree, tree.FindChildByLabel(disk, u"ABC")));
 }
 
-TEST(FolderTree, SelectPathInAnyCaseOpensEveryStepAndSelectsTheLast) {
+TEST(FolderTree, SelectPathInAnyCaseOpensEveryStepUnderTheLongestDrive) {
     TreeFolders f;
-    MainFrameFixture m({U(f.disk.path())});
+    MainFrameFixture m({u"/", U(f.disk.path())});
     ASSERT_TRUE(m.frame());
     CFolderTreeCtrl& tree = m.tree(kBottomRow);
+    // The root drive joins its folders with one separator.
+    wxTreeItemIdValue cookie;
+    const wxTreeItemId root = tree.GetFirstChild(tree.GetRootItem(), cookie);
+    EXPECT_EQ(FromWx(tree.GetItemText(root)), u"/");
+    EXPECT_EQ(tree.GetItemPath(root), u"/");
+    tree.Expand(root);
+    EXPECT_EQ(tree.GetItemPath(tree.FindChildByLabel(root, u"TMP")), u"/tmp");
+
     const std::u16string news = U(f.disk.path() / "REC" / "NEWS");
     const std::u16string typed = U(f.disk.path() / "rec" / "news") + u"/";
     ASSERT_TRUE(m.Select(kBottomRow, typed));
     const wxTreeItemId selected = tree.GetSelection();
     EXPECT_EQ(tree.GetItemPath(selected), news) << "labels as on disk";
-    EXPECT_TRUE(tree.IsExpanded(tree.GetItemParent(selected)));
+    const wxTreeItemId rec = tree.GetItemParent(selected);
+    EXPECT_TRUE(tree.IsExpanded(rec));
+    EXPECT_EQ(tree.GetItemParent(tree.GetItemParent(rec)), tree.GetRootItem())
+        << "found under its own drive, not under /";
     EXPECT_EQ(Labels(tree, selected), (std::vector<std::u16string>{u"OLD"}))
         << "the selected folder is opened and read too";
     EXPECT_EQ(m.folderView(kBottomRow).m_strPath, news);
@@ -146,35 +157,10 @@ TEST(FolderTree, SelectPathRefusesMissingFoldersEmptyPathsAndOtherDrives) {
     fs::remove_all(f.disk / "REC" / "NEWS");
     EXPECT_FALSE(tree.SelectPath(U(f.disk.path() / "REC" / "NEWS")));
     EXPECT_EQ(tree.GetSelection(), before);
-}
 
-TEST(FolderTree, RootDriveJoinsWithOneSeparatorAndPrefersTheLongestDrive) {
-    TreeFolders f;
-    MainFrameFixture m({u"/", U(f.disk.path())});
-    ASSERT_TRUE(m.frame());
-    CFolderTreeCtrl& tree = m.tree(kTopRow);
-    wxTreeItemIdValue cookie;
-    const wxTreeItemId root = tree.GetFirstChild(tree.GetRootItem(), cookie);
-    EXPECT_EQ(FromWx(tree.GetItemText(root)), u"/");
-    EXPECT_EQ(tree.GetItemPath(root), u"/");
-    tree.Expand(root);
-    const wxTreeItemId tmp = tree.FindChildByLabel(root, u"TMP");
-    ASSERT_TRUE(tmp.IsOk());
-    EXPECT_EQ(tree.GetItemPath(tmp), u"/tmp");
-
-    ASSERT_TRUE(m.Select(kTopRow, U(f.disk.path() / "REC")));
-    const wxTreeItemId selected = tree.GetSelection();
-    EXPECT_EQ(tree.GetItemParent(tree.GetItemParent(selected)), tree.GetRootItem())
-        << "found under its own drive, not under /";
-}
-
-TEST(FolderTree, RebuildWithoutDrivesFailsWithItsMessageAndKeepsThePath) {
-    TreeFolders f;
-    MainFrameFixture m({U(f.disk.path())});
-    ASSERT_TRUE(m.frame());
-    ASSERT_TRUE(m.Select(kTopRow, U(f.disk.path() / "REC")));
+    // With no drives at all a rebuild fails with its message; the pane
+    // keeps its folder.
     dz::test::SetDrives({});
-    CFolderTreeCtrl& tree = m.tree(kTopRow);
     EXPECT_FALSE(tree.Rebuild());
     EXPECT_EQ(tree.m_strLastError, u"Error Getting Logical DriveStrings!");
     EXPECT_EQ(tree.GetCount(), 0u);

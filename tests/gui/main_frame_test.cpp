@@ -28,11 +28,8 @@ std::u16string U(const fs::path& p) {
     return p.u16string();
 }
 
-class CaptureLog : public wxLog {
-public:
+struct CaptureLog : wxLog {
     wxString text;
-
-protected:
     void DoLogTextAtLevel(wxLogLevel, const wxString& msg) override { text += msg; }
 };
 
@@ -120,14 +117,10 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
     for (long side : {wxTB_LEFT, wxTB_BOTTOM, wxTB_RIGHT, wxTB_TOP}) {
         m.frame()->DockToolBar(side);
         EXPECT_EQ(bar.GetDirection(), side);
-        dz::test::PumpUntil(
+        EXPECT_TRUE(dz::test::PumpUntil(
             [&] { return !splitter.GetScreenRect().Intersects(bar.GetScreenRect()); },
-            std::chrono::seconds(3));
-        const wxRect panes = splitter.GetScreenRect();
-        const wxRect tools = bar.GetScreenRect();
-        EXPECT_FALSE(panes.Intersects(tools)) << side;
-        EXPECT_EQ(side == wxTB_LEFT, tools.GetRight() < panes.GetLeft()) << side;
-        EXPECT_EQ(side == wxTB_BOTTOM, tools.GetTop() > panes.GetBottom()) << side;
+            std::chrono::seconds(3)))
+            << side;
     }
 
     wxCommandEvent toggle(wxEVT_MENU, ID_VIEW_TOOLBAR);
@@ -165,19 +158,15 @@ TEST(MainFrame, FolderSelectionRefreshesOnlyItsOwnRowAfterThePostedMessage) {
 TEST(MainFrame, ADocumentOnTheCommandLineIsOpenedUnreadOrEndsTheStart) {
     TempDir disk;
     dz::test::WriteFile(disk / "any.dat", "not read");
-    {
-        MainFrameFixture m({U(disk.path())}, wxSize(900, 600),
-                           wxString((disk / "any.dat").string()));
-        ASSERT_TRUE(m.frame());
-        EXPECT_EQ(m.frame()->GetTitle(), "Dezadide") << "never a document name";
-    }
     CaptureLog capture;
     wxLog* previous = wxLog::SetActiveTarget(&capture);
-    {
-        MainFrameFixture m({U(disk.path())}, wxSize(900, 600),
-                           wxString((disk / "missing.dat").string()));
-        EXPECT_EQ(m.frame(), nullptr);
-        dz::test::PumpUntil([] { return wxTopLevelWindows.empty(); });
+    for (const char* name : {"any.dat", "missing.dat"}) {
+        MainFrameFixture m({U(disk.path())}, wxSize(900, 600), wxString((disk / name).string()));
+        if (m.frame())
+            EXPECT_EQ(m.frame()->GetTitle(), "Dezadide") << "never a document name";
+        EXPECT_EQ(m.frame() == nullptr, name[0] == 'm') << name;
+        if (!m.frame()) // the failed frame is gone before its documents
+            dz::test::PumpUntil([] { return wxTopLevelWindows.empty(); });
     }
     wxLog::SetActiveTarget(previous);
     EXPECT_TRUE(capture.text.Contains("missing.dat")) << capture.text;

@@ -182,35 +182,6 @@ TEST_F(Ts2PesDialog, ConvertsAWholeRecordingIntoOneProgramStream) {
     EXPECT_NEAR(Duration(target), Duration(Fixture("av_mp2.ts")), 0.5) << "all three parts";
 }
 
-TEST_F(Ts2PesDialog, StopDuringPartTwoCancelsAndNeverOpensPartThree) {
-    const fs::path source = CopyNews();
-    // Were part 3 opened, the outcome would be "Can't open the source file".
-    fs::remove(tmp / "NEWS_#003_200612241930.AVR");
-    const fs::path target = tmp / "stopped.mpg";
-    CTs2PesDlg dialog(nullptr, U16(source), U16(target));
-    onPart = [](CTs2PesDlg& d, int index) {
-        if (index == 1)
-            Press(d, IDC_STOP);
-    };
-    dialog.Show();
-    Press(dialog, IDC_START);
-    ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }));
-    EXPECT_EQ(boxes, std::vector<std::u16string>{u"Convert Canceled"});
-    EXPECT_EQ(Indexes(), (std::vector<int>{0, 1}));
-    // The stop poll forgets the event once the worker has gone.
-    EXPECT_TRUE(PumpUntil([&] { return !dialog.HasStopEvent(); }));
-    EXPECT_FALSE(dialog.IsWorkerRunning());
-    EXPECT_FALSE(dialog.m_bBusy);
-
-    // What part 1 gave is kept and readable.
-    const auto probe = Probe(target);
-    EXPECT_EQ(probe.at("format_name"), "mpeg");
-    EXPECT_EQ(probe.at("streams"), "video:mpeg2video audio:mp2");
-    EXPECT_LT(Duration(target), Duration(Fixture("av_mp2.ts")) * 0.6);
-    dialog.Close();
-    EXPECT_FALSE(dialog.IsShown());
-}
-
 TEST_F(Ts2PesDialog, AFailedStartLeavesTheDialogReadyForTheNextTry) {
     const fs::path news = CopyNews();
     WriteFile(tmp / "NOISE_#001_200612241930.AVR", PatternBytes(134 + 40000, 9));
@@ -253,29 +224,54 @@ TEST_F(Ts2PesDialog, AFailedStartLeavesTheDialogReadyForTheNextTry) {
     }
 }
 
-TEST_F(Ts2PesDialog, ClosingWhileConvertingStopsTheWorkerThenEnds) {
-    const std::pair<const char*, std::function<void(CTs2PesDlg&)>> ways[] = {
-        {"the close box", [](CTs2PesDlg& d) { d.Close(); }},
-        {"Esc", [](CTs2PesDlg& d) { PressEscape(d); }},
+// Stop, the close box and Esc all end a running conversion at the report
+// the worker waits for; the dialog keeps serving that report, then ends.
+TEST_F(Ts2PesDialog, StopOrClosingWhileConvertingCancelsAtThePartItCameIn) {
+    const fs::path source = CopyNews();
+    // Were part 3 opened, the outcome would be "Can't open the source file".
+    fs::remove(tmp / "NEWS_#003_200612241930.AVR");
+    const struct {
+        const char* what;
+        int atPart;
+        std::function<void(CTs2PesDlg&)> end;
+    } ways[] = {
+        {"Stop during part 2", 1, [](CTs2PesDlg& d) { Press(d, IDC_STOP); }},
+        {"the close box", 0, [](CTs2PesDlg& d) { d.Close(); }},
+        {"Esc", 0, [](CTs2PesDlg& d) { PressEscape(d); }},
     };
-    for (const auto& [what, close] : ways) {
-        SCOPED_TRACE(what);
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.what);
         boxes.clear();
         parts.clear();
-        const fs::path target = tmp / "closed.mpg";
-        CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(target));
-        // The worker waits for this very report while the dialog is asked
-        // to close: the dialog must keep serving it, then end.
+        const fs::path target = tmp / "stopped.mpg";
+        CTs2PesDlg dialog(nullptr, U16(source), U16(target));
         onPart = [&](CTs2PesDlg& d, int index) {
-            if (index == 0)
-                close(d);
+            if (index == w.atPart)
+                w.end(d);
         };
-        dialog.CallAfter([&] { Press(dialog, IDC_START); });
-        EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+        if (w.atPart == 1) { // Stop leaves the dialog open
+            dialog.Show();
+            Press(dialog, IDC_START);
+            ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }));
+            // The stop poll forgets the event once the worker has gone.
+            EXPECT_TRUE(PumpUntil([&] { return !dialog.HasStopEvent(); }));
+        } else {
+            dialog.CallAfter([&] { Press(dialog, IDC_START); });
+            EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+        }
         EXPECT_FALSE(dialog.IsWorkerRunning());
+        EXPECT_FALSE(dialog.m_bBusy);
         EXPECT_EQ(boxes, std::vector<std::u16string>{u"Convert Canceled"});
-        EXPECT_EQ(Indexes(), std::vector<int>{0});
-        EXPECT_TRUE(fs::exists(target));
+        std::vector<int> seen;
+        for (int i = 0; i <= w.atPart; ++i)
+            seen.push_back(i);
+        EXPECT_EQ(Indexes(), seen);
+        ASSERT_TRUE(fs::exists(target));
+        if (w.atPart == 1) { // what part 1 gave is kept and readable
+            EXPECT_EQ(Probe(target).at("streams"), "video:mpeg2video audio:mp2");
+            EXPECT_LT(Duration(target), Duration(Fixture("av_mp2.ts")) * 0.6);
+        }
+        fs::remove(target);
     }
 }
 
