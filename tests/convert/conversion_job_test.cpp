@@ -8,7 +8,6 @@
 
 #include <csignal>
 #include <future>
-#include <mutex>
 #include <sys/resource.h>
 #include <thread>
 
@@ -21,31 +20,27 @@ using test::ReadFile;
 using test::TempDir;
 using test::Text;
 
-class Recorder final : public ConversionObserver {
-public:
+// Every call of the observer as a line: "part 1/3 66%", or the final text.
+struct Recorder final : ConversionObserver {
     void OnPartStarted(int index, int count, int totalPercent) override {
-        std::lock_guard lock(m_mutex);
         events.push_back("part " + std::to_string(index) + "/" + std::to_string(count) + " " +
                          std::to_string(totalPercent) + "%");
         if (onPart)
             onPart(index);
     }
-    void OnFinished(ConversionOutcome outcome, std::u16string_view text) override {
-        std::lock_guard lock(m_mutex);
-        events.push_back(std::string(text.begin(), text.end()));
-        this->outcome = outcome;
+    void OnFinished(ConversionOutcome result, std::u16string_view text) override {
+        outcome = result;
+        events.emplace_back(text.begin(), text.end());
     }
-    std::vector<std::string> Events() {
-        std::lock_guard lock(m_mutex);
-        return events;
-    }
-    std::vector<std::string> events;
+    std::vector<std::string> events; // read once the worker has ended
     ConversionOutcome outcome = ConversionOutcome::kCanceled;
     std::function<void(int)> onPart;
-
-private:
-    std::mutex m_mutex;
 };
+
+// `whole` stands in for the target volume's file system.
+ConversionSettings Settings(bool whole = true) {
+    return {[whole](const std::u16string&) { return whole; }, std::tmpfile()};
+}
 
 struct Result {
     ConversionOutcome outcome;
@@ -53,27 +48,24 @@ struct Result {
     std::string log;
 };
 
-// Runs one conversion on the calling thread; `whole` stands in for the
-// target volume's file system.
+// Runs one conversion on the calling thread, stopped as part `stopAt` starts.
 Result Convert(const std::filesystem::path& source, const std::filesystem::path& target,
-               bool whole = true, std::function<void(int, StopEvent&)> onPart = {}) {
+               bool whole = true, int stopAt = -1) {
     Recorder recorder;
     StopEvent stop;
-    if (onPart)
-        recorder.onPart = [&](int index) { onPart(index, stop); };
-    ConversionSettings settings;
-    settings.targetTakesWholeRecording = [whole](const std::u16string&) { return whole; };
-    settings.log = std::tmpfile();
-    ConversionJob job(recorder, settings);
-    Result r;
-    r.outcome = job.Run(Text(source), Text(target), &stop);
-    r.events = recorder.events;
+    recorder.onPart = [&](int index) {
+        if (index == stopAt)
+            stop.Set();
+    };
+    const ConversionSettings settings = Settings(whole);
+    const ConversionOutcome outcome =
+        ConversionJob(recorder, settings).Run(Text(source), Text(target), &stop);
+    std::string log(static_cast<size_t>(std::ftell(settings.log)), '\0');
     std::rewind(settings.log);
-    for (int c; (c = std::fgetc(settings.log)) != EOF;)
-        r.log += static_cast<char>(c);
+    log.resize(std::fread(log.data(), 1, log.size(), settings.log));
     std::fclose(settings.log);
-    EXPECT_EQ(recorder.outcome, r.outcome);
-    return r;
+    EXPECT_EQ(recorder.outcome, outcome);
+    return {outcome, recorder.events, log};
 }
 
 const std::filesystem::path kNews = Fixture("rec/news") / PartName("NEWS", 1);
@@ -83,35 +75,36 @@ const std::filesystem::path kNews = Fixture("rec/news") / PartName("NEWS", 1);
 // part's worth; a stream cut mid-packet is realigned.
 TEST(ConversionJob, OutputsThatFfprobeReads) {
     TempDir dir;
-    const std::vector<std::string> one = {"part 0/1 100%", "Convert finished"};
     struct Row {
         const char* what;
         std::filesystem::path source;
         bool whole;
-        std::vector<std::string> events;
-        const char* streams;
-        const char* clip;
         double share; // of the clip's duration
+        std::vector<std::string> events = {"part 0/1 100%", "Convert finished"};
+        std::string streams = "video:mpeg2video audio:mp2";
+        const char* clip = "av_mp2.ts";
     } rows[] = {
         {"whole",
          kNews,
          true,
-         {"part 0/3 33%", "part 1/3 66%", "part 2/3 100%", "Convert finished"},
-         "video:mpeg2video audio:mp2",
-         "av_mp2.ts",
-         1},
-        {"fat", kNews, false, one, "video:mpeg2video audio:mp2", "av_mp2.ts", 1.0 / 3},
-        {"part2", Fixture("rec/news") / PartName("NEWS", 2), true, one,
-         "video:mpeg2video audio:mp2", "av_mp2.ts", 1.0 / 3},
-        {"cut", Fixture("rec/cut") / PartName("CUT", 1), true, one, "video:mpeg2video audio:mp2",
-         "av_mp2.ts", 1},
-        {"radio", Fixture("rec/radio") / PartName("RADIO", 1), true, one, "audio:mp2",
-         "audio_mp2.ts", 1},
+         1,
+         {"part 0/3 33%", "part 1/3 66%", "part 2/3 100%", "Convert finished"}},
+        {"fat", kNews, false, 1.0 / 3},
+        {"part2", Fixture("rec/news") / PartName("NEWS", 2), true, 1.0 / 3},
+        {"cut", Fixture("rec/cut") / PartName("CUT", 1), true, 1},
+        {"radio",
+         Fixture("rec/radio") / PartName("RADIO", 1),
+         true,
+         1,
+         {"part 0/1 100%", "Convert finished"},
+         "audio:mp2",
+         "audio_mp2.ts"},
     };
     for (const Row& row : rows) {
         const std::filesystem::path out = dir / (std::string(row.what) + ".mpg");
         EXPECT_EQ(Convert(row.source, out, row.whole).events, row.events) << row.what;
-        EXPECT_EQ(test::Probe(out)["streams"], row.streams) << row.what;
+        auto probe = test::Probe(out);
+        EXPECT_EQ(probe["format_name"] + " " + probe["streams"], "mpeg " + row.streams) << row.what;
         // Only what discovery consumes at the start of each part is missing.
         EXPECT_NEAR(test::Duration(out), test::Duration(Fixture(row.clip)) * row.share, 0.5)
             << row.what;
@@ -143,10 +136,7 @@ TEST(ConversionJob, OutputsThatFfprobeReads) {
 
 TEST(ConversionJob, StopDuringPartTwoKeepsPartOneAndNeverReadsPartThree) {
     TempDir dir;
-    const Result r = Convert(kNews, dir / "stopped.mpg", true, [](int index, StopEvent& stop) {
-        if (index == 1)
-            stop.Set();
-    });
+    const Result r = Convert(kNews, dir / "stopped.mpg", true, 1);
     EXPECT_EQ(r.events,
               (std::vector<std::string>{"part 0/3 33%", "part 1/3 66%", "Convert Canceled"}));
     // Part 2 was stopped at its first block, so the output is part 1's alone.
@@ -166,37 +156,39 @@ TEST(ConversionJob, FailuresAndTheirTexts) {
     TempDir dir;
     const std::vector<uint8_t> stream = ReadFile(Fixture("av_mp2.ts"));
     const auto parts = test::WriteRecording(dir.path(), "NEWS", {stream, stream});
-    const std::vector<uint8_t> part2 = ReadFile(parts[1]);
-
-    // The target is a part of the recording, or its companion: creating it
-    // would destroy the recording.
-    for (const std::filesystem::path& target :
-         {parts[1], dir / PartName("NEWS", 1, ".AVF"), dir / "." / PartName("NEWS", 1)}) {
-        const Result r = Convert(parts[0], target);
-        EXPECT_EQ(r.events, std::vector<std::string>{"Can't open the target file"}) << target;
-    }
-    EXPECT_EQ(ReadFile(parts[1]), part2);
-    EXPECT_EQ(ReadFile(parts[0]).size(), stream.size() + 134);
-
-    EXPECT_EQ(Convert(parts[0], dir / "missing" / "x.mpg").events,
-              std::vector<std::string>{"Can't open the target file"});
-    EXPECT_EQ(Convert(parts[0], "").outcome, ConversionOutcome::kCantOpenTarget);
-
-    // A part missing from the middle of the set: what came before stays.
-    std::filesystem::remove(parts[1]);
-    const Result missing = Convert(parts[0], dir / "partial.mpg");
-    EXPECT_EQ(missing.events, (std::vector<std::string>{"part 0/2 50%", "part 1/2 100%",
-                                                        "Can't open the source file"}));
-    EXPECT_GT(ReadFile(dir / "partial.mpg").size(), 100000u);
-
-    // Not a transport stream; a part shorter than its header.
+    const auto gap = test::WriteRecording(dir.path(), "GAP", {stream, stream});
+    std::filesystem::remove(gap[1]);
     const auto junk = test::WriteRecording(dir.path(), "JUNK", {std::vector<uint8_t>(5000, 0x11)});
-    const Result notTs = Convert(junk[0], dir / "junk.mpg");
-    EXPECT_EQ(notTs.outcome, ConversionOutcome::kCanceled);
-    EXPECT_EQ(notTs.log, "Not a TS\n");
-    test::WriteFile(dir / "SHORT_#001_200612241930.AVR", std::vector<uint8_t>(5, 0x47));
-    EXPECT_EQ(Convert(dir / "SHORT_#001_200612241930.AVR", dir / "short.mpg").outcome,
-              ConversionOutcome::kCanceled);
+    const std::filesystem::path tiny = dir / "TINY_#001_200612241930.AVR";
+    test::WriteFile(tiny, std::vector<uint8_t>(5, 0x47)); // shorter than its header
+
+    const std::vector<std::string> noTarget = {"Can't open the target file"};
+    const std::vector<std::string> canceled = {"part 0/1 100%", "Convert Canceled"};
+    struct Row {
+        std::filesystem::path source, target;
+        std::vector<std::string> events;
+        const char* log = nullptr;
+    } rows[] = {
+        // Creating a part of the recording or its companion would destroy it.
+        {parts[0], parts[1], noTarget},
+        {parts[0], dir / PartName("NEWS", 1, ".AVF"), noTarget},
+        {parts[0], dir / "." / PartName("NEWS", 1), noTarget},
+        {parts[0], dir / "missing" / "x.mpg", noTarget},
+        {parts[0], "", noTarget},
+        // A part missing from the middle of the set: what came before stays.
+        {gap[0], dir / "gap.mpg", {"part 0/2 50%", "part 1/2 100%", "Can't open the source file"}},
+        {junk[0], dir / "junk.mpg", canceled, "Not a TS\n"},
+        {tiny, dir / "tiny.mpg", canceled},
+    };
+    for (const Row& row : rows) {
+        const Result r = Convert(row.source, row.target);
+        EXPECT_EQ(r.events, row.events) << row.target;
+        if (row.log)
+            EXPECT_EQ(r.log, row.log);
+    }
+    EXPECT_EQ(ReadFile(parts[1]).size(), stream.size() + 134);
+    EXPECT_EQ(ReadFile(parts[0]).size(), stream.size() + 134);
+    EXPECT_GT(ReadFile(dir / "gap.mpg").size(), 100000u);
 }
 
 TEST(ConversionJob, FullDiskIsAFailureNotAFinishedConversion) {
@@ -222,9 +214,7 @@ TEST(ConversionJob, WorkerThreadReportsAndCanBePolled) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
     recorder.onPart = [released](int) { released.wait(); }; // holds the worker in part 1
-    ConversionSettings settings;
-    settings.targetTakesWholeRecording = [](const std::u16string&) { return true; };
-    settings.log = std::tmpfile();
+    const ConversionSettings settings = Settings();
     ConversionJob job(recorder, settings);
     auto stop = std::make_shared<StopEvent>();
     ASSERT_TRUE(job.Start(Text(kNews), Text(dir / "a.mpg"), stop));
@@ -238,7 +228,7 @@ TEST(ConversionJob, WorkerThreadReportsAndCanBePolled) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     job.Join();
-    EXPECT_EQ(recorder.Events().back(), "Convert finished");
+    EXPECT_EQ(recorder.events.back(), "Convert finished");
     EXPECT_EQ(job.Progress().size, 0u) << "no part open after the end";
     EXPECT_FALSE(std::filesystem::exists(dir / "b.mpg"));
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -38,10 +40,8 @@ WriteRecording(const std::filesystem::path& folder, const std::string& name,
     uint64_t total = 0;
     for (size_t i = 0; i < streams.size(); ++i) {
         std::vector<uint8_t> bytes(streamOffset, 0);
-        if (bytes.size() >= 10) {
-            bytes[8] = static_cast<uint8_t>(streamOffset >> 8);
-            bytes[9] = static_cast<uint8_t>(streamOffset);
-        }
+        bytes[8] = static_cast<uint8_t>(streamOffset >> 8);
+        bytes[9] = static_cast<uint8_t>(streamOffset);
         bytes.insert(bytes.end(), streams[i].begin(), streams[i].end());
         parts.push_back(folder / PartName(name, static_cast<int>(i) + 1));
         WriteFile(parts.back(), bytes);
@@ -60,40 +60,31 @@ WriteRecording(const std::filesystem::path& folder, const std::string& name,
 // What ffprobe says of a file: format_name, duration, and codec_type:codec_name
 // of every stream in "streams" (space-separated).
 inline std::map<std::string, std::string> Probe(const std::filesystem::path& file) {
-    const std::string command =
-        "ffprobe -v error -show_entries format=format_name,duration:stream=codec_type,codec_name "
-        "-of default=noprint_wrappers=1 '" +
-        file.string() + "' 2>/dev/null";
-    std::map<std::string, std::string> result;
+    const std::string command = "ffprobe -v error -of default=nw=1 -show_entries "
+                                "format=format_name,duration:stream=codec_name,codec_type '" +
+                                file.string() + "' 2>/dev/null";
     std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    char line[512];
-    std::string codec;
-    while (std::fgets(line, sizeof line, pipe)) {
-        std::string s(line);
-        while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
-            s.pop_back();
+    std::map<std::string, std::string> result;
+    std::string codec; // a stream's codec_name comes before its codec_type
+    for (char line[512]; pipe && std::fgets(line, sizeof line, pipe);) {
+        const std::string s(line, std::strcspn(line, "\r\n"));
         const size_t eq = s.find('=');
-        if (eq == std::string::npos)
-            continue;
         const std::string key = s.substr(0, eq), value = s.substr(eq + 1);
-        if (key == "codec_name") {
+        if (key == "codec_name")
             codec = value;
-        } else if (key == "codec_type") {
+        else if (key == "codec_type")
             result["streams"] += (result["streams"].empty() ? "" : " ") + value + ":" + codec;
-        } else {
+        else
             result[key] = value;
-        }
     }
-    pclose(pipe);
+    if (pipe)
+        pclose(pipe);
     return result;
 }
 
 inline double Duration(const std::filesystem::path& file) {
     const auto probe = Probe(file);
-    const auto it = probe.find("duration");
-    return it == probe.end() ? -1.0 : std::atof(it->second.c_str());
+    return probe.count("duration") ? std::atof(probe.at("duration").c_str()) : -1.0;
 }
 
 } // namespace dz::test

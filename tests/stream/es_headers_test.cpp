@@ -1,17 +1,15 @@
 #include "convert/es_headers.h"
+#include "stream/pes_builder.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace dz::test;
 
 // Runs one scanner with its diagnostic text on, and gives that text.
 template <typename Info, typename Scan>
@@ -26,8 +24,7 @@ std::string Said(Scan scan, const Bytes& data, Info& info, int& result) {
 }
 
 Bytes Fixture(const char* name) {
-    std::ifstream in(std::filesystem::path(DEZADIDE_FIXTURES) / "es" / name, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    return ReadFile(std::filesystem::path(DEZADIDE_FIXTURES) / "es" / name);
 }
 
 // 720x576, bit rate 0x3FFFF; byte 7 holds aspect ratio and frame rate codes.
@@ -68,12 +65,7 @@ TEST(VideoSequenceHeader, SizeRatesAndText) {
 
     // Found behind other bytes, and only with 17 bytes from the start code on.
     VideoInfo info;
-    const Bytes at5 = [] {
-        Bytes b = {0, 0, 1, 0, 0};
-        const Bytes h = SequenceHeader();
-        b.insert(b.end(), h.begin(), h.end());
-        return b;
-    }();
+    const Bytes at5 = Cat({{0, 0, 1, 0, 0}, SequenceHeader()});
     EXPECT_EQ(parse_video_sequence_header(at5.data(), at5.size(), info, false), 5);
     EXPECT_EQ(info.offset, 5);
     const Bytes short_by_one = SequenceHeader(0x23, 5);

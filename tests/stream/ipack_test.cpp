@@ -1,13 +1,11 @@
 #include "convert/ipack.h"
 #include "stream/pes_builder.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
 #include <new>
 
 // Lets a test make the next buffer allocation of ipack_create fail.
@@ -50,59 +48,37 @@ Bytes Ac3Frames(int count) {
     return out;
 }
 
-// Stream bytes, with a payload unit start of the converter in front or not.
-struct Piece {
-    Bytes bytes;
-    bool unit_start = true;
-};
-
 void Collect(ipack* p, void* context) {
     static_cast<Segments*>(context)->emplace_back(p->buf.get(), p->buf.get() + p->fill);
 }
 
-class Packer {
-public:
-    Packer() { EXPECT_TRUE(ipack_create(m_p, 2048, Collect, &segments)); }
-    ~Packer() { ipack_destroy(m_p); }
-    Packer(const Packer&) = delete;
-    Packer& operator=(const Packer&) = delete;
+struct Packer {
+    Packer() { EXPECT_TRUE(ipack_create(p, 2048, Collect, &segments)); }
+    ~Packer() { ipack_destroy(p); }
 
     void Feed(const Bytes& data, size_t chunk = 184) {
         for (size_t at = 0; at < data.size(); at += chunk)
-            ipack_feed(m_p, data.data() + at, std::min(chunk, data.size() - at));
+            ipack_feed(p, data.data() + at, std::min(chunk, data.size() - at));
     }
     // What the converter does at a payload unit start on the stream's PID.
     void UnitStart() {
-        if (m_p.pes_length != UNBOUNDED_PES_LENGTH)
+        if (p.pes_length != UNBOUNDED_PES_LENGTH)
             return;
-        m_p.pes_length = m_p.parse_pos - 6;
-        m_p.parse_pos = 0;
-        ipack_emit(m_p);
-        ipack_reset(m_p);
+        p.pes_length = p.parse_pos - 6;
+        p.parse_pos = 0;
+        ipack_emit(p);
+        ipack_reset(p);
     }
-    void FeedPieces(const std::vector<Piece>& pieces, size_t chunk) {
-        for (const Piece& piece : pieces) {
-            if (piece.unit_start)
-                UnitStart();
-            Feed(piece.bytes, chunk);
-        }
-    }
-    ipack& p() { return m_p; }
     Sizes sizes() const {
         Sizes out;
         for (const Bytes& s : segments)
             out.push_back(s.size());
         return out;
     }
+    ipack p;
     Segments segments;
-
-private:
-    ipack m_p;
 };
 
-size_t LengthField(const Bytes& s) {
-    return size_t{s[4]} << 8 | s[5];
-}
 Bytes Head(const Bytes& s, size_t n) {
     return Bytes(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n));
 }
@@ -140,7 +116,7 @@ TEST(Ipack, LongPacketsAreSplit) {
                 EXPECT_EQ(Head(s[i], 9), (Bytes{0, 0, 1, c.id, uint8_t((s[i].size() - 6) >> 8),
                                                 uint8_t(s[i].size() - 6), 0x80, 0, 0}));
             EXPECT_EQ(Cat({Behind(s[0], 14), Behind(s[1], 9), Behind(s[2], 9)}), payload);
-            EXPECT_EQ(decode_pts(k.p().pts_bytes), 90000u);
+            EXPECT_EQ(decode_pts(k.p.pts_bytes), 90000u);
         }
     }
     // After a halved packet the next one has the whole buffer again.
@@ -200,16 +176,16 @@ TEST(Ipack, Mpeg1HeadersAreReadForTheirTimeStamps) {
         for (size_t chunk : {1u, 2u, 184u}) {
             Packer k;
             k.Feed(pes, chunk);
-            EXPECT_EQ(k.p().mpeg_version, 0); // reset after the packet
+            EXPECT_EQ(k.p.mpeg_version, 0); // reset after the packet
             EXPECT_EQ(k.segments, Segments{pes}) << c.what;
-            EXPECT_EQ(decode_pts(k.p().pts_bytes), c.pts) << c.what << ", chunk " << chunk;
+            EXPECT_EQ(decode_pts(k.p.pts_bytes), c.pts) << c.what << ", chunk " << chunk;
         }
         // Seen before the packet ends: the rebuilt flags and the header length.
         Packer k;
         k.Feed(Bytes(pes.begin(), pes.end() - 1), 1);
-        EXPECT_EQ(k.p().mpeg_version, 1);
-        EXPECT_EQ(k.p().flags2, c.flags2) << c.what;
-        EXPECT_EQ(k.p().header_data_length, c.header.size()) << c.what;
+        EXPECT_EQ(k.p.mpeg_version, 1);
+        EXPECT_EQ(k.p.flags2, c.flags2) << c.what;
+        EXPECT_EQ(k.p.header_data_length, c.header.size()) << c.what;
     }
     // A long MPEG-1 packet continues with the short MPEG-1 header.
     const Bytes payload = Filler(4000);
@@ -239,7 +215,7 @@ TEST(Ipack, Ac3GainsASubStreamHeader) {
         ASSERT_EQ(k.segments.size(), 1u) << c.what;
         const Bytes& s = k.segments[0];
         ASSERT_EQ(s.size(), 14 + 4 + payload.size()) << c.what;
-        EXPECT_EQ(LengthField(s), s.size() - 6);
+        EXPECT_EQ(size_t{s[4]} << 8 | s[5], s.size() - 6);
         // Frames that would start in a full segment; the offset of the sync word.
         const auto frames = static_cast<uint8_t>((2048 - 14 - c.junk - 4) / kAc3Frame + 1);
         EXPECT_EQ(Bytes(s.begin() + 14, s.begin() + 18),
@@ -328,47 +304,47 @@ TEST(Ipack, CreateFailsWithoutHarmAndResetKeepsTheTimeStamp) {
     EXPECT_TRUE(out.empty());
 }
 
-// Packets of every kind handled here, with the converter's unit starts.
-std::vector<Piece> MixedStream() {
-    return {
-        {Pes(0xE0, Filler(5000), 0)},
-        {Pes(0xE0, Filler(2040), 0)},
-        {Pes(0xE0, Filler(9000, 3), 0, -1)},
-        {Pes(0xC0, Filler(2500))},
-        {Pes(0xC0, Filler(2030))},
-        {Pes(0xC0, Filler(2037))},
-        {Pes(0xC0, Filler(4100))},
-        {Pes(0xBD, Cat({Filler(3), Ac3Frames(40)}))},
-        {Pes(0xBD, Cat({Filler(200), Ac3Frames(3)}), 0)},
-        {Pes(0xBD, Cat({{0x80, 0, 0, 5}, Filler(4), Ac3Frames(30)}))},
-        {Pes(0xBD, Ac3Frames(20), -1, -1)},
-        {Pes1(0xC0, Cat({{0xFF, 0x40, 0x10}, PtsBytes(5, 0x3), PtsBytes(1, 0x1)}), Filler(3000))},
-        {Cat({{0, 0, 1, 0xBE, 0x01, 0x00}, Bytes(0x100, 0xFF)})},
-        {Cat({{0, 0, 0, 1, 0xB9, 0}, Pes(0xC0, Filler(700))}), false},
-        {Pes(0xE0, Filler(3000), 0)}};
+// Packets of every kind handled here, each behind a converter's unit start.
+std::vector<Bytes> MixedStream() {
+    return {Pes(0xE0, Filler(5000), 0),
+            Pes(0xE0, Filler(2040), 0),
+            Pes(0xE0, Filler(9000, 3), 0, -1),
+            Pes(0xC0, Filler(2500)),
+            Pes(0xC0, Filler(2030)),
+            Pes(0xC0, Filler(2037)),
+            Pes(0xC0, Filler(4100)),
+            Pes(0xBD, Cat({Filler(3), Ac3Frames(40)})),
+            Pes(0xBD, Cat({Filler(200), Ac3Frames(3)}), 0),
+            Pes(0xBD, Cat({{0x80, 0, 0, 5}, Filler(4), Ac3Frames(30)})),
+            Pes(0xBD, Ac3Frames(20), -1, -1),
+            Pes1(0xC0, Cat({{0xFF, 0x40, 0x10}, PtsBytes(5, 0x3), PtsBytes(1, 0x1)}), Filler(3000)),
+            Cat({{0, 0, 1, 0xBE, 0x01, 0x00},
+                 Bytes(0x100, 0xFF),
+                 {0, 0, 0, 1, 0xB9, 0},
+                 Pes(0xC0, Filler(700))}),
+            Pes(0xE0, Filler(3000), 0)};
 }
 
-// The payloads of the PID of one stream in a transport stream made by
-// ffmpeg, cut at its unit starts.
-std::vector<Piece> PidPayloads(const char* clip, uint8_t stream_id) {
-    std::ifstream in(std::filesystem::path(DEZADIDE_FIXTURES) / clip, std::ios::binary);
-    const Bytes ts(std::istreambuf_iterator<char>(in), {});
-    std::map<int, std::vector<Piece>> by_pid;
+// The payloads of the transport packets that carry `stream_id` in a clip
+// made by ffmpeg, cut at its unit starts.
+std::vector<Bytes> PidPayloads(const char* clip, uint8_t stream_id) {
+    const Bytes ts = ReadFile(std::filesystem::path(DEZADIDE_FIXTURES) / clip);
+    std::vector<Bytes> pieces;
+    int pid = -1;
     for (size_t at = 0; at + 188 <= ts.size(); at += 188) {
         const uint8_t* t = ts.data() + at;
         const size_t start = 4 + ((t[3] & 0x20) ? t[4] + 1u : 0u);
-        if (t[0] != 0x47 || !(t[3] & 0x10) || start >= 188)
+        const bool unit_start = t[1] & 0x40;
+        if (pid < 0 && unit_start && start + 4 <= 188 &&
+            Bytes(t + start, t + start + 4) == Bytes{0, 0, 1, stream_id})
+            pid = (t[1] & 0x1F) << 8 | t[2];
+        if (((t[1] & 0x1F) << 8 | t[2]) != pid || !(t[3] & 0x10) || start >= 188)
             continue;
-        std::vector<Piece>& pieces = by_pid[(t[1] & 0x1F) << 8 | t[2]];
-        if ((t[1] & 0x40) || pieces.empty())
-            pieces.push_back({{}, (t[1] & 0x40) != 0});
-        pieces.back().bytes.insert(pieces.back().bytes.end(), t + start, t + 188);
+        if (unit_start)
+            pieces.emplace_back();
+        pieces.back().insert(pieces.back().end(), t + start, t + 188);
     }
-    for (auto& [pid, pieces] : by_pid) {
-        if (pieces.size() > 1 && pieces[1].bytes.size() > 3 && pieces[1].bytes[3] == stream_id)
-            return pieces;
-    }
-    return {};
+    return pieces;
 }
 
 // The state machine must not depend on how the input is cut: every chunk
@@ -376,7 +352,7 @@ std::vector<Piece> PidPayloads(const char* clip, uint8_t stream_id) {
 TEST(Ipack, AnyCutOfTheInputGivesTheSameSegments) {
     struct Case {
         const char* what;
-        std::vector<Piece> stream;
+        std::vector<Bytes> stream;
         uint8_t stream_id; // of every segment; 0 for a mixed stream
     };
     const Case cases[] = {{"synthetic", MixedStream(), 0},
@@ -384,16 +360,21 @@ TEST(Ipack, AnyCutOfTheInputGivesTheSameSegments) {
                           {"av_mp2.ts video", PidPayloads("av_mp2.ts", 0xE0), 0xE0},
                           {"av_mp2.ts audio", PidPayloads("av_mp2.ts", 0xC0), 0xC0}};
     for (const Case& c : cases) {
+        const auto pack = [&c](Packer& k, size_t chunk) {
+            for (const Bytes& piece : c.stream) {
+                k.UnitStart();
+                k.Feed(piece, chunk);
+            }
+            k.UnitStart();
+        };
         Packer reference;
-        reference.FeedPieces(c.stream, 1);
-        reference.UnitStart();
+        pack(reference, 1);
         ASSERT_GT(reference.segments.size(), 10u) << c.what;
         for (const Bytes& s : reference.segments)
             EXPECT_TRUE(c.stream_id == 0 || s[3] == c.stream_id) << c.what;
         for (size_t chunk = 2; chunk <= 184; chunk += c.stream_id ? 13 : 1) {
             Packer k;
-            k.FeedPieces(c.stream, chunk);
-            k.UnitStart();
+            pack(k, chunk);
             ASSERT_EQ(k.segments, reference.segments) << c.what << ", chunk " << chunk;
         }
     }
