@@ -16,10 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,26 +30,19 @@ namespace dz::test {
 class Watchdog {
 public:
     explicit Watchdog(std::chrono::seconds limit, const char* what = "modal run")
-        : m_thread([this, limit, what] {
-              std::unique_lock lock(m_mutex);
-              if (!m_done.wait_for(lock, limit, [this] { return m_finished; })) {
+        : m_thread([ended = m_ended.get_future(), limit, what] {
+              if (ended.wait_for(limit) == std::future_status::timeout) {
                   std::fprintf(stderr, "watchdog: %s did not end in time\n", what);
                   std::abort();
               }
           }) {}
     ~Watchdog() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_finished = true;
-        }
-        m_done.notify_all();
+        m_ended.set_value();
         m_thread.join();
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_finished = false;
+    std::promise<void> m_ended; // before the thread that waits on it
     std::thread m_thread;
 };
 

@@ -4,6 +4,7 @@
 #include "app/MainFrame.h"
 #include "panes/FileView.h"
 #include "panes/FolderView.h"
+#include "recording/recording_files.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
@@ -25,11 +26,8 @@ void Recording(const fs::path& folder, const std::string& name, const std::strin
         std::snprintf(part, sizeof part, "%03d", p);
         dz::test::WriteFile(folder / (name + "_#" + part + "_" + stamp + ".AVR"), "ts");
     }
-    std::vector<uint8_t> head(8008, 0);
-    head[1741] = static_cast<uint8_t>(parts); // part count, big-endian at 1740
-    for (int i = 0; i < 8; ++i)
-        head[1744 + i] = static_cast<uint8_t>(totalSize >> (56 - 8 * i));
-    dz::test::WriteFile(folder / (name + "_#001_" + stamp + ".AVF"), head);
+    dz::test::WriteFile(folder / (name + "_#001_" + stamp + ".AVF"),
+                        dz::test::CompanionBytes(static_cast<uint16_t>(parts), totalSize));
 }
 
 void Plain(const fs::path& path, uintmax_t size) {

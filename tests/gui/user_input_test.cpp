@@ -69,10 +69,11 @@ TEST(Keyboard, F6CyclesThePanesAndDeleteRunsNoCommand) {
     Press(sim, WXK_DELETE);
     EXPECT_EQ(commands, 0) << "the Delete key is no accelerator";
     using F = FocusedPane;
-    EXPECT_EQ(PressFor(sim, frame, WXK_F6, wxMOD_NONE, F::BottomTree), F::BottomTree);
-    EXPECT_EQ(PressFor(sim, frame, WXK_F6, wxMOD_NONE, F::BottomList), F::BottomList);
-    EXPECT_EQ(PressFor(sim, frame, WXK_F6, wxMOD_NONE, F::TopTree), F::TopTree);
-    EXPECT_EQ(PressFor(sim, frame, WXK_F6, wxMOD_SHIFT, F::BottomList), F::BottomList);
+    for (auto [modifiers, pane] : {std::pair{wxMOD_NONE, F::BottomTree},
+                                   {wxMOD_NONE, F::BottomList},
+                                   {wxMOD_NONE, F::TopTree},
+                                   {wxMOD_SHIFT, F::BottomList}})
+        EXPECT_EQ(PressFor(sim, frame, WXK_F6, modifiers, pane), pane);
     Press(sim, WXK_INSERT, wxMOD_SHIFT); // paste: taken, and nothing happens
     EXPECT_EQ(commands, 0);
     EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 1);
