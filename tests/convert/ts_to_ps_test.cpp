@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -20,45 +22,17 @@ using namespace test;
 // The pack and system header written field by field, MSB first, the way the
 // standard's syntax tables list them.
 Bytes ExpectedHeaders(uint64_t scr, uint32_t muxRate) {
+    // clang-format off
     const std::pair<int, uint64_t> fields[] = {
-        {32, 0x1BA},
-        {2, 1},
-        {3, (scr >> 30) & 7},
-        {1, 1},
-        {15, (scr >> 15) & 0x7FFF},
-        {1, 1},
-        {15, scr & 0x7FFF},
-        {1, 1},
-        {9, 0},
-        {1, 1},
-        {22, muxRate},
-        {2, 3},
-        {5, 0x1F},
-        {3, 0},
+        // pack header: start code, SCR in three pieces with markers, mux rate, stuffing
+        {32, 0x1BA}, {2, 1}, {3, (scr >> 30) & 7}, {1, 1}, {15, (scr >> 15) & 0x7FFF}, {1, 1},
+        {15, scr & 0x7FFF}, {1, 1}, {9, 0}, {1, 1}, {22, muxRate}, {2, 3}, {5, 0x1F}, {3, 0},
         // system header: length, rate bound, audio bound, flags, video bound
-        {32, 0x1BB},
-        {16, 12},
-        {1, 1},
-        {22, muxRate},
-        {1, 1},
-        {6, 1},
-        {1, 0},
-        {1, 0},
-        {1, 1},
-        {1, 1},
-        {1, 1},
-        {5, 1},
-        {1, 0},
-        {7, 0x7F},
+        {32, 0x1BB}, {16, 12}, {1, 1}, {22, muxRate}, {1, 1}, {6, 1}, {1, 0}, {1, 0}, {1, 1},
+        {1, 1}, {1, 1}, {5, 1}, {1, 0}, {7, 0x7F},
         // stream bounds: video 460 x 1024 bytes, audio 64 x 128 bytes
-        {8, 0xE0},
-        {2, 3},
-        {1, 1},
-        {13, 460},
-        {8, 0xC0},
-        {2, 3},
-        {1, 0},
-        {13, 64}};
+        {8, 0xE0}, {2, 3}, {1, 1}, {13, 460}, {8, 0xC0}, {2, 3}, {1, 0}, {13, 64}};
+    // clang-format on
     Bytes out;
     int count = 0;
     uint8_t acc = 0;
@@ -176,58 +150,53 @@ TEST(ConvertTsFile, VideoOutputStartsWithHeadersAndTheFirstSequenceHeaderSegment
     EXPECT_EQ(Convert(av.stream, state).output, Cat({av.a1, av.a2, av.v1, av.a3}));
 }
 
-// Audio PES packets of one transport packet each.
-std::vector<Bytes> AudioPackets(TsWriter& ts, int count) {
-    std::vector<Bytes> pes;
+// Audio PES packets of one transport packet each; their bytes back to back.
+Bytes AudioPackets(TsWriter& ts, int count) {
+    Bytes all;
     for (int i = 0; i < count; ++i) {
-        pes.push_back(Pes(0xC0, AudioFrame(166, uint8_t(i)), -1, 3000 * i));
-        ts.Pes(kAudioPid, pes.back());
+        const Bytes pes = Pes(0xC0, AudioFrame(166, uint8_t(i)), -1, 3000 * i);
+        ts.Pes(kAudioPid, pes);
+        all.insert(all.end(), pes.begin(), pes.end());
     }
-    return pes;
+    return all;
 }
 
-Bytes Join(const std::vector<Bytes>& parts, size_t from, size_t to) {
-    Bytes out;
-    for (size_t i = from; i < to; ++i)
-        out.insert(out.end(), parts[i].begin(), parts[i].end());
-    return out;
+// Bytes [from, to) of `b`, in transport packets' payloads of 184 bytes.
+Bytes Payloads(const Bytes& b, size_t from, size_t to) {
+    return Bytes(b.begin() + static_cast<std::ptrdiff_t>(184 * from),
+                 b.begin() + static_cast<std::ptrdiff_t>(std::min(184 * to, b.size())));
 }
+
+const ConversionState kAudioOnly{MODE_AUDIO_ONLY, kAudioOnlyMuxRate, 192000, 0, true};
 
 TEST(ConvertTsFile, AudioOnlyIsThePesAloneFromTheSyncByteOnWithoutTrailingPartialPacket) {
+    TsWriter ts;
+    const Bytes pes = AudioPackets(ts, 30);
     struct Row {
         size_t junk;     // bytes in front of the first sync byte
         size_t trailing; // bytes of a cut-off packet at the end
     } rows[] = {{0, 0}, {1, 0}, {50, 100}, {187, 187}, {0, 1}};
     for (const Row& row : rows) {
-        TsWriter ts, tail;
-        const std::vector<Bytes> pes = AudioPackets(ts, 30);
-        AudioPackets(tail, 1);
-        const Bytes stream =
-            Cat({Bytes(row.junk, 0x11), ts.stream,
-                 Bytes(tail.stream.begin(),
-                       tail.stream.begin() + static_cast<std::ptrdiff_t>(row.trailing))});
-
+        const Bytes stream = Cat({Bytes(row.junk, 0x11), ts.stream,
+                                  Bytes(ts.stream.begin(), ts.stream.begin() + row.trailing)});
         // First conversion: discovery runs out without a video PID and its
         // blocks are read again, so nothing of the recording is lost.
         ConversionState first;
         const Converted c = Convert(stream, first);
         EXPECT_EQ(c.result, kConvertDone);
-        EXPECT_EQ(c.output, Join(pes, 0, pes.size())) << "junk " << row.junk;
+        EXPECT_EQ(c.output, pes) << "junk " << row.junk;
         EXPECT_EQ(first.mode, MODE_AUDIO_ONLY);
         EXPECT_EQ(first.mux_rate, kAudioOnlyMuxRate);
-
         // A later part: audio only is known, discovery stops after its first
         // block and that block is consumed; the grid is found again at k.
-        ConversionState later{MODE_AUDIO_ONLY, kAudioOnlyMuxRate, 192000, 0, true};
-        EXPECT_EQ(Convert(stream, later).output, Join(pes, 10, pes.size())) << "junk " << row.junk;
+        ConversionState later = kAudioOnly;
+        EXPECT_EQ(Convert(stream, later).output, Payloads(pes, 10, 30)) << "junk " << row.junk;
     }
 }
 
 TEST(ConvertTsFile, StopEndsBeforeTheBlockIsProcessed) {
     TsWriter ts;
-    const std::vector<Bytes> pes = AudioPackets(ts, 40);
-    const ConversionState audioOnly{MODE_AUDIO_ONLY, kAudioOnlyMuxRate, 192000, 0, true};
-
+    const Bytes pes = AudioPackets(ts, 40);
     // Reads: 1 discovery block, 2 the aligning packet, 3 the rest of that
     // block, 4 the next block: stopped there, packets 20.. never go out.
     MemorySource source(ts.stream);
@@ -236,16 +205,16 @@ TEST(ConvertTsFile, StopEndsBeforeTheBlockIsProcessed) {
         if (read == 4)
             stop.Set();
     };
-    ConversionState state = audioOnly;
+    ConversionState state = kAudioOnly;
     const Converted c = Convert(source, state, &stop);
     EXPECT_EQ(c.result, kConvertStopped);
-    EXPECT_EQ(c.output, Join(pes, 10, 20));
+    EXPECT_EQ(c.output, Payloads(pes, 10, 20));
     EXPECT_EQ(source.reads, 4);
     EXPECT_FALSE(stop.IsSet()) << "the wait resets the event";
 
     // No stop event at all counts as stopped at the first block.
     MemorySource again(ts.stream);
-    state = audioOnly;
+    state = kAudioOnly;
     const Converted d = Convert(again, state, nullptr);
     EXPECT_EQ(d.result, kConvertStopped);
     EXPECT_TRUE(d.output.empty());
@@ -254,8 +223,7 @@ TEST(ConvertTsFile, StopEndsBeforeTheBlockIsProcessed) {
 TEST(ConvertTsFile, DamagedStreamsAreConvertedWithoutHarm) {
     const Bytes clip = ReadFile(std::filesystem::path(DEZADIDE_FIXTURES) / "av_mp2.ts");
     ASSERT_GT(clip.size(), 100000u);
-    uint32_t random = 12345;
-    const auto next = [&random] { return random = random * 1103515245u + 12345u; };
+    std::minstd_rand next(12345);
     for (int round = 0; round < 8; ++round) {
         Bytes damaged(clip.begin(), clip.begin() + 60000 + round * 5000);
         // Bytes changed anywhere: headers, lengths, adaptation fields.
