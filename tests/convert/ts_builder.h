@@ -33,8 +33,7 @@ inline Bytes AudioFrame(size_t n, uint8_t seed) {
 
 // Cuts PES bytes into transport packets; the last one is padded with an
 // adaptation field of stuffing.
-class TsWriter {
-public:
+struct TsWriter {
     Bytes stream;
 
     void Pes(uint16_t pid, const Bytes& pes) {
@@ -66,15 +65,11 @@ public:
         while (stream.size() % convert::kBlockSize != 0)
             Packet(kOtherPid, false, Filler(184, 99));
     }
-    size_t Packets() const { return stream.size() / 188; }
-
-private:
     unsigned m_cc = 0;
 };
 
 // The stream in memory; counts reads and can act before a given one.
-class MemorySource final : public convert::BlockSource {
-public:
+struct MemorySource final : convert::BlockSource {
     explicit MemorySource(Bytes bytes) : m_bytes(std::move(bytes)) {}
     size_t read_block(uint8_t* buffer, size_t n) override {
         ++reads;
@@ -94,8 +89,6 @@ public:
     }
     int reads = 0;
     std::function<void(int read)> beforeRead;
-
-private:
     Bytes m_bytes;
     size_t m_position = 0;
 };

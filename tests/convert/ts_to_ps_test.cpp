@@ -53,14 +53,12 @@ struct Converted {
 };
 
 Converted Convert(MemorySource& source, ConversionState& state, StopEvent* stop) {
-    Converted c;
     MemoryOutputSink sink;
     std::FILE* log = std::tmpfile();
-    c.result = convert_ts_file(source, stop, sink, state, log);
-    c.output = sink.bytes;
+    Converted c{convert_ts_file(source, stop, sink, state, log), sink.bytes,
+                std::string(static_cast<size_t>(std::ftell(log)), '\0')};
     std::rewind(log);
-    for (int ch; (ch = std::fgetc(log)) != EOF;)
-        c.log += static_cast<char>(ch);
+    c.log.resize(std::fread(c.log.data(), 1, c.log.size(), log));
     std::fclose(log);
     return c;
 }
@@ -72,22 +70,13 @@ Converted Convert(const Bytes& stream, ConversionState& state) {
 }
 
 TEST(PackHeader, MatchesTheStandardsFieldLayout) {
-    struct Row {
-        uint32_t scr;
-        int32_t muxRate;
-        const char* what;
-    } rows[] = {
-        {0, 15480, "zero clock"},
-        {0x12345678, 1320, "every SCR field has bits"},
-        {0xFFFFFFFF, 0x3FFFFF, "all ones: bit 32 stays 0"},
-        {86400, 1, "rate of one"},
-    };
-    for (const Row& row : rows) {
+    // Clock and mux rate: zero, bits in every SCR field, all ones (bit 32 stays 0), rate 1.
+    const std::pair<uint32_t, uint32_t> rows[] = {
+        {0, 15480}, {0x12345678, 1320}, {0xFFFFFFFF, 0x3FFFFF}, {86400, 1}};
+    for (const auto& [scr, muxRate] : rows) {
         uint8_t out[kPackHeaderSize + kSystemHeaderSize];
-        write_pack_and_system_header(out, row.scr, row.muxRate);
-        EXPECT_EQ(Bytes(out, out + sizeof out),
-                  ExpectedHeaders(row.scr, static_cast<uint32_t>(row.muxRate)))
-            << row.what;
+        write_pack_and_system_header(out, scr, static_cast<int32_t>(muxRate));
+        EXPECT_EQ(Bytes(out, out + sizeof out), ExpectedHeaders(scr, muxRate)) << scr;
     }
 }
 
