@@ -1,9 +1,8 @@
 // Convert to AVI opens the conversion dialog with the recording selected in
-// the focused list: the rule on its own, then through the real frame.
+// the focused list, seen through the real frame.
 #include "app/MainFrame.h"
 #include "app/wx_text.h"
 #include "convert/Ts2PesDlg.h"
-#include "convert/ts2pes_prefill.h"
 #include "dialog_test_support.h"
 #include "panes/FolderView.h"
 #include "support/main_frame_fixture.h"
@@ -15,32 +14,6 @@ namespace fs = std::filesystem;
 
 namespace dz::test {
 namespace {
-
-TEST(Ts2PesPrefill, RecordingRowsGiveThePartAndAnMpgBesideIt) {
-    struct Case {
-        const char* what;
-        std::u16string folder, fileName, realFileName;
-        std::u16string source, target;
-    };
-    const Case cases[] = {
-        {"a recording: column 1 names part 1", u"/media/rec/REC", u"NEWS",
-         u"NEWS_#001_200612241930.AVR", u"/media/rec/REC/NEWS_#001_200612241930.AVR",
-         u"/media/rec/REC/NEWS_#001_200612241930.mpg"},
-        {"a root folder gets no second separator", u"/", u"NEWS", u"NEWS_#001_200612241930.AVR",
-         u"/NEWS_#001_200612241930.AVR", u"/NEWS_#001_200612241930.mpg"},
-        {"a dot in the recording name is no extension of a plain file", u"/r", u"DR.WHO",
-         u"DR.WHO_#001_200612241930.AVR", u"/r/DR.WHO_#001_200612241930.AVR",
-         u"/r/DR.WHO_#001_200612241930.mpg"},
-        {"a dot in the folder is left alone", u"/r.d", u"X", u"X", u"/r.d/X", u"/r.d/X.mpg"},
-        {".mp3 is a plain file", u"/r", u"song.mp3", u"song.mp3", u"", u""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto paths = convert::ConversionPathsForRow(c.folder, c.fileName, c.realFileName);
-        EXPECT_EQ(paths.source, c.source);
-        EXPECT_EQ(paths.target, c.target);
-    }
-}
 
 // Runs Convert to AVI as the menu does and reads the fields the dialog
 // opened with, then closes it.
@@ -85,11 +58,20 @@ TEST(Ts2PesPrefill, ConvertToAviTakesTheFocusedListsFirstSelectedRow) {
         bool tree;
         std::u16string fields;
     } cases[] = {
-        {"a recording in the top list", kTopRow, {"NEWS_#001_200612241930.AVR"}, false,
+        {"a recording in the top list",
+         kTopRow,
+         {"NEWS_#001_200612241930.AVR"},
+         false,
          paths(top, "NEWS")},
-        {"two rows: the higher one", kTopRow,
-         {"ZOO_#001_200612241930.AVR", "NEWS_#001_200612241930.AVR"}, false, u""},
-        {"a recording in the bottom list", kBottomRow, {"RADIO_#001_200612241930.AVR"}, false,
+        {"two rows: the higher one",
+         kTopRow,
+         {"ZOO_#001_200612241930.AVR", "NEWS_#001_200612241930.AVR"},
+         false,
+         u""},
+        {"a recording in the bottom list",
+         kBottomRow,
+         {"RADIO_#001_200612241930.AVR"},
+         false,
          paths(bottom, "RADIO")},
         {"a plain .mp3 row", kTopRow, {"song.mp3"}, false, u"|"},
         {"a plain .MEM row", kBottomRow, {"memo.MEM"}, false, u"|"},
