@@ -19,57 +19,31 @@
 #include <string>
 #include <vector>
 
-// clang-format off
-wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
-    EVT_MENU(ID_NEW_FOLDER, CMainFrame::OnNewFolder)
-    EVT_MENU(ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnCopyTopToBottom)
-    EVT_MENU(ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnCopyBottomToTop)
-    EVT_MENU(ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnMoveTopToBottom)
-    EVT_MENU(ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnMoveBottomToTop)
-    EVT_MENU(ID_DELETE_FILES, CMainFrame::OnDeleteFiles)
-    EVT_MENU(ID_CONVERT_TO_AVI, CMainFrame::OnConvertToAvi)
-    EVT_MENU(ID_CONVERT_TO_MP3, CMainFrame::OnConvertToMp3)
-    EVT_MENU(ID_VIEW_TOOLBAR, CMainFrame::OnViewToolbar)
-    EVT_MENU(ID_APP_EXIT, CMainFrame::OnAppExit)
-    EVT_MENU(ID_NEXT_PANE, CMainFrame::OnNextPane)
-    EVT_MENU(ID_PREV_PANE, CMainFrame::OnPrevPane)
-    EVT_UPDATE_UI(ID_NEW_FOLDER, CMainFrame::OnUpdateNewFolder)
-    EVT_UPDATE_UI(ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnUpdateCopyTopToBottom)
-    EVT_UPDATE_UI(ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnUpdateCopyBottomToTop)
-    EVT_UPDATE_UI(ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnUpdateMoveTopToBottom)
-    EVT_UPDATE_UI(ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnUpdateMoveBottomToTop)
-    EVT_UPDATE_UI(ID_DELETE_FILES, CMainFrame::OnUpdateDeleteFiles)
-    EVT_UPDATE_UI(ID_CONVERT_TO_AVI, CMainFrame::OnUpdateConvertToAvi)
-    EVT_UPDATE_UI(ID_VIEW_TOOLBAR, CMainFrame::OnUpdateViewToolbar)
-    EVT_COMMAND(wxID_ANY, EVT_FOLDER_SELECTED, CMainFrame::OnFolderSelected)
-wxEND_EVENT_TABLE()
-    // clang-format on
+namespace {
 
-    namespace {
-
-    bool Holds(const wxWindow& control, const wxWindow* focus) {
-        // A list's focus sits on its inner row window, so look up the parents.
-        for (const wxWindow* w = focus; w && !w->IsTopLevel(); w = w->GetParent()) {
-            if (w == &control)
-                return true;
-        }
-        return false;
+bool Holds(const wxWindow& control, const wxWindow* focus) {
+    // A list's focus sits on its inner row window, so look up the parents.
+    for (const wxWindow* w = focus; w && !w->IsTopLevel(); w = w->GetParent()) {
+        if (w == &control)
+            return true;
     }
+    return false;
+}
 
-    wxString MenuText(int id) {
-        const CommandText* text = FindCommandText(id);
-        return text ? wxString(text->menu) : wxString();
-    }
+wxString MenuText(int id) {
+    const CommandText* text = FindCommandText(id);
+    return text ? wxString(text->menu) : wxString();
+}
 
-    // This program's own command line, handed on to the MP3 program.
-    std::vector<std::string> OwnArguments() {
-        std::vector<std::string> args;
-        if (!wxTheApp)
-            return args;
-        for (int i = 0; i < wxTheApp->argc; ++i)
-            args.push_back(std::string(wxTheApp->argv[i].utf8_str()));
+// This program's own command line, handed on to the MP3 program.
+std::vector<std::string> OwnArguments() {
+    std::vector<std::string> args;
+    if (!wxTheApp)
         return args;
-    }
+    for (int i = 0; i < wxTheApp->argc; ++i)
+        args.push_back(std::string(wxTheApp->argv[i].utf8_str()));
+    return args;
+}
 
 } // namespace
 
@@ -392,3 +366,29 @@ void CMainFrame::OnConvertToMp3(wxCommandEvent&) {
     if (!dz::desktop::StartProgram(dz::msg::kVivozirProgram, OwnArguments(), m_vivozirProcess))
         ShowVivozirError(this);
 }
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
+    EVT_MENU(ID_NEW_FOLDER, CMainFrame::OnNewFolder)
+    EVT_MENU(ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnCopyTopToBottom)
+    EVT_MENU(ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnCopyBottomToTop)
+    EVT_MENU(ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnMoveTopToBottom)
+    EVT_MENU(ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnMoveBottomToTop)
+    EVT_MENU(ID_DELETE_FILES, CMainFrame::OnDeleteFiles)
+    EVT_MENU(ID_CONVERT_TO_AVI, CMainFrame::OnConvertToAvi)
+    EVT_MENU(ID_CONVERT_TO_MP3, CMainFrame::OnConvertToMp3)
+    EVT_MENU(ID_VIEW_TOOLBAR, CMainFrame::OnViewToolbar)
+    EVT_MENU(ID_APP_EXIT, CMainFrame::OnAppExit)
+    EVT_MENU(ID_NEXT_PANE, CMainFrame::OnNextPane)
+    EVT_MENU(ID_PREV_PANE, CMainFrame::OnPrevPane)
+    EVT_UPDATE_UI(ID_NEW_FOLDER, CMainFrame::OnUpdateNewFolder)
+    EVT_UPDATE_UI(ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnUpdateCopyTopToBottom)
+    EVT_UPDATE_UI(ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnUpdateCopyBottomToTop)
+    EVT_UPDATE_UI(ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnUpdateMoveTopToBottom)
+    EVT_UPDATE_UI(ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnUpdateMoveBottomToTop)
+    EVT_UPDATE_UI(ID_DELETE_FILES, CMainFrame::OnUpdateDeleteFiles)
+    EVT_UPDATE_UI(ID_CONVERT_TO_AVI, CMainFrame::OnUpdateConvertToAvi)
+    EVT_UPDATE_UI(ID_VIEW_TOOLBAR, CMainFrame::OnUpdateViewToolbar)
+    EVT_COMMAND(wxID_ANY, EVT_FOLDER_SELECTED, CMainFrame::OnFolderSelected)
+wxEND_EVENT_TABLE()
+    // clang-format on
