@@ -174,8 +174,9 @@ TEST(CliProgram, ParsesEveryCommand) {
                  {"convert --help", kExitOk}};
     for (const auto& u : usage) {
         EXPECT_EQ(RunProgram(u.arguments, &output), u.status) << u.arguments;
-        if (u.status == kExitOk)
+        if (u.status == kExitOk) {
             EXPECT_NE(output.find("Usage:"), std::string::npos) << u.arguments;
+        }
     }
 
     TempDir dir;

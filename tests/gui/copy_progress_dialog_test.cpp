@@ -66,8 +66,9 @@ protected:
         dialog.m_nMode = mode;
         EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
         EXPECT_FALSE(dialog.IsWorkerRunning());
-        if (dialog.m_pNames && mode)
+        if (dialog.m_pNames && mode) {
             EXPECT_EQ(g_cancelTransfer.load(), 1) << "the worker was told to stop";
+        }
     }
 };
 

@@ -53,8 +53,9 @@ TEST(InputNameDialog, GivesTheNameAsTypedOnOkOnlyAndKeepsTo128Units) {
             });
         });
         EXPECT_EQ(RunModal(dialog), c.result);
-        if (c.result == wxID_OK)
+        if (c.result == wxID_OK) {
             EXPECT_EQ(dialog.m_strName, c.name);
+        }
         EXPECT_EQ(stillOpen, c.typed == wide);
         EXPECT_EQ(boxes.size(), c.typed == wide ? 1u : 0u);
     }

@@ -162,8 +162,9 @@ TEST(MainFrame, ADocumentOnTheCommandLineIsOpenedUnreadOrEndsTheStart) {
     wxLog* previous = wxLog::SetActiveTarget(&capture);
     for (const char* name : {"any.dat", "missing.dat"}) {
         MainFrameFixture m({U(disk.path())}, wxSize(900, 600), wxString((disk / name).string()));
-        if (m.frame())
+        if (m.frame()) {
             EXPECT_EQ(m.frame()->GetTitle(), "Dezadide") << "never a document name";
+        }
         EXPECT_EQ(m.frame() == nullptr, name[0] == 'm') << name;
         if (!m.frame()) // the failed frame is gone before its documents
             dz::test::PumpUntil([] { return wxTopLevelWindows.empty(); });

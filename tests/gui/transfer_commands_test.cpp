@@ -167,8 +167,9 @@ TEST_F(TransferCommands, CancelInTheThirdEntryLeavesWhatTheWorkerRollsBackTo) {
         EXPECT_EQ(CountIn(b, RecordingFiles(rec)), 0u);
         EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)), move ? moved : Names());
         EXPECT_EQ(ListedFiles(m->fileView(kTopRow)), move ? kept : all);
-        if (!move)
+        if (!move) {
             EXPECT_TRUE(fs::is_empty(b));
+        }
         m.reset();
     }
 }

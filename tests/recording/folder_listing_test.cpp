@@ -58,8 +58,9 @@ TEST(FolderListing, OneRowPerRecordingAndPlainFileInTheSearchOrder) {
         ASSERT_NE(it, expected.end());
         EXPECT_EQ(rows[i].fileName, it->second.first);
         EXPECT_EQ(rows[i].sizeText, it->second.second);
-        if (it->second.first == u"NEWS") // the date stamp, not the file's time
+        if (it->second.first == u"NEWS") { // the date stamp, not the file's time
             EXPECT_EQ(rows[i].dateText, u"2006-12-24 PM  7:30:00");
+        }
     }
 }
 

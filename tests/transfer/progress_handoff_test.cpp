@@ -155,8 +155,9 @@ TEST(ProgressHandoff, ServesInOrderAndACancelAtAnyMomentNeverDeadlocks) {
         ASSERT_FALSE(served.empty());
         for (size_t i = 0; i < served.size(); ++i)
             ASSERT_EQ(served[i], static_cast<int32_t>(i) + 1) << "round " << round;
-        if (cancelAfter == 1000)
+        if (cancelAfter == 1000) {
             EXPECT_EQ(served.size(), 60u);
+        }
         EXPECT_FALSE(handoff.Serve([](const ProgressReport&) { FAIL(); }));
     }
 }
