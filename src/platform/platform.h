@@ -120,10 +120,11 @@ public:
     int64_t Size() const;
     void Close();
     // Moves up to n bytes from this file's position to out's, inside the
-    // kernel where the two file systems allow it, else through buffer (room
-    // for n bytes). Stops short only at the end of this file. Gives the bytes
-    // moved, or kCopyReadFailed / kCopyWriteFailed to say which side failed.
-    int64_t CopyTo(File& out, void* buffer, size_t n);
+    // kernel where the two file systems allow it, else through buffer
+    // (bufferSize bytes at a time). Stops short only at the end of this file.
+    // Gives the bytes moved, or kCopyReadFailed / kCopyWriteFailed to say
+    // which side failed.
+    int64_t CopyTo(File& out, void* buffer, size_t bufferSize, size_t n);
     static constexpr int64_t kCopyReadFailed = -1;
     static constexpr int64_t kCopyWriteFailed = -2;
 

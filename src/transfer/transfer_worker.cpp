@@ -59,6 +59,11 @@ uint64_t ReadBigEndian64(const uint8_t* p) {
 
 enum class BlockCopy { Done, Cancelled, ReadFailed, WriteFailed, LengthChanged };
 
+// Blocks moved by one kernel copy. A cancel is still seen after the block
+// it arrives in; the few blocks already copied beyond it are rolled back
+// with the rest of the entry.
+constexpr uint64_t kBlocksPerKernelCopy = 16;
+
 // One file in blocks: as many as the length has started 64 KiB, then one more
 // if the bytes copied differ from the length (the file changed while it was
 // copied). afterBlock runs after each block and answers false to stop.
@@ -67,24 +72,36 @@ template <class AfterBlock>
 BlockCopy CopyBlocks(File& in, File& out, uint64_t length, uint8_t* block, uint64_t& copied,
                      AfterBlock afterBlock) {
     copied = 0;
-    // One block: Done when it went through and afterBlock wants more.
-    auto step = [&]() {
-        const int64_t n = in.CopyTo(out, block, kTransferBlockSize);
+    // Several 64 KiB blocks go in one kernel copy, then each block's share
+    // of it is handed to afterBlock in turn: the reports are exactly those of
+    // one copy per block, without one system call per block. Done when all
+    // went through and afterBlock wants more.
+    auto run = [&](uint64_t blocks) {
+        const int64_t n = in.CopyTo(out, block, kTransferBlockSize, blocks * kTransferBlockSize);
         if (n == File::kCopyReadFailed)
             return BlockCopy::ReadFailed;
         if (n == File::kCopyWriteFailed)
             return BlockCopy::WriteFailed;
-        copied += static_cast<uint64_t>(n);
-        return afterBlock(static_cast<uint64_t>(n)) ? BlockCopy::Done : BlockCopy::Cancelled;
+        uint64_t left = static_cast<uint64_t>(n);
+        for (uint64_t b = 0; b < blocks; ++b) {
+            const uint64_t share = std::min<uint64_t>(left, kTransferBlockSize);
+            left -= share;
+            copied += share;
+            if (!afterBlock(share))
+                return BlockCopy::Cancelled;
+        }
+        return BlockCopy::Done;
     };
-    for (uint64_t offset = 0; offset < length; offset += kTransferBlockSize) {
-        if (const BlockCopy result = step(); result != BlockCopy::Done)
+    const uint64_t blocks = (length + kTransferBlockSize - 1) / kTransferBlockSize;
+    for (uint64_t b = 0; b < blocks; b += kBlocksPerKernelCopy) {
+        if (const BlockCopy result = run(std::min(blocks - b, kBlocksPerKernelCopy));
+            result != BlockCopy::Done)
             return result;
     }
     if (copied == length)
         return BlockCopy::Done;
     // The extra block's report only: the file is finished either way.
-    if (const BlockCopy result = step();
+    if (const BlockCopy result = run(1);
         result == BlockCopy::ReadFailed || result == BlockCopy::WriteFailed)
         return result;
     return copied == length ? BlockCopy::Done : BlockCopy::LengthChanged;

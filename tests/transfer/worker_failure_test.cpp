@@ -60,15 +60,17 @@ TEST_F(WorkerFailure, ACompanionOrPartThatCannotBeReadEndsTheJob) {
 // A source that shrinks while it is copied: the bytes copied fall short of
 // its length even after the extra block.
 TEST_F(WorkerFailure, ASourceThatShrinksLeavesNoPartialCopy) {
-    WriteFile(src / "a.mp3", PatternBytes(200000));
+    // Large enough that the copy is still under way when the first block's
+    // report arrives.
+    WriteFile(src / "a.mp3", PatternBytes(3000000));
     sink.onReport = [&](const ProgressReport& r) {
-        if (r.code == PROGRESS_STEP && fs::file_size(src / "a.mp3") == 200000)
-            fs::resize_file(src / "a.mp3", 100000);
+        if (r.code == PROGRESS_STEP && fs::file_size(src / "a.mp3") == 3000000)
+            fs::resize_file(src / "a.mp3", 1500000);
     };
     EXPECT_EQ(RunTransfer(TRANSFER_MOVE, src, dst, {"a.mp3"}, sink), -1);
     EXPECT_EQ(sink.steps.back(), (Step{1, 1, 101, 0, 0}));
     EXPECT_FALSE(fs::exists(dst / "a.mp3"));
-    EXPECT_EQ(fs::file_size(src / "a.mp3"), 100000u) << "the move kept its source";
+    EXPECT_EQ(fs::file_size(src / "a.mp3"), 1500000u) << "the move kept its source";
 }
 
 // Without the refusal the copy would truncate its own source, and a move

@@ -1,8 +1,8 @@
 // Block copies between two open files. The transfer worker moves every
-// recording through here one 64 KiB block at a time; letting the kernel move
-// the bytes (copy_file_range) saves the trip through user memory and one of
-// the two system calls per block, which is most of a copy's cost when the
-// data sits in the page cache.
+// recording through here; letting the kernel move the bytes
+// (copy_file_range) saves the trip through user memory and one of the two
+// system calls per block, which is most of a copy's cost when the data sits
+// in the page cache.
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -24,7 +24,7 @@ int64_t CopyThroughBuffer(File& in, File& out, void* buffer, size_t n) {
 
 } // namespace
 
-int64_t File::CopyTo(File& out, void* buffer, size_t n) {
+int64_t File::CopyTo(File& out, void* buffer, size_t bufferSize, size_t n) {
     if (m_fd < 0)
         return kCopyReadFailed;
     if (out.m_fd < 0)
@@ -43,10 +43,15 @@ int64_t File::CopyTo(File& out, void* buffer, size_t n) {
         // kernel copy is not offered between these two file systems, and when
         // it is a real fault it does not say whether reading or writing
         // failed. A plain read and write settles each case.
-        const int64_t rest = CopyThroughBuffer(*this, out, buffer, n - done);
-        if (rest < 0)
-            return rest;
-        done += static_cast<size_t>(rest);
+        while (done < n) {
+            const size_t piece = n - done < bufferSize ? n - done : bufferSize;
+            const int64_t got = CopyThroughBuffer(*this, out, buffer, piece);
+            if (got < 0)
+                return got;
+            done += static_cast<size_t>(got);
+            if (static_cast<size_t>(got) < piece)
+                break; // the end of this file
+        }
         break;
     }
     return static_cast<int64_t>(done);
