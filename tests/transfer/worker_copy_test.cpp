@@ -7,16 +7,7 @@ namespace fs = std::filesystem;
 namespace dz::test {
 namespace {
 
-class WorkerCopy : public ::testing::Test {
-protected:
-    TempDir tmp;
-    fs::path src = tmp / "src", dst = tmp / "dst";
-    KeepingSink sink;
-    void SetUp() override {
-        fs::create_directory(src);
-        fs::create_directory(dst);
-    }
-};
+using WorkerCopy = WorkerFolders;
 
 TEST_F(WorkerCopy, PlainFilesReportOncePerStartedBlock) {
     const struct {
@@ -81,8 +72,8 @@ TEST_P(WorkerRecording, CopiesEveryPartAndPatchesOnlyTheLocation) {
                       kCompanionLocationOffset, c.location));
     for (int p = 1; p <= static_cast<int>(c.copiedParts); ++p)
         EXPECT_EQ(ReadFile(dst / PartName(built, p)),
-                  Patched(ReadFile(src / PartName(c.layout, p)), kPartHeaderSize, kPartLocationOffset,
-                          c.location))
+                  Patched(ReadFile(src / PartName(c.layout, p)), kPartHeaderSize,
+                          kPartLocationOffset, c.location))
             << p;
     EXPECT_EQ(std::distance(fs::directory_iterator(dst), fs::directory_iterator()),
               static_cast<long>(c.copiedParts) + 1);
@@ -90,17 +81,24 @@ TEST_P(WorkerRecording, CopiesEveryPartAndPatchesOnlyTheLocation) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sets, WorkerRecording,
-    ::testing::Values(
-        SetCase{"three parts", RecordingLayout{}, 3, "C:\\dst\\NEWS_#001_200612241930.AVF"},
-        SetCase{"suffix number", {.suffix = "_003", .parts = {200, 300}}, 2,
-                "C:\\dst\\NEWS_#001_200612241930_003.AVF"},
-        SetCase{"lower-case extensions", {.parts = {200, 300}, .ext = ".avr", .companionExt = ".avf"}, 2,
-                "C:\\dst\\NEWS_#001_200612241930.AVF"},
-        SetCase{"part count 0: the companion alone, part 1 ignored",
-                {.parts = {500}, .count = 0}, 0, "C:\\dst\\NEWS_#001_200612241930.AVF"},
-        SetCase{"a part shorter than its header is left as copied",
-                {.parts = {1000, 100}}, 2,
-                "C:\\dst\\NEWS_#001_200612241930.AVF"}));
+    ::testing::Values(SetCase{"three parts", RecordingLayout{}, 3,
+                              "C:\\dst\\NEWS_#001_200612241930.AVF"},
+                      SetCase{"suffix number",
+                              {.suffix = "_003", .parts = {200, 300}},
+                              2,
+                              "C:\\dst\\NEWS_#001_200612241930_003.AVF"},
+                      SetCase{"lower-case extensions",
+                              {.parts = {200, 300}, .ext = ".avr", .companionExt = ".avf"},
+                              2,
+                              "C:\\dst\\NEWS_#001_200612241930.AVF"},
+                      SetCase{"part count 0: the companion alone, part 1 ignored",
+                              {.parts = {500}, .count = 0},
+                              0,
+                              "C:\\dst\\NEWS_#001_200612241930.AVF"},
+                      SetCase{"a part shorter than its header is left as copied",
+                              {.parts = {1000, 100}},
+                              2,
+                              "C:\\dst\\NEWS_#001_200612241930.AVF"}));
 
 TEST_F(WorkerCopy, RecordingReportsPercentOfItsTotalSize) {
     MakeRecording(src, RecordingLayout{}); // parts of 100134, 70000 and 300 bytes

@@ -14,15 +14,8 @@ namespace {
 
 const std::string kNews = "NEWS_#001_200612241930.AVR";
 
-class WorkerFailure : public ::testing::Test {
+class WorkerFailure : public WorkerFolders {
 protected:
-    TempDir tmp;
-    fs::path src = tmp / "src", dst = tmp / "dst";
-    KeepingSink sink;
-    void SetUp() override {
-        fs::create_directory(src);
-        fs::create_directory(dst);
-    }
     // The files of a folder: a failed move must neither delete nor truncate any.
     std::vector<std::pair<std::string, uintmax_t>> Files(const fs::path& folder) {
         std::vector<std::pair<std::string, uintmax_t>> files;

@@ -77,4 +77,16 @@ inline std::vector<uint8_t> Patched(std::vector<uint8_t> bytes, size_t headerSiz
     return bytes;
 }
 
+// A source and a destination folder, and a sink that keeps every report.
+class WorkerFolders : public ::testing::Test {
+protected:
+    TempDir tmp;
+    std::filesystem::path src = tmp / "src", dst = tmp / "dst";
+    KeepingSink sink;
+    void SetUp() override {
+        std::filesystem::create_directory(src);
+        std::filesystem::create_directory(dst);
+    }
+};
+
 } // namespace dz::test
