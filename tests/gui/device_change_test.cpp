@@ -15,12 +15,9 @@
 namespace fs = std::filesystem;
 using dz::test::MainFrameFixture;
 using dz::test::TempDir;
+using dz::test::U;
 
 namespace {
-
-std::u16string U(const fs::path& p) {
-    return p.u16string();
-}
 
 size_t DriveCount(const CFolderTreeCtrl& tree) {
     return tree.GetChildrenCount(tree.GetRootItem(), false);

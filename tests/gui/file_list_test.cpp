@@ -21,12 +21,9 @@
 namespace fs = std::filesystem;
 using dz::test::MainFrameFixture;
 using dz::test::TempDir;
+using dz::test::U;
 
 namespace {
-
-std::u16string U(const fs::path& p) {
-    return p.u16string();
-}
 
 using RowTexts = std::array<std::u16string, 4>;
 
@@ -50,7 +47,8 @@ TEST(FileList, OneRowPerRecordingAndPerPlainFileNothingElse) {
     fs::create_directories(rec / "SUB");
     dz::test::WriteFile(rec / "NEWS_#001_200612241930.AVR", "part one");
     dz::test::WriteFile(rec / "NEWS_#002_200612241930.AVR", "part two");
-    dz::test::WriteFile(rec / "NEWS_#001_200612241930.AVF", dz::test::CompanionBytes(2, 5000000000ull));
+    dz::test::WriteFile(rec / "NEWS_#001_200612241930.AVF",
+                        dz::test::CompanionBytes(2, 5000000000ull));
     dz::test::WriteFile(rec / "SPORT_#002_200701011200.AVR", "part 2 without part 1");
     dz::test::WriteFile(rec / "SPORT_#001_200701011200.AVF", dz::test::CompanionBytes(2, 4096));
     dz::test::WriteFile(rec / "MOVIE.AVR", "outside the scheme");

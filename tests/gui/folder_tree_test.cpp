@@ -17,12 +17,9 @@
 namespace fs = std::filesystem;
 using dz::test::MainFrameFixture;
 using dz::test::TempDir;
+using dz::test::U;
 
 namespace {
-
-std::u16string U(const fs::path& p) {
-    return p.u16string();
-}
 
 std::vector<std::u16string> Labels(const CFolderTreeCtrl& tree, const wxTreeItemId& parent) {
     std::vector<std::u16string> labels;

@@ -5,6 +5,7 @@
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,11 @@ private:
     std::string m_savedDrives;
     bool m_hadDrives = false;
 };
+
+// A folder as the core's text.
+inline std::u16string U(const std::filesystem::path& p) {
+    return p.u16string();
+}
 
 // Sets DEZADIDE_DRIVES to the folders, ":"-separated.
 void SetDrives(const std::vector<std::u16string>& drives);
