@@ -491,3 +491,12 @@ uint64_t decode_pts(const uint8_t bytes[5]) {
            (uint64_t{bytes[1]} << 22) | (uint64_t{static_cast<uint8_t>(bytes[2] >> 1)} << 15) |
            (uint64_t{bytes[3]} << 7) | (bytes[4] >> 1);
 }
+
+void ipack_close_unbounded(ipack& p) {
+    if (p.pes_length != UNBOUNDED_PES_LENGTH)
+        return;
+    p.pes_length = p.parse_pos - kPesFixedSize;
+    p.parse_pos = 0;
+    ipack_emit(p);
+    ipack_reset(p);
+}

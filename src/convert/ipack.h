@@ -64,6 +64,10 @@ void ipack_destroy(ipack& p);
 void ipack_feed(ipack& p, const uint8_t* data, size_t n);
 void ipack_put(ipack& p, const uint8_t* data, size_t len);
 void ipack_emit(ipack& p);
+// At a payload unit start on the stream's PID: a PES packet whose header gave
+// no length ends there, with the length it reached. A bounded packet is left
+// alone.
+void ipack_close_unbounded(ipack& p);
 
 // The 33-bit PTS of five PES header bytes.
 uint64_t decode_pts(const uint8_t bytes[5]);

@@ -106,15 +106,6 @@ bool AlignToSync(BlockSource& source, uint8_t* block, size_t& held) {
     return true;
 }
 
-// A PES packet whose header gave no length runs until the next unit start
-// on its PID: it is finished there with the length it reached.
-void CloseUnboundedPacket(ipack& p) {
-    p.pes_length = p.parse_pos - kPesLengthEnd;
-    p.parse_pos = 0;
-    ipack_emit(p);
-    ipack_reset(p);
-}
-
 } // namespace
 
 void probe_pids(const uint8_t* buffer, size_t length, uint16_t& vpid, uint16_t& apid) {
@@ -323,8 +314,8 @@ int convert_ts_file(BlockSource& source, StopEvent* stop, OutputSink& output,
             const size_t payload = kTsHeaderSize + AdaptationShare(packet);
             if (payload > kTsPacketSize)
                 continue; // adaptation length beyond the packet: damaged
-            if ((packet[1] & kPayloadUnitStart) && p->pes_length == UNBOUNDED_PES_LENGTH)
-                CloseUnboundedPacket(*p);
+            if (packet[1] & kPayloadUnitStart)
+                ipack_close_unbounded(*p);
             ipack_feed(*p, packet + payload, kTsPacketSize - payload);
         }
         if (output.failed())

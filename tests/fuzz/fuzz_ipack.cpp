@@ -35,16 +35,6 @@ void Collect(ipack* p, void* context) {
     out.insert(out.end(), b, b + fill);
 }
 
-// What the converter does at a payload unit start on the stream's PID.
-void UnitStart(ipack& p) {
-    if (p.pes_length != UNBOUNDED_PES_LENGTH)
-        return;
-    p.pes_length = p.parse_pos - 6;
-    p.parse_pos = 0;
-    ipack_emit(p);
-    ipack_reset(p);
-}
-
 // The segment still being built and the parser's state join the record.
 void Finish(ipack& p, Bytes& out) {
     out.push_back(0xEE);
@@ -75,10 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; pos < n; ++i) {
         const uint8_t cut = k ? data[1 + i % k] : 0x7F;
         if (cut & 0x80) {
-            UnitStart(a);
+            ipack_close_unbounded(a);
             ipack_feed(b, stream + from, pos - from);
             from = pos;
-            UnitStart(b);
+            ipack_close_unbounded(b);
         }
         const size_t length = std::min(n - pos, k ? (cut & 0x7Fu) + 1 : n);
         ipack_feed(a, stream + pos, length);

@@ -61,14 +61,7 @@ struct Packer {
             ipack_feed(p, data.data() + at, std::min(chunk, data.size() - at));
     }
     // What the converter does at a payload unit start on the stream's PID.
-    void UnitStart() {
-        if (p.pes_length != UNBOUNDED_PES_LENGTH)
-            return;
-        p.pes_length = p.parse_pos - 6;
-        p.parse_pos = 0;
-        ipack_emit(p);
-        ipack_reset(p);
-    }
+    void UnitStart() { ipack_close_unbounded(p); }
     Sizes sizes() const {
         Sizes out;
         for (const Bytes& s : segments)
