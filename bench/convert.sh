@@ -86,15 +86,8 @@ peak_empty=$(peak_kib "$cli" convert "$empty" "$work/out.mpg")
 rm -f "$work"/out.*
 
 
-dz_best=$(best "${dz_times[@]}")
-ff_best=$(best "${ff_times[@]}")
-dz_median=$(median "${dz_times[@]}")
-ff_median=$(median "${ff_times[@]}")
 echo "TS -> PS of a $bytes-byte stream ($in_duration s; output $out_duration s: $streams), $runs runs each"
-echo "dezadide-cli convert: best $(mbs "$bytes" "$dz_best") MB/s, median $(mbs "$bytes" "$dz_median") MB/s"
-echo "ffmpeg -c copy -f vob: best $(mbs "$bytes" "$ff_best") MB/s, median $(mbs "$bytes" "$ff_median") MB/s"
-awk -v d="$dz_best" -v f="$ff_best" -v dm="$dz_median" -v fm="$ff_median" \
-  'BEGIN { printf "ratio dezadide-cli / ffmpeg: best %.2f, median %.2f (target >= 2)\n", f / d, fm / dm }'
+report_ratio "$bytes" ">= 2" "dezadide-cli convert" "ffmpeg -c copy -f vob" "${dz_times[*]}" "${ff_times[*]}"
 awk -v p="$peak" -v e="$peak_empty" \
   'BEGIN { printf "peak memory: %.1f MiB, empty run %.1f MiB, difference %.1f MiB (target <= 16)\n",
            p / 1024, e / 1024, (p - e) / 1024 }'

@@ -80,12 +80,5 @@ done
 rm -rf "$dst"
 
 
-dz_best=$(best "${dz_times[@]}")
-cp_best=$(best "${cp_times[@]}")
-dz_median=$(median "${dz_times[@]}")
-cp_median=$(median "${cp_times[@]}")
 echo "copy of a 1 GiB recording (3 parts + companion, $bytes bytes), $runs runs each"
-echo "dezadide-cli cp: best $(mbs "$bytes" "$dz_best") MB/s, median $(mbs "$bytes" "$dz_median") MB/s"
-echo "cp:              best $(mbs "$bytes" "$cp_best") MB/s, median $(mbs "$bytes" "$cp_median") MB/s"
-awk -v d="$dz_best" -v c="$cp_best" -v dm="$dz_median" -v cm="$cp_median" \
-  'BEGIN { printf "ratio dezadide-cli / cp: best %.2f, median %.2f (target >= 0.9)\n", c / d, cm / dm }'
+report_ratio "$bytes" ">= 0.9" "dezadide-cli cp" "cp" "${dz_times[*]}" "${cp_times[*]}"

@@ -246,28 +246,25 @@ bool CTs2PesDlg::ChooseFile(bool save, std::u16string& path) {
     return true;
 }
 
-void CTs2PesDlg::OnSourceOpen(wxCommandEvent&) {
+void CTs2PesDlg::OpenInto(bool save, std::u16string& member) {
     if (m_bBusy)
         return;
     std::u16string path;
-    if (!ChooseFile(false, path))
+    if (!ChooseFile(save, path))
         return;
     // What was typed into the other field stays: it is read before the
     // members are shown again.
     TransferDataFromWindow();
-    m_strSource = path;
+    member = path;
     TransferDataToWindow();
 }
 
+void CTs2PesDlg::OnSourceOpen(wxCommandEvent&) {
+    OpenInto(false, m_strSource);
+}
+
 void CTs2PesDlg::OnTargetOpen(wxCommandEvent&) {
-    if (m_bBusy)
-        return;
-    std::u16string path;
-    if (!ChooseFile(true, path))
-        return;
-    TransferDataFromWindow();
-    m_strTarget = path;
-    TransferDataToWindow();
+    OpenInto(true, m_strTarget);
 }
 
 void CTs2PesDlg::OnStart(wxCommandEvent&) {

@@ -78,6 +78,9 @@ private:
     void OnStopWaitTimer(wxTimerEvent& event);
     // Runs a file dialog; the chosen path, or nothing when it was cancelled.
     bool ChooseFile(bool save, std::u16string& path);
+    // Open for the source (save false) or the target (save true): the chosen
+    // path goes into member, what was typed into the other field stays.
+    void OpenInto(bool save, std::u16string& member);
     // The worker's reports, served on the window's thread.
     void ShowPartStarted(int index, int totalPercent);
     void ShowOutcome(const std::u16string& text);
