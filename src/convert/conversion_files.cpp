@@ -188,8 +188,10 @@ bool FileOutputSink::close() {
     if (!m_file.IsOpen())
         return !failed();
     const bool whole = flush();
-    m_file.Close();
-    return whole;
+    // An error from close can be the last write failing to reach the disk.
+    if (!m_file.Close())
+        mark_failed();
+    return whole && !failed();
 }
 
 } // namespace dz::convert
