@@ -1,9 +1,9 @@
-#include "app/DezadideApp.h"
+#include "ui/app/DezadideApp.h"
 
-#include "app/AboutDlg.h"
-#include "app/DezadideDoc.h"
-#include "app/MainFrame.h"
-#include "app/resource.h"
+#include "ui/app/DezadideDoc.h"
+#include "ui/app/MainFrame.h"
+#include "ui/app/resource.h"
+#include "ui/dialogs/AboutDlg.h"
 
 #include <wx/log.h>
 

@@ -1,4 +1,4 @@
 // The window program's entry point.
-#include "app/DezadideApp.h"
+#include "ui/app/DezadideApp.h"
 
 wxIMPLEMENT_APP(CDezadideApp);

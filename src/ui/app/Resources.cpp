@@ -1,6 +1,6 @@
-#include "app/Resources.h"
+#include "ui/app/Resources.h"
 
-#include "app/resource.h"
+#include "ui/app/resource.h"
 
 #include <wx/filename.h>
 #include <wx/image.h>
