@@ -67,9 +67,10 @@ struct MayList {
 };
 
 // The rows `dezadide-cli ls` shows that it should not: a recording listed
-// whose files are not all there and right, a listed size other than the
-// companion's, or any row that is neither one of `recordings` nor one of
-// `plainFiles`. One text per problem; empty when the list is honest.
+// at a size other than 0 whose files are not all there and right, a whole
+// recording listed at a size other than the companion's, or any row that is
+// neither one of `recordings` nor one of `plainFiles` (a temporary file, for
+// one). One text per problem; empty when the list is honest.
 std::vector<std::string> DishonestRows(const std::filesystem::path& folder,
                                        const std::vector<MayList>& recordings,
                                        const std::vector<std::string>& plainFiles);
