@@ -5,8 +5,11 @@
  * job. Without DZ_FAULT_DIRS every call passes straight through.
  *
  *   DZ_FAULT_DIRS    ':'-separated folders; only calls on paths below them count
- *   DZ_FAULT_CALLS   ','-separated kinds (open read write copy_file_range close
- *                    fsync rename unlink link truncate) or "any"
+ *   DZ_FAULT_CALLS   ','-separated kinds or "any": open (open, openat, creat),
+ *                    read (read, pread), write (write, pwrite), copy_file_range
+ *                    (also sendfile), close, fsync (fsync, fdatasync, syncfs),
+ *                    rename (rename, renameat, renameat2), unlink (unlink,
+ *                    unlinkat, remove), link (link, linkat), truncate
  *   DZ_FAULT_NTH     the counted call that is hit, from 1; 0 or unset: none
  *   DZ_FAULT_ERRNO   the error number a failed call gives (default EIO)
  *   DZ_FAULT_ACTION  fail (default), sigint (raise SIGINT, then make the call)
@@ -25,6 +28,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -69,6 +73,10 @@ REAL(openat);
 REAL(openat64);
 REAL(read);
 REAL(pread64);
+REAL(pread);
+REAL(pwrite);
+REAL(remove);
+REAL(sendfile);
 REAL(write);
 REAL(pwrite64);
 REAL(copy_file_range);
@@ -318,6 +326,25 @@ ssize_t pread64(int fd, void* b, size_t n, off64_t o) {
     FAIL_IF(HitFd(K_READ, fd))
     return RESOLVE(pread64)(fd, b, n, o);
 }
+ssize_t pread(int fd, void* b, size_t n, off_t o) {
+    FAIL_IF(HitFd(K_READ, fd))
+    return RESOLVE(pread)(fd, b, n, o);
+}
+ssize_t pwrite(int fd, const void* b, size_t n, off_t o) {
+    FAIL_IF(HitFd(K_WRITE, fd))
+    const ssize_t r = RESOLVE(pwrite)(fd, b, n, o);
+    if (r > 0 && g_dirCount)
+        MarkWritten(fd);
+    return r;
+}
+/* std::filesystem's copy; counted with the kernel copies */
+ssize_t sendfile(int out, int in, off_t* offset, size_t n) {
+    FAIL_IF(HitFd(K_CFR, out))
+    const ssize_t r = RESOLVE(sendfile)(out, in, offset, n);
+    if (r > 0 && g_dirCount)
+        MarkWritten(out);
+    return r;
+}
 ssize_t write(int fd, const void* b, size_t n) {
     FAIL_IF(HitFd(K_WRITE, fd))
     const ssize_t r = RESOLVE(write)(fd, b, n);
@@ -406,6 +433,10 @@ int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned
 int unlink(const char* p) {
     FAIL_IF(HitPath(K_UNLINK, AT_FDCWD, p))
     return RESOLVE(unlink)(p);
+}
+int remove(const char* p) {
+    FAIL_IF(HitPath(K_UNLINK, AT_FDCWD, p))
+    return RESOLVE(remove)(p);
 }
 int unlinkat(int dirfd, const char* p, int flags) {
     FAIL_IF(HitPath(K_UNLINK, dirfd, p))

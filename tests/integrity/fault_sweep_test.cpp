@@ -6,6 +6,7 @@
 // list never shows what is not whole; nothing that was not named changed;
 // and the exit status says what really happened.
 #include "integrity/promise_check.h"
+#include "support/real_mount.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -132,8 +133,19 @@ std::vector<long> Sample(long count, long most) {
 // keep.mem at the destination.
 class Scene {
 public:
-    explicit Scene(const fs::path& root) : m_root(root) {
-        fs::remove_all(root);
+    // dstMounted: the destination folder is a mount point; it is emptied,
+    // not removed.
+    Scene(const fs::path& root, bool dstMounted) : m_root(root) {
+        std::error_code ec;
+        if (!dstMounted) {
+            fs::remove_all(root, ec);
+        } else {
+            for (const auto& e : fs::directory_iterator(root, ec))
+                if (e.path() != dst)
+                    fs::remove_all(e.path(), ec);
+            for (const auto& e : fs::directory_iterator(dst, ec))
+                fs::remove_all(e.path(), ec);
+        }
         fs::create_directories(src);
         fs::create_directories(dst);
         fs::create_directories(logs);
@@ -191,13 +203,14 @@ class IntegritySweep : public ::testing::Test {
 protected:
     TempDir tmp;
     fs::path root = tmp / "scene";
+    bool dstOnDisk = false;         // root/dst is a mount point
     std::vector<uint8_t> reference; // NEWS converted without any fault
     Figures figures;
     std::vector<std::string> violations;
 
     void SetUp() override {
         ASSERT_FALSE(CliPath().empty());
-        Scene scene(root);
+        Scene scene(root, dstOnDisk);
         const ProcessResult r = Cli(scene.Arguments(Op::kConvert), scene.Environment());
         ASSERT_TRUE(r.exitedWith(0)) << r.describe();
         reference = ReadFile(scene.target);
@@ -206,7 +219,7 @@ protected:
 
     // The counted calls of one job run without a fault, by kind ("any" too).
     std::map<std::string, long> CountCalls(Op op) {
-        Scene scene(root);
+        Scene scene(root, dstOnDisk);
         const ProcessResult r =
             Cli(scene.Arguments(op), scene.ShimEnvironment("any", 0, EIO, "fail"));
         EXPECT_TRUE(r.exitedWith(0)) << OpName(op) << " without a fault: " << r.describe();
@@ -338,6 +351,41 @@ protected:
         CheckOutcome(op, s, f, r, log, failed, label);
     }
 
+    // Killed at a seeded random file call, then run again: the second run
+    // finishes the job, whatever the first one left.
+    void KillAndRetry(int runs, unsigned seed, const std::vector<Op>& ops) {
+        std::mt19937 random(seed);
+        std::map<Op, long> counts;
+        for (Op op : ops)
+            counts[op] = CountCalls(op)["any"];
+        for (int run = 0; run < runs; ++run) {
+            const Op op = ops[static_cast<size_t>(run) % ops.size()];
+            const long n = std::uniform_int_distribution<long>(1, std::max(1L, counts[op]))(random);
+            Scene scene(root, dstOnDisk);
+            const ProcessResult killed =
+                Cli(scene.Arguments(op), scene.ShimEnvironment("any", n, 0, "kill"));
+            const ShimLog log = ReadShimLog(scene.logs / "shim.log");
+            const std::string label =
+                std::string(OpName(op)) + ", killed at call #" + std::to_string(n) +
+                (log.fault ? " (" + log.fault->kind + " " + log.fault->path + ")" : "");
+            ++figures.kills;
+            if (killed.signal != SIGKILL)
+                violations.push_back(label + ": was not killed [" + killed.describe() + "]");
+            CheckState(op, scene, Look(op, scene), label);
+            if (JobDone(op, Look(op, scene)))
+                continue;
+            ++figures.retries;
+            const ProcessResult again = Cli(scene.Arguments(op), scene.Environment());
+            const Found after = Look(op, scene);
+            if (!again.exitedWith(0) || !JobDone(op, after))
+                violations.push_back(label + ": the retry did not finish the job [" +
+                                     again.describe() + "], source " +
+                                     PresenceName(after.source.presence) + ", destination " +
+                                     FolderContents(scene.dst));
+            CheckState(op, scene, after, label + ", after the retry");
+        }
+    }
+
     void Report(const std::string& title) {
         std::cout << "[integrity] " << title << ": " << figures.faultCases << " fault cases, "
                   << figures.interrupts << " Ctrl+C cases, " << figures.kills << " kills ("
@@ -367,7 +415,7 @@ TEST_F(IntegritySweep, EveryFileCallFailsInTurn) {
             const auto it = counts.find(fault.kind);
             const long count = it == counts.end() ? 0 : it->second;
             for (long n : Sample(count, kMaxPerKind)) {
-                Scene scene(root);
+                Scene scene(root, dstOnDisk);
                 const ProcessResult r = Cli(
                     scene.Arguments(op), scene.ShimEnvironment(fault.kind, n, fault.error, "fail"));
                 const ShimLog log = ReadShimLog(scene.logs / "shim.log");
@@ -387,7 +435,7 @@ TEST_F(IntegritySweep, CtrlCAtEveryFileCall) {
     for (Op op : {Op::kCopy, Op::kMove, Op::kConvert}) {
         const long count = CountCalls(op)["any"];
         for (long n : Sample(count, 30)) {
-            Scene scene(root);
+            Scene scene(root, dstOnDisk);
             const ProcessResult r =
                 Cli(scene.Arguments(op), scene.ShimEnvironment("any", n, 0, "sigint"));
             const ShimLog log = ReadShimLog(scene.logs / "shim.log");
@@ -404,44 +452,26 @@ TEST_F(IntegritySweep, CtrlCAtEveryFileCall) {
 // Killed at a seeded random file call, then run again: the second run
 // finishes the job, whatever the first one left.
 TEST_F(IntegritySweep, KilledAtRandomMomentsThenRetried) {
-    constexpr int kRuns = 30;
-    std::mt19937 random(20261208);
-    const Op ops[] = {Op::kCopy, Op::kMove, Op::kDelete, Op::kConvert};
-    std::map<Op, long> counts;
-    for (Op op : ops)
-        counts[op] = CountCalls(op)["any"];
-    for (int run = 0; run < kRuns; ++run) {
-        const Op op = ops[run % 4];
-        const long n = std::uniform_int_distribution<long>(1, std::max(1L, counts[op]))(random);
-        Scene scene(root);
-        const ProcessResult killed =
-            Cli(scene.Arguments(op), scene.ShimEnvironment("any", n, 0, "kill"));
-        const ShimLog log = ReadShimLog(scene.logs / "shim.log");
-        const std::string label =
-            std::string(OpName(op)) + ", killed at call #" + std::to_string(n) +
-            (log.fault ? " (" + log.fault->kind + " " + log.fault->path + ")" : "");
-        ++figures.kills;
-        if (killed.signal != SIGKILL)
-            violations.push_back(label + ": was not killed [" + killed.describe() + "]");
-        CheckState(op, scene, Look(op, scene), label);
-        if (JobDone(op, Look(op, scene)))
-            continue;
-        ++figures.retries;
-        const ProcessResult again = Cli(scene.Arguments(op), scene.Environment());
-        const Found after = Look(op, scene);
-        if (!again.exitedWith(0) || !JobDone(op, after))
-            violations.push_back(label + ": the retry did not finish the job [" + again.describe() +
-                                 "], source " + PresenceName(after.source.presence) +
-                                 ", destination " + FolderContents(scene.dst));
-        CheckState(op, scene, after, label + ", after the retry");
-    }
+    KillAndRetry(30, 20261208, {Op::kCopy, Op::kMove, Op::kDelete, Op::kConvert});
     Report("kills");
+}
+
+// The same onto a FAT32 disk through FUSE, whose driver does its own renames
+// and flushes.
+TEST_F(IntegritySweep, KilledWhileCopyingOntoAFatDiskThenRetried) {
+    std::error_code ec;
+    fs::remove_all(root / "dst", ec); // a FUSE mount wants an empty folder
+    RealMount disk(FileSystem::kFat32, root / "dst");
+    DZ_REQUIRE_MOUNT(disk);
+    dstOnDisk = true;
+    KillAndRetry(12, 20261209, {Op::kCopy, Op::kMove});
+    Report("kills onto FAT32");
 }
 
 // A move makes its copy durable before it removes the source: every file it
 // wrote at the destination, and the destination folder, are flushed first.
 TEST_F(IntegritySweep, AMoveFlushesItsCopyBeforeRemovingTheSource) {
-    Scene scene(root);
+    Scene scene(root, dstOnDisk);
     const ProcessResult r =
         Cli(scene.Arguments(Op::kMove), scene.ShimEnvironment("any", 0, EIO, "fail"));
     ASSERT_TRUE(r.exitedWith(0)) << r.describe();

@@ -170,6 +170,14 @@ TEST_P(DeepMount, RecordingsBelowTheDiskRootAreWhole) {
     EXPECT_TRUE(r.exitedWith(0)) << r.describe();
     EXPECT_EQ(StateOf(back, news).presence, Presence::kComplete) << Describe(back, news);
     EXPECT_TRUE(fs::is_empty(deep)) << "left behind: " << FolderContents(deep);
+
+    // And moved onto the disk: flushed there before the source goes.
+    r = Cli({"mv", back.string(), deep.string(), kNews}, env);
+    EXPECT_TRUE(r.exitedWith(0)) << r.describe();
+    EXPECT_EQ(StateOf(deep, news, location).presence, Presence::kComplete)
+        << Describe(deep, news, location);
+    EXPECT_TRUE(fs::is_empty(back)) << "left behind: " << FolderContents(back);
+    EXPECT_EQ(DishonestRows(deep, {{&news, location}}, {}), std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Disks, DeepMount,
