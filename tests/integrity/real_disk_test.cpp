@@ -277,9 +277,12 @@ TEST(CasePairs, OnACaseSensitiveDiskStayApart) {
     }
 }
 
-// A destination that ignores letter case (NTFS as Windows mounts it) cannot
-// hold NEWS and news side by side: the second must not overwrite the first.
-TEST(CasePairs, OntoACaseInsensitiveDiskNeverOverwriteEachOther) {
+class CaseInsensitiveDisk : public ::testing::TestWithParam<FileSystem> {};
+
+// A destination that ignores letter case (FAT; NTFS as Windows mounts it)
+// cannot hold NEWS and news side by side: the second must not overwrite the
+// first.
+TEST_P(CaseInsensitiveDisk, NeverLetsACasePairOverwriteEachOther) {
     for (const char* op : {"cp", "mv"}) {
         SCOPED_TRACE(op);
         TempDir tmp;
@@ -289,7 +292,7 @@ TEST(CasePairs, OntoACaseInsensitiveDiskNeverOverwriteEachOther) {
         MakeRecording(src, {.name = "news", .parts = {90134, 60000, 500}});
         const RecordingSet upper = CaptureRecording(src, kNews);
         const RecordingSet lower = CaptureRecording(src, "news_#001_200612241930.AVR");
-        RealMount disk(FileSystem::kNtfsIgnoreCase, tmp / "disk");
+        RealMount disk(GetParam(), tmp / "disk");
         DZ_REQUIRE_MOUNT(disk);
         const fs::path dst = disk.path();
 
@@ -310,6 +313,14 @@ TEST(CasePairs, OntoACaseInsensitiveDiskNeverOverwriteEachOther) {
         EXPECT_LE(atDestination, 1);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(CasePairs, CaseInsensitiveDisk,
+                         ::testing::Values(FileSystem::kNtfsIgnoreCase, FileSystem::kFat32),
+                         [](const auto& info) {
+                             return info.param == FileSystem::kFat32
+                                        ? std::string("Fat32")
+                                        : std::string("NtfsIgnoreCase");
+                         });
 
 // --- One folder by two paths ----------------------------------------------
 

@@ -13,6 +13,7 @@
 //     DZ_REQUIRE_MOUNT(disk);
 #include <cstdint>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ namespace dz::test {
 
 enum class FileSystem { kTmpfs, kFat32, kNtfs, kNtfsIgnoreCase };
 const char* FileSystemName(FileSystem fs);
+inline void PrintTo(FileSystem fs, std::ostream* os) {
+    *os << FileSystemName(fs);
+}
 
 class RealMount {
 public:
