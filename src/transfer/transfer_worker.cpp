@@ -452,6 +452,48 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
     return 0;
 }
 
+// A move cut short while it removed its source (the parts go from the last
+// one, the companion last) leaves the companion and the first parts at the
+// source, with the whole recording already in place at the destination.
+// Moving it again finishes that move: true when the source lacks a part and
+// the destination holds this very recording whole - the same companion head
+// but for its location, every part there, and every part still at the
+// source of the same size as its copy.
+bool FinishesAnEarlierMove(const std::u16string& sourcePath,
+                           const std::u16string& destinationPath) {
+    CompanionHead sourceHead, destinationHead;
+    if (!ReadCompanionHead(CompanionPathOf(sourcePath), sourceHead) ||
+        !ReadCompanionHead(CompanionPathOf(destinationPath), destinationHead))
+        return false;
+    for (size_t i = 0; i < kCompanionHeadSize; ++i) {
+        const bool location =
+            i >= kCompanionLocationOffset && i < kCompanionLocationOffset + kLocationFieldSize;
+        if (!location && sourceHead[i] != destinationHead[i])
+            return false;
+    }
+    RecordingNameParts source, destination;
+    if (SplitSiblingNames(sourcePath, source) != 0 ||
+        SplitSiblingNames(destinationPath, destination) != 0)
+        return false;
+    const CRecordingName names;
+    bool sourceLacksAPart = false;
+    for (int32_t p = 1; p <= PartCountOf(sourceHead); ++p) {
+        const auto info = [&](const RecordingNameParts& at) {
+            return dz::platform::GetFileInfo(dz::platform::ResolveCase(
+                names.MakePartPath(at.prefix, at.recordingName, p, at.dateStamp, at.suffixNumber)));
+        };
+        const auto copy = info(destination);
+        if (!copy)
+            return false;
+        const auto left = info(source);
+        if (!left)
+            sourceLacksAPart = true;
+        else if (left->size != copy->size)
+            return false;
+    }
+    return sourceLacksAPart;
+}
+
 struct JobEnd {
     TransferOutcome* target;
     TransferOutcome outcome;
@@ -502,7 +544,11 @@ int RunJob(TransferJob* jobPointer, bool move) {
         bool known = true;
         if (dz::IsPlainFileName(sourcePath))
             result = CopyPlainFileIn(context, sourcePath, destinationPath, block.get());
-        else if (dz::IsPartFileName(sourcePath))
+        else if (dz::IsPartFileName(sourcePath) && move && IsEntryOwnName(name) &&
+                 FinishesAnEarlierMove(sourcePath, destinationPath)) {
+            Report(job, total, number, PROGRESS_FILE_START, 100, 0);
+            Report(job, total, number, PROGRESS_FILE_DONE, 100, 100);
+        } else if (dz::IsPartFileName(sourcePath))
             result = CopyRecordingIn(context, sourcePath, destinationPath, block.get());
         else
             known = false;

@@ -221,6 +221,25 @@ TEST_F(Integrity, AnInterruptedDeletionCanBeFinished) {
     EXPECT_TRUE(fs::is_empty(src));
 }
 
+// A move killed while it removed its source: moving what is left again
+// finishes the move; a different recording of the same name is never
+// taken for the copy.
+TEST_F(Integrity, AMoveCutShortInItsSourceDeletionIsFinishedByAnother) {
+    MakeRecording(src, RecordingLayout{});
+    ASSERT_EQ(Run(TRANSFER_COPY, dst, {kNews}), 0);
+    fs::remove(src / PartName({}, 3)); // as the killed move left it
+    ASSERT_EQ(Run(TRANSFER_MOVE, dst, {kNews}), 0) << text;
+    EXPECT_TRUE(fs::is_empty(src));
+    EXPECT_EQ(Names(dst).size(), 4u);
+
+    RecordingLayout other; // same name, other sizes
+    other.parts = {100134, 70001, 300};
+    MakeRecording(src, other);
+    fs::remove(src / PartName(other, 3));
+    EXPECT_EQ(Run(TRANSFER_MOVE, dst, {kNews}), -1);
+    EXPECT_EQ(Names(src).size(), 3u) << "nothing of it was removed";
+}
+
 // Folders are counted below their drive root: a recording a few folders
 // below a long mount point is copied, moved and deleted whole.
 TEST_F(Integrity, TheFolderRuleCountsFromTheDriveRoot) {
