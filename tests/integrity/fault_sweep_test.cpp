@@ -225,9 +225,15 @@ protected:
         EXPECT_TRUE(r.exitedWith(0)) << OpName(op) << " without a fault: " << r.describe();
         std::map<std::string, long> counts = ReadShimLog(scene.logs / "shim.log").counts;
         long any = 0;
-        for (const auto& [kind, n] : counts)
+        std::string text;
+        for (const auto& [kind, n] : counts) {
             any += n;
+            if (n > 0)
+                text += " " + kind + " " + std::to_string(n);
+        }
         counts["any"] = any;
+        std::cout << "[integrity] " << OpName(op) << " makes " << any << " file calls:" << text
+                  << std::endl;
         return counts;
     }
 
@@ -434,7 +440,7 @@ TEST_F(IntegritySweep, EveryFileCallFailsInTurn) {
 TEST_F(IntegritySweep, CtrlCAtEveryFileCall) {
     for (Op op : {Op::kCopy, Op::kMove, Op::kConvert}) {
         const long count = CountCalls(op)["any"];
-        for (long n : Sample(count, 30)) {
+        for (long n : Sample(count, 100)) {
             Scene scene(root, dstOnDisk);
             const ProcessResult r =
                 Cli(scene.Arguments(op), scene.ShimEnvironment("any", n, 0, "sigint"));
