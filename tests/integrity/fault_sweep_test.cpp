@@ -214,7 +214,8 @@ public:
 
 struct Figures {
     int faultCases = 0, interrupts = 0, kills = 0, retries = 0, lost = 0, fragments = 0;
-    int strays = 0; // runs that ended with files the scene never had (temporaries)
+    int strays = 0;           // states with files the scene never had (temporaries)
+    int straysAfterRetry = 0; // of those, after a retry had finished the job
 };
 
 class IntegritySweep : public ::testing::Test {
@@ -290,6 +291,10 @@ protected:
         if (f.source.presence == Presence::kFragment ||
             f.destination.presence == Presence::kFragment)
             ++figures.fragments;
+        // A temporary left after a fault is not listed and harms no
+        // recording; it is counted, not failed.
+        if (!s.Strays().empty())
+            ++figures.strays;
         if ((op == Op::kCopy || op == Op::kConvert) && !f.source.original)
             fail("the source changed: " + std::string(PresenceName(f.source.presence)) + " " +
                  f.source.detail);
@@ -341,10 +346,6 @@ protected:
             fail("reported Cancelled, but the job was done");
         if (r.exitCode == 1 && r.err.empty())
             fail("failed without saying why");
-        // A temporary left after a fault is not listed and harms no
-        // recording; it is counted, not failed.
-        if (!s.Strays().empty())
-            ++figures.strays;
         if (!log.fault || !failed)
             return;
         const Event& e = *log.fault;
@@ -411,6 +412,8 @@ protected:
                                      PresenceName(after.source.presence) + ", destination " +
                                      FolderContents(scene.dst));
             CheckState(op, scene, after, label + ", after the retry");
+            if (!scene.Strays().empty())
+                ++figures.straysAfterRetry;
         }
     }
 
@@ -419,7 +422,8 @@ protected:
                   << figures.interrupts << " Ctrl+C cases, " << figures.kills << " kills ("
                   << figures.retries << " retried), recordings lost: " << figures.lost
                   << ", fragments left: " << figures.fragments
-                  << ", runs that left temporaries: " << figures.strays
+                  << ", states with temporaries left: " << figures.strays << " ("
+                  << figures.straysAfterRetry << " after a retry)"
                   << ", violations: " << violations.size() << std::endl;
         RecordProperty("fault_cases", figures.faultCases);
         RecordProperty("interrupts", figures.interrupts);
