@@ -527,9 +527,15 @@ int RunJob(TransferJob* jobPointer, bool move) {
     dz::platform::RemoveStaleTemporaries(destinationFolder);
     // One folder by two paths (a link, another letter case on a FUSE mount
     // whose inode numbers change): every copy would replace its own source.
-    if (dz::platform::SameFolder(sourceFolder, destinationFolder)) {
+    // A destination where not even the probe can be made could not take a
+    // copy either; going on blind could put a copy over its own source.
+    const std::optional<bool> sameFolder =
+        dz::platform::SameFolder(sourceFolder, destinationFolder);
+    if (!sameFolder || *sameFolder) {
         Report(job, total, 0, PROGRESS_ERR_DEST);
-        end.outcome.failure = TransferFailure::SameFolder;
+        end.outcome.failure =
+            sameFolder ? TransferFailure::SameFolder : TransferFailure::DestinationUnwritable;
+        end.outcome.failedNumber = sameFolder || total == 0 ? 0 : 1;
         return -1;
     }
     std::vector<std::u16string> written;
