@@ -101,7 +101,8 @@ bool SameFile(const std::u16string& a, const std::u16string& b);
 // Two folder paths that lead to one folder. Inode numbers decide where the
 // file system keeps them; where it does not (a FUSE mount may hand out new
 // ones on every look-up) a probe file made in b and looked for in a does.
-bool SameFolder(const std::u16string& a, const std::u16string& b);
+// Nothing when that cannot be told (no probe can be made in b).
+std::optional<bool> SameFolder(const std::u16string& a, const std::u16string& b);
 // Whether names in this folder are found in any letter case (FAT, NTFS
 // mounted with ignore_case, a case-folding folder). Asked of the file system
 // itself by a probe file when the folder is writable, else by looking up an

@@ -130,17 +130,17 @@ public:
     const std::u16string& LastTemporary() const { return m_files.back().temporary; }
 
     // Renames every file into place, the first one staged (a recording's
-    // companion) last, then makes the names durable. Until the companion is
+    // companion) last, then, when asked, makes the names durable. Until the companion is
     // in place the recording is not listed with its size, so a commit cut
     // short never looks whole.
-    bool Commit() {
+    bool Commit(bool durable) {
         for (size_t i = 1; i <= m_files.size(); ++i) {
             Staged& file = m_files[i % m_files.size()];
             if (!dz::platform::CommitByRename(file.temporary, file.destination))
                 return false;
             file.committed = true;
         }
-        return dz::platform::FlushFolder(m_folder);
+        return !durable || dz::platform::FlushFolder(m_folder);
     }
 
 private:
@@ -162,6 +162,9 @@ struct EntryContext {
     // Names this job has put in place, as the destination folder compares them.
     std::vector<std::u16string>* written = nullptr;
     bool destinationIgnoresCase = false;
+    // A move makes every file and its folder durable before it removes the
+    // source; a copy leaves the writing-back to the system, as cp does.
+    bool durable = false;
     TransferFailure failure = TransferFailure::None;
 };
 
@@ -260,15 +263,16 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
     if (attributes) // a file system without permission bits keeps its own
         dz::platform::SetAttributes(entry.LastTemporary(), *attributes);
     // Durable before it is put in place, so that a move never removes a
-    // source whose copy is still only in memory.
-    if (!out.Flush() || !out.Close())
+    // source whose copy is still only in memory. A close that fails may
+    // mean written data never arrived, for a copy too.
+    if ((c.durable && !out.Flush()) || !out.Close())
         return Fail(c, PROGRESS_ERR_DEST, WriteFailure(out));
     (void)copied;
     return 0;
 }
 
 int CommitEntry(EntryContext& c, StagedEntry& entry, const std::vector<std::u16string>& finals) {
-    if (!entry.Commit())
+    if (!entry.Commit(c.durable))
         return Fail(c, PROGRESS_ERR_DEST, TransferFailure::DestinationUnwritable);
     for (const std::u16string& path : finals)
         RememberWritten(c, path);
@@ -527,9 +531,15 @@ int RunJob(TransferJob* jobPointer, bool move) {
     dz::platform::RemoveStaleTemporaries(destinationFolder);
     // One folder by two paths (a link, another letter case on a FUSE mount
     // whose inode numbers change): every copy would replace its own source.
-    if (dz::platform::SameFolder(sourceFolder, destinationFolder)) {
+    // A destination where not even the probe can be made could not take a
+    // copy either; going on blind could put a copy over its own source.
+    const std::optional<bool> sameFolder =
+        dz::platform::SameFolder(sourceFolder, destinationFolder);
+    if (!sameFolder || *sameFolder) {
         Report(job, total, 0, PROGRESS_ERR_DEST);
-        end.outcome.failure = TransferFailure::SameFolder;
+        end.outcome.failure =
+            sameFolder ? TransferFailure::SameFolder : TransferFailure::DestinationUnwritable;
+        end.outcome.failedNumber = sameFolder || total == 0 ? 0 : 1;
         return -1;
     }
     std::vector<std::u16string> written;
@@ -539,7 +549,7 @@ int RunJob(TransferJob* jobPointer, bool move) {
         const std::u16string& name = names[static_cast<size_t>(i)];
         const std::u16string sourcePath = dz::platform::JoinPath(sourceFolder, name);
         const std::u16string destinationPath = dz::platform::JoinPath(destinationFolder, name);
-        EntryContext context{job, total, number, destinationFolder, &written, ignoresCase};
+        EntryContext context{job, total, number, destinationFolder, &written, ignoresCase, move};
         int result = 0;
         bool known = true;
         if (dz::IsPlainFileName(sourcePath))

@@ -68,9 +68,10 @@ int MoveThreadProc(TransferJob* job);
 // One entry, with the job's block buffer (kTransferBlockSize bytes): 0 copied,
 // 1 cancelled (a recording also when its own buffers were not available),
 // -1 failed and reported. Every file is written under a temporary name in the
-// destination folder, made durable, and put in place only once the whole
-// entry is there (a recording's companion last); a failure or a cancel leaves
-// the destination as it was.
+// destination folder and put in place only once the whole entry is there (a
+// recording's companion last); a failure or a cancel leaves the destination
+// as it was. A move also makes the files and the folder durable before it
+// removes the source.
 int CopyPlainFile(const std::u16string& sourcePath, const std::u16string& destinationPath,
                   uint8_t* block, const TransferJob& job, int32_t total, int32_t number);
 int CopyRecording(const std::u16string& sourcePath, const std::u16string& destinationPath,

@@ -238,10 +238,10 @@ TEST(Platform, SameFolderAndCaseBlindnessAreAskedOfTheFileSystem) {
     std::filesystem::create_directory(dir / "b");
     std::filesystem::create_directory_symlink(dir / "a", dir / "link");
     const std::u16string d = dir.text();
-    EXPECT_TRUE(SameFolder(d + u"/a", d + u"/link"));
-    EXPECT_TRUE(SameFolder(d + u"/a", d + u"/a/."));
-    EXPECT_FALSE(SameFolder(d + u"/a", d + u"/b"));
-    EXPECT_FALSE(SameFolder(d + u"/a", d + u"/missing"));
+    EXPECT_EQ(SameFolder(d + u"/a", d + u"/link"), true);
+    EXPECT_EQ(SameFolder(d + u"/a", d + u"/a/."), true);
+    EXPECT_EQ(SameFolder(d + u"/a", d + u"/b"), false);
+    EXPECT_EQ(SameFolder(d + u"/a", d + u"/missing"), false);
     EXPECT_TRUE(std::filesystem::is_empty(dir / "b")) << "the probe is removed";
     // Linux file systems here tell case apart.
     EXPECT_FALSE(FolderIgnoresCase(d + u"/a"));

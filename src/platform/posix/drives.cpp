@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace dz::platform {
@@ -196,6 +197,26 @@ std::string FileSystemOfBootSector(const uint8_t* sector, size_t size) {
     return {};
 }
 
+namespace {
+
+// What udev found on a block device when it appeared ("ntfs", "vfat", ...):
+// readable by every user, where the device itself usually is not.
+std::string UdevFileSystemOf(const std::string& device) {
+    struct stat st;
+    if (stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
+        return {};
+    char name[64];
+    std::snprintf(name, sizeof name, "/run/udev/data/b%u:%u", major(st.st_rdev), minor(st.st_rdev));
+    std::ifstream in(name);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("E:ID_FS_TYPE=", 0) == 0)
+            return line.substr(13);
+    return {};
+}
+
+} // namespace
+
 std::string RealFileSystemType(const std::string& type, const std::string& source) {
     const bool fuse = type == "fuse" || type == "fuseblk" || type.rfind("fuse.", 0) == 0;
     if (!fuse)
@@ -213,6 +234,9 @@ std::string RealFileSystemType(const std::string& type, const std::string& sourc
                     return found;
             }
         }
+        const std::string found = UdevFileSystemOf(source);
+        if (found == "ntfs" || found == "exfat" || found == "vfat")
+            return found;
     }
     // Else the program's name as the mount gives it ("fuse.fusefat", or
     // "ntfs-3g" as the source of a "fuseblk" mount).

@@ -264,7 +264,7 @@ std::u16string SwapCaseAZ(std::u16string_view name) {
 
 } // namespace
 
-bool SameFolder(const std::u16string& a, const std::u16string& b) {
+std::optional<bool> SameFolder(const std::u16string& a, const std::u16string& b) {
     struct stat sa, sb;
     if (stat(ToUtf8(a).c_str(), &sa) != 0 || stat(ToUtf8(b).c_str(), &sb) != 0)
         return false;
@@ -275,7 +275,7 @@ bool SameFolder(const std::u16string& a, const std::u16string& b) {
     std::u16string probe;
     File file = File::CreateTemporary(b, probe);
     if (!file.IsOpen())
-        return false;
+        return std::nullopt;
     file.Close();
     const std::u16string name = probe.substr(probe.rfind(kSeparator) + 1);
     const bool same = Exists(ToUtf8(JoinPath(a, name)));
