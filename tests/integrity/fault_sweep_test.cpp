@@ -251,6 +251,9 @@ protected:
                 text += " " + kind + " " + std::to_string(n);
         }
         counts["any"] = any;
+        // No calls counted means no cases below: the sweep would pass unseen.
+        EXPECT_GT(any, 0) << "the fault shim did not load into " << OpName(op) << ": "
+                          << ShimPath();
         std::cout << "[integrity] " << OpName(op) << " makes " << any << " file calls:" << text
                   << std::endl;
         return counts;
