@@ -107,7 +107,7 @@ bool CDezadideApp::StartDemo() {
     }
     wxSetEnv("DEZADIDE_DRIVES", ToWx(m_pDemoDisk->Disk()) + ":" + ToWx(m_pDemoDisk->Backup()));
     std::cout << "dezadide: sample disk " << ToWx(m_pDemoDisk->Disk()).utf8_string() << ", backup "
-              << ToWx(m_pDemoDisk->Backup()).utf8_string() << '\n';
+              << ToWx(m_pDemoDisk->Backup()).utf8_string() << std::endl; // at once: scripts wait for it
 #ifndef __WXMSW__
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         SetSignalHandler(signal, EndMainLoop);
