@@ -2,12 +2,12 @@
 # nothing from disk to find them:
 #   cmake -DOUTPUT=file.cpp -DFILES="a.bmp;b.png" -P embed_files.cmake
 # Each file is found by its base name through FindEmbeddedFile
-# (src/app/embedded_files.h).
+# (src/ui/app/embedded_files.h).
 if(NOT OUTPUT OR NOT FILES)
   message(FATAL_ERROR "embed_files.cmake needs OUTPUT and FILES")
 endif()
 set(body "// Made by cmake/embed_files.cmake from the files in res/; not edited by hand.\n")
-string(APPEND body "#include \"app/embedded_files.h\"\n\n#include <cstring>\n\nnamespace {\n\n")
+string(APPEND body "#include \"ui/app/embedded_files.h\"\n\n#include <cstring>\n\nnamespace {\n\n")
 set(table "")
 set(index 0)
 foreach(file IN LISTS FILES)

@@ -1,7 +1,7 @@
 // The Delete command's window on its own: what it removes, in which order,
 // with every path shown in its box while the file goes.
 #include "dialog_test_support.h"
-#include "transfer/DeleteProgressDlg.h"
+#include "ui/dialogs/DeleteProgressDlg.h"
 
 #include <wx/textctrl.h>
 

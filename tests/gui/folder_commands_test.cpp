@@ -1,12 +1,12 @@
 // Delete and New Folder on the real frame: the focused pane decides the row,
 // the lists and trees that follow, and every message.
-#include "app/MessageBox.h"
 #include "common/messages.h"
 #include "dialog_test_support.h"
-#include "panes/FolderTreeCtrl.h"
-#include "panes/FolderView.h"
 #include "support/main_frame_fixture.h"
-#include "transfer/InputNameDlg.h"
+#include "ui/MessageBox.h"
+#include "ui/dialogs/InputNameDlg.h"
+#include "ui/panes/FolderTreeCtrl.h"
+#include "ui/panes/FolderView.h"
 
 #include <wx/app.h>
 #include <wx/textctrl.h>

@@ -1,16 +1,16 @@
 // The real main frame: its panes, menu, toolbar, documents and keys.
-#include "app/DezadideApp.h"
-#include "app/DezadideDoc.h"
-#include "app/ImageToolBar.h"
-#include "app/MainFrame.h"
-#include "app/PaneSplitter.h"
-#include "app/Resources.h"
-#include "app/resource.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
+#include "ui/app/DezadideApp.h"
+#include "ui/app/DezadideDoc.h"
+#include "ui/app/ImageToolBar.h"
+#include "ui/app/MainFrame.h"
+#include "ui/app/PaneSplitter.h"
+#include "ui/app/Resources.h"
+#include "ui/app/resource.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
 
 #include <gtest/gtest.h>
 #include <wx/listctrl.h>

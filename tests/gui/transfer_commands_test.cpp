@@ -1,11 +1,11 @@
 // The four copy and move commands on the real frame: what arrives on disk,
 // what the lists show afterwards, the four refusals, and a cancel inside
 // the job.
-#include "app/MessageBox.h"
 #include "common/messages.h"
 #include "dialog_test_support.h"
 #include "support/main_frame_fixture.h"
-#include "transfer/CopyProgressDlg.h"
+#include "ui/MessageBox.h"
+#include "ui/dialogs/CopyProgressDlg.h"
 
 namespace fs = std::filesystem;
 

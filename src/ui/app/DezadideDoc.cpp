@@ -1,4 +1,4 @@
-#include "app/DezadideDoc.h"
+#include "ui/app/DezadideDoc.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(CDezadideDoc, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CDezadideView, wxView);

@@ -1,5 +1,5 @@
 // The window's rules without a window: the first split and the enable rules.
-#include "app/frame_rules.h"
+#include "common/command_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "app/MessageBox.h"
+#include "ui/MessageBox.h"
 
-#include "app/wx_text.h"
 #include "common/messages.h"
+#include "ui/wx_text.h"
 
 #include <wx/msgdlg.h>
 

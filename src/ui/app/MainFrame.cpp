@@ -1,15 +1,15 @@
-#include "app/MainFrame.h"
+#include "ui/app/MainFrame.h"
 
-#include "app/DezadideDoc.h"
-#include "app/ImageToolBar.h"
-#include "app/MessageBox.h"
-#include "app/PaneSplitter.h"
-#include "app/Resources.h"
-#include "app/resource.h"
-#include "app/wx_text.h"
 #include "common/messages.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
+#include "ui/MessageBox.h"
+#include "ui/app/DezadideDoc.h"
+#include "ui/app/ImageToolBar.h"
+#include "ui/app/PaneSplitter.h"
+#include "ui/app/Resources.h"
+#include "ui/app/resource.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
+#include "ui/wx_text.h"
 
 #include <wx/accel.h>
 #include <wx/app.h>

@@ -1,7 +1,7 @@
-#include "app/Resources.h"
+#include "ui/app/Resources.h"
 
-#include "app/embedded_files.h"
-#include "app/resource.h"
+#include "ui/app/embedded_files.h"
+#include "ui/app/resource.h"
 
 #include <wx/filename.h>
 #include <wx/image.h>

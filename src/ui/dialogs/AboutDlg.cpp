@@ -1,8 +1,8 @@
-#include "app/AboutDlg.h"
+#include "ui/dialogs/AboutDlg.h"
 
-#include "app/Resources.h"
-#include "app/resource.h"
 #include "dezadide_version.h"
+#include "ui/app/Resources.h"
+#include "ui/app/resource.h"
 
 #include <wx/button.h>
 #include <wx/statbmp.h>

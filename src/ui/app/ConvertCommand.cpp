@@ -1,9 +1,9 @@
 // Carries out Convert to AVI: the conversion dialog for the selected recording.
-#include "app/MainFrame.h"
-#include "convert/Ts2PesDlg.h"
 #include "convert/ts2pes_prefill.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
+#include "ui/app/MainFrame.h"
+#include "ui/dialogs/Ts2PesDlg.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
 
 void CMainFrame::OnConvertToAvi(wxCommandEvent&) {
     // The fields start from the first selected row of the list that has the

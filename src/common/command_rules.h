@@ -2,7 +2,7 @@
 // The rules of the main window that need no widget: the first split of its
 // four panes and which command is enabled. The frame reads its panes into a
 // PaneState and asks; the tests ask without a display.
-#include "app/resource.h"
+#include "common/command_ids.h"
 
 #include <string_view>
 

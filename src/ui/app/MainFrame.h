@@ -3,7 +3,7 @@
 // folder tree beside a file list, under the toolbar; the hub every command
 // starts from. It reads the panes, hands plain values to the code that does
 // the work, and refreshes the lists afterwards.
-#include "app/frame_rules.h"
+#include "common/command_rules.h"
 #include "platform/desktop.h"
 
 #include <wx/docview.h>

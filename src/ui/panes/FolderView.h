@@ -3,7 +3,7 @@
 // names. Every change of the selection is announced to the main window with
 // a posted EVT_FOLDER_SELECTED that carries this view, so the row's file
 // list follows after the tree has finished its own handling.
-#include "panes/FolderTreeCtrl.h"
+#include "ui/panes/FolderTreeCtrl.h"
 
 #include <wx/event.h>
 #include <wx/panel.h>

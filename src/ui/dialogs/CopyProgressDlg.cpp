@@ -1,8 +1,8 @@
-#include "transfer/CopyProgressDlg.h"
+#include "ui/dialogs/CopyProgressDlg.h"
 
-#include "app/dialog_units.h"
-#include "app/wx_text.h"
 #include "common/text.h"
+#include "ui/dialog_units.h"
+#include "ui/wx_text.h"
 
 #include <wx/app.h>
 #include <wx/button.h>

@@ -1,9 +1,9 @@
-#include "panes/FolderTreeCtrl.h"
+#include "ui/panes/FolderTreeCtrl.h"
 
-#include "app/wx_text.h"
 #include "common/SortStringArray.h"
 #include "common/text.h"
 #include "platform/platform.h"
+#include "ui/wx_text.h"
 
 #include <wx/artprov.h>
 #include <wx/imaglist.h>

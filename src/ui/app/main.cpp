@@ -1,9 +1,9 @@
 // The window program's entry point. The options that need no window
 // (--version, --help, a wrong option) are answered here, before the toolkit
 // opens a display, so they work on a terminal without one.
-#include "app/DezadideApp.h"
 #include "common/start_arguments.h"
 #include "dezadide_version.h"
+#include "ui/app/DezadideApp.h"
 
 #include <iostream>
 #include <string>

@@ -1,10 +1,10 @@
-#include "transfer/InputNameDlg.h"
+#include "ui/dialogs/InputNameDlg.h"
 
-#include "app/MessageBox.h"
-#include "app/dialog_units.h"
-#include "app/wx_text.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "ui/MessageBox.h"
+#include "ui/dialog_units.h"
+#include "ui/wx_text.h"
 
 #include <wx/button.h>
 #include <wx/textctrl.h>

@@ -1,7 +1,7 @@
-#include "app/ImageToolBar.h"
+#include "ui/app/ImageToolBar.h"
 
-#include "app/Resources.h"
-#include "app/resource.h"
+#include "ui/app/Resources.h"
+#include "ui/app/resource.h"
 
 #include <vector>
 

@@ -1,10 +1,10 @@
 // Carries out the four copy and move commands between the top and bottom rows.
-#include "app/MainFrame.h"
-#include "app/MessageBox.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
-#include "transfer/CopyProgressDlg.h"
 #include "transfer/transfer_checks.h"
+#include "ui/MessageBox.h"
+#include "ui/app/MainFrame.h"
+#include "ui/dialogs/CopyProgressDlg.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "panes/FileView.h"
+#include "ui/panes/FileView.h"
 
-#include "app/resource.h"
-#include "app/wx_text.h"
 #include "recording/folder_listing.h"
+#include "ui/app/resource.h"
+#include "ui/wx_text.h"
 
 #include <wx/utils.h>
 

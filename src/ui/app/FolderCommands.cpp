@@ -1,13 +1,13 @@
 // Carries out Delete (on the focused list) and New Folder (in the focused tree).
-#include "app/MainFrame.h"
-#include "app/MessageBox.h"
 #include "common/messages.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
 #include "platform/platform.h"
-#include "transfer/DeleteProgressDlg.h"
-#include "transfer/InputNameDlg.h"
 #include "transfer/transfer_checks.h"
+#include "ui/MessageBox.h"
+#include "ui/app/MainFrame.h"
+#include "ui/dialogs/DeleteProgressDlg.h"
+#include "ui/dialogs/InputNameDlg.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
 
 #include <optional>
 #include <string>

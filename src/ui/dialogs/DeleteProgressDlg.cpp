@@ -1,8 +1,8 @@
-#include "transfer/DeleteProgressDlg.h"
+#include "ui/dialogs/DeleteProgressDlg.h"
 
-#include "app/dialog_units.h"
-#include "app/wx_text.h"
 #include "transfer/entry_deletion.h"
+#include "ui/dialog_units.h"
+#include "ui/wx_text.h"
 
 #include <wx/dcclient.h>
 #include <wx/stattext.h>

@@ -1,13 +1,13 @@
-#include "app/DezadideApp.h"
+#include "ui/app/DezadideApp.h"
 
-#include "app/AboutDlg.h"
-#include "app/DezadideDoc.h"
-#include "app/MainFrame.h"
-#include "app/MessageBox.h"
-#include "app/resource.h"
-#include "app/wx_text.h"
 #include "common/start_arguments.h"
 #include "recording/demo_disk.h"
+#include "ui/MessageBox.h"
+#include "ui/app/DezadideDoc.h"
+#include "ui/app/MainFrame.h"
+#include "ui/app/resource.h"
+#include "ui/dialogs/AboutDlg.h"
+#include "ui/wx_text.h"
 
 #include <wx/filename.h>
 #include <wx/log.h>
@@ -107,7 +107,8 @@ bool CDezadideApp::StartDemo() {
     }
     wxSetEnv("DEZADIDE_DRIVES", ToWx(m_pDemoDisk->Disk()) + ":" + ToWx(m_pDemoDisk->Backup()));
     std::cout << "dezadide: sample disk " << ToWx(m_pDemoDisk->Disk()).utf8_string() << ", backup "
-              << ToWx(m_pDemoDisk->Backup()).utf8_string() << std::endl; // at once: scripts wait for it
+              << ToWx(m_pDemoDisk->Backup()).utf8_string()
+              << std::endl; // at once: scripts wait for it
 #ifndef __WXMSW__
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         SetSignalHandler(signal, EndMainLoop);

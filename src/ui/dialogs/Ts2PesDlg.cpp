@@ -1,9 +1,9 @@
-#include "convert/Ts2PesDlg.h"
+#include "ui/dialogs/Ts2PesDlg.h"
 
-#include "app/MessageBox.h"
-#include "app/dialog_units.h"
-#include "app/wx_text.h"
 #include "common/text.h"
+#include "ui/MessageBox.h"
+#include "ui/dialog_units.h"
+#include "ui/wx_text.h"
 
 #include <wx/app.h>
 #include <wx/button.h>

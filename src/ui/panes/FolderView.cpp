@@ -1,6 +1,6 @@
-#include "panes/FolderView.h"
+#include "ui/panes/FolderView.h"
 
-#include "app/resource.h"
+#include "ui/app/resource.h"
 
 #include <wx/toplevel.h>
 

@@ -1,4 +1,4 @@
-#include "app/PaneSplitter.h"
+#include "ui/app/PaneSplitter.h"
 
 #include <wx/dcclient.h>
 #include <wx/renderer.h>
