@@ -210,12 +210,15 @@ bool CDemoDisk::Create(const std::u16string& clipsFolder) {
     if (error)
         return false;
     // A fresh name, never a folder that already exists: it is removed whole
-    // at the end.
+    // at the end. Short, so the trees show the two drives' own names
+    // ("recorder", "backup") at the end of their roots.
     std::random_device seed;
     std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 16 && m_strRoot.empty(); ++attempt) {
-        const std::filesystem::path root =
-            temp / ("dezadide-demo-" + std::to_string(random() % 1000000000));
+    for (int attempt = 0; attempt < 64 && m_strRoot.empty(); ++attempt) {
+        std::string name = "dz-demo-";
+        for (int i = 0; i < 4; ++i)
+            name += "0123456789abcdefghijklmnopqrstuvwxyz"[random() % 36];
+        const std::filesystem::path root = temp / name;
         const std::optional<std::u16string> text = dz::platform::FromPath(root);
         if (text && dz::platform::MakeFolder(*text))
             m_strRoot = *text;
