@@ -77,7 +77,15 @@ done
 disk=$(sed -n 's/^dezadide: sample disk \(.*\), backup .*/\1/p' "$out/demo.txt")
 [ -n "$disk" ] && [ -d "$disk/REC" ]
 "$root/usr/bin/dezadide-cli" ls "$disk/REC" | cut -f 1,2 >"$out/ls.txt"
-sleep 3 # the window's first paint
+# Wait for the window's first paint: the toolbar's coloured pictures show.
+for _ in $(seq 40); do
+  import -window root "$out/shot.png"
+  coloured=$(convert "$out/shot.png" -crop 1024x80+0+0 -colorspace HSL -channel G -separate \
+    +channel -threshold 50% -format '%[fx:round(mean*w*h)]' info:)
+  [ "$coloured" -gt 200 ] && break
+  sleep 0.5
+done
+sleep 1 # and for what follows it to settle
 import -window root "$out/shot.png"
 kill -TERM "$pid"
 wait "$pid"
