@@ -4,6 +4,8 @@
 #include "common/text.h"
 #include "recording/recording_files.h"
 
+#include "dezadide_version.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -200,7 +202,8 @@ TEST(CliProgram, ParsesEveryCommand) {
 
     // convert: the outcome on standard output, the stream diagnostics on
     // standard error, and no progress line when that is a file.
-    const std::string news = std::string(DEZADIDE_FIXTURES) + "/rec/news/NEWS_#001_200612241930.AVR";
+    const std::string news =
+        std::string(DEZADIDE_FIXTURES) + "/rec/news/NEWS_#001_200612241930.AVR";
     const fs::path target = dir / "news.mpg", err = dir / "err.txt";
     EXPECT_EQ(RunProgram("convert '" + news + "' '" + target.string() + "'", &output, err.string()),
               kExitOk);
@@ -210,6 +213,16 @@ TEST(CliProgram, ParsesEveryCommand) {
     EXPECT_NE(errText.find("Videostream"), std::string::npos) << errText;
     EXPECT_EQ(errText.find('\r'), std::string::npos);
     EXPECT_GT(fs::file_size(target), 100000u);
+}
+
+TEST(CliProgram, PrintsTheProjectVersion) {
+    if (std::string(DEZADIDE_CLI_PATH).empty())
+        GTEST_SKIP() << "dezadide-cli not built";
+    std::string output;
+    EXPECT_EQ(RunProgram("--version", &output), kExitOk);
+    EXPECT_EQ(output, std::string("dezadide-cli ") + kDezadideVersion + "\n");
+    EXPECT_EQ(RunProgram("--help", &output), kExitOk);
+    EXPECT_NE(output.find("--version"), std::string::npos) << output;
 }
 
 } // namespace
