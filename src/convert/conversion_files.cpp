@@ -31,9 +31,46 @@ bool TargetTakesWholeRecording(const std::u16string& target) {
 }
 
 std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool wholeRecording) {
+    bool unreadable = false;
+    return SelectSourceParts(source, wholeRecording, unreadable);
+}
+
+namespace {
+
+// The companion's part count in one open and one read, so that a second
+// look cannot disagree with the first: 0 when it is missing or shorter than
+// its head, -1 when the source is no part file or the companion is there but
+// cannot be read.
+int32_t PartCountOnce(const std::u16string& source, bool& unreadable) {
+    unreadable = false;
+    const std::u16string companion = CompanionPathOf(source);
+    if (companion.empty())
+        return -1;
+    const std::u16string found = platform::ResolveCase(companion);
+    platform::File file = platform::File::OpenRead(found);
+    if (!file.IsOpen()) {
+        unreadable = platform::PathExists(found);
+        return unreadable ? -1 : 0;
+    }
+    CompanionHead head;
+    const int64_t got = file.Read(head.data(), head.size());
+    if (got < 0) {
+        unreadable = true;
+        return -1;
+    }
+    return got == static_cast<int64_t>(head.size()) ? PartCountOf(head) : 0;
+}
+
+} // namespace
+
+std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool wholeRecording,
+                                              bool& companionUnreadable) {
     const CRecordingName names;
-    const int32_t count = names.ReadPartCount(source);
-    if (!wholeRecording || count < 1 || count > kMaxJoinedParts)
+    companionUnreadable = false;
+    if (!wholeRecording)
+        return {source};
+    const int32_t count = PartCountOnce(source, companionUnreadable);
+    if (count < 1 || count > kMaxJoinedParts)
         return {source};
     // The parts are named without the bounds of a copy's location text: a
     // long recording name or a deep folder must not make every part's name
@@ -83,6 +120,8 @@ void SourceFile::skip_recording_header() {
     std::array<uint8_t, kPartHeaderSize> header{};
     m_file.Seek(0);
     const int64_t got = m_file.Read(header.data(), header.size());
+    if (got < 0)
+        m_readFailed = true; // not a short part: the conversion must not go on as if it were
     uint64_t offset = 0;
     if (got >= static_cast<int64_t>(kPartStreamOffsetOffset + 2)) {
         offset =

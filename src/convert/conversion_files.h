@@ -33,6 +33,11 @@ bool TargetTakesWholeRecording(const std::u16string& target);
 // whole recording, else the named source alone. Only a source naming part 1
 // finds its companion.
 std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool wholeRecording);
+// The same; companionUnreadable is set when the companion is there but
+// cannot be read (a failing disk): the part count is then unknown, and the
+// named file alone would be a short output, not the recording.
+std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool wholeRecording,
+                                              bool& companionUnreadable);
 
 // The recording's companion file named by a part path (part 1's name with
 // ".AVF"), or an empty text when the path is no part of a recording.

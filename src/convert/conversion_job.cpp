@@ -111,7 +111,10 @@ ConversionOutcome ConversionJob::Convert(const std::u16string& source, const std
     const bool whole = m_settings.targetTakesWholeRecording
                            ? m_settings.targetTakesWholeRecording(target)
                            : TargetTakesWholeRecording(target);
-    const std::vector<std::u16string> parts = SelectSourceParts(source, whole);
+    bool companionUnreadable = false;
+    const std::vector<std::u16string> parts = SelectSourceParts(source, whole, companionUnreadable);
+    if (companionUnreadable)
+        return ConversionOutcome::kCantReadSource;
     if (TargetIsASourceFile(target, parts, source))
         return ConversionOutcome::kCantOpenTarget;
     FileOutputSink output(platform::File::CreateWrite(target));

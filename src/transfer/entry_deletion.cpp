@@ -4,8 +4,6 @@
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 
-#include <vector>
-
 namespace {
 
 // True when nothing is left under the path.
@@ -38,15 +36,22 @@ DeleteFailure DeleteRecording(const std::u16string& path, const RemoveCallback& 
     // the name promises. One that is there but cannot be read hides how many
     // parts there are: deleting part 1 and the companion would leave the
     // others behind, unseen.
+    // One open and one read decide, so that a second look cannot disagree
+    // with the first.
     uint32_t count = 1;
-    CompanionHead head;
-    if (ReadCompanionHeadExact(companion, head)) {
-        count = PartCountOf(head);
-    } else if (dz::platform::PathExists(companion)) {
+    {
+        CompanionHead head;
         dz::platform::File file = dz::platform::File::OpenRead(companion);
-        std::vector<uint8_t> bytes(kCompanionHeadSize);
-        if (!file.IsOpen() || file.Read(bytes.data(), bytes.size()) < 0)
-            return DeleteFailure::CompanionUnreadable;
+        if (!file.IsOpen()) {
+            if (dz::platform::PathExists(companion))
+                return DeleteFailure::CompanionUnreadable;
+        } else {
+            const int64_t got = file.Read(head.data(), head.size());
+            if (got < 0)
+                return DeleteFailure::CompanionUnreadable;
+            if (got == static_cast<int64_t>(head.size()))
+                count = PartCountOf(head);
+        }
     }
 
     bool gone = true;

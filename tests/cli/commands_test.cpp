@@ -4,6 +4,8 @@
 #include "common/text.h"
 #include "recording/recording_files.h"
 
+#include "dezadide_version.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -221,6 +223,16 @@ TEST(CliProgram, ParsesEveryCommand) {
     EXPECT_NE(errText.find("Videostream"), std::string::npos) << errText;
     EXPECT_EQ(errText.find('\r'), std::string::npos);
     EXPECT_GT(fs::file_size(target), 100000u);
+}
+
+TEST(CliProgram, PrintsTheProjectVersion) {
+    if (std::string(DEZADIDE_CLI_PATH).empty())
+        GTEST_SKIP() << "dezadide-cli not built";
+    std::string output;
+    EXPECT_EQ(RunProgram("--version", &output), kExitOk);
+    EXPECT_EQ(output, std::string("dezadide-cli ") + kDezadideVersion + "\n");
+    EXPECT_EQ(RunProgram("--help", &output), kExitOk);
+    EXPECT_NE(output.find("--version"), std::string::npos) << output;
 }
 
 } // namespace

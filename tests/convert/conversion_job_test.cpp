@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <array>
 #include <csignal>
 #include <future>
@@ -158,6 +160,9 @@ TEST(ConversionJob, FailuresAndTheirTexts) {
     const auto gap = test::WriteRecording(dir.path(), "GAP", {stream, stream});
     std::filesystem::remove(gap[1]);
     const auto junk = test::WriteRecording(dir.path(), "JUNK", {std::vector<uint8_t>(5000, 0x11)});
+    const auto fifo = test::WriteRecording(dir.path(), "FIFO", {stream, stream});
+    std::filesystem::remove(dir / PartName("FIFO", 1, ".AVF"));
+    ASSERT_EQ(mkfifo((dir / PartName("FIFO", 1, ".AVF")).c_str(), 0600), 0);
     const std::filesystem::path tiny = dir / "TINY_#001_200612241930.AVR";
     test::WriteFile(tiny, std::vector<uint8_t>(5, 0x47)); // shorter than its header
 
@@ -180,6 +185,8 @@ TEST(ConversionJob, FailuresAndTheirTexts) {
         {tiny, dir / "tiny.mpg", canceled},
         // A read that fails is no end of the part: the output is short.
         {"/proc/self/mem", dir / "mem.mpg", {"part 0/1 100%", "Can't read the source file"}},
+        // A companion that is there but cannot be read: the parts are unknown.
+        {fifo[0], dir / "fifo.mpg", {"Can't read the source file"}},
     };
     for (const Row& row : rows) {
         const Result r = Convert(row.source, row.target);
