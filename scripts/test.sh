@@ -2,7 +2,8 @@
 # Sets up a fresh Debian 12 machine and runs every test: the whole suite
 # (window tests under Xvfb) in the debug build, then the core under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the workers under
-# ThreadSanitizer, and a replay of the fuzz corpus.
+# ThreadSanitizer, a replay of the fuzz corpus, and the Windows build with
+# its tests under Wine and its installer (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -28,4 +29,7 @@ if [ -x tests/fuzz/replay.sh ]; then
   echo "== fuzz corpus replay"
   tests/fuzz/replay.sh
 fi
+echo "== Windows: cross build, tests under Wine, installer"
+./scripts/test-windows.sh
+
 echo "== all tests passed"

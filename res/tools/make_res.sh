@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Draws the window's pictures into res/: toolbar strips (normal, hot,
 # disabled; 512 x 42, 24 bits), the 16-colour strip of the toolbar layout,
-# and the application icon. Needs wxWidgets, ImageMagick and Xvfb
-# (scripts/install-deps.sh installs them). The results are committed.
+# and the application icon (PNGs, and one .ico for Windows). Needs
+# wxWidgets, ImageMagick and Xvfb (scripts/install-deps.sh installs them).
+# The results are committed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tool=$(mktemp -d)
@@ -15,4 +16,6 @@ convert toolbar_normal.bmp +dither -colors 16 -type Palette BMP3:toolbar.bmp
 for f in toolbar_normal toolbar_hot toolbar_disabled; do
   convert "$f.bmp" -type TrueColor BMP3:"$f.bmp"
 done
-identify toolbar*.bmp dezadide_*.png
+# Windows keeps the application icon inside the program, all sizes in one file.
+convert dezadide_16.png dezadide_32.png dezadide_48.png dezadide.ico
+identify toolbar*.bmp dezadide_*.png dezadide.ico

@@ -5,11 +5,18 @@
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/log.h>
+#include <wx/stdpaths.h>
 
 namespace {
 
 wxString& Folder() {
+#ifdef __WXMSW__
+    // Installed or built, the pictures sit in res\ beside the program.
+    static wxString folder =
+        wxFileName(wxStandardPaths::Get().GetExecutablePath()).GetPathWithSep() + "res";
+#else
     static wxString folder = DEZADIDE_RES_DIR;
+#endif
     return folder;
 }
 
@@ -55,6 +62,11 @@ wxIconBundle LoadIconResource(int id) {
     wxIconBundle bundle;
     if (id != IDR_MAINFRAME)
         return bundle;
+#ifdef __WXMSW__
+    // Windows keeps the icon in the program itself, every size in one
+    // resource (app/dezadide.rc), as Explorer and the task bar expect.
+    return wxIconBundle(wxS("IDR_MAINFRAME"), nullptr);
+#else
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
         wxImage::AddHandler(new wxPNGHandler); // the image list takes ownership
     wxLogNull quiet;
@@ -68,4 +80,5 @@ wxIconBundle LoadIconResource(int id) {
         }
     }
     return bundle;
+#endif
 }

@@ -4,11 +4,11 @@
 #include "cli/cmd_convert.h"
 #include "cli/cmd_transfer.h"
 #include "cli/commands.h"
+#include "platform/console.h"
 
 #include <CLI/CLI.hpp>
 
 #include <iostream>
-#include <unistd.h>
 
 namespace {
 
@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     CLI::App app{"dezadide-cli: list, copy, move, delete and convert the recordings of a "
                  "set-top-box recorder"};
     app.require_subcommand(1, 1);
+    // The same options on every system: on Windows "/x" is a path, not an option.
+    app.allow_windows_style_options(false);
 
     std::string lsFolder;
     CLI::App* ls = app.add_subcommand("ls", "List a folder as the file list shows it: one line "
@@ -92,8 +94,14 @@ int main(int argc, char** argv) {
     convert->add_option("SOURCE", convertSource, "A recording's .AVR part file")->required();
     convert->add_option("TARGET", convertTarget, "The .mpg file to write")->required();
 
+    // UTF-8 on every system (Windows hands main() its ANSI code page).
+    std::vector<std::string> arguments = dz::platform::CommandLineArguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (std::string& argument : arguments)
+        utf8Argv.push_back(argument.data());
+    dz::platform::UseStableOutput();
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? kExitOk : kExitUsage;
     }
@@ -134,7 +142,7 @@ int main(int argc, char** argv) {
         ConvertOptions o;
         if (!ToText(convertSource, o.source) || !ToText(convertTarget, o.target))
             return kExitUsage;
-        o.progress = isatty(STDERR_FILENO) != 0;
+        o.progress = dz::platform::StderrIsTerminal();
         return RunConvert(o, std::cout, std::cerr);
     }
     return kExitUsage;

@@ -14,7 +14,11 @@
 namespace dz::platform {
 
 // The separator between a folder and a name ("%s\%s" on the recorder's side).
+#ifdef _WIN32
+inline constexpr char16_t kSeparator = u'\\';
+#else
 inline constexpr char16_t kSeparator = u'/';
+#endif
 std::u16string JoinPath(const std::u16string& folder, const std::u16string& name);
 
 // Text <-> native path. FromPath gives nothing for a name that cannot be decoded.
@@ -47,6 +51,10 @@ struct FileInfo {
 };
 std::optional<FileInfo> GetFileInfo(const std::u16string& path);
 
+// A time as the local calendar shows it (the list's Date column); nothing
+// when the system cannot place it.
+std::optional<std::tm> LocalTime(std::time_t time);
+
 // True as soon as one subfolder is found; false for an unreadable folder.
 bool HasSubfolder(const std::u16string& folder);
 bool FolderExists(const std::u16string& folder);
@@ -57,6 +65,7 @@ bool PathExists(const std::u16string& path);
 bool MakeFolder(const std::u16string& path);
 
 // File attributes: what "normal" means before a delete, and what a copy keeps.
+// The permission bits on POSIX, the FILE_ATTRIBUTE_* bits on Windows.
 struct Attributes {
     uint32_t mode = 0;
 };
@@ -89,11 +98,14 @@ bool SameFile(const std::u16string& a, const std::u16string& b);
 
 // The roots a user browses: "/", then mount points of real file systems under
 // /media, /mnt, /run/media; DEZADIDE_DRIVES (":"-separated) replaces the list.
+// On Windows the fixed and removable drives as "C:", "E:", in letter order;
+// DEZADIDE_DRIVES is ";"-separated there.
 std::vector<std::u16string> DriveRoots();
 // The drive root that holds a path: the longest drive root containing it,
 // else the mount point of its file system.
 std::u16string DriveRootOf(const std::u16string& path);
-// File-system type of the mount that holds a path ("ext4", "vfat", ...).
+// File-system type of the mount that holds a path ("ext4", "vfat", ...); on
+// Windows the volume's file-system name ("NTFS", "FAT32", "exFAT", ...).
 std::string FileSystemTypeOf(const std::u16string& path);
 
 // A binary file handle; closes itself. Reads and writes report what happened.
@@ -110,7 +122,7 @@ public:
     static File CreateWrite(const std::u16string& path); // truncates
     static File OpenReadWrite(const std::u16string& path);
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_fd != kClosed; }
     // Reads up to n bytes, retrying short reads; -1 on error.
     int64_t Read(void* buffer, size_t n);
     // Writes all n bytes or fails; false on error (disk full included).
@@ -129,8 +141,14 @@ public:
     static constexpr int64_t kCopyWriteFailed = -2;
 
 private:
-    explicit File(int fd) : m_fd(fd) {}
-    int m_fd = -1;
+#ifdef _WIN32
+    using Native = intptr_t; // a HANDLE; INVALID_HANDLE_VALUE is -1
+#else
+    using Native = int;
+#endif
+    static constexpr Native kClosed = -1;
+    explicit File(Native fd) : m_fd(fd) {}
+    Native m_fd = kClosed;
 };
 
 } // namespace dz::platform

@@ -230,4 +230,11 @@ bool SameFile(const std::u16string& a, const std::u16string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+std::optional<std::tm> LocalTime(std::time_t time) {
+    std::tm local{};
+    if (!localtime_r(&time, &local))
+        return std::nullopt;
+    return local;
+}
+
 } // namespace dz::platform

@@ -1,0 +1,149 @@
+// The binary file handle: a Windows file handle opened on the wide path,
+// never inherited by a child process, with reads and writes that finish
+// what they can. Block copies go through the caller's buffer.
+#include "platform/platform.h"
+
+#include "platform/win32/win32_text.h"
+
+#include <algorithm>
+
+namespace dz::platform {
+namespace {
+
+// One ReadFile or WriteFile moves at most a DWORD's worth.
+constexpr size_t kMaxTransfer = size_t{1} << 30;
+
+// The recorder's files are regular files: a device name ("NUL", "COM1")
+// or a folder behind a recording's name is refused.
+intptr_t OpenRegular(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
+    if (path.empty())
+        return -1;
+    const HANDLE h = CreateFileW(win32::ApiPath(path).c_str(), access, share, nullptr, disposition,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return -1;
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return -1;
+    }
+    return reinterpret_cast<intptr_t>(h);
+}
+
+HANDLE AsHandle(intptr_t native) {
+    return reinterpret_cast<HANDLE>(native);
+}
+
+} // namespace
+
+File::~File() {
+    Close();
+}
+
+File::File(File&& other) noexcept : m_fd(other.m_fd) {
+    other.m_fd = kClosed;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_fd = other.m_fd;
+        other.m_fd = kClosed;
+    }
+    return *this;
+}
+
+// Readers let other readers in; a file being written or patched is not
+// shared, so nobody reads it half written.
+File File::OpenRead(const std::u16string& path) {
+    return File(OpenRegular(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+}
+
+File File::CreateWrite(const std::u16string& path) {
+    return File(OpenRegular(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
+}
+
+File File::OpenReadWrite(const std::u16string& path) {
+    return File(OpenRegular(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING));
+}
+
+int64_t File::Read(void* buffer, size_t n) {
+    if (m_fd == kClosed)
+        return -1;
+    auto* p = static_cast<char*>(buffer);
+    size_t got = 0;
+    while (got < n) {
+        DWORD r = 0;
+        const DWORD piece = static_cast<DWORD>(std::min(n - got, kMaxTransfer));
+        if (!ReadFile(AsHandle(m_fd), p + got, piece, &r, nullptr))
+            return -1;
+        if (r == 0)
+            break; // end of file
+        got += r;
+    }
+    return static_cast<int64_t>(got);
+}
+
+bool File::Write(const void* buffer, size_t n) {
+    if (m_fd == kClosed)
+        return false;
+    const auto* p = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < n) {
+        DWORD w = 0;
+        const DWORD piece = static_cast<DWORD>(std::min(n - done, kMaxTransfer));
+        if (!WriteFile(AsHandle(m_fd), p + done, piece, &w, nullptr))
+            return false;
+        if (w == 0)
+            return false; // no progress: treat like a full disk
+        done += w;
+    }
+    return true;
+}
+
+bool File::Seek(uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return m_fd != kClosed && SetFilePointerEx(AsHandle(m_fd), to, nullptr, FILE_BEGIN);
+}
+
+int64_t File::Position() const {
+    LARGE_INTEGER zero{}, at{};
+    if (m_fd == kClosed || !SetFilePointerEx(AsHandle(m_fd), zero, &at, FILE_CURRENT))
+        return -1;
+    return at.QuadPart;
+}
+
+int64_t File::Size() const {
+    LARGE_INTEGER size{};
+    if (m_fd == kClosed || !GetFileSizeEx(AsHandle(m_fd), &size))
+        return -1;
+    return size.QuadPart;
+}
+
+void File::Close() {
+    if (m_fd != kClosed)
+        CloseHandle(AsHandle(m_fd));
+    m_fd = kClosed;
+}
+
+int64_t File::CopyTo(File& out, void* buffer, size_t bufferSize, size_t n) {
+    if (m_fd == kClosed)
+        return kCopyReadFailed;
+    if (out.m_fd == kClosed)
+        return kCopyWriteFailed;
+    size_t done = 0;
+    while (done < n) {
+        const size_t piece = std::min(n - done, bufferSize);
+        const int64_t got = Read(buffer, piece);
+        if (got < 0)
+            return kCopyReadFailed;
+        if (got > 0 && !out.Write(buffer, static_cast<size_t>(got)))
+            return kCopyWriteFailed;
+        done += static_cast<size_t>(got);
+        if (static_cast<size_t>(got) < piece)
+            break; // the end of this file
+    }
+    return static_cast<int64_t>(done);
+}
+
+} // namespace dz::platform
