@@ -4,6 +4,7 @@
 #include "cli/cmd_convert.h"
 #include "cli/cmd_transfer.h"
 #include "cli/commands.h"
+#include "dezadide_version.h"
 #include "platform/console.h"
 
 #include <CLI/CLI.hpp>
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     app.require_subcommand(1, 1);
     // The same options on every system: on Windows "/x" is a path, not an option.
     app.allow_windows_style_options(false);
+    app.set_version_flag("--version", std::string("dezadide-cli ") + kDezadideVersion,
+                         "Print the version and exit");
 
     std::string lsFolder;
     CLI::App* ls = app.add_subcommand("ls", "List a folder as the file list shows it: one line "

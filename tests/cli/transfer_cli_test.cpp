@@ -101,7 +101,7 @@ TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {
             dz::platform::SimulateInterrupt();
     };
     EXPECT_EQ(Run(o), kExitCancelled);
-    EXPECT_EQ(err, "Cancelled\n");
+    EXPECT_EQ(err, "Cancelled: 0 of 3 copied\n");
     EXPECT_TRUE(fs::is_empty(dst)) << "a copy takes back every entry it began";
     EXPECT_FALSE(dz::platform::SimulateInterrupt()) << "no hook is left behind";
 #ifndef _WIN32

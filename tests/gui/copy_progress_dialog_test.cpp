@@ -1,11 +1,11 @@
 // The copy progress dialog on its own: what it shows during a real job, how
 // it ends (job done, failure, Cancel, close), and that its ending never
 // deadlocks with a report the worker is waiting in.
-#include "app/MessageBox.h"
 #include "common/text.h"
 #include "dialog_test_support.h"
-#include "transfer/CopyProgressDlg.h"
 #include "transfer/transfer_worker.h"
+#include "ui/MessageBox.h"
+#include "ui/dialogs/CopyProgressDlg.h"
 
 #include <random>
 

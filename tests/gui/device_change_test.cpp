@@ -1,12 +1,12 @@
 // File systems that come and go: both trees are built again and return to
 // their folders.
-#include "app/MainFrame.h"
-#include "app/wx_text.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
+#include "ui/app/MainFrame.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
+#include "ui/wx_text.h"
 
 #include <gtest/gtest.h>
 

@@ -5,10 +5,10 @@
 #include "recording/recording_files.h"
 #include "support/temp_dir.h"
 
-#include "app/MainFrame.h"
-#include "app/wx_text.h"
-#include "panes/FileView.h"
 #include "support/gui_test.h"
+#include "ui/app/MainFrame.h"
+#include "ui/panes/FileView.h"
+#include "ui/wx_text.h"
 
 #include <wx/dialog.h>
 #include <wx/listctrl.h>

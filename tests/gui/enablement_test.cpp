@@ -1,12 +1,12 @@
 // The enable rules as the real toolbar and menu show them, following focus,
 // folders and selections.
-#include "app/ImageToolBar.h"
-#include "app/MainFrame.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
+#include "ui/app/ImageToolBar.h"
+#include "ui/app/MainFrame.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
 
 #include <gtest/gtest.h>
 #include <wx/menu.h>

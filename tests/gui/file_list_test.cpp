@@ -1,14 +1,14 @@
 // What the real file lists show for a folder of recordings and plain files.
-#include "app/MainFrame.h"
-#include "app/wx_text.h"
 #include "common/text.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
 #include "platform/platform.h"
 #include "recording/recording_files.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
+#include "ui/app/MainFrame.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
+#include "ui/wx_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // "Input Name": the name as typed on OK, Cancel by button and by close box,
 // and the 128-character limit both in the box and on OK.
-#include "app/MessageBox.h"
 #include "dialog_test_support.h"
-#include "transfer/InputNameDlg.h"
+#include "ui/MessageBox.h"
+#include "ui/dialogs/InputNameDlg.h"
 
 #include <wx/textctrl.h>
 
@@ -25,8 +25,8 @@ TEST(InputNameDialog, GivesTheNameAsTypedOnOkOnlyAndKeepsTo128Units) {
         {"OK: exactly as typed", u" New \u00e4 folder ", wxID_OK, wxID_OK, u" New \u00e4 folder "},
         {"Cancel", u"x", wxID_CANCEL, wxID_CANCEL, u""},
         {"the close box", u"x", wxID_ANY, wxID_CANCEL, u""},
-        {"the box takes 128 characters, not the 129th", std::u16string(129, u'n'), wxID_OK,
-         wxID_OK, std::u16string(128, u'n')},
+        {"the box takes 128 characters, not the 129th", std::u16string(129, u'n'), wxID_OK, wxID_OK,
+         std::u16string(128, u'n')},
         // Fits the box but not the name: refused with a message, the dialog
         // stays, and a shorter name then goes through.
         {"200 units", wide, wxID_OK, wxID_OK, u"short"},
@@ -40,7 +40,8 @@ TEST(InputNameDialog, GivesTheNameAsTypedOnOkOnlyAndKeepsTo128Units) {
         dialog.CallAfter([&] {
             // Typed in two goes: the box stops taking characters at 128.
             dialog.GetNameBox()->WriteText(ToWx(c.typed.substr(0, 128)));
-            dialog.GetNameBox()->WriteText(ToWx(c.typed.substr(std::min<size_t>(128, c.typed.size()))));
+            dialog.GetNameBox()->WriteText(
+                ToWx(c.typed.substr(std::min<size_t>(128, c.typed.size()))));
             if (c.press == wxID_ANY)
                 dialog.Close();
             else

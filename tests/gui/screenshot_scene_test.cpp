@@ -1,13 +1,13 @@
 // Not a test: the scene scripts/screenshot.sh photographs for the README.
 // A recorder disk and a backup disk, a folder open in each row and a
 // recording selected. Disabled, so that the suite never runs it.
-#include "app/MainFrame.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
 #include "recording/recording_files.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
+#include "ui/app/MainFrame.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // show, how Stop, Close and Esc end a running conversion without waiting on
 // a report the worker is blocked in, and that a failed start leaves it ready
 // for the next try. ffprobe reads what it wrote.
-#include "app/MessageBox.h"
-#include "app/wx_text.h"
 #include "common/text.h"
-#include "convert/Ts2PesDlg.h"
 #include "convert/recording_files.h"
 #include "dialog_test_support.h"
+#include "ui/MessageBox.h"
+#include "ui/dialogs/Ts2PesDlg.h"
+#include "ui/wx_text.h"
 
 #include <wx/filedlg.h>
 #include <wx/gauge.h>

@@ -1,11 +1,11 @@
 // Convert to AVI opens the conversion dialog with the recording selected in
 // the focused list, seen through the real frame.
-#include "app/MainFrame.h"
-#include "app/wx_text.h"
-#include "convert/Ts2PesDlg.h"
 #include "dialog_test_support.h"
-#include "panes/FolderView.h"
 #include "support/main_frame_fixture.h"
+#include "ui/app/MainFrame.h"
+#include "ui/dialogs/Ts2PesDlg.h"
+#include "ui/panes/FolderView.h"
+#include "ui/wx_text.h"
 
 #include <wx/app.h>
 #include <wx/textctrl.h>

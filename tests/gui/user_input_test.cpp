@@ -1,12 +1,12 @@
 // Keys and the mouse reach the real frame as a user's would (XTest):
 // F6 and Shift+F6 move between the panes; Delete is bound to no command.
-#include "app/MainFrame.h"
-#include "app/resource.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
+#include "ui/app/MainFrame.h"
+#include "ui/app/resource.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
 
 #include <gtest/gtest.h>
 #include <wx/menu.h>

@@ -1,14 +1,14 @@
 // Convert to MP3 hands over to the MP3 program: started once with this
 // program's arguments, raised when it runs, minimised when the window
 // closes, and a box when it cannot be started. A stand-in plays its part.
-#include "app/MainFrame.h"
 #include "dialog_test_support.h"
-#include "app/MessageBox.h"
-#include "app/resource.h"
 #include "platform/desktop.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
+#include "ui/MessageBox.h"
+#include "ui/app/MainFrame.h"
+#include "ui/app/resource.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>

@@ -6,6 +6,7 @@
 #include "platform/win32/win32_text.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace dz::platform {
 namespace {
@@ -114,6 +115,34 @@ std::u16string DriveRootOf(const std::u16string& path) {
     if (full.size() >= 2 && full[1] == u':')
         return full.substr(0, 2);
     return full;
+}
+
+std::u16string FolderBelowDriveRoot(const std::u16string& folder) {
+    const std::u16string full = TrimTrailingSeparators(win32::FullText(folder));
+    const std::u16string root = DriveRootOf(folder);
+    if (!IsUnder(full, root))
+        return full;
+    return full.substr(root.size()); // "\REC\2006", "" for the root itself
+}
+
+std::string FileSystemOfBootSector(const uint8_t* sector, size_t size) {
+    const auto at = [&](size_t offset, std::string_view text) {
+        return size >= offset + text.size() &&
+               std::string_view(reinterpret_cast<const char*>(sector) + offset, text.size()) ==
+                   text;
+    };
+    if (at(3, "NTFS    "))
+        return "ntfs";
+    if (at(3, "EXFAT   "))
+        return "exfat";
+    if (at(82, "FAT32   ") || at(54, "FAT12   ") || at(54, "FAT16   ") || at(54, "FAT     "))
+        return "vfat";
+    return {};
+}
+
+// Windows has no mount table of FUSE mounts: a type is what it says.
+std::string RealFileSystemType(const std::string& type, const std::string&) {
+    return type;
 }
 
 std::string FileSystemTypeOf(const std::u16string& path) {

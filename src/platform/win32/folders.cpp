@@ -201,12 +201,38 @@ std::u16string FolderCaseIndex::Resolve(const std::u16string& name) {
     if (!m_loaded) {
         m_loaded = true;
         ForEachEntry(m_folder, [&](const WIN32_FIND_DATAW&, std::u16string text) {
-            m_byFolded.try_emplace(ToUpperAZ(text), std::move(text));
+            // Two names that differ only there leave the choice open: neither is taken.
+            const auto [it, added] = m_byFolded.try_emplace(FoldExtensionAZ(text), text);
+            if (!added)
+                it->second.clear();
             return true;
         });
     }
-    const auto it = m_byFolded.find(ToUpperAZ(name));
-    return it == m_byFolded.end() ? name : it->second;
+    const auto it = m_byFolded.find(FoldExtensionAZ(name));
+    return it == m_byFolded.end() || it->second.empty() ? name : it->second;
+}
+
+std::u16string FoldExtensionAZ(const std::u16string& name) {
+    const size_t dot = name.rfind(u'.');
+    if (dot == std::u16string::npos)
+        return name;
+    std::u16string folded = name.substr(0, dot);
+    folded.append(ToUpperAZ(std::u16string_view(name).substr(dot)));
+    return folded;
+}
+
+bool DeleteIfPresent(const std::u16string& path) {
+    if (!Exists(path)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    ResetAttributesAndDelete(path);
+    return !Exists(path);
+}
+
+// Windows file systems (NTFS, FAT, exFAT) find a name in any letter case.
+bool FolderIgnoresCase(const std::u16string& folder) {
+    return FolderExists(folder);
 }
 
 namespace {
@@ -229,6 +255,13 @@ bool SameFile(const std::u16string& a, const std::u16string& b) {
         return false;
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+// Folder handles carry the same volume serial number and file index.
+std::optional<bool> SameFolder(const std::u16string& a, const std::u16string& b) {
+    if (!FolderExists(a) || !FolderExists(b))
+        return false;
+    return SameFile(a, b);
 }
 
 std::optional<std::tm> LocalTime(std::time_t time) {

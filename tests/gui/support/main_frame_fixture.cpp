@@ -1,12 +1,12 @@
 #include "support/main_frame_fixture.h"
 
-#include "app/DezadideApp.h"
-#include "app/DezadideDoc.h"
-#include "app/MainFrame.h"
 #include "common/text.h"
-#include "panes/FileView.h"
-#include "panes/FolderView.h"
 #include "support/gui_test.h"
+#include "ui/app/DezadideApp.h"
+#include "ui/app/DezadideDoc.h"
+#include "ui/app/MainFrame.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>

@@ -1,4 +1,0 @@
-// The window program's entry point.
-#include "app/DezadideApp.h"
-
-wxIMPLEMENT_APP(CDezadideApp);

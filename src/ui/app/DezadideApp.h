@@ -1,0 +1,40 @@
+#pragma once
+// The application: sets up the document template, builds the main window
+// and opens the document named on the command line, if any.
+#include <wx/app.h>
+
+#include <memory>
+
+class CDocManager;
+class CMainFrame;
+namespace dz {
+class CDemoDisk;
+}
+
+class CDezadideApp : public wxApp {
+public:
+    CDezadideApp();
+    ~CDezadideApp() override;
+    bool OnInit() override;
+    int OnExit() override;
+
+private:
+    void OnAppAbout(wxCommandEvent& event);
+    // Makes the sample disk and the backup folder and shows them as the
+    // drives; false after a message when the disk cannot be made.
+    bool StartDemo();
+
+    std::unique_ptr<CDocManager> m_pDocManager;
+    std::unique_ptr<dz::CDemoDisk> m_pDemoDisk; // removed when the program ends
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+wxDECLARE_APP(CDezadideApp);
+
+// What the start builds, without the application object: the template, the
+// main window and the first document (a new one, or the file at
+// documentPath, which is opened but never read). Null, after the
+// framework's message, when the window or the document cannot be made.
+CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
+                            const wxSize& clientSize = wxDefaultSize);

@@ -1,0 +1,92 @@
+// Carries out Delete (on the focused list) and New Folder (in the focused tree).
+#include "common/messages.h"
+#include "platform/platform.h"
+#include "transfer/transfer_checks.h"
+#include "transfer/transfer_outcome.h"
+#include "ui/MessageBox.h"
+#include "ui/app/MainFrame.h"
+#include "ui/dialogs/DeleteProgressDlg.h"
+#include "ui/dialogs/InputNameDlg.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::u16string WithPath(std::u16string_view format, const std::u16string& path) {
+    std::u16string text(format);
+    const size_t at = text.find(u"%s");
+    if (at != std::u16string::npos)
+        text.replace(at, 2, path);
+    return text;
+}
+
+} // namespace
+
+void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
+    const std::optional<int> focused = FocusedListRow();
+    const std::optional<PaneRow> row =
+        focused ? std::optional<PaneRow>(Row(*focused)) : std::nullopt;
+    const std::u16string folder = row ? row->folderView->m_strPath : std::u16string();
+    if (const dz::CheckMessage message =
+            dz::CheckDelete(row.has_value(), row && row->fileView->HasSelection(), folder)) {
+        ShowAppMessage(std::u16string(*message), this);
+        return;
+    }
+    const CSortStringArray names = dz::CollectEntryNames(row->fileView->SelectedRowTexts());
+    std::u16string failure;
+    {
+        CDeleteProgressDlg dialog;
+        dialog.m_pNames = &names;
+        dialog.m_pFolder = &folder;
+        dialog.ShowModal();
+        failure = DeleteOutcomeText(dialog.m_outcome);
+    }
+    // Only this row: the other list may show the same folder, and keeps
+    // showing what it showed - unless something failed, which is said, and
+    // then both lists show what is really there.
+    row->fileView->ShowFolder(folder);
+    if (failure.empty())
+        return;
+    ShowAppMessage(failure, this);
+    const PaneRow other = Row(*focused == kTopRow ? kBottomRow : kTopRow);
+    if (!other.folderView->m_strPath.empty())
+        other.fileView->ShowFolder(other.folderView->m_strPath);
+}
+
+void CMainFrame::OnNewFolder(wxCommandEvent&) {
+    const std::optional<int> focused = FocusedTreeRow();
+    std::optional<PaneRow> parent;
+    std::optional<PaneRow> other;
+    if (focused) {
+        parent = Row(*focused);
+        other = Row(*focused == kTopRow ? kBottomRow : kTopRow);
+    }
+    const std::u16string parentPath = parent ? parent->folderView->m_strPath : std::u16string();
+    if (const dz::CheckMessage message = dz::CheckNewFolder(parent.has_value(), parentPath)) {
+        ShowAppMessage(std::u16string(*message), this);
+        return;
+    }
+    CInputNameDlg dialog;
+    if (dialog.ShowModal() != wxID_OK || dialog.m_strName.empty())
+        return;
+    // Exactly as typed: no trimming, no check of its characters.
+    const std::u16string path = dz::platform::JoinPath(parentPath, dialog.m_strName);
+    if (!dz::platform::MakeFolder(path)) {
+        ShowAppMessage(WithPath(dz::msg::kCouldNotMakeFolder, path), this);
+        return;
+    }
+    // Selecting the new folder makes this row's list show it, empty.
+    parent->folderView->m_wndTree.Rebuild();
+    parent->folderView->m_wndTree.SelectPath(path);
+    // The other tree is read again so that it shows the new folder when it
+    // is at the same place; it returns to its own folder.
+    const std::u16string otherPath = other->folderView->m_strPath;
+    if (otherPath.empty())
+        return;
+    other->folderView->m_wndTree.Rebuild();
+    other->folderView->m_wndTree.SelectPath(otherPath);
+}

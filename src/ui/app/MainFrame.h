@@ -1,0 +1,119 @@
+#pragma once
+// The main window: four panes in two rows ("Top" and "Bottom"), each a
+// folder tree beside a file list, under the toolbar; the hub every command
+// starts from. It reads the panes, hands plain values to the code that does
+// the work, and refreshes the lists afterwards.
+#include "common/command_rules.h"
+#include "platform/desktop.h"
+
+#include <wx/docview.h>
+
+#include <optional>
+#include <string>
+
+class CDocManager;
+class CFileView;
+class CFolderView;
+class CImageToolBar;
+class CPaneSplitter;
+
+enum { kTopRow = 0, kBottomRow = 1 };
+
+// One row of panes. The top and bottom rows behave alike, so commands are
+// written once over a row and called with the rows in either order.
+struct PaneRow {
+    CFolderView* folderView = nullptr;
+    CFileView* fileView = nullptr;
+};
+
+class CMainFrame : public wxDocParentFrame {
+public:
+    // clientSize, when given, is the client area the panes are first split
+    // from; otherwise the platform's default size is used.
+    explicit CMainFrame(CDocManager* manager, const wxSize& clientSize = wxDefaultSize);
+    ~CMainFrame() override;
+
+    // False when the panes or the toolbar could not be made; the caller
+    // then destroys the frame.
+    bool IsCreated() const { return m_bCreated; }
+
+    PaneRow Row(int row) const;
+    // The pane whose control has the keyboard focus, if any.
+    FocusedPane GetFocusedPane() const;
+    // The row (kTopRow or kBottomRow) whose file list / folder tree has the
+    // keyboard focus; nothing when the focus is elsewhere.
+    std::optional<int> FocusedListRow() const;
+    std::optional<int> FocusedTreeRow() const;
+    // What the enable rules look at, read from the panes now.
+    PaneState GetPaneState() const;
+
+    // The initial update of the panes, run whenever a document is started.
+    void InitialUpdatePanes();
+
+    CImageToolBar* GetImageToolBar() const { return m_pToolBar; }
+    CPaneSplitter* GetSplitter() const { return m_pSplitter; }
+    // The client size the panes were split from.
+    wxSize GetCreationClientSize() const { return m_creationClientSize; }
+    // Lets tests and users act as if a file system came or went.
+    void SimulateDeviceChange() { m_mountWatcher.SimulateChange(); }
+    const dz::desktop::ProcessInfo& GetVivozirProcess() const { return m_vivozirProcess; }
+
+    // Commands of the menu and the toolbar.
+    void OnNewFolder(wxCommandEvent& event);
+    void OnCopyTopToBottom(wxCommandEvent& event);
+    void OnCopyBottomToTop(wxCommandEvent& event);
+    void OnMoveTopToBottom(wxCommandEvent& event);
+    void OnMoveBottomToTop(wxCommandEvent& event);
+    void OnDeleteFiles(wxCommandEvent& event);
+    void OnConvertToAvi(wxCommandEvent& event);
+    void OnConvertToMp3(wxCommandEvent& event);
+    void OnViewToolbar(wxCommandEvent& event);
+    // Puts the toolbar on a side of the frame: wxTB_TOP, wxTB_BOTTOM,
+    // wxTB_LEFT or wxTB_RIGHT. The user picks it from the toolbar's own
+    // context menu; the place is not kept for the next start.
+    void DockToolBar(long side);
+    void OnAppExit(wxCommandEvent& event);
+    void OnNextPane(wxCommandEvent& event);
+    void OnPrevPane(wxCommandEvent& event);
+
+    // Enable rules, asked when a menu opens and, for the toolbar, whenever
+    // the application is idle.
+    void OnUpdateNewFolder(wxUpdateUIEvent& event);
+    void OnUpdateCopyTopToBottom(wxUpdateUIEvent& event);
+    void OnUpdateCopyBottomToTop(wxUpdateUIEvent& event);
+    void OnUpdateMoveTopToBottom(wxUpdateUIEvent& event);
+    void OnUpdateMoveBottomToTop(wxUpdateUIEvent& event);
+    void OnUpdateDeleteFiles(wxUpdateUIEvent& event);
+    void OnUpdateConvertToAvi(wxUpdateUIEvent& event);
+    void OnUpdateViewToolbar(wxUpdateUIEvent& event);
+
+    // A folder view's selection changed: its row's list shows the folder.
+    void OnFolderSelected(wxCommandEvent& event);
+    // File systems came or went: both trees are built again and return to
+    // their folders.
+    void OnDeviceChange();
+
+private:
+    bool OnCreateClient();
+    bool CreateToolBar();
+    void CreateMenus();
+    void OnDestroy();
+    void ActivatePane(int step);
+    void OnToolBarContextMenu(wxCommandEvent& event);
+    void UpdateByRule(wxUpdateUIEvent& event);
+
+    CDocManager* m_pDocManager;
+    CImageToolBar* m_pToolBar = nullptr; // owned by the frame as its toolbar
+    CPaneSplitter* m_pSplitter = nullptr;
+    CFolderView* m_pTopFolderView = nullptr;
+    CFileView* m_pTopFileView = nullptr;
+    CFolderView* m_pBottomFolderView = nullptr;
+    CFileView* m_pBottomFileView = nullptr;
+    dz::desktop::ProcessInfo m_vivozirProcess;
+
+    dz::desktop::MountWatcher m_mountWatcher;
+    wxSize m_creationClientSize;
+    bool m_bCreated = false;
+
+    wxDECLARE_EVENT_TABLE();
+};

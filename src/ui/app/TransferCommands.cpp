@@ -1,0 +1,68 @@
+// Carries out the four copy and move commands between the top and bottom rows.
+#include "transfer/transfer_checks.h"
+#include "transfer/transfer_outcome.h"
+#include "ui/MessageBox.h"
+#include "ui/app/MainFrame.h"
+#include "ui/dialogs/CopyProgressDlg.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The four commands differ only in the rows they pass and the job's mode.
+void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, TransferMode mode) {
+    // Copies: the job reads them until the dialog has ended, and the lists
+    // are refreshed from them afterwards whatever the trees did meanwhile.
+    const std::u16string source = from.folderView->m_strPath;
+    const std::u16string destination = to.folderView->m_strPath;
+    if (const dz::CheckMessage message =
+            dz::CheckTransfer(source, from.fileView->HasSelection(), destination)) {
+        ShowAppMessage(std::u16string(*message), frame);
+        return;
+    }
+    const CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
+    std::u16string outcome;
+    {
+        // No parent: the main window owns it and stays disabled while the
+        // job runs, so no second transfer can start.
+        CCopyProgressDlg dialog;
+        dialog.m_pDestination = &destination;
+        dialog.m_pSource = &source;
+        dialog.m_pNames = &names;
+        dialog.m_nMode = mode;
+        dialog.ShowModal();
+        outcome = TransferOutcomeText(dialog.m_outcome, names, mode == TRANSFER_MOVE);
+    }
+    // A failure names its entry and why; a cancel says how far it got. Both
+    // lists then show what is really there.
+    if (!outcome.empty()) {
+        ShowAppMessage(outcome, frame);
+        to.fileView->ShowFolder(destination);
+        from.fileView->ShowFolder(source);
+        return;
+    }
+    to.fileView->ShowFolder(destination);
+    if (mode == TRANSFER_MOVE)
+        from.fileView->ShowFolder(source);
+}
+
+} // namespace
+
+void CMainFrame::OnCopyTopToBottom(wxCommandEvent&) {
+    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TRANSFER_COPY);
+}
+
+void CMainFrame::OnCopyBottomToTop(wxCommandEvent&) {
+    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TRANSFER_COPY);
+}
+
+void CMainFrame::OnMoveTopToBottom(wxCommandEvent&) {
+    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TRANSFER_MOVE);
+}
+
+void CMainFrame::OnMoveBottomToTop(wxCommandEvent&) {
+    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TRANSFER_MOVE);
+}

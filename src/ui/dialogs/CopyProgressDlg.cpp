@@ -1,0 +1,303 @@
+#include "ui/dialogs/CopyProgressDlg.h"
+
+#include "common/text.h"
+#include "ui/dialog_units.h"
+#include "ui/wx_text.h"
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/dcclient.h>
+#include <wx/gauge.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/weakref.h>
+
+#include <algorithm>
+#include <string>
+
+// What the worker's thread reaches of the dialog. Only the window's thread
+// reads the reference, and it is empty once the dialog is gone, so a report
+// queued while the dialog closes touches nothing freed.
+struct CopyProgressBridge {
+    wxWeakRef<CCopyProgressDlg> dialog;
+};
+
+namespace {
+
+CCopyProgressDlg::ReportHook& ReportHookSlot() {
+    static CCopyProgressDlg::ReportHook hook;
+    return hook;
+}
+
+CCopyProgressDlg::ThreadProc& ThreadProcSlot() {
+    static CCopyProgressDlg::ThreadProc proc;
+    return proc;
+}
+
+// The rate line changes at most this often, so that it can be read.
+constexpr std::chrono::milliseconds kRateRefresh{250};
+
+// A bar takes any range and position the reports carry; the control itself
+// refuses a position beyond its range.
+void SetBar(wxGauge* bar, int32_t range, int32_t position) {
+    const int r = std::max(range, 0);
+    bar->SetRange(r);
+    bar->SetValue(std::clamp(position, 0, r));
+}
+
+std::u16string Counter(int32_t number, int32_t total) {
+    return dz::Ascii(std::to_string(number) + "/" + std::to_string(total));
+}
+
+} // namespace
+
+void CCopyProgressDlg::SetReportHook(ReportHook hook) {
+    ReportHookSlot() = std::move(hook);
+}
+
+void CCopyProgressDlg::SetThreadProcForTesting(ThreadProc proc) {
+    ThreadProcSlot() = std::move(proc);
+}
+
+CCopyProgressDlg::CCopyProgressDlg()
+    : m_pBridge(std::make_shared<CopyProgressBridge>()), m_handoff([bridge = m_pBridge] {
+          // The worker's thread only queues a call; the dialog serves the
+          // report on its own thread and releases the worker from there.
+          wxTheApp->CallAfter([bridge] {
+              if (CCopyProgressDlg* dialog = bridge->dialog.get())
+                  dialog->ServeReports();
+          });
+      }),
+      m_timer(this, IDT_START_WORKER) {
+    // Pop-up with a frame but no caption: nothing to close it by but Cancel.
+    Create(nullptr, IDD_COPY_PROGRESS, wxString(), wxDefaultPosition, wxDefaultSize,
+           wxBORDER_RAISED);
+    m_pBridge->dialog = this;
+    SetClientSize(ConvertDialogToPixels(wxSize(230, 122)));
+    CreateControls();
+    Centre();
+
+    Bind(wxEVT_PAINT, &CCopyProgressDlg::OnPaint, this);
+    Bind(wxEVT_TIMER, &CCopyProgressDlg::OnTimer, this, IDT_START_WORKER);
+    Bind(wxEVT_BUTTON, &CCopyProgressDlg::OnCancel, this, wxID_CANCEL);
+    // Enter reaches a dialog as its affirmative button; there is none here,
+    // and the job must not be left behind by a key press.
+    Bind(
+        wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_OK);
+    Bind(wxEVT_CLOSE_WINDOW, &CCopyProgressDlg::OnClose, this);
+    Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent&) {
+        // The controls start empty: the folders and the counter are kept
+        // here and reach them with the first entry that starts.
+        TransferDataToWindow();
+        if (m_pDestination && m_pSource && m_pNames) {
+            m_strSource = *m_pSource;
+            m_strDestination = *m_pDestination;
+            m_strCounter = Counter(1, static_cast<int32_t>(m_pNames->GetSize()));
+        }
+        m_wndTotal->SetValue(0);
+        m_wndCurrent->SetValue(0);
+    });
+}
+
+CCopyProgressDlg::~CCopyProgressDlg() {
+    // Normally the worker has ended long before; if the dialog goes first,
+    // its reports are dropped so that it can end without the window.
+    m_handoff.Shut();
+    if (m_worker.joinable()) {
+        g_cancelTransfer = 1;
+        m_worker.join();
+    }
+}
+
+void CCopyProgressDlg::CreateControls() {
+    auto place = [this](wxWindow* control, int x, int y, int w, int h) {
+        control->SetSize(DialogRect(this, x, y, w, h));
+    };
+    const long label = wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE;
+    const long field = wxTE_READONLY | wxBORDER_SUNKEN;
+    // Creation order is the tab order.
+    place(new wxStaticBox(this, wxID_ANY, "Total"), 7, 7, 216, 108);
+    place(new wxStaticBox(this, wxID_ANY, "Current"), 13, 30, 204, 68);
+    m_wndCounter = new wxStaticText(this, IDC_PROGRESS_COUNTER, wxString(), wxDefaultPosition,
+                                    wxDefaultSize, label);
+    place(m_wndCounter, 13, 17, 38, 10);
+    m_wndTotal = new wxGauge(this, IDC_PROGRESS_TOTAL, 100, wxDefaultPosition, wxDefaultSize,
+                             wxGA_HORIZONTAL | wxGA_SMOOTH);
+    place(m_wndTotal, 51, 17, 166, 10);
+    place(new wxStaticText(this, wxID_ANY, "FileName", wxDefaultPosition, wxDefaultSize, label), 17,
+          53, 44, 12);
+    m_wndCurrent = new wxGauge(this, IDC_PROGRESS_CURRENT, 100, wxDefaultPosition, wxDefaultSize,
+                               wxGA_HORIZONTAL | wxGA_SMOOTH);
+    place(m_wndCurrent, 17, 84, 196, 10);
+    m_wndFileName = new wxTextCtrl(this, IDC_PROGRESS_FILENAME, wxString(), wxDefaultPosition,
+                                   wxDefaultSize, field);
+    place(m_wndFileName, 61, 53, 151, 12);
+    place(new wxStaticText(this, wxID_ANY, "Source", wxDefaultPosition, wxDefaultSize, label), 17,
+          40, 44, 12);
+    place(new wxStaticText(this, wxID_ANY, "Destination", wxDefaultPosition, wxDefaultSize, label),
+          17, 66, 44, 12);
+    m_wndSource = new wxTextCtrl(this, IDC_PROGRESS_SOURCE, wxString(), wxDefaultPosition,
+                                 wxDefaultSize, field);
+    place(m_wndSource, 61, 40, 151, 12);
+    m_wndDestination = new wxTextCtrl(this, IDC_PROGRESS_DESTINATION, wxString(), wxDefaultPosition,
+                                      wxDefaultSize, field);
+    place(m_wndDestination, 61, 66, 151, 12);
+    place(new wxButton(this, wxID_CANCEL, "&Cancel"), 173, 101, 50, 14);
+    // Speed and time left, in the free room beside Cancel.
+    m_wndRate = new wxStaticText(this, IDC_PROGRESS_RATE, wxString(), wxDefaultPosition,
+                                 wxDefaultSize, wxST_NO_AUTORESIZE);
+    place(m_wndRate, 13, 103, 156, 10);
+}
+
+bool CCopyProgressDlg::TransferDataToWindow() {
+    m_wndFileName->ChangeValue(ToWx(m_strFileName));
+    m_wndCounter->SetLabel(ToWx(m_strCounter));
+    m_wndDestination->ChangeValue(ToWx(m_strDestination));
+    m_wndSource->ChangeValue(ToWx(m_strSource));
+    return wxDialog::TransferDataToWindow();
+}
+
+void CCopyProgressDlg::OnPaint(wxPaintEvent&) {
+    wxPaintDC dc(this);
+    if (!m_bFirstPaint)
+        return;
+    m_bFirstPaint = false;
+    // The worker starts only once the dialog can be seen.
+    if (m_nMode != 0 && m_pDestination && m_pSource && m_pNames)
+        m_timer.StartOnce(100);
+    else
+        CallAfter(&CCopyProgressDlg::RequestEnd);
+}
+
+void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
+    m_timer.Stop();
+    if (!m_worker.joinable() && !m_bEndRequested)
+        StartWorker();
+}
+
+void CCopyProgressDlg::StartWorker() {
+    m_job = TransferJob{&m_handoff, m_pDestination, m_pSource, m_pNames, &m_outcome};
+    m_jobBytes = JobBytes(EntrySizesOf(*m_pSource, *m_pNames));
+    m_rate = RateMeter();
+    m_rate.Add(std::chrono::steady_clock::now(), 0);
+    ThreadProc proc = ThreadProcSlot();
+    if (!proc)
+        proc = m_nMode == TRANSFER_COPY ? CopyThreadProc : MoveThreadProc;
+    g_cancelTransfer = 0;
+    m_worker = std::thread([this, proc] {
+        proc(&m_job);
+        m_handoff.Finish();
+    });
+}
+
+void CCopyProgressDlg::ServeReports() {
+    m_handoff.Serve([this](const ProgressReport& report) { OnProgress(report); });
+    // A worker that has ended takes the dialog with it, whatever it reported
+    // last: there is nothing left to wait for.
+    if (m_worker.joinable() && m_handoff.Finished())
+        RequestEnd();
+}
+
+void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
+    switch (report.code) {
+    case PROGRESS_FILE_START: {
+        m_strCounter = Counter(report.number, report.total);
+        const bool known = report.number >= 1 && m_pNames &&
+                           static_cast<size_t>(report.number) <= m_pNames->GetSize();
+        m_strFileName = known ? (*m_pNames)[static_cast<size_t>(report.number) - 1] : u"";
+        SetBar(m_wndTotal, report.total, report.number);
+        SetBar(m_wndCurrent, report.range, 0);
+        TransferDataToWindow();
+        break;
+    }
+    case PROGRESS_STEP:
+        SetBar(m_wndTotal, m_wndTotal->GetRange(), report.number);
+        SetBar(m_wndCurrent, m_wndCurrent->GetRange(), report.position);
+        break;
+    case PROGRESS_JOB_DONE:
+    case PROGRESS_ERR_SOURCE:
+    case PROGRESS_ERR_DEST:
+    case PROGRESS_ERR_COMPANION:
+    case PROGRESS_ERR_OTHER:
+    case PROGRESS_ERR_MEMORY:
+        CallAfter(&CCopyProgressDlg::RequestEnd);
+        break;
+    default:
+        break;
+    }
+    m_jobBytes.OnReport(report);
+    ShowRate();
+    if (ReportHookSlot())
+        ReportHookSlot()(*this, report);
+}
+
+void CCopyProgressDlg::ShowRate() {
+    const auto now = std::chrono::steady_clock::now();
+    m_rate.Add(now, m_jobBytes.Done());
+    if (now - m_lastRateShown < kRateRefresh)
+        return;
+    const auto speed = m_rate.BytesPerSecond();
+    // Without the entries' sizes there is no figure worth showing.
+    if (!speed || m_jobBytes.Total() <= 0)
+        return;
+    m_lastRateShown = now;
+    m_wndRate->SetLabel(
+        ToWx(FormatRate(speed, SecondsLeft(m_jobBytes.Total() - m_jobBytes.Done(), speed))));
+}
+
+void CCopyProgressDlg::OnCancel(wxCommandEvent&) {
+    RequestEnd();
+}
+
+void CCopyProgressDlg::OnClose(wxCloseEvent&) {
+    RequestEnd();
+}
+
+void CCopyProgressDlg::RequestEnd() {
+    m_bEndRequested = true;
+    m_timer.Stop();
+    if (m_worker.joinable()) {
+        g_cancelTransfer = 1;
+        // Reports keep flowing through the event loop meanwhile; the
+        // worker's end brings us back here through ServeReports.
+        if (!m_handoff.Finished())
+            return;
+        m_worker.join();
+    }
+    if (m_bEnded)
+        return;
+    m_bEnded = true;
+    if (IsModal())
+        EndModal(wxID_CANCEL);
+    else
+        Hide();
+}
+
+std::u16string CCopyProgressDlg::GetCounterText() const {
+    return FromWx(m_wndCounter->GetLabel());
+}
+std::u16string CCopyProgressDlg::GetFileNameText() const {
+    return FromWx(m_wndFileName->GetValue());
+}
+std::u16string CCopyProgressDlg::GetSourceText() const {
+    return FromWx(m_wndSource->GetValue());
+}
+std::u16string CCopyProgressDlg::GetDestinationText() const {
+    return FromWx(m_wndDestination->GetValue());
+}
+std::u16string CCopyProgressDlg::GetRateText() const {
+    return FromWx(m_wndRate->GetLabel());
+}
+int CCopyProgressDlg::GetTotalRange() const {
+    return m_wndTotal->GetRange();
+}
+int CCopyProgressDlg::GetTotalPosition() const {
+    return m_wndTotal->GetValue();
+}
+int CCopyProgressDlg::GetCurrentRange() const {
+    return m_wndCurrent->GetRange();
+}
+int CCopyProgressDlg::GetCurrentPosition() const {
+    return m_wndCurrent->GetValue();
+}

@@ -1,0 +1,116 @@
+#pragma once
+// The modal dialog of a copy or move job. It starts the transfer worker
+// shortly after it first shows, follows the worker's reports (entry counter,
+// entry name, folders, a bar over all entries, a bar within the entry, and
+// the speed with the time left), and ends itself on the job's end, on a
+// failure or on Cancel - always only after the worker has ended, because the
+// worker reads the command's texts and names until then.
+#include "common/SortStringArray.h"
+#include "transfer/progress_handoff.h"
+#include "transfer/transfer_rate.h"
+#include "transfer/transfer_worker.h"
+
+#include <wx/dialog.h>
+#include <wx/timer.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+class wxGauge;
+class wxStaticText;
+class wxTextCtrl;
+
+inline constexpr int IDD_COPY_PROGRESS = 131;
+inline constexpr int IDT_START_WORKER = 1001;
+inline constexpr int IDC_PROGRESS_COUNTER = 1002;
+inline constexpr int IDC_PROGRESS_TOTAL = 1003;
+inline constexpr int IDC_PROGRESS_FILENAME = 1004;
+inline constexpr int IDC_PROGRESS_CURRENT = 1005;
+inline constexpr int IDC_PROGRESS_SOURCE = 1006;
+inline constexpr int IDC_PROGRESS_DESTINATION = 1007;
+inline constexpr int IDC_PROGRESS_RATE = 1008;
+
+struct CopyProgressBridge;
+
+class CCopyProgressDlg : public wxDialog {
+public:
+    // Without a parent: the main window becomes the owner and is disabled
+    // while the dialog runs.
+    CCopyProgressDlg();
+    ~CCopyProgressDlg() override;
+
+    // Set by the command before the modal run; they must outlive the dialog.
+    const std::u16string* m_pDestination = nullptr;
+    const std::u16string* m_pSource = nullptr;
+    const CSortStringArray* m_pNames = nullptr;
+    int m_nMode = 0; // TRANSFER_COPY or TRANSFER_MOVE; 0 starts nothing
+    // How the job ended, filled by the worker; read by the command once the
+    // dialog has ended, to say what failed or how far a cancel got.
+    TransferOutcome m_outcome;
+
+    // What the user sees, for tests.
+    std::u16string GetCounterText() const;
+    std::u16string GetFileNameText() const;
+    std::u16string GetSourceText() const;
+    std::u16string GetDestinationText() const;
+    std::u16string GetRateText() const;
+    int GetTotalRange() const;
+    int GetTotalPosition() const;
+    int GetCurrentRange() const;
+    int GetCurrentPosition() const;
+    bool IsWorkerRunning() const { return m_worker.joinable(); }
+
+    // Tests: called on the window's thread after each report was shown.
+    using ReportHook = std::function<void(CCopyProgressDlg&, const ProgressReport&)>;
+    static void SetReportHook(ReportHook hook);
+    // Tests: runs instead of the worker's thread procedure.
+    using ThreadProc = std::function<int(TransferJob*)>;
+    static void SetThreadProcForTesting(ThreadProc proc);
+
+    bool TransferDataToWindow() override;
+
+private:
+    void CreateControls();
+    void OnPaint(wxPaintEvent& event);
+    void OnTimer(wxTimerEvent& event);
+    void OnCancel(wxCommandEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void StartWorker();
+    // Runs on the window's thread whenever the worker has handed something over.
+    void ServeReports();
+    void OnProgress(const ProgressReport& report);
+    void ShowRate();
+    // Asks the worker to stop and ends the dialog once it has ended.
+    void RequestEnd();
+
+    bool m_bFirstPaint = true;
+    // The window's side of the worker's reports; declared before the thread
+    // so that it outlives it.
+    std::shared_ptr<CopyProgressBridge> m_pBridge;
+    ProgressHandoff m_handoff;
+    TransferJob m_job;
+    std::thread m_worker;
+    wxTimer m_timer;
+    bool m_bEndRequested = false;
+    bool m_bEnded = false;
+
+    wxGauge* m_wndTotal = nullptr;
+    wxGauge* m_wndCurrent = nullptr;
+    wxTextCtrl* m_wndFileName = nullptr;
+    wxStaticText* m_wndCounter = nullptr;
+    wxTextCtrl* m_wndDestination = nullptr;
+    wxTextCtrl* m_wndSource = nullptr;
+    wxStaticText* m_wndRate = nullptr;
+    // The texts as the controls get them when the dialog pushes its data.
+    std::u16string m_strFileName;
+    std::u16string m_strCounter;
+    std::u16string m_strDestination;
+    std::u16string m_strSource;
+
+    JobBytes m_jobBytes;
+    RateMeter m_rate;
+    std::chrono::steady_clock::time_point m_lastRateShown{};
+};

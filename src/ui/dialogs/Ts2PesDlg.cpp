@@ -1,0 +1,383 @@
+#include "ui/dialogs/Ts2PesDlg.h"
+
+#include "common/text.h"
+#include "ui/MessageBox.h"
+#include "ui/dialog_units.h"
+#include "ui/wx_text.h"
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/filedlg.h>
+#include <wx/font.h>
+#include <wx/gauge.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/weakref.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+using dz::convert::ConversionJob;
+using dz::convert::ConversionObserver;
+using dz::convert::ConversionOutcome;
+using dz::convert::StopEvent;
+
+namespace {
+
+constexpr char16_t kVersionText[] = u"Version : 2.0.1";
+constexpr int kTickMs = 100;
+
+constexpr char kSourceWildcard[] = "AVR Files (*.avr)|*.avr|All Files (*.*)|*.*";
+constexpr char16_t kSourceExtension[] = u".avr";
+constexpr char kTargetWildcard[] = "MPG Files (*.mpg)|*.mpg|All Files (*.*)|*.*";
+constexpr char16_t kTargetExtension[] = u".mpg";
+
+CTs2PesDlg::FileDialogHook& FileDialogHookSlot() {
+    static CTs2PesDlg::FileDialogHook hook;
+    return hook;
+}
+
+CTs2PesDlg::PartHook& PartHookSlot() {
+    static CTs2PesDlg::PartHook hook;
+    return hook;
+}
+
+std::u16string PercentText(int percent) {
+    return dz::Ascii(std::to_string(percent) + " %");
+}
+
+// A name typed without an extension gets the one the dialog is about, as the
+// file dialogs of the recorder's home platform do.
+std::u16string WithDefaultExtension(std::u16string path, std::u16string_view ext) {
+    if (!path.empty() && dz::ExtensionOf(path).empty())
+        path += ext;
+    return path;
+}
+
+} // namespace
+
+// The worker's way into the dialog. Each report is queued to the window's
+// thread and the worker waits until it has been served there, so the
+// displays follow the conversion step by step. Once the dialog shuts the
+// bridge, a waiting worker is let go and later reports are dropped: a worker
+// never hangs on a window that no longer listens, and a report arriving as
+// the dialog goes touches nothing freed.
+class CTs2PesDlg::Bridge final : public ConversionObserver,
+                                 public std::enable_shared_from_this<Bridge> {
+public:
+    explicit Bridge(CTs2PesDlg* dialog) : m_dialog(dialog) {}
+
+    void OnPartStarted(int index, int, int totalPercent) override {
+        Call([index, totalPercent](CTs2PesDlg& d) { d.ShowPartStarted(index, totalPercent); });
+    }
+    void OnFinished(ConversionOutcome, std::u16string_view text) override {
+        Call([text = std::u16string(text)](CTs2PesDlg& d) { d.ShowOutcome(text); });
+    }
+
+    // Window's thread.
+    void Shut() {
+        std::lock_guard lock(m_mutex);
+        m_shut = true;
+        m_served.notify_all();
+    }
+
+private:
+    using Show = std::function<void(CTs2PesDlg&)>;
+
+    // Worker's thread.
+    void Call(Show show) {
+        std::unique_lock lock(m_mutex);
+        if (m_shut)
+            return;
+        const uint64_t ticket = ++m_posted;
+        lock.unlock();
+        wxTheApp->CallAfter([self = shared_from_this(), show = std::move(show), ticket] {
+            self->Serve(show, ticket);
+        });
+        lock.lock();
+        m_served.wait(lock, [&] { return m_shut || m_done >= ticket; });
+    }
+
+    // Window's thread.
+    void Serve(const Show& show, uint64_t ticket) {
+        bool shut = false;
+        {
+            std::lock_guard lock(m_mutex);
+            shut = m_shut;
+        }
+        if (!shut)
+            if (CTs2PesDlg* dialog = m_dialog.get())
+                show(*dialog);
+        std::lock_guard lock(m_mutex);
+        m_done = std::max(m_done, ticket);
+        m_served.notify_all();
+    }
+
+    wxWeakRef<CTs2PesDlg> m_dialog; // read on the window's thread only
+    std::mutex m_mutex;
+    std::condition_variable m_served;
+    uint64_t m_posted = 0;
+    uint64_t m_done = 0;
+    bool m_shut = false;
+};
+
+void CTs2PesDlg::SetFileDialogHookForTesting(FileDialogHook hook) {
+    FileDialogHookSlot() = std::move(hook);
+}
+
+void CTs2PesDlg::SetPartHookForTesting(PartHook hook) {
+    PartHookSlot() = std::move(hook);
+}
+
+CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target)
+    : m_strSource(source), m_strTarget(target), m_strCurrentPercent(PercentText(0)),
+      m_strStatus(kVersionText), m_strTotalPercent(PercentText(0)),
+      m_pBridge(std::make_shared<Bridge>(this)),
+      m_pJob(std::make_unique<ConversionJob>(*m_pBridge)), m_progressTimer(this, TIMER_PROGRESS),
+      m_stopWaitTimer(this, TIMER_STOP_WAIT) {
+    Create(parent, IDD_TS2PES, "ts2pes", wxDefaultPosition, wxDefaultSize,
+           wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
+    // Dialog units follow the font, so it comes before any size.
+    SetFont(wxFont(wxFontInfo(10).FaceName("Arial")));
+    SetClientSize(ConvertDialogToPixels(wxSize(275, 155)));
+    CreateControls();
+    Centre();
+
+    Bind(wxEVT_BUTTON, &CTs2PesDlg::OnSourceOpen, this, IDC_SOURCE_OPEN);
+    Bind(wxEVT_BUTTON, &CTs2PesDlg::OnTargetOpen, this, IDC_TARGET_OPEN);
+    Bind(wxEVT_BUTTON, &CTs2PesDlg::OnStart, this, IDC_START);
+    Bind(wxEVT_BUTTON, &CTs2PesDlg::OnStop, this, IDC_STOP);
+    Bind(wxEVT_TIMER, &CTs2PesDlg::OnProgressTimer, this, TIMER_PROGRESS);
+    Bind(wxEVT_TIMER, &CTs2PesDlg::OnStopWaitTimer, this, TIMER_STOP_WAIT);
+    Bind(wxEVT_CLOSE_WINDOW, &CTs2PesDlg::OnClose, this);
+    // Esc closes through the same wait for the worker as the close box.
+    SetEscapeId(wxID_NONE);
+    Bind(wxEVT_CHAR_HOOK, &CTs2PesDlg::OnCharHook, this);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { RequestClose(); }, wxID_CANCEL);
+    // Enter would reach the dialog as its affirmative button; there is none,
+    // and a running conversion must not be left behind by a key press.
+    Bind(
+        wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_OK);
+}
+
+CTs2PesDlg::~CTs2PesDlg() {
+    // Normally the worker has ended long before. If not, it is let go of
+    // its report and stopped, and the job's end waits for it.
+    m_pBridge->Shut();
+    if (m_pStop)
+        m_pStop->Set();
+    m_pJob.reset();
+}
+
+void CTs2PesDlg::CreateControls() {
+    auto place = [this](wxWindow* control, int x, int y, int w, int h) {
+        control->SetSize(DialogRect(this, x, y, w, h));
+    };
+    const long caption = wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE | wxBORDER_SUNKEN;
+    const long percent = wxALIGN_RIGHT | wxST_NO_AUTORESIZE | wxBORDER_SUNKEN;
+    // Creation order is the tab order.
+    place(new wxStaticText(this, wxID_ANY, "Source file :"), 22, 7, 47, 10);
+    m_wndSource = new wxTextCtrl(this, IDC_SOURCE_EDIT);
+    place(m_wndSource, 22, 21, 188, 14);
+    place(new wxButton(this, IDC_SOURCE_OPEN, "Open"), 215, 21, 37, 14);
+    place(new wxStaticText(this, wxID_ANY, "Target file :"), 22, 45, 47, 10);
+    m_wndTarget = new wxTextCtrl(this, IDC_TARGET_EDIT);
+    place(m_wndTarget, 22, 60, 188, 14);
+    place(new wxButton(this, IDC_TARGET_OPEN, "Open"), 215, 60, 37, 14);
+    place(new wxStaticText(this, wxID_ANY, "Total", wxDefaultPosition, wxDefaultSize, caption), 23,
+          84, 30, 14);
+    m_wndTotal = new wxGauge(this, IDC_TOTAL_PROGRESS, 100, wxDefaultPosition, wxDefaultSize,
+                             wxGA_HORIZONTAL | wxGA_SMOOTH);
+    place(m_wndTotal, 53, 84, 157, 14);
+    m_wndTotalPercent = new wxStaticText(this, IDC_TOTAL_PERCENT, wxString(), wxDefaultPosition,
+                                         wxDefaultSize, percent);
+    place(m_wndTotalPercent, 215, 84, 37, 14);
+    place(new wxStaticText(this, wxID_ANY, "Current", wxDefaultPosition, wxDefaultSize, caption),
+          23, 102, 30, 14);
+    m_wndCurrent = new wxGauge(this, IDC_CURRENT_PROGRESS, 100, wxDefaultPosition, wxDefaultSize,
+                               wxGA_HORIZONTAL | wxGA_SMOOTH);
+    place(m_wndCurrent, 53, 102, 157, 14);
+    m_wndCurrentPercent = new wxStaticText(this, IDC_CURRENT_PERCENT, wxString(), wxDefaultPosition,
+                                           wxDefaultSize, percent);
+    place(m_wndCurrentPercent, 215, 102, 37, 14);
+    place(new wxButton(this, IDC_START, "Start"), 7, 134, 50, 14);
+    m_wndStatus =
+        new wxStaticText(this, IDC_STATUS, wxString(), wxDefaultPosition, wxDefaultSize, caption);
+    place(m_wndStatus, 73, 133, 129, 15);
+    place(new wxButton(this, IDC_STOP, "Stop"), 218, 134, 50, 14);
+}
+
+bool CTs2PesDlg::TransferDataToWindow() {
+    m_wndSource->ChangeValue(ToWx(m_strSource));
+    m_wndTarget->ChangeValue(ToWx(m_strTarget));
+    m_wndCurrentPercent->SetLabel(ToWx(m_strCurrentPercent));
+    m_wndStatus->SetLabel(ToWx(m_strStatus));
+    m_wndTotalPercent->SetLabel(ToWx(m_strTotalPercent));
+    return true;
+}
+
+bool CTs2PesDlg::TransferDataFromWindow() {
+    m_strSource = FromWx(m_wndSource->GetValue());
+    m_strTarget = FromWx(m_wndTarget->GetValue());
+    m_strCurrentPercent = FromWx(m_wndCurrentPercent->GetLabel());
+    m_strStatus = FromWx(m_wndStatus->GetLabel());
+    m_strTotalPercent = FromWx(m_wndTotalPercent->GetLabel());
+    return true;
+}
+
+bool CTs2PesDlg::ChooseFile(bool save, std::u16string& path) {
+    const long style = save ? wxFD_SAVE | wxFD_OVERWRITE_PROMPT : wxFD_OPEN;
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(),
+                        save ? kTargetWildcard : kSourceWildcard, style);
+    wxString chosen;
+    int result = wxID_CANCEL;
+    if (FileDialogHookSlot()) {
+        result = FileDialogHookSlot()(dialog, chosen);
+    } else {
+        result = dialog.ShowModal();
+        chosen = dialog.GetPath();
+    }
+    if (result != wxID_OK)
+        return false;
+    path = WithDefaultExtension(FromWx(chosen), save ? kTargetExtension : kSourceExtension);
+    return true;
+}
+
+void CTs2PesDlg::OpenInto(bool save, std::u16string& member) {
+    if (m_bBusy)
+        return;
+    std::u16string path;
+    if (!ChooseFile(save, path))
+        return;
+    // What was typed into the other field stays: it is read before the
+    // members are shown again.
+    TransferDataFromWindow();
+    member = path;
+    TransferDataToWindow();
+}
+
+void CTs2PesDlg::OnSourceOpen(wxCommandEvent&) {
+    OpenInto(false, m_strSource);
+}
+
+void CTs2PesDlg::OnTargetOpen(wxCommandEvent&) {
+    OpenInto(true, m_strTarget);
+}
+
+void CTs2PesDlg::OnStart(wxCommandEvent&) {
+    // One conversion at a time: a second press while busy is refused.
+    if (m_bBusy || m_bClosing)
+        return;
+    TransferDataFromWindow();
+    m_bBusy = true;
+    m_pStop = std::make_shared<StopEvent>();
+    // A previous worker that has shown its outcome only has its return left.
+    m_pJob->Join();
+    SetTotalPercent(0);
+    if (!m_pJob->Start(m_strSource, m_strTarget, m_pStop))
+        m_bBusy = false;
+}
+
+void CTs2PesDlg::OnStop(wxCommandEvent&) {
+    if (!m_pStop)
+        return;
+    m_pStop->Set();
+    m_stopWaitTimer.StartOnce(kTickMs);
+}
+
+void CTs2PesDlg::OnStopWaitTimer(wxTimerEvent&) {
+    if (m_pJob->IsRunning()) {
+        m_stopWaitTimer.StartOnce(kTickMs);
+        return;
+    }
+    // The worker has closed its files; only the event is left to forget.
+    m_pStop.reset();
+}
+
+void CTs2PesDlg::OnProgressTimer(wxTimerEvent&) {
+    // Only the current part's display: the source and target fields are
+    // left as typed, so they can be changed between conversions.
+    SetCurrentPercent(dz::convert::CurrentPercent(m_pJob->Progress()));
+}
+
+void CTs2PesDlg::SetTotalPercent(int percent) {
+    m_wndTotal->SetValue(percent);
+    m_strTotalPercent = PercentText(percent);
+    m_wndTotalPercent->SetLabel(ToWx(m_strTotalPercent));
+}
+
+void CTs2PesDlg::SetCurrentPercent(int percent) {
+    m_wndCurrent->SetValue(percent);
+    m_strCurrentPercent = PercentText(percent);
+    m_wndCurrentPercent->SetLabel(ToWx(m_strCurrentPercent));
+}
+
+void CTs2PesDlg::ShowPartStarted(int index, int totalPercent) {
+    SetTotalPercent(std::clamp(totalPercent, 0, 100));
+    SetCurrentPercent(0);
+    if (index == 0 && !m_progressTimer.IsRunning())
+        m_progressTimer.Start(kTickMs);
+    if (PartHookSlot())
+        PartHookSlot()(*this, index);
+}
+
+void CTs2PesDlg::ShowOutcome(const std::u16string& text) {
+    ShowAppMessage(text, this);
+    // Every outcome, the failures to open included, leaves the dialog idle
+    // again, so Start and Open work for the next try.
+    SetTotalPercent(0);
+    SetCurrentPercent(0);
+    m_bBusy = false;
+    // The worker waits until this returns; it can only be joined afterwards.
+    if (m_bClosing)
+        CallAfter(&CTs2PesDlg::EndWhenWorkerGone);
+}
+
+void CTs2PesDlg::OnCharHook(wxKeyEvent& event) {
+    if (event.GetKeyCode() == WXK_ESCAPE) {
+        RequestClose();
+        return;
+    }
+    event.Skip();
+}
+
+void CTs2PesDlg::OnClose(wxCloseEvent& event) {
+    if (event.CanVeto()) {
+        RequestClose();
+        return;
+    }
+    // A close that cannot wait: the worker is let go of any report and
+    // stopped, and waited for here.
+    m_bClosing = true;
+    m_pBridge->Shut();
+    if (m_pStop)
+        m_pStop->Set();
+    m_pJob->Join();
+    m_bBusy = false;
+    EndWhenWorkerGone();
+}
+
+void CTs2PesDlg::RequestClose() {
+    m_bClosing = true;
+    if (m_pStop)
+        m_pStop->Set();
+    // A busy worker ends through its outcome, which comes back here; the
+    // event loop keeps running meanwhile, so its reports are served.
+    EndWhenWorkerGone();
+}
+
+void CTs2PesDlg::EndWhenWorkerGone() {
+    if (m_bBusy || m_bEnded)
+        return;
+    m_pJob->Join();
+    m_bEnded = true;
+    m_progressTimer.Stop();
+    m_stopWaitTimer.Stop();
+    if (IsModal())
+        EndModal(wxID_CANCEL);
+    else
+        Hide();
+}
