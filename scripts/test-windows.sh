@@ -85,7 +85,7 @@ timeout 120 "$wineserver" -w
 answer=$("${wine[@]}" 'C:\Dezadide\dezadide-cli.exe' --version | tr -d '\r')
 [ "$answer" = "dezadide-cli $version" ] || { echo "installed --version said: $answer" >&2; exit 1; }
 programs="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Dezadide"
-[ -f "$programs/Dezadide.lnk" ] && [ -f "$WINEPREFIX/drive_c/Dezadide/res/toolbar.bmp" ]
+[ -f "$programs/Dezadide.lnk" ] && [ -f "$WINEPREFIX/drive_c/Dezadide/dezadide.exe" ]
 "${wine[@]}" 'C:\Dezadide\uninstall.exe' /S
 timeout 120 "$wineserver" -w
 [ ! -e "$WINEPREFIX/drive_c/Dezadide/dezadide-cli.exe" ] && [ ! -e "$programs" ]

@@ -1,4 +1,4 @@
-; The Windows installer: both programs and the toolbar pictures in one
+; The Windows installer: both programs (each carries its pictures) in one
 ; folder, a Start-menu entry, an uninstaller registered with Windows.
 ; scripts/windows-installer.sh runs makensis with -DVERSION=<project
 ; version> -DSOURCE=<source tree> -DBUILD=<windows build> -DOUTFILE=<setup.exe>
@@ -43,9 +43,6 @@ Section "Dezadide"
   SetOutPath "$INSTDIR"
   File "${BUILD}/src/dezadide.exe"
   File "${BUILD}/src/dezadide-cli.exe"
-  SetOutPath "$INSTDIR\res"
-  File "${BUILD}/src/res/*.bmp"
-  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateDirectory "$SMPROGRAMS\Dezadide"
@@ -67,8 +64,6 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "$INSTDIR\dezadide.exe"
   Delete "$INSTDIR\dezadide-cli.exe"
-  Delete "$INSTDIR\res\*.bmp"
-  RMDir "$INSTDIR\res"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Dezadide\Dezadide.lnk"

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#ifndef _WIN32
 #include <cstring>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -318,18 +318,24 @@ TEST(Platform, StagedFilesAreNewHiddenAndCommittedByRename) {
     File b = File::CreateTemporary(dir.text(), second);
     ASSERT_TRUE(a.IsOpen() && b.IsOpen());
     EXPECT_NE(first, second);
-    const std::u16string name = first.substr(first.rfind(u'/') + 1);
+    const std::u16string name = first.substr(first.find_last_of(u"/\\") + 1);
     EXPECT_TRUE(IsTemporaryName(name));
     EXPECT_FALSE(IsTemporaryName(u"NEWS_#001_200612241930.AVR"));
     EXPECT_FALSE(IsTemporaryName(u".dezadide-x-1.tmp"));
     ASSERT_TRUE(a.Write("new", 3) && a.Flush() && a.Close());
-    // A link in the final place is replaced, its target kept.
     WriteFile(dir / "target", "old");
+#ifdef _WIN32
+    // A file in the final place is replaced in one step.
+    WriteFile(dir / "final.mp3", "older");
+#else
+    // A link in the final place is replaced, its target kept.
     std::filesystem::create_symlink(dir / "target", dir / "final.mp3");
-    ASSERT_TRUE(CommitByRename(first, dir.text() + u"/final.mp3"));
+#endif
+    ASSERT_TRUE(CommitByRename(first, JoinPath(dir.text(), u"final.mp3")));
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "final.mp3"));
     EXPECT_EQ(std::filesystem::file_size(dir / "target"), 3u); // "old"
     EXPECT_EQ(std::filesystem::file_size(dir / "final.mp3"), 3u);
+    EXPECT_FALSE(PathExists(first));
     EXPECT_TRUE(FlushFolder(dir.text()));
 
     // The temporaries of a process that is gone are removed; this one's stay.
@@ -344,15 +350,22 @@ TEST(Platform, SameFolderAndCaseBlindnessAreAskedOfTheFileSystem) {
     TempDir dir;
     std::filesystem::create_directory(dir / "a");
     std::filesystem::create_directory(dir / "b");
-    std::filesystem::create_directory_symlink(dir / "a", dir / "link");
+    const bool linked = dz::test::MakeFolderLink(dir / "a", dir / "link");
     const std::u16string d = dir.text();
-    EXPECT_EQ(SameFolder(d + u"/a", d + u"/link"), true);
+    if (linked) {
+        EXPECT_EQ(SameFolder(d + u"/a", d + u"/link"), true);
+    }
     EXPECT_EQ(SameFolder(d + u"/a", d + u"/a/."), true);
     EXPECT_EQ(SameFolder(d + u"/a", d + u"/b"), false);
     EXPECT_EQ(SameFolder(d + u"/a", d + u"/missing"), false);
     EXPECT_TRUE(std::filesystem::is_empty(dir / "b")) << "the probe is removed";
+#ifdef _WIN32
+    // Windows file systems find names in any case.
+    EXPECT_TRUE(FolderIgnoresCase(d + u"/a"));
+#else
     // Linux file systems here tell case apart.
     EXPECT_FALSE(FolderIgnoresCase(d + u"/a"));
+#endif
     EXPECT_TRUE(std::filesystem::is_empty(dir / "a"));
 
     WriteFile(dir / "gone.mp3", "x");
@@ -379,6 +392,10 @@ TEST(Platform, FuseMountsAreNamedByTheirRealFileSystem) {
     };
     for (const auto& s : sectors)
         EXPECT_EQ(FileSystemOfBootSector(s.bytes.data(), s.bytes.size()), s.type) << s.type;
+#ifdef _WIN32
+    // Windows has no FUSE mounts: a volume's type is the name it gives.
+    EXPECT_EQ(RealFileSystemType("NTFS", ""), "NTFS");
+#else
 
     TempDir dir;
     const std::vector<uint8_t> ntfs = sector(3, "NTFS    ");
@@ -396,6 +413,7 @@ TEST(Platform, FuseMountsAreNamedByTheirRealFileSystem) {
     };
     for (const auto& m : mounts)
         EXPECT_EQ(RealFileSystemType(m.type, m.source), m.real) << m.type << " " << m.source;
+#endif
 }
 
 } // namespace
