@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the window, the tests and the
 # benchmarks need. Safe to run again: apt-get skips what is already there.
+# With --windows, also what the Windows build needs: the mingw-w64 compiler,
+# GoogleTest's sources, Wine to run the results, NSIS for the installer.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
@@ -11,6 +13,12 @@ packages=(
   dosfstools fusefat ntfs-3g fuse3
   dpkg-dev lintian desktop-file-utils appstream
 )
+if [ "${1:-}" = "--windows" ]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev googletest
+    wine64 nsis xdotool
+  )
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -4,8 +4,19 @@
 # a folder open in each row) and writes docs/screenshot.png with ImageMagick.
 # An argument names another output file; BUILD_DIR another build folder
 # (configured like the debug preset) than build/debug.
+# `scripts/screenshot.sh windows [FILE]` photographs the Windows build's
+# window under Wine instead (docs/screenshot-windows.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = "windows" ]; then
+  out=$(realpath -m "${2:-docs/screenshot-windows.png}")
+  mkdir -p "$(dirname "$out")"
+  ./scripts/windows-installer.sh >/dev/null
+  export WINEDEBUG=-all
+  timeout 180 xvfb-run -a -s "-screen 0 1280x800x24" \
+    ./scripts/wine-window.sh "$PWD/build/windows/src/dezadide.exe" "$out"
+  exit 0
+fi
 out=$(realpath -m "${1:-docs/screenshot.png}")
 mkdir -p "$(dirname "$out")"
 ./scripts/install-deps.sh

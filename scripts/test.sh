@@ -3,7 +3,8 @@
 # (window tests under Xvfb) in the debug build, the Debian package run from
 # its unpacked files (scripts/check-package.sh), then the core under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the workers under
-# ThreadSanitizer, and a replay of the fuzz corpus.
+# ThreadSanitizer, a replay of the fuzz corpus, and the Windows build with
+# its tests under Wine and its installer (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -32,4 +33,7 @@ if [ -x tests/fuzz/replay.sh ]; then
   echo "== fuzz corpus replay"
   tests/fuzz/replay.sh
 fi
+echo "== Windows: cross build, tests under Wine, installer"
+./scripts/test-windows.sh
+
 echo "== all tests passed"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Draws the window's pictures into res/: toolbar strips (normal, hot,
 # disabled; 512 x 42, 24 bits), the 16-colour strip of the toolbar layout,
-# and the application icon in the icon theme's sizes (16 to 256). Needs
+# and the application icon in the icon theme's sizes (16 to 256), and in
+# one .ico for Windows. Needs
 # wxWidgets, ImageMagick and Xvfb (scripts/install-deps.sh installs them).
 # The results are committed; the build embeds the strips and the window's
 # icon sizes into the program (cmake/embed_files.cmake), and the install
@@ -18,4 +19,6 @@ convert toolbar_normal.bmp +dither -colors 16 -type Palette BMP3:toolbar.bmp
 for f in toolbar_normal toolbar_hot toolbar_disabled; do
   convert "$f.bmp" -type TrueColor BMP3:"$f.bmp"
 done
-identify toolbar*.bmp dezadide_*.png
+# Windows keeps the application icon inside the program, all sizes in one file.
+convert dezadide_16.png dezadide_32.png dezadide_48.png dezadide.ico
+identify toolbar*.bmp dezadide_*.png dezadide.ico

@@ -1,10 +1,11 @@
 #include "cli/cmd_convert.h"
 
 #include "cli/commands.h"
+#include "platform/console.h"
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
+#include <optional>
 #include <ostream>
 #include <thread>
 
@@ -18,12 +19,12 @@ using convert::StopEvent;
 
 // Ctrl+C while converting sets the stop event, as the dialog's Stop does;
 // the worker sees it at its next block and ends "Convert Canceled". Both
-// values are lock-free atomics, which a signal handler may touch.
+// values are lock-free atomics, which an interrupt handler may touch.
 std::atomic<StopEvent*> g_interruptStop{nullptr};
-volatile std::sig_atomic_t g_interrupted = 0;
+std::atomic<bool> g_interrupted{false};
 
-extern "C" void OnInterrupt(int) {
-    g_interrupted = 1;
+void OnInterrupt() {
+    g_interrupted.store(true);
     if (StopEvent* stop = g_interruptStop.load())
         stop->Set();
 }
@@ -31,23 +32,20 @@ extern "C" void OnInterrupt(int) {
 class InterruptStopsConversion {
 public:
     explicit InterruptStopsConversion(StopEvent& stop) {
-        g_interrupted = 0;
+        g_interrupted.store(false);
         g_interruptStop.store(&stop);
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_previous);
+        m_hook.emplace(OnInterrupt, false);
     }
     ~InterruptStopsConversion() {
-        sigaction(SIGINT, &m_previous, nullptr);
+        m_hook.reset();
         g_interruptStop.store(nullptr);
     }
     InterruptStopsConversion(const InterruptStopsConversion&) = delete;
     InterruptStopsConversion& operator=(const InterruptStopsConversion&) = delete;
-    bool interrupted() const { return g_interrupted != 0; }
+    bool interrupted() const { return g_interrupted.load(); }
 
 private:
-    struct sigaction m_previous {};
+    std::optional<platform::InterruptHook> m_hook;
 };
 
 class TerminalObserver final : public ConversionObserver {

@@ -2,50 +2,28 @@
 
 #include "cli/commands.h"
 #include "common/text.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 #include "transfer/transfer_checks.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace dz::cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Ctrl+C does what the dialog's Cancel does. The handler only raises the
-// worker's flag; it removes itself, so a second Ctrl+C ends the program at
-// once if the worker is stuck in a slow write.
-extern "C" void CancelOnInterrupt(int) {
+// Ctrl+C does what the dialog's Cancel does. The hook only raises the
+// worker's flag; it acts once, so a second Ctrl+C ends the program at once
+// if the worker is stuck in a slow write.
+void CancelOnInterrupt() {
     g_cancelTransfer.store(1);
 }
-
-class InterruptCancels {
-public:
-    InterruptCancels() {
-        struct sigaction action {};
-        action.sa_handler = CancelOnInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        m_installed = sigaction(SIGINT, &action, &m_previous) == 0;
-    }
-    ~InterruptCancels() {
-        if (m_installed)
-            sigaction(SIGINT, &m_previous, nullptr);
-    }
-    InterruptCancels(const InterruptCancels&) = delete;
-    InterruptCancels& operator=(const InterruptCancels&) = delete;
-
-private:
-    struct sigaction m_previous {};
-    bool m_installed = false;
-};
 
 // A folder as the window would hold it: absolute, without "." or "..", and
 // without a trailing separator, so that the checks and the recorder's
@@ -171,13 +149,13 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     if (!SortedEntryNames(options.names, names, err))
         return kExitUsage;
 
-    const bool showProgress = options.progress.value_or(isatty(STDERR_FILENO) == 1);
+    const bool showProgress = options.progress.value_or(platform::StderrIsTerminal());
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);
     TransferOutcome outcome;
     TransferJob job{&progress, &destination, &source, &names, &outcome};
     int result = 0;
     {
-        const InterruptCancels interrupt;
+        const platform::InterruptHook interrupt(CancelOnInterrupt, true);
         g_cancelTransfer = 0;
         std::thread worker([&] {
             result = options.mode == TRANSFER_MOVE ? MoveThreadProc(&job) : CopyThreadProc(&job);

@@ -5,11 +5,11 @@
 #include "cli/cmd_transfer.h"
 #include "cli/commands.h"
 #include "dezadide_version.h"
+#include "platform/console.h"
 
 #include <CLI/CLI.hpp>
 
 #include <iostream>
-#include <unistd.h>
 
 namespace {
 
@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
     CLI::App app{"dezadide-cli: list, copy, move, delete and convert the recordings of a "
                  "set-top-box recorder"};
     app.require_subcommand(1, 1);
+    // The same options on every system: on Windows "/x" is a path, not an option.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("dezadide-cli ") + kDezadideVersion,
                          "Print the version and exit");
 
@@ -95,8 +97,14 @@ int main(int argc, char** argv) {
     convert->add_option("SOURCE", convertSource, "A recording's .AVR part file")->required();
     convert->add_option("TARGET", convertTarget, "The .mpg file to write")->required();
 
+    // UTF-8 on every system (Windows hands main() its ANSI code page).
+    std::vector<std::string> arguments = dz::platform::CommandLineArguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (std::string& argument : arguments)
+        utf8Argv.push_back(argument.data());
+    dz::platform::UseStableOutput();
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? kExitOk : kExitUsage;
     }
@@ -137,7 +145,7 @@ int main(int argc, char** argv) {
         ConvertOptions o;
         if (!ToText(convertSource, o.source) || !ToText(convertTarget, o.target))
             return kExitUsage;
-        o.progress = isatty(STDERR_FILENO) != 0;
+        o.progress = dz::platform::StderrIsTerminal();
         return RunConvert(o, std::cout, std::cerr);
     }
     return kExitUsage;

@@ -19,7 +19,9 @@ bool FileSystemTakesLargeFiles(const std::string& fsType) {
     // unknown as well, and so is taken for the smaller promise.
     if (fsType.rfind("fuse", 0) == 0)
         return false;
-    static constexpr const char* kFatFamily[] = {"vfat", "msdos", "fat", "umsdos"};
+    // Linux mount types, then the file-system names Windows gives its volumes.
+    static constexpr const char* kFatFamily[] = {"vfat", "msdos", "fat",   "umsdos",
+                                                 "FAT",  "FAT12", "FAT16", "FAT32"};
     for (const char* fat : kFatFamily)
         if (fsType == fat)
             return false;

@@ -1,11 +1,11 @@
 #pragma once
 // Desktop services only the window needs: finding another program's window
 // by its title, raising or minimising it, starting a program by name, and
-// noticing that file systems were mounted or unmounted. Kept apart from
-// platform.h so that the core never links the window system.
-#include <sys/types.h>
-
+// noticing that file systems were mounted or unmounted (on Windows: that a
+// drive arrived or was removed). Kept apart from platform.h so that the core
+// never links the window system.
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
@@ -13,8 +13,8 @@
 
 namespace dz::desktop {
 
-// An X11 window id; 0 means none.
-using WindowId = unsigned long;
+// An X11 window id or a Windows HWND; 0 means none.
+using WindowId = std::uintptr_t;
 
 // A top-level window whose name is exactly title, or 0. Looks below window
 // manager frames, so a managed and an unmanaged window are found alike.
@@ -26,7 +26,7 @@ bool IconifyWindow(WindowId window);
 
 // What a started program leaves behind; filled by StartProgram.
 struct ProcessInfo {
-    pid_t processId = 0;
+    int64_t processId = 0;
 };
 
 // Starts program, found through PATH, with the given arguments behind its
@@ -36,8 +36,9 @@ bool StartProgram(const std::u16string& program, const std::vector<std::string>&
                   ProcessInfo& info);
 
 // Watches the mount table on its own thread and calls onChange there
-// whenever a file system is mounted or unmounted. The callback must hand the
-// news to the window's thread itself.
+// whenever a file system is mounted or unmounted; on Windows a hidden window
+// of that thread receives WM_DEVICECHANGE and reports a device's arrival and
+// its removal. The callback must hand the news to the window's thread itself.
 class MountWatcher {
 public:
     MountWatcher() = default;
@@ -55,9 +56,13 @@ private:
 
     std::function<void()> m_onChange;
     std::thread m_thread;
+#ifdef _WIN32
+    std::atomic<void*> m_window{nullptr}; // the HWND, set once the thread runs
+#else
     int m_mountsFd = -1;
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
+#endif
 };
 
 } // namespace dz::desktop

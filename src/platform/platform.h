@@ -15,7 +15,11 @@
 namespace dz::platform {
 
 // The separator between a folder and a name ("%s\%s" on the recorder's side).
+#ifdef _WIN32
+inline constexpr char16_t kSeparator = u'\\';
+#else
 inline constexpr char16_t kSeparator = u'/';
+#endif
 std::u16string JoinPath(const std::u16string& folder, const std::u16string& name);
 
 // Text <-> native path. FromPath gives nothing for a name that cannot be decoded.
@@ -48,6 +52,10 @@ struct FileInfo {
 };
 std::optional<FileInfo> GetFileInfo(const std::u16string& path);
 
+// A time as the local calendar shows it (the list's Date column); nothing
+// when the system cannot place it.
+std::optional<std::tm> LocalTime(std::time_t time);
+
 // True as soon as one subfolder is found; false for an unreadable folder.
 bool HasSubfolder(const std::u16string& folder);
 bool FolderExists(const std::u16string& folder);
@@ -58,6 +66,7 @@ bool PathExists(const std::u16string& path);
 bool MakeFolder(const std::u16string& path);
 
 // File attributes: what "normal" means before a delete, and what a copy keeps.
+// The permission bits on POSIX, the FILE_ATTRIBUTE_* bits on Windows.
 struct Attributes {
     uint32_t mode = 0;
 };
@@ -124,6 +133,8 @@ void RemoveStaleTemporaries(const std::u16string& folder);
 
 // The roots a user browses: "/", then mount points of real file systems under
 // /media, /mnt, /run/media; DEZADIDE_DRIVES (":"-separated) replaces the list.
+// On Windows the fixed and removable drives as "C:", "E:", in letter order;
+// DEZADIDE_DRIVES is ";"-separated there.
 std::vector<std::u16string> DriveRoots();
 // The drive root that holds a path: the longest drive root containing it,
 // else the mount point of its file system.
@@ -136,6 +147,7 @@ std::u16string FolderBelowDriveRoot(const std::u16string& folder);
 // A FUSE mount ("fuse", "fuseblk", "fuse.<name>") is named by the file
 // system it really serves, as its device's boot sector or its subtype tells
 // ("ntfs" for ntfs-3g, "vfat" for a FUSE FAT); "" when that cannot be told.
+// On Windows the volume's file-system name ("NTFS", "FAT32", "exFAT", ...).
 std::string FileSystemTypeOf(const std::u16string& path);
 // The same for a mount-table entry: its type and its source (a device).
 std::string RealFileSystemType(const std::string& type, const std::string& source);
@@ -165,7 +177,7 @@ public:
     enum class Failure { None, DiskFull, TooLarge, Other };
     Failure LastFailure() const { return m_failure; }
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_fd != kClosed; }
     // Reads up to n bytes, retrying short reads; -1 on error.
     int64_t Read(void* buffer, size_t n);
     // Writes all n bytes or fails; false on error (disk full included).
@@ -187,9 +199,16 @@ public:
     static constexpr int64_t kCopyWriteFailed = -2;
 
 private:
-    explicit File(int fd) : m_fd(fd) {}
+#ifdef _WIN32
+    using Native = intptr_t; // a HANDLE; INVALID_HANDLE_VALUE is -1
+#else
+    using Native = int;
+#endif
+    static constexpr Native kClosed = -1;
+    explicit File(Native fd) : m_fd(fd) {}
+    // Records why an operation failed (errno, or GetLastError on Windows).
     bool Fail(int error);
-    int m_fd = -1;
+    Native m_fd = kClosed;
     Failure m_failure = Failure::None;
 };
 

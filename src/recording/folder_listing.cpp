@@ -39,9 +39,10 @@ private:
 };
 
 std::u16string CreationDateText(std::time_t t) {
-    std::tm local{};
-    if (!localtime_r(&t, &local))
+    const std::optional<std::tm> time = dz::platform::LocalTime(t);
+    if (!time)
         return dz::DateText(1970, 1, 1, 0, 0, 0);
+    const std::tm& local = *time;
     return dz::DateText(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                         local.tm_min, local.tm_sec);
 }

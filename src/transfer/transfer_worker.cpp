@@ -629,7 +629,7 @@ std::optional<std::u16string> MakeLocationText(const std::u16string& destination
         below = folder.substr(root.size());
     std::u16string prefix = u"C:\\";
     for (const char16_t c : below) {
-        if (c != u'/')
+        if (c != u'/' && c != dz::platform::kSeparator)
             prefix += c;
         else if (prefix.back() != u'\\') // no empty pieces from "//" or the root's own "/"
             prefix += u'\\';

@@ -2,14 +2,15 @@
 
 #include "common/messages.h"
 #include "common/text.h"
+#include "platform/platform.h"
 #include "recording/recording_files.h"
+#include "support/run_program.h"
 
 #include "dezadide_version.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <sys/wait.h>
 
 namespace {
 
@@ -41,11 +42,13 @@ TEST(CliLs, PrintsTheRowsTabSeparatedInListOrder) {
     EXPECT_EQ(r.out, "NEWS\tNEWS_#001_200612241930.AVR\t4,882,812\t2006-12-24 PM  7:30:00\n");
     EXPECT_EQ(r.err, "");
 
+#ifndef _WIN32                             // Windows names cannot hold control characters
     WriteFile(dir / "tab\there.mp3", "x"); // a name must not break its line
     const Outcome tabs = Call(RunLs, LsOptions{dir.text()});
     EXPECT_NE(tabs.out.find("tab\\x09here.mp3\ttab\\x09here.mp3\t0\t"), std::string::npos);
+#endif
 
-    const Outcome missing = Call(RunLs, LsOptions{dir.text() + u"/missing"});
+    const Outcome missing = Call(RunLs, LsOptions{dz::platform::JoinPath(dir.text(), u"missing")});
     EXPECT_EQ(missing.status, kExitFailure);
     EXPECT_NE(missing.err.find("Cannot read the folder"), std::string::npos);
     EXPECT_EQ(Call(RunLs, LsOptions{u""}).err, Line(dz::msg::kNoFolder));
@@ -56,7 +59,7 @@ TEST(CliRm, DeletesLikeTheDeleteCommandAndPrintsWhatWasRemoved) {
     MakeRecording(dir.path(), {.parts = {1, 1, 1, 1}, .count = 3});
     WriteFile(dir / "song.MP3", "x");
     WriteFile(dir / "notes.txt", "x");
-    const std::string d = dir.path().string() + "/";
+    const std::string d = (dir.path() / "").string(); // the folder and its separator
     const Outcome r = Call(
         RunRm, RmOptions{dir.text(), {u"song.MP3", u"notes.txt", u"NEWS_#001_200612241930.AVR"}});
     EXPECT_EQ(r.status, kExitOk);
@@ -152,22 +155,9 @@ TEST(CliInfo, ShowsPiecesCompanionAndParts) {
 
 // The built program: parsing, usage errors, help, and which stream gets what.
 // Standard error goes to `errFile`, or joins the output when none is given.
-int RunProgram(const std::string& arguments, std::string* output = nullptr,
-               const std::string& errFile = "") {
-    const std::string command = std::string("'") + DEZADIDE_CLI_PATH + "' " + arguments +
-                                (errFile.empty() ? " 2>&1" : " 2>'" + errFile + "'");
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
-        text.append(buf, n);
-    const int status = pclose(pipe);
-    if (output)
-        *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int RunCli(const std::vector<std::string>& arguments, std::string* output = nullptr,
+           const fs::path& errFile = {}) {
+    return RunProgram(DEZADIDE_CLI_PATH, arguments, output, errFile);
 }
 
 TEST(CliProgram, ParsesEveryCommand) {
@@ -175,19 +165,32 @@ TEST(CliProgram, ParsesEveryCommand) {
         GTEST_SKIP() << "dezadide-cli not built";
     std::string output;
     const struct {
-        std::string arguments;
+        std::vector<std::string> arguments;
         int status;
-    } usage[] = {{"", kExitUsage},           {"nosuch", kExitUsage},
-                 {"ls", kExitUsage},         {"mkdir only-parent", kExitUsage},
-                 {"cp", kExitUsage},         {"ls \"$(printf '\\377')\"", kExitUsage}, // not UTF-8
-                 {"ls --help", kExitOk},     {"rm --help", kExitOk},
-                 {"mkdir --help", kExitOk},  {"info --help", kExitOk},
-                 {"cp --help", kExitOk},     {"mv --help", kExitOk},
-                 {"convert --help", kExitOk}};
+    } usage[] = {
+        {{}, kExitUsage},
+        {{"nosuch"}, kExitUsage},
+        {{"ls"}, kExitUsage},
+        {{"mkdir", "only-parent"}, kExitUsage},
+        {{"cp"}, kExitUsage},
+#ifndef _WIN32                        // Windows hands over UTF-16 arguments, which are text
+        {{"ls", "\377"}, kExitUsage}, // not UTF-8
+#endif
+        {{"ls", "--help"}, kExitOk},
+        {{"rm", "--help"}, kExitOk},
+        {{"mkdir", "--help"}, kExitOk},
+        {{"info", "--help"}, kExitOk},
+        {{"cp", "--help"}, kExitOk},
+        {{"mv", "--help"}, kExitOk},
+        {{"convert", "--help"}, kExitOk},
+        // "/x" is a path on every system, never an option.
+        {{"ls", "/nonexistent-dezadide"}, kExitFailure},
+    };
     for (const auto& u : usage) {
-        EXPECT_EQ(RunProgram(u.arguments, &output), u.status) << u.arguments;
+        const std::string shown = testing::PrintToString(u.arguments);
+        EXPECT_EQ(RunCli(u.arguments, &output), u.status) << shown;
         if (u.status == kExitOk) {
-            EXPECT_NE(output.find("Usage:"), std::string::npos) << u.arguments;
+            EXPECT_NE(output.find("Usage:"), std::string::npos) << shown;
         }
     }
 
@@ -195,28 +198,27 @@ TEST(CliProgram, ParsesEveryCommand) {
     const fs::path src = dir / "src", dst = dir / "dst";
     fs::create_directory(src);
     fs::create_directory(dst);
-    EXPECT_EQ(RunProgram("ls '" + src.string() + "'", &output), kExitOk);
+    EXPECT_EQ(RunCli({"ls", src.string()}, &output), kExitOk);
     EXPECT_EQ(output, "");
-    EXPECT_EQ(RunProgram("rm '" + src.string() + "'", &output), kExitFailure);
+    EXPECT_EQ(RunCli({"rm", src.string()}, &output), kExitFailure);
     EXPECT_EQ(output, Line(dz::msg::kNoFile));
 
     WriteFile(src / "A.mem", "x");
     WriteFile(src / "b.MP3", "x");
     MakeRecording(src, {.parts = {300, 300}});
-    const std::string folders = " '" + src.string() + "' '" + dst.string() + "' ";
-    EXPECT_EQ(RunProgram("cp" + folders + "b.MP3 'NEWS_#001_200612241930.AVR'"), kExitOk);
-    EXPECT_EQ(RunProgram("mv" + folders + "gone.mp3"), kExitFailure);
-    EXPECT_EQ(RunProgram("mv" + folders + "A.mem"), kExitOk);
+    EXPECT_EQ(RunCli({"cp", src.string(), dst.string(), "b.MP3", "NEWS_#001_200612241930.AVR"}),
+              kExitOk);
+    EXPECT_EQ(RunCli({"mv", src.string(), dst.string(), "gone.mp3"}), kExitFailure);
+    EXPECT_EQ(RunCli({"mv", src.string(), dst.string(), "A.mem"}), kExitOk);
     EXPECT_TRUE(fs::exists(dst / "A.mem") && fs::exists(dst / "NEWS_#002_200612241930.AVR"));
     EXPECT_FALSE(fs::exists(src / "A.mem"));
 
     // convert: the outcome on standard output, the stream diagnostics on
     // standard error, and no progress line when that is a file.
-    const std::string news =
-        std::string(DEZADIDE_FIXTURES) + "/rec/news/NEWS_#001_200612241930.AVR";
+    const fs::path news =
+        fs::path(DEZADIDE_FIXTURES) / "rec" / "news" / "NEWS_#001_200612241930.AVR";
     const fs::path target = dir / "news.mpg", err = dir / "err.txt";
-    EXPECT_EQ(RunProgram("convert '" + news + "' '" + target.string() + "'", &output, err.string()),
-              kExitOk);
+    EXPECT_EQ(RunCli({"convert", news.string(), target.string()}, &output, err), kExitOk);
     EXPECT_EQ(output, "Convert finished\n");
     const std::vector<uint8_t> errBytes = ReadFile(err);
     const std::string errText(errBytes.begin(), errBytes.end());

@@ -1,6 +1,7 @@
 // dezadide-cli convert: outcome texts, exit status, Ctrl+C as Stop.
 #include "cli/cmd_convert.h"
 #include "cli/commands.h"
+#include "platform/console.h"
 
 #include "support/temp_dir.h"
 
@@ -66,24 +67,29 @@ TEST(CliConvert, OutcomeTextAndExitStatus) {
 
 TEST(CliConvert, InterruptStopsLikeTheStopButton) {
     TempDir dir;
+#ifndef _WIN32
     struct sigaction before {};
     sigaction(SIGINT, nullptr, &before);
+#endif
     for (bool progress : {false, true}) {
         ConvertOptions options = Options(Text(kNews), dir.text() + u"/news.mpg", progress);
         std::vector<int> parts;
         options.onPartStarted = [&](int index, int) {
             parts.push_back(index);
             if (index == 1)
-                std::raise(SIGINT);
+                dz::platform::SimulateInterrupt();
         };
         const Outcome r = Convert(options);
         EXPECT_EQ(r.status, kExitCancelled);
         EXPECT_NE(r.err.find("Convert Canceled\n"), std::string::npos);
         EXPECT_EQ(parts, (std::vector<int>{0, 1})) << "part 3 is never started";
     }
+    EXPECT_FALSE(dz::platform::SimulateInterrupt()) << "no hook is left behind";
+#ifndef _WIN32
     struct sigaction after {};
     sigaction(SIGINT, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler) << "the previous handler is back";
+#endif
 
     // A source that is no transport stream is a failure, not a cancel.
     dz::test::WriteFile(dir / "JUNK_#001_200612241930.AVR", std::vector<uint8_t>(4000, 0x11));

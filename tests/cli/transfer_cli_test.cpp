@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "platform/console.h"
 #include "transfer/worker_support.h"
 
 #include <csignal>
@@ -90,19 +91,24 @@ TEST_F(CliTransfer, AFailureSaysWhichEntryAndWhy) {
 }
 
 TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {
+#ifndef _WIN32
     struct sigaction before {};
     sigaction(SIGINT, nullptr, &before);
+#endif
     TransferOptions o = Options(TRANSFER_COPY, {u"A.mem", u"a_#001_200612241930.AVR", u"b.MP3"});
     o.onReport = [](const ProgressReport& r) { // Ctrl+C during the recording's first block
         if (r.number == 2 && r.code == PROGRESS_STEP && g_cancelTransfer == 0)
-            std::raise(SIGINT);
+            dz::platform::SimulateInterrupt();
     };
     EXPECT_EQ(Run(o), kExitCancelled);
     EXPECT_EQ(err, "Cancelled: 0 of 3 copied\n");
     EXPECT_TRUE(fs::is_empty(dst)) << "a copy takes back every entry it began";
+    EXPECT_FALSE(dz::platform::SimulateInterrupt()) << "no hook is left behind";
+#ifndef _WIN32
     struct sigaction after {};
     sigaction(SIGINT, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler) << "the handler is put back";
+#endif
 }
 
 } // namespace

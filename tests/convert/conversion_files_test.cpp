@@ -21,10 +21,26 @@ TEST(ConversionFiles, FileSystemsThatTakeAWholeRecording) {
     } rows[] = {
         // A FUSE type is unknown until the platform has named the file system it
         // serves ("ntfs" for ntfs-3g, "vfat" for a FUSE FAT).
-        {"ntfs", true},  {"ntfs3", true}, {"fuseblk", false}, {"fuse.fusefat", false},
-        {"exfat", true}, {"ext4", true},  {"xfs", true},      {"btrfs", true},
-        {"tmpfs", true}, {"vfat", false}, {"msdos", false},   {"fat", false},
-        {"", false},     {"VFAT", true},
+        {"ntfs", true},
+        {"ntfs3", true},
+        {"fuseblk", false},
+        {"fuse.fusefat", false},
+        {"exfat", true},
+        {"ext4", true},
+        {"xfs", true},
+        {"btrfs", true},
+        {"tmpfs", true},
+        {"vfat", false},
+        {"msdos", false},
+        {"fat", false},
+        {"", false},
+        {"VFAT", true},
+        // The names Windows gives its volumes.
+        {"NTFS", true},
+        {"exFAT", true},
+        {"FAT32", false},
+        {"FAT", false},
+        {"FAT16", false},
     };
     for (const Row& row : rows)
         EXPECT_EQ(FileSystemTakesLargeFiles(row.type), row.whole) << '"' << row.type << '"';

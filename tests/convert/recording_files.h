@@ -2,6 +2,7 @@
 // Recorder recordings in a temporary folder, made from stream bytes, and a
 // way to ask ffprobe what a file holds.
 
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -60,14 +62,14 @@ WriteRecording(const std::filesystem::path& folder, const std::string& name,
 // What ffprobe says of a file: format_name, duration, and codec_type:codec_name
 // of every stream in "streams" (space-separated).
 inline std::map<std::string, std::string> Probe(const std::filesystem::path& file) {
-    const std::string command = "ffprobe -v error -of default=nw=1 -show_entries "
-                                "format=format_name,duration:stream=codec_name,codec_type '" +
-                                file.string() + "' 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
+    const std::string output =
+        RunFfprobe({"-v", "error", "-of", "default=nw=1", "-show_entries",
+                    "format=format_name,duration:stream=codec_name,codec_type", FfprobePath(file)});
     std::map<std::string, std::string> result;
     std::string codec; // a stream's codec_name comes before its codec_type
-    for (char line[512]; pipe && std::fgets(line, sizeof line, pipe);) {
-        const std::string s(line, std::strcspn(line, "\r\n"));
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string s = line.substr(0, line.find_first_of("\r\n"));
         const size_t eq = s.find('=');
         const std::string key = s.substr(0, eq), value = s.substr(eq + 1);
         if (key == "codec_name")
@@ -77,8 +79,6 @@ inline std::map<std::string, std::string> Probe(const std::filesystem::path& fil
         else
             result[key] = value;
     }
-    if (pipe)
-        pclose(pipe);
     return result;
 }
 

@@ -1,9 +1,19 @@
 // What the conversion dialog opens with for a file list row.
 #include "convert/ts2pes_prefill.h"
 
+#include "platform/platform.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
+
+// The table's paths use "/"; each system reads them with its own separator.
+std::u16string Native(std::u16string path) {
+    std::replace(path.begin(), path.end(), u'/', dz::platform::kSeparator);
+    return path;
+}
 
 TEST(Ts2PesPrefill, RecordingRowsGiveThePartAndAnMpgBesideIt) {
     struct Case {
@@ -25,9 +35,10 @@ TEST(Ts2PesPrefill, RecordingRowsGiveThePartAndAnMpgBesideIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto paths = dz::convert::ConversionPathsForRow(c.folder, c.fileName, c.realFileName);
-        EXPECT_EQ(paths.source, c.source);
-        EXPECT_EQ(paths.target, c.target);
+        const auto paths =
+            dz::convert::ConversionPathsForRow(Native(c.folder), c.fileName, c.realFileName);
+        EXPECT_EQ(paths.source, Native(c.source));
+        EXPECT_EQ(paths.target, Native(c.target));
     }
 }
 

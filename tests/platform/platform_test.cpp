@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -24,6 +26,22 @@ std::vector<std::u16string> NamesOf(const std::vector<FolderEntry>& entries) {
     return names;
 }
 
+#ifdef _WIN32
+constexpr uint32_t kReadOnly = 0x1; // FILE_ATTRIBUTE_READONLY
+
+TEST(Platform, JoinsAndConvertsPaths) {
+    EXPECT_EQ(JoinPath(u"E:", u"REC"), u"E:\\REC");
+    EXPECT_EQ(JoinPath(u"E:\\", u"REC"), u"E:\\REC");
+    EXPECT_EQ(JoinPath(u"E:\\REC", u"NEWS"), u"E:\\REC\\NEWS");
+    EXPECT_EQ(ToPath(u"E:").wstring(), L"E:\\") << "a drive alone stands for its root";
+    EXPECT_EQ(ToPath(u"C:\\a\\\u00e9").wstring(), L"C:\\a\\\u00e9");
+    EXPECT_EQ(FromPath(L"C:\\a\\\u00e9"), std::u16string(u"C:\\a\\\u00e9"));
+    // Windows names are UTF-16 like the texts: every one converts, even a
+    // lone surrogate.
+    const std::u16string lone{u'a', static_cast<char16_t>(0xD800)};
+    EXPECT_EQ(FromPath(std::wstring{L'a', static_cast<wchar_t>(0xD800)}), lone);
+}
+#else
 TEST(Platform, JoinsAndConvertsPaths) {
     EXPECT_EQ(JoinPath(u"/media/rec", u"REC"), u"/media/rec/REC");
     EXPECT_EQ(JoinPath(u"/", u"tmp"), u"/tmp");
@@ -31,22 +49,31 @@ TEST(Platform, JoinsAndConvertsPaths) {
     EXPECT_EQ(FromPath("/a/\xC3\xA9"), std::u16string(u"/a/\u00e9"));
     EXPECT_FALSE(FromPath("/a/\xFF"));
 }
+#endif
 
 TEST(Platform, SearchFolderListsEntriesWithKindSizeAndTime) {
     TempDir dir;
     WriteFile(dir / "a.mp3", std::string(5000, 'x'));
-    WriteFile(dir / "\xC3\xA9.mem", "y");
+    WriteFile(dir.path() / u"\u00e9.mem", "y");
+#ifndef _WIN32
     WriteFile(dir / "bad\xFF.mp3", "z"); // not UTF-8: skipped, with a diagnostic
+#endif
     std::filesystem::create_directory(dir / "sub");
-    std::filesystem::create_directory_symlink(dir / "sub", dir / "link");
+    const bool linked = dz::test::MakeFolderLink(dir / "sub", dir / "link");
 
     std::vector<FolderEntry> entries;
     testing::internal::CaptureStderr();
     ASSERT_TRUE(SearchFolder(dir.text(), entries));
     const std::string diagnostic = testing::internal::GetCapturedStderr();
+#ifdef _WIN32
+    EXPECT_EQ(diagnostic, "") << "every Windows name is a text";
+#else
     EXPECT_NE(diagnostic.find("bad\\xFF.mp3"), std::string::npos) << diagnostic;
-    EXPECT_EQ(NamesOf(entries),
-              (std::vector<std::u16string>{u"a.mp3", u"link", u"sub", u"\u00e9.mem"}));
+#endif
+    std::vector<std::u16string> expected{u"a.mp3", u"sub", u"\u00e9.mem"};
+    if (linked)
+        expected.insert(expected.begin() + 1, u"link");
+    EXPECT_EQ(NamesOf(entries), expected);
     for (const auto& e : entries) {
         if (e.name == u"a.mp3") {
             EXPECT_FALSE(e.isFolder);
@@ -58,12 +85,28 @@ TEST(Platform, SearchFolderListsEntriesWithKindSizeAndTime) {
         }
     }
     EXPECT_TRUE(HasSubfolder(dir.text()));
-    EXPECT_FALSE(HasSubfolder(dir.text() + u"/sub"));
-    EXPECT_FALSE(SearchFolder(dir.text() + u"/missing", entries));
+    EXPECT_FALSE(HasSubfolder(JoinPath(dir.text(), u"sub")));
+    EXPECT_FALSE(SearchFolder(JoinPath(dir.text(), u"missing"), entries));
     EXPECT_TRUE(entries.empty());
     EXPECT_FALSE(SearchFolder(u"", entries));
 }
 
+#ifdef _WIN32
+TEST(Platform, AttributesAreCopiedAndResetBeforeDelete) {
+    TempDir dir;
+    const std::u16string file = JoinPath(dir.text(), u"ro.AVR");
+    WriteFile(dir / "ro.AVR", "x");
+    ASSERT_TRUE(SetAttributes(file, Attributes{kReadOnly}));
+    EXPECT_TRUE(GetAttributes(file)->mode & kReadOnly);
+    EXPECT_TRUE(ResetAttributesAndDelete(file)) << "FILE_ATTRIBUTE_NORMAL first, then delete";
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_FALSE(ResetAttributesAndDelete(file));
+    EXPECT_FALSE(GetAttributes(file));
+    // A folder is no file to delete.
+    std::filesystem::create_directory(dir / "sub.mp3");
+    EXPECT_FALSE(ResetAttributesAndDelete(JoinPath(dir.text(), u"sub.mp3")));
+}
+#else
 TEST(Platform, AttributesAreCopiedAndResetBeforeDelete) {
     TempDir dir;
     const std::u16string file = dir.text() + u"/ro.AVR";
@@ -82,7 +125,22 @@ TEST(Platform, AttributesAreCopiedAndResetBeforeDelete) {
     EXPECT_TRUE(ResetAttributesAndDelete(dir.text() + u"/link.mp3"));
     EXPECT_EQ(GetAttributes(dir.text() + u"/target")->mode, 0400u);
 }
+#endif
 
+#ifdef _WIN32
+TEST(Platform, ResolveCaseLeavesNamesToAFileSystemThatIgnoresCase) {
+    TempDir dir;
+    WriteFile(dir / "news_#001_200612241930.avf", "x");
+    // The built name opens the file as it is: nothing to look up.
+    const std::u16string built = JoinPath(dir.text(), u"NEWS_#001_200612241930.AVF");
+    EXPECT_EQ(ResolveCase(built), built);
+    EXPECT_TRUE(File::OpenRead(ResolveCase(built)).IsOpen());
+    EXPECT_EQ(ResolveCase(JoinPath(dir.text(), u"OTHER.AVF")), JoinPath(dir.text(), u"OTHER.AVF"));
+    FolderCaseIndex index(dir.text());
+    EXPECT_EQ(index.Resolve(u"NEWS_#001_200612241930.AVF"), u"NEWS_#001_200612241930.AVF");
+    EXPECT_EQ(index.Resolve(u"MISSING.AVR"), u"MISSING.AVR");
+}
+#else
 TEST(Platform, ResolveCaseFindsABuiltNameWhoseExtensionIsInAnotherCase) {
     TempDir dir;
     WriteFile(dir / "NEWS_#001_200612241930.avf", "x");
@@ -109,21 +167,62 @@ TEST(Platform, ResolveCaseFindsABuiltNameWhoseExtensionIsInAnotherCase) {
     FolderCaseIndex twice(dir.text());
     EXPECT_EQ(twice.Resolve(u"X_#001_200612241930.AVR"), u"X_#001_200612241930.AVR");
 }
+#endif
 
 TEST(Platform, SameFileSeesLinksAndOtherPaths) {
     TempDir dir;
     WriteFile(dir / "a", "x");
     WriteFile(dir / "b", "x");
     std::filesystem::create_directory(dir / "sub");
-    std::filesystem::create_directory_symlink(dir / "sub", dir / "alias");
+    const bool linked = dz::test::MakeFolderLink(dir / "sub", dir / "alias");
     WriteFile(dir / "sub" / "c", "x");
     const std::u16string d = dir.text();
-    EXPECT_TRUE(SameFile(d + u"/a", d + u"/./a"));
-    EXPECT_FALSE(SameFile(d + u"/a", d + u"/b"));
-    EXPECT_TRUE(SameFile(d + u"/sub/c", d + u"/alias/c"));
-    EXPECT_FALSE(SameFile(d + u"/a", d + u"/missing"));
+    const auto at = [&](const std::u16string& relative) {
+        std::u16string path = JoinPath(d, relative);
+        std::replace(path.begin() + d.size(), path.end(), u'/', kSeparator);
+        return path;
+    };
+    EXPECT_TRUE(SameFile(at(u"a"), at(u"./a")));
+    EXPECT_FALSE(SameFile(at(u"a"), at(u"b")));
+    EXPECT_TRUE(!linked || SameFile(at(u"sub/c"), at(u"alias/c")));
+    EXPECT_TRUE(SameFile(at(u"sub/c"), at(u"sub/../sub/c")));
+    EXPECT_FALSE(SameFile(at(u"a"), at(u"missing")));
 }
 
+#ifdef _WIN32
+TEST(Platform, DrivesComeFromTheVariableWhenItIsSet) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "rec" / "REC" / "deep");
+    const std::string rec = (dir / "rec").string();
+    dz::test::ScopedEnv drives("DEZADIDE_DRIVES", dir.path().string() + "\\;" + rec + "\\;;");
+    const auto roots = DriveRoots();
+    ASSERT_EQ(roots.size(), 2u);
+    EXPECT_EQ(roots[0], dir.text());
+    EXPECT_EQ(roots[1], dir.text() + u"\\rec");
+    // The longest root that holds the path, also through ".." and in another case.
+    EXPECT_EQ(DriveRootOf(dir.text() + u"\\rec\\REC"), dir.text() + u"\\rec");
+    EXPECT_EQ(DriveRootOf(dir.text() + u"\\rec\\REC\\deep\\..\\deep"), dir.text() + u"\\rec");
+    EXPECT_EQ(DriveRootOf(dir.text() + u"\\REC\\rec"), dir.text() + u"\\rec");
+    EXPECT_EQ(DriveRootOf(dir.text() + u"\\recx"), dir.text());
+}
+
+TEST(Platform, DrivesAreTheLettersOfFixedAndRemovableDisks) {
+    const auto roots = DriveRoots();
+    ASSERT_FALSE(roots.empty());
+    for (const std::u16string& root : roots) {
+        ASSERT_EQ(root.size(), 2u);
+        EXPECT_TRUE(root[0] >= u'A' && root[0] <= u'Z' && root[1] == u':');
+        EXPECT_TRUE(FolderExists(root));
+    }
+    EXPECT_TRUE(std::is_sorted(roots.begin(), roots.end())) << "in letter order";
+    // A folder's drive is its letter; a drive alone is its own.
+    TempDir dir;
+    const std::u16string drive = dir.text().substr(0, 2);
+    EXPECT_EQ(DriveRootOf(dir.text()), drive);
+    EXPECT_EQ(DriveRootOf(drive), drive);
+    EXPECT_EQ(DriveRootOf(drive + u"\\"), drive);
+}
+#else
 TEST(Platform, DrivesComeFromTheVariableWhenItIsSet) {
     TempDir dir;
     std::filesystem::create_directories(dir / "rec" / "REC" / "deep");
@@ -141,12 +240,15 @@ TEST(Platform, DrivesComeFromTheVariableWhenItIsSet) {
     const std::u16string outside = DriveRootOf(u"/proc/self");
     EXPECT_EQ(outside, u"/proc");
 }
+#endif
 
 TEST(Platform, FileSystemTypeOfTheMountThatHoldsAPath) {
+#ifndef _WIN32
     EXPECT_EQ(FileSystemTypeOf(u"/proc/self/status"), "proc");
+#endif
     TempDir dir;
     // A file not made yet is judged by the folder it will be in.
-    EXPECT_EQ(FileSystemTypeOf(dir.text() + u"/out.mpg"), FileSystemTypeOf(dir.text()));
+    EXPECT_EQ(FileSystemTypeOf(JoinPath(dir.text(), u"out.mpg")), FileSystemTypeOf(dir.text()));
     EXPECT_FALSE(FileSystemTypeOf(dir.text()).empty());
 }
 
@@ -186,9 +288,15 @@ TEST(Platform, FileReadsWritesAndSeeksPastFourGiB) {
 
 TEST(Platform, FileOpensOnlyRegularFiles) {
     TempDir dir;
+#ifdef _WIN32
+    // A device name reaches a device, not a file.
+    EXPECT_FALSE(File::OpenRead(u"NUL").IsOpen());
+    EXPECT_FALSE(File::CreateWrite(JoinPath(dir.text(), u"NUL")).IsOpen());
+#else
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     EXPECT_FALSE(File::OpenRead(dir.text() + u"/fifo").IsOpen());
     EXPECT_FALSE(File::CreateWrite(dir.text() + u"/fifo").IsOpen());
+#endif
     EXPECT_FALSE(File::OpenRead(dir.text()).IsOpen());
     EXPECT_FALSE(File::OpenRead(dir.text() + u"/missing").IsOpen());
     EXPECT_FALSE(File::CreateWrite(dir.text() + u"/missing/x").IsOpen());
@@ -210,18 +318,24 @@ TEST(Platform, StagedFilesAreNewHiddenAndCommittedByRename) {
     File b = File::CreateTemporary(dir.text(), second);
     ASSERT_TRUE(a.IsOpen() && b.IsOpen());
     EXPECT_NE(first, second);
-    const std::u16string name = first.substr(first.rfind(u'/') + 1);
+    const std::u16string name = first.substr(first.find_last_of(u"/\\") + 1);
     EXPECT_TRUE(IsTemporaryName(name));
     EXPECT_FALSE(IsTemporaryName(u"NEWS_#001_200612241930.AVR"));
     EXPECT_FALSE(IsTemporaryName(u".dezadide-x-1.tmp"));
     ASSERT_TRUE(a.Write("new", 3) && a.Flush() && a.Close());
-    // A link in the final place is replaced, its target kept.
     WriteFile(dir / "target", "old");
+#ifdef _WIN32
+    // A file in the final place is replaced in one step.
+    WriteFile(dir / "final.mp3", "older");
+#else
+    // A link in the final place is replaced, its target kept.
     std::filesystem::create_symlink(dir / "target", dir / "final.mp3");
-    ASSERT_TRUE(CommitByRename(first, dir.text() + u"/final.mp3"));
+#endif
+    ASSERT_TRUE(CommitByRename(first, JoinPath(dir.text(), u"final.mp3")));
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "final.mp3"));
     EXPECT_EQ(std::filesystem::file_size(dir / "target"), 3u); // "old"
     EXPECT_EQ(std::filesystem::file_size(dir / "final.mp3"), 3u);
+    EXPECT_FALSE(PathExists(first));
     EXPECT_TRUE(FlushFolder(dir.text()));
 
     // The temporaries of a process that is gone are removed; this one's stay.
@@ -236,15 +350,22 @@ TEST(Platform, SameFolderAndCaseBlindnessAreAskedOfTheFileSystem) {
     TempDir dir;
     std::filesystem::create_directory(dir / "a");
     std::filesystem::create_directory(dir / "b");
-    std::filesystem::create_directory_symlink(dir / "a", dir / "link");
+    const bool linked = dz::test::MakeFolderLink(dir / "a", dir / "link");
     const std::u16string d = dir.text();
-    EXPECT_EQ(SameFolder(d + u"/a", d + u"/link"), true);
+    if (linked) {
+        EXPECT_EQ(SameFolder(d + u"/a", d + u"/link"), true);
+    }
     EXPECT_EQ(SameFolder(d + u"/a", d + u"/a/."), true);
     EXPECT_EQ(SameFolder(d + u"/a", d + u"/b"), false);
     EXPECT_EQ(SameFolder(d + u"/a", d + u"/missing"), false);
     EXPECT_TRUE(std::filesystem::is_empty(dir / "b")) << "the probe is removed";
+#ifdef _WIN32
+    // Windows file systems find names in any case.
+    EXPECT_TRUE(FolderIgnoresCase(d + u"/a"));
+#else
     // Linux file systems here tell case apart.
     EXPECT_FALSE(FolderIgnoresCase(d + u"/a"));
+#endif
     EXPECT_TRUE(std::filesystem::is_empty(dir / "a"));
 
     WriteFile(dir / "gone.mp3", "x");
@@ -271,6 +392,10 @@ TEST(Platform, FuseMountsAreNamedByTheirRealFileSystem) {
     };
     for (const auto& s : sectors)
         EXPECT_EQ(FileSystemOfBootSector(s.bytes.data(), s.bytes.size()), s.type) << s.type;
+#ifdef _WIN32
+    // Windows has no FUSE mounts: a volume's type is the name it gives.
+    EXPECT_EQ(RealFileSystemType("NTFS", ""), "NTFS");
+#else
 
     TempDir dir;
     const std::vector<uint8_t> ntfs = sector(3, "NTFS    ");
@@ -288,6 +413,7 @@ TEST(Platform, FuseMountsAreNamedByTheirRealFileSystem) {
     };
     for (const auto& m : mounts)
         EXPECT_EQ(RealFileSystemType(m.type, m.source), m.real) << m.type << " " << m.source;
+#endif
 }
 
 } // namespace

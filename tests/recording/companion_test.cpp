@@ -1,8 +1,14 @@
+#include "common/text.h"
+#include "platform/platform.h"
 #include "recording/RecordingName.h"
 #include "recording/recording_files.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -14,7 +20,7 @@ TEST(Companion, PartCountAndTotalSizeComeFromTheHeadOfPartOnesCompanion) {
     const std::string avf = "A_#001_200612241930.AVF", avr = "A_#001_200612241930.AVR";
     const struct {
         const char* what;
-        std::string file; // written in the folder; "dir" and "fifo" make those instead
+        std::string file; // written in the folder; "dir", "fifo" and "held" are special
         std::vector<uint8_t> bytes;
         std::string part; // the path asked about
         int32_t count;
@@ -33,19 +39,34 @@ TEST(Companion, PartCountAndTotalSizeComeFromTheHeadOfPartOnesCompanion) {
         {"not a part file", avf, CompanionBytes(3, 5), "song.mp3", -1, -1},
         {"no extension", avf, CompanionBytes(3, 5), "A_#001_200612241930", -1, -1},
         {"a folder in its place", "dir", {}, avr, 0, 0},
+#ifdef _WIN32
+        // Windows files can be held without sharing; the companion then
+        // counts as unreadable for that call.
+        {"held open by another writer", "held", CompanionBytes(3, 5), avr, 0, 0},
+#else
         {"a fifo in its place: never waits for a writer", "fifo", {}, avr, 0, 0},
+#endif
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         TempDir dir;
-        if (r.file == "dir")
+        std::optional<dz::platform::File> holder;
+        if (r.file == "dir") {
             std::filesystem::create_directory(dir / avf);
-        else if (r.file == "fifo")
+        } else if (r.file == "held") {
+            WriteFile(dir / avf, r.bytes);
+            holder = dz::platform::File::OpenReadWrite(
+                dz::platform::JoinPath(dir.text(), dz::Ascii(avf)));
+            ASSERT_TRUE(holder->IsOpen());
+        } else if (r.file == "fifo") {
+#ifndef _WIN32
             ASSERT_EQ(mkfifo((dir / avf).c_str(), 0600), 0);
-        else
+#endif
+        } else {
             WriteFile(dir / r.file, r.bytes);
+        }
         const std::u16string part =
-            dir.text() + u"/" + std::u16string(r.part.begin(), r.part.end());
+            dz::platform::JoinPath(dir.text(), std::u16string(r.part.begin(), r.part.end()));
         EXPECT_EQ(kNames.ReadPartCount(part), r.count);
         EXPECT_EQ(kNames.ReadTotalSize(part), r.total);
     }

@@ -8,9 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -79,6 +84,25 @@ TEST(FolderListing, PlainFileDateIsItsCreationTimeInLocalTime) {
     WriteFile(dir / "a.mp3", "x");
     // Move the modification time far away: where the disk keeps a birth
     // time, the list must not show the modification time.
+#ifdef _WIN32
+    const std::wstring path = (dir / "a.mp3").wstring();
+    {
+        const HANDLE file =
+            CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        // 400 days after 1970, in 100 ns steps since 1601.
+        const uint64_t ticks = 116444736000000000ull + 86400ull * 400 * 10000000;
+        const FILETIME written{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &written));
+        CloseHandle(file);
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+    const uint64_t creation =
+        (uint64_t{data.ftCreationTime.dwHighDateTime} << 32) | data.ftCreationTime.dwLowDateTime;
+    const std::time_t created =
+        static_cast<std::time_t>((creation - 116444736000000000ull) / 10000000);
+#else
     const std::string path = (dir / "a.mp3").string();
     struct timespec times[2] = {{86400 * 400, 0}, {86400 * 400, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
@@ -86,11 +110,16 @@ TEST(FolderListing, PlainFileDateIsItsCreationTimeInLocalTime) {
     ASSERT_EQ(statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME | STATX_MTIME, &stx), 0);
     const std::time_t created =
         (stx.stx_mask & STATX_BTIME) ? stx.stx_btime.tv_sec : stx.stx_mtime.tv_sec;
+#endif
 
     ScopedEnv tz("TZ", "XST-5"); // five hours east of UTC, no daylight saving
     std::time_t shifted = created + 5 * 3600;
     std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &shifted);
+#else
     gmtime_r(&shifted, &utc);
+#endif
     const auto rows = ListFolderRows(dir.text());
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].dateText, dz::DateText(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
@@ -99,7 +128,8 @@ TEST(FolderListing, PlainFileDateIsItsCreationTimeInLocalTime) {
 
 TEST(FolderListing, UnreadableOrEmptyFolderGivesNoRows) {
     std::vector<FileListRow> rows{{u"stale", u"", u"", u""}};
-    EXPECT_FALSE(ListFolderRows(u"/nonexistent/dezadide", rows));
+    EXPECT_FALSE(ListFolderRows(
+        dz::platform::JoinPath(dz::platform::DriveRoots().front(), u"nonexistent-dezadide"), rows));
     EXPECT_TRUE(rows.empty());
     EXPECT_FALSE(ListFolderRows(u"", rows));
     TempDir dir;

@@ -1,18 +1,54 @@
 #include "support/temp_dir.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <system_error>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 namespace dz::test {
+namespace {
+
+void SetVariable(const std::string& name, const std::optional<std::string>& value) {
+#ifdef _WIN32
+    // An empty value removes the variable there.
+    _putenv_s(name.c_str(), value ? value->c_str() : "");
+    _tzset();
+#else
+    if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+    else
+        unsetenv(name.c_str());
+    tzset();
+#endif
+}
+
+} // namespace
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dz-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot make a temporary folder");
-    m_path = pattern;
+    // A name nobody else uses: create_directory fails on an existing folder.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "dz-%012llx",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+        std::error_code ec;
+        if (std::filesystem::create_directory(base / name, ec)) {
+            m_path = base / name;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -26,23 +62,29 @@ TempDir::~TempDir() {
 }
 
 std::u16string TempDir::text() const {
-    const std::string s = m_path.string();
-    return std::u16string(s.begin(), s.end());
+    return m_path.u16string();
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name) {
     if (const char* old = std::getenv(name))
         m_old = old;
-    setenv(name, value.c_str(), 1);
-    tzset();
+    SetVariable(m_name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (m_old)
-        setenv(m_name.c_str(), m_old->c_str(), 1);
-    else
-        unsetenv(m_name.c_str());
-    tzset();
+    SetVariable(m_name, m_old);
+}
+
+bool MakeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+#ifdef _WIN32
+    constexpr DWORD kFolder = 0x1, kWithoutPrivilege = 0x2;
+    CreateSymbolicLinkW(link.c_str(), target.c_str(), kFolder | kWithoutPrivilege);
+    // Wine answers TRUE without making anything: only a link that is there counts.
+    return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    std::filesystem::create_directory_symlink(target, link);
+    return true;
+#endif
 }
 
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {

@@ -37,6 +37,11 @@ private:
     std::optional<std::string> m_old;
 };
 
+// A link to a folder. Windows lets only some users make links and Wine only
+// pretends to: false there, and the caller leaves out what needs a link.
+// On Linux it always works.
+bool MakeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link);
+
 void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 std::vector<uint8_t> ReadFile(const std::filesystem::path& path);

@@ -159,7 +159,7 @@ TEST(WorkerLocation, IsTheFolderBelowItsDriveOnDriveC) {
     const std::string f64(64, 'f'), f65(65, 'g');
     for (const std::string& f : {std::string("REC/a"), f64, f65})
         fs::create_directories(tmp / f);
-    fs::create_directory_symlink(tmp / "REC", tmp / "link");
+    const bool linked = MakeFolderLink(tmp / "REC", tmp / "link");
     RecordingNameParts parts;
     parts.recordingName = std::u16string(32, u'L');
     parts.dateStamp = u"200612241930";
@@ -175,6 +175,8 @@ TEST(WorkerLocation, IsTheFolderBelowItsDriveOnDriveC) {
         {tmp / f65, ""},
     };
     for (const auto& r : rows) {
+        if (!linked && r.folder == tmp / "link")
+            continue;
         const std::optional<std::u16string> text = MakeLocationText(U16(r.folder), parts);
         EXPECT_EQ(text.value_or(u""), U16(r.text)) << r.folder;
     }

@@ -311,4 +311,11 @@ bool FolderIgnoresCase(const std::u16string& folder) {
     return false;
 }
 
+std::optional<std::tm> LocalTime(std::time_t time) {
+    std::tm local{};
+    if (!localtime_r(&time, &local))
+        return std::nullopt;
+    return local;
+}
+
 } // namespace dz::platform

@@ -66,6 +66,11 @@ wxIconBundle LoadIconResource(int id) {
     wxIconBundle bundle;
     if (id != IDR_MAINFRAME)
         return bundle;
+#ifdef __WXMSW__
+    // Windows keeps the icon in the program itself, every size in one
+    // resource (app/dezadide.rc), as Explorer and the task bar expect.
+    return wxIconBundle(wxS("IDR_MAINFRAME"), nullptr);
+#else
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
         wxImage::AddHandler(new wxPNGHandler); // the image list takes ownership
     for (const char* name : {"dezadide_16.png", "dezadide_32.png", "dezadide_48.png",
@@ -78,4 +83,5 @@ wxIconBundle LoadIconResource(int id) {
         bundle.AddIcon(icon);
     }
     return bundle;
+#endif
 }

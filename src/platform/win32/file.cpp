@@ -1,0 +1,259 @@
+// The binary file handle: a Windows file handle opened on the wide path,
+// never inherited by a child process, with reads and writes that finish
+// what they can. Block copies go through the caller's buffer.
+#include "platform/platform.h"
+
+#include "platform/win32/win32_text.h"
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <string_view>
+
+namespace dz::platform {
+namespace {
+
+// ".dezadide-<process id>-<number>.tmp": the process id tells a later job
+// whether the job that made it still runs; no recording or plain-file
+// extension, so no list ever shows it. The same names as on Linux.
+constexpr std::string_view kTemporaryStart = ".dezadide-";
+constexpr std::string_view kTemporaryEnd = ".tmp";
+
+std::u16string NextTemporaryName() {
+    static std::atomic<unsigned long> counter{0};
+    const std::string name = std::string(kTemporaryStart) + std::to_string(GetCurrentProcessId()) +
+                             "-" + std::to_string(counter.fetch_add(1)) +
+                             std::string(kTemporaryEnd);
+    return std::u16string(name.begin(), name.end());
+}
+
+// The process id inside a temporary name, or 0 when it is none of ours.
+unsigned long TemporaryOwner(std::u16string_view name) {
+    if (name.size() <= kTemporaryStart.size() + kTemporaryEnd.size())
+        return 0;
+    for (size_t i = 0; i < kTemporaryStart.size(); ++i)
+        if (name[i] != static_cast<char16_t>(kTemporaryStart[i]))
+            return 0;
+    const size_t endAt = name.size() - kTemporaryEnd.size();
+    for (size_t i = 0; i < kTemporaryEnd.size(); ++i)
+        if (name[endAt + i] != static_cast<char16_t>(kTemporaryEnd[i]))
+            return 0;
+    unsigned long pid = 0;
+    size_t i = kTemporaryStart.size();
+    for (; i < endAt && name[i] >= u'0' && name[i] <= u'9'; ++i)
+        pid = pid * 10 + (name[i] - u'0');
+    if (i == kTemporaryStart.size() || i >= endAt || name[i] != u'-' || pid == 0)
+        return 0;
+    return pid;
+}
+
+bool ProcessRuns(unsigned long pid) {
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED; // there, but not ours to look at
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+// One ReadFile or WriteFile moves at most a DWORD's worth.
+constexpr size_t kMaxTransfer = size_t{1} << 30;
+
+// The recorder's files are regular files: a device name ("NUL", "COM1")
+// or a folder behind a recording's name is refused.
+intptr_t OpenRegular(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
+    if (path.empty())
+        return -1;
+    const HANDLE h = CreateFileW(win32::ApiPath(path).c_str(), access, share, nullptr, disposition,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return -1;
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return -1;
+    }
+    return reinterpret_cast<intptr_t>(h);
+}
+
+HANDLE AsHandle(intptr_t native) {
+    return reinterpret_cast<HANDLE>(native);
+}
+
+} // namespace
+
+File::~File() {
+    Close();
+}
+
+File::File(File&& other) noexcept : m_fd(other.m_fd), m_failure(other.m_failure) {
+    other.m_fd = kClosed;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_fd = other.m_fd;
+        m_failure = other.m_failure;
+        other.m_fd = kClosed;
+    }
+    return *this;
+}
+
+// Readers let other readers in; a file being written or patched is not
+// shared, so nobody reads it half written.
+File File::OpenRead(const std::u16string& path) {
+    return File(OpenRegular(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+}
+
+File File::CreateWrite(const std::u16string& path) {
+    return File(OpenRegular(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
+}
+
+File File::OpenReadWrite(const std::u16string& path) {
+    return File(OpenRegular(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING));
+}
+
+File File::CreateTemporary(const std::u16string& folder, std::u16string& path) {
+    // CREATE_NEW: a name that exists is never opened; another is tried.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = JoinPath(folder, NextTemporaryName());
+        const HANDLE h = CreateFileW(win32::ApiPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE)
+            return File(reinterpret_cast<intptr_t>(h));
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    path.clear();
+    return File();
+}
+
+bool File::Fail(int error) {
+    m_failure = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? Failure::DiskFull
+                : error == ERROR_FILE_TOO_LARGE                             ? Failure::TooLarge
+                                                                            : Failure::Other;
+    return false;
+}
+
+bool IsTemporaryName(std::u16string_view name) {
+    return TemporaryOwner(name) != 0;
+}
+
+bool CommitByRename(const std::u16string& from, const std::u16string& to) {
+    // Replaces the entry `to` itself in one step, a link included.
+    return MoveFileExW(win32::ApiPath(from).c_str(), win32::ApiPath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool FlushFolder(const std::u16string& folder) {
+    // Windows makes a folder's names durable with the renames themselves
+    // (MOVEFILE_WRITE_THROUGH); a folder handle can be flushed only with
+    // rights a user does not have, so the folder just has to be there.
+    return FolderExists(folder);
+}
+
+void RemoveStaleTemporaries(const std::u16string& folder) {
+    std::vector<FolderName> names;
+    if (!SearchFolderNames(folder, names))
+        return;
+    for (const FolderName& entry : names) {
+        const unsigned long owner = TemporaryOwner(entry.name);
+        if (owner == 0 || entry.isFolder || ProcessRuns(owner))
+            continue;
+        DeleteFileW(win32::ApiPath(JoinPath(folder, entry.name)).c_str());
+    }
+}
+
+bool File::Flush() {
+    if (m_fd == kClosed)
+        return false;
+    if (FlushFileBuffers(AsHandle(m_fd)))
+        return true;
+    return Fail(static_cast<int>(GetLastError()));
+}
+
+int64_t File::Read(void* buffer, size_t n) {
+    if (m_fd == kClosed)
+        return -1;
+    auto* p = static_cast<char*>(buffer);
+    size_t got = 0;
+    while (got < n) {
+        DWORD r = 0;
+        const DWORD piece = static_cast<DWORD>(std::min(n - got, kMaxTransfer));
+        if (!ReadFile(AsHandle(m_fd), p + got, piece, &r, nullptr))
+            return -1;
+        if (r == 0)
+            break; // end of file
+        got += r;
+    }
+    return static_cast<int64_t>(got);
+}
+
+bool File::Write(const void* buffer, size_t n) {
+    if (m_fd == kClosed)
+        return false;
+    const auto* p = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < n) {
+        DWORD w = 0;
+        const DWORD piece = static_cast<DWORD>(std::min(n - done, kMaxTransfer));
+        if (!WriteFile(AsHandle(m_fd), p + done, piece, &w, nullptr))
+            return Fail(static_cast<int>(GetLastError()));
+        if (w == 0)
+            return Fail(ERROR_DISK_FULL); // no progress: treat like a full disk
+        done += w;
+    }
+    return true;
+}
+
+bool File::Seek(uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return m_fd != kClosed && SetFilePointerEx(AsHandle(m_fd), to, nullptr, FILE_BEGIN);
+}
+
+int64_t File::Position() const {
+    LARGE_INTEGER zero{}, at{};
+    if (m_fd == kClosed || !SetFilePointerEx(AsHandle(m_fd), zero, &at, FILE_CURRENT))
+        return -1;
+    return at.QuadPart;
+}
+
+int64_t File::Size() const {
+    LARGE_INTEGER size{};
+    if (m_fd == kClosed || !GetFileSizeEx(AsHandle(m_fd), &size))
+        return -1;
+    return size.QuadPart;
+}
+
+bool File::Close() {
+    if (m_fd == kClosed)
+        return true;
+    const HANDLE h = AsHandle(m_fd);
+    m_fd = kClosed;
+    if (!CloseHandle(h))
+        return Fail(static_cast<int>(GetLastError()));
+    return true;
+}
+
+int64_t File::CopyTo(File& out, void* buffer, size_t bufferSize, size_t n) {
+    if (m_fd == kClosed)
+        return kCopyReadFailed;
+    if (out.m_fd == kClosed)
+        return kCopyWriteFailed;
+    size_t done = 0;
+    while (done < n) {
+        const size_t piece = std::min(n - done, bufferSize);
+        const int64_t got = Read(buffer, piece);
+        if (got < 0)
+            return kCopyReadFailed;
+        if (got > 0 && !out.Write(buffer, static_cast<size_t>(got)))
+            return kCopyWriteFailed;
+        done += static_cast<size_t>(got);
+        if (static_cast<size_t>(got) < piece)
+            break; // the end of this file
+    }
+    return static_cast<int64_t>(done);
+}
+
+} // namespace dz::platform
