@@ -177,7 +177,7 @@ void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
 }
 
 void CCopyProgressDlg::StartWorker() {
-    m_job = TransferJob{&m_handoff, m_pDestination, m_pSource, m_pNames};
+    m_job = TransferJob{&m_handoff, m_pDestination, m_pSource, m_pNames, &m_outcome};
     m_jobBytes = JobBytes(EntrySizesOf(*m_pSource, *m_pNames));
     m_rate = RateMeter();
     m_rate.Add(std::chrono::steady_clock::now(), 0);
