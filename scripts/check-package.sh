@@ -100,7 +100,8 @@ shoot() { # ROOT OUTDIR: the window of ROOT/usr/bin under a fresh Xvfb
 echo "== the unpacked package, source and build trees out of reach"
 if unshare --mount true 2>/dev/null; then
   # A private mount table in which the repository is an empty folder.
-  unshare --mount bash -c 'mount -t tmpfs -o size=1m none "$1" && shift && "$@"' _ \
+  # (cd / too: a working folder inside it would still reach the old files.)
+  unshare --mount bash -c 'mount -t tmpfs -o size=1m none "$1" && cd / && shift && "$@"' _ \
     "$repo" bash -c "$(declare -f shoot); work=$work version=$version shoot $root $work/unpacked"
   echo "(the repository was hidden while the unpacked programs ran)"
 else

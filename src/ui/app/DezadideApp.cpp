@@ -34,11 +34,14 @@ wxString DemoClipsFolder() {
     return folder.GetPath();
 }
 
-// Ctrl+C or a session's end closes a demo the ordinary way, so its
-// temporary folder goes too.
-void EndMainLoop(int) {
-    if (wxTheApp)
-        wxTheApp->ExitMainLoop();
+// Ctrl+C or a session's end closes a demo the way the close box does (the
+// frame and its document first, then the loop ends), so its temporary
+// folder goes too. The signal may reach any thread: its handler only raises
+// a flag, which a timer of the main loop looks at.
+volatile std::sig_atomic_t g_demoEndRequested = 0;
+
+extern "C" void RequestDemoEnd(int) {
+    g_demoEndRequested = 1;
 }
 
 } // namespace
@@ -90,6 +93,7 @@ bool CDezadideApp::OnInit() {
 }
 
 int CDezadideApp::OnExit() {
+    m_demoWatch.Stop();
     m_pDocManager.reset();
     m_pDemoDisk.reset();
     return wxApp::OnExit();
@@ -106,13 +110,24 @@ bool CDezadideApp::StartDemo() {
         return false;
     }
     wxSetEnv("DEZADIDE_DRIVES", ToWx(m_pDemoDisk->Disk()) + ":" + ToWx(m_pDemoDisk->Backup()));
-    std::cout << "dezadide: sample disk " << ToWx(m_pDemoDisk->Disk()).utf8_string() << ", backup "
-              << ToWx(m_pDemoDisk->Backup()).utf8_string()
-              << std::endl; // at once: scripts wait for it
-#ifndef __WXMSW__
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        SetSignalHandler(signal, EndMainLoop);
+    for (int signal : {SIGINT, SIGTERM})
+        std::signal(signal, RequestDemoEnd);
+#ifdef SIGHUP
+    std::signal(SIGHUP, RequestDemoEnd);
 #endif
+    m_demoWatch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (!g_demoEndRequested)
+            return;
+        m_demoWatch.Stop();
+        if (wxWindow* top = GetTopWindow())
+            top->Close(true);
+        else
+            ExitMainLoop();
+    });
+    m_demoWatch.Start(200);
+    // Said once the signals end the demo properly; scripts wait for it.
+    std::cout << "dezadide: sample disk " << ToWx(m_pDemoDisk->Disk()).utf8_string() << ", backup "
+              << ToWx(m_pDemoDisk->Backup()).utf8_string() << std::endl;
     return true;
 }
 

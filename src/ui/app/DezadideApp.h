@@ -2,6 +2,7 @@
 // The application: sets up the document template, builds the main window
 // and opens the document named on the command line, if any.
 #include <wx/app.h>
+#include <wx/timer.h>
 
 #include <memory>
 
@@ -26,6 +27,7 @@ private:
 
     std::unique_ptr<CDocManager> m_pDocManager;
     std::unique_ptr<dz::CDemoDisk> m_pDemoDisk; // removed when the program ends
+    wxTimer m_demoWatch;                        // ends the demo on a signal
 
     wxDECLARE_EVENT_TABLE();
 };
