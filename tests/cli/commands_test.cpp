@@ -197,10 +197,17 @@ TEST(CliProgram, ParsesEveryCommand) {
     EXPECT_EQ(RunProgram("mv" + folders + "A.mem"), kExitOk);
     EXPECT_TRUE(fs::exists(dst / "A.mem") && fs::exists(dst / "NEWS_#002_200612241930.AVR"));
     EXPECT_FALSE(fs::exists(src / "A.mem"));
+    // b.MP3 is in the destination now: refused unless --replace or --skip.
+    EXPECT_EQ(RunProgram("cp" + folders + "b.MP3", &output), kExitFailure);
+    EXPECT_NE(output.find("Already in the destination: b.MP3"), std::string::npos) << output;
+    EXPECT_EQ(RunProgram("cp --replace" + folders + "b.MP3"), kExitOk);
+    EXPECT_EQ(RunProgram("cp --skip" + folders + "b.MP3"), kExitOk);
+    EXPECT_EQ(RunProgram("cp --skip --replace" + folders + "b.MP3"), kExitUsage);
 
     // convert: the outcome on standard output, the stream diagnostics on
     // standard error, and no progress line when that is a file.
-    const std::string news = std::string(DEZADIDE_FIXTURES) + "/rec/news/NEWS_#001_200612241930.AVR";
+    const std::string news =
+        std::string(DEZADIDE_FIXTURES) + "/rec/news/NEWS_#001_200612241930.AVR";
     const fs::path target = dir / "news.mpg", err = dir / "err.txt";
     EXPECT_EQ(RunProgram("convert '" + news + "' '" + target.string() + "'", &output, err.string()),
               kExitOk);
