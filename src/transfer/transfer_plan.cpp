@@ -108,6 +108,53 @@ DecideExisting(const std::vector<std::u16string>& existing, const AskReplace& as
     return skipped;
 }
 
+std::u16string ProgressTitle(bool move, const std::u16string& shownName, int part, int parts) {
+    std::u16string title = (move ? u"Moving " : u"Copying ") + shownName;
+    if (parts > 0) {
+        title += u", part " + Ascii(std::to_string(part)) + u" of " + Ascii(std::to_string(parts));
+    }
+    return title;
+}
+
+int PartAtPercent(const std::vector<uint64_t>& fileSizes, int percent) {
+    if (fileSizes.size() < 2)
+        return 0;
+    uint64_t total = 0;
+    for (const uint64_t size : fileSizes)
+        total += size;
+    const int parts = static_cast<int>(fileSizes.size()) - 1;
+    if (total == 0)
+        return 1;
+    // The bytes copied so far, as the percentage tells them.
+    const uint64_t done = total / 100 * static_cast<uint64_t>(std::clamp(percent, 0, 100)) +
+                          total % 100 * static_cast<uint64_t>(std::clamp(percent, 0, 100)) / 100;
+    uint64_t end = fileSizes[0];
+    for (int part = 1; part <= parts; ++part) {
+        end += fileSizes[static_cast<size_t>(part)];
+        if (done < end)
+            return part;
+    }
+    return parts;
+}
+
+std::vector<uint64_t> EntryFileSizes(const std::u16string& folder, const std::u16string& name) {
+    std::vector<uint64_t> sizes;
+    for (const std::u16string& file : EntryFiles(folder, name)) {
+        const auto info = platform::GetFileInfo(file);
+        sizes.push_back(info ? info->size : 0);
+    }
+    return sizes;
+}
+
+bool IsMediaFileName(std::u16string_view name) {
+    return IsPlainFileName(name) || IsPartFileName(name) || HasExtension(name, u".avf") ||
+           HasExtension(name, u".mpg");
+}
+
+std::u16string SaveRefusedText(const std::u16string& path) {
+    return u"Saving would replace " + path + u" with an empty document; nothing was written";
+}
+
 std::u16string KBText(uint64_t bytes) {
     return SizeText(static_cast<int64_t>(bytes / 1024)) + u" KB";
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dz {
@@ -61,6 +62,21 @@ std::u16string ReplaceQuestionText(const std::u16string& name,
 // The Delete confirmation: the entry's shown name, or the count, and the
 // total size in KB.
 std::u16string DeleteQuestionText(const std::vector<std::u16string>& shownNames, uint64_t bytes);
+// The progress dialog's title for an entry: "Copying FILM, part 2 of 3",
+// "Moving song.mp3" (parts 0: not a recording).
+std::u16string ProgressTitle(bool move, const std::u16string& shownName, int part, int parts);
+// The part of a recording that a percentage of the whole falls in, from the
+// sizes of its files in the order they are copied (companion first, then
+// parts 1, 2, ...): 1-based; 1 while the companion is copied; 0 without parts.
+int PartAtPercent(const std::vector<uint64_t>& fileSizes, int percent);
+// The sizes of an entry's files, in EntryFiles' order.
+std::vector<uint64_t> EntryFileSizes(const std::u16string& folder, const std::u16string& name);
+
+// Files the program's own empty document must never be saved over: a
+// recording's parts and companion, .mp3/.mem files, converted .mpg films.
+bool IsMediaFileName(std::u16string_view name);
+std::u16string SaveRefusedText(const std::u16string& path);
+
 // A size as the list shows sizes: KB with thousands commas.
 std::u16string KBText(uint64_t bytes);
 

@@ -159,6 +159,38 @@ TEST(TransferPlan, EntriesThatDoNotFitAreRefusedNamingBothSizes) {
     EXPECT_EQ(CheckFreeSpace(U16(src), U16(tmp / "gone"), Names({u"big.mp3"})), std::nullopt);
 }
 
+TEST(TransferPlan, TheProgressTitleNamesTheEntryItsPartAndTheMode) {
+    EXPECT_EQ(ProgressTitle(false, u"FILM", 2, 3), u"Copying FILM, part 2 of 3");
+    EXPECT_EQ(ProgressTitle(true, u"song.mp3", 0, 0), u"Moving song.mp3");
+    // Companion 8 KiB, then parts of 100, 300 and 100 (x 1,000 bytes).
+    const std::vector<uint64_t> sizes = {8192, 100000, 300000, 100000};
+    const struct {
+        int percent, part;
+    } cases[] = {{0, 1}, {1, 1}, {21, 1}, {22, 2}, {50, 2}, {80, 2}, {81, 3}, {100, 3}, {120, 3}};
+    for (const auto& c : cases)
+        EXPECT_EQ(PartAtPercent(sizes, c.percent), c.part) << c.percent;
+    EXPECT_EQ(PartAtPercent({4321}, 50), 0) << "a plain file has no parts";
+    EXPECT_EQ(PartAtPercent({0, 0, 0}, 70), 1);
+}
+
+TEST(TransferPlan, TheEmptyDocumentIsNeverSavedOverMediaFiles) {
+    const struct {
+        std::u16string name;
+        bool media;
+    } cases[] = {
+        {u"/r/NEWS_#001_200612241930.AVR", true},
+        {u"/r/NEWS_#001_200612241930.avf", true},
+        {u"song.MP3", true},
+        {u"v.mem", true},
+        {u"film.MPG", true},
+        {u"notes.txt", false},
+        {u"Untitled", false},
+        {u"/r/mp3", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsMediaFileName(c.name), c.media) << ToUtf8(c.name);
+}
+
 TEST(TransferPlan, QuestionTexts) {
     EXPECT_EQ(KBText(1023), u"0 KB");
     EXPECT_EQ(KBText(5'000'000'000), u"4,882,812 KB");
