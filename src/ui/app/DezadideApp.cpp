@@ -40,15 +40,18 @@ bool CDezadideApp::OnInit() {
     SetAppName("Dezadide");
     m_pDocManager = std::make_unique<CDocManager>();
     const wxString document = argc > 1 ? argv[1] : wxString();
+    RemoveLeftoverPlayFiles();
     CMainFrame* frame = StartMainWindow(*m_pDocManager, document);
     if (!frame)
         return false;
+    frame->RememberSettingsIn(wxString::FromUTF8(dz::UserSettingsFile()));
     SetTopWindow(frame);
     return true;
 }
 
 int CDezadideApp::OnExit() {
     m_pDocManager.reset();
+    RemoveOwnPlayFiles();
     return wxApp::OnExit();
 }
 

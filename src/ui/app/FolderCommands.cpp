@@ -2,10 +2,12 @@
 #include "common/messages.h"
 #include "platform/platform.h"
 #include "transfer/transfer_checks.h"
+#include "transfer/transfer_plan.h"
 #include "ui/MessageBox.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/DeleteProgressDlg.h"
 #include "ui/dialogs/InputNameDlg.h"
+#include "ui/dialogs/Prompts.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
 
@@ -35,7 +37,21 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
         ShowAppMessage(std::u16string(*message), this);
         return;
     }
-    const CSortStringArray names = dz::CollectEntryNames(row->fileView->SelectedRowTexts());
+    const std::vector<dz::SelectedRow> rows = row->fileView->SelectedRowTexts();
+    const CSortStringArray names = dz::CollectEntryNames(rows);
+    if (m_settings.confirmDelete) {
+        std::vector<std::u16string> shown;
+        for (const dz::SelectedRow& r : rows)
+            shown.push_back(r.column0);
+        const DeleteAnswer answer = AskDeleteConfirmation(
+            this, dz::DeleteQuestionText(shown, dz::TotalBytes(folder, names)));
+        if (!answer.confirmed)
+            return;
+        if (answer.dontAskAgain) {
+            m_settings.confirmDelete = false;
+            SaveSettings();
+        }
+    }
     {
         CDeleteProgressDlg dialog;
         dialog.m_pNames = &names;
@@ -45,6 +61,8 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
     // Only this row: the other list may show the same folder, and keeps
     // showing what it showed.
     row->fileView->ShowFolder(folder);
+    for (int r : {kTopRow, kBottomRow})
+        Row(r).folderView->m_wndTree.UpdateDriveLabels();
 }
 
 void CMainFrame::OnNewFolder(wxCommandEvent&) {

@@ -1,8 +1,10 @@
 // Carries out the four copy and move commands between the top and bottom rows.
 #include "transfer/transfer_checks.h"
+#include "transfer/transfer_plan.h"
 #include "ui/MessageBox.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/CopyProgressDlg.h"
+#include "ui/dialogs/Prompts.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
 
@@ -22,7 +24,25 @@ void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, Transf
         ShowAppMessage(std::u16string(*message), frame);
         return;
     }
-    const CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
+    CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
+    // Entries that exist at the destination are decided on before the job:
+    // the job is given only what the user agreed to replace.
+    const std::vector<std::u16string> existing = dz::ExistingEntries(destination, names);
+    if (!existing.empty()) {
+        const auto skipped = dz::DecideExisting(existing, [&](const std::u16string& name,
+                                                              size_t remaining) {
+            return AskReplaceEntry(frame, dz::ReplaceQuestionText(name, destination), remaining);
+        });
+        if (!skipped)
+            return;
+        names = dz::WithoutEntries(names, *skipped);
+        if (names.IsEmpty())
+            return;
+    }
+    if (const auto refusal = dz::CheckFreeSpace(source, destination, names)) {
+        ShowAppMessage(*refusal, frame);
+        return;
+    }
     {
         // No parent: the main window owns it and stays disabled while the
         // job runs, so no second transfer can start.
@@ -37,9 +57,16 @@ void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, Transf
     to.fileView->ShowFolder(destination);
     if (mode == TRANSFER_MOVE)
         from.fileView->ShowFolder(source);
+    for (const PaneRow* row : {&from, &to})
+        row->folderView->m_wndTree.UpdateDriveLabels();
 }
 
 } // namespace
+
+void CMainFrame::TransferRows(int fromRow, int toRow, bool move) {
+    if (fromRow != toRow)
+        RunTransfer(this, Row(fromRow), Row(toRow), move ? TRANSFER_MOVE : TRANSFER_COPY);
+}
 
 void CMainFrame::OnCopyTopToBottom(wxCommandEvent&) {
     RunTransfer(this, Row(kTopRow), Row(kBottomRow), TRANSFER_COPY);
