@@ -17,6 +17,8 @@
 
 #include <wx/accel.h>
 #include <wx/menu.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -239,6 +241,21 @@ TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
     WriteFile(top / "b.mp3", "b");
     ASSERT_TRUE(m->Select(kTopRow, U16(top)));
     ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+    // While a list's menu is open, its pane is the one the commands act on,
+    // wherever the toolkit holds the focus meanwhile.
+    FocusedPane during = FocusedPane::None;
+    bool deleteEnabled = false;
+    wxTimer look;
+    look.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        during = frame().GetFocusedPane();
+        deleteEnabled = rules::IsCommandEnabled(ID_DELETE_FILES, frame().GetPaneState());
+        wxUIActionSimulator().Char(WXK_ESCAPE);
+    });
+    look.StartOnce(300);
+    frame().PopupPaneMenu(kBottomRow, true);
+    EXPECT_EQ(during, FocusedPane::BottomList);
+    EXPECT_TRUE(deleteEnabled);
+
     ASSERT_TRUE(FocusList(kTopRow));
     RunCommand(frame(), ID_SELECT_ALL);
     EXPECT_EQ(SelectedNames(m->fileView(kTopRow)), (Names{"a.mp3", "b.mp3"}));

@@ -107,9 +107,8 @@ TEST(Screenshot, DISABLED_Scene) {
             wxUIActionSimulator().Char(WXK_ESCAPE);
         });
         shot.StartOnce(800);
-        const std::unique_ptr<wxMenu> menu = m.frame()->MakeContextMenu(FocusedPane::TopList);
-        const wxPoint at = top.GetScreenPosition() - r.GetPosition() + wxPoint(120, 60);
-        m.frame()->PopupMenu(menu.get(), at);
+        const wxPoint at = m.frame()->ScreenToClient(top.GetScreenPosition() + wxPoint(120, 60));
+        m.frame()->PopupPaneMenu(kTopRow, true, at);
         dz::test::PumpFor(std::chrono::milliseconds(300));
 
         // The question before a Delete.

@@ -89,15 +89,22 @@ void CMainFrame::BindPaneInput() {
 }
 
 void CMainFrame::OnPaneContextMenu(int row, bool list, wxContextMenuEvent&) {
+    PopupPaneMenu(row, list);
+}
+
+void CMainFrame::PopupPaneMenu(int row, bool list, const wxPoint& at) {
     wxWindow* control = list ? static_cast<wxWindow*>(&Row(row).fileView->m_wndList)
                              : static_cast<wxWindow*>(&Row(row).folderView->m_wndTree);
-    // The commands read the focus to know their pane.
+    // The commands read the focus to know their pane; while the menu is open
+    // the toolkit may hold the focus elsewhere, so the pane is kept here.
     control->SetFocus();
     const FocusedPane pane = row == kTopRow
                                  ? (list ? FocusedPane::TopList : FocusedPane::TopTree)
                                  : (list ? FocusedPane::BottomList : FocusedPane::BottomTree);
     const std::unique_ptr<wxMenu> menu = MakeContextMenu(pane);
-    PopupMenu(menu.get());
+    m_contextPane = pane;
+    PopupMenu(menu.get(), at);
+    m_contextPane = FocusedPane::None;
 }
 
 void CMainFrame::MarkFocusedPane() {

@@ -283,6 +283,8 @@ std::optional<int> CMainFrame::FocusedTreeRow() const {
 }
 
 FocusedPane CMainFrame::GetFocusedPane() const {
+    if (m_contextPane != FocusedPane::None)
+        return m_contextPane;
     const wxWindow* focus = wxWindow::FindFocus();
     if (!focus || !m_bCreated)
         return FocusedPane::None;

@@ -83,6 +83,8 @@ public:
     // The menu a right click on a pane's control opens: the commands that
     // apply there, under their own ids.
     std::unique_ptr<wxMenu> MakeContextMenu(FocusedPane pane);
+    // Opens that menu for a row's list or tree, at a point of the frame.
+    void PopupPaneMenu(int row, bool list, const wxPoint& at = wxDefaultPosition);
     // Starts watching the folders the lists show and the trees hold open.
     void WatchShownFolders();
     // The folder of a Play run and the program that opens its result.
@@ -167,6 +169,7 @@ private:
     bool m_bWasMaximized = false;
     int m_nPlayCount = 0;
     wxWindow* m_pMarkedPane = nullptr;
+    FocusedPane m_contextPane = FocusedPane::None; // while a context menu is open
     wxSize m_creationClientSize;
     bool m_bCreated = false;
 
