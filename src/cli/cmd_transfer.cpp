@@ -5,6 +5,7 @@
 #include "platform/console.h"
 #include "platform/platform.h"
 #include "transfer/transfer_checks.h"
+#include "transfer/transfer_plan.h"
 
 #include <chrono>
 #include <cstdio>
@@ -148,6 +149,20 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     CSortStringArray names;
     if (!SortedEntryNames(options.names, names, err))
         return kExitUsage;
+    // Settled before the job: the worker itself replaces what it finds.
+    if (const std::vector<std::u16string> existing = dz::ExistingEntries(destination, names);
+        !existing.empty()) {
+        if (options.existing == OnExisting::Refuse) {
+            PrintMessage(err, ExistingEntriesText(existing));
+            return kExitFailure;
+        }
+        if (options.existing == OnExisting::Skip)
+            names = WithoutEntries(names, existing);
+    }
+    if (const std::optional<std::u16string> refusal = CheckFreeSpace(source, destination, names)) {
+        PrintMessage(err, *refusal);
+        return kExitFailure;
+    }
 
     const bool showProgress = options.progress.value_or(platform::StderrIsTerminal());
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);

@@ -12,6 +12,10 @@
 
 namespace dz::cli {
 
+// What happens to entries that already exist at the destination: by default
+// the job is refused before anything is written.
+enum class OnExisting { Refuse, Replace, Skip };
+
 struct TransferOptions {
     TransferMode mode = TRANSFER_COPY;
     std::u16string source;
@@ -21,6 +25,7 @@ struct TransferOptions {
     std::optional<bool> progress;
     // Sees every report after the command itself (tests step in here).
     std::function<void(const ProgressReport&)> onReport;
+    OnExisting existing = OnExisting::Refuse;
 };
 int RunTransfer(const TransferOptions& options, std::ostream& out, std::ostream& err);
 

@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
     // cp / mv: one copy or move job (cmd_transfer.cpp); only one of them is parsed.
     std::string transferSource, transferDestination;
     std::vector<std::string> transferNames;
+    bool transferReplace = false, transferSkip = false;
     auto addTransfer = [&](const char* name, const char* description) {
         CLI::App* command = app.add_subcommand(name, description);
         command->add_option("SRC", transferSource, "The folder that holds the entries")->required();
@@ -84,6 +85,12 @@ int main(int argc, char** argv) {
         command->add_option("NAME", transferNames,
                             "Entry names: a .mp3 or .mem file name, a recording's part-1 .AVR "
                             "name");
+        CLI::Option* replace = command->add_flag("--replace", transferReplace,
+                                                 "Replace entries that already exist in DST");
+        command
+            ->add_flag("--skip", transferSkip,
+                       "Leave entries that already exist in DST as they are, copy the others")
+            ->excludes(replace);
         return command;
     };
     CLI::App* cp = addTransfer("cp", "Copy entries as the Copy commands do: a recording with "
@@ -136,6 +143,10 @@ int main(int argc, char** argv) {
     if (*cp || *mv) {
         TransferOptions o;
         o.mode = *cp ? TRANSFER_COPY : TRANSFER_MOVE;
+        if (transferReplace)
+            o.existing = OnExisting::Replace;
+        else if (transferSkip)
+            o.existing = OnExisting::Skip;
         if (!ToText(transferSource, o.source) || !ToText(transferDestination, o.destination) ||
             !ToTexts(transferNames, o.names))
             return kExitUsage;

@@ -20,6 +20,10 @@ inline constexpr int ID_CONVERT_TO_AVI = WxCommandId(32775);
 inline constexpr int ID_MOVE_TOP_TO_BOTTOM = WxCommandId(32781);
 inline constexpr int ID_MOVE_BOTTOM_TO_TOP = WxCommandId(32782);
 inline constexpr int ID_CONVERT_TO_MP3 = WxCommandId(32785);
+// Commands a two-pane file manager is expected to have beside the table's.
+inline constexpr int ID_VIEW_REFRESH = WxCommandId(32790);
+inline constexpr int ID_SELECT_ALL = WxCommandId(32791);
+inline constexpr int ID_PLAY = WxCommandId(32792);
 inline constexpr int ID_VIEW_TOOLBAR = WxCommandId(0xE800); // also the toolbar's window id
 inline constexpr int ID_APP_ABOUT = WxCommandId(0xE140);
 inline constexpr int ID_APP_EXIT = WxCommandId(0xE141);

@@ -58,6 +58,12 @@ constexpr bool IsCommandEnabled(int commandId, const PaneState& s) {
         // file was selected.
         return (s.focus == FocusedPane::TopList && (s.topSelection || !s.topPath.empty())) ||
                (s.focus == FocusedPane::BottomList && (s.bottomSelection || !s.bottomPath.empty()));
+    case ID_SELECT_ALL:
+        return s.focus == FocusedPane::TopList || s.focus == FocusedPane::BottomList;
+    case ID_PLAY:
+        // What is selected must also be a recording; the command says so.
+        return (s.focus == FocusedPane::TopList && s.topSelection) ||
+               (s.focus == FocusedPane::BottomList && s.bottomSelection);
     default:
         return true;
     }

@@ -23,4 +23,30 @@ std::u16string DateText(int year, int month, int day, int hour, int minute, int 
     return Ascii(buf);
 }
 
+std::u16string FreeSpaceText(uint64_t bytes) {
+    static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB", "PB"};
+    double value = static_cast<double>(bytes) / 1024;
+    size_t unit = 0;
+    while (value >= 1024 && unit + 1 < std::size(kUnits)) {
+        value /= 1024;
+        ++unit;
+    }
+    char text[32];
+    if (unit == 0)
+        std::snprintf(text, sizeof text, "%.0f %s", value, kUnits[unit]);
+    else
+        std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+    return Ascii(text);
+}
+
+std::u16string DriveLabelText(const std::u16string& root, const std::u16string& volumeLabel,
+                              const uint64_t* freeBytes) {
+    std::u16string text = root;
+    if (!volumeLabel.empty())
+        text += u"  [" + volumeLabel + u"]";
+    if (freeBytes)
+        text += u"  " + FreeSpaceText(*freeBytes) + u" free";
+    return text;
+}
+
 } // namespace dz

@@ -9,4 +9,12 @@ namespace dz {
 std::u16string SizeText(int64_t kib);
 std::u16string DateText(int year, int month, int day, int hour, int minute, int second);
 
+// Free space as a person reads it: "512 KB", "12.3 MB", "1.5 GB", "2.0 TB".
+std::u16string FreeSpaceText(uint64_t bytes);
+// A drive's label in the trees: its folder, then the volume's own name when
+// it has one, then its free space when that is known:
+// "/media/rec  [RECORDER]  12.3 GB free".
+std::u16string DriveLabelText(const std::u16string& root, const std::u16string& volumeLabel,
+                              const uint64_t* freeBytes);
+
 } // namespace dz

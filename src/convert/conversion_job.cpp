@@ -117,6 +117,13 @@ ConversionOutcome ConversionJob::Convert(const std::u16string& source, const std
         return ConversionOutcome::kCantReadSource;
     if (TargetIsASourceFile(target, parts, source))
         return ConversionOutcome::kCantOpenTarget;
+    // The target is made only once the first part can be read: a start that
+    // fails leaves no empty file behind and empties no file of that name.
+    const int count = static_cast<int>(parts.size());
+    if (count > 0 && !platform::File::OpenRead(parts.front()).IsOpen()) {
+        m_observer.OnPartStarted(0, count, 100 / count);
+        return ConversionOutcome::kCantOpenSource;
+    }
     FileOutputSink output(platform::File::CreateWrite(target));
     if (!output.is_open())
         return ConversionOutcome::kCantOpenTarget;
@@ -126,7 +133,6 @@ ConversionOutcome ConversionJob::Convert(const std::u16string& source, const std
     ConversionState state;
     SourceFile input;
     input.set_progress(&m_progress);
-    const int count = static_cast<int>(parts.size());
     ConversionOutcome outcome = ConversionOutcome::kFinished;
     for (int i = 0; i < count; ++i) {
         m_observer.OnPartStarted(i, count, 100 * (i + 1) / count);

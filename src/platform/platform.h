@@ -212,4 +212,15 @@ private:
     Failure m_failure = Failure::None;
 };
 
+// The bytes that files may still take on the file system that holds path;
+// nothing when that cannot be asked (the path is gone).
+std::optional<uint64_t> FreeSpace(const std::u16string& path);
+// The volume's own name, as a disk's label gives it ("RECORDER"); empty when
+// the volume has none or it cannot be told.
+std::u16string VolumeLabel(const std::u16string& driveRoot);
+
+// This program's process id, and whether a process with that id runs.
+int CurrentProcessId();
+bool ProcessIsRunning(int processId);
+
 } // namespace dz::platform

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <unordered_map>
@@ -38,13 +39,39 @@ private:
     std::unordered_map<std::u16string, const std::u16string*> m_byFolded;
 };
 
-std::u16string CreationDateText(std::time_t t) {
+int64_t DateKey(int year, int month, int day, int hour, int minute, int second) {
+    return ((((static_cast<int64_t>(year) * 100 + month) * 100 + day) * 100 + hour) * 100 +
+            minute) *
+               100 +
+           second;
+}
+
+struct ShownDate {
+    std::u16string text;
+    int64_t key = 0;
+};
+
+ShownDate CreationDate(std::time_t t) {
     const std::optional<std::tm> time = dz::platform::LocalTime(t);
     if (!time)
-        return dz::DateText(1970, 1, 1, 0, 0, 0);
+        return {dz::DateText(1970, 1, 1, 0, 0, 0), DateKey(1970, 1, 1, 0, 0, 0)};
     const std::tm& local = *time;
-    return dz::DateText(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                        local.tm_min, local.tm_sec);
+    const int year = local.tm_year + 1900;
+    const int month = local.tm_mon + 1;
+    return {dz::DateText(year, month, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec),
+            DateKey(year, month, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec)};
+}
+
+int CompareByName(const FileListRow& a, const FileListRow& b) {
+    if (const int c = dz::CompareNoCaseAZ(a.fileName, b.fileName))
+        return c;
+    if (const int c = dz::CompareNoCaseAZ(a.realFileName, b.realFileName))
+        return c;
+    return a.realFileName.compare(b.realFileName);
+}
+
+template <class T> int Compare3(T a, T b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
 }
 
 // Part p's name from part 1's as stored: the three digits after "_#" replaced.
@@ -103,9 +130,10 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
             const auto info = dz::platform::GetFileInfo(dz::platform::JoinPath(folder, name));
             if (!info)
                 continue; // gone since the folder was read
+            ShownDate date = CreationDate(info->creationTime);
             rows.push_back({name, name,
                             dz::SizeText(static_cast<int64_t>(info->size / kBytesPerKiB)),
-                            CreationDateText(info->creationTime)});
+                            std::move(date.text), static_cast<int64_t>(info->size), date.key});
             continue;
         }
         // Parts 2, 3, ..., names outside the scheme, companions and every
@@ -113,11 +141,32 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
         if (!dz::IsPartFileName(name) || !names.IsFirstPart(name))
             continue;
         const RecordingDate d = names.ParseDateStamp(name);
-        rows.push_back({names.GetRecordingName(name), name,
-                        dz::SizeText(TotalSizeOfRecording(folder, name, folded) / kBytesPerKiB),
-                        dz::DateText(d.year, d.month, d.day, d.hour, d.minute, 0)});
+        const int64_t total = TotalSizeOfRecording(folder, name, folded);
+        rows.push_back({names.GetRecordingName(name), name, dz::SizeText(total / kBytesPerKiB),
+                        dz::DateText(d.year, d.month, d.day, d.hour, d.minute, 0), total,
+                        DateKey(d.year, d.month, d.day, d.hour, d.minute, 0)});
     }
+    SortRows(rows, RowSort{});
     return true;
+}
+
+void SortRows(std::vector<FileListRow>& rows, RowSort sort) {
+    std::stable_sort(rows.begin(), rows.end(), [sort](const FileListRow& a, const FileListRow& b) {
+        int c = 0;
+        if (sort.column == RowSortColumn::Size)
+            c = Compare3(a.sizeBytes, b.sizeBytes);
+        else if (sort.column == RowSortColumn::Date)
+            c = Compare3(a.dateKey, b.dateKey);
+        if (c == 0)
+            c = CompareByName(a, b);
+        return sort.descending ? c > 0 : c < 0;
+    });
+}
+
+RowSort NextSort(RowSort current, RowSortColumn clicked) {
+    if (current.column == clicked)
+        return {clicked, !current.descending};
+    return {clicked, false};
 }
 
 std::vector<FileListRow> ListFolderRows(const std::u16string& folder) {

@@ -1,6 +1,8 @@
 #pragma once
 // The rows a file list shows for a folder: one per recording (its part 1),
-// one per .mp3/.mem file, in the platform's search order.
+// one per .mp3/.mem file, in name order with the letter case ignored (the
+// order of the trees), so that a folder reads the same on every platform.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,7 +11,27 @@ struct FileListRow {
     std::u16string realFileName; // column 1 "Real File Name": the file on disk
     std::u16string sizeText;     // column 2 "Size(KB)"
     std::u16string dateText;     // column 3 "Date"
+    // What the size and date columns sort by: the bytes the entry holds
+    // (the companion's total size for a recording) and the shown date as
+    // YYYYMMDDhhmmss.
+    int64_t sizeBytes = 0;
+    int64_t dateKey = 0;
 };
+
+// The columns a list can be sorted by, and the direction.
+enum class RowSortColumn { Name = 0, Size = 1, Date = 2 };
+struct RowSort {
+    RowSortColumn column = RowSortColumn::Name;
+    bool descending = false;
+    bool operator==(const RowSort&) const = default;
+};
+// Name order compares the shown names with A-Z folded, then the real file
+// names; size and date fall back on name order for equal values. Descending
+// reverses the whole order.
+void SortRows(std::vector<FileListRow>& rows, RowSort sort);
+// A header click: the same column again reverses, another column sorts
+// ascending by it.
+RowSort NextSort(RowSort current, RowSortColumn clicked);
 
 // Empty for an empty folder text or a folder that cannot be searched.
 std::vector<FileListRow> ListFolderRows(const std::u16string& folder);

@@ -4,6 +4,8 @@
 #include "ui/wx_text.h"
 
 #include <wx/msgdlg.h>
+// The generic box's header builds on the one above.
+#include <wx/generic/msgdlgg.h>
 
 namespace {
 
@@ -17,7 +19,10 @@ void Show(const MessageBoxCall& call, wxWindow* parent) {
         Hook()(call);
         return;
     }
-    wxMessageBox(ToWx(call.text), ToWx(call.caption), call.style, parent);
+    // The toolkit's own box leaves the icon out on GTK 3; the generic box
+    // shows the exclamation mark the messages are meant to carry.
+    wxGenericMessageDialog box(parent, ToWx(call.text), ToWx(call.caption), call.style);
+    box.ShowModal();
 }
 
 } // namespace

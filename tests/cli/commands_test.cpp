@@ -212,6 +212,13 @@ TEST(CliProgram, ParsesEveryCommand) {
     EXPECT_EQ(RunCli({"mv", src.string(), dst.string(), "A.mem"}), kExitOk);
     EXPECT_TRUE(fs::exists(dst / "A.mem") && fs::exists(dst / "NEWS_#002_200612241930.AVR"));
     EXPECT_FALSE(fs::exists(src / "A.mem"));
+    // b.MP3 is in the destination now: refused unless --replace or --skip.
+    EXPECT_EQ(RunCli({"cp", src.string(), dst.string(), "b.MP3"}, &output), kExitFailure);
+    EXPECT_NE(output.find("Already in the destination: b.MP3"), std::string::npos) << output;
+    EXPECT_EQ(RunCli({"cp", "--replace", src.string(), dst.string(), "b.MP3"}), kExitOk);
+    EXPECT_EQ(RunCli({"cp", "--skip", src.string(), dst.string(), "b.MP3"}), kExitOk);
+    EXPECT_EQ(RunCli({"cp", "--skip", "--replace", src.string(), dst.string(), "b.MP3"}),
+              kExitUsage);
 
     // convert: the outcome on standard output, the stream diagnostics on
     // standard error, and no progress line when that is a file.

@@ -5,6 +5,8 @@
 #include "common/messages.h"
 #include "common/text.h"
 #include "platform/console.h"
+#include "platform/platform.h"
+#include "transfer/transfer_plan.h"
 #include "transfer/worker_support.h"
 
 #include <csignal>
@@ -88,6 +90,42 @@ TEST_F(CliTransfer, AFailureSaysWhichEntryAndWhy) {
     EXPECT_EQ(Run(Options(TRANSFER_COPY, {u"A.mem", u"x.txt", u"a_#001_200612241930.AVR"})),
               kExitFailure);
     EXPECT_EQ(err, "The companion file of a_#001_200612241930.AVR is shorter than 8,008 bytes\n");
+}
+
+TEST_F(CliTransfer, ExistingEntriesAreRefusedReplacedOrSkipped) {
+    const std::vector<uint8_t> old = PatternBytes(5, 99);
+    const struct {
+        OnExisting existing;
+        int status;
+        bool bReplaced, memCopied;
+    } cases[] = {
+        {OnExisting::Refuse, kExitFailure, false, false},
+        {OnExisting::Skip, kExitOk, false, true},
+        {OnExisting::Replace, kExitOk, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.existing));
+        fs::remove_all(dst);
+        fs::create_directory(dst);
+        WriteFile(dst / "b.MP3", old);
+        TransferOptions o = Options(TRANSFER_COPY, {u"b.MP3", u"A.mem"});
+        o.existing = c.existing;
+        EXPECT_EQ(Run(o), c.status);
+        EXPECT_EQ(ReadFile(dst / "b.MP3"), c.bReplaced ? PatternBytes(70000) : old);
+        EXPECT_EQ(fs::exists(dst / "A.mem"), c.memCopied);
+        if (c.existing == OnExisting::Refuse) {
+            EXPECT_EQ(err, ToUtf8(ExistingEntriesText({u"b.MP3"})) + "\n");
+        }
+    }
+}
+
+TEST_F(CliTransfer, ANoFitIsRefusedBeforeAnythingIsWritten) {
+    // Sparse: larger than the destination's free space, taking no room itself.
+    fs::resize_file(src / "b.MP3", *platform::FreeSpace(U16(dst)) + 1024 * 1024);
+    EXPECT_EQ(Run(Options(TRANSFER_COPY, {u"A.mem", u"b.MP3"})), kExitFailure);
+    EXPECT_EQ(err.rfind("Not enough space in " + dst.string() + ": the entries need ", 0), 0u)
+        << err;
+    EXPECT_TRUE(fs::is_empty(dst));
 }
 
 TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {

@@ -198,6 +198,16 @@ TEST(ConversionJob, FailuresAndTheirTexts) {
     EXPECT_EQ(ReadFile(parts[1]).size(), stream.size() + 134);
     EXPECT_EQ(ReadFile(parts[0]).size(), stream.size() + 134);
     EXPECT_GT(ReadFile(dir / "gap.mpg").size(), 100000u);
+
+    // A first part that cannot be read: no target is made, and a file of
+    // that name keeps what it held.
+    const std::filesystem::path lost = dir / PartName("LOST", 1);
+    EXPECT_EQ(Convert(lost, dir / "lost.mpg").events,
+              (std::vector<std::string>{"part 0/1 100%", "Can't open the source file"}));
+    EXPECT_FALSE(std::filesystem::exists(dir / "lost.mpg"));
+    test::WriteFile(dir / "kept.mpg", "earlier output");
+    EXPECT_EQ(Convert(lost, dir / "kept.mpg").events.back(), "Can't open the source file");
+    EXPECT_EQ(ReadFile(dir / "kept.mpg").size(), 14u);
 }
 
 // A recording name longer than a copy's location text allows, or a folder

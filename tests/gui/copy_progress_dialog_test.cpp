@@ -79,7 +79,15 @@ TEST_F(CopyProgressDialog, ShowsCounterNameFoldersAndBarsThroughARealJob) {
     MakeRecording(src, rec);
     WriteFile(src / "z.mem", PatternBytes(10, 2));
     Names({"z.mem", "NEWS_#001_200612241930.AVR", "a.mp3"});
+    std::vector<wxString> titles; // each new caption once
+    onReport = [&](CCopyProgressDlg& d, const ProgressReport&) {
+        if (titles.empty() || titles.back() != d.GetTitle())
+            titles.push_back(d.GetTitle());
+    };
     Run();
+    // The caption names the entry, the part of a recording, and the mode.
+    EXPECT_EQ(titles, (std::vector<wxString>{"Copying a.mp3", "Copying NEWS, part 1 of 2",
+                                             "Copying NEWS, part 2 of 2", "Copying z.mem"}));
 
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back().code, PROGRESS_JOB_DONE);
@@ -107,6 +115,16 @@ TEST_F(CopyProgressDialog, ShowsCounterNameFoldersAndBarsThroughARealJob) {
     EXPECT_EQ(last, 100);
     EXPECT_EQ(ReadFile(dst / "a.mp3"), ReadFile(src / "a.mp3"));
     EXPECT_EQ(CountIn(dst, RecordingFiles(rec)), 3u);
+}
+
+TEST_F(CopyProgressDialog, AMoveSaysSoInTheCaption) {
+    WriteFile(src / "a.mp3", PatternBytes(100, 1));
+    Names({"a.mp3"});
+    wxString title;
+    onReport = [&](CCopyProgressDlg& d, const ProgressReport&) { title = d.GetTitle(); };
+    Run(&names, TRANSFER_MOVE);
+    EXPECT_EQ(title, "Moving a.mp3");
+    EXPECT_FALSE(fs::exists(src / "a.mp3"));
 }
 
 TEST_F(CopyProgressDialog, EntriesOfUnknownKindsLeaveTheFieldsAsTheyWere) {

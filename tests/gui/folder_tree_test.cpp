@@ -1,5 +1,7 @@
 // The drive-and-folder trees of the real frame, over folders made for each
 // test and listed as its drives.
+#include "common/list_text.h"
+#include "platform/platform.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
@@ -26,7 +28,7 @@ std::vector<std::u16string> Labels(const CFolderTreeCtrl& tree, const wxTreeItem
     wxTreeItemIdValue cookie;
     for (wxTreeItemId c = tree.GetFirstChild(parent, cookie); c.IsOk();
          c = tree.GetNextChild(parent, cookie))
-        labels.push_back(FromWx(tree.GetItemText(c)));
+        labels.push_back(tree.GetItemLabel(c));
     return labels;
 }
 
@@ -103,8 +105,11 @@ TEST(FolderTree, SelectPathInAnyCaseOpensEveryStepUnderTheLongestDrive) {
     // The root drive joins its folders with one separator.
     wxTreeItemIdValue cookie;
     const wxTreeItemId root = tree.GetFirstChild(tree.GetRootItem(), cookie);
-    EXPECT_EQ(FromWx(tree.GetItemText(root)), u"/");
+    EXPECT_EQ(tree.GetItemLabel(root), u"/");
     EXPECT_EQ(tree.GetItemPath(root), u"/");
+    // The drive's shown text adds its free space.
+    const uint64_t free = *dz::platform::FreeSpace(u"/");
+    EXPECT_EQ(FromWx(tree.GetItemText(root)), u"/  " + dz::FreeSpaceText(free) + u" free");
     tree.Expand(root);
     EXPECT_EQ(tree.GetItemPath(tree.FindChildByLabel(root, u"TMP")), u"/tmp");
 

@@ -5,11 +5,17 @@
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
+#include "transfer/transfer_plan.h"
 #include "ui/app/MainFrame.h"
+#include "ui/dialogs/Prompts.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
 
 #include <gtest/gtest.h>
+#include <wx/dialog.h>
+#include <wx/menu.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +39,19 @@ void Recording(const fs::path& folder, const std::string& name, const std::strin
 void Plain(const fs::path& path, uintmax_t size) {
     dz::test::WriteFile(path, "");
     fs::resize_file(path, size);
+}
+
+// Photographs a rectangle of the screen into out.
+void Shoot(const wxRect& r, const std::string& out) {
+    const std::string command = "import -window root -crop " + std::to_string(r.width) + "x" +
+                                std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
+                                std::to_string(r.y) + " +repage '" + out + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// The companion pictures of the README go beside the main one.
+std::string Beside(const std::string& out, const std::string& name) {
+    return (fs::path(out).parent_path() / name).string();
 }
 
 } // namespace
@@ -73,10 +92,32 @@ TEST(Screenshot, DISABLED_Scene) {
         m.frame()->Raise();
         dz::test::PumpFor(std::chrono::milliseconds(1500));
         const wxRect r = m.frame()->GetScreenRect();
-        const std::string command = "import -window root -crop " + std::to_string(r.width) + "x" +
-                                    std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
-                                    std::to_string(r.y) + " +repage '" + out + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        Shoot(r, out);
+
+        // The top list sorted by size, largest first; the bottom by date.
+        m.fileView(kTopRow).SetSort({RowSortColumn::Size, true});
+        m.fileView(kBottomRow).SetSort({RowSortColumn::Date, false});
+        dz::test::PumpFor(std::chrono::milliseconds(800));
+        Shoot(r, Beside(out, "sorted-lists.png"));
+
+        // The top list's context menu, photographed while it is open.
+        wxTimer shot;
+        shot.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            Shoot(r, Beside(out, "context-menu.png"));
+            wxUIActionSimulator().Char(WXK_ESCAPE);
+        });
+        shot.StartOnce(800);
+        const wxPoint at = m.frame()->ScreenToClient(top.GetScreenPosition() + wxPoint(120, 60));
+        m.frame()->PopupPaneMenu(kTopRow, true, at);
+        dz::test::PumpFor(std::chrono::milliseconds(300));
+
+        // The question before a Delete.
+        wxDialog* question = MakeDeleteConfirmation(
+            m.frame(), dz::DeleteQuestionText({u"MOVIE NIGHT"}, 3435973836ull));
+        question->Show();
+        dz::test::PumpFor(std::chrono::milliseconds(800));
+        Shoot(r, Beside(out, "delete-confirmation.png"));
+        question->Destroy();
     }
     fs::remove_all(media);
 }

@@ -103,12 +103,13 @@ TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherFiel
     struct Asked {
         long style;
         wxString wildcard;
+        wxString folder, name;
     };
     std::vector<Asked> asked;
     wxString answer;
     int result = wxID_OK;
     CTs2PesDlg::SetFileDialogHookForTesting([&](const wxFileDialog& d, wxString& path) {
-        asked.push_back({d.GetWindowStyle(), d.GetWildcard()});
+        asked.push_back({d.GetWindowStyle(), d.GetWildcard(), d.GetDirectory(), d.GetFilename()});
         path = answer;
         return result;
     });
@@ -123,7 +124,7 @@ TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherFiel
     Press(dialog, IDC_SOURCE_OPEN);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_TRUE(asked[0].style & wxFD_OPEN);
-    EXPECT_EQ(asked[0].wildcard, "AVR Files (*.avr)|*.avr|All Files (*.*)|*.*");
+    EXPECT_EQ(asked[0].wildcard, "AVR Files (*.avr)|*.[aA][vV][rR]|All Files (*.*)|*.*");
     EXPECT_EQ(Field(dialog, IDC_SOURCE_EDIT), u"/rec/NEWS_#001_200612241930.AVR");
     EXPECT_EQ(Field(dialog, IDC_TARGET_EDIT), u"/typed/out.mpg");
 
@@ -133,6 +134,8 @@ TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherFiel
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_TRUE(asked[1].style & wxFD_SAVE);
     EXPECT_TRUE(asked[1].style & wxFD_OVERWRITE_PROMPT);
+    // The target box starts where the target points already.
+    EXPECT_EQ(asked[1].name, "out.mpg");
     EXPECT_EQ(asked[1].wildcard, "MPG Files (*.mpg)|*.mpg|All Files (*.*)|*.*");
     EXPECT_EQ(Field(dialog, IDC_TARGET_EDIT), u"/movies/news.mpg");
     EXPECT_EQ(Field(dialog, IDC_SOURCE_EDIT), u"/typed/in.AVR");
@@ -140,6 +143,11 @@ TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherFiel
     result = wxID_CANCEL;
     Press(dialog, IDC_SOURCE_OPEN);
     EXPECT_EQ(Field(dialog, IDC_SOURCE_EDIT), u"/typed/in.AVR") << "a cancelled choice";
+    // Without a target, the box proposes one beside the source.
+    SetField(dialog, IDC_TARGET_EDIT, u"");
+    Press(dialog, IDC_TARGET_OPEN);
+    ASSERT_EQ(asked.size(), 4u);
+    EXPECT_EQ(asked[3].name, "in.mpg");
 }
 
 TEST_F(Ts2PesDialog, ConvertsAWholeRecordingIntoOneProgramStream) {

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -21,7 +20,7 @@ namespace {
 
 using namespace dz::test;
 
-TEST(FolderListing, OneRowPerRecordingAndPlainFileInTheSearchOrder) {
+TEST(FolderListing, OneRowPerRecordingAndPlainFileInNameOrder) {
     TempDir dir;
     MakeRecording(dir.path(), {.parts = {300, 300}, .total = 5'000'000'000});
     MakeRecording(dir.path(), {.name = "B", .parts = {1}, .total = 1023});
@@ -58,12 +57,18 @@ TEST(FolderListing, OneRowPerRecordingAndPlainFileInTheSearchOrder) {
         {u"song.MP3", {u"song.MP3", u"1"}},
         {u"voice.mem", {u"voice.mem", u"0"}},
     };
-    std::vector<dz::platform::FolderName> names;
-    ASSERT_TRUE(dz::platform::SearchFolderNames(dir.text(), names));
-    std::vector<std::u16string> order;
-    for (const auto& n : names)
-        if (expected.count(n.name))
-            order.push_back(n.name);
+    // Shown names with the letter case ignored ("low" between D and NEWS);
+    // equal shown names by their file names, upper case first.
+    const std::vector<std::u16string> order = {u"B_#001_200612241930.AVR",
+                                               u"C_#001_200612241930.AVR",
+                                               u"CUT_#001_200612241930.AVR",
+                                               u"D_#001_200612241930.AVR",
+                                               u"low_#001_200612241930.avr",
+                                               u"NEWS_#001_200612241930.AVR",
+                                               u"news_#001_200612241930.AVR",
+                                               u"NEWSY_#001_200612241930.AVR",
+                                               u"song.MP3",
+                                               u"voice.mem"};
     const auto rows = ListFolderRows(dir.text());
     ASSERT_EQ(rows.size(), expected.size());
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -135,6 +140,74 @@ TEST(FolderListing, UnreadableOrEmptyFolderGivesNoRows) {
     TempDir dir;
     EXPECT_TRUE(ListFolderRows(dir.text(), rows));
     EXPECT_TRUE(rows.empty());
+}
+
+// Rows as the list holds them: shown name, real name, bytes, date key.
+std::vector<FileListRow> SampleRows() {
+    return {
+        {u"b.mp3", u"b.mp3", u"", u"", 5000, 20060101120000},
+        {u"NEWS", u"NEWS_#001_200612241930.AVR", u"", u"", 5000, 20061224193000},
+        {u"a.MEM", u"a.MEM", u"", u"", 10, 20070101000000},
+        {u"news", u"news_#001_200501010000.AVR", u"", u"", 900000, 20050101000000},
+    };
+}
+
+std::vector<std::u16string> RealNames(const std::vector<FileListRow>& rows) {
+    std::vector<std::u16string> names;
+    for (const FileListRow& r : rows)
+        names.push_back(r.realFileName);
+    return names;
+}
+
+TEST(RowOrder, EachColumnSortsBothWaysWithNameOrderForEqualValues) {
+    const std::u16string a = u"a.MEM", b = u"b.mp3", N = u"NEWS_#001_200612241930.AVR",
+                         n = u"news_#001_200501010000.AVR";
+    const struct {
+        RowSort sort;
+        std::vector<std::u16string> expected;
+    } cases[] = {
+        // NEWS and news are one name to the eye: their real names decide
+        // (the 2005 stamp first).
+        {{RowSortColumn::Name, false}, {a, b, n, N}},
+        {{RowSortColumn::Name, true}, {N, n, b, a}},
+        // b.mp3 and NEWS hold 5000 bytes each: name order between them.
+        {{RowSortColumn::Size, false}, {a, b, N, n}},
+        {{RowSortColumn::Size, true}, {n, N, b, a}},
+        {{RowSortColumn::Date, false}, {n, b, N, a}},
+        {{RowSortColumn::Date, true}, {a, N, b, n}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.sort.column) * 2 + c.sort.descending);
+        std::vector<FileListRow> rows = SampleRows();
+        SortRows(rows, c.sort);
+        EXPECT_EQ(RealNames(rows), c.expected);
+    }
+}
+
+TEST(RowOrder, AHeaderClickReversesItsOwnColumnAndStartsAnotherAscending) {
+    const struct {
+        RowSort current;
+        RowSortColumn clicked;
+        RowSort expected;
+    } cases[] = {
+        {{RowSortColumn::Name, false}, RowSortColumn::Name, {RowSortColumn::Name, true}},
+        {{RowSortColumn::Name, true}, RowSortColumn::Name, {RowSortColumn::Name, false}},
+        {{RowSortColumn::Name, true}, RowSortColumn::Size, {RowSortColumn::Size, false}},
+        {{RowSortColumn::Date, true}, RowSortColumn::Size, {RowSortColumn::Size, false}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NextSort(c.current, c.clicked), c.expected);
+}
+
+TEST(RowOrder, SizeAndDateKeysComeFromTheEntry) {
+    TempDir dir;
+    MakeRecording(dir.path(), {.parts = {300, 200}, .total = 5'000'000'000});
+    WriteFile(dir / "song.mp3", PatternBytes(1500));
+    const auto rows = ListFolderRows(dir.text());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].sizeBytes, 5'000'000'000); // the companion's total, not the files
+    EXPECT_EQ(rows[0].dateKey, 20061224193000);
+    EXPECT_EQ(rows[1].sizeBytes, 1500);
 }
 
 } // namespace

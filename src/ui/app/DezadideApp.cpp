@@ -85,9 +85,11 @@ bool CDezadideApp::OnInit() {
         return false;
     m_pDocManager = std::make_unique<CDocManager>();
     const wxString document = start.documentIndex >= 0 ? argv[start.documentIndex + 1] : wxString();
+    RemoveLeftoverPlayFiles();
     CMainFrame* frame = StartMainWindow(*m_pDocManager, document);
     if (!frame)
         return false;
+    frame->RememberSettingsIn(wxString::FromUTF8(dz::UserSettingsFile()));
     SetTopWindow(frame);
     return true;
 }
@@ -95,6 +97,7 @@ bool CDezadideApp::OnInit() {
 int CDezadideApp::OnExit() {
     m_demoWatch.Stop();
     m_pDocManager.reset();
+    RemoveOwnPlayFiles();
     m_pDemoDisk.reset();
     return wxApp::OnExit();
 }

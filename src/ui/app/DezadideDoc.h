@@ -10,6 +10,11 @@ class CDezadideDoc : public wxDocument {
 public:
     bool OnNewDocument() override { return wxDocument::OnNewDocument(); }
 
+protected:
+    // The document is empty: saving it over a recording's file, a music file
+    // or a converted film would destroy that file, so it is refused.
+    bool DoSaveDocument(const wxString& file) override;
+
 private:
     wxDECLARE_DYNAMIC_CLASS(CDezadideDoc);
 };

@@ -3,10 +3,12 @@
 #include "platform/platform.h"
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_outcome.h"
+#include "transfer/transfer_plan.h"
 #include "ui/MessageBox.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/DeleteProgressDlg.h"
 #include "ui/dialogs/InputNameDlg.h"
+#include "ui/dialogs/Prompts.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
 
@@ -36,7 +38,21 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
         ShowAppMessage(std::u16string(*message), this);
         return;
     }
-    const CSortStringArray names = dz::CollectEntryNames(row->fileView->SelectedRowTexts());
+    const std::vector<dz::SelectedRow> rows = row->fileView->SelectedRowTexts();
+    const CSortStringArray names = dz::CollectEntryNames(rows);
+    if (m_settings.confirmDelete) {
+        std::vector<std::u16string> shown;
+        for (const dz::SelectedRow& r : rows)
+            shown.push_back(r.column0);
+        const DeleteAnswer answer = AskDeleteConfirmation(
+            this, dz::DeleteQuestionText(shown, dz::TotalBytes(folder, names)));
+        if (!answer.confirmed)
+            return;
+        if (answer.dontAskAgain) {
+            m_settings.confirmDelete = false;
+            SaveSettings();
+        }
+    }
     std::u16string failure;
     {
         CDeleteProgressDlg dialog;
@@ -49,6 +65,8 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
     // showing what it showed - unless something failed, which is said, and
     // then both lists show what is really there.
     row->fileView->ShowFolder(folder);
+    for (int r : {kTopRow, kBottomRow})
+        Row(r).folderView->m_wndTree.UpdateDriveLabels();
     if (failure.empty())
         return;
     ShowAppMessage(failure, this);

@@ -1,6 +1,7 @@
 #include "ui/app/MainFrame.h"
 
 #include "common/messages.h"
+#include "platform/platform.h"
 #include "ui/MessageBox.h"
 #include "ui/app/DezadideDoc.h"
 #include "ui/app/ImageToolBar.h"
@@ -13,6 +14,7 @@
 
 #include <wx/accel.h>
 #include <wx/app.h>
+#include <wx/fswatcher.h>
 #include <wx/gdicmn.h>
 #include <wx/menu.h>
 
@@ -66,7 +68,34 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
         return;
     m_pDocManager->SetNewDocumentHandler([this] { InitialUpdatePanes(); });
     m_mountWatcher.Start([this] { CallAfter([this] { OnDeviceChange(); }); });
+    m_drives = dz::platform::DriveRoots();
+    BindPaneInput();
+    SetUpDragAndDrop();
+    m_normalRect = GetRect();
+    Bind(wxEVT_SIZE, &CMainFrame::OnFrameSize, this);
+    Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
+        if (!IsMaximized() && !IsIconized())
+            m_normalRect = GetRect();
+        event.Skip();
+    });
+    Bind(wxEVT_FSWATCHER, &CMainFrame::OnFileSystemChange, this);
+    m_refreshTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { RefreshChangedFolders(); });
     m_bCreated = true;
+}
+
+void CMainFrame::OnFrameSize(wxSizeEvent& event) {
+    event.Skip();
+    if (!IsMaximized() && !IsIconized())
+        m_normalRect = GetRect();
+    if (!m_bCreated || IsMaximized() == m_bWasMaximized)
+        return;
+    m_bWasMaximized = IsMaximized();
+    // Maximised or restored: the columns keep their proportions, once the
+    // panes have their new sizes.
+    CallAfter([this] {
+        for (int row : {kTopRow, kBottomRow})
+            Row(row).fileView->ScaleColumnsToWidth();
+    });
 }
 
 CMainFrame::~CMainFrame() {
@@ -87,6 +116,8 @@ void CMainFrame::CreateMenus() {
     file->AppendSeparator();
     file->Append(ID_DELETE_FILES, MenuText(ID_DELETE_FILES));
     file->AppendSeparator();
+    file->Append(ID_PLAY, MenuText(ID_PLAY));
+    file->AppendSeparator();
     file->Append(ID_APP_EXIT, MenuText(ID_APP_EXIT));
 
     auto* tool = new wxMenu;
@@ -95,6 +126,9 @@ void CMainFrame::CreateMenus() {
 
     auto* view = new wxMenu;
     view->AppendCheckItem(ID_VIEW_TOOLBAR, MenuText(ID_VIEW_TOOLBAR));
+    view->AppendSeparator();
+    view->Append(ID_SELECT_ALL, MenuText(ID_SELECT_ALL));
+    view->Append(ID_VIEW_REFRESH, MenuText(ID_VIEW_REFRESH));
 
     auto* help = new wxMenu;
     help->Append(ID_APP_ABOUT, MenuText(ID_APP_ABOUT));
@@ -107,8 +141,8 @@ void CMainFrame::CreateMenus() {
     SetMenuBar(bar);
 
     // New, Open and Save are the framework's; undo, cut, copy and paste are
-    // bound so that their keys are taken, and nothing handles them. No key
-    // reaches a command of the table: those run from the menu and toolbar.
+    // bound so that their keys are taken, and nothing handles them. Delete,
+    // F7, Ctrl+A and F5 are the keys two-pane file managers use.
     // clang-format off
     wxAcceleratorEntry keys[] = {
         {wxACCEL_CTRL, 'N', wxID_NEW},           {wxACCEL_CTRL, 'O', wxID_OPEN},
@@ -117,7 +151,9 @@ void CMainFrame::CreateMenus() {
         {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},   {wxACCEL_CTRL, 'C', wxID_COPY},
         {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},   {wxACCEL_CTRL, 'V', wxID_PASTE},
         {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE}, {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
-        {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},
+        {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},   {wxACCEL_NORMAL, WXK_DELETE, ID_DELETE_FILES},
+        {wxACCEL_NORMAL, WXK_F7, ID_NEW_FOLDER}, {wxACCEL_CTRL, 'A', ID_SELECT_ALL},
+        {wxACCEL_NORMAL, WXK_F5, ID_VIEW_REFRESH},
     };
     // clang-format on
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
@@ -200,6 +236,8 @@ void CMainFrame::DockToolBar(long side) {
 }
 
 void CMainFrame::OnDestroy() {
+    SaveSettings();
+    m_pWatcher.reset();
     m_mountWatcher.Stop();
     // The MP3 program is left running, only out of the way.
     if (const dz::desktop::WindowId vivozir =
@@ -245,6 +283,8 @@ std::optional<int> CMainFrame::FocusedTreeRow() const {
 }
 
 FocusedPane CMainFrame::GetFocusedPane() const {
+    if (m_contextPane != FocusedPane::None)
+        return m_contextPane;
     const wxWindow* focus = wxWindow::FindFocus();
     if (!focus || !m_bCreated)
         return FocusedPane::None;
@@ -342,18 +382,30 @@ void CMainFrame::OnFolderSelected(wxCommandEvent& event) {
         if (view == Row(row).folderView)
             Row(row).fileView->ShowFolder(Row(row).folderView->m_strPath);
     }
+    WatchShownFolders();
 }
 
 void CMainFrame::OnDeviceChange() {
     if (!m_bCreated)
         return;
+    // A mount elsewhere (a loop device, a network share outside the drive
+    // folders) leaves the trees, their open folders and selections alone.
+    std::vector<std::u16string> drives = dz::platform::DriveRoots();
+    if (drives == m_drives)
+        return;
+    m_drives = std::move(drives);
     // Both paths first: rebuilding a tree may clear the path it held.
     const std::u16string saved[] = {m_pTopFolderView->m_strPath, m_pBottomFolderView->m_strPath};
     for (int row : {kTopRow, kBottomRow}) {
         CFolderTreeCtrl& tree = Row(row).folderView->m_wndTree;
         tree.Rebuild();
-        tree.SelectPath(saved[row]);
+        if (tree.SelectPath(saved[row]) || saved[row].empty())
+            continue;
+        // The drive went away: nothing is listed and nothing acts on it.
+        Row(row).folderView->m_strPath.clear();
+        Row(row).fileView->ShowFolder({});
     }
+    WatchShownFolders();
 }
 
 void CMainFrame::OnConvertToMp3(wxCommandEvent&) {
@@ -381,6 +433,9 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU(ID_APP_EXIT, CMainFrame::OnAppExit)
     EVT_MENU(ID_NEXT_PANE, CMainFrame::OnNextPane)
     EVT_MENU(ID_PREV_PANE, CMainFrame::OnPrevPane)
+    EVT_MENU(ID_VIEW_REFRESH, CMainFrame::OnRefresh)
+    EVT_MENU(ID_SELECT_ALL, CMainFrame::OnSelectAll)
+    EVT_MENU(ID_PLAY, CMainFrame::OnPlay)
     EVT_UPDATE_UI(ID_NEW_FOLDER, CMainFrame::OnUpdateNewFolder)
     EVT_UPDATE_UI(ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnUpdateCopyTopToBottom)
     EVT_UPDATE_UI(ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnUpdateCopyBottomToTop)
@@ -389,6 +444,8 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_UPDATE_UI(ID_DELETE_FILES, CMainFrame::OnUpdateDeleteFiles)
     EVT_UPDATE_UI(ID_CONVERT_TO_AVI, CMainFrame::OnUpdateConvertToAvi)
     EVT_UPDATE_UI(ID_VIEW_TOOLBAR, CMainFrame::OnUpdateViewToolbar)
+    EVT_UPDATE_UI(ID_SELECT_ALL, CMainFrame::OnUpdateSelectAll)
+    EVT_UPDATE_UI(ID_PLAY, CMainFrame::OnUpdatePlay)
     EVT_COMMAND(wxID_ANY, EVT_FOLDER_SELECTED, CMainFrame::OnFolderSelected)
 wxEND_EVENT_TABLE()
     // clang-format on

@@ -4,18 +4,25 @@
 // starts from. It reads the panes, hands plain values to the code that does
 // the work, and refreshes the lists afterwards.
 #include "common/command_rules.h"
+#include "common/user_settings.h"
 #include "platform/desktop.h"
 
 #include <wx/docview.h>
+#include <wx/fswatcher.h>
+#include <wx/timer.h>
+#include <wx/treebase.h>
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CDocManager;
 class CFileView;
 class CFolderView;
 class CImageToolBar;
 class CPaneSplitter;
+class wxMenu;
 
 enum { kTopRow = 0, kBottomRow = 1 };
 
@@ -58,6 +65,33 @@ public:
     void SimulateDeviceChange() { m_mountWatcher.SimulateChange(); }
     const dz::desktop::ProcessInfo& GetVivozirProcess() const { return m_vivozirProcess; }
 
+    // Copy (or move) the selected rows of one row's list into the other
+    // row's folder, with every check and question of the toolbar's commands.
+    void TransferRows(int fromRow, int toRow, bool move);
+    // Drag and drop: what a drag from a row's list carries, and its drop on
+    // toRow's list or on a folder of its tree. False when the drop is not
+    // rows of the other row.
+    static wxString RowDragText(int row);
+    bool DropRows(const wxString& dragText, int toRow, const wxTreeItemId& onFolder, bool move);
+
+    // Reads the remembered layout from file and applies it; from then on
+    // the layout is written back there when the window closes.
+    void RememberSettingsIn(const wxString& file);
+    void SaveSettings();
+    const dz::LayoutSettings& GetSettings() const { return m_settings; }
+
+    // The menu a right click on a pane's control opens: the commands that
+    // apply there, under their own ids.
+    std::unique_ptr<wxMenu> MakeContextMenu(FocusedPane pane);
+    // Opens that menu for a row's list or tree, at a point of the frame.
+    void PopupPaneMenu(int row, bool list, const wxPoint& at = wxDefaultPosition);
+    // Starts watching the folders the lists show and the trees hold open.
+    void WatchShownFolders();
+    // The folder of a Play run and the program that opens its result.
+    wxString GetPlayOpener() const;
+    // The pane control shown as the active one.
+    wxWindow* GetMarkedPane() const;
+
     // Commands of the menu and the toolbar.
     void OnNewFolder(wxCommandEvent& event);
     void OnCopyTopToBottom(wxCommandEvent& event);
@@ -75,6 +109,9 @@ public:
     void OnAppExit(wxCommandEvent& event);
     void OnNextPane(wxCommandEvent& event);
     void OnPrevPane(wxCommandEvent& event);
+    void OnRefresh(wxCommandEvent& event);
+    void OnSelectAll(wxCommandEvent& event);
+    void OnPlay(wxCommandEvent& event);
 
     // Enable rules, asked when a menu opens and, for the toolbar, whenever
     // the application is idle.
@@ -86,6 +123,8 @@ public:
     void OnUpdateDeleteFiles(wxUpdateUIEvent& event);
     void OnUpdateConvertToAvi(wxUpdateUIEvent& event);
     void OnUpdateViewToolbar(wxUpdateUIEvent& event);
+    void OnUpdateSelectAll(wxUpdateUIEvent& event);
+    void OnUpdatePlay(wxUpdateUIEvent& event);
 
     // A folder view's selection changed: its row's list shows the folder.
     void OnFolderSelected(wxCommandEvent& event);
@@ -101,6 +140,13 @@ private:
     void ActivatePane(int step);
     void OnToolBarContextMenu(wxCommandEvent& event);
     void UpdateByRule(wxUpdateUIEvent& event);
+    void BindPaneInput();
+    void OnPaneContextMenu(int row, bool list, wxContextMenuEvent& event);
+    void SetUpDragAndDrop();
+    void OnFrameSize(wxSizeEvent& event);
+    void OnFileSystemChange(wxFileSystemWatcherEvent& event);
+    void MarkFocusedPane();
+    void RefreshChangedFolders();
 
     CDocManager* m_pDocManager;
     CImageToolBar* m_pToolBar = nullptr; // owned by the frame as its toolbar
@@ -112,8 +158,25 @@ private:
     dz::desktop::ProcessInfo m_vivozirProcess;
 
     dz::desktop::MountWatcher m_mountWatcher;
+    std::unique_ptr<wxFileSystemWatcher> m_pWatcher;
+    static constexpr int kRefreshDelayMs = 150;
+    wxTimer m_refreshTimer;
+    bool m_bRefreshPending[2] = {false, false};
+    std::vector<std::u16string> m_drives; // the drive roots the trees list
+    dz::LayoutSettings m_settings;
+    wxString m_settingsFile;
+    wxRect m_normalRect;
+    bool m_bWasMaximized = false;
+    int m_nPlayCount = 0;
+    wxWindow* m_pMarkedPane = nullptr;
+    FocusedPane m_contextPane = FocusedPane::None; // while a context menu is open
     wxSize m_creationClientSize;
     bool m_bCreated = false;
 
     wxDECLARE_EVENT_TABLE();
 };
+
+// Play's temporaries: this run's, removed when the program ends, and those
+// of earlier runs that no longer run, removed at the start.
+void RemoveOwnPlayFiles();
+void RemoveLeftoverPlayFiles();

@@ -1,9 +1,11 @@
 // Carries out the four copy and move commands between the top and bottom rows.
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_outcome.h"
+#include "transfer/transfer_plan.h"
 #include "ui/MessageBox.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/CopyProgressDlg.h"
+#include "ui/dialogs/Prompts.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
 
@@ -23,7 +25,25 @@ void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, Transf
         ShowAppMessage(std::u16string(*message), frame);
         return;
     }
-    const CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
+    CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
+    // Entries that exist at the destination are decided on before the job:
+    // the job is given only what the user agreed to replace.
+    const std::vector<std::u16string> existing = dz::ExistingEntries(destination, names);
+    if (!existing.empty()) {
+        const auto skipped = dz::DecideExisting(existing, [&](const std::u16string& name,
+                                                              size_t remaining) {
+            return AskReplaceEntry(frame, dz::ReplaceQuestionText(name, destination), remaining);
+        });
+        if (!skipped)
+            return;
+        names = dz::WithoutEntries(names, *skipped);
+        if (names.IsEmpty())
+            return;
+    }
+    if (const auto refusal = dz::CheckFreeSpace(source, destination, names)) {
+        ShowAppMessage(*refusal, frame);
+        return;
+    }
     std::u16string outcome;
     {
         // No parent: the main window owns it and stays disabled while the
@@ -36,6 +56,8 @@ void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, Transf
         dialog.ShowModal();
         outcome = TransferOutcomeText(dialog.m_outcome, names, mode == TRANSFER_MOVE);
     }
+    for (const PaneRow* row : {&from, &to})
+        row->folderView->m_wndTree.UpdateDriveLabels();
     // A failure names its entry and why; a cancel says how far it got. Both
     // lists then show what is really there.
     if (!outcome.empty()) {
@@ -50,6 +72,11 @@ void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, Transf
 }
 
 } // namespace
+
+void CMainFrame::TransferRows(int fromRow, int toRow, bool move) {
+    if (fromRow != toRow)
+        RunTransfer(this, Row(fromRow), Row(toRow), move ? TRANSFER_MOVE : TRANSFER_COPY);
+}
 
 void CMainFrame::OnCopyTopToBottom(wxCommandEvent&) {
     RunTransfer(this, Row(kTopRow), Row(kBottomRow), TRANSFER_COPY);

@@ -1,6 +1,7 @@
 #include "ui/dialogs/CopyProgressDlg.h"
 
 #include "common/text.h"
+#include "transfer/transfer_plan.h"
 #include "ui/dialog_units.h"
 #include "ui/wx_text.h"
 
@@ -70,9 +71,10 @@ CCopyProgressDlg::CCopyProgressDlg()
           });
       }),
       m_timer(this, IDT_START_WORKER) {
-    // Pop-up with a frame but no caption: nothing to close it by but Cancel.
+    // A caption that names the entry and whether it is copied or moved, but
+    // no close box: nothing to close it by but Cancel.
     Create(nullptr, IDD_COPY_PROGRESS, wxString(), wxDefaultPosition, wxDefaultSize,
-           wxBORDER_RAISED);
+           wxCAPTION | wxBORDER_RAISED);
     m_pBridge->dialog = this;
     SetClientSize(ConvertDialogToPixels(wxSize(230, 122)));
     CreateControls();
@@ -199,6 +201,16 @@ void CCopyProgressDlg::ServeReports() {
         RequestEnd();
 }
 
+void CCopyProgressDlg::ShowTitle(int percent) {
+    const int parts = m_partSizes.empty() ? 0 : static_cast<int>(m_partSizes.size()) - 1;
+    const int part = dz::PartAtPercent(m_partSizes, percent);
+    if (part == m_nPart && !GetTitle().empty())
+        return;
+    m_nPart = part;
+    SetTitle(ToWx(dz::ProgressTitle(m_nMode == TRANSFER_MOVE, dz::ShownEntryName(m_strFileName),
+                                    part, parts)));
+}
+
 void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
     switch (report.code) {
     case PROGRESS_FILE_START: {
@@ -206,6 +218,11 @@ void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
         const bool known = report.number >= 1 && m_pNames &&
                            static_cast<size_t>(report.number) <= m_pNames->GetSize();
         m_strFileName = known ? (*m_pNames)[static_cast<size_t>(report.number) - 1] : u"";
+        m_partSizes = known && m_pSource && dz::IsPartFileName(m_strFileName)
+                          ? dz::EntryFileSizes(*m_pSource, m_strFileName)
+                          : std::vector<uint64_t>();
+        m_nPart = -1;
+        ShowTitle(0);
         SetBar(m_wndTotal, report.total, report.number);
         SetBar(m_wndCurrent, report.range, 0);
         TransferDataToWindow();
@@ -214,6 +231,8 @@ void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
     case PROGRESS_STEP:
         SetBar(m_wndTotal, m_wndTotal->GetRange(), report.number);
         SetBar(m_wndCurrent, m_wndCurrent->GetRange(), report.position);
+        if (!m_partSizes.empty())
+            ShowTitle(report.position); // a recording's bar runs over percent
         break;
     case PROGRESS_JOB_DONE:
     case PROGRESS_ERR_SOURCE:

@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 class wxGauge;
 class wxStaticText;
@@ -83,10 +84,14 @@ private:
     void ServeReports();
     void OnProgress(const ProgressReport& report);
     void ShowRate();
+    // The caption for the current entry at this percent of it.
+    void ShowTitle(int percent);
     // Asks the worker to stop and ends the dialog once it has ended.
     void RequestEnd();
 
     bool m_bFirstPaint = true;
+    std::vector<uint64_t> m_partSizes; // the current recording's files; empty for a plain file
+    int m_nPart = -1;
     // The window's side of the worker's reports; declared before the thread
     // so that it outlives it.
     std::shared_ptr<CopyProgressBridge> m_pBridge;

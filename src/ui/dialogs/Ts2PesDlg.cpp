@@ -1,5 +1,7 @@
 #include "ui/dialogs/Ts2PesDlg.h"
 
+#include "convert/file_box_start.h"
+
 #include "common/text.h"
 #include "ui/MessageBox.h"
 #include "ui/dialog_units.h"
@@ -29,7 +31,9 @@ namespace {
 constexpr char16_t kVersionText[] = u"Version : 2.0.1";
 constexpr int kTickMs = 100;
 
-constexpr char kSourceWildcard[] = "AVR Files (*.avr)|*.avr|All Files (*.*)|*.*";
+// File names match case-sensitively here: the recorder writes ".AVR", copies
+// may carry ".avr", so every case of the extension is shown.
+constexpr char kSourceWildcard[] = "AVR Files (*.avr)|*.[aA][vV][rR]|All Files (*.*)|*.*";
 constexpr char16_t kSourceExtension[] = u".avr";
 constexpr char kTargetWildcard[] = "MPG Files (*.mpg)|*.mpg|All Files (*.*)|*.*";
 constexpr char16_t kTargetExtension[] = u".mpg";
@@ -230,7 +234,12 @@ bool CTs2PesDlg::TransferDataFromWindow() {
 
 bool CTs2PesDlg::ChooseFile(bool save, std::u16string& path) {
     const long style = save ? wxFD_SAVE | wxFD_OVERWRITE_PROMPT : wxFD_OPEN;
-    wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(),
+    // Where the boxes start: from what the fields hold now.
+    const std::u16string source = FromWx(m_wndSource->GetValue());
+    const dz::convert::FileBoxStart start =
+        save ? dz::convert::TargetBoxStart(source, FromWx(m_wndTarget->GetValue()))
+             : dz::convert::SourceBoxStart(source);
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, ToWx(start.folder), ToWx(start.name),
                         save ? kTargetWildcard : kSourceWildcard, style);
     wxString chosen;
     int result = wxID_CANCEL;

@@ -1,10 +1,44 @@
 #include "ui/panes/FileView.h"
 
+#include "common/text.h"
+#include "common/user_settings.h"
 #include "recording/folder_listing.h"
 #include "ui/app/resource.h"
 #include "ui/wx_text.h"
 
 #include <wx/utils.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// The list's columns that sort, and the row field each sorts by.
+std::optional<RowSortColumn> SortColumnOf(int column) {
+    switch (column) {
+    case CFileView::kFileName:
+        return RowSortColumn::Name;
+    case CFileView::kSize:
+        return RowSortColumn::Size;
+    case CFileView::kDate:
+        return RowSortColumn::Date;
+    default:
+        return std::nullopt;
+    }
+}
+
+int ColumnOf(RowSortColumn column) {
+    switch (column) {
+    case RowSortColumn::Size:
+        return CFileView::kSize;
+    case RowSortColumn::Date:
+        return CFileView::kDate;
+    default:
+        return CFileView::kFileName;
+    }
+}
+
+} // namespace
 
 bool CFileView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
     if (!wxPanel::Create(parent, id, wxDefaultPosition, size, wxBORDER_NONE))
@@ -15,6 +49,8 @@ bool CFileView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
                           wxLC_REPORT | wxBORDER_NONE))
         return false;
     Bind(wxEVT_SIZE, &CFileView::OnSize, this);
+    m_wndList.Bind(wxEVT_LIST_COL_CLICK, &CFileView::OnColumnClick, this);
+    m_wndList.Bind(wxEVT_LIST_COL_BEGIN_DRAG, &CFileView::OnColumnBeginDrag, this);
     return true;
 }
 
@@ -30,6 +66,65 @@ void CFileView::OnInitialUpdate() {
     m_wndList.InsertColumn(kRealFileName, "Real File Name", wxLIST_FORMAT_CENTRE, 0);
     m_wndList.InsertColumn(kSize, "Size(KB)", wxLIST_FORMAT_CENTRE, rest / 3);
     m_wndList.InsertColumn(kDate, "Date", wxLIST_FORMAT_CENTRE, 2 * (rest / 3));
+    m_nColumnsWidth = w;
+    ShowSortMark();
+}
+
+std::array<int, CFileView::kColumnCount> CFileView::GetColumnWidths() const {
+    std::array<int, kColumnCount> widths{};
+    for (int c = 0; c < kColumnCount && c < m_wndList.GetColumnCount(); ++c)
+        widths[c] = m_wndList.GetColumnWidth(c);
+    return widths;
+}
+
+void CFileView::SetColumnWidths(const std::array<int, kColumnCount>& widths) {
+    if (m_wndList.GetColumnCount() != kColumnCount)
+        return;
+    for (int c = 0; c < kColumnCount; ++c) {
+        // The real file name column stays hidden whatever was remembered.
+        m_wndList.SetColumnWidth(c, c == kRealFileName ? 0 : std::max(widths[c], 0));
+    }
+    m_nColumnsWidth = GetClientSize().x;
+}
+
+void CFileView::ScaleColumnsToWidth() {
+    const int now = GetClientSize().x;
+    if (m_nColumnsWidth > 0 && now > 0 && now != m_nColumnsWidth)
+        SetColumnWidths(dz::ScaleColumns(GetColumnWidths(), m_nColumnsWidth, now));
+    m_nColumnsWidth = now;
+}
+
+void CFileView::OnColumnBeginDrag(wxListEvent& event) {
+    // The real file name column stays hidden: it cannot be dragged open.
+    if (event.GetColumn() == kRealFileName)
+        event.Veto();
+    else
+        event.Skip();
+}
+
+void CFileView::OnColumnClick(wxListEvent& event) {
+    SortByColumn(event.GetColumn());
+}
+
+void CFileView::SortByColumn(int column) {
+    if (const std::optional<RowSortColumn> sortColumn = SortColumnOf(column))
+        SetSort(NextSort(m_sort, *sortColumn));
+}
+
+void CFileView::SetSort(RowSort sort) {
+    m_sort = sort;
+    std::vector<std::u16string> selected;
+    for (const dz::SelectedRow& row : SelectedRowTexts())
+        selected.push_back(row.column1);
+    const std::u16string focused = FocusedRealName();
+    SortRows(m_rows, m_sort);
+    Fill(selected, focused);
+    ShowSortMark();
+}
+
+void CFileView::ShowSortMark() {
+    if (m_wndList.GetColumnCount() == kColumnCount)
+        m_wndList.ShowSortIndicator(ColumnOf(m_sort.column), !m_sort.descending);
 }
 
 void CFileView::OnSize(wxSizeEvent& event) {
@@ -39,17 +134,80 @@ void CFileView::OnSize(wxSizeEvent& event) {
 
 void CFileView::ShowFolder(const std::u16string& folder) {
     wxBusyCursor wait;
+    m_folder = folder;
+    m_rows = ListFolderRows(folder);
+    SortRows(m_rows, m_sort);
+    Fill({}, {});
+}
+
+void CFileView::RefreshFolder() {
+    std::vector<std::u16string> selected;
+    for (const dz::SelectedRow& row : SelectedRowTexts())
+        selected.push_back(row.column1);
+    const std::u16string focused = FocusedRealName();
+    const long top = m_wndList.GetTopItem();
+    const std::u16string topName = top >= 0 && top < m_wndList.GetItemCount()
+                                       ? FromWx(m_wndList.GetItemText(top, kRealFileName))
+                                       : std::u16string();
+    m_rows = ListFolderRows(m_folder);
+    SortRows(m_rows, m_sort);
+    Fill(selected, focused);
+    // Back to the same first visible row, if it is still there.
+    if (const long row = FindRow(topName); row >= 0 && m_wndList.GetItemCount() > 0) {
+        m_wndList.EnsureVisible(m_wndList.GetItemCount() - 1);
+        m_wndList.EnsureVisible(row);
+    }
+}
+
+void CFileView::Fill(const std::vector<std::u16string>& selected, const std::u16string& focused) {
     m_wndList.Freeze();
     m_wndList.DeleteAllItems();
     long n = 0;
-    for (const FileListRow& row : ListFolderRows(folder)) {
+    for (const FileListRow& row : m_rows) {
         const long item = m_wndList.InsertItem(n, ToWx(row.fileName));
         m_wndList.SetItem(item, kRealFileName, ToWx(row.realFileName));
         m_wndList.SetItem(item, kSize, ToWx(row.sizeText));
         m_wndList.SetItem(item, kDate, ToWx(row.dateText));
+        const bool isSelected =
+            std::find(selected.begin(), selected.end(), row.realFileName) != selected.end();
+        long state = isSelected ? wxLIST_STATE_SELECTED : 0;
+        if (!focused.empty() && row.realFileName == focused)
+            state |= wxLIST_STATE_FOCUSED;
+        if (state)
+            m_wndList.SetItemState(item, state, state);
         ++n;
     }
     m_wndList.Thaw();
+}
+
+long CFileView::FindRow(const std::u16string& realFileName) const {
+    if (realFileName.empty())
+        return -1;
+    for (long i = 0; i < m_wndList.GetItemCount(); ++i) {
+        if (FromWx(m_wndList.GetItemText(i, kRealFileName)) == realFileName)
+            return i;
+    }
+    return -1;
+}
+
+void CFileView::SelectAll() {
+    for (long i = 0; i < m_wndList.GetItemCount(); ++i)
+        m_wndList.SetItemState(i, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+}
+
+std::u16string CFileView::FocusedRealName() const {
+    const long item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+    return item >= 0 ? FromWx(m_wndList.GetItemText(item, kRealFileName)) : std::u16string();
+}
+
+std::u16string CFileView::FocusedRecording() const {
+    long item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+    if (item < 0 || m_wndList.GetItemState(item, wxLIST_STATE_SELECTED) == 0)
+        item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    if (item < 0)
+        return {};
+    const std::u16string name = FromWx(m_wndList.GetItemText(item, kRealFileName));
+    return dz::IsPartFileName(name) ? name : std::u16string();
 }
 
 bool CFileView::HasSelection() const {

@@ -2,11 +2,13 @@
 // The right pane of a row: the recordings and .mp3/.mem files of the folder
 // selected in the row's tree, one row per recording. Column 1 is zero wide
 // and keeps the real file name (part 1 of a recording) for the commands.
+#include "recording/folder_listing.h"
 #include "transfer/transfer_checks.h"
 
 #include <wx/listctrl.h>
 #include <wx/panel.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,27 @@ public:
 
     // Lists folder afresh; an empty folder text empties the list.
     void ShowFolder(const std::u16string& folder);
+    // Reads the shown folder again, keeping the selection, the focused row
+    // and the scroll position wherever those rows still exist.
+    void RefreshFolder();
+    const std::u16string& GetFolder() const { return m_folder; }
+
+    // The order of the rows: a header click sorts by its column, a second
+    // click reverses. Each list keeps its own.
+    RowSort GetSort() const { return m_sort; }
+    void SetSort(RowSort sort);
+    void SortByColumn(int column);
+
+    void SelectAll();
+    std::array<int, kColumnCount> GetColumnWidths() const;
+    void SetColumnWidths(const std::array<int, kColumnCount>& widths);
+    // Scales the columns from the width they were last fitted to, to the
+    // list's width now (the window was maximised or restored).
+    void ScaleColumnsToWidth();
+    // The row of the entry whose real file name is given; -1 when none.
+    long FindRow(const std::u16string& realFileName) const;
+    // The real file name of the focused (or first selected) row, if a recording.
+    std::u16string FocusedRecording() const;
 
     bool HasSelection() const;
     // Column 0 and column 1 of every selected row, in list order.
@@ -30,6 +53,16 @@ public:
 
 private:
     void OnSize(wxSizeEvent& event);
+    void OnColumnClick(wxListEvent& event);
+    void OnColumnBeginDrag(wxListEvent& event);
+    // Puts m_rows into the list; rows named in selected are selected again.
+    void Fill(const std::vector<std::u16string>& selected, const std::u16string& focused);
+    void ShowSortMark();
+    std::u16string FocusedRealName() const;
 
     bool m_bColumnsMade = false;
+    int m_nColumnsWidth = 0; // the list width the columns were last fitted to
+    std::u16string m_folder;
+    std::vector<FileListRow> m_rows;
+    RowSort m_sort;
 };

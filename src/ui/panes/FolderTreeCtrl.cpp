@@ -1,6 +1,7 @@
 #include "ui/panes/FolderTreeCtrl.h"
 
 #include "common/SortStringArray.h"
+#include "common/list_text.h"
 #include "common/text.h"
 #include "platform/platform.h"
 #include "ui/wx_text.h"
@@ -100,7 +101,40 @@ bool FolderExistsAnyCase(const std::u16string& path) {
     return true;
 }
 
+// A drive item shows more than its folder (the volume's name, the free
+// space); the folder itself rides along as the item's data.
+class DriveData : public wxTreeItemData {
+public:
+    explicit DriveData(std::u16string root) : m_root(std::move(root)) {}
+    const std::u16string& Root() const { return m_root; }
+
+private:
+    std::u16string m_root;
+};
+
 } // namespace
+
+std::u16string CFolderTreeCtrl::GetItemLabel(const wxTreeItemId& item) const {
+    if (!item.IsOk())
+        return {};
+    if (const auto* drive = dynamic_cast<const DriveData*>(GetItemData(item)))
+        return drive->Root();
+    return FromWx(GetItemText(item));
+}
+
+void CFolderTreeCtrl::UpdateDriveLabels() {
+    const wxTreeItemId root = GetRootItem();
+    if (!root.IsOk())
+        return;
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId drive = GetFirstChild(root, cookie); drive.IsOk();
+         drive = GetNextChild(root, cookie)) {
+        const std::u16string path = GetItemLabel(drive);
+        const std::optional<uint64_t> free = dz::platform::FreeSpace(path);
+        SetItemText(drive, ToWx(dz::DriveLabelText(path, dz::platform::VolumeLabel(path),
+                                                   free ? &*free : nullptr)));
+    }
+}
 
 bool CFolderTreeCtrl::Create(wxWindow* parent, wxWindowID id) {
     // The root is hidden so that the drives stand side by side at the top.
@@ -167,10 +201,15 @@ wxTreeItemId CFolderTreeCtrl::AddItem(const wxTreeItemId& parent, const std::u16
         return {};
     }
     const bool isDrive = parent == GetRootItem();
-    const std::u16string label = isDrive ? WithoutSeparator(work) : LastComponent(work);
     const int image = isDrive ? kDriveImage : kFolderImage;
     const int selectedImage = isDrive ? kDriveImage : kOpenFolderImage;
-    return AppendItem(parent, ToWx(label), image, selectedImage);
+    if (!isDrive)
+        return AppendItem(parent, ToWx(LastComponent(work)), image, selectedImage);
+    const std::u16string root = WithoutSeparator(work);
+    const std::optional<uint64_t> free = dz::platform::FreeSpace(root);
+    const std::u16string label =
+        dz::DriveLabelText(root, dz::platform::VolumeLabel(root), free ? &*free : nullptr);
+    return AppendItem(parent, ToWx(label), image, selectedImage, new DriveData(root));
 }
 
 std::u16string CFolderTreeCtrl::LastComponent(const std::u16string& path) {
@@ -234,7 +273,7 @@ void CFolderTreeCtrl::ExpandItem(const wxTreeItemId& item) {
 std::u16string CFolderTreeCtrl::GetItemPath(const wxTreeItemId& item) const {
     std::vector<std::u16string> labels;
     for (wxTreeItemId it = item; it.IsOk() && it != GetRootItem(); it = GetItemParent(it))
-        labels.push_back(FromWx(GetItemText(it)));
+        labels.push_back(GetItemLabel(it));
     if (labels.empty())
         return {};
     std::u16string path = labels.back();
@@ -266,7 +305,7 @@ wxTreeItemId CFolderTreeCtrl::DriveItemFor(const std::u16string& upperPath) cons
     wxTreeItemIdValue cookie;
     for (wxTreeItemId drive = GetFirstChild(root, cookie); drive.IsOk();
          drive = GetNextChild(root, cookie)) {
-        const std::u16string label = dz::ToUpperAZ(FromWx(GetItemText(drive)));
+        const std::u16string label = dz::ToUpperAZ(GetItemLabel(drive));
         if (IsUnder(upperPath, label) && label.size() > bestLength) {
             best = drive;
             bestLength = label.size();
@@ -287,7 +326,7 @@ bool CFolderTreeCtrl::SelectPath(const std::u16string& path) {
         return false;
     const std::u16string work = WithoutSeparator(dz::ToUpperAZ(path));
     wxTreeItemId node = DriveItemFor(work);
-    const std::u16string driveLabel = dz::ToUpperAZ(FromWx(GetItemText(node)));
+    const std::u16string driveLabel = dz::ToUpperAZ(GetItemLabel(node));
 
     // Every step is opened afresh: a level read before may be out of date.
     const auto reopen = [this](const wxTreeItemId& item) {

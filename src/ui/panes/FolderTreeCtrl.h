@@ -25,6 +25,11 @@ public:
     // The folder of an item: drive label, then "/" and each label; no
     // trailing separator except for the root "/".
     std::u16string GetItemPath(const wxTreeItemId& item) const;
+    // The name an item stands for in a path: a folder's label, a drive's
+    // folder (its shown text adds the volume's name and free space).
+    std::u16string GetItemLabel(const wxTreeItemId& item) const;
+    // Reads each drive's free space (and name) again.
+    void UpdateDriveLabels();
 
     bool AttachSystemImageList();
     bool ListDrives();

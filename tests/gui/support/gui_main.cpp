@@ -1,5 +1,7 @@
 // The window tests' main: one wx application for the whole program.
 #include "support/gui_test.h"
+#include "support/temp_dir.h"
+#include "ui/dialogs/Prompts.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
@@ -52,6 +54,20 @@ int main(int argc, char** argv) {
     // Listing the tests (the build does it to register them) needs no display.
     if (testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
+    // Settings and Play's temporaries of the tests stay in a folder of their
+    // own, never in the user's.
+    const dz::test::TempDir home;
+    setenv("XDG_CONFIG_HOME", (home.path() / "config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (home.path() / "cache").c_str(), 1);
+    // Questions are answered as the commands acted before they asked: Delete
+    // goes on, existing entries are replaced. Tests of the questions set
+    // their own answers.
+    SetPromptHook([](const PromptCall&) {
+        PromptReply reply;
+        reply.del.confirmed = true;
+        reply.replace.answer = dz::ReplaceAnswer::Replace;
+        return reply;
+    });
     wxApp::SetInstance(new TestApp());
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return 1;

@@ -1,0 +1,90 @@
+// Rows dragged from one row's list onto the other row's list or folder tree
+// are copied there, or moved with Shift held, through the same command, the
+// same checks and the same questions as the toolbar's Copy and Move.
+#include "ui/app/MainFrame.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
+
+#include <wx/dataobj.h>
+#include <wx/dnd.h>
+
+namespace {
+
+constexpr char kDragPrefix[] = "dezadide-rows:";
+
+class CRowDropTarget : public wxDropTarget {
+public:
+    CRowDropTarget(CMainFrame* frame, int row, CFolderTreeCtrl* tree)
+        : wxDropTarget(new wxTextDataObject), m_frame(frame), m_row(row), m_tree(tree) {}
+
+    wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override {
+        if (m_tree) {
+            int flags = 0;
+            const wxTreeItemId item = m_tree->HitTest(wxPoint(x, y), flags);
+            if (item.IsOk())
+                m_tree->SetFocusedItem(item);
+        }
+        return def;
+    }
+
+    wxDragResult OnData(wxCoord x, wxCoord y, wxDragResult def) override {
+        if (!GetData())
+            return wxDragNone;
+        const wxString text = static_cast<wxTextDataObject*>(GetDataObject())->GetText();
+        wxTreeItemId item;
+        if (m_tree) {
+            int flags = 0;
+            item = m_tree->HitTest(wxPoint(x, y), flags);
+        }
+        const bool move = def == wxDragMove;
+        // The job runs in a modal dialog: not inside the toolkit's drop.
+        CMainFrame* frame = m_frame;
+        const int row = m_row;
+        frame->CallAfter(
+            [frame, text, row, item, move] { frame->DropRows(text, row, item, move); });
+        return move ? wxDragMove : wxDragCopy;
+    }
+
+private:
+    CMainFrame* m_frame;
+    int m_row;
+    CFolderTreeCtrl* m_tree;
+};
+
+} // namespace
+
+wxString CMainFrame::RowDragText(int row) {
+    return wxString(kDragPrefix) + (row == kTopRow ? "top" : "bottom");
+}
+
+bool CMainFrame::DropRows(const wxString& dragText, int toRow, const wxTreeItemId& onFolder,
+                          bool move) {
+    int fromRow = -1;
+    if (dragText == RowDragText(kTopRow))
+        fromRow = kTopRow;
+    else if (dragText == RowDragText(kBottomRow))
+        fromRow = kBottomRow;
+    if (fromRow < 0 || fromRow == toRow)
+        return false;
+    // Dropped on a folder of the tree: that folder is the destination.
+    if (onFolder.IsOk())
+        Row(toRow).folderView->m_wndTree.SelectItem(onFolder);
+    TransferRows(fromRow, toRow, move);
+    return true;
+}
+
+void CMainFrame::SetUpDragAndDrop() {
+    for (int row : {kTopRow, kBottomRow}) {
+        CFileView* list = Row(row).fileView;
+        CFolderTreeCtrl* tree = &Row(row).folderView->m_wndTree;
+        list->m_wndList.SetDropTarget(new CRowDropTarget(this, row, nullptr));
+        tree->SetDropTarget(new CRowDropTarget(this, row, tree));
+        list->m_wndList.Bind(wxEVT_LIST_BEGIN_DRAG, [this, list, row](wxListEvent&) {
+            if (!list->HasSelection())
+                return;
+            wxTextDataObject data(RowDragText(row));
+            wxDropSource source(data, &list->m_wndList);
+            source.DoDragDrop(wxDrag_AllowMove);
+        });
+    }
+}

@@ -1,0 +1,86 @@
+// Folders that change on disk while they are shown: the lists and the open
+// tree folders follow by themselves, through the desktop's file-change
+// notifications (no polling), keeping selection and scroll.
+#include "common/text.h"
+#include "ui/app/MainFrame.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
+#include "ui/wx_text.h"
+
+#include <wx/filename.h>
+#include <wx/fswatcher.h>
+#include <wx/log.h>
+
+namespace {
+
+std::u16string ParentOf(const wxFileName& changed) {
+    return FromWx(changed.GetPath(wxPATH_NO_SEPARATOR));
+}
+
+// Whether the tree has the item of folder open: its children are on screen.
+bool IsOpenInTree(CFolderTreeCtrl& tree, const std::u16string& folder) {
+    const wxTreeItemId selected = tree.GetSelection();
+    return selected.IsOk() && tree.IsExpanded(selected) && tree.GetItemPath(selected) == folder;
+}
+
+} // namespace
+
+void CMainFrame::WatchShownFolders() {
+    if (!m_bCreated)
+        return;
+    // The watcher needs the running event loop; the first folder shown comes
+    // after that.
+    if (!m_pWatcher) {
+        m_pWatcher = std::make_unique<wxFileSystemWatcher>();
+        m_pWatcher->SetOwner(this);
+    }
+    const wxLogNull quiet; // a folder that cannot be watched is just not followed
+    m_pWatcher->RemoveAll();
+    std::vector<std::u16string> watched;
+    for (int row : {kTopRow, kBottomRow}) {
+        const std::u16string& folder = Row(row).fileView->GetFolder();
+        if (folder.empty() || std::find(watched.begin(), watched.end(), folder) != watched.end())
+            continue;
+        watched.push_back(folder);
+        m_pWatcher->Add(wxFileName::DirName(ToWx(folder)), wxFSW_EVENT_CREATE | wxFSW_EVENT_DELETE |
+                                                               wxFSW_EVENT_RENAME |
+                                                               wxFSW_EVENT_MODIFY);
+    }
+}
+
+void CMainFrame::OnFileSystemChange(wxFileSystemWatcherEvent& event) {
+    if (!m_bCreated || event.IsError())
+        return;
+    std::vector<std::u16string> folders = {ParentOf(event.GetPath())};
+    if (event.GetChangeType() == wxFSW_EVENT_RENAME)
+        folders.push_back(ParentOf(event.GetNewPath()));
+    // Changes come in bursts (a copy writes many blocks); one refresh per
+    // burst is read once the burst is over.
+    for (const std::u16string& folder : folders) {
+        for (int row : {kTopRow, kBottomRow}) {
+            if (Row(row).fileView->GetFolder() == folder)
+                m_bRefreshPending[row] = true;
+        }
+    }
+    if ((m_bRefreshPending[kTopRow] || m_bRefreshPending[kBottomRow]) &&
+        !m_refreshTimer.IsRunning())
+        m_refreshTimer.StartOnce(kRefreshDelayMs);
+}
+
+void CMainFrame::RefreshChangedFolders() {
+    for (int row : {kTopRow, kBottomRow}) {
+        if (!m_bRefreshPending[row])
+            continue;
+        m_bRefreshPending[row] = false;
+        CFileView& list = *Row(row).fileView;
+        list.RefreshFolder();
+        // A subfolder made or removed shows in the tree when its parent is open.
+        CFolderTreeCtrl& tree = Row(row).folderView->m_wndTree;
+        if (IsOpenInTree(tree, list.GetFolder())) {
+            const wxTreeItemId item = tree.GetSelection();
+            tree.Freeze();
+            tree.ExpandItem(item);
+            tree.Thaw();
+        }
+    }
+}

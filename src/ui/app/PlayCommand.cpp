@@ -1,0 +1,132 @@
+// Play: the selected recording is converted into a temporary .mpg in the
+// user's cache folder, with a progress bar, and handed to the desktop's
+// default player. The temporaries go when the program ends (and, after a
+// crash, at the next start).
+#include "common/messages.h"
+#include "common/text.h"
+#include "common/user_settings.h"
+#include "convert/conversion_job.h"
+#include "convert/play_files.h"
+#include "platform/platform.h"
+#include "recording/RecordingName.h"
+#include "ui/MessageBox.h"
+#include "ui/app/MainFrame.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
+#include "ui/wx_text.h"
+
+#include <wx/filename.h>
+#include <wx/progdlg.h>
+#include <wx/utils.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+constexpr char16_t kNoRecording[] = u"Play needs a recording selected";
+
+// What the worker tells, read by the progress loop on the window's thread.
+class PlayObserver : public dz::convert::ConversionObserver {
+public:
+    void OnPartStarted(int index, int count, int) override {
+        m_part.store(index);
+        m_count.store(count);
+    }
+    void OnFinished(dz::convert::ConversionOutcome outcome, std::u16string_view) override {
+        m_outcome.store(outcome);
+    }
+    int Percent(const dz::convert::SourceProgress& progress) const {
+        const int count = m_count.load();
+        if (count <= 0)
+            return 0;
+        return (100 * m_part.load() + dz::convert::CurrentPercent(progress)) / count;
+    }
+    dz::convert::ConversionOutcome Outcome() const { return m_outcome.load(); }
+
+private:
+    std::atomic<int> m_part{0};
+    std::atomic<int> m_count{0};
+    std::atomic<dz::convert::ConversionOutcome> m_outcome{
+        dz::convert::ConversionOutcome::kCanceled};
+};
+
+std::u16string PlayFolder() {
+    return dz::FromUtf8(dz::UserCacheFolder()).value_or(u"");
+}
+
+} // namespace
+
+wxString CMainFrame::GetPlayOpener() const {
+    // Tests and users with another player put its name here.
+    wxString opener;
+    if (wxGetEnv("DEZADIDE_OPENER", &opener) && !opener.empty())
+        return opener;
+    return {};
+}
+
+void CMainFrame::OnPlay(wxCommandEvent&) {
+    const std::optional<int> row = FocusedListRow();
+    const std::u16string name = row ? Row(*row).fileView->FocusedRecording() : std::u16string();
+    const std::u16string folder = row ? Row(*row).folderView->m_strPath : std::u16string();
+    if (name.empty() || folder.empty()) {
+        ShowAppMessage(kNoRecording, this);
+        return;
+    }
+    const std::u16string cache = PlayFolder();
+    if (cache.empty() || !wxFileName::Mkdir(ToWx(cache), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL)) {
+        ShowAppMessage(dz::msg::kCantOpenTarget, this);
+        return;
+    }
+    const std::u16string recordingName = CRecordingName().GetRecordingName(name);
+    const std::u16string target = dz::convert::PlayFilePath(cache, dz::platform::CurrentProcessId(),
+                                                            ++m_nPlayCount, recordingName);
+
+    PlayObserver observer;
+    dz::convert::ConversionJob job(observer);
+    auto stop = std::make_shared<dz::convert::StopEvent>();
+    if (!job.Start(dz::platform::JoinPath(folder, name), target, stop))
+        return;
+    {
+        wxProgressDialog progress("Play", ToWx(u"Converting " + recordingName + u" to play it"),
+                                  100, this, wxPD_APP_MODAL | wxPD_CAN_ABORT | wxPD_AUTO_HIDE);
+        while (job.IsRunning()) {
+            if (!progress.Update(std::min(observer.Percent(job.Progress()), 99)))
+                stop->Set();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    job.Join();
+    const dz::convert::ConversionOutcome outcome = observer.Outcome();
+    if (outcome != dz::convert::ConversionOutcome::kFinished) {
+        dz::platform::ResetAttributesAndDelete(target);
+        if (!stop->IsSet())
+            ShowAppMessage(std::u16string(dz::convert::OutcomeText(outcome)), this);
+        return;
+    }
+    // Without a player of the user's choice, the desktop's default opens it
+    // (xdg-open on Linux, the shell's open on Windows).
+    const wxString opener = GetPlayOpener();
+    if (opener.empty()) {
+        if (!wxLaunchDefaultApplication(ToWx(target)))
+            ShowAppMessage(u"Could not open " + target, this);
+        return;
+    }
+    dz::desktop::ProcessInfo opened;
+    if (!dz::desktop::StartProgram(FromWx(opener), {dz::ToUtf8(target)}, opened))
+        ShowAppMessage(u"Could not start " + FromWx(opener) + u" for " + target, this);
+}
+
+void RemoveOwnPlayFiles() {
+    const std::u16string cache = PlayFolder();
+    if (!cache.empty())
+        dz::convert::RemovePlayFiles(cache, dz::platform::CurrentProcessId());
+}
+
+void RemoveLeftoverPlayFiles() {
+    const std::u16string cache = PlayFolder();
+    if (!cache.empty())
+        dz::convert::RemovePlayFiles(cache, 0);
+}

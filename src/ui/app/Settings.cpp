@@ -1,0 +1,138 @@
+// What the main window remembers between starts: its place and size, the
+// splitter bars, each list's column widths, sort and folder, and whether
+// Delete asks first. Kept with wxFileConfig in the user's config folder.
+#include "common/user_settings.h"
+#include "platform/platform.h"
+#include "ui/app/MainFrame.h"
+#include "ui/app/PaneSplitter.h"
+#include "ui/panes/FileView.h"
+#include "ui/panes/FolderView.h"
+#include "ui/wx_text.h"
+
+#include <wx/display.h>
+#include <wx/fileconf.h>
+#include <wx/filename.h>
+
+#include <memory>
+
+namespace {
+
+const char* const kRowGroups[dz::kRememberedRows] = {"/Top/", "/Bottom/"};
+
+wxString ColumnKey(int row, int column) {
+    return wxString(kRowGroups[row]) + wxString::Format("Column%d", column);
+}
+
+std::unique_ptr<wxFileConfig> OpenConfig(const wxString& file) {
+    return std::make_unique<wxFileConfig>(wxString(), wxString(), file, wxString(),
+                                          wxCONFIG_USE_LOCAL_FILE);
+}
+
+} // namespace
+
+dz::LayoutSettings ReadLayoutSettings(const wxString& file) {
+    dz::LayoutSettings s;
+    if (file.empty() || !wxFileName::FileExists(file))
+        return s;
+    const auto config = OpenConfig(file);
+    dz::WindowPlacement w;
+    if (config->Read("/Window/Width", &w.width) && config->Read("/Window/Height", &w.height)) {
+        config->Read("/Window/X", &w.x);
+        config->Read("/Window/Y", &w.y);
+        config->Read("/Window/Maximised", &w.maximised);
+        s.window = w;
+    }
+    config->Read("/Panes/TreeWidth", &s.treeColumnWidth);
+    config->Read("/Panes/RowHeight", &s.rowHeight);
+    for (int row = 0; row < dz::kRememberedRows; ++row) {
+        const wxString group = kRowGroups[row];
+        for (int c = 0; c < dz::kListColumns; ++c)
+            s.columnWidths[row][c] = static_cast<int>(config->ReadLong(ColumnKey(row, c), -1));
+        s.folders[row] = FromWx(config->Read(group + "Folder", wxString()));
+        s.sortColumn[row] = static_cast<int>(config->ReadLong(group + "SortColumn", 0));
+        s.sortDescending[row] = config->ReadBool(group + "SortDescending", false);
+    }
+    s.confirmDelete = config->ReadBool("/Confirm/Delete", true);
+    return s;
+}
+
+bool WriteLayoutSettings(const wxString& file, const dz::LayoutSettings& s) {
+    if (file.empty())
+        return false;
+    wxFileName::Mkdir(wxFileName(file).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    const auto config = OpenConfig(file);
+    if (s.window) {
+        config->Write("/Window/X", s.window->x);
+        config->Write("/Window/Y", s.window->y);
+        config->Write("/Window/Width", s.window->width);
+        config->Write("/Window/Height", s.window->height);
+        config->Write("/Window/Maximised", s.window->maximised);
+    }
+    config->Write("/Panes/TreeWidth", s.treeColumnWidth);
+    config->Write("/Panes/RowHeight", s.rowHeight);
+    for (int row = 0; row < dz::kRememberedRows; ++row) {
+        const wxString group = kRowGroups[row];
+        for (int c = 0; c < dz::kListColumns; ++c)
+            config->Write(ColumnKey(row, c), s.columnWidths[row][c]);
+        config->Write(group + "Folder", ToWx(s.folders[row]));
+        config->Write(group + "SortColumn", s.sortColumn[row]);
+        config->Write(group + "SortDescending", s.sortDescending[row]);
+    }
+    config->Write("/Confirm/Delete", s.confirmDelete);
+    return config->Flush();
+}
+
+void CMainFrame::RememberSettingsIn(const wxString& file) {
+    m_settingsFile = file;
+    m_settings = ReadLayoutSettings(file);
+    if (!m_bCreated)
+        return;
+    const dz::LayoutSettings& s = m_settings;
+    if (s.window) {
+        const wxSize screen = wxGetDisplaySize();
+        if (const auto fit = dz::FitPlacement(*s.window, screen.x, screen.y))
+            SetSize(fit->x, fit->y, fit->width, fit->height);
+    }
+    if (s.treeColumnWidth > 0)
+        m_pSplitter->SetColumnWidth(s.treeColumnWidth);
+    if (s.rowHeight > 0)
+        m_pSplitter->SetRowHeight(s.rowHeight);
+    m_pSplitter->RecalcLayout();
+    for (int row : {kTopRow, kBottomRow}) {
+        CFileView& list = *Row(row).fileView;
+        const auto& widths = s.columnWidths[row];
+        if (widths[CFileView::kFileName] > 0)
+            list.SetColumnWidths(widths);
+        const int column = s.sortColumn[row];
+        if (column >= 0 && column <= static_cast<int>(RowSortColumn::Date))
+            list.SetSort({static_cast<RowSortColumn>(column), s.sortDescending[row]});
+        // A folder that has gone since: its nearest parent still there, or nothing.
+        const std::u16string folder =
+            dz::NearestExistingFolder(s.folders[row], [](const std::u16string& path) {
+                return dz::platform::FolderExists(path);
+            });
+        if (!folder.empty())
+            Row(row).folderView->m_wndTree.SelectPath(folder);
+    }
+    if (s.window && s.window->maximised)
+        Maximize();
+}
+
+void CMainFrame::SaveSettings() {
+    if (m_settingsFile.empty() || !m_bCreated)
+        return;
+    dz::LayoutSettings& s = m_settings;
+    // The place and size the window returns to when it is not maximised.
+    const wxRect normal = IsMaximized() ? m_normalRect : GetRect();
+    s.window = dz::WindowPlacement{normal.x, normal.y, normal.width, normal.height, IsMaximized()};
+    s.treeColumnWidth = m_pSplitter->GetColumnWidth();
+    s.rowHeight = m_pSplitter->GetRowHeight();
+    for (int row : {kTopRow, kBottomRow}) {
+        const CFileView& list = *Row(row).fileView;
+        s.columnWidths[row] = list.GetColumnWidths();
+        s.folders[row] = Row(row).folderView->m_strPath;
+        s.sortColumn[row] = static_cast<int>(list.GetSort().column);
+        s.sortDescending[row] = list.GetSort().descending;
+    }
+    WriteLayoutSettings(m_settingsFile, s);
+}

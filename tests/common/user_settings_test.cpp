@@ -1,0 +1,83 @@
+// The rules for what the window remembers: where the files live, a window
+// placement that still fits, columns scaled with the window, and a folder
+// that has gone.
+#include "common/user_settings.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+using dz::test::ScopedEnv;
+
+TEST(UserSettings, FilesFollowTheXdgFoldersThenHome) {
+    const struct {
+        const char *config, *cache, *home;
+        std::string settings, cacheFolder;
+    } cases[] = {
+        {"/x/conf", "/x/cache", "/home/u", "/x/conf/dezadide/settings.ini", "/x/cache/dezadide"},
+        {"", "", "/home/u", "/home/u/.config/dezadide/settings.ini", "/home/u/.cache/dezadide"},
+        // A relative XDG folder is not to be used.
+        {"rel", "rel", "/home/u", "/home/u/.config/dezadide/settings.ini",
+         "/home/u/.cache/dezadide"},
+        {"", "", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        ScopedEnv config("XDG_CONFIG_HOME", c.config);
+        ScopedEnv cache("XDG_CACHE_HOME", c.cache);
+        ScopedEnv home("HOME", c.home);
+        EXPECT_EQ(dz::UserSettingsFile(), c.settings);
+        EXPECT_EQ(dz::UserCacheFolder(), c.cacheFolder);
+    }
+}
+
+TEST(UserSettings, APlacementOffTheScreenOrTooSmallIsDropped) {
+    const struct {
+        dz::WindowPlacement saved;
+        bool kept;
+    } cases[] = {
+        {{100, 50, 800, 600, false}, true},  {{100, 50, 800, 600, true}, true},
+        {{-700, 0, 800, 600, false}, true},  // 100 pixels still on screen
+        {{-701, 0, 800, 600, false}, false}, // less than that
+        {{1181, 0, 800, 600, false}, false}, // right of a 1280-wide screen
+        {{0, 965, 800, 600, false}, false},  // below a 1024-high screen
+        {{0, -5, 800, 600, false}, false},   // title bar above the screen
+        {{0, 0, 99, 600, false}, false},     // too small to find
+        {{0, 0, 800, 59, false}, false},
+    };
+    for (const auto& c : cases) {
+        const auto fit = dz::FitPlacement(c.saved, 1280, 1024);
+        EXPECT_EQ(fit.has_value(), c.kept) << c.saved.x << "," << c.saved.y;
+        if (fit) {
+            EXPECT_EQ(fit->width, c.saved.width);
+            EXPECT_EQ(fit->maximised, c.saved.maximised);
+        }
+    }
+}
+
+TEST(UserSettings, ColumnsKeepTheirProportions) {
+    using W = std::array<int, dz::kListColumns>;
+    EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133}, 500, 1000), (W{600, 0, 132, 266}));
+    EXPECT_EQ(dz::ScaleColumns({600, 0, 132, 266}, 1000, 500), (W{300, 0, 66, 133}));
+    EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133}, 0, 1000), (W{300, 0, 66, 133}));
+}
+
+TEST(UserSettings, AGoneFolderFallsBackToItsNearestParent) {
+    const std::set<std::u16string> existing = {u"/", u"/media", u"/media/rec"};
+    const auto exists = [&](const std::u16string& p) { return existing.count(p) > 0; };
+    const struct {
+        std::u16string saved, expected;
+    } cases[] = {
+        {u"/media/rec", u"/media/rec"}, {u"/media/rec/REC/2006", u"/media/rec"},
+        {u"/mnt/gone", u"/"},           {u"", u""},
+        {u"relative/path", u""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(dz::NearestExistingFolder(c.saved, exists), c.expected);
+    EXPECT_EQ(dz::NearestExistingFolder(u"/a/b", [](const std::u16string&) { return false; }), u"");
+}
+
+} // namespace

@@ -1,0 +1,509 @@
+// The window as a user of two-pane file managers expects it: row order and
+// header sorting, lists that follow the disk, keys and context menus that
+// run the toolbar's commands, drag and drop, the questions before Delete and
+// before replacing, the remembered layout, Play, and the free-space refusal.
+#include "common/messages.h"
+#include "common/text.h"
+#include "common/user_settings.h"
+#include "dialog_test_support.h"
+#include "platform/platform.h"
+#include "support/main_frame_fixture.h"
+#include "transfer/transfer_plan.h"
+#include "ui/MessageBox.h"
+#include "ui/app/PaneSplitter.h"
+#include "ui/app/resource.h"
+#include "ui/dialogs/Prompts.h"
+#include "ui/panes/FolderView.h"
+
+#include <wx/accel.h>
+#include <wx/menu.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sys/mount.h>
+
+namespace fs = std::filesystem;
+
+namespace dz::test {
+namespace {
+
+using Names = std::vector<std::string>;
+
+// The real file names of a list, in the order it shows them.
+Names ShownOrder(const CFileView& view) {
+    Names names;
+    for (long i = 0; i < view.m_wndList.GetItemCount(); ++i)
+        names.push_back(
+            view.m_wndList.GetItemText(i, CFileView::kRealFileName).ToStdString(wxConvUTF8));
+    return names;
+}
+
+Names SelectedNames(const CFileView& view) {
+    Names names;
+    for (const SelectedRow& row : view.SelectedRowTexts())
+        names.push_back(ToUtf8(row.column1));
+    return names;
+}
+
+class FileManager : public ::testing::Test {
+protected:
+    TempDir disk;
+    fs::path top = disk / "TOP", bottom = disk / "BOTTOM";
+    std::vector<MessageBoxCall> boxes;
+    std::vector<PromptCall> asked;
+    std::vector<PromptReply> replies; // given in turn; the last one repeats
+    std::unique_ptr<MainFrameFixture> m;
+
+    void SetUp() override {
+        fs::create_directories(top);
+        fs::create_directories(bottom);
+        SetMessageBoxHook([this](const MessageBoxCall& c) { boxes.push_back(c); });
+        SetPromptHook([this](const PromptCall& c) {
+            asked.push_back(c);
+            if (replies.empty())
+                return PromptReply{{true, false}, {ReplaceAnswer::Replace, false}};
+            const PromptReply reply = replies.front();
+            if (replies.size() > 1)
+                replies.erase(replies.begin());
+            return reply;
+        });
+    }
+    void TearDown() override {
+        m.reset();
+        SetMessageBoxHook(nullptr);
+        SetPromptHook([](const PromptCall&) {
+            return PromptReply{{true, false}, {ReplaceAnswer::Replace, false}};
+        });
+    }
+    void Open(std::vector<std::u16string> drives = {}) {
+        if (drives.empty())
+            drives = {U16(disk.path())};
+        m = std::make_unique<MainFrameFixture>(drives);
+        ASSERT_TRUE(m->frame());
+    }
+    CMainFrame& frame() { return *m->frame(); }
+    bool FocusList(int row) {
+        return FocusPane(frame(), m->fileView(row).m_wndList,
+                         row == kTopRow ? FocusedPane::TopList : FocusedPane::BottomList);
+    }
+};
+
+TEST_F(FileManager, RowsComeInNameOrderAndHeadersSortEachListOnItsOwn) {
+    WriteFile(top / "c.mp3", PatternBytes(3000));
+    WriteFile(top / "A.mem", PatternBytes(1000));
+    WriteFile(top / "b.MP3", PatternBytes(2000));
+    WriteFile(top / "d.mp3", PatternBytes(500));
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(top)));
+    CFileView& list = m->fileView(kTopRow);
+    EXPECT_EQ(ShownOrder(list), (Names{"A.mem", "b.MP3", "c.mp3", "d.mp3"}));
+
+    const struct {
+        int column;
+        Names expected;
+    } clicks[] = {
+        {CFileView::kSize, {"d.mp3", "A.mem", "b.MP3", "c.mp3"}},
+        {CFileView::kSize, {"c.mp3", "b.MP3", "A.mem", "d.mp3"}}, // again: reversed
+        {CFileView::kFileName, {"A.mem", "b.MP3", "c.mp3", "d.mp3"}},
+        {CFileView::kFileName, {"d.mp3", "c.mp3", "b.MP3", "A.mem"}},
+    };
+    ASSERT_TRUE(SelectFiles(list, {"c.mp3"}));
+    for (const auto& click : clicks) {
+        wxListEvent event(wxEVT_LIST_COL_CLICK, list.m_wndList.GetId());
+        event.SetEventObject(&list.m_wndList);
+        event.m_col = click.column;
+        list.m_wndList.GetEventHandler()->ProcessEvent(event);
+        EXPECT_EQ(ShownOrder(list), click.expected);
+        EXPECT_EQ(SelectedNames(list), Names{"c.mp3"}) << "the selection follows its row";
+    }
+    // The other list keeps its own order.
+    EXPECT_EQ(ShownOrder(m->fileView(kBottomRow)), (Names{"A.mem", "b.MP3", "c.mp3", "d.mp3"}));
+    // A new folder keeps the list's sort.
+    EXPECT_TRUE(m->Select(kTopRow, U16(top)));
+    EXPECT_EQ(ShownOrder(list), (Names{"d.mp3", "c.mp3", "b.MP3", "A.mem"}));
+}
+
+TEST_F(FileManager, AFileMadeByAnotherProgramAppearsWithoutRefreshAndTheSelectionStays) {
+    WriteFile(top / "a.mp3", "a");
+    WriteFile(top / "m.mp3", "m");
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    CFileView& list = m->fileView(kTopRow);
+    ASSERT_TRUE(SelectFiles(list, {"m.mp3"}));
+    const std::string command = "touch '" + (top / "b.mp3").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_TRUE(PumpUntil([&] { return list.m_wndList.GetItemCount() == 3; }))
+        << "no refresh after a file appeared";
+    EXPECT_EQ(ShownOrder(list), (Names{"a.mp3", "b.mp3", "m.mp3"}));
+    EXPECT_EQ(SelectedNames(list), Names{"m.mp3"});
+    fs::rename(top / "a.mp3", top / "z.mp3");
+    ASSERT_TRUE(PumpUntil([&] { return ShownOrder(list) == Names{"b.mp3", "m.mp3", "z.mp3"}; }));
+    fs::remove(top / "m.mp3");
+    ASSERT_TRUE(PumpUntil([&] { return list.m_wndList.GetItemCount() == 2; }));
+    EXPECT_TRUE(SelectedNames(list).empty());
+}
+
+TEST_F(FileManager, F5ReadsBothRowsAgain) {
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+    frame().SaveSettings(); // no file set: nothing written, nothing fails
+    WriteFile(top / "new.mp3", "x");
+    WriteFile(bottom / "new.mem", "x");
+    RunCommand(frame(), ID_VIEW_REFRESH);
+    EXPECT_EQ(ShownOrder(m->fileView(kTopRow)), Names{"new.mp3"});
+    EXPECT_EQ(ShownOrder(m->fileView(kBottomRow)), Names{"new.mem"});
+}
+
+TEST_F(FileManager, AnUnrelatedMountKeepsTheTreesButAGoneDriveEmptiesItsRow) {
+    TempDir other;
+    fs::create_directories(disk / "OPEN" / "INNER");
+    fs::create_directories(other / "REC");
+    WriteFile(other / "REC" / "x.mp3", "x");
+    Open({U16(disk.path()), U16(other.path())});
+    ASSERT_TRUE(m->Select(kTopRow, U16(disk / "OPEN")));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(other / "REC")));
+    CFolderTreeCtrl& tree = m->tree(kTopRow);
+    const wxTreeItemId open = tree.GetSelection();
+    tree.Expand(open);
+    ASSERT_TRUE(SelectFiles(m->fileView(kBottomRow), {"x.mp3"}));
+
+    // The mount table changed, but not the drives the trees list.
+    frame().SimulateDeviceChange();
+    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(tree.GetSelection(), open) << "the same item: the tree was not rebuilt";
+    EXPECT_TRUE(tree.IsExpanded(open));
+    EXPECT_EQ(SelectedNames(m->fileView(kBottomRow)), Names{"x.mp3"});
+
+    // The bottom row's drive goes away: its list empties and nothing acts on it.
+    SetDrives({U16(disk.path())});
+    frame().SimulateDeviceChange();
+    ASSERT_TRUE(PumpUntil([&] { return m->folderView(kBottomRow).m_strPath.empty(); }));
+    EXPECT_EQ(m->fileView(kBottomRow).m_wndList.GetItemCount(), 0);
+    EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(disk / "OPEN"));
+    PaneState state = frame().GetPaneState();
+    state.bottomSelection = true;
+    EXPECT_FALSE(rules::IsCommandEnabled(ID_COPY_BOTTOM_TO_TOP, state));
+    EXPECT_FALSE(rules::IsCommandEnabled(ID_COPY_TOP_TO_BOTTOM, state));
+}
+
+int CommandOfKey(const CMainFrame& frame, int modifiers, int key) {
+    wxKeyEvent event(wxEVT_KEY_DOWN);
+    event.m_keyCode = key;
+    event.m_controlDown = (modifiers & wxMOD_CONTROL) != 0;
+    event.m_shiftDown = (modifiers & wxMOD_SHIFT) != 0;
+    const wxAcceleratorTable* table = const_cast<CMainFrame&>(frame).GetAcceleratorTable();
+    return table ? table->GetCommand(event) : -1;
+}
+
+std::vector<int> MenuIds(const wxMenu& menu) {
+    std::vector<int> ids;
+    for (const wxMenuItem* item : menu.GetMenuItems())
+        if (!item->IsSeparator())
+            ids.push_back(item->GetId());
+    return ids;
+}
+
+TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
+    Open();
+    const struct {
+        int modifiers, key, command;
+    } keys[] = {
+        {wxMOD_NONE, WXK_DELETE, ID_DELETE_FILES}, {wxMOD_NONE, WXK_F7, ID_NEW_FOLDER},
+        {wxMOD_CONTROL, 'A', ID_SELECT_ALL},       {wxMOD_NONE, WXK_F5, ID_VIEW_REFRESH},
+        {wxMOD_NONE, WXK_F6, ID_NEXT_PANE},        {wxMOD_SHIFT, WXK_F6, ID_PREV_PANE},
+    };
+    for (const auto& k : keys)
+        EXPECT_EQ(CommandOfKey(frame(), k.modifiers, k.key), k.command) << k.key;
+
+    const struct {
+        FocusedPane pane;
+        std::vector<int> ids;
+    } menus[] = {
+        {FocusedPane::TopList,
+         {ID_PLAY, ID_COPY_TOP_TO_BOTTOM, ID_MOVE_TOP_TO_BOTTOM, ID_DELETE_FILES, ID_SELECT_ALL,
+          ID_VIEW_REFRESH}},
+        {FocusedPane::BottomList,
+         {ID_PLAY, ID_COPY_BOTTOM_TO_TOP, ID_MOVE_BOTTOM_TO_TOP, ID_DELETE_FILES, ID_SELECT_ALL,
+          ID_VIEW_REFRESH}},
+        {FocusedPane::TopTree, {ID_NEW_FOLDER, ID_VIEW_REFRESH}},
+        {FocusedPane::BottomTree, {ID_NEW_FOLDER, ID_VIEW_REFRESH}},
+    };
+    for (const auto& menu : menus)
+        EXPECT_EQ(MenuIds(*frame().MakeContextMenu(menu.pane)), menu.ids);
+
+    // The top list's menu entries, sent as the menu sends them, do what the
+    // toolbar's buttons do.
+    WriteFile(top / "a.mp3", "a");
+    WriteFile(top / "b.mp3", "b");
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+    // While a list's menu is open, its pane is the one the commands act on,
+    // wherever the toolkit holds the focus meanwhile.
+    FocusedPane during = FocusedPane::None;
+    bool deleteEnabled = false;
+    wxTimer look;
+    look.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        during = frame().GetFocusedPane();
+        deleteEnabled = rules::IsCommandEnabled(ID_DELETE_FILES, frame().GetPaneState());
+        wxUIActionSimulator().Char(WXK_ESCAPE);
+    });
+    look.StartOnce(300);
+    frame().PopupPaneMenu(kBottomRow, true);
+    EXPECT_EQ(during, FocusedPane::BottomList);
+    EXPECT_TRUE(deleteEnabled);
+
+    ASSERT_TRUE(FocusList(kTopRow));
+    RunCommand(frame(), ID_SELECT_ALL);
+    EXPECT_EQ(SelectedNames(m->fileView(kTopRow)), (Names{"a.mp3", "b.mp3"}));
+    const std::unique_ptr<wxMenu> menu = frame().MakeContextMenu(FocusedPane::TopList);
+    RunCommand(frame(), MenuIds(*menu)[1]); // Copy from Top to Bottom
+    EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)), (Names{"a.mp3", "b.mp3"}));
+    ASSERT_TRUE(FocusList(kTopRow));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
+    RunCommand(frame(), MenuIds(*menu)[3]); // Delete
+    EXPECT_FALSE(fs::exists(top / "a.mp3"));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(FileManager, TheFocusedPaneIsMarked) {
+    Open();
+    for (int row : {kTopRow, kBottomRow}) {
+        ASSERT_TRUE(FocusList(row));
+        PumpUntil([&] {
+            wxIdleEvent idle; // the mark follows the focus when the window is idle
+            frame().ProcessWindowEvent(idle);
+            return frame().GetMarkedPane() == &m->fileView(row).m_wndList;
+        });
+        EXPECT_EQ(frame().GetMarkedPane(), &m->fileView(row).m_wndList);
+        const wxColour marked = m->fileView(row).m_wndList.GetBackgroundColour();
+        EXPECT_NE(m->fileView(1 - row).m_wndList.GetBackgroundColour(), marked);
+        EXPECT_NE(m->tree(row).GetBackgroundColour(), marked);
+    }
+}
+
+TEST_F(FileManager, DroppedRowsAreCopiedOrMovedWithTheCommandsChecks) {
+    WriteFile(top / "a.mp3", PatternBytes(100));
+    WriteFile(top / "b.mp3", PatternBytes(200));
+    fs::create_directories(bottom / "INNER");
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+
+    // Onto the list of the same row: nothing.
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
+    EXPECT_FALSE(frame().DropRows(CMainFrame::RowDragText(kTopRow), kTopRow, {}, false));
+    EXPECT_FALSE(frame().DropRows("some text", kBottomRow, {}, false));
+
+    // Onto the other list: a copy.
+    EXPECT_TRUE(frame().DropRows(CMainFrame::RowDragText(kTopRow), kBottomRow, {}, false));
+    EXPECT_EQ(ReadFile(bottom / "a.mp3"), PatternBytes(100));
+    EXPECT_TRUE(fs::exists(top / "a.mp3"));
+
+    // With Shift, onto a folder of the other tree: a move into that folder.
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"b.mp3"}));
+    CFolderTreeCtrl& tree = m->tree(kBottomRow);
+    const wxTreeItemId bottomItem = tree.GetSelection();
+    tree.Expand(bottomItem);
+    wxTreeItemIdValue cookie;
+    const wxTreeItemId inner = tree.GetFirstChild(bottomItem, cookie);
+    ASSERT_EQ(tree.GetItemPath(inner), U16(bottom / "INNER"));
+    EXPECT_TRUE(frame().DropRows(CMainFrame::RowDragText(kTopRow), kBottomRow, inner, true));
+    PumpEvents();
+    EXPECT_EQ(ReadFile(bottom / "INNER" / "b.mp3"), PatternBytes(200));
+    EXPECT_FALSE(fs::exists(top / "b.mp3"));
+    EXPECT_EQ(m->folderView(kBottomRow).m_strPath, U16(bottom / "INNER"));
+
+    // A drop meets the same checks: nothing selected says so.
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {}));
+    EXPECT_TRUE(frame().DropRows(CMainFrame::RowDragText(kTopRow), kBottomRow, {}, false));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, msg::kNoFile);
+}
+
+TEST_F(FileManager, DeleteAsksFirstNamingTheEntryOrTheCountAndTheSize) {
+    WriteFile(top / "a.mp3", PatternBytes(2048));
+    WriteFile(top / "b.mp3", PatternBytes(1024));
+    WriteFile(top / "c.mp3", PatternBytes(1024));
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    const struct {
+        Names selected;
+        PromptReply reply;
+        std::u16string question;
+        bool gone;
+        bool asksNextTime;
+    } steps[] = {
+        {{"a.mp3"},
+         {{false, true}, {}},
+         u"Delete a.mp3 (2 KB)?\nIt cannot be brought back.",
+         false,
+         true}, // a cancel with the box ticked still asks next time
+        {{"a.mp3", "b.mp3"},
+         {{true, false}, {}},
+         u"Delete 2 entries (3 KB)?\nIt cannot be brought back.",
+         true,
+         true},
+        {{"c.mp3"},
+         {{true, true}, {}},
+         u"Delete c.mp3 (1 KB)?\nIt cannot be brought back.",
+         true,
+         false},
+    };
+    for (const auto& step : steps) {
+        ASSERT_TRUE(FocusList(kTopRow));
+        ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), step.selected));
+        asked.clear();
+        replies = {step.reply};
+        RunCommand(frame(), ID_DELETE_FILES);
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].kind, PromptCall::Kind::Delete);
+        EXPECT_EQ(asked[0].text, step.question);
+        EXPECT_EQ(fs::exists(top / step.selected[0]), !step.gone);
+        EXPECT_EQ(frame().GetSettings().confirmDelete, step.asksNextTime);
+    }
+    // "Don't ask again" holds: the next Delete goes ahead at once.
+    WriteFile(top / "d.mp3", "d");
+    RunCommand(frame(), ID_VIEW_REFRESH);
+    ASSERT_TRUE(FocusList(kTopRow));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"d.mp3"}));
+    asked.clear();
+    RunCommand(frame(), ID_DELETE_FILES);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_FALSE(fs::exists(top / "d.mp3"));
+}
+
+TEST_F(FileManager, AnExistingEntryIsReplacedSkippedOrTheCopyCancelled) {
+    using A = ReplaceAnswer;
+    const struct {
+        const char* what;
+        std::vector<PromptReply> replies;
+        size_t questions;
+        bool aReplaced, bReplaced, cCopied;
+    } cases[] = {
+        {"replace, then skip", {{{}, {A::Replace}}, {{}, {A::Skip}}}, 2, true, false, true},
+        {"skip for all", {{{}, {A::Skip, true}}}, 1, false, false, true},
+        {"replace for all", {{{}, {A::Replace, true}}}, 1, true, true, true},
+        {"cancel", {{{}, {A::Cancel}}}, 1, false, false, false},
+    };
+    Open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(bottom);
+        fs::create_directories(bottom);
+        WriteFile(top / "a.mp3", PatternBytes(100, 1));
+        WriteFile(top / "b.mp3", PatternBytes(100, 2));
+        WriteFile(top / "c.mp3", PatternBytes(100, 3));
+        WriteFile(bottom / "a.mp3", "old a");
+        WriteFile(bottom / "b.mp3", "old b");
+        ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+        ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+        ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3", "b.mp3", "c.mp3"}));
+        asked.clear();
+        replies = c.replies;
+        RunCommand(frame(), ID_COPY_TOP_TO_BOTTOM);
+        ASSERT_EQ(asked.size(), c.questions);
+        EXPECT_EQ(asked[0].kind, PromptCall::Kind::Replace);
+        EXPECT_EQ(asked[0].text, ReplaceQuestionText(u"a.mp3", U16(bottom)));
+        EXPECT_EQ(asked[0].remaining, 1u);
+        EXPECT_EQ(ReadFile(bottom / "a.mp3") == PatternBytes(100, 1), c.aReplaced);
+        EXPECT_EQ(ReadFile(bottom / "b.mp3") == PatternBytes(100, 2), c.bReplaced);
+        EXPECT_EQ(fs::exists(bottom / "c.mp3"), c.cCopied);
+    }
+}
+
+TEST_F(FileManager, TheLayoutIsRememberedAcrossTwoStarts) {
+    TempDir config;
+    const wxString file = wxString::FromUTF8((config / "dezadide" / "settings.ini").string());
+    fs::create_directories(top / "GONE");
+    WriteFile(top / "a.mp3", PatternBytes(10));
+    WriteFile(top / "b.mp3", PatternBytes(5));
+    Open();
+    frame().RememberSettingsIn(file); // nothing there yet: defaults
+    EXPECT_TRUE(frame().GetSettings().confirmDelete);
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(top / "GONE")));
+    m->fileView(kTopRow).SetSort({RowSortColumn::Size, true});
+    m->fileView(kTopRow).SetColumnWidths({250, 0, 70, 140});
+    frame().GetSplitter()->SetColumnWidth(222);
+    frame().GetSplitter()->RecalcLayout();
+    frame().SetSize(40, 30, 1000, 700);
+    PumpEvents();
+    m->Close(); // writes the file
+    ASSERT_TRUE(fs::exists(config / "dezadide" / "settings.ini"));
+    fs::remove(top / "GONE");
+
+    Open();
+    frame().RememberSettingsIn(file);
+    PumpEvents();
+    PumpEvents();
+    EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(top));
+    EXPECT_EQ(m->folderView(kBottomRow).m_strPath, U16(top)) << "a gone folder: its parent";
+    EXPECT_EQ(m->fileView(kTopRow).GetSort(), (RowSort{RowSortColumn::Size, true}));
+    EXPECT_EQ(m->fileView(kBottomRow).GetSort(), RowSort{});
+    EXPECT_EQ(ShownOrder(m->fileView(kTopRow)), (Names{"a.mp3", "b.mp3"}));
+    EXPECT_EQ(m->fileView(kTopRow).GetColumnWidths(), (std::array<int, 4>{250, 0, 70, 140}));
+    EXPECT_EQ(frame().GetSplitter()->GetColumnWidth(), 222);
+    EXPECT_EQ(frame().GetSize(), wxSize(1000, 700));
+}
+
+TEST_F(FileManager, PlayConvertsToTheCacheAndHandsTheFileToTheOpener) {
+    for (const auto& entry : fs::directory_iterator(fs::path(DEZADIDE_FIXTURES) / "rec" / "news"))
+        fs::copy_file(entry.path(), top / entry.path().filename());
+    WriteFile(top / "song.mp3", "x");
+    const fs::path record = disk / "opened.txt";
+    const fs::path opener = disk / "opener.sh";
+    WriteFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + record.string() + "'\n");
+    fs::permissions(opener, fs::perms::owner_all);
+    ScopedEnv openerEnv("DEZADIDE_OPENER", opener.c_str());
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+
+    // Enter on a plain file plays nothing.
+    ASSERT_TRUE(FocusList(kTopRow));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"song.mp3"}));
+    RunCommand(frame(), ID_PLAY);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_FALSE(fs::exists(record));
+
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"NEWS_#001_200612241930.AVR"}));
+    RunCommand(frame(), ID_PLAY);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(record) && fs::file_size(record) > 0; }));
+    const std::vector<uint8_t> bytes = ReadFile(record);
+    const fs::path played(std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(played.parent_path(), fs::path(UserCacheFolder()));
+    EXPECT_EQ(played.extension(), ".mpg");
+    EXPECT_NE(played.filename().string().find("NEWS"), std::string::npos);
+    EXPECT_GT(fs::file_size(played), 100000u);
+    EXPECT_EQ(boxes.size(), 1u);
+
+    RemoveOwnPlayFiles(); // as the program does when it ends
+    EXPECT_FALSE(fs::exists(played));
+}
+
+TEST_F(FileManager, ACopyThatDoesNotFitIsRefusedBeforeAByteIsWritten) {
+    const bool mounted = mount("tmpfs", bottom.c_str(), "tmpfs", 0, "size=1m") == 0;
+    const uint64_t free = *platform::FreeSpace(U16(bottom));
+    WriteFile(top / "small.mp3", PatternBytes(1000));
+    WriteFile(top / "big.mp3", "");
+    fs::resize_file(top / "big.mp3", free + (mounted ? 1 : 1024 * 1024));
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"big.mp3", "small.mp3"}));
+    RunCommand(frame(), ID_COPY_TOP_TO_BOTTOM);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind(u"Not enough space in " + U16(bottom), 0), 0u);
+    EXPECT_NE(boxes[0].text.find(KBText(fs::file_size(top / "big.mp3") + 1000)),
+              std::u16string::npos);
+    EXPECT_TRUE(fs::is_empty(bottom));
+    m.reset();
+    if (mounted)
+        umount(bottom.c_str());
+}
+
+} // namespace
+} // namespace dz::test
