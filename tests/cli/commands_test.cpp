@@ -238,9 +238,9 @@ TEST(CliProgram, PrintsTheProjectVersion) {
     if (std::string(DEZADIDE_CLI_PATH).empty())
         GTEST_SKIP() << "dezadide-cli not built";
     std::string output;
-    EXPECT_EQ(RunProgram("--version", &output), kExitOk);
+    EXPECT_EQ(RunCli({"--version"}, &output), kExitOk);
     EXPECT_EQ(output, std::string("dezadide-cli ") + kDezadideVersion + "\n");
-    EXPECT_EQ(RunProgram("--help", &output), kExitOk);
+    EXPECT_EQ(RunCli({"--help"}, &output), kExitOk);
     EXPECT_NE(output.find("--version"), std::string::npos) << output;
 }
 
