@@ -43,7 +43,9 @@ bool IsPlainFileName(std::u16string_view path) {
     return HasExtension(path, u".mp3") || HasExtension(path, u".mem");
 }
 
-bool IsPartFileName(std::u16string_view path) { return HasExtension(path, u".avr"); }
+bool IsPartFileName(std::u16string_view path) {
+    return HasExtension(path, u".avr");
+}
 
 int32_t LenientInt(std::u16string_view s) {
     size_t i = 0;
@@ -69,7 +71,9 @@ int32_t LenientInt(std::u16string_view s) {
     return static_cast<int32_t>(value);
 }
 
-std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+std::u16string Ascii(std::string_view s) {
+    return std::u16string(s.begin(), s.end());
+}
 
 std::string ToUtf8(std::u16string_view s) {
     std::string out;

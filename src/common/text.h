@@ -10,8 +10,12 @@
 
 namespace dz {
 
-constexpr char16_t FoldAZ(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
-constexpr char16_t UpperAZ(char16_t c) { return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c; }
+constexpr char16_t FoldAZ(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c;
+}
+constexpr char16_t UpperAZ(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c;
+}
 
 // Folds A-Z, then compares UTF-16 units by value; a prefix sorts first.
 int CompareNoCaseAZ(std::u16string_view a, std::u16string_view b);

@@ -21,8 +21,8 @@ struct RecordingNameParts {
     std::u16string prefix;        // folder with its trailing separator
     std::u16string recordingName; // text before the first "_#"
     int32_t partNumber = 0;
-    std::u16string dateStamp;     // 12 digits YYYYMMDDhhmm
-    int32_t suffixNumber = 0;     // 0 = no suffix
+    std::u16string dateStamp; // 12 digits YYYYMMDDhhmm
+    int32_t suffixNumber = 0; // 0 = no suffix
 };
 
 struct RecordingDate {

@@ -200,7 +200,8 @@ TEST(CliProgram, ParsesEveryCommand) {
 
     // convert: the outcome on standard output, the stream diagnostics on
     // standard error, and no progress line when that is a file.
-    const std::string news = std::string(DEZADIDE_FIXTURES) + "/rec/news/NEWS_#001_200612241930.AVR";
+    const std::string news =
+        std::string(DEZADIDE_FIXTURES) + "/rec/news/NEWS_#001_200612241930.AVR";
     const fs::path target = dir / "news.mpg", err = dir / "err.txt";
     EXPECT_EQ(RunProgram("convert '" + news + "' '" + target.string() + "'", &output, err.string()),
               kExitOk);

@@ -46,9 +46,9 @@ TEST(Text, LenientIntegerReading) {
     struct Case {
         const char16_t* text;
         int32_t value;
-    } cases[] = {{u"007", 7},   {u"1a2", 1},         {u"abc", 0},         {u"-05", -5},
-                 {u"  42", 42}, {u"+3", 3},          {u"", 0},            {u"\u0661", 0},
-                 {u"- 1", 0},   {u"99999999999", INT32_MAX}};
+    } cases[] = {
+        {u"007", 7}, {u"1a2", 1}, {u"abc", 0},    {u"-05", -5}, {u"  42", 42},
+        {u"+3", 3},  {u"", 0},    {u"\u0661", 0}, {u"- 1", 0},  {u"99999999999", INT32_MAX}};
     for (const auto& c : cases)
         EXPECT_EQ(dz::LenientInt(c.text), c.value) << dz::ToUtf8(c.text);
 }
@@ -69,8 +69,8 @@ TEST(Text, Utf8RoundTripAndRejection) {
     const std::u16string s = u"Nachrichten \u00e4\u20ac \U0001F600";
     EXPECT_EQ(dz::FromUtf8(dz::ToUtf8(s)).value(), s);
     EXPECT_FALSE(dz::FromUtf8("\xff").has_value());
-    EXPECT_FALSE(dz::FromUtf8("\xc3").has_value());        // truncated
-    EXPECT_FALSE(dz::FromUtf8("\xc0\xaf").has_value());    // overlong
+    EXPECT_FALSE(dz::FromUtf8("\xc3").has_value());         // truncated
+    EXPECT_FALSE(dz::FromUtf8("\xc0\xaf").has_value());     // overlong
     EXPECT_FALSE(dz::FromUtf8("\xed\xa0\x80").has_value()); // surrogate
 }
 

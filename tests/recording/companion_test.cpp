@@ -44,7 +44,8 @@ TEST(Companion, PartCountAndTotalSizeComeFromTheHeadOfPartOnesCompanion) {
             ASSERT_EQ(mkfifo((dir / avf).c_str(), 0600), 0);
         else
             WriteFile(dir / r.file, r.bytes);
-        const std::u16string part = dir.text() + u"/" + std::u16string(r.part.begin(), r.part.end());
+        const std::u16string part =
+            dir.text() + u"/" + std::u16string(r.part.begin(), r.part.end());
         EXPECT_EQ(kNames.ReadPartCount(part), r.count);
         EXPECT_EQ(kNames.ReadTotalSize(part), r.total);
     }

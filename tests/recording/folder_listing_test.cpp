@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -23,8 +23,9 @@ TEST(FolderListing, OneRowPerRecordingAndPlainFileInTheSearchOrder) {
     MakeRecording(dir.path(), {.name = "C", .parts = {1}, .total = 1024});
     MakeRecording(dir.path(), {.name = "D", .parts = {1}});
     std::filesystem::remove(dir / "D_#001_200612241930.AVF"); // listed all the same
-    MakeRecording(dir.path(), {.name = "low", .parts = {1}, .total = 2048, .ext = ".avr",
-                               .companionExt = ".avf"});
+    MakeRecording(
+        dir.path(),
+        {.name = "low", .parts = {1}, .total = 2048, .ext = ".avr", .companionExt = ".avf"});
     MakeRecording(dir.path(), {.name = "LOST", .parts = {1, 1, 1}});
     std::filesystem::remove(dir / "LOST_#001_200612241930.AVR"); // no part 1: no row
     WriteFile(dir / "song.MP3", PatternBytes(1024));

@@ -52,18 +52,27 @@ TEST(Deletion, WhatOneEntryTakesWithIt) {
         std::string entry;
         Files stays;
     } rows[] = {
-        {"missing companion: part 1 only", {.parts = {1, 1}}, 0, "NEWS_#001_200612241930.AVR",
+        {"missing companion: part 1 only",
+         {.parts = {1, 1}},
+         0,
+         "NEWS_#001_200612241930.AVR",
          {"NEWS_#002_200612241930.AVR"}},
         {"short companion: part 1 and the companion",
          {.parts = {1, 1}},
          8007,
          "NEWS_#001_200612241930.AVR",
          {"NEWS_#002_200612241930.AVR"}},
-        {"part count 0: the companion only", {.parts = {1}, .count = 0}, -1,
-         "NEWS_#001_200612241930.AVR", {"NEWS_#001_200612241930.AVR"}},
+        {"part count 0: the companion only",
+         {.parts = {1}, .count = 0},
+         -1,
+         "NEWS_#001_200612241930.AVR",
+         {"NEWS_#001_200612241930.AVR"}},
         // Part 2's own companion name does not exist: count 1, so part 1
         // by the built name and no companion.
-        {"named by part 2", {.parts = {1, 1}}, -1, "NEWS_#002_200612241930.AVR",
+        {"named by part 2",
+         {.parts = {1, 1}},
+         -1,
+         "NEWS_#002_200612241930.AVR",
          {"NEWS_#001_200612241930.AVF", "NEWS_#002_200612241930.AVR"}},
         {"lower case with a suffix number",
          {.suffix = "_003", .parts = {1, 1}, .ext = ".avr", .companionExt = ".avf"},
