@@ -176,7 +176,7 @@ std::u16string FailedEntry(const CSortStringArray& names, const TransferProgress
         static_cast<size_t>(progress.failureNumber) <= names.GetSize())
         return names[static_cast<size_t>(progress.failureNumber - 1)];
     for (size_t i = static_cast<size_t>(progress.lastDone); i < names.GetSize(); ++i) {
-        if (IsPlainFileName(names[i]) || IsPartFileName(names[i]))
+        if (KindOf(names[i]) != EntryKind::kOther)
             return names[i];
     }
     return {};

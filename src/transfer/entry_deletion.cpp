@@ -59,13 +59,16 @@ void DeleteRecording(const std::u16string& path, const RemoveCallback& onRemove)
 void DeleteEntryFiles(const std::u16string& folder, const std::u16string& name,
                       const RemoveCallback& onRemove) {
     const std::u16string path = dz::platform::JoinPath(folder, name);
-    if (dz::IsPlainFileName(path)) {
+    switch (dz::KindOf(path)) {
+    case dz::EntryKind::kPlainFile:
         Remove(path, onRemove);
-        return;
-    }
-    if (dz::IsPartFileName(path))
+        break;
+    case dz::EntryKind::kRecordingPart:
         DeleteRecording(path, onRemove);
-    // Other kinds are not this system's files.
+        break;
+    case dz::EntryKind::kOther: // not this system's files
+        break;
+    }
 }
 
 void RollBackCopies(const std::u16string& destinationFolder, const CSortStringArray& names,

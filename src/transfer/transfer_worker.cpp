@@ -237,12 +237,17 @@ int RunJob(TransferJob* jobPointer, bool move) {
         const std::u16string destinationPath = dz::platform::JoinPath(destinationFolder, name);
         int result = 0;
         bool known = true;
-        if (dz::IsPlainFileName(sourcePath))
+        switch (dz::KindOf(sourcePath)) {
+        case dz::EntryKind::kPlainFile:
             result = CopyPlainFile(sourcePath, destinationPath, block.get(), job, total, number);
-        else if (dz::IsPartFileName(sourcePath))
+            break;
+        case dz::EntryKind::kRecordingPart:
             result = CopyRecording(sourcePath, destinationPath, block.get(), job, total, number);
-        else
+            break;
+        case dz::EntryKind::kOther:
             known = false;
+            break;
+        }
 
         if (result == -1)
             return -1; // nothing rolled back; a move keeps this entry's source
