@@ -11,17 +11,9 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/weakref.h>
 
 #include <algorithm>
 #include <string>
-
-// What the worker's thread reaches of the dialog. Only the window's thread
-// reads the reference, and it is empty once the dialog is gone, so a report
-// queued while the dialog closes touches nothing freed.
-struct CopyProgressBridge {
-    wxWeakRef<CCopyProgressDlg> dialog;
-};
 
 namespace {
 
@@ -61,19 +53,14 @@ void CCopyProgressDlg::SetThreadProcForTesting(ThreadProc proc) {
 }
 
 CCopyProgressDlg::CCopyProgressDlg()
-    : m_pBridge(std::make_shared<CopyProgressBridge>()), m_handoff([bridge = m_pBridge] {
-          // The worker's thread only queues a call; the dialog serves the
-          // report on its own thread and releases the worker from there.
-          wxTheApp->CallAfter([bridge] {
-              if (CCopyProgressDlg* dialog = bridge->dialog.get())
-                  dialog->ServeReports();
-          });
-      }),
+    // The worker's thread only queues a call; the dialog serves the report on
+    // its own thread and releases the worker from there.
+    : m_wake(&CCopyProgressDlg::ServeReports), m_handoff(m_wake.Wake()),
       m_timer(this, IDT_START_WORKER) {
     // Pop-up with a frame but no caption: nothing to close it by but Cancel.
     Create(nullptr, IDD_COPY_PROGRESS, wxString(), wxDefaultPosition, wxDefaultSize,
            wxBORDER_RAISED);
-    m_pBridge->dialog = this;
+    m_wake.Attach(this);
     SetClientSize(ConvertDialogToPixels(wxSize(230, 122)));
     CreateControls();
     Centre();

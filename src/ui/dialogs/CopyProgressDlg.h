@@ -9,6 +9,7 @@
 #include "transfer/progress_handoff.h"
 #include "transfer/transfer_rate.h"
 #include "transfer/transfer_worker.h"
+#include "ui/window_wake.h"
 
 #include <wx/dialog.h>
 #include <wx/timer.h>
@@ -32,8 +33,6 @@ inline constexpr int IDC_PROGRESS_CURRENT = 1005;
 inline constexpr int IDC_PROGRESS_SOURCE = 1006;
 inline constexpr int IDC_PROGRESS_DESTINATION = 1007;
 inline constexpr int IDC_PROGRESS_RATE = 1008;
-
-struct CopyProgressBridge;
 
 class CCopyProgressDlg : public wxDialog {
 public:
@@ -86,7 +85,7 @@ private:
     bool m_bFirstPaint = true;
     // The window's side of the worker's reports; declared before the thread
     // so that it outlives it.
-    std::shared_ptr<CopyProgressBridge> m_pBridge;
+    CWindowWake<CCopyProgressDlg> m_wake;
     ProgressHandoff m_handoff;
     TransferJob m_job;
     std::thread m_worker;

@@ -5,8 +5,10 @@
 // The worker reports synchronously; the dialog answers on its own thread and
 // never ends while the worker still runs, because the worker's reports are
 // addressed to it until the end.
+#include "convert/conversion_handoff.h"
 #include "convert/conversion_job.h"
 #include "convert/stop_event.h"
+#include "ui/window_wake.h"
 
 #include <wx/dialog.h>
 #include <wx/timer.h>
@@ -65,8 +67,6 @@ public:
     static void SetPartHookForTesting(PartHook hook);
 
 private:
-    class Bridge;
-
     void CreateControls();
     void OnSourceOpen(wxCommandEvent& event);
     void OnTargetOpen(wxCommandEvent& event);
@@ -90,8 +90,12 @@ private:
     void RequestClose();
     void EndWhenWorkerGone();
 
+    // Runs on the window's thread whenever the worker has handed something over.
+    void ServeReports();
+
     // Declared before the job: the worker reports into it until joined.
-    std::shared_ptr<Bridge> m_pBridge;
+    CWindowWake<CTs2PesDlg> m_wake;
+    dz::convert::ConversionHandoff m_handoff;
     std::unique_ptr<dz::convert::ConversionJob> m_pJob;
     std::shared_ptr<dz::convert::StopEvent> m_pStop;
     wxTimer m_progressTimer;
