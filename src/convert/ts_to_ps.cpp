@@ -48,7 +48,7 @@ struct PidScan {
 
 // One discovery block: packet starts with the unit-start bit give the PID of
 // the stream id they carry (a later one overwrites an earlier one).
-void ScanDiscoveryBlock(const uint8_t* block, size_t n, int32_t mode, PidScan& scan) {
+void ScanDiscoveryBlock(const uint8_t* block, size_t n, ConversionMode mode, PidScan& scan) {
     for (size_t i = 0; i + kStreamIdInPacket < n;) {
         if (!IsPacketStartInBlock(block, n, i)) {
             ++i;
@@ -66,7 +66,7 @@ void ScanDiscoveryBlock(const uint8_t* block, size_t n, int32_t mode, PidScan& s
         }
         if (scan.vpid != 0 && scan.apid != 0)
             return;
-        if (scan.apid != 0 && mode == MODE_AUDIO_ONLY)
+        if (scan.apid != 0 && mode == ConversionMode::kAudioOnly)
             return;
     }
 }
@@ -134,7 +134,7 @@ void probe_pids(const uint8_t* buffer, size_t length, uint16_t& vpid, uint16_t& 
     }
 }
 
-DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, int32_t mode) {
+DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, ConversionMode mode) {
     DiscoveredPids found;
     PidScan scan;
     uint64_t scanned = 0;
@@ -153,7 +153,7 @@ DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, int32_t mode) 
         scanned += n;
         if (n > kStreamIdInPacket) // a shorter block holds no packet start worth a look
             ScanDiscoveryBlock(block, n, mode, scan);
-        if (scan.apid != 0 && mode == MODE_AUDIO_ONLY) {
+        if (scan.apid != 0 && mode == ConversionMode::kAudioOnly) {
             found.vpid = scan.vpid;
             found.apid = scan.apid;
             found.complete = true;
@@ -226,10 +226,10 @@ void ps_emit_segment(ipack* p, void* context) {
 
     if (p->video_info_valid && state.video_bit_rate != 0 && state.mux_rate == 0)
         state.mux_rate = (state.audio_bit_rate + state.video_bit_rate) / 400;
-    else if (state.mode == MODE_AUDIO_ONLY)
+    else if (state.mode == ConversionMode::kAudioOnly)
         state.mux_rate = kAudioOnlyMuxRate;
 
-    if (state.mode == MODE_AV && state.mux_rate != 0 && !state.header_written &&
+    if (state.mode == ConversionMode::kAv && state.mux_rate != 0 && !state.header_written &&
         state.video_bit_rate != 0) {
         const auto pts = static_cast<uint32_t>(decode_pts(p->pts_bytes));
         uint8_t header[kPackHeaderSize + kSystemHeaderSize];
@@ -238,7 +238,7 @@ void ps_emit_segment(ipack* p, void* context) {
         state.header_written = true;
     }
     // Audio-only output carries no pack header; it starts with this segment.
-    if (state.mode == MODE_AUDIO_ONLY && state.mux_rate != 0 && !state.header_written)
+    if (state.mode == ConversionMode::kAudioOnly && state.mux_rate != 0 && !state.header_written)
         state.header_written = true;
 
     if (state.header_written)
@@ -259,14 +259,14 @@ int convert_ts_file(BlockSource& source, StopEvent* stop, OutputSink& output,
     uint16_t vpid = found.vpid;
     uint16_t apid = found.apid;
     if (apid != 0)
-        state.mode = vpid != 0 ? MODE_AV : MODE_AUDIO_ONLY;
+        state.mode = vpid != 0 ? ConversionMode::kAv : ConversionMode::kAudioOnly;
 
     ConvertContext context{&state, &output, log};
     ipack audio;
     ipack video;
     IpackGuard audioGuard(audio);
     IpackGuard videoGuard(video);
-    const bool haveVideo = state.mode == MODE_AV;
+    const bool haveVideo = state.mode == ConversionMode::kAv;
     if (!audioGuard.create(context) || (haveVideo && !videoGuard.create(context))) {
         std::fputs("Couldn't allocate memory for ipack\n", log);
         return kConvertStopped;
@@ -284,9 +284,9 @@ int convert_ts_file(BlockSource& source, StopEvent* stop, OutputSink& output,
 
         uint16_t probedVideo = 0;
         uint16_t probedAudio = 0;
-        if ((vpid == 0 && state.mode == MODE_AV) || apid == 0)
+        if ((vpid == 0 && state.mode == ConversionMode::kAv) || apid == 0)
             probe_pids(block + start, got, probedVideo, probedAudio);
-        if (vpid == 0 && state.mode == MODE_AV && probedVideo != 0) {
+        if (vpid == 0 && state.mode == ConversionMode::kAv && probedVideo != 0) {
             vpid = probedVideo;
             std::fprintf(log, "vpid %d (0x%02x)\n", vpid, vpid);
         }
