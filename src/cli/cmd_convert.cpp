@@ -1,6 +1,7 @@
 #include "cli/cmd_convert.h"
 
 #include "cli/commands.h"
+#include "common/messages.h"
 
 #include <atomic>
 #include <chrono>
@@ -35,6 +36,9 @@ public:
         g_interruptStop.store(&stop);
         struct sigaction action {};
         action.sa_handler = OnInterrupt;
+        // The first Ctrl+C asks the worker to stop; a second one ends the
+        // program at once, for a worker stuck on a disk that does not answer.
+        action.sa_flags = SA_RESETHAND;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &m_previous);
     }
@@ -78,11 +82,13 @@ private:
     std::atomic<ConversionOutcome> m_outcome{ConversionOutcome::kCanceled};
 };
 
-// Runs the job on its worker thread and redraws one progress line until it ends.
-void RunWithProgress(ConversionJob& job, TerminalObserver& observer, const ConvertOptions& options,
+// Runs the job on its worker thread and redraws one progress line until it
+// ends. False when the worker could not be started.
+bool RunWithProgress(ConversionJob& job, TerminalObserver& observer, const ConvertOptions& options,
                      const std::shared_ptr<StopEvent>& stop, std::ostream& err) {
     using namespace std::chrono_literals;
-    job.Start(options.source, options.target, stop);
+    if (!job.Start(options.source, options.target, stop))
+        return false;
     auto nextDraw = std::chrono::steady_clock::now();
     bool drawn = false;
     while (job.IsRunning()) {
@@ -96,6 +102,7 @@ void RunWithProgress(ConversionJob& job, TerminalObserver& observer, const Conve
     job.Join();
     if (drawn)
         err << "\r\033[K" << std::flush;
+    return true;
 }
 
 } // namespace
@@ -109,10 +116,14 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
     settings.log = options.log;
     ConversionJob job(observer, settings);
 
-    if (options.progress)
-        RunWithProgress(job, observer, options, stop, err);
-    else
+    if (options.progress) {
+        if (!RunWithProgress(job, observer, options, stop, err)) {
+            PrintMessage(err, msg::kCantStartConversion);
+            return kExitFailure;
+        }
+    } else {
         job.Run(options.source, options.target, stop.get());
+    }
 
     const ConversionOutcome outcome = observer.outcome();
     const std::u16string_view text = convert::OutcomeText(outcome);

@@ -23,6 +23,8 @@ inline constexpr char16_t kCantOpenTarget[] = u"Can't open the target file";
 inline constexpr char16_t kCantOpenSource[] = u"Can't open the source file";
 // Writing the output failed part-way (a full disk): not a finished conversion.
 inline constexpr char16_t kCantWriteTarget[] = u"Can't write the target file";
+// No thread could be had for the conversion's worker: nothing was done.
+inline constexpr char16_t kCantStartConversion[] = u"Can't start the conversion";
 
 // The hand-over to the MP3 program.
 inline constexpr char16_t kVivozirTitle[] = u"Vivozir";

@@ -71,15 +71,20 @@ TEST(CliConvert, InterruptStopsLikeTheStopButton) {
     for (bool progress : {false, true}) {
         ConvertOptions options = Options(Text(kNews), dir.text() + u"/news.mpg", progress);
         std::vector<int> parts;
+        struct sigaction whileStopping {};
         options.onPartStarted = [&](int index, int) {
             parts.push_back(index);
-            if (index == 1)
+            if (index == 1) {
                 std::raise(SIGINT);
+                sigaction(SIGINT, nullptr, &whileStopping);
+            }
         };
         const Outcome r = Convert(options);
         EXPECT_EQ(r.status, kExitCancelled);
         EXPECT_NE(r.err.find("Convert Canceled\n"), std::string::npos);
         EXPECT_EQ(parts, (std::vector<int>{0, 1})) << "part 3 is never started";
+        // Once the first Ctrl+C was taken, a second one ends the program.
+        EXPECT_EQ(whileStopping.sa_handler, SIG_DFL);
     }
     struct sigaction after {};
     sigaction(SIGINT, nullptr, &after);

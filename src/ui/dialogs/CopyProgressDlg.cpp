@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -165,17 +166,29 @@ void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
 
 void CCopyProgressDlg::StartWorker() {
     m_job = TransferJob{&m_handoff, m_pDestination, m_pSource, m_pNames};
-    m_jobBytes = JobBytes(EntrySizesOf(*m_pSource, *m_pNames));
+    m_jobBytes = JobBytes();
+    m_bEntrySizesTaken = false;
     m_rate = RateMeter();
     m_rate.Add(std::chrono::steady_clock::now(), 0);
     ThreadProc proc = ThreadProcSlot();
     if (!proc)
         proc = m_nMode == TRANSFER_COPY ? CopyThreadProc : MoveThreadProc;
     g_cancelTransfer = 0;
-    m_worker = std::thread([this, proc] {
-        proc(&m_job);
-        m_handoff.Finish();
-    });
+    try {
+        m_worker = std::thread([this, proc] {
+            // The companions are read here, not on the window's thread: a
+            // slow or sleeping disk must not freeze the dialog. The window
+            // takes the sizes with the first report, which the hand-off
+            // delivers only after this write.
+            m_entrySizes = EntrySizesOf(*m_job.source, *m_job.names);
+            proc(&m_job);
+            m_handoff.Finish();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: nothing was started, and the dialog ends as
+        // after a failure, without a word.
+        RequestEnd();
+    }
 }
 
 void CCopyProgressDlg::ServeReports() {
@@ -212,6 +225,10 @@ void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
         break;
     default:
         break;
+    }
+    if (!m_bEntrySizesTaken) {
+        m_jobBytes = JobBytes(std::move(m_entrySizes));
+        m_bEntrySizesTaken = true;
     }
     m_jobBytes.OnReport(report);
     ShowRate();

@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 class wxGauge;
 class wxStaticText;
@@ -106,6 +107,10 @@ private:
     std::u16string m_strDestination;
     std::u16string m_strSource;
 
+    // Written by the worker before its first report, taken by the window
+    // when it serves that report.
+    std::vector<EntrySize> m_entrySizes;
+    bool m_bEntrySizesTaken = false;
     JobBytes m_jobBytes;
     RateMeter m_rate;
     std::chrono::steady_clock::time_point m_lastRateShown{};
