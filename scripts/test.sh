@@ -29,8 +29,6 @@ cmake --build --preset tsan -j "$jobs"
 # Debian 12's kernels randomise mmap more than TSan 12 accepts; setarch turns it off.
 setarch "$(uname -m)" -R ctest --preset tsan -j "$jobs" -L 'transfer_tests|convert_tests'
 
-if [ -x tests/fuzz/replay.sh ]; then
-  echo "== fuzz corpus replay"
-  tests/fuzz/replay.sh
-fi
+echo "== fuzz corpus replay"
+tests/fuzz/replay.sh
 echo "== all tests passed"
