@@ -62,7 +62,7 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
         SetSize(wxGetDisplaySize() * 3 / 4);
     // The panes first, then the toolbar, so that the split is taken from the
     // client area without it.
-    if (!OnCreateClient() || !CreateToolBar())
+    if (!OnCreateClient() || !CreateMainToolBar())
         return;
     m_pDocManager->SetNewDocumentHandler([this] { InitialUpdatePanes(); });
     m_mountWatcher.Start([this] { CallAfter([this] { OnDeviceChange(); }); });
@@ -155,7 +155,7 @@ bool CMainFrame::OnCreateClient() {
     return true;
 }
 
-bool CMainFrame::CreateToolBar() {
+bool CMainFrame::CreateMainToolBar() {
     m_pToolBar = new CImageToolBar;
     if (!m_pToolBar->Create(this, ID_VIEW_TOOLBAR, wxTB_FLAT | wxTB_HORIZONTAL | wxTB_TOP) ||
         !m_pToolBar->LoadToolBar(IDR_MAINFRAME))

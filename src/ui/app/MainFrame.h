@@ -95,7 +95,7 @@ public:
 
 private:
     bool OnCreateClient();
-    bool CreateToolBar();
+    bool CreateMainToolBar();
     void CreateMenus();
     void OnDestroy();
     void ActivatePane(int step);
