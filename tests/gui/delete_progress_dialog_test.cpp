@@ -16,11 +16,12 @@ TEST(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanion)
     TempDir tmp;
     std::u16string folder = tmp.text();
     std::vector<std::string> shown; // file names in the order they were shown
-    CDeleteProgressDlg::SetShowHook([&](CDeleteProgressDlg& d, const std::u16string& path) {
+    CDeleteProgressDlg::Seams seams;
+    seams.onShow = [&](CDeleteProgressDlg& d, const std::u16string& path) {
         // The box already holds the path when the file is removed.
         EXPECT_EQ(FromWx(d.m_wndFileName->GetValue()), path);
         shown.push_back(fs::path(path).filename().string());
-    });
+    };
     WriteFile(tmp / "a.mp3", "a");
     MakeRecording(tmp.path(), {}); // three parts by its companion
     WriteFile(tmp / "NEWS_#004_200612241930.AVR", "not counted");
@@ -32,18 +33,17 @@ TEST(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanion)
     names.Sort();
 
     // Without its folder it deletes nothing and closes.
-    CDeleteProgressDlg idle;
+    CDeleteProgressDlg idle(seams);
     idle.m_pNames = &names;
     EXPECT_EQ(RunModal(idle), wxID_CANCEL);
     EXPECT_TRUE(shown.empty());
 
     // A close asked for before the run is refused; the dialog ends itself.
-    CDeleteProgressDlg dialog;
+    CDeleteProgressDlg dialog(seams);
     dialog.m_pNames = &names;
     dialog.m_pFolder = &folder;
     dialog.CallAfter([&dialog] { dialog.Close(); });
     EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
-    CDeleteProgressDlg::SetShowHook(nullptr);
 
     const std::vector<std::string> expected = {
         "a.mp3", "NEWS_#001_200612241930.AVR", "NEWS_#002_200612241930.AVR",

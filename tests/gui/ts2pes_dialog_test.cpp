@@ -59,6 +59,10 @@ protected:
     std::function<void(CTs2PesDlg&, int)> onPart;
     // Runs after a message box was "shown".
     std::function<void()> onBox;
+    // Answers the Open buttons in place of the user.
+    std::function<int(const wxFileDialog&, wxString& path)> chooseFile;
+    // What every dialog of a test is made with.
+    CTs2PesDlg::Seams seams;
 
     void SetUp() override {
         SetMessageBoxHook([this](const MessageBoxCall& call) {
@@ -67,18 +71,18 @@ protected:
             if (onBox)
                 onBox();
         });
-        CTs2PesDlg::SetPartHookForTesting([this](CTs2PesDlg& d, int index) {
+        seams.onPartShown = [this](CTs2PesDlg& d, int index) {
             parts.push_back(
                 {index, Bar(d, IDC_TOTAL_PROGRESS), Label(d, IDC_TOTAL_PERCENT), d.m_bBusy});
             if (onPart)
                 onPart(d, index);
-        });
+        };
+        // No real file dialog ever opens in a test: unanswered, it is cancelled.
+        seams.chooseFile = [this](const wxFileDialog& d, wxString& path) {
+            return chooseFile ? chooseFile(d, path) : wxID_CANCEL;
+        };
     }
-    void TearDown() override {
-        SetMessageBoxHook(nullptr);
-        CTs2PesDlg::SetPartHookForTesting(nullptr);
-        CTs2PesDlg::SetFileDialogHookForTesting(nullptr);
-    }
+    void TearDown() override { SetMessageBoxHook(nullptr); }
     std::vector<int> Indexes() const {
         std::vector<int> indexes;
         for (const PartSeen& p : parts)
@@ -107,12 +111,12 @@ TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherFiel
     std::vector<Asked> asked;
     wxString answer;
     int result = wxID_OK;
-    CTs2PesDlg::SetFileDialogHookForTesting([&](const wxFileDialog& d, wxString& path) {
+    chooseFile = [&](const wxFileDialog& d, wxString& path) {
         asked.push_back({d.GetWindowStyle(), d.GetWildcard()});
         path = answer;
         return result;
-    });
-    CTs2PesDlg dialog(nullptr, u"", u"");
+    };
+    CTs2PesDlg dialog(nullptr, u"", u"", seams);
     dialog.InitDialog();
     EXPECT_EQ(Label(dialog, IDC_STATUS), u"Version : 2.0.1");
     EXPECT_EQ(Label(dialog, IDC_TOTAL_PERCENT), u"0 %");
@@ -144,10 +148,9 @@ TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherFiel
 
 TEST_F(Ts2PesDialog, ConvertsAWholeRecordingIntoOneProgramStream) {
     const fs::path target = tmp / "news.mpg";
-    CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(target));
+    CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(target), seams);
     int fileDialogs = 0;
-    CTs2PesDlg::SetFileDialogHookForTesting(
-        [&](const wxFileDialog&, wxString&) { return ++fileDialogs, wxID_CANCEL; });
+    chooseFile = [&](const wxFileDialog&, wxString&) { return ++fileDialogs, wxID_CANCEL; };
     onPart = [&](CTs2PesDlg& d, int) {
         // Busy: neither Open nor a second Start does anything.
         Press(d, IDC_SOURCE_OPEN);
@@ -202,7 +205,7 @@ TEST_F(Ts2PesDialog, AFailedStartLeavesTheDialogReadyForTheNextTry) {
         SCOPED_TRACE(c.what);
         boxes.clear();
         parts.clear();
-        CTs2PesDlg dialog(nullptr, U16(c.source), U16(c.target));
+        CTs2PesDlg dialog(nullptr, U16(c.source), U16(c.target), seams);
         dialog.Show();
         Press(dialog, IDC_START);
         ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }));
@@ -244,7 +247,7 @@ TEST_F(Ts2PesDialog, StopOrClosingWhileConvertingCancelsAtThePartItCameIn) {
         boxes.clear();
         parts.clear();
         const fs::path target = tmp / "stopped.mpg";
-        CTs2PesDlg dialog(nullptr, U16(source), U16(target));
+        CTs2PesDlg dialog(nullptr, U16(source), U16(target), seams);
         onPart = [&](CTs2PesDlg& d, int index) {
             if (index == w.atPart)
                 w.end(d);

@@ -24,7 +24,7 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
     }
     const CSortStringArray names = dz::CollectEntryNames(row->fileView->SelectedRowTexts());
     {
-        CDeleteProgressDlg dialog;
+        CDeleteProgressDlg dialog(m_dialogSeams.deletion);
         dialog.m_pNames = &names;
         dialog.m_pFolder = &folder;
         dialog.ShowModal();

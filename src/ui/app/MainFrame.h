@@ -5,6 +5,9 @@
 // the work, and refreshes the lists afterwards.
 #include "common/command_rules.h"
 #include "platform/desktop.h"
+#include "ui/dialogs/CopyProgressDlg.h"
+#include "ui/dialogs/DeleteProgressDlg.h"
+#include "ui/dialogs/Ts2PesDlg.h"
 
 #include <wx/docview.h>
 
@@ -57,6 +60,14 @@ public:
     // Lets tests and users act as if a file system came or went.
     void SimulateDeviceChange() { m_mountWatcher.SimulateChange(); }
     const dz::desktop::ProcessInfo& GetVivozirProcess() const { return m_vivozirProcess; }
+
+    // The seams the commands give the dialogs they open; tests fill them.
+    struct DialogSeams {
+        CCopyProgressDlg::Seams copy;
+        CDeleteProgressDlg::Seams deletion;
+        CTs2PesDlg::Seams conversion;
+    };
+    DialogSeams m_dialogSeams;
 
     // Commands of the menu and the toolbar.
     void OnNewFolder(wxCommandEvent& event);

@@ -18,16 +18,6 @@
 
 namespace {
 
-CCopyProgressDlg::ReportHook& ReportHookSlot() {
-    static CCopyProgressDlg::ReportHook hook;
-    return hook;
-}
-
-CCopyProgressDlg::ThreadProc& ThreadProcSlot() {
-    static CCopyProgressDlg::ThreadProc proc;
-    return proc;
-}
-
 // The rate line changes at most this often, so that it can be read.
 constexpr std::chrono::milliseconds kRateRefresh{250};
 
@@ -45,18 +35,10 @@ std::u16string Counter(int32_t number, int32_t total) {
 
 } // namespace
 
-void CCopyProgressDlg::SetReportHook(ReportHook hook) {
-    ReportHookSlot() = std::move(hook);
-}
-
-void CCopyProgressDlg::SetThreadProcForTesting(ThreadProc proc) {
-    ThreadProcSlot() = std::move(proc);
-}
-
-CCopyProgressDlg::CCopyProgressDlg()
+CCopyProgressDlg::CCopyProgressDlg(Seams seams)
     // The worker's thread only queues a call; the dialog serves the report on
     // its own thread and releases the worker from there.
-    : m_wake(&CCopyProgressDlg::ServeReports), m_handoff(m_wake.Wake()),
+    : m_seams(std::move(seams)), m_wake(&CCopyProgressDlg::ServeReports), m_handoff(m_wake.Wake()),
       m_timer(this, IDT_START_WORKER) {
     // Pop-up with a frame but no caption: nothing to close it by but Cancel.
     Create(nullptr, IDD_COPY_PROGRESS, wxString(), wxDefaultPosition, wxDefaultSize,
@@ -170,7 +152,7 @@ void CCopyProgressDlg::StartWorker() {
     m_bEntrySizesTaken = false;
     m_rate = RateMeter();
     m_rate.Add(std::chrono::steady_clock::now(), 0);
-    ThreadProc proc = ThreadProcSlot();
+    std::function<int(TransferJob*)> proc = m_seams.threadProc;
     if (!proc)
         proc = m_nMode == TRANSFER_COPY ? CopyThreadProc : MoveThreadProc;
     g_cancelTransfer = 0;
@@ -232,8 +214,8 @@ void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
     }
     m_jobBytes.OnReport(report);
     ShowRate();
-    if (ReportHookSlot())
-        ReportHookSlot()(*this, report);
+    if (m_seams.onReport)
+        m_seams.onReport(*this, report);
 }
 
 void CCopyProgressDlg::ShowRate() {

@@ -37,9 +37,17 @@ inline constexpr int IDC_PROGRESS_RATE = 1008;
 
 class CCopyProgressDlg : public wxDialog {
 public:
+    // What tests put in place of the real thing; empty members leave it be.
+    struct Seams {
+        // Called on the window's thread after each report was shown.
+        std::function<void(CCopyProgressDlg&, const ProgressReport&)> onReport;
+        // Runs instead of the worker's thread procedure.
+        std::function<int(TransferJob*)> threadProc;
+    };
+
     // Without a parent: the main window becomes the owner and is disabled
     // while the dialog runs.
-    CCopyProgressDlg();
+    explicit CCopyProgressDlg(Seams seams = {});
     ~CCopyProgressDlg() override;
 
     // Set by the command before the modal run; they must outlive the dialog.
@@ -60,13 +68,6 @@ public:
     int GetCurrentPosition() const;
     bool IsWorkerRunning() const { return m_worker.joinable(); }
 
-    // Tests: called on the window's thread after each report was shown.
-    using ReportHook = std::function<void(CCopyProgressDlg&, const ProgressReport&)>;
-    static void SetReportHook(ReportHook hook);
-    // Tests: runs instead of the worker's thread procedure.
-    using ThreadProc = std::function<int(TransferJob*)>;
-    static void SetThreadProcForTesting(ThreadProc proc);
-
     bool TransferDataToWindow() override;
 
 private:
@@ -84,6 +85,7 @@ private:
     void RequestEnd();
 
     bool m_bFirstPaint = true;
+    Seams m_seams;
     // The window's side of the worker's reports; declared before the thread
     // so that it outlives it.
     CWindowWake<CCopyProgressDlg> m_wake;

@@ -30,16 +30,6 @@ constexpr char16_t kSourceExtension[] = u".avr";
 constexpr char kTargetWildcard[] = "MPG Files (*.mpg)|*.mpg|All Files (*.*)|*.*";
 constexpr char16_t kTargetExtension[] = u".mpg";
 
-CTs2PesDlg::FileDialogHook& FileDialogHookSlot() {
-    static CTs2PesDlg::FileDialogHook hook;
-    return hook;
-}
-
-CTs2PesDlg::PartHook& PartHookSlot() {
-    static CTs2PesDlg::PartHook hook;
-    return hook;
-}
-
 std::u16string PercentText(int percent) {
     return dz::Ascii(std::to_string(percent) + " %");
 }
@@ -54,17 +44,10 @@ std::u16string WithDefaultExtension(std::u16string path, std::u16string_view ext
 
 } // namespace
 
-void CTs2PesDlg::SetFileDialogHookForTesting(FileDialogHook hook) {
-    FileDialogHookSlot() = std::move(hook);
-}
-
-void CTs2PesDlg::SetPartHookForTesting(PartHook hook) {
-    PartHookSlot() = std::move(hook);
-}
-
-CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target)
+CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target,
+                       Seams seams)
     : m_strSource(source), m_strTarget(target), m_strCurrentPercent(PercentText(0)),
-      m_strStatus(kVersionText), m_strTotalPercent(PercentText(0)),
+      m_strStatus(kVersionText), m_strTotalPercent(PercentText(0)), m_seams(std::move(seams)),
       m_wake(&CTs2PesDlg::ServeReports), m_handoff(m_wake.Wake()),
       m_pJob(std::make_unique<ConversionJob>(m_handoff)), m_progressTimer(this, TIMER_PROGRESS),
       m_stopWaitTimer(this, TIMER_STOP_WAIT) {
@@ -166,8 +149,8 @@ bool CTs2PesDlg::ChooseFile(bool save, std::u16string& path) {
                         save ? kTargetWildcard : kSourceWildcard, style);
     wxString chosen;
     int result = wxID_CANCEL;
-    if (FileDialogHookSlot()) {
-        result = FileDialogHookSlot()(dialog, chosen);
+    if (m_seams.chooseFile) {
+        result = m_seams.chooseFile(dialog, chosen);
     } else {
         result = dialog.ShowModal();
         chosen = dialog.GetPath();
@@ -232,7 +215,9 @@ void CTs2PesDlg::OnStopWaitTimer(wxTimerEvent&) {
 void CTs2PesDlg::OnProgressTimer(wxTimerEvent&) {
     // Only the current part's display: the source and target fields are
     // left as typed, so they can be changed between conversions.
-    SetCurrentPercent(dz::convert::CurrentPercent(m_pJob->Progress()));
+    const dz::convert::SourceProgress progress =
+        m_seams.progress ? m_seams.progress() : m_pJob->Progress();
+    SetCurrentPercent(dz::convert::CurrentPercent(progress));
 }
 
 void CTs2PesDlg::SetTotalPercent(int percent) {
@@ -265,8 +250,8 @@ void CTs2PesDlg::ShowPartStarted(int index, int totalPercent) {
     SetCurrentPercent(0);
     if (index == 0 && !m_progressTimer.IsRunning())
         m_progressTimer.Start(kTickMs);
-    if (PartHookSlot())
-        PartHookSlot()(*this, index);
+    if (m_seams.onPartShown)
+        m_seams.onPartShown(*this, index);
 }
 
 void CTs2PesDlg::ShowOutcome(const std::u16string& text) {
