@@ -224,4 +224,29 @@ TEST_F(CopyProgressDialog, OnlyCancelOrCloseEndsARunningJobAndNeverDeadlocks) {
 }
 
 } // namespace
+
+// The worker starts once the dialog can be seen: about 100 ms after its
+// first paint, not when it is made.
+TEST_F(CopyProgressDialog, TheWorkerStartsAboutATenthOfASecondAfterTheFirstPaint) {
+    using Clock = std::chrono::steady_clock;
+    Names({"a.mp3"});
+    std::optional<Clock::time_point> started;
+    seams.threadProc = [&](TransferJob*) {
+        started = Clock::now();
+        return 0;
+    };
+    CCopyProgressDlg dialog(seams);
+    const Clock::time_point made = Clock::now();
+    const FirstPaint painted(dialog);
+    dialog.m_pDestination = &destination;
+    dialog.m_pSource = &source;
+    dialog.m_pNames = &names;
+    dialog.m_nMode = TRANSFER_COPY;
+    EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+    ASSERT_TRUE(painted.at()) << "the dialog was painted";
+    ASSERT_TRUE(started) << "the worker ran";
+    EXPECT_GE(*started - *painted.at(), std::chrono::milliseconds(90));
+    EXPECT_GE(*started - made, std::chrono::milliseconds(90));
+}
+
 } // namespace dz::test

@@ -55,4 +55,30 @@ TEST(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanion)
 }
 
 } // namespace
+
+// The deletion starts once the window can be seen: about 100 ms after its
+// first paint.
+TEST(DeleteProgressDialog, StartsAboutATenthOfASecondAfterTheFirstPaint) {
+    TempDir tmp;
+    std::u16string folder = tmp.text();
+    WriteFile(tmp / "a.mp3", "a");
+    CSortStringArray names;
+    names.Add(u"a.mp3");
+    std::optional<std::chrono::steady_clock::time_point> shown;
+    CDeleteProgressDlg::Seams seams;
+    seams.onShow = [&](CDeleteProgressDlg&, const std::u16string&) {
+        if (!shown)
+            shown = std::chrono::steady_clock::now();
+    };
+    CDeleteProgressDlg dialog(seams);
+    const FirstPaint painted(dialog);
+    dialog.m_pNames = &names;
+    dialog.m_pFolder = &folder;
+    EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+    ASSERT_TRUE(painted.at());
+    ASSERT_TRUE(shown) << "the file was deleted";
+    EXPECT_GE(*shown - *painted.at(), std::chrono::milliseconds(90));
+    EXPECT_FALSE(fs::exists(tmp / "a.mp3"));
+}
+
 } // namespace dz::test

@@ -279,4 +279,40 @@ TEST_F(Ts2PesDialog, StopOrClosingWhileConvertingCancelsAtThePartItCameIn) {
 }
 
 } // namespace
+
+// The progress timer shows where the worker is in the part it reads: each
+// tick puts the percentage on the current bar and beside it. The position is
+// given here, so the ticks can be looked at after the conversion as well.
+TEST_F(Ts2PesDialog, TheProgressTimerShowsThePartReadSoFar) {
+    seams.progress = [] { return convert::SourceProgress{150, 200}; };
+    CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(tmp / "news.mpg"), seams);
+    std::vector<std::pair<int, std::u16string>> ticks; // bar and text after each tick
+    dialog.Bind(
+        wxEVT_TIMER,
+        [&](wxTimerEvent& e) {
+            // Only ticks after the outcome count: the outcome itself puts the
+            // bar back to 0, and nothing else moves it afterwards.
+            const bool afterOutcome = !boxes.empty();
+            e.Skip();
+            // Looked at once the dialog has handled the tick.
+            dialog.CallAfter([&, afterOutcome] {
+                if (!afterOutcome)
+                    return;
+                ticks.emplace_back(Bar(dialog, IDC_CURRENT_PROGRESS),
+                                   Label(dialog, IDC_CURRENT_PERCENT));
+                dialog.Close();
+            });
+        },
+        TIMER_PROGRESS);
+    dialog.CallAfter([&] { PostButton(dialog, IDC_START); });
+    EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+
+    EXPECT_EQ(boxes, std::vector<std::u16string>{u"Convert finished"});
+    ASSERT_FALSE(ticks.empty()) << "the timer ran";
+    for (const auto& [bar, text] : ticks) {
+        EXPECT_EQ(bar, 75);
+        EXPECT_EQ(text, u"75 %");
+    }
+}
+
 } // namespace dz::test
