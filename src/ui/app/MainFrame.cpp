@@ -125,7 +125,8 @@ void CMainFrame::CreateMenus() {
 
 bool CMainFrame::OnCreateClient() {
     m_creationClientSize = GetClientSize();
-    const InitialSplit split = ComputeInitialSplit(m_creationClientSize.x, m_creationClientSize.y);
+    const dz::rules::InitialSplit split =
+        dz::rules::ComputeInitialSplit(m_creationClientSize.x, m_creationClientSize.y);
 
     m_pSplitter = new CPaneSplitter; // a child window: the frame owns it
     if (!m_pSplitter->Create(this, AFX_IDW_PANE_FIRST))

@@ -14,6 +14,10 @@
 #include <optional>
 #include <string>
 
+// The window speaks of its panes in the enable rules' terms.
+using dz::rules::FocusedPane;
+using dz::rules::PaneState;
+
 class CDocManager;
 class CFileView;
 class CFolderView;
