@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test: the whole suite
-# (window tests under Xvfb) in the debug build, then the core under
+# (window tests under Xvfb) in the debug build, the Debian package run from
+# its unpacked files (scripts/check-package.sh), then the core under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the workers under
 # ThreadSanitizer, and a replay of the fuzz corpus.
 set -euo pipefail
@@ -17,6 +18,9 @@ echo "== debug build, every test"
 cmake --preset debug >/dev/null
 cmake --build --preset debug -j "$jobs"
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset debug -j "$jobs"
+
+echo "== the Debian package: built, checked with lintian, run unpacked"
+./scripts/check-package.sh
 
 echo "== core tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null

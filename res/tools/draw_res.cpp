@@ -1,6 +1,7 @@
 // Draws the window's pictures: the three toolbar strips, the 16-colour strip
 // of the toolbar layout (made from the normal one by make_res.sh) and the
-// application icon. Run by res/tools/make_res.sh; its output is committed.
+// application icon in the icon theme's sizes. Run by res/tools/make_res.sh;
+// its output is committed.
 //
 // Each button picture is drawn with anti-aliasing on a transparent canvas,
 // then laid onto the strip's key colour: fully covered pixels keep their
@@ -286,7 +287,9 @@ public:
             .SaveFile(out + "/toolbar_hot.bmp", wxBITMAP_TYPE_BMP);
         Strip(Look::Disabled, wxColour(192, 192, 192))
             .SaveFile(out + "/toolbar_disabled.bmp", wxBITMAP_TYPE_BMP);
-        for (int size : {16, 32, 48})
+        // The window takes 16, 32 and 48; the desktop's icon theme takes
+        // every size up to 256.
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
             Icon(size).SaveFile(out + wxString::Format("/dezadide_%d.png", size),
                                 wxBITMAP_TYPE_PNG);
         return 0; // no window: the pictures are all there is

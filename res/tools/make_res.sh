@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Draws the window's pictures into res/: toolbar strips (normal, hot,
 # disabled; 512 x 42, 24 bits), the 16-colour strip of the toolbar layout,
-# and the application icon. Needs wxWidgets, ImageMagick and Xvfb
-# (scripts/install-deps.sh installs them). The results are committed.
+# and the application icon in the icon theme's sizes (16 to 256). Needs
+# wxWidgets, ImageMagick and Xvfb (scripts/install-deps.sh installs them).
+# The results are committed; the build embeds the strips and the window's
+# icon sizes into the program (cmake/embed_files.cmake), and the install
+# puts every icon size into the desktop's icon theme.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tool=$(mktemp -d)

@@ -1,7 +1,10 @@
 #include "cli/commands.h"
 
+#include "common/messages.h"
 #include "common/text.h"
+#include "transfer/entry_deletion.h"
 #include "transfer/transfer_checks.h"
+#include "transfer/transfer_outcome.h"
 
 #include <ostream>
 
@@ -27,6 +30,12 @@ bool SortedEntryNames(const std::vector<std::u16string>& given, CSortStringArray
         // The window only ever names files of its own folder.
         if (!IsEntryName(name)) {
             PrintMessage(err, u"Not a file name in the folder: " + name);
+            return false;
+        }
+        // A later part's name would lead to part 1 and the companion: files
+        // that were not named. Nothing is touched for any name then.
+        if (IsPartFileName(name) && !IsEntryOwnName(name)) {
+            PrintMessage(err, FillMessage(msg::kNotAnEntryName, name));
             return false;
         }
         names.Add(name);

@@ -55,7 +55,8 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     }
     const CRecordingName names;
     RecordingNameParts parts;
-    if (names.SplitPath(options.path, parts) != 0 || parts.recordingName.empty()) {
+    // A recording is described wherever it lies, however deep the folder.
+    if (SplitSiblingNames(options.path, parts) != 0) {
         PrintMessage(err, u"The name is outside the recording scheme: " + options.path);
         return kExitFailure;
     }

@@ -1,8 +1,10 @@
 #include "cli/commands.h"
 
+#include "common/messages.h"
 #include "platform/platform.h"
 #include "transfer/entry_deletion.h"
 #include "transfer/transfer_checks.h"
+#include "transfer/transfer_outcome.h"
 
 #include <ostream>
 
@@ -20,14 +22,21 @@ int RunRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
     // The run passes over parts that never existed; only what was there
     // counts as removed, and what is still there afterwards as a failure.
     std::vector<std::u16string> present;
-    DeleteEntries(options.folder, names, [&](const std::u16string& path) {
-        if (platform::PathExists(path))
-            present.push_back(path);
-    });
+    const DeleteOutcome outcome =
+        DeleteEntries(options.folder, names, [&](const std::u16string& path) {
+            if (platform::PathExists(path))
+                present.push_back(path);
+        });
     int result = kExitOk;
+    // A recording whose companion could not be read was left whole.
+    if (outcome.failure == DeleteFailure::CompanionUnreadable ||
+        outcome.failure == DeleteFailure::NotAnEntry) {
+        PrintMessage(err, DeleteOutcomeText(outcome));
+        result = kExitFailure;
+    }
     for (const std::u16string& path : present) {
         if (platform::PathExists(path)) {
-            PrintMessage(err, u"Could not delete " + path);
+            PrintMessage(err, FillMessage(msg::kCouldNotDelete, path));
             result = kExitFailure;
             continue;
         }

@@ -76,19 +76,9 @@ public:
                      const std::function<void(const ProgressReport&)>& onReport)
         : m_names(names), m_lines(lines), m_onReport(onReport) {}
 
-    int32_t failureCode = 0;
-    int32_t failureNumber = 0;
-    int32_t lastDone = 0; // number of the last entry that finished
-
     void OnProgress(const ProgressReport& r) override {
-        if (r.code >= PROGRESS_ERR_SOURCE) {
-            failureCode = r.code;
-            failureNumber = r.number;
-        }
         if (m_lines)
             Show(r);
-        if (r.code == PROGRESS_FILE_DONE)
-            lastDone = r.number;
         if (m_onReport)
             m_onReport(r);
     }
@@ -168,35 +158,6 @@ private:
     bool m_lineOpen = false;
 };
 
-// The entry a failure belongs to. A recording that fails before its start
-// report is reported without a number: it is the first entry after the last
-// finished one that the worker does not pass over.
-std::u16string FailedEntry(const CSortStringArray& names, const TransferProgress& progress) {
-    if (progress.failureNumber > 0 &&
-        static_cast<size_t>(progress.failureNumber) <= names.GetSize())
-        return names[static_cast<size_t>(progress.failureNumber - 1)];
-    for (size_t i = static_cast<size_t>(progress.lastDone); i < names.GetSize(); ++i) {
-        if (KindOf(names[i]) != EntryKind::kOther)
-            return names[i];
-    }
-    return {};
-}
-
-std::u16string FailureReason(int32_t code, const std::u16string& entry) {
-    switch (code) {
-    case PROGRESS_ERR_SOURCE:
-        return u"Could not read the source of " + entry;
-    case PROGRESS_ERR_DEST:
-        return u"Could not write the destination of " + entry;
-    case PROGRESS_ERR_COMPANION:
-        return u"The companion file of " + entry + u" is shorter than 8,008 bytes";
-    case PROGRESS_ERR_MEMORY:
-        return u"Not enough memory for the transfer";
-    default:
-        return u"The transfer failed";
-    }
-}
-
 } // namespace
 
 int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostream& err) {
@@ -212,7 +173,8 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
 
     const bool showProgress = options.progress.value_or(isatty(STDERR_FILENO) == 1);
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);
-    TransferJob job{&progress, &destination, &source, &names};
+    TransferOutcome outcome;
+    TransferJob job{&progress, &destination, &source, &names, &outcome};
     int result = 0;
     {
         const InterruptCancels interrupt;
@@ -230,12 +192,8 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     progress.CloseLine();
     if (result == 0)
         return kExitOk;
-    if (progress.failureCode != 0) {
-        PrintMessage(err, FailureReason(progress.failureCode, FailedEntry(names, progress)));
-        return kExitFailure;
-    }
-    PrintMessage(err, u"Cancelled");
-    return kExitCancelled;
+    PrintMessage(err, TransferOutcomeText(outcome, names, options.mode == TRANSFER_MOVE));
+    return outcome.failure == TransferFailure::None ? kExitCancelled : kExitFailure;
 }
 
 } // namespace dz::cli

@@ -4,6 +4,7 @@
 #include "cli/cmd_convert.h"
 #include "cli/cmd_transfer.h"
 #include "cli/commands.h"
+#include "dezadide_version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
     CLI::App app{"dezadide-cli: list, copy, move, delete and convert the recordings of a "
                  "set-top-box recorder"};
     app.require_subcommand(1, 1);
+    app.set_version_flag("--version", std::string("dezadide-cli ") + kDezadideVersion,
+                         "Print the version and exit");
 
     std::string lsFolder;
     CLI::App* ls = app.add_subcommand("ls", "List a folder as the file list shows it: one line "

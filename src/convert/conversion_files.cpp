@@ -15,6 +15,10 @@ bool FileSystemTakesLargeFiles(const std::string& fsType) {
     // one file only, which is never wrong, just less.
     if (fsType.empty())
         return false;
+    // A FUSE mount whose real file system could not be told ("fuse...") is
+    // unknown as well, and so is taken for the smaller promise.
+    if (fsType.rfind("fuse", 0) == 0)
+        return false;
     static constexpr const char* kFatFamily[] = {"vfat", "msdos", "fat", "umsdos"};
     for (const char* fat : kFatFamily)
         if (fsType == fat)
@@ -31,13 +35,17 @@ std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool
     const int32_t count = names.ReadPartCount(source);
     if (!wholeRecording || count < 1 || count > kMaxJoinedParts)
         return {source};
+    // The parts are named without the bounds of a copy's location text: a
+    // long recording name or a deep folder must not make every part's name
+    // fall back to the source's own, which would join part 1 to itself.
+    RecordingNameParts pieces;
+    if (SplitSiblingNames(source, pieces) != 0)
+        return {source};
     std::vector<std::u16string> parts;
     parts.reserve(static_cast<size_t>(count));
-    for (int32_t k = 1; k <= count; ++k) {
-        std::u16string part = source;
-        names.MakeSiblingPartPath(part, source, k);
-        parts.push_back(std::move(part));
-    }
+    for (int32_t k = 1; k <= count; ++k)
+        parts.push_back(names.MakePartPath(pieces.prefix, pieces.recordingName, k, pieces.dateStamp,
+                                           pieces.suffixNumber));
     return parts;
 }
 
@@ -46,7 +54,7 @@ std::u16string CompanionOfRecording(const std::u16string& partPath) {
         return {};
     const CRecordingName names;
     RecordingNameParts pieces;
-    if (names.SplitPath(partPath, pieces) != 0)
+    if (SplitSiblingNames(partPath, pieces) != 0)
         return {};
     return names.MakeCompanionPath(pieces.prefix, pieces.recordingName, 1, pieces.dateStamp,
                                    pieces.suffixNumber);
@@ -58,6 +66,7 @@ bool SourceFile::open_source(const std::u16string& path) {
     close();
     m_file = platform::File::OpenRead(path);
     m_aheadFill = m_aheadUsed = 0;
+    m_readFailed = false;
     if (!m_file.IsOpen()) {
         const std::u16string found = platform::ResolveCase(path);
         if (found != path)
@@ -90,6 +99,8 @@ size_t SourceFile::read_block(uint8_t* buffer, size_t n) {
         m_ahead.reset(new (std::nothrow) uint8_t[kReadAhead]);
         if (!m_ahead) { // no room to read ahead: straight from the file
             const int64_t got = m_file.Read(buffer, n);
+            if (got < 0)
+                m_readFailed = true;
             if (got <= 0)
                 return 0;
             m_position += static_cast<uint64_t>(got);
@@ -103,8 +114,10 @@ size_t SourceFile::read_block(uint8_t* buffer, size_t n) {
             const int64_t got = m_file.Read(m_ahead.get(), kReadAhead);
             m_aheadUsed = 0;
             m_aheadFill = got > 0 ? static_cast<size_t>(got) : 0;
+            if (got < 0)
+                m_readFailed = true; // the converter sees an end; the job sees the failure
             if (m_aheadFill == 0)
-                break; // end of file, or a read error, which ends the part alike
+                break;
         }
         const size_t k = std::min(n - done, m_aheadFill - m_aheadUsed);
         std::memcpy(buffer + done, m_ahead.get() + m_aheadUsed, k);
@@ -175,8 +188,10 @@ bool FileOutputSink::close() {
     if (!m_file.IsOpen())
         return !failed();
     const bool whole = flush();
-    m_file.Close();
-    return whole;
+    // An error from close can be the last write failing to reach the disk.
+    if (!m_file.Close())
+        mark_failed();
+    return whole && !failed();
 }
 
 } // namespace dz::convert

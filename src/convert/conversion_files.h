@@ -73,6 +73,9 @@ public:
     uint64_t position() const override { return m_position; }
     bool seek(uint64_t offset) override;
     uint64_t size() const { return m_size; } // as found when opened
+    // Whether a read failed since the part was opened. The converter takes a
+    // failed read as the end of its input; this tells it from the real end.
+    bool read_failed() const { return m_readFailed; }
     // Progress is published here after every read and seek (may be null).
     void set_progress(ProgressCounters* progress) { m_progress = progress; }
     void close();
@@ -85,6 +88,7 @@ private:
     size_t m_aheadUsed = 0;  // of which handed out
     uint64_t m_position = 0; // of the next byte handed out
     uint64_t m_size = 0;
+    bool m_readFailed = false;
     ProgressCounters* m_progress = nullptr;
 };
 

@@ -36,6 +36,8 @@ std::u16string_view OutcomeText(ConversionOutcome outcome) {
         return msg::kCantOpenSource;
     case ConversionOutcome::kWriteFailed:
         return msg::kCantWriteTarget;
+    case ConversionOutcome::kCantReadSource:
+        return msg::kCantReadSource;
     }
     return msg::kConvertCanceled;
 }
@@ -131,7 +133,12 @@ ConversionOutcome ConversionJob::Convert(const std::u16string& source, const std
         }
         input.skip_recording_header();
         const int result = convert_ts_file(input, stop, output, state, m_settings.log);
+        const bool readFailed = input.read_failed();
         input.close();
+        if (readFailed) {
+            outcome = ConversionOutcome::kCantReadSource;
+            break;
+        }
         if (result == kConvertWriteFailed) {
             outcome = ConversionOutcome::kWriteFailed;
             break;
@@ -142,7 +149,8 @@ ConversionOutcome ConversionJob::Convert(const std::u16string& source, const std
         }
     }
     // What was written stays; a failure to write it out is the outcome that counts.
-    if (!output.close() && outcome != ConversionOutcome::kCantOpenSource)
+    if (!output.close() && outcome != ConversionOutcome::kCantOpenSource &&
+        outcome != ConversionOutcome::kCantReadSource)
         outcome = ConversionOutcome::kWriteFailed;
     return outcome;
 }

@@ -25,6 +25,7 @@ enum class ConversionOutcome {
     kCantOpenTarget, // the target could not be created, or it is one of the source parts
     kCantOpenSource, // a source part could not be opened; what was written stays
     kWriteFailed,    // writing the output failed (disk full): the output is incomplete
+    kCantReadSource, // reading a source part failed part-way: the output is incomplete
 };
 
 // The fixed text shown for an outcome (src/common/messages.h).

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -64,10 +65,17 @@ std::optional<Attributes> GetAttributes(const std::u16string& path);
 bool SetAttributes(const std::u16string& path, const Attributes& attributes);
 // Makes the file writable by its owner, then deletes it; failures ignored.
 bool ResetAttributesAndDelete(const std::u16string& path);
+// The same, answering whether the name is gone afterwards: true also when
+// there was nothing under it, false when a file stays (protected folder, I/O
+// error).
+bool DeleteIfPresent(const std::u16string& path);
 
-// Names are built in the recorder's upper case; on a case-sensitive file
+// Names are built in the recorder's upper case (".AVR", ".AVF"); a copy made
+// elsewhere may carry the extension in lower case. On a case-sensitive file
 // system a built name that does not exist is looked up once more in its
-// folder with A-Z folded. Gives the path as found, or the built one.
+// folder: the one name that differs from it only in the letter case of its
+// extension. The recording name itself is never matched in another case, so
+// NEWS never picks up a file of news. Gives the path as found, or the built one.
 std::u16string ResolveCase(const std::u16string& path);
 
 // The same look-up for many built names of one folder: the folder is read at
@@ -81,11 +89,38 @@ public:
 private:
     std::u16string m_folder;
     bool m_loaded = false;
+    // By the name with its extension folded; an empty text where two names
+    // fold alike, which leaves the choice open and so finds nothing.
     std::unordered_map<std::u16string, std::u16string> m_byFolded;
 };
+// A name with the A-Z letters of its extension folded: the key of the look-up.
+std::u16string FoldExtensionAZ(const std::u16string& name);
 
 // Two paths that name one file (same folder by another path, a link).
 bool SameFile(const std::u16string& a, const std::u16string& b);
+// Two folder paths that lead to one folder. Inode numbers decide where the
+// file system keeps them; where it does not (a FUSE mount may hand out new
+// ones on every look-up) a probe file made in b and looked for in a does.
+// Nothing when that cannot be told (no probe can be made in b).
+std::optional<bool> SameFolder(const std::u16string& a, const std::u16string& b);
+// Whether names in this folder are found in any letter case (FAT, NTFS
+// mounted with ignore_case, a case-folding folder). Asked of the file system
+// itself by a probe file when the folder is writable, else by looking up an
+// existing name in another case.
+bool FolderIgnoresCase(const std::u16string& folder);
+
+// Staged writes. A file is written under a temporary name in its destination
+// folder and put in place by CommitByRename, so that no reader ever sees it
+// half-written. The temporary names are never shown as entries; those left by
+// a job that was killed are removed by the next job in the folder.
+bool IsTemporaryName(std::u16string_view name);
+// Replaces (or creates) `to` with `from` in one step; a link named `to` is
+// replaced itself, never followed.
+bool CommitByRename(const std::u16string& from, const std::u16string& to);
+// Makes the folder's names (new, renamed, removed) durable.
+bool FlushFolder(const std::u16string& folder);
+// Removes temporaries of jobs that no longer run; the job's own stay.
+void RemoveStaleTemporaries(const std::u16string& folder);
 
 // The roots a user browses: "/", then mount points of real file systems under
 // /media, /mnt, /run/media; DEZADIDE_DRIVES (":"-separated) replaces the list.
@@ -93,8 +128,20 @@ std::vector<std::u16string> DriveRoots();
 // The drive root that holds a path: the longest drive root containing it,
 // else the mount point of its file system.
 std::u16string DriveRootOf(const std::u16string& path);
+// Where a folder lies below its drive root, as the file system resolves it
+// (links, "..", "."): "" for the root itself, else "/" and the folders below
+// it ("/REC/2006" for /media/user/DISK/REC/2006 on the drive /media/user/DISK).
+std::u16string FolderBelowDriveRoot(const std::u16string& folder);
 // File-system type of the mount that holds a path ("ext4", "vfat", ...).
+// A FUSE mount ("fuse", "fuseblk", "fuse.<name>") is named by the file
+// system it really serves, as its device's boot sector or its subtype tells
+// ("ntfs" for ntfs-3g, "vfat" for a FUSE FAT); "" when that cannot be told.
 std::string FileSystemTypeOf(const std::u16string& path);
+// The same for a mount-table entry: its type and its source (a device).
+std::string RealFileSystemType(const std::string& type, const std::string& source);
+// The file-system name in a volume's first sector ("ntfs", "exfat", "vfat"),
+// "" when none is recognised.
+std::string FileSystemOfBootSector(const uint8_t* sector, size_t size);
 
 // A binary file handle; closes itself. Reads and writes report what happened.
 class File {
@@ -109,6 +156,14 @@ public:
     static File OpenRead(const std::u16string& path);
     static File CreateWrite(const std::u16string& path); // truncates
     static File OpenReadWrite(const std::u16string& path);
+    // A new file under a temporary name in folder, for reading and writing;
+    // path receives its full path. Never opens anything that exists.
+    static File CreateTemporary(const std::u16string& folder, std::u16string& path);
+
+    // Why the last operation on this handle failed, in the terms a user is
+    // told: the disk is full, the file passed its file system's size limit.
+    enum class Failure { None, DiskFull, TooLarge, Other };
+    Failure LastFailure() const { return m_failure; }
 
     bool IsOpen() const { return m_fd >= 0; }
     // Reads up to n bytes, retrying short reads; -1 on error.
@@ -118,7 +173,10 @@ public:
     bool Seek(uint64_t offset);
     int64_t Position() const;
     int64_t Size() const;
-    void Close();
+    // Makes the file's data durable on its disk.
+    bool Flush();
+    // False when closing reported an error (a write that did not reach the disk).
+    bool Close();
     // Moves up to n bytes from this file's position to out's, inside the
     // kernel where the two file systems allow it, else through buffer
     // (bufferSize bytes at a time). Stops short only at the end of this file.
@@ -130,7 +188,9 @@ public:
 
 private:
     explicit File(int fd) : m_fd(fd) {}
+    bool Fail(int error);
     int m_fd = -1;
+    Failure m_failure = Failure::None;
 };
 
 } // namespace dz::platform

@@ -59,19 +59,36 @@ uint64_t BigEndian(const uint8_t* p, size_t n) {
 
 } // namespace
 
-int CRecordingName::SplitPath(const std::u16string& path, RecordingNameParts& parts) const {
-    parts = RecordingNameParts{};
-    const size_t drive = path.size() >= 2 && path[1] == u':' ? 2 : 0;
+namespace {
+
+size_t NameStartOf(const std::u16string& path, size_t drive) {
     const size_t lastSeparator = path.find_last_of(u"/\\");
-    const size_t nameStart =
-        lastSeparator == std::u16string::npos || lastSeparator < drive ? drive : lastSeparator + 1;
+    return lastSeparator == std::u16string::npos || lastSeparator < drive ? drive
+                                                                          : lastSeparator + 1;
+}
+
+size_t DriveOf(const std::u16string& path) {
+    return path.size() >= 2 && path[1] == u':' ? 2 : 0;
+}
+
+} // namespace
+
+int CRecordingName::SplitPath(const std::u16string& path, RecordingNameParts& parts) const {
+    const size_t drive = DriveOf(path);
+    return SplitPath(path, parts, NameStartOf(path, drive) - drive, true);
+}
+
+int CRecordingName::SplitPath(const std::u16string& path, RecordingNameParts& parts,
+                              size_t folderLength, bool boundName) const {
+    parts = RecordingNameParts{};
+    const size_t nameStart = NameStartOf(path, DriveOf(path));
     // Longer folders would not leave the recorder's location field room for
     // the whole companion path.
-    if (nameStart - drive > kMaxFolderLength)
+    if (folderLength != std::u16string::npos && folderLength > kMaxFolderLength)
         return -1;
     const std::u16string fileName = path.substr(nameStart);
     std::u16string recordingName = GetRecordingName(fileName);
-    if (recordingName.size() > kMaxRecordingNameLength)
+    if (boundName && recordingName.size() > kMaxRecordingNameLength)
         return -1;
     const RecordingDate d = ParseDateStamp(fileName);
     parts.prefix = path.substr(0, nameStart);
@@ -168,6 +185,22 @@ void CRecordingName::MakeSiblingPartPath(std::u16string& output, const std::u16s
         return;
     output =
         MakePartPath(parts.prefix, parts.recordingName, n, parts.dateStamp, parts.suffixNumber);
+}
+
+int SplitRecordingPath(const std::u16string& path, RecordingNameParts& parts) {
+    const size_t slash = path.rfind(dz::platform::kSeparator);
+    const std::u16string folder =
+        slash == std::u16string::npos ? u"." : (slash == 0 ? u"/" : path.substr(0, slash));
+    // The folder as the recorder would write it: its own separator at both ends.
+    const size_t folderLength = dz::platform::FolderBelowDriveRoot(folder).size() + 1;
+    return CRecordingName().SplitPath(path, parts, folderLength, true);
+}
+
+int SplitSiblingNames(const std::u16string& path, RecordingNameParts& parts) {
+    const CRecordingName names;
+    if (names.SplitPath(path, parts, std::u16string::npos, false) != 0)
+        return -1;
+    return parts.recordingName.empty() ? -1 : 0;
 }
 
 std::u16string CompanionPathOf(const std::u16string& partPath) {

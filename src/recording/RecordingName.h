@@ -35,6 +35,10 @@ public:
 
     // 0 and the pieces, or -1 for a path outside the scheme's bounds.
     int SplitPath(const std::u16string& path, RecordingNameParts& parts) const;
+    // The same with the folder's length given instead of counted from the
+    // path (npos: no folder bound), and the recording name bounded or not.
+    int SplitPath(const std::u16string& path, RecordingNameParts& parts, size_t folderLength,
+                  bool boundName) const;
     std::u16string MakePartPath(const std::u16string& prefix, const std::u16string& recordingName,
                                 int32_t partNumber, const std::u16string& dateStamp,
                                 int32_t suffixNumber) const;
@@ -57,6 +61,17 @@ public:
     // output = path of part n of the same recording; unchanged if it cannot split.
     void MakeSiblingPartPath(std::u16string& output, const std::u16string& path, int32_t n) const;
 };
+
+// SplitPath for a file on disk. The folder rule counts the folders below the
+// drive root that holds the file (a mount point such as /media/user/DISK, or
+// a DEZADIDE_DRIVES entry), as the recorder counts them below its own drive:
+// the location text it protects starts there too.
+int SplitRecordingPath(const std::u16string& path, RecordingNameParts& parts);
+// The pieces of a part path for naming the recording's other files, to read
+// or delete them: no bound on the folder or the recording name, which exist
+// only for the location text a copy writes. -1 when the name has no usable
+// "_#" separator.
+int SplitSiblingNames(const std::u16string& path, RecordingNameParts& parts);
 
 // The companion head as read from disk, and the fields this system uses.
 using CompanionHead = std::array<uint8_t, kCompanionHeadSize>;

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 
+#include <cstdio>
 #include <ctime>
 #include <unordered_map>
 
@@ -12,8 +13,9 @@ namespace {
 
 constexpr int64_t kBytesPerKiB = 1024;
 
-// Companion names as stored, by their A-Z folded form; built only when a
-// companion is not found under its built upper-case name.
+// Companion names as stored, by their name with the extension A-Z folded
+// (the recording name must match exactly: NEWS never shows news's size);
+// built only when a companion is not found under its built upper-case name.
 class FoldedNames {
 public:
     explicit FoldedNames(const std::vector<dz::platform::FolderName>& entries)
@@ -24,9 +26,9 @@ public:
             m_built = true;
             for (const auto& e : m_entries)
                 if (!e.isFolder)
-                    m_byFolded.try_emplace(dz::ToUpperAZ(e.name), &e.name);
+                    m_byFolded.try_emplace(dz::platform::FoldExtensionAZ(e.name), &e.name);
         }
-        const auto it = m_byFolded.find(dz::ToUpperAZ(name));
+        const auto it = m_byFolded.find(dz::platform::FoldExtensionAZ(name));
         return it == m_byFolded.end() ? nullptr : it->second;
     }
 
@@ -44,19 +46,43 @@ std::u16string CreationDateText(std::time_t t) {
                         local.tm_min, local.tm_sec);
 }
 
+// Part p's name from part 1's as stored: the three digits after "_#" replaced.
+std::u16string PartNameFrom(const std::u16string& firstPartName, uint16_t p) {
+    const size_t k = firstPartName.find(u"_#");
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%03u", static_cast<unsigned>(p));
+    std::u16string name = firstPartName;
+    name.replace(k + 2, 3, dz::Ascii(digits));
+    return name;
+}
+
+// A copy puts its companion in place last and a deletion removes the last
+// part first: a recording whose last part is missing is one of those cut
+// short, and must not look whole.
+bool LastPartPresent(const std::u16string& folder, const std::u16string& partName, uint16_t count,
+                     FoldedNames& folded) {
+    if (count <= 1 || count > 999)
+        return true;
+    const std::u16string last = PartNameFrom(partName, count);
+    return dz::platform::PathExists(dz::platform::JoinPath(folder, last)) || folded.Find(last);
+}
+
 // The recording's total size from its companion; 0 when the companion is
-// missing or shorter than its head, as the list has always shown it.
+// missing or shorter than its head, as the list has always shown it, and
+// when its last part is missing.
 int64_t TotalSizeOfRecording(const std::u16string& folder, const std::u16string& partName,
                              FoldedNames& folded) {
     const std::u16string companionName = CompanionPathOf(partName);
     CompanionHead head;
-    if (ReadCompanionHeadExact(dz::platform::JoinPath(folder, companionName), head))
-        return TotalSizeOf(head);
-    const std::u16string* stored = folded.Find(companionName);
-    if (stored && *stored != companionName &&
-        ReadCompanionHeadExact(dz::platform::JoinPath(folder, *stored), head))
-        return TotalSizeOf(head);
-    return 0;
+    bool read = ReadCompanionHeadExact(dz::platform::JoinPath(folder, companionName), head);
+    if (!read) {
+        const std::u16string* stored = folded.Find(companionName);
+        read = stored && *stored != companionName &&
+               ReadCompanionHeadExact(dz::platform::JoinPath(folder, *stored), head);
+    }
+    if (!read || !LastPartPresent(folder, partName, PartCountOf(head), folded))
+        return 0;
+    return TotalSizeOf(head);
 }
 
 } // namespace

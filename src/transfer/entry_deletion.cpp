@@ -4,20 +4,15 @@
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 
+#include <vector>
+
 namespace {
 
-void Remove(const std::u16string& path, const RemoveCallback& onRemove) {
+// True when nothing is left under the path.
+bool Remove(const std::u16string& path, const RemoveCallback& onRemove) {
     if (onRemove)
         onRemove(path);
-    // A file that is missing, in use or protected stays; the run goes on.
-    dz::platform::ResetAttributesAndDelete(path);
-}
-
-// The part count the recorder wrote, or 1 when the companion cannot be read:
-// part 1 is then all the name promises.
-uint32_t PartCountForDeletion(const std::u16string& companion) {
-    CompanionHead head;
-    return ReadCompanionHead(companion, head) ? PartCountOf(head) : 1;
+    return dz::platform::DeleteIfPresent(path);
 }
 
 // The native folder of a built path and the name in it; a "\\" inside the
@@ -27,48 +22,71 @@ size_t NameStart(const std::u16string& path) {
     return slash == std::u16string::npos ? 0 : slash + 1;
 }
 
-void DeleteRecording(const std::u16string& path, const RemoveCallback& onRemove) {
-    const std::u16string companion = CompanionPathOf(path);
-    const uint32_t count = PartCountForDeletion(companion);
-    const CRecordingName names;
-    RecordingNameParts parts;
-    if (names.SplitPath(path, parts) != 0) {
-        Remove(path, onRemove);
-        Remove(dz::platform::ResolveCase(companion), onRemove);
-        return;
-    }
-    // Built names carry the recorder's upper case; the folder is read once at
-    // most to find parts stored in another case.
+DeleteFailure DeleteRecording(const std::u16string& path, const RemoveCallback& onRemove) {
     const size_t nameStart = NameStart(path);
     const std::u16string folderPart = path.substr(0, nameStart);
     std::u16string nativeFolder = nameStart <= 1 ? folderPart : path.substr(0, nameStart - 1);
     if (nativeFolder.empty())
         nativeFolder = u".";
+    // Built names carry the recorder's upper case; the folder is read once at
+    // most to find a file whose extension is stored in another case.
     dz::platform::FolderCaseIndex index(nativeFolder);
-    for (uint32_t p = 1; p <= count; ++p) {
-        const std::u16string built =
-            names.MakePartPath(parts.prefix, parts.recordingName, static_cast<int32_t>(p),
-                               parts.dateStamp, parts.suffixNumber);
-        Remove(folderPart + index.Resolve(built.substr(nameStart)), onRemove);
+    const std::u16string companion =
+        folderPart + index.Resolve(CompanionPathOf(path).substr(nameStart));
+
+    // A missing companion, or one shorter than its head, leaves part 1 as all
+    // the name promises. One that is there but cannot be read hides how many
+    // parts there are: deleting part 1 and the companion would leave the
+    // others behind, unseen.
+    uint32_t count = 1;
+    CompanionHead head;
+    if (ReadCompanionHeadExact(companion, head)) {
+        count = PartCountOf(head);
+    } else if (dz::platform::PathExists(companion)) {
+        dz::platform::File file = dz::platform::File::OpenRead(companion);
+        std::vector<uint8_t> bytes(kCompanionHeadSize);
+        if (!file.IsOpen() || file.Read(bytes.data(), bytes.size()) < 0)
+            return DeleteFailure::CompanionUnreadable;
     }
-    Remove(folderPart + index.Resolve(companion.substr(nameStart)), onRemove);
+
+    bool gone = true;
+    RecordingNameParts parts;
+    if (SplitSiblingNames(path, parts) != 0) {
+        gone = Remove(path, onRemove);
+    } else {
+        const CRecordingName names;
+        for (uint32_t p = count; p >= 1; --p) {
+            const std::u16string built =
+                names.MakePartPath(parts.prefix, parts.recordingName, static_cast<int32_t>(p),
+                                   parts.dateStamp, parts.suffixNumber);
+            gone = Remove(folderPart + index.Resolve(built.substr(nameStart)), onRemove) && gone;
+        }
+    }
+    // The companion goes last, and only once every part is gone: while any
+    // part stays, the companion is what lets a second run find it.
+    if (!gone)
+        return DeleteFailure::NotRemoved;
+    return Remove(companion, onRemove) ? DeleteFailure::None : DeleteFailure::NotRemoved;
 }
 
 } // namespace
 
-void DeleteEntryFiles(const std::u16string& folder, const std::u16string& name,
-                      const RemoveCallback& onRemove) {
+bool IsEntryOwnName(const std::u16string& name) {
+    if (dz::IsPlainFileName(name))
+        return true;
+    return dz::IsPartFileName(name) && CRecordingName().IsFirstPart(name);
+}
+
+DeleteFailure DeleteEntryFiles(const std::u16string& folder, const std::u16string& name,
+                               const RemoveCallback& onRemove) {
     const std::u16string path = dz::platform::JoinPath(folder, name);
-    switch (dz::KindOf(path)) {
-    case dz::EntryKind::kPlainFile:
-        Remove(path, onRemove);
-        break;
-    case dz::EntryKind::kRecordingPart:
-        DeleteRecording(path, onRemove);
-        break;
-    case dz::EntryKind::kOther: // not this system's files
-        break;
-    }
+    if (dz::IsPlainFileName(path))
+        return Remove(path, onRemove) ? DeleteFailure::None : DeleteFailure::NotRemoved;
+    if (!dz::IsPartFileName(path))
+        return DeleteFailure::None; // other kinds are not this system's files
+    if (!IsEntryOwnName(name))
+        return DeleteFailure::NotAnEntry;
+    return DeleteRecording(path, onRemove);
 }
 
 void RollBackCopies(const std::u16string& destinationFolder, const CSortStringArray& names,
@@ -77,8 +95,15 @@ void RollBackCopies(const std::u16string& destinationFolder, const CSortStringAr
         DeleteEntryFiles(destinationFolder, names[i]);
 }
 
-void DeleteEntries(const std::u16string& folder, const CSortStringArray& names,
-                   const RemoveCallback& onRemove) {
-    for (const std::u16string& name : names.Items())
-        DeleteEntryFiles(folder, name, onRemove);
+DeleteOutcome DeleteEntries(const std::u16string& folder, const CSortStringArray& names,
+                            const RemoveCallback& onRemove) {
+    // What a job killed in this folder left half-written goes first.
+    dz::platform::RemoveStaleTemporaries(folder);
+    DeleteOutcome outcome;
+    for (const std::u16string& name : names.Items()) {
+        const DeleteFailure failure = DeleteEntryFiles(folder, name, onRemove);
+        if (failure != DeleteFailure::None && outcome.failure == DeleteFailure::None)
+            outcome = DeleteOutcome{failure, name};
+    }
+    return outcome;
 }

@@ -107,37 +107,218 @@ BlockCopy CopyBlocks(File& in, File& out, uint64_t length, uint8_t* block, uint6
     return copied == length ? BlockCopy::Done : BlockCopy::LengthChanged;
 }
 
-// A destination file that is not a complete copy is removed at once, so that
-// nothing half-written is ever taken for the real file.
-int FailCopy(BlockCopy how, File& out, const std::u16string& destinationPath,
-             const TransferJob& job, int32_t total, int32_t number) {
-    out.Close();
-    dz::platform::ResetAttributesAndDelete(destinationPath);
-    Report(job, total, number,
-           how == BlockCopy::WriteFailed ? PROGRESS_ERR_DEST : PROGRESS_ERR_SOURCE);
+// One entry's files at the destination, written under temporary names and
+// put in place together. Whatever is not committed is removed on the way out.
+class StagedEntry {
+public:
+    explicit StagedEntry(std::u16string folder) : m_folder(std::move(folder)) {}
+    ~StagedEntry() {
+        for (const Staged& file : m_files)
+            if (!file.committed)
+                dz::platform::DeleteIfPresent(file.temporary);
+    }
+    StagedEntry(const StagedEntry&) = delete;
+    StagedEntry& operator=(const StagedEntry&) = delete;
+
+    File Create(const std::u16string& finalPath) {
+        std::u16string temporary;
+        File file = File::CreateTemporary(m_folder, temporary);
+        if (file.IsOpen())
+            m_files.push_back({temporary, finalPath, false});
+        return file;
+    }
+    const std::u16string& LastTemporary() const { return m_files.back().temporary; }
+
+    // Renames every file into place, the first one staged (a recording's
+    // companion) last, then, when asked, makes the names durable. Until the companion is
+    // in place the recording is not listed with its size, so a commit cut
+    // short never looks whole.
+    bool Commit(bool durable) {
+        for (size_t i = 1; i <= m_files.size(); ++i) {
+            Staged& file = m_files[i % m_files.size()];
+            if (!dz::platform::CommitByRename(file.temporary, file.destination))
+                return false;
+            file.committed = true;
+        }
+        return !durable || dz::platform::FlushFolder(m_folder);
+    }
+
+private:
+    struct Staged {
+        std::u16string temporary;
+        std::u16string destination;
+        bool committed = false;
+    };
+    std::u16string m_folder;
+    std::vector<Staged> m_files;
+};
+
+// What one entry's copy needs from its job, and what it tells the job back.
+struct EntryContext {
+    const TransferJob& job;
+    int32_t total = 0;
+    int32_t number = 0;
+    std::u16string destinationFolder;
+    // Names this job has put in place, as the destination folder compares them.
+    std::vector<std::u16string>* written = nullptr;
+    bool destinationIgnoresCase = false;
+    // A move makes every file and its folder durable before it removes the
+    // source; a copy leaves the writing-back to the system, as cp does.
+    bool durable = false;
+    TransferFailure failure = TransferFailure::None;
+};
+
+int Fail(EntryContext& c, int32_t code, TransferFailure why, bool numbered = true) {
+    Report(c.job, numbered ? c.total : 0, numbered ? c.number : 0, code);
+    c.failure = why;
     return -1;
 }
 
-enum class Patch { Written, TooShort, Failed };
+TransferFailure WriteFailure(const File& out) {
+    switch (out.LastFailure()) {
+    case File::Failure::DiskFull:
+        return TransferFailure::DestinationFull;
+    case File::Failure::TooLarge:
+        return TransferFailure::DestinationTooLarge;
+    default:
+        return TransferFailure::DestinationUnwritable;
+    }
+}
 
-// Rewrites the location field inside a header the copy has just written.
-// Only a complete header is rewritten, and exactly the bytes read are written
-// back: a file shorter than its header is left as copied.
-Patch PatchLocation(const std::u16string& path, uint8_t* header, size_t headerSize,
-                    size_t fieldOffset, const std::u16string& locationText) {
-    File file = File::OpenReadWrite(path);
-    if (!file.IsOpen())
-        return Patch::Failed;
-    const int64_t got = file.Read(header, headerSize);
+std::u16string WrittenKey(const EntryContext& c, const std::u16string& path) {
+    const std::u16string name = path.substr(path.rfind(dz::platform::kSeparator) + 1);
+    return c.destinationIgnoresCase ? dz::ToUpperAZ(name) : name;
+}
+
+// A destination this job has already put a file at: on a folder that does
+// not tell letter case apart, NEWS and news are one name, and the second
+// would replace the first, whose source a move has already removed.
+bool ReplacesEarlierWrite(const EntryContext& c, const std::u16string& path) {
+    if (!c.written)
+        return false;
+    const std::u16string key = WrittenKey(c, path);
+    return std::find(c.written->begin(), c.written->end(), key) != c.written->end();
+}
+
+void RememberWritten(EntryContext& c, const std::u16string& path) {
+    if (c.written)
+        c.written->push_back(WrittenKey(c, path));
+}
+
+// The location field rewritten inside the header of a staged file.
+struct HeaderPatch {
+    uint8_t* header = nullptr;
+    size_t size = 0;
+    size_t fieldOffset = 0;
+    const std::u16string* text = nullptr;
+};
+
+// Rewrites the location field inside the header just copied. Only a complete
+// header is rewritten: a file shorter than its header is left as copied.
+bool PatchLocation(File& file, const HeaderPatch& patch) {
+    if (!file.Seek(0))
+        return false;
+    const int64_t got = file.Read(patch.header, patch.size);
     if (got < 0)
-        return Patch::Failed;
-    if (static_cast<size_t>(got) < headerSize)
-        return Patch::TooShort;
-    std::memset(header + fieldOffset, 0, kLocationFieldSize);
-    CRecordingName::CopyLowBytes(header + fieldOffset, locationText);
-    if (!file.Seek(0) || !file.Write(header, headerSize))
-        return Patch::Failed;
-    return Patch::Written;
+        return false;
+    if (static_cast<size_t>(got) < patch.size)
+        return true;
+    std::memset(patch.header + patch.fieldOffset, 0, kLocationFieldSize);
+    CRecordingName::CopyLowBytes(patch.header + patch.fieldOffset, *patch.text);
+    return file.Seek(0) && file.Write(patch.header, patch.size);
+}
+
+// Copies one file into a temporary of the entry: 0, 1 cancelled, -1 failed
+// and reported. onStart(length) runs once both files are open;
+// afterBlock as for CopyBlocks.
+template <class OnStart, class AfterBlock>
+int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourcePath,
+              const std::u16string& destinationPath, uint8_t* block, const HeaderPatch* patch,
+              OnStart onStart, AfterBlock afterBlock) {
+    const std::optional<dz::platform::Attributes> attributes =
+        dz::platform::GetAttributes(sourcePath);
+    File in = File::OpenRead(sourcePath);
+    if (!in.IsOpen())
+        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable);
+    File out = entry.Create(destinationPath);
+    if (!out.IsOpen())
+        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::DestinationUnwritable);
+    const int64_t size = in.Size();
+    if (size < 0)
+        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable);
+    const uint64_t length = static_cast<uint64_t>(size);
+    onStart(length);
+    uint64_t copied = 0;
+    const BlockCopy how = CopyBlocks(in, out, length, block, copied, afterBlock);
+    if (how == BlockCopy::Cancelled)
+        return 1;
+    if (how == BlockCopy::WriteFailed)
+        return Fail(c, PROGRESS_ERR_DEST, WriteFailure(out));
+    if (how != BlockCopy::Done)
+        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable);
+    // A copy whose header still names the old place would send the recorder
+    // to the source, so a patch that cannot be made fails the copy.
+    if (patch && !PatchLocation(out, *patch))
+        return Fail(c, PROGRESS_ERR_DEST, WriteFailure(out));
+    if (attributes) // a file system without permission bits keeps its own
+        dz::platform::SetAttributes(entry.LastTemporary(), *attributes);
+    // Durable before it is put in place, so that a move never removes a
+    // source whose copy is still only in memory. A close that fails may
+    // mean written data never arrived, for a copy too.
+    if ((c.durable && !out.Flush()) || !out.Close())
+        return Fail(c, PROGRESS_ERR_DEST, WriteFailure(out));
+    (void)copied;
+    return 0;
+}
+
+int CommitEntry(EntryContext& c, StagedEntry& entry, const std::vector<std::u16string>& finals) {
+    if (!entry.Commit(c.durable))
+        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::DestinationUnwritable);
+    for (const std::u16string& path : finals)
+        RememberWritten(c, path);
+    return 0;
+}
+
+std::u16string FolderOfPath(const std::u16string& path) {
+    const size_t slash = path.rfind(dz::platform::kSeparator);
+    if (slash == std::u16string::npos)
+        return u".";
+    return slash == 0 ? u"/" : path.substr(0, slash);
+}
+
+int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
+                    const std::u16string& destinationPath, uint8_t* block) {
+    {
+        const File probe = File::OpenRead(sourcePath);
+        if (!probe.IsOpen())
+            return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable);
+    }
+    // Putting the copy in place would remove the source itself.
+    if (dz::platform::SameFile(sourcePath, destinationPath))
+        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::SameFolder);
+    if (ReplacesEarlierWrite(c, destinationPath))
+        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::WouldReplace);
+    StagedEntry entry(c.destinationFolder);
+    uint64_t length = 0, copied = 0;
+    const int result = StageFile(
+        c, entry, sourcePath, destinationPath, block, nullptr,
+        [&](uint64_t n) {
+            length = n;
+            Report(c.job, c.total, c.number, PROGRESS_FILE_START, ScaleBar(length, 0).range, 0);
+        },
+        [&](uint64_t share) {
+            copied += share;
+            const BarValues bar = ScaleBar(length, copied);
+            Report(c.job, c.total, c.number, PROGRESS_STEP, bar.range, bar.position);
+            return !CancelRequested();
+        });
+    if (result != 0)
+        return result;
+    if (CommitEntry(c, entry, {destinationPath}) != 0)
+        return -1;
+    const BarValues bar = ScaleBar(length, copied);
+    Report(c.job, c.total, c.number, PROGRESS_FILE_DONE, bar.range, bar.position);
+    return 0;
 }
 
 // The folder a split prefix names: the prefix without its trailing separator,
@@ -171,47 +352,160 @@ struct FilePair {
     std::u16string destination;
 };
 
-// Copies one file of a recording and patches its header. 0, 1 cancelled, -1
-// failed and reported. afterBlock as for CopyBlocks.
-template <class AfterBlock>
-int CopyRecordingFile(const FilePair& file, uint8_t* block, uint8_t* header, size_t headerSize,
-                      size_t fieldOffset, const std::u16string& locationText,
-                      const TransferJob& job, int32_t total, int32_t number,
-                      AfterBlock afterBlock) {
-    const std::optional<dz::platform::Attributes> attributes =
-        dz::platform::GetAttributes(file.source);
-    File in = File::OpenRead(file.source);
-    if (!in.IsOpen()) {
-        Report(job, total, number, PROGRESS_ERR_SOURCE);
-        return -1;
-    }
-    File out = File::CreateWrite(file.destination);
-    if (!out.IsOpen()) {
-        Report(job, total, number, PROGRESS_ERR_DEST);
-        return -1;
-    }
-    const int64_t length = in.Size();
-    if (length < 0)
-        return FailCopy(BlockCopy::ReadFailed, out, file.destination, job, total, number);
-    uint64_t copied = 0;
-    const BlockCopy how =
-        CopyBlocks(in, out, static_cast<uint64_t>(length), block, copied, afterBlock);
-    if (how == BlockCopy::Cancelled)
+int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
+                    const std::u16string& destinationPath, uint8_t* block) {
+    const std::unique_ptr<uint8_t[]> companionHead = TryAllocate(kCompanionHeadSize);
+    const std::unique_ptr<uint8_t[]> partHeader = TryAllocate(kPartHeaderSize);
+    if (!companionHead || !partHeader) {
+        Fail(c, PROGRESS_ERR_MEMORY, TransferFailure::NoMemory, false);
         return 1;
-    if (how != BlockCopy::Done)
-        return FailCopy(how, out, file.destination, job, total, number);
-    in.Close();
-    out.Close();
+    }
+    // A later part's name would copy the recording under a name nobody chose.
+    if (!IsEntryOwnName(sourcePath.substr(sourcePath.rfind(dz::platform::kSeparator) + 1)))
+        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::NotAnEntry, false);
 
-    // A copy whose header still names the old place would send the recorder
-    // to the source, so a patch that cannot be made fails the copy.
-    if (PatchLocation(file.destination, header, headerSize, fieldOffset, locationText) ==
-        Patch::Failed)
-        return FailCopy(BlockCopy::WriteFailed, out, file.destination, job, total, number);
-    if (attributes)
-        dz::platform::SetAttributes(file.destination, *attributes);
+    // The entry's own companion tells how many parts there are and how large
+    // the whole recording is.
+    {
+        File head = File::OpenRead(dz::platform::ResolveCase(WithExtension(sourcePath, u".AVF")));
+        if (!head.IsOpen())
+            return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
+        const int64_t got = head.Read(companionHead.get(), kCompanionHeadSize);
+        if (got < 0)
+            return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
+        if (got != static_cast<int64_t>(kCompanionHeadSize))
+            return Fail(c, PROGRESS_ERR_COMPANION, TransferFailure::CompanionShort, false);
+    }
+    const int32_t partCount = ReadBigEndian16(companionHead.get() + kCompanionPartCountOffset);
+    const uint64_t totalSize = ReadBigEndian64(companionHead.get() + kCompanionTotalSizeOffset);
+
+    RecordingNameParts source, destination;
+    if (SplitRecordingPath(sourcePath, source) != 0)
+        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::NameTooLong, false);
+    if (SplitRecordingPath(destinationPath, destination) != 0)
+        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::NameTooLong, false);
+    const std::optional<std::u16string> locationText =
+        MakeLocationText(FolderOfPrefix(destination.prefix), destination);
+    if (!locationText)
+        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::NameTooLong, false);
+
+    // Every file of the set, companion first, named from the split pieces and
+    // matched to the names on disk.
+    const CRecordingName names;
+    const std::u16string& recordingName = source.recordingName;
+    const std::u16string& stamp = source.dateStamp;
+    const int32_t suffix = source.suffixNumber;
+    dz::platform::FolderCaseIndex sourceIndex(FolderOfPrefix(source.prefix));
+    dz::platform::FolderCaseIndex destinationIndex(FolderOfPrefix(destination.prefix));
+    auto pairOf = [&](const std::u16string& sourceBuilt, const std::u16string& destinationBuilt) {
+        const size_t sourceCut = source.prefix.size();
+        const size_t destinationCut = destination.prefix.size();
+        return FilePair{source.prefix + sourceIndex.Resolve(sourceBuilt.substr(sourceCut)),
+                        destination.prefix +
+                            destinationIndex.Resolve(destinationBuilt.substr(destinationCut))};
+    };
+    std::vector<FilePair> files;
+    files.reserve(static_cast<size_t>(partCount) + 1);
+    files.push_back(
+        pairOf(names.MakeCompanionPath(source.prefix, recordingName, 1, stamp, suffix),
+               names.MakeCompanionPath(destination.prefix, recordingName, 1, stamp, suffix)));
+    for (int32_t p = 1; p <= partCount; ++p)
+        files.push_back(
+            pairOf(names.MakePartPath(source.prefix, recordingName, p, stamp, suffix),
+                   names.MakePartPath(destination.prefix, recordingName, p, stamp, suffix)));
+    std::vector<std::u16string> finals;
+    for (const FilePair& file : files) {
+        // The same file reached by another path (a linked folder, a hard
+        // link): putting the copy in place would remove the source.
+        if (dz::platform::SameFile(file.source, file.destination))
+            return Fail(c, PROGRESS_ERR_DEST, TransferFailure::SameFolder, false);
+        if (ReplacesEarlierWrite(c, file.destination))
+            return Fail(c, PROGRESS_ERR_DEST, TransferFailure::WouldReplace, false);
+        finals.push_back(file.destination);
+    }
+
+    Report(c.job, c.total, c.number, PROGRESS_FILE_START, 100, 0);
+    StagedEntry entry(FolderOfPrefix(destination.prefix));
+    // The companion is small and is copied whole: no reports, no cancel.
+    const HeaderPatch companionPatch{companionHead.get(), kCompanionHeadSize,
+                                     kCompanionLocationOffset, &*locationText};
+    int result = StageFile(
+        c, entry, files[0].source, files[0].destination, block, &companionPatch, [](uint64_t) {},
+        [](uint64_t) { return true; });
+    if (result != 0)
+        return result;
+
+    const HeaderPatch partPatch{partHeader.get(), kPartHeaderSize, kPartLocationOffset,
+                                &*locationText};
+    uint64_t recordingCopied = 0;
+    for (size_t p = 1; p < files.size(); ++p) {
+        result = StageFile(
+            c, entry, files[p].source, files[p].destination, block, &partPatch, [](uint64_t) {},
+            [&](uint64_t n) {
+                recordingCopied += n;
+                Report(c.job, c.total, c.number, PROGRESS_STEP, 100,
+                       RecordingPercent(recordingCopied, totalSize));
+                return !CancelRequested();
+            });
+        if (result != 0)
+            return result;
+    }
+    if (CommitEntry(c, entry, finals) != 0)
+        return -1;
+    Report(c.job, c.total, c.number, PROGRESS_FILE_DONE, 100, 100);
     return 0;
 }
+
+// A move cut short while it removed its source (the parts go from the last
+// one, the companion last) leaves the companion and the first parts at the
+// source, with the whole recording already in place at the destination.
+// Moving it again finishes that move: true when the source lacks a part and
+// the destination holds this very recording whole - the same companion head
+// but for its location, every part there, and every part still at the
+// source of the same size as its copy.
+bool FinishesAnEarlierMove(const std::u16string& sourcePath,
+                           const std::u16string& destinationPath) {
+    CompanionHead sourceHead, destinationHead;
+    if (!ReadCompanionHead(CompanionPathOf(sourcePath), sourceHead) ||
+        !ReadCompanionHead(CompanionPathOf(destinationPath), destinationHead))
+        return false;
+    for (size_t i = 0; i < kCompanionHeadSize; ++i) {
+        const bool location =
+            i >= kCompanionLocationOffset && i < kCompanionLocationOffset + kLocationFieldSize;
+        if (!location && sourceHead[i] != destinationHead[i])
+            return false;
+    }
+    RecordingNameParts source, destination;
+    if (SplitSiblingNames(sourcePath, source) != 0 ||
+        SplitSiblingNames(destinationPath, destination) != 0)
+        return false;
+    const CRecordingName names;
+    bool sourceLacksAPart = false;
+    for (int32_t p = 1; p <= PartCountOf(sourceHead); ++p) {
+        const auto info = [&](const RecordingNameParts& at) {
+            return dz::platform::GetFileInfo(dz::platform::ResolveCase(
+                names.MakePartPath(at.prefix, at.recordingName, p, at.dateStamp, at.suffixNumber)));
+        };
+        const auto copy = info(destination);
+        if (!copy)
+            return false;
+        const auto left = info(source);
+        if (!left)
+            sourceLacksAPart = true;
+        else if (left->size != copy->size)
+            return false;
+    }
+    return sourceLacksAPart;
+}
+
+struct JobEnd {
+    TransferOutcome* target;
+    TransferOutcome outcome;
+    ~JobEnd() {
+        if (target)
+            *target = outcome;
+    }
+};
 
 int RunJob(TransferJob* jobPointer, bool move) {
     if (!jobPointer || !jobPointer->destination || !jobPointer->source || !jobPointer->names)
@@ -224,47 +518,83 @@ int RunJob(TransferJob* jobPointer, bool move) {
     const CSortStringArray names = *job.names;
     const int32_t total = static_cast<int32_t>(
         std::min<size_t>(names.GetSize(), std::numeric_limits<int32_t>::max() - 1));
+    JobEnd end{job.outcome, {}};
+    end.outcome.total = total;
 
     const std::unique_ptr<uint8_t[]> block = TryAllocate(kTransferBlockSize);
     if (!block) {
         Report(job, total, 0, PROGRESS_ERR_MEMORY);
+        end.outcome.failure = TransferFailure::NoMemory;
         return 1;
     }
+    // What a job killed in this folder left half-written goes first.
+    dz::platform::RemoveStaleTemporaries(destinationFolder);
+    // One folder by two paths (a link, another letter case on a FUSE mount
+    // whose inode numbers change): every copy would replace its own source.
+    // A destination where not even the probe can be made could not take a
+    // copy either; going on blind could put a copy over its own source.
+    const std::optional<bool> sameFolder =
+        dz::platform::SameFolder(sourceFolder, destinationFolder);
+    if (!sameFolder || *sameFolder) {
+        Report(job, total, 0, PROGRESS_ERR_DEST);
+        end.outcome.failure =
+            sameFolder ? TransferFailure::SameFolder : TransferFailure::DestinationUnwritable;
+        end.outcome.failedNumber = sameFolder || total == 0 ? 0 : 1;
+        return -1;
+    }
+    std::vector<std::u16string> written;
+    const bool ignoresCase = dz::platform::FolderIgnoresCase(destinationFolder);
     for (int32_t i = 0; i < total; ++i) {
         const int32_t number = i + 1;
         const std::u16string& name = names[static_cast<size_t>(i)];
         const std::u16string sourcePath = dz::platform::JoinPath(sourceFolder, name);
         const std::u16string destinationPath = dz::platform::JoinPath(destinationFolder, name);
+        EntryContext context{job, total, number, destinationFolder, &written, ignoresCase, move};
         int result = 0;
         bool known = true;
-        switch (dz::KindOf(sourcePath)) {
-        case dz::EntryKind::kPlainFile:
-            result = CopyPlainFile(sourcePath, destinationPath, block.get(), job, total, number);
-            break;
-        case dz::EntryKind::kRecordingPart:
-            result = CopyRecording(sourcePath, destinationPath, block.get(), job, total, number);
-            break;
-        case dz::EntryKind::kOther:
+        if (dz::IsPlainFileName(sourcePath))
+            result = CopyPlainFileIn(context, sourcePath, destinationPath, block.get());
+        else if (dz::IsPartFileName(sourcePath) && move && IsEntryOwnName(name) &&
+                 FinishesAnEarlierMove(sourcePath, destinationPath)) {
+            Report(job, total, number, PROGRESS_FILE_START, 100, 0);
+            Report(job, total, number, PROGRESS_FILE_DONE, 100, 100);
+        } else if (dz::IsPartFileName(sourcePath))
+            result = CopyRecordingIn(context, sourcePath, destinationPath, block.get());
+        else
             known = false;
-            break;
-        }
 
+        if (context.failure != TransferFailure::None) {
+            end.outcome.failure = context.failure;
+            end.outcome.failedNumber = number;
+        }
         if (result == -1)
             return -1; // nothing rolled back; a move keeps this entry's source
         if (result == 1) {
-            // A copy takes back every entry it made; a move only the entry it
-            // was in, since the earlier ones no longer exist at the source.
-            if (move)
-                DeleteEntryFiles(destinationFolder, name);
-            else
-                RollBackCopies(destinationFolder, names, static_cast<size_t>(number));
+            // This entry left nothing behind. A copy takes back the entries it
+            // made before; a move keeps them, since their sources are gone.
+            if (!move)
+                RollBackCopies(destinationFolder, names, static_cast<size_t>(i));
+            end.outcome.done = move ? i : 0;
+            end.outcome.cancelled = context.failure == TransferFailure::None;
             return 1;
         }
-        if (known && move)
-            DeleteEntryFiles(sourceFolder, name);
-        if (CancelRequested())
+        // The copy is in place and on the disk: only now may the source go.
+        if (known && move && DeleteEntryFiles(sourceFolder, name) != DeleteFailure::None) {
+            Report(job, total, number, PROGRESS_ERR_OTHER);
+            end.outcome.failure = TransferFailure::SourceNotRemoved;
+            end.outcome.failedNumber = number;
+            end.outcome.done = i;
+            return -1;
+        }
+        end.outcome.done = number;
+        // A cancel after the last entry comes too late to stop anything: the
+        // job is complete and is reported so.
+        if (number < total && CancelRequested()) {
+            end.outcome.cancelled = true;
             return 1;
+        }
     }
+    end.outcome.finished = true;
     Report(job, total, total + 1, PROGRESS_JOB_DONE);
     return 0;
 }
@@ -315,140 +645,14 @@ std::optional<std::u16string> MakeLocationText(const std::u16string& destination
 
 int CopyPlainFile(const std::u16string& sourcePath, const std::u16string& destinationPath,
                   uint8_t* block, const TransferJob& job, int32_t total, int32_t number) {
-    File in = File::OpenRead(sourcePath);
-    if (!in.IsOpen()) {
-        Report(job, total, number, PROGRESS_ERR_SOURCE);
-        return -1;
-    }
-    // Creating the destination would truncate the source itself.
-    if (dz::platform::SameFile(sourcePath, destinationPath)) {
-        Report(job, total, number, PROGRESS_ERR_DEST);
-        return -1;
-    }
-    File out = File::CreateWrite(destinationPath);
-    if (!out.IsOpen()) {
-        Report(job, total, number, PROGRESS_ERR_DEST);
-        return -1;
-    }
-    const int64_t size = in.Size();
-    if (size < 0)
-        return FailCopy(BlockCopy::ReadFailed, out, destinationPath, job, total, number);
-    const uint64_t length = static_cast<uint64_t>(size);
-    Report(job, total, number, PROGRESS_FILE_START, ScaleBar(length, 0).range, 0);
-
-    uint64_t copied = 0;
-    const BlockCopy how = CopyBlocks(in, out, length, block, copied, [&](uint64_t) {
-        const BarValues bar = ScaleBar(length, copied);
-        Report(job, total, number, PROGRESS_STEP, bar.range, bar.position);
-        return !CancelRequested();
-    });
-    if (how == BlockCopy::Cancelled)
-        return 1;
-    if (how != BlockCopy::Done)
-        return FailCopy(how, out, destinationPath, job, total, number);
-    const BarValues bar = ScaleBar(length, copied);
-    Report(job, total, number, PROGRESS_FILE_DONE, bar.range, bar.position);
-    return 0;
+    EntryContext context{job, total, number, FolderOfPath(destinationPath)};
+    return CopyPlainFileIn(context, sourcePath, destinationPath, block);
 }
 
 int CopyRecording(const std::u16string& sourcePath, const std::u16string& destinationPath,
                   uint8_t* block, const TransferJob& job, int32_t total, int32_t number) {
-    const std::unique_ptr<uint8_t[]> companionHead = TryAllocate(kCompanionHeadSize);
-    const std::unique_ptr<uint8_t[]> partHeader = TryAllocate(kPartHeaderSize);
-    if (!companionHead || !partHeader) {
-        Report(job, 0, 0, PROGRESS_ERR_MEMORY);
-        return 1;
-    }
-
-    // The entry's own companion tells how many parts there are and how large
-    // the whole recording is.
-    {
-        File head = File::OpenRead(dz::platform::ResolveCase(WithExtension(sourcePath, u".AVF")));
-        if (!head.IsOpen()) {
-            Report(job, 0, 0, PROGRESS_ERR_SOURCE);
-            return -1;
-        }
-        if (head.Read(companionHead.get(), kCompanionHeadSize) !=
-            static_cast<int64_t>(kCompanionHeadSize)) {
-            Report(job, 0, 0, PROGRESS_ERR_COMPANION);
-            return -1;
-        }
-    }
-    const int32_t partCount = ReadBigEndian16(companionHead.get() + kCompanionPartCountOffset);
-    const uint64_t totalSize = ReadBigEndian64(companionHead.get() + kCompanionTotalSizeOffset);
-
-    const CRecordingName names;
-    RecordingNameParts source, destination;
-    if (names.SplitPath(sourcePath, source) != 0) {
-        Report(job, 0, 0, PROGRESS_ERR_SOURCE);
-        return -1;
-    }
-    if (names.SplitPath(destinationPath, destination) != 0) {
-        Report(job, 0, 0, PROGRESS_ERR_DEST);
-        return -1;
-    }
-    const std::optional<std::u16string> locationText =
-        MakeLocationText(FolderOfPrefix(destination.prefix), destination);
-    if (!locationText) {
-        Report(job, 0, 0, PROGRESS_ERR_DEST);
-        return -1;
-    }
-
-    // Every file of the set, companion first, named from the split pieces and
-    // matched to the names on disk.
-    const std::u16string& recordingName = source.recordingName;
-    const std::u16string& stamp = source.dateStamp;
-    const int32_t suffix = source.suffixNumber;
-    dz::platform::FolderCaseIndex sourceIndex(FolderOfPrefix(source.prefix));
-    dz::platform::FolderCaseIndex destinationIndex(FolderOfPrefix(destination.prefix));
-    auto pairOf = [&](const std::u16string& sourceBuilt, const std::u16string& destinationBuilt) {
-        const size_t sourceCut = source.prefix.size();
-        const size_t destinationCut = destination.prefix.size();
-        return FilePair{source.prefix + sourceIndex.Resolve(sourceBuilt.substr(sourceCut)),
-                        destination.prefix +
-                            destinationIndex.Resolve(destinationBuilt.substr(destinationCut))};
-    };
-    std::vector<FilePair> files;
-    files.reserve(static_cast<size_t>(partCount) + 1);
-    files.push_back(
-        pairOf(names.MakeCompanionPath(source.prefix, recordingName, 1, stamp, suffix),
-               names.MakeCompanionPath(destination.prefix, recordingName, 1, stamp, suffix)));
-    for (int32_t p = 1; p <= partCount; ++p)
-        files.push_back(
-            pairOf(names.MakePartPath(source.prefix, recordingName, p, stamp, suffix),
-                   names.MakePartPath(destination.prefix, recordingName, p, stamp, suffix)));
-    // The same file reached by another path (a linked folder, a hard link):
-    // creating the copy would truncate the only copy there is.
-    for (const FilePair& file : files) {
-        if (dz::platform::SameFile(file.source, file.destination)) {
-            Report(job, 0, 0, PROGRESS_ERR_DEST);
-            return -1;
-        }
-    }
-
-    Report(job, total, number, PROGRESS_FILE_START, 100, 0);
-    // The companion is small and is copied whole: no reports, no cancel.
-    int result = CopyRecordingFile(files[0], block, companionHead.get(), kCompanionHeadSize,
-                                   kCompanionLocationOffset, *locationText, job, total, number,
-                                   [](uint64_t) { return true; });
-    if (result != 0)
-        return result;
-
-    uint64_t recordingCopied = 0;
-    for (size_t p = 1; p < files.size(); ++p) {
-        result = CopyRecordingFile(files[p], block, partHeader.get(), kPartHeaderSize,
-                                   kPartLocationOffset, *locationText, job, total, number,
-                                   [&](uint64_t n) {
-                                       recordingCopied += n;
-                                       Report(job, total, number, PROGRESS_STEP, 100,
-                                              RecordingPercent(recordingCopied, totalSize));
-                                       return !CancelRequested();
-                                   });
-        if (result != 0)
-            return result;
-    }
-    Report(job, total, number, PROGRESS_FILE_DONE, 100, 100);
-    return 0;
+    EntryContext context{job, total, number, FolderOfPath(destinationPath)};
+    return CopyRecordingIn(context, sourcePath, destinationPath, block);
 }
 
 int CopyThreadProc(TransferJob* job) {

@@ -4,6 +4,7 @@
 // on a thread of its own, reporting every step synchronously.
 
 #include "common/SortStringArray.h"
+#include "transfer/transfer_outcome.h"
 
 #include <atomic>
 #include <cstddef>
@@ -52,6 +53,9 @@ struct TransferJob {
     const std::u16string* destination = nullptr;
     const std::u16string* source = nullptr;
     const CSortStringArray* names = nullptr;
+    // Filled by the worker before it ends (may be null): how the job ended
+    // and why, for the message after the dialog has closed.
+    TransferOutcome* outcome = nullptr;
 };
 
 // 0 before a worker starts, 1 to stop it; read after every block and entry.
@@ -63,7 +67,11 @@ int MoveThreadProc(TransferJob* job);
 
 // One entry, with the job's block buffer (kTransferBlockSize bytes): 0 copied,
 // 1 cancelled (a recording also when its own buffers were not available),
-// -1 failed and reported. A failed file is not left half-written.
+// -1 failed and reported. Every file is written under a temporary name in the
+// destination folder and put in place only once the whole entry is there (a
+// recording's companion last); a failure or a cancel leaves the destination
+// as it was. A move also makes the files and the folder durable before it
+// removes the source.
 int CopyPlainFile(const std::u16string& sourcePath, const std::u16string& destinationPath,
                   uint8_t* block, const TransferJob& job, int32_t total, int32_t number);
 int CopyRecording(const std::u16string& sourcePath, const std::u16string& destinationPath,

@@ -4,6 +4,8 @@
 #include "common/text.h"
 #include "recording/recording_files.h"
 
+#include "dezadide_version.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -58,9 +60,10 @@ TEST(CliRm, DeletesLikeTheDeleteCommandAndPrintsWhatWasRemoved) {
     const Outcome r = Call(
         RunRm, RmOptions{dir.text(), {u"song.MP3", u"notes.txt", u"NEWS_#001_200612241930.AVR"}});
     EXPECT_EQ(r.status, kExitOk);
-    // Sorted: the recording ("N") before "n" and "s"; parts, then the companion.
-    EXPECT_EQ(r.out, d + "NEWS_#001_200612241930.AVR\n" + d + "NEWS_#002_200612241930.AVR\n" + d +
-                         "NEWS_#003_200612241930.AVR\n" + d + "NEWS_#001_200612241930.AVF\n" + d +
+    // Sorted: the recording ("N") before "n" and "s"; parts from the last,
+    // then the companion.
+    EXPECT_EQ(r.out, d + "NEWS_#003_200612241930.AVR\n" + d + "NEWS_#002_200612241930.AVR\n" + d +
+                         "NEWS_#001_200612241930.AVR\n" + d + "NEWS_#001_200612241930.AVF\n" + d +
                          "song.MP3\n");
     EXPECT_TRUE(fs::exists(dir / "NEWS_#004_200612241930.AVR"));
     EXPECT_TRUE(fs::exists(dir / "notes.txt"));
@@ -69,6 +72,15 @@ TEST(CliRm, DeletesLikeTheDeleteCommandAndPrintsWhatWasRemoved) {
     EXPECT_EQ(Call(RunRm, RmOptions{u"", {u"notes.txt"}}).err, Line(dz::msg::kNoFile));
     const Outcome outside = Call(RunRm, RmOptions{dir.text(), {u"../notes.txt"}});
     EXPECT_EQ(outside.status, kExitUsage);
+    // A later part's name is no entry: nothing at all is deleted.
+    MakeRecording(dir.path(), {.parts = {1, 1}});
+    const Outcome later =
+        Call(RunRm, RmOptions{dir.text(), {u"song.mp3", u"NEWS_#002_200612241930.AVR"}});
+    EXPECT_EQ(later.status, kExitUsage);
+    EXPECT_EQ(
+        later.err,
+        "Not an entry of the list (a later part of a recording): NEWS_#002_200612241930.AVR\n");
+    EXPECT_TRUE(fs::exists(dir / "NEWS_#001_200612241930.AVR"));
     // Nothing there to remove is not a failure.
     EXPECT_EQ(Call(RunRm, RmOptions{dir.text(), {u"gone.mp3"}}).status, kExitOk);
 }
@@ -211,6 +223,16 @@ TEST(CliProgram, ParsesEveryCommand) {
     EXPECT_NE(errText.find("Videostream"), std::string::npos) << errText;
     EXPECT_EQ(errText.find('\r'), std::string::npos);
     EXPECT_GT(fs::file_size(target), 100000u);
+}
+
+TEST(CliProgram, PrintsTheProjectVersion) {
+    if (std::string(DEZADIDE_CLI_PATH).empty())
+        GTEST_SKIP() << "dezadide-cli not built";
+    std::string output;
+    EXPECT_EQ(RunProgram("--version", &output), kExitOk);
+    EXPECT_EQ(output, std::string("dezadide-cli ") + kDezadideVersion + "\n");
+    EXPECT_EQ(RunProgram("--help", &output), kExitOk);
+    EXPECT_NE(output.find("--version"), std::string::npos) << output;
 }
 
 } // namespace

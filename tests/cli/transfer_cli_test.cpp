@@ -98,7 +98,7 @@ TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {
             std::raise(SIGINT);
     };
     EXPECT_EQ(Run(o), kExitCancelled);
-    EXPECT_EQ(err, "Cancelled\n");
+    EXPECT_EQ(err, "Cancelled: 0 of 3 copied\n");
     EXPECT_TRUE(fs::is_empty(dst)) << "a copy takes back every entry it began";
     struct sigaction after {};
     sigaction(SIGINT, nullptr, &after);

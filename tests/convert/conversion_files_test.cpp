@@ -19,9 +19,12 @@ TEST(ConversionFiles, FileSystemsThatTakeAWholeRecording) {
         const char* type;
         bool whole;
     } rows[] = {
-        {"ntfs", true},   {"ntfs3", true}, {"fuseblk", true}, {"ext4", true},
-        {"xfs", true},    {"btrfs", true}, {"tmpfs", true},   {"vfat", false},
-        {"msdos", false}, {"fat", false},  {"", false},       {"VFAT", true},
+        // A FUSE type is unknown until the platform has named the file system it
+        // serves ("ntfs" for ntfs-3g, "vfat" for a FUSE FAT).
+        {"ntfs", true},  {"ntfs3", true}, {"fuseblk", false}, {"fuse.fusefat", false},
+        {"exfat", true}, {"ext4", true},  {"xfs", true},      {"btrfs", true},
+        {"tmpfs", true}, {"vfat", false}, {"msdos", false},   {"fat", false},
+        {"", false},     {"VFAT", true},
     };
     for (const Row& row : rows)
         EXPECT_EQ(FileSystemTakesLargeFiles(row.type), row.whole) << '"' << row.type << '"';

@@ -178,6 +178,8 @@ TEST(ConversionJob, FailuresAndTheirTexts) {
         {gap[0], dir / "gap.mpg", {"part 0/2 50%", "part 1/2 100%", "Can't open the source file"}},
         {junk[0], dir / "junk.mpg", canceled, "Not a TS\n"},
         {tiny, dir / "tiny.mpg", canceled},
+        // A read that fails is no end of the part: the output is short.
+        {"/proc/self/mem", dir / "mem.mpg", {"part 0/1 100%", "Can't read the source file"}},
     };
     for (const Row& row : rows) {
         const Result r = Convert(row.source, row.target);
@@ -187,6 +189,26 @@ TEST(ConversionJob, FailuresAndTheirTexts) {
     EXPECT_EQ(ReadFile(parts[1]).size(), stream.size() + 134);
     EXPECT_EQ(ReadFile(parts[0]).size(), stream.size() + 134);
     EXPECT_GT(ReadFile(dir / "gap.mpg").size(), 100000u);
+}
+
+// A recording name longer than a copy's location text allows, or a folder
+// deeper than its rule, still names every part: the output is the one of
+// the same parts under a plain name, never part 1 joined to itself.
+TEST(ConversionJob, EveryPartIsJoinedWhateverTheNameOrFolderLength) {
+    TempDir dir;
+    const std::vector<uint8_t> stream = ReadFile(Fixture("av_mp2.ts"));
+    const std::vector<uint8_t> other = ReadFile(Fixture("audio_mp2.ts"));
+    const auto plain = test::WriteRecording(dir.path(), "NEWS", {stream, other});
+    const auto longName = test::WriteRecording(dir.path(), std::string(33, 'N'), {stream, other});
+    const std::filesystem::path deep = dir / std::string(40, 'd') / std::string(40, 'e');
+    std::filesystem::create_directories(deep);
+    const auto deepParts = test::WriteRecording(deep, "NEWS", {stream, other});
+    const std::vector<std::string> twoParts = {"part 0/2 50%", "part 1/2 100%", "Convert finished"};
+    EXPECT_EQ(Convert(plain[0], dir / "plain.mpg").events, twoParts);
+    EXPECT_EQ(Convert(longName[0], dir / "long.mpg").events, twoParts);
+    EXPECT_EQ(Convert(deepParts[0], dir / "deep.mpg").events, twoParts);
+    EXPECT_EQ(ReadFile(dir / "long.mpg"), ReadFile(dir / "plain.mpg"));
+    EXPECT_EQ(ReadFile(dir / "deep.mpg"), ReadFile(dir / "plain.mpg"));
 }
 
 TEST(ConversionJob, FullDiskIsAFailureNotAFinishedConversion) {

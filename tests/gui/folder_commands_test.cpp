@@ -12,6 +12,7 @@
 #include <wx/textctrl.h>
 
 #include <optional>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -80,6 +81,27 @@ TEST_F(FolderCommands, DeleteRemovesTheFocusedListsEntriesAndRefreshesOnlyThatLi
     EXPECT_EQ(ListedFiles(m->fileView(kTopRow)), std::vector<std::string>{"b.mp3"});
     EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)),
               (std::vector<std::string>{PartName(rec, 1), "a.mp3", "b.mp3"}));
+}
+
+// A recording whose companion cannot be read is kept whole, and that is said;
+// then both lists are read again.
+TEST_F(FolderCommands, DeleteSaysWhatItCouldNotDeleteAndRefreshesBothLists) {
+    WriteFile(a / "a.mp3", "a");
+    RecordingLayout rec;
+    MakeRecording(a, rec);
+    ASSERT_TRUE(m->Select(kTopRow, U16(a)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(a)));
+    fs::remove(a / CompanionName(rec));
+    ASSERT_EQ(mkfifo((a / CompanionName(rec)).c_str(), 0600), 0);
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3", PartName(rec, 1)}));
+    ASSERT_TRUE(Focus(kTopRow, true));
+    RunCommand(*m->frame(), ID_DELETE_FILES);
+
+    EXPECT_EQ(TakeOneMessage(), U16("The companion file of " + PartName(rec, 1) +
+                                    " cannot be read; nothing of it was deleted"));
+    EXPECT_EQ(CountIn(a, RecordingFiles(rec)), 4u);
+    EXPECT_EQ(ListedFiles(m->fileView(kTopRow)), std::vector<std::string>{PartName(rec, 1)});
+    EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)), std::vector<std::string>{PartName(rec, 1)});
 }
 
 TEST_F(FolderCommands, EachRefusalOfDeleteAndNewFolderShowsItsMessage) {

@@ -16,6 +16,7 @@
 #include <wx/listctrl.h>
 #include <wx/log.h>
 
+#include <cstring>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -170,11 +171,41 @@ TEST(MainFrame, ADocumentOnTheCommandLineIsOpenedUnreadOrEndsTheStart) {
     EXPECT_TRUE(capture.text.Contains("missing.dat")) << capture.text;
 }
 
+// The program carries its pictures: with no folder set, every strip and
+// every icon size comes from inside the program, equal to the files in res/.
+TEST(ImageToolBar, PicturesAreCarriedByTheProgram) {
+    ASSERT_TRUE(GetResourceFolder().empty());
+    wxInitAllImageHandlers();
+    const struct {
+        int id;
+        const char* file;
+    } strips[] = {{IDR_MAINFRAME, "toolbar.bmp"},
+                  {IDB_TOOLBAR_NORMAL, "toolbar_normal.bmp"},
+                  {IDB_TOOLBAR_HOT, "toolbar_hot.bmp"},
+                  {IDB_TOOLBAR_DISABLED, "toolbar_disabled.bmp"}};
+    for (const auto& s : strips) {
+        const wxBitmap carried = LoadBitmapResource(s.id);
+        ASSERT_TRUE(carried.IsOk()) << s.file;
+        const wxImage expected((fs::path(DEZADIDE_SOURCE_RES) / s.file).string(),
+                               wxBITMAP_TYPE_BMP);
+        const wxImage image = carried.ConvertToImage();
+        ASSERT_EQ(image.GetSize(), expected.GetSize()) << s.file;
+        EXPECT_EQ(0, memcmp(image.GetData(), expected.GetData(),
+                            size_t(image.GetWidth()) * image.GetHeight() * 3))
+            << s.file;
+    }
+    EXPECT_FALSE(LoadBitmapResource(999).IsOk());
+    const wxIconBundle icons = LoadIconResource(IDR_MAINFRAME);
+    ASSERT_EQ(icons.GetIconCount(), 5u);
+    for (int size : {16, 32, 48, 64, 128})
+        EXPECT_EQ(icons.GetIcon(wxSize(size, size), 0).GetWidth(), size);
+    EXPECT_TRUE(LoadIconResource(IDB_TOOLBAR_HOT).IsEmpty());
+}
+
 TEST(ImageToolBar, ImageListsFollowTheirFailureRules) {
     TempDir res;
-    const wxString realFolder = GetResourceFolder();
     const auto copy = [&](const char* from, const char* to) {
-        fs::copy_file(fs::path(realFolder.ToStdString()) / from, res / to);
+        fs::copy_file(fs::path(DEZADIDE_SOURCE_RES) / from, res / to);
     };
     copy("toolbar.bmp", "toolbar.bmp");
     copy("toolbar_normal.bmp", "toolbar_normal.bmp");
@@ -210,7 +241,7 @@ TEST(ImageToolBar, ImageListsFollowTheirFailureRules) {
     EXPECT_TRUE(picture.IsTransparent(0, 41));
     EXPECT_FALSE(picture.IsTransparent(32, 21)) << "the picture itself is drawn";
 
-    SetResourceFolder(realFolder);
+    SetResourceFolder(wxString());
     host->Destroy();
     dz::test::PumpUntil([] { return wxTopLevelWindows.empty(); });
 }

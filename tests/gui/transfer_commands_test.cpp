@@ -164,7 +164,10 @@ TEST_F(TransferCommands, CancelInTheThirdEntryLeavesWhatTheWorkerRollsBackTo) {
                 PostButton(d, wxID_CANCEL);
         };
         RunCommand(*m->frame(), move ? ID_MOVE_TOP_TO_BOTTOM : ID_COPY_TOP_TO_BOTTOM);
-        EXPECT_TRUE(boxes.empty());
+        // The cancel says how far the job got.
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, move ? u"Cancelled: 2 of 4 moved" : u"Cancelled: 0 of 4 copied");
+        boxes.clear();
         EXPECT_EQ(CountIn(a, RecordingFiles(rec)), 4u);
         EXPECT_EQ(CountIn(b, RecordingFiles(rec)), 0u);
         EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)), move ? moved : Names());
@@ -174,6 +177,31 @@ TEST_F(TransferCommands, CancelInTheThirdEntryLeavesWhatTheWorkerRollsBackTo) {
         }
         m.reset();
     }
+}
+
+// A failure is said, with its entry and why, and both lists are read again.
+TEST_F(TransferCommands, AFailureIsShownAndBothListsAreReadAgain) {
+    rec.companionSize = 8007;
+    const fs::path a = Filled("A");
+    const fs::path b = disk / "B";
+    fs::create_directories(b);
+    MakeFrame();
+    ASSERT_TRUE(m->Select(kTopRow, U16(a)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(b)));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {PartName(rec, 1), "a.mp3"}));
+    onReport = [&](CCopyProgressDlg&, const ProgressReport& r) {
+        if (r.code == PROGRESS_FILE_START) { // seen in both lists only if both are read again
+            WriteFile(a / "late.mp3", "late");
+            WriteFile(b / "late.mp3", "late");
+        }
+    };
+    RunCommand(*m->frame(), ID_COPY_TOP_TO_BOTTOM);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              U16("The companion file of " + PartName(rec, 1) + " is shorter than 8,008 bytes"));
+    EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)), (Names{"a.mp3", "late.mp3"}));
+    EXPECT_EQ(ListedFiles(m->fileView(kTopRow)),
+              (Names{PartName(rec, 1), "a.mp3", "b.MEM", "late.mp3"}));
 }
 
 } // namespace

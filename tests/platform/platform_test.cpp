@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,22 +83,31 @@ TEST(Platform, AttributesAreCopiedAndResetBeforeDelete) {
     EXPECT_EQ(GetAttributes(dir.text() + u"/target")->mode, 0400u);
 }
 
-TEST(Platform, ResolveCaseFindsABuiltNameStoredInAnotherCase) {
+TEST(Platform, ResolveCaseFindsABuiltNameWhoseExtensionIsInAnotherCase) {
     TempDir dir;
-    WriteFile(dir / "news_#001_200612241930.avf", "x");
+    WriteFile(dir / "NEWS_#001_200612241930.avf", "x");
+    WriteFile(dir / "news_#002_200612241930.AVR", "another recording's part");
     const std::u16string built = dir.text() + u"/NEWS_#001_200612241930.AVF";
-    EXPECT_EQ(ResolveCase(built), dir.text() + u"/news_#001_200612241930.avf");
+    EXPECT_EQ(ResolveCase(built), dir.text() + u"/NEWS_#001_200612241930.avf");
     // Existing names and names found nowhere come back as built.
-    EXPECT_EQ(ResolveCase(dir.text() + u"/news_#001_200612241930.avf"),
-              dir.text() + u"/news_#001_200612241930.avf");
+    EXPECT_EQ(ResolveCase(dir.text() + u"/NEWS_#001_200612241930.avf"),
+              dir.text() + u"/NEWS_#001_200612241930.avf");
     EXPECT_EQ(ResolveCase(dir.text() + u"/OTHER.AVF"), dir.text() + u"/OTHER.AVF");
+    // The recording name is never matched in another case: news is not NEWS.
+    EXPECT_EQ(ResolveCase(dir.text() + u"/NEWS_#002_200612241930.AVR"),
+              dir.text() + u"/NEWS_#002_200612241930.AVR");
     // Only A-Z fold: an accented letter in another case is another name.
-    WriteFile(dir / "\xC3\xA9.AVR", "x");
-    EXPECT_EQ(ResolveCase(dir.text() + u"/\u00c9.AVR"), dir.text() + u"/\u00c9.AVR");
+    WriteFile(dir / "A.\xC3\xA9", "x");
+    EXPECT_EQ(ResolveCase(dir.text() + u"/A.\u00c9"), dir.text() + u"/A.\u00c9");
 
     FolderCaseIndex index(dir.text());
-    EXPECT_EQ(index.Resolve(u"NEWS_#001_200612241930.AVF"), u"news_#001_200612241930.avf");
+    EXPECT_EQ(index.Resolve(u"NEWS_#001_200612241930.AVF"), u"NEWS_#001_200612241930.avf");
     EXPECT_EQ(index.Resolve(u"MISSING.AVR"), u"MISSING.AVR");
+    // Two stored names that fit leave the choice open: neither is taken.
+    WriteFile(dir / "X_#001_200612241930.avr", "x");
+    WriteFile(dir / "X_#001_200612241930.Avr", "x");
+    FolderCaseIndex twice(dir.text());
+    EXPECT_EQ(twice.Resolve(u"X_#001_200612241930.AVR"), u"X_#001_200612241930.AVR");
 }
 
 TEST(Platform, SameFileSeesLinksAndOtherPaths) {
@@ -183,6 +193,101 @@ TEST(Platform, FileOpensOnlyRegularFiles) {
     EXPECT_FALSE(File::OpenRead(dir.text() + u"/missing").IsOpen());
     EXPECT_FALSE(File::CreateWrite(dir.text() + u"/missing/x").IsOpen());
     EXPECT_FALSE(File::OpenRead(u"").IsOpen());
+}
+
+} // namespace
+
+namespace {
+
+using namespace dz::platform;
+using dz::test::TempDir;
+using dz::test::WriteFile;
+
+TEST(Platform, StagedFilesAreNewHiddenAndCommittedByRename) {
+    TempDir dir;
+    std::u16string first, second;
+    File a = File::CreateTemporary(dir.text(), first);
+    File b = File::CreateTemporary(dir.text(), second);
+    ASSERT_TRUE(a.IsOpen() && b.IsOpen());
+    EXPECT_NE(first, second);
+    const std::u16string name = first.substr(first.rfind(u'/') + 1);
+    EXPECT_TRUE(IsTemporaryName(name));
+    EXPECT_FALSE(IsTemporaryName(u"NEWS_#001_200612241930.AVR"));
+    EXPECT_FALSE(IsTemporaryName(u".dezadide-x-1.tmp"));
+    ASSERT_TRUE(a.Write("new", 3) && a.Flush() && a.Close());
+    // A link in the final place is replaced, its target kept.
+    WriteFile(dir / "target", "old");
+    std::filesystem::create_symlink(dir / "target", dir / "final.mp3");
+    ASSERT_TRUE(CommitByRename(first, dir.text() + u"/final.mp3"));
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "final.mp3"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "target"), 3u); // "old"
+    EXPECT_EQ(std::filesystem::file_size(dir / "final.mp3"), 3u);
+    EXPECT_TRUE(FlushFolder(dir.text()));
+
+    // The temporaries of a process that is gone are removed; this one's stay.
+    WriteFile(dir / ".dezadide-999999999-7.tmp", "stale");
+    RemoveStaleTemporaries(dir.text());
+    EXPECT_FALSE(std::filesystem::exists(dir / ".dezadide-999999999-7.tmp"));
+    EXPECT_TRUE(PathExists(second));
+    EXPECT_TRUE(std::filesystem::exists(dir / "target"));
+}
+
+TEST(Platform, SameFolderAndCaseBlindnessAreAskedOfTheFileSystem) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "a");
+    std::filesystem::create_directory(dir / "b");
+    std::filesystem::create_directory_symlink(dir / "a", dir / "link");
+    const std::u16string d = dir.text();
+    EXPECT_EQ(SameFolder(d + u"/a", d + u"/link"), true);
+    EXPECT_EQ(SameFolder(d + u"/a", d + u"/a/."), true);
+    EXPECT_EQ(SameFolder(d + u"/a", d + u"/b"), false);
+    EXPECT_EQ(SameFolder(d + u"/a", d + u"/missing"), false);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "b")) << "the probe is removed";
+    // Linux file systems here tell case apart.
+    EXPECT_FALSE(FolderIgnoresCase(d + u"/a"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "a"));
+
+    WriteFile(dir / "gone.mp3", "x");
+    EXPECT_TRUE(DeleteIfPresent(d + u"/gone.mp3"));
+    EXPECT_TRUE(DeleteIfPresent(d + u"/gone.mp3")) << "nothing there is fine";
+}
+
+// What a FUSE mount really serves: the boot sector of its device, else the
+// name of the program that serves it.
+TEST(Platform, FuseMountsAreNamedByTheirRealFileSystem) {
+    const auto sector = [](size_t offset, const char* text) {
+        std::vector<uint8_t> s(512, 0);
+        std::memcpy(s.data() + offset, text, std::strlen(text));
+        return s;
+    };
+    const struct {
+        std::vector<uint8_t> bytes;
+        const char* type;
+    } sectors[] = {
+        {sector(3, "NTFS    "), "ntfs"},  {sector(3, "EXFAT   "), "exfat"},
+        {sector(82, "FAT32   "), "vfat"}, {sector(54, "FAT16   "), "vfat"},
+        {sector(54, "FAT12   "), "vfat"}, {sector(3, "mkfs.fat"), ""},
+        {std::vector<uint8_t>(5, 0), ""},
+    };
+    for (const auto& s : sectors)
+        EXPECT_EQ(FileSystemOfBootSector(s.bytes.data(), s.bytes.size()), s.type) << s.type;
+
+    TempDir dir;
+    const std::vector<uint8_t> ntfs = sector(3, "NTFS    ");
+    WriteFile(dir / "ntfs.img", std::string(ntfs.begin(), ntfs.end()));
+    const struct {
+        std::string type, source, real;
+    } mounts[] = {
+        {"ext4", "/dev/sda1", "ext4"},
+        {"fuseblk", (dir / "ntfs.img").string(), "ntfs"}, // ntfs-3g serves a device
+        {"fuseblk", "/dev/missing-device", ""},
+        {"fuse.fusefat", "/dev/missing-device", "vfat"},
+        {"fuse.ntfs-3g", "/dev/missing-device", "ntfs"},
+        {"fuse", "ntfs-3g", "ntfs"},
+        {"fuse.sshfs", "host:/", ""},
+    };
+    for (const auto& m : mounts)
+        EXPECT_EQ(RealFileSystemType(m.type, m.source), m.real) << m.type << " " << m.source;
 }
 
 } // namespace

@@ -26,6 +26,12 @@ TEST(FolderListing, OneRowPerRecordingAndPlainFileInTheSearchOrder) {
     MakeRecording(
         dir.path(),
         {.name = "low", .parts = {1}, .total = 2048, .ext = ".avr", .companionExt = ".avf"});
+    MakeRecording(dir.path(), {.name = "CUT", .parts = {1, 1, 1}, .total = 4096});
+    std::filesystem::remove(dir / "CUT_#003_200612241930.AVR"); // a deletion cut short: size 0
+    MakeRecording(dir.path(), {.name = "news", .parts = {1}, .total = 8192});
+    MakeRecording(dir.path(), {.name = "NEWSY", .parts = {1}, .total = 8192});
+    std::filesystem::remove(dir / "NEWSY_#001_200612241930.AVF");
+    WriteFile(dir / "newsy_#001_200612241930.AVF", CompanionBytes(1, 8192)); // another recording's
     MakeRecording(dir.path(), {.name = "LOST", .parts = {1, 1, 1}});
     std::filesystem::remove(dir / "LOST_#001_200612241930.AVR"); // no part 1: no row
     WriteFile(dir / "song.MP3", PatternBytes(1024));
@@ -41,6 +47,9 @@ TEST(FolderListing, OneRowPerRecordingAndPlainFileInTheSearchOrder) {
         {u"C_#001_200612241930.AVR", {u"C", u"1"}},
         {u"D_#001_200612241930.AVR", {u"D", u"0"}},
         {u"low_#001_200612241930.avr", {u"low", u"2"}},
+        {u"CUT_#001_200612241930.AVR", {u"CUT", u"0"}},
+        {u"news_#001_200612241930.AVR", {u"news", u"8"}},
+        {u"NEWSY_#001_200612241930.AVR", {u"NEWSY", u"0"}},
         {u"song.MP3", {u"song.MP3", u"1"}},
         {u"voice.mem", {u"voice.mem", u"0"}},
     };

@@ -58,8 +58,21 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
 }
 
 std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    // In one read where the size is known: a byte-wise stream iterator is
+    // slow in a debug build, and the integrity tests read many recordings.
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return {};
+    const std::streamoff size = in.tellg();
+    if (size <= 0) {
+        in.seekg(0);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
 }
 
 std::vector<uint8_t> PatternBytes(size_t n, uint8_t seed) {

@@ -8,13 +8,18 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <string_view>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace dz::platform {
 namespace {
 
 struct MountEntry {
+    std::string source;
     std::string point;
     std::string type;
 };
@@ -47,7 +52,8 @@ std::vector<MountEntry> ReadMountTable() {
         const size_t c = b == std::string::npos ? b : line.find(' ', b + 1);
         if (c == std::string::npos)
             continue;
-        mounts.push_back({DecodeMountField(line.substr(a + 1, b - a - 1)),
+        mounts.push_back({DecodeMountField(line.substr(0, a)),
+                          DecodeMountField(line.substr(a + 1, b - a - 1)),
                           DecodeMountField(line.substr(b + 1, c - b - 1))});
     }
     return mounts;
@@ -167,18 +173,97 @@ std::u16string DriveRootOf(const std::u16string& path) {
     return FromUtf8(best).value_or(u"/");
 }
 
+std::u16string FolderBelowDriveRoot(const std::u16string& folder) {
+    const std::string canonical = CanonicalOf(ToUtf8(folder));
+    const std::string root = ToUtf8(DriveRootOf(folder));
+    if (root == "/" || !IsUnder(canonical, root))
+        return FromUtf8(canonical == "/" ? std::string() : canonical).value_or(folder);
+    return FromUtf8(canonical.substr(root.size())).value_or(folder);
+}
+
+std::string FileSystemOfBootSector(const uint8_t* sector, size_t size) {
+    const auto at = [&](size_t offset, std::string_view text) {
+        return size >= offset + text.size() &&
+               std::string_view(reinterpret_cast<const char*>(sector) + offset, text.size()) ==
+                   text;
+    };
+    if (at(3, "NTFS    "))
+        return "ntfs";
+    if (at(3, "EXFAT   "))
+        return "exfat";
+    // FAT32 names itself further in than FAT12 and FAT16 do.
+    if (at(82, "FAT32   ") || at(54, "FAT12   ") || at(54, "FAT16   ") || at(54, "FAT     "))
+        return "vfat";
+    return {};
+}
+
+namespace {
+
+// What udev found on a block device when it appeared ("ntfs", "vfat", ...):
+// readable by every user, where the device itself usually is not.
+std::string UdevFileSystemOf(const std::string& device) {
+    struct stat st;
+    if (stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode))
+        return {};
+    char name[64];
+    std::snprintf(name, sizeof name, "/run/udev/data/b%u:%u", major(st.st_rdev), minor(st.st_rdev));
+    std::ifstream in(name);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("E:ID_FS_TYPE=", 0) == 0)
+            return line.substr(13);
+    return {};
+}
+
+} // namespace
+
+std::string RealFileSystemType(const std::string& type, const std::string& source) {
+    const bool fuse = type == "fuse" || type == "fuseblk" || type.rfind("fuse.", 0) == 0;
+    if (!fuse)
+        return type;
+    // The device (or image file) the FUSE program serves says what it holds.
+    if (!source.empty() && source[0] == '/') {
+        const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd >= 0) {
+            uint8_t sector[512];
+            const ssize_t got = pread(fd, sector, sizeof sector, 0);
+            close(fd);
+            if (got > 0) {
+                const std::string found = FileSystemOfBootSector(sector, static_cast<size_t>(got));
+                if (!found.empty())
+                    return found;
+            }
+        }
+        const std::string found = UdevFileSystemOf(source);
+        if (found == "ntfs" || found == "exfat" || found == "vfat")
+            return found;
+    }
+    // Else the program's name as the mount gives it ("fuse.fusefat", or
+    // "ntfs-3g" as the source of a "fuseblk" mount).
+    const std::string subtype = type.rfind("fuse.", 0) == 0 ? type.substr(5) : source;
+    const auto has = [&](const char* piece) { return subtype.find(piece) != std::string::npos; };
+    if (has("ntfs"))
+        return "ntfs";
+    if (has("exfat"))
+        return "exfat";
+    if (has("fat") || has("msdos"))
+        return "vfat";
+    return {};
+}
+
 std::string FileSystemTypeOf(const std::u16string& path) {
     const std::string canonical = CanonicalOf(ToUtf8(path));
-    std::string bestPoint, bestType;
+    std::string bestPoint, bestType, bestSource;
     // The longest mount point that holds the path; of equal ones the last
     // mounted, which hides the ones below it.
     for (const MountEntry& m : ReadMountTable()) {
         if (IsUnder(canonical, m.point) && m.point.size() >= bestPoint.size()) {
             bestPoint = m.point;
             bestType = m.type;
+            bestSource = m.source;
         }
     }
-    return bestType;
+    return RealFileSystemType(bestType, bestSource);
 }
 
 } // namespace dz::platform

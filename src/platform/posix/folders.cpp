@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -184,6 +185,21 @@ bool ResetAttributesAndDelete(const std::u16string& path) {
     return unlink(native.c_str()) == 0;
 }
 
+bool DeleteIfPresent(const std::u16string& path) {
+    const std::string native = ToUtf8(path);
+    if (!Exists(native))
+        return errno == ENOENT || errno == ENOTDIR;
+    ResetAttributesAndDelete(path);
+    return !Exists(native) && (errno == ENOENT || errno == ENOTDIR);
+}
+
+std::u16string FoldExtensionAZ(const std::u16string& name) {
+    const size_t dot = name.rfind(u'.');
+    if (dot == std::u16string::npos)
+        return name;
+    return name.substr(0, dot) + ToUpperAZ(std::u16string_view(name).substr(dot));
+}
+
 std::u16string ResolveCase(const std::u16string& path) {
     const size_t slash = path.rfind(kSeparator);
     const std::u16string folder =
@@ -204,13 +220,15 @@ std::u16string FolderCaseIndex::Resolve(const std::u16string& name) {
     if (!m_loaded) {
         m_loaded = true;
         ForEachEntry(m_folder, [&](int, const struct dirent*, std::u16string text) {
-            // The first of several names that fold alike wins, as a search would.
-            m_byFolded.try_emplace(ToUpperAZ(text), std::move(text));
+            // Two names that differ only there leave the choice open: neither is taken.
+            const auto [it, added] = m_byFolded.try_emplace(FoldExtensionAZ(text), text);
+            if (!added)
+                it->second.clear();
             return true;
         });
     }
-    const auto it = m_byFolded.find(ToUpperAZ(name));
-    return it == m_byFolded.end() ? name : it->second;
+    const auto it = m_byFolded.find(FoldExtensionAZ(name));
+    return it == m_byFolded.end() || it->second.empty() ? name : it->second;
 }
 
 bool SameFile(const std::u16string& a, const std::u16string& b) {
@@ -218,6 +236,69 @@ bool SameFile(const std::u16string& a, const std::u16string& b) {
     if (stat(ToUtf8(a).c_str(), &sa) != 0 || stat(ToUtf8(b).c_str(), &sb) != 0)
         return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+namespace {
+
+// A name with every A-Z and a-z letter in the other case.
+std::u16string SwapCaseAZ(std::u16string_view name) {
+    std::u16string out(name);
+    for (char16_t& c : out) {
+        if (c >= u'a' && c <= u'z')
+            c = UpperAZ(c);
+        else if (c >= u'A' && c <= u'Z')
+            c = FoldAZ(c);
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<bool> SameFolder(const std::u16string& a, const std::u16string& b) {
+    struct stat sa, sb;
+    if (stat(ToUtf8(a).c_str(), &sa) != 0 || stat(ToUtf8(b).c_str(), &sb) != 0)
+        return false;
+    if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
+        return true;
+    if (sa.st_dev != sb.st_dev)
+        return false; // two file systems never share a folder
+    std::u16string probe;
+    File file = File::CreateTemporary(b, probe);
+    if (!file.IsOpen())
+        return std::nullopt;
+    file.Close();
+    const std::u16string name = probe.substr(probe.rfind(kSeparator) + 1);
+    const bool same = Exists(ToUtf8(JoinPath(a, name)));
+    unlink(ToUtf8(probe).c_str());
+    return same;
+}
+
+bool FolderIgnoresCase(const std::u16string& folder) {
+    std::u16string probe;
+    File file = File::CreateTemporary(folder, probe);
+    if (file.IsOpen()) {
+        file.Close();
+        const size_t cut = probe.rfind(kSeparator) + 1;
+        const bool ignores = Exists(ToUtf8(probe.substr(0, cut) + SwapCaseAZ(probe.substr(cut))));
+        unlink(ToUtf8(probe).c_str());
+        return ignores;
+    }
+    // A folder that cannot be written to: an existing name with letters,
+    // asked for in the other case, where no such name is stored.
+    std::vector<FolderName> names;
+    if (!SearchFolderNames(folder, names))
+        return false;
+    for (const FolderName& entry : names) {
+        const std::u16string swapped = SwapCaseAZ(entry.name);
+        if (swapped == entry.name)
+            continue;
+        const bool stored = std::any_of(names.begin(), names.end(),
+                                        [&](const FolderName& e) { return e.name == swapped; });
+        if (stored)
+            continue;
+        return Exists(ToUtf8(JoinPath(folder, swapped)));
+    }
+    return false;
 }
 
 } // namespace dz::platform

@@ -1,11 +1,47 @@
 #include "ui/app/DezadideApp.h"
 
+#include "common/start_arguments.h"
+#include "recording/demo_disk.h"
+#include "ui/MessageBox.h"
 #include "ui/app/DezadideDoc.h"
 #include "ui/app/MainFrame.h"
 #include "ui/app/resource.h"
 #include "ui/dialogs/AboutDlg.h"
+#include "ui/wx_text.h"
 
+#include <wx/filename.h>
 #include <wx/log.h>
+#include <wx/stdpaths.h>
+#include <wx/utils.h>
+
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The sample clips lie beside the program as it is installed
+// (PREFIX/bin/dezadide, PREFIX/share/dezadide/demo); the build tree copies
+// them to the same place relative to its program.
+wxString DemoClipsFolder() {
+    wxFileName folder(wxStandardPaths::Get().GetExecutablePath());
+    folder.SetFullName(wxString());
+    folder.RemoveLastDir();
+    folder.AppendDir("share");
+    folder.AppendDir("dezadide");
+    folder.AppendDir("demo");
+    return folder.GetPath();
+}
+
+// Ctrl+C or a session's end closes a demo the ordinary way, so its
+// temporary folder goes too.
+void EndMainLoop(int) {
+    if (wxTheApp)
+        wxTheApp->ExitMainLoop();
+}
+
+} // namespace
 
 CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
                             const wxSize& clientSize) {
@@ -35,8 +71,14 @@ bool CDezadideApp::OnInit() {
     // program itself stores nothing and keeps no recent-file list.
     SetVendorName("Local AppWizard-Generated Applications");
     SetAppName("Dezadide");
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(argv[i].utf8_string());
+    const dz::StartArguments start = dz::ParseStartArguments(arguments);
+    if (start.action == dz::StartAction::Demo && !StartDemo())
+        return false;
     m_pDocManager = std::make_unique<CDocManager>();
-    const wxString document = argc > 1 ? argv[1] : wxString();
+    const wxString document = start.documentIndex >= 0 ? argv[start.documentIndex + 1] : wxString();
     CMainFrame* frame = StartMainWindow(*m_pDocManager, document);
     if (!frame)
         return false;
@@ -46,7 +88,29 @@ bool CDezadideApp::OnInit() {
 
 int CDezadideApp::OnExit() {
     m_pDocManager.reset();
+    m_pDemoDisk.reset();
     return wxApp::OnExit();
+}
+
+bool CDezadideApp::StartDemo() {
+    const wxString clips = DemoClipsFolder();
+    m_pDemoDisk = std::make_unique<dz::CDemoDisk>();
+    if (!m_pDemoDisk->Create(FromWx(clips))) {
+        m_pDemoDisk.reset();
+        const wxString text = "The sample disk could not be made from " + clips;
+        std::cerr << "dezadide: " << text.utf8_string() << '\n';
+        ShowAppMessage(FromWx(text));
+        return false;
+    }
+    wxSetEnv("DEZADIDE_DRIVES", ToWx(m_pDemoDisk->Disk()) + ":" + ToWx(m_pDemoDisk->Backup()));
+    std::cout << "dezadide: sample disk " << ToWx(m_pDemoDisk->Disk()).utf8_string() << ", backup "
+              << ToWx(m_pDemoDisk->Backup()).utf8_string()
+              << std::endl; // at once: scripts wait for it
+#ifndef __WXMSW__
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        SetSignalHandler(signal, EndMainLoop);
+#endif
+    return true;
 }
 
 void CDezadideApp::OnAppAbout(wxCommandEvent&) {

@@ -7,6 +7,9 @@
 
 class CDocManager;
 class CMainFrame;
+namespace dz {
+class CDemoDisk;
+}
 
 class CDezadideApp : public wxApp {
 public:
@@ -17,8 +20,12 @@ public:
 
 private:
     void OnAppAbout(wxCommandEvent& event);
+    // Makes the sample disk and the backup folder and shows them as the
+    // drives; false after a message when the disk cannot be made.
+    bool StartDemo();
 
     std::unique_ptr<CDocManager> m_pDocManager;
+    std::unique_ptr<dz::CDemoDisk> m_pDemoDisk; // removed when the program ends
 
     wxDECLARE_EVENT_TABLE();
 };

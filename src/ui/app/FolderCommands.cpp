@@ -1,6 +1,7 @@
 // Carries out Delete (on the focused list) and New Folder (in the focused tree).
 #include "transfer/new_folder.h"
 #include "transfer/transfer_checks.h"
+#include "transfer/transfer_outcome.h"
 #include "ui/MessageBox.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/DeleteProgressDlg.h"
@@ -23,15 +24,24 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
         return;
     }
     const CSortStringArray names = dz::CollectEntryNames(row->fileView->SelectedRowTexts());
+    std::u16string failure;
     {
         CDeleteProgressDlg dialog(m_dialogSeams.deletion);
         dialog.m_pNames = &names;
         dialog.m_pFolder = &folder;
         dialog.ShowModal();
+        failure = DeleteOutcomeText(dialog.m_outcome);
     }
     // Only this row: the other list may show the same folder, and keeps
-    // showing what it showed.
+    // showing what it showed - unless something failed, which is said, and
+    // then both lists show what is really there.
     row->fileView->ShowFolder(folder);
+    if (failure.empty())
+        return;
+    ShowAppMessage(failure, this);
+    const PaneRow other = Row(*focused == kTopRow ? kBottomRow : kTopRow);
+    if (!other.folderView->m_strPath.empty())
+        other.fileView->ShowFolder(other.folderView->m_strPath);
 }
 
 void CMainFrame::OnNewFolder(wxCommandEvent&) {

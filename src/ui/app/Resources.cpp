@@ -1,15 +1,17 @@
 #include "ui/app/Resources.h"
 
+#include "ui/app/embedded_files.h"
 #include "ui/app/resource.h"
 
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/log.h>
+#include <wx/mstream.h>
 
 namespace {
 
 wxString& Folder() {
-    static wxString folder = DEZADIDE_RES_DIR;
+    static wxString folder;
     return folder;
 }
 
@@ -28,6 +30,21 @@ const char* BitmapFile(int id) {
     }
 }
 
+// False for a picture that is missing or cannot be decoded; a damaged
+// picture is a failed load, not a message box.
+bool ReadImage(const char* name, wxBitmapType type, wxImage& image) {
+    wxLogNull quiet;
+    if (!Folder().empty()) {
+        const wxString path = wxFileName(Folder(), name).GetFullPath();
+        return wxFileName::FileExists(path) && image.LoadFile(path, type);
+    }
+    const EmbeddedFile* file = FindEmbeddedFile(name);
+    if (!file)
+        return false;
+    wxMemoryInputStream stream(file->data, file->size);
+    return image.LoadFile(stream, type);
+}
+
 } // namespace
 
 void SetResourceFolder(const wxString& folder) {
@@ -39,14 +56,8 @@ wxString GetResourceFolder() {
 
 wxBitmap LoadBitmapResource(int id) {
     const char* name = BitmapFile(id);
-    if (!name)
-        return wxNullBitmap;
-    const wxString path = wxFileName(Folder(), name).GetFullPath();
-    if (!wxFileName::FileExists(path))
-        return wxNullBitmap;
-    wxLogNull quiet; // a damaged file is a failed load, not a message box
     wxImage image;
-    if (!image.LoadFile(path, wxBITMAP_TYPE_BMP))
+    if (!name || !ReadImage(name, wxBITMAP_TYPE_BMP, image))
         return wxNullBitmap;
     return wxBitmap(image);
 }
@@ -57,15 +68,14 @@ wxIconBundle LoadIconResource(int id) {
         return bundle;
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
         wxImage::AddHandler(new wxPNGHandler); // the image list takes ownership
-    wxLogNull quiet;
-    for (const char* name : {"dezadide_16.png", "dezadide_32.png", "dezadide_48.png"}) {
-        const wxString path = wxFileName(Folder(), name).GetFullPath();
+    for (const char* name : {"dezadide_16.png", "dezadide_32.png", "dezadide_48.png",
+                             "dezadide_64.png", "dezadide_128.png"}) {
         wxImage image;
-        if (wxFileName::FileExists(path) && image.LoadFile(path, wxBITMAP_TYPE_PNG)) {
-            wxIcon icon;
-            icon.CopyFromBitmap(wxBitmap(image));
-            bundle.AddIcon(icon);
-        }
+        if (!ReadImage(name, wxBITMAP_TYPE_PNG, image))
+            continue;
+        wxIcon icon;
+        icon.CopyFromBitmap(wxBitmap(image));
+        bundle.AddIcon(icon);
     }
     return bundle;
 }

@@ -1,14 +1,16 @@
 #pragma once
-// The window's pictures, found by resource id in the resource folder (res/
-// of the source tree unless set otherwise).
+// The window's pictures by resource id. The program carries them inside
+// itself (res/ embedded at build time), so nothing is looked up on disk.
 #include <wx/bitmap.h>
 #include <wx/iconbndl.h>
 #include <wx/string.h>
 
-// An invalid bitmap when the id is unknown or its file cannot be read.
+// An invalid bitmap when the id is unknown or its picture cannot be read.
 wxBitmap LoadBitmapResource(int id);
 // Every size of icon id that exists; empty when none does.
 wxIconBundle LoadIconResource(int id);
 
+// A folder whose files (named as in res/) replace the carried pictures, for
+// trying other art or damaged files; empty, the default, for the carried ones.
 void SetResourceFolder(const wxString& folder);
 wxString GetResourceFolder();

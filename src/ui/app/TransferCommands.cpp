@@ -1,5 +1,6 @@
 // Carries out the four copy and move commands between the top and bottom rows.
 #include "transfer/transfer_checks.h"
+#include "transfer/transfer_outcome.h"
 #include "ui/MessageBox.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/CopyProgressDlg.h"
@@ -23,6 +24,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
         return;
     }
     const CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
+    std::u16string outcome;
     {
         // No parent: the main window owns it and stays disabled while the
         // job runs, so no second transfer can start.
@@ -32,8 +34,16 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
         dialog.m_pNames = &names;
         dialog.m_nMode = mode;
         dialog.ShowModal();
+        outcome = TransferOutcomeText(dialog.m_outcome, names, mode == TRANSFER_MOVE);
     }
-    // Refreshed in every case, also after a failure or a cancel.
+    // A failure names its entry and why; a cancel says how far it got. Both
+    // lists then show what is really there.
+    if (!outcome.empty()) {
+        ShowAppMessage(outcome, frame);
+        to.fileView->ShowFolder(destination);
+        from.fileView->ShowFolder(source);
+        return;
+    }
     to.fileView->ShowFolder(destination);
     if (mode == TRANSFER_MOVE)
         from.fileView->ShowFolder(source);

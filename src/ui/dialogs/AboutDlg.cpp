@@ -1,5 +1,6 @@
 #include "ui/dialogs/AboutDlg.h"
 
+#include "dezadide_version.h"
 #include "ui/app/Resources.h"
 #include "ui/app/resource.h"
 
@@ -26,7 +27,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
 
     auto* version =
         new wxStaticText(this, wxID_ANY, wxString(), du(40, 10), dus(119, 8), wxST_NO_AUTORESIZE);
-    version->SetLabelText("Dezadide Version 2.1.0"); // taken literally, no mnemonics
+    // Taken literally, no mnemonics.
+    version->SetLabelText(wxString("Dezadide Version ") + kDezadideVersion);
     new wxStaticText(this, wxID_ANY, "Recorder disk file manager", du(40, 25), dus(119, 8),
                      wxST_NO_AUTORESIZE);
     auto* ok = new wxButton(this, wxID_OK, "OK", du(178, 7), dus(50, 14));

@@ -147,7 +147,7 @@ void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
 }
 
 void CCopyProgressDlg::StartWorker() {
-    m_job = TransferJob{&m_handoff, m_pDestination, m_pSource, m_pNames};
+    m_job = TransferJob{&m_handoff, m_pDestination, m_pSource, m_pNames, &m_outcome};
     m_jobBytes = JobBytes();
     m_bEntrySizesTaken = false;
     m_rate = RateMeter();

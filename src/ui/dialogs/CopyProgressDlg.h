@@ -55,6 +55,9 @@ public:
     const std::u16string* m_pSource = nullptr;
     const CSortStringArray* m_pNames = nullptr;
     int m_nMode = 0; // TRANSFER_COPY or TRANSFER_MOVE; 0 starts nothing
+    // How the job ended, filled by the worker; read by the command once the
+    // dialog has ended, to say what failed or how far a cancel got.
+    TransferOutcome m_outcome;
 
     // What the user sees, for tests.
     std::u16string GetCounterText() const;

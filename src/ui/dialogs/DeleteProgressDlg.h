@@ -4,6 +4,7 @@
 // window's thread, and the window then closes itself; the user cannot stop
 // or close it meanwhile.
 #include "common/SortStringArray.h"
+#include "transfer/entry_deletion.h"
 
 #include <wx/dialog.h>
 #include <wx/timer.h>
@@ -33,6 +34,8 @@ public:
     const std::u16string* m_pFolder = nullptr;
 
     wxTextCtrl* m_wndFileName = nullptr;
+    // The run's first failure, for the command to show once the window has closed.
+    DeleteOutcome m_outcome;
 
 private:
     void OnPaint(wxPaintEvent& event);

@@ -1,0 +1,534 @@
+// Every step of a cp, mv, rm and convert of a 3-part recording, failed in
+// turn: the shim (fault_shim.c) makes the Nth file call of one kind fail with
+// EIO or ENOSPC, raises Ctrl+C at it, or kills the program there. After each
+// run the folders are held to the promise: every recording is complete in
+// its source, or complete at its destination after a finished move; the
+// list never shows what is not whole; nothing that was not named changed;
+// and the exit status says what really happened.
+#include "integrity/promise_check.h"
+#include "support/real_mount.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+
+namespace dz::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Op { kCopy, kMove, kDelete, kConvert };
+
+const char* OpName(Op op) {
+    switch (op) {
+    case Op::kCopy:
+        return "cp";
+    case Op::kMove:
+        return "mv";
+    case Op::kDelete:
+        return "rm";
+    case Op::kConvert:
+        return "convert";
+    }
+    return "?";
+}
+
+// One call the shim hit, as its log tells it.
+struct Event {
+    std::string kind, path;
+    bool written = false;
+};
+
+struct ShimLog {
+    std::vector<Event> calls; // every counted call, in order
+    std::optional<Event> fault;
+    size_t faultIndex = 0; // the faulted call's place in calls
+    std::map<std::string, long> counts;
+    // Calls before the fault (all of them when there was none).
+    std::vector<Event> before() const {
+        if (!fault)
+            return calls;
+        return std::vector<Event>(calls.begin(), calls.begin() + static_cast<long>(faultIndex));
+    }
+};
+
+ShimLog ReadShimLog(const fs::path& file) {
+    ShimLog log;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string what, kind;
+        fields >> what >> kind;
+        std::string rest;
+        std::getline(fields, rest);
+        if (!rest.empty() && rest[0] == ' ')
+            rest.erase(0, 1);
+        if (what == "count") {
+            log.counts[kind] = std::atol(rest.c_str());
+        } else if (what == "call") {
+            log.calls.push_back({kind, rest, false});
+        } else if (what == "fault") {
+            const size_t blank = rest.rfind(' ');
+            log.fault = Event{kind, rest.substr(0, blank), rest.substr(blank + 1) == "1"};
+            // The shim logs a call, then its fault.
+            log.faultIndex = log.calls.empty() ? 0 : log.calls.size() - 1;
+        }
+    }
+    return log;
+}
+
+bool Under(const std::string& path, const fs::path& folder) {
+    const std::string f = folder.string();
+    return path.size() > f.size() && path.compare(0, f.size(), f) == 0 && path[f.size()] == '/';
+}
+
+// A fault of one kind: the kind's name for the shim and the error it gives.
+struct FaultKind {
+    const char* kind;
+    int error;
+};
+
+constexpr FaultKind kFaults[] = {
+    {"open", EIO},
+    {"read", EIO},
+    {"write", ENOSPC},
+    {"write", EIO},
+    {"copy_file_range", ENOSPC},
+    {"copy_file_range", EIO},
+    {"close", EIO},
+    {"fsync", EIO},
+    {"rename", EIO},
+    {"unlink", EIO},
+    {"link", EIO},
+    {"truncate", ENOSPC},
+};
+
+// At most this many N per kind and job; a longer run of calls is sampled
+// evenly, its first and last call always included.
+constexpr long kMaxPerKind = 20;
+
+std::vector<long> Sample(long count, long most) {
+    std::vector<long> ns;
+    if (count <= most) {
+        for (long n = 1; n <= count; ++n)
+            ns.push_back(n);
+        return ns;
+    }
+    for (long i = 0; i < most; ++i)
+        ns.push_back(1 + i * (count - 1) / (most - 1));
+    return ns;
+}
+
+// The folders of one run, made afresh: the job's recording NEWS (3 parts) and
+// the bystanders that no job names: CUT and song.mp3 beside it, RADIO and
+// keep.mem at the destination.
+class Scene {
+public:
+    // dstMounted: the destination folder is a mount point; it is emptied,
+    // not removed.
+    Scene(const fs::path& root, bool dstMounted) : m_root(root) {
+        std::error_code ec;
+        if (!dstMounted) {
+            fs::remove_all(root, ec);
+        } else {
+            for (const auto& e : fs::directory_iterator(root, ec))
+                if (e.path() != dst)
+                    fs::remove_all(e.path(), ec);
+            for (const auto& e : fs::directory_iterator(dst, ec))
+                fs::remove_all(e.path(), ec);
+        }
+        fs::create_directories(src);
+        fs::create_directories(dst);
+        fs::create_directories(logs);
+        news = PlaceFixture("news", src);
+        cut = PlaceFixture("cut", src);
+        radio = PlaceFixture("radio", dst);
+        WriteFile(src / "song.mp3", PatternBytes(70000, 3));
+        WriteFile(dst / "keep.mem", PatternBytes(5000, 4));
+    }
+
+    fs::path m_root;
+    fs::path src = m_root / "src", dst = m_root / "dst", logs = m_root / "logs";
+    fs::path target = dst / "news.mpg";
+    RecordingSet news, cut, radio;
+
+    std::string location() const { return LocationText("dst", news); }
+
+    // Files in the two folders that none of the scene's recordings, plain
+    // files or the conversion's target account for.
+    std::vector<std::string> Strays() const {
+        std::set<std::string> known{"song.mp3", "keep.mem", target.filename().string()};
+        for (const RecordingSet* r : {&news, &cut, &radio})
+            for (const std::string& name : r->files())
+                known.insert(name);
+        std::vector<std::string> strays;
+        for (const fs::path& folder : {src, dst}) {
+            std::error_code ec;
+            for (const auto& e : fs::directory_iterator(folder, ec))
+                if (!known.count(e.path().filename().string()))
+                    strays.push_back(e.path().filename().string());
+        }
+        return strays;
+    }
+
+    std::vector<std::string> Arguments(Op op) const {
+        switch (op) {
+        case Op::kCopy:
+            return {"cp", src.string(), dst.string(), news.firstPart()};
+        case Op::kMove:
+            return {"mv", src.string(), dst.string(), news.firstPart()};
+        case Op::kDelete:
+            return {"rm", src.string(), news.firstPart()};
+        case Op::kConvert:
+            return {"convert", (src / news.firstPart()).string(), target.string()};
+        }
+        return {};
+    }
+
+    // DEZADIDE_DRIVES pins the drive root, so the location text is C:\dst\...
+    EnvChanges Environment() const { return {{"DEZADIDE_DRIVES", m_root.string()}}; }
+
+    EnvChanges ShimEnvironment(const std::string& calls, long nth, int error,
+                               const std::string& action) const {
+        EnvChanges env = Environment();
+        env.push_back({"LD_PRELOAD", ShimPath()});
+        env.push_back({"DZ_FAULT_DIRS", src.string() + ":" + dst.string()});
+        env.push_back({"DZ_FAULT_CALLS", calls});
+        env.push_back({"DZ_FAULT_NTH", std::to_string(nth)});
+        env.push_back({"DZ_FAULT_ERRNO", std::to_string(error)});
+        env.push_back({"DZ_FAULT_ACTION", action});
+        env.push_back({"DZ_FAULT_TRACE", "1"});
+        env.push_back({"DZ_FAULT_LOG", (logs / "shim.log").string()});
+        return env;
+    }
+};
+
+struct Figures {
+    int faultCases = 0, interrupts = 0, kills = 0, retries = 0, lost = 0, fragments = 0;
+    int strays = 0;           // states with files the scene never had (temporaries)
+    int straysAfterRetry = 0; // of those, after a retry had finished the job
+};
+
+class IntegritySweep : public ::testing::Test {
+protected:
+    TempDir tmp;
+    fs::path root = tmp / "scene";
+    bool dstOnDisk = false;         // root/dst is a mount point
+    std::vector<uint8_t> reference; // NEWS converted without any fault
+    Figures figures;
+    std::vector<std::string> violations;
+
+    void SetUp() override {
+        ASSERT_FALSE(CliPath().empty());
+        Scene scene(root, dstOnDisk);
+        const ProcessResult r = Cli(scene.Arguments(Op::kConvert), scene.Environment());
+        ASSERT_TRUE(r.exitedWith(0)) << r.describe();
+        reference = ReadFile(scene.target);
+        ASSERT_GT(reference.size(), 100000u);
+    }
+
+    // The counted calls of one job run without a fault, by kind ("any" too).
+    std::map<std::string, long> CountCalls(Op op) {
+        Scene scene(root, dstOnDisk);
+        const ProcessResult r =
+            Cli(scene.Arguments(op), scene.ShimEnvironment("any", 0, EIO, "fail"));
+        EXPECT_TRUE(r.exitedWith(0)) << OpName(op) << " without a fault: " << r.describe();
+        std::map<std::string, long> counts = ReadShimLog(scene.logs / "shim.log").counts;
+        long any = 0;
+        std::string text;
+        for (const auto& [kind, n] : counts) {
+            any += n;
+            if (n > 0)
+                text += " " + kind + " " + std::to_string(n);
+        }
+        counts["any"] = any;
+        std::cout << "[integrity] " << OpName(op) << " makes " << any << " file calls:" << text
+                  << std::endl;
+        return counts;
+    }
+
+    // Where NEWS is after a run, looked at once.
+    struct Found {
+        RecordingState source, destination;
+        bool converted = false; // the target holds exactly the reference
+    };
+
+    Found Look(Op op, const Scene& s) const {
+        Found f{StateOf(s.src, s.news), StateOf(s.dst, s.news, s.location())};
+        if (op == Op::kConvert)
+            f.converted = fs::exists(s.target) && ReadFile(s.target) == reference;
+        return f;
+    }
+
+    static bool JobDone(Op op, const Found& f) {
+        switch (op) {
+        case Op::kCopy:
+            return f.source.original && f.destination.presence == Presence::kComplete;
+        case Op::kMove:
+            return f.source.presence == Presence::kAbsent &&
+                   f.destination.presence == Presence::kComplete;
+        case Op::kDelete:
+            return f.source.presence == Presence::kAbsent;
+        case Op::kConvert:
+            return f.source.original && f.converted;
+        }
+        return false;
+    }
+
+    // What must hold in any state, also right after a kill: nothing lost,
+    // nothing un-named changed, the list honest.
+    void CheckState(Op op, const Scene& s, const Found& f, const std::string& label) {
+        auto fail = [&](const std::string& what) { violations.push_back(label + ": " + what); };
+        if (f.source.presence == Presence::kFragment ||
+            f.destination.presence == Presence::kFragment)
+            ++figures.fragments;
+        // A temporary left after a fault is not listed and harms no
+        // recording; it is counted, not failed.
+        if (!s.Strays().empty())
+            ++figures.strays;
+        if ((op == Op::kCopy || op == Op::kConvert) && !f.source.original)
+            fail("the source changed: " + std::string(PresenceName(f.source.presence)) + " " +
+                 f.source.detail);
+        if (op == Op::kMove && f.source.presence == Presence::kComplete && !f.source.original)
+            fail("the source changed: " + f.source.detail);
+        if ((op == Op::kCopy || op == Op::kMove) && f.source.presence != Presence::kComplete &&
+            f.destination.presence != Presence::kComplete) {
+            ++figures.lost;
+            fail("RECORDING LOST: source " + std::string(PresenceName(f.source.presence)) + " (" +
+                 f.source.detail + "), destination " + PresenceName(f.destination.presence) + " (" +
+                 f.destination.detail + ")");
+        }
+        if (!StateOf(s.src, s.cut).original)
+            fail("the bystander CUT changed");
+        if (!StateOf(s.dst, s.radio).original)
+            fail("the bystander RADIO changed");
+        if (ReadFile(s.src / "song.mp3") != PatternBytes(70000, 3))
+            fail("the bystander song.mp3 changed");
+        if (ReadFile(s.dst / "keep.mem") != PatternBytes(5000, 4))
+            fail("the bystander keep.mem changed");
+        for (const std::string& p :
+             DishonestRows(s.src, {{&s.news, ""}, {&s.cut, ""}}, {"song.mp3"}))
+            fail("source list: " + p);
+        for (const std::string& p :
+             DishonestRows(s.dst, {{&s.news, s.location()}, {&s.radio, ""}}, {"keep.mem"}))
+            fail("destination list: " + p);
+    }
+
+    // The exit status against what happened. `failed` says that the shim's
+    // hit made the call fail (not a Ctrl+C).
+    void CheckOutcome(Op op, const Scene& s, const Found& f, const ProcessResult& r,
+                      const ShimLog& log, bool failed, const std::string& label) {
+        auto fail = [&](const std::string& what) {
+            violations.push_back(label + ": " + what + " [" + r.describe() + "]");
+        };
+        const bool done = JobDone(op, f);
+        if (r.signal != 0 || (r.exitCode != 0 && r.exitCode != 1 && r.exitCode != 130)) {
+            fail("ended abnormally");
+            return;
+        }
+        if (r.exitCode == 0 && !done)
+            fail(op == Op::kConvert
+                     ? "reported success, but the output differs from a conversion without faults"
+                     : "reported success, but the job is not done: source " +
+                           std::string(PresenceName(f.source.presence)) + ", destination " +
+                           PresenceName(f.destination.presence) + " " + f.destination.detail);
+        // A transfer that did everything has nothing left to cancel.
+        if (r.exitCode == 130 && done && op != Op::kConvert)
+            fail("reported Cancelled, but the job was done");
+        if (r.exitCode == 1 && r.err.empty())
+            fail("failed without saying why");
+        if (!log.fault || !failed)
+            return;
+        const Event& e = *log.fault;
+        // A write that did not reach the disk is a failure, however late.
+        const bool lostWrite = e.kind == "write" || e.kind == "fsync" || e.kind == "truncate" ||
+                               (e.kind == "close" && e.written);
+        if (lostWrite && Under(e.path, s.dst) && r.exitCode == 0)
+            fail("a failed " + e.kind + " on " + e.path + " was reported as success");
+        // A read error before anything was removed leaves the source whole.
+        const std::vector<Event> before = log.before();
+        const bool removedBefore = std::any_of(before.begin(), before.end(), [&](const Event& b) {
+            return (b.kind == "unlink" || b.kind == "rename") && Under(b.path, s.src);
+        });
+        if ((e.kind == "open" || e.kind == "read") && Under(e.path, s.src) && !removedBefore &&
+            (op == Op::kDelete || op == Op::kMove) && r.exitCode != 0 && !f.source.original)
+            fail("a read error before anything was removed left the source " +
+                 std::string(PresenceName(f.source.presence)) + " (" + f.source.detail + ")");
+        if (op == Op::kConvert && e.kind == "read" && Under(e.path, s.src) &&
+            e.path.ends_with(".AVR")) {
+            if (r.exitCode == 0)
+                fail("a read error in " + e.path + " was reported as success");
+            else if (r.err.find("Can't read the source file") == std::string::npos)
+                fail("a read error in " + e.path +
+                     " is not reported as \"Can't read the source file\"");
+        }
+    }
+
+    void Check(Op op, const Scene& s, const ProcessResult& r, const ShimLog& log, bool failed,
+               const std::string& label) {
+        const Found f = Look(op, s);
+        CheckState(op, s, f, label);
+        CheckOutcome(op, s, f, r, log, failed, label);
+    }
+
+    // Killed at a seeded random file call, then run again: the second run
+    // finishes the job, whatever the first one left.
+    void KillAndRetry(int runs, unsigned seed, const std::vector<Op>& ops) {
+        std::mt19937 random(seed);
+        std::map<Op, long> counts;
+        for (Op op : ops)
+            counts[op] = CountCalls(op)["any"];
+        for (int run = 0; run < runs; ++run) {
+            const Op op = ops[static_cast<size_t>(run) % ops.size()];
+            const long n = std::uniform_int_distribution<long>(1, std::max(1L, counts[op]))(random);
+            Scene scene(root, dstOnDisk);
+            const ProcessResult killed =
+                Cli(scene.Arguments(op), scene.ShimEnvironment("any", n, 0, "kill"));
+            const ShimLog log = ReadShimLog(scene.logs / "shim.log");
+            const std::string label =
+                std::string(OpName(op)) + ", killed at call #" + std::to_string(n) +
+                (log.fault ? " (" + log.fault->kind + " " + log.fault->path + ")" : "");
+            ++figures.kills;
+            if (killed.signal != SIGKILL)
+                violations.push_back(label + ": was not killed [" + killed.describe() + "]");
+            CheckState(op, scene, Look(op, scene), label);
+            if (JobDone(op, Look(op, scene)))
+                continue;
+            ++figures.retries;
+            const ProcessResult again = Cli(scene.Arguments(op), scene.Environment());
+            const Found after = Look(op, scene);
+            if (!again.exitedWith(0) || !JobDone(op, after))
+                violations.push_back(label + ": the retry did not finish the job [" +
+                                     again.describe() + "], source " +
+                                     PresenceName(after.source.presence) + ", destination " +
+                                     FolderContents(scene.dst));
+            CheckState(op, scene, after, label + ", after the retry");
+            if (!scene.Strays().empty())
+                ++figures.straysAfterRetry;
+        }
+    }
+
+    void Report(const std::string& title) {
+        std::cout << "[integrity] " << title << ": " << figures.faultCases << " fault cases, "
+                  << figures.interrupts << " Ctrl+C cases, " << figures.kills << " kills ("
+                  << figures.retries << " retried), recordings lost: " << figures.lost
+                  << ", fragments left: " << figures.fragments
+                  << ", states with temporaries left: " << figures.strays << " ("
+                  << figures.straysAfterRetry << " after a retry)"
+                  << ", violations: " << violations.size() << std::endl;
+        RecordProperty("fault_cases", figures.faultCases);
+        RecordProperty("interrupts", figures.interrupts);
+        RecordProperty("kills", figures.kills);
+        RecordProperty("recordings_lost", figures.lost);
+        EXPECT_EQ(figures.lost, 0);
+        // Every violation goes to the log; the failure message names the first few.
+        std::string text;
+        for (size_t i = 0; i < violations.size(); ++i) {
+            std::cout << "[integrity]   " << violations[i] << "\n";
+            if (i < 20)
+                text += "\n  " + violations[i];
+        }
+        EXPECT_TRUE(violations.empty()) << violations.size() << " violations" << text;
+    }
+};
+
+TEST_F(IntegritySweep, EveryFileCallFailsInTurn) {
+    for (Op op : {Op::kCopy, Op::kMove, Op::kDelete, Op::kConvert}) {
+        const std::map<std::string, long> counts = CountCalls(op);
+        for (const FaultKind& fault : kFaults) {
+            const auto it = counts.find(fault.kind);
+            const long count = it == counts.end() ? 0 : it->second;
+            for (long n : Sample(count, kMaxPerKind)) {
+                Scene scene(root, dstOnDisk);
+                const ProcessResult r = Cli(
+                    scene.Arguments(op), scene.ShimEnvironment(fault.kind, n, fault.error, "fail"));
+                const ShimLog log = ReadShimLog(scene.logs / "shim.log");
+                const std::string label = std::string(OpName(op)) + ", " + fault.kind + " #" +
+                                          std::to_string(n) + " fails with " +
+                                          (fault.error == EIO ? "EIO" : "ENOSPC") +
+                                          (log.fault ? " (" + log.fault->path + ")" : "");
+                ++figures.faultCases;
+                Check(op, scene, r, log, true, label);
+            }
+        }
+    }
+    Report("fault sweep");
+}
+
+TEST_F(IntegritySweep, CtrlCAtEveryFileCall) {
+    for (Op op : {Op::kCopy, Op::kMove, Op::kConvert}) {
+        const long count = CountCalls(op)["any"];
+        for (long n : Sample(count, 100)) {
+            Scene scene(root, dstOnDisk);
+            const ProcessResult r =
+                Cli(scene.Arguments(op), scene.ShimEnvironment("any", n, 0, "sigint"));
+            const ShimLog log = ReadShimLog(scene.logs / "shim.log");
+            const std::string label =
+                std::string(OpName(op)) + ", Ctrl+C at call #" + std::to_string(n) +
+                (log.fault ? " (" + log.fault->kind + " " + log.fault->path + ")" : "");
+            ++figures.interrupts;
+            Check(op, scene, r, log, false, label);
+        }
+    }
+    Report("Ctrl+C sweep");
+}
+
+// Killed at a seeded random file call, then run again: the second run
+// finishes the job, whatever the first one left.
+TEST_F(IntegritySweep, KilledAtRandomMomentsThenRetried) {
+    KillAndRetry(30, 20261208, {Op::kCopy, Op::kMove, Op::kDelete, Op::kConvert});
+    Report("kills");
+}
+
+// The same onto a FAT32 disk through FUSE, whose driver does its own renames
+// and flushes.
+TEST_F(IntegritySweep, KilledWhileCopyingOntoAFatDiskThenRetried) {
+    std::error_code ec;
+    fs::remove_all(root / "dst", ec); // a FUSE mount wants an empty folder
+    RealMount disk(FileSystem::kFat32, root / "dst");
+    DZ_REQUIRE_MOUNT(disk);
+    dstOnDisk = true;
+    KillAndRetry(12, 20261209, {Op::kCopy, Op::kMove});
+    Report("kills onto FAT32");
+}
+
+// A move makes its copy durable before it removes the source: every file it
+// wrote at the destination, and the destination folder, are flushed first.
+TEST_F(IntegritySweep, AMoveFlushesItsCopyBeforeRemovingTheSource) {
+    Scene scene(root, dstOnDisk);
+    const ProcessResult r =
+        Cli(scene.Arguments(Op::kMove), scene.ShimEnvironment("any", 0, EIO, "fail"));
+    ASSERT_TRUE(r.exitedWith(0)) << r.describe();
+    const ShimLog log = ReadShimLog(scene.logs / "shim.log");
+    const auto firstRemoval = std::find_if(log.calls.begin(), log.calls.end(), [&](const Event& e) {
+        return (e.kind == "unlink" || e.kind == "rename") && Under(e.path, scene.src);
+    });
+    ASSERT_NE(firstRemoval, log.calls.end()) << "the source was never removed";
+    // Whatever name a file was written under (a temporary one included) is
+    // the name it must be flushed under.
+    std::set<std::string> written, flushed;
+    for (auto e = log.calls.begin(); e != firstRemoval; ++e) {
+        if ((e->kind == "write" || e->kind == "copy_file_range") && Under(e->path, scene.dst))
+            written.insert(e->path);
+        if (e->kind == "fsync")
+            flushed.insert(e->path);
+    }
+    EXPECT_FALSE(written.empty());
+    for (const std::string& path : written)
+        EXPECT_TRUE(flushed.count(path)) << path << " was not flushed before the source went";
+    EXPECT_TRUE(flushed.count(scene.dst.string()))
+        << "the destination folder was not flushed before the source went (its new entries "
+           "may be lost in a power cut)";
+}
+
+} // namespace
+} // namespace dz::test
