@@ -6,28 +6,14 @@
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_outcome.h"
 
-#include <cstdio>
 #include <ostream>
 
 namespace dz::cli {
 
 std::string Shown(std::u16string_view text) {
-    std::string out = ToUtf8(text);
     // Names may hold tabs or newlines on this platform; scripts split lines
-    // and columns, so those bytes are written as \xNN.
-    std::string shown;
-    shown.reserve(out.size());
-    for (char c : out) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b != 0x7F) {
-            shown += c;
-            continue;
-        }
-        char esc[8];
-        std::snprintf(esc, sizeof esc, "\\x%02X", b);
-        shown += esc;
-    }
-    return shown;
+    // and columns, so those bytes are escaped.
+    return EscapeForTerminal(ToUtf8(text));
 }
 
 std::optional<std::u16string> ArgumentText(std::string_view argument) {

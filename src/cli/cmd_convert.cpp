@@ -1,6 +1,7 @@
 #include "cli/cmd_convert.h"
 
 #include "cli/commands.h"
+#include "common/messages.h"
 #include "platform/console.h"
 
 #include <atomic>
@@ -34,7 +35,9 @@ public:
     explicit InterruptStopsConversion(StopEvent& stop) {
         g_interrupted.store(false);
         g_interruptStop.store(&stop);
-        m_hook.emplace(OnInterrupt, false);
+        // The first Ctrl+C asks the worker to stop; a second one ends the
+        // program at once, for a worker stuck on a disk that does not answer.
+        m_hook.emplace(OnInterrupt, true);
     }
     ~InterruptStopsConversion() {
         m_hook.reset();
@@ -76,11 +79,13 @@ private:
     std::atomic<ConversionOutcome> m_outcome{ConversionOutcome::kCanceled};
 };
 
-// Runs the job on its worker thread and redraws one progress line until it ends.
-void RunWithProgress(ConversionJob& job, TerminalObserver& observer, const ConvertOptions& options,
+// Runs the job on its worker thread and redraws one progress line until it
+// ends. False when the worker could not be started.
+bool RunWithProgress(ConversionJob& job, TerminalObserver& observer, const ConvertOptions& options,
                      const std::shared_ptr<StopEvent>& stop, std::ostream& err) {
     using namespace std::chrono_literals;
-    job.Start(options.source, options.target, stop);
+    if (!job.Start(options.source, options.target, stop))
+        return false;
     auto nextDraw = std::chrono::steady_clock::now();
     bool drawn = false;
     while (job.IsRunning()) {
@@ -94,6 +99,7 @@ void RunWithProgress(ConversionJob& job, TerminalObserver& observer, const Conve
     job.Join();
     if (drawn)
         err << "\r\033[K" << std::flush;
+    return true;
 }
 
 } // namespace
@@ -107,10 +113,14 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
     settings.log = options.log;
     ConversionJob job(observer, settings);
 
-    if (options.progress)
-        RunWithProgress(job, observer, options, stop, err);
-    else
+    if (options.progress) {
+        if (!RunWithProgress(job, observer, options, stop, err)) {
+            PrintMessage(err, msg::kCantStartConversion);
+            return kExitFailure;
+        }
+    } else {
         job.Run(options.source, options.target, stop.get());
+    }
 
     const ConversionOutcome outcome = observer.outcome();
     const std::u16string_view text = convert::OutcomeText(outcome);

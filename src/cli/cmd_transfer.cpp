@@ -172,10 +172,15 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     {
         const platform::InterruptHook interrupt(CancelOnInterrupt, true);
         g_cancelTransfer = 0;
-        std::thread worker([&] {
+        const auto run = [&] {
             result = options.mode == TRANSFER_MOVE ? MoveThreadProc(&job) : CopyThreadProc(&job);
-        });
-        worker.join();
+        };
+        try {
+            std::thread worker(run);
+            worker.join();
+        } catch (const std::system_error&) {
+            run(); // no thread to be had: the job runs here, with the same reports
+        }
     }
     progress.CloseLine();
     if (result == 0)

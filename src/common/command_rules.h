@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+namespace dz::rules {
+
 // Which pane's control holds the keyboard focus.
 enum class FocusedPane { None, TopTree, TopList, BottomTree, BottomList };
 
@@ -31,8 +33,6 @@ struct InitialSplit {
 constexpr InitialSplit ComputeInitialSplit(int clientWidth, int clientHeight) {
     return {clientWidth / 3, 2 * (clientWidth / 3), clientHeight / 2 - 20};
 }
-
-namespace dz::rules {
 
 // A transfer needs its source folder, something selected there, and a
 // destination folder.

@@ -52,6 +52,8 @@ inline constexpr char16_t kCantOpenTarget[] = u"Can't open the target file";
 inline constexpr char16_t kCantOpenSource[] = u"Can't open the source file";
 // Writing the output failed part-way (a full disk): not a finished conversion.
 inline constexpr char16_t kCantWriteTarget[] = u"Can't write the target file";
+// No thread could be had for the conversion's worker: nothing was done.
+inline constexpr char16_t kCantStartConversion[] = u"Can't start the conversion";
 // Reading a source part failed part-way (a failing disk): not its end.
 inline constexpr char16_t kCantReadSource[] = u"Can't read the source file";
 

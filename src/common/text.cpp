@@ -39,11 +39,13 @@ bool HasExtension(std::u16string_view path, std::u16string_view ext) {
     return EqualNoCaseAZ(ExtensionOf(path), ext);
 }
 
-bool IsPlainFileName(std::u16string_view path) {
-    return HasExtension(path, u".mp3") || HasExtension(path, u".mem");
+EntryKind KindOf(std::u16string_view path) {
+    if (HasExtension(path, u".mp3") || HasExtension(path, u".mem"))
+        return EntryKind::kPlainFile;
+    if (HasExtension(path, u".avr"))
+        return EntryKind::kRecordingPart;
+    return EntryKind::kOther;
 }
-
-bool IsPartFileName(std::u16string_view path) { return HasExtension(path, u".avr"); }
 
 int32_t LenientInt(std::u16string_view s) {
     size_t i = 0;
@@ -69,7 +71,56 @@ int32_t LenientInt(std::u16string_view s) {
     return static_cast<int32_t>(value);
 }
 
-std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+std::u16string Ascii(std::string_view s) {
+    return std::u16string(s.begin(), s.end());
+}
+
+std::u16string FillMessage(std::u16string_view format, std::u16string_view value) {
+    std::u16string text(format);
+    const size_t s = text.find(u"%s");
+    const size_t d = text.find(u"%d");
+    const size_t at = s < d ? s : d;
+    if (at != std::u16string::npos)
+        text.replace(at, 2, value);
+    return text;
+}
+
+std::string EscapeForTerminal(std::string_view bytes) {
+    std::string shown;
+    shown.reserve(bytes.size());
+    const auto escape = [&shown](unsigned char b) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        shown += "\\x";
+        shown += kHex[b >> 4];
+        shown += kHex[b & 0x0F];
+    };
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            if (b < 0x20 || b == 0x7F)
+                escape(b);
+            else
+                shown += static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        // A whole well-formed character is kept; otherwise only this byte
+        // is escaped and the next one is looked at afresh.
+        const size_t length = (b & 0xE0) == 0xC0   ? 2
+                              : (b & 0xF0) == 0xE0 ? 3
+                              : (b & 0xF8) == 0xF0 ? 4
+                                                   : 0;
+        if (length != 0 && i + length <= bytes.size() && FromUtf8(bytes.substr(i, length))) {
+            shown.append(bytes.substr(i, length));
+            i += length;
+            continue;
+        }
+        escape(b);
+        ++i;
+    }
+    return shown;
+}
 
 std::string ToUtf8(std::u16string_view s) {
     std::string out;

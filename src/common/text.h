@@ -10,8 +10,12 @@
 
 namespace dz {
 
-constexpr char16_t FoldAZ(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
-constexpr char16_t UpperAZ(char16_t c) { return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c; }
+constexpr char16_t FoldAZ(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c;
+}
+constexpr char16_t UpperAZ(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c;
+}
 
 // Folds A-Z, then compares UTF-16 units by value; a prefix sorts first.
 int CompareNoCaseAZ(std::u16string_view a, std::u16string_view b);
@@ -22,9 +26,19 @@ std::u16string ToUpperAZ(std::u16string_view s);
 // when the file name has no dot. Both "/" and "\" end a folder part.
 std::u16string_view ExtensionOf(std::u16string_view path);
 bool HasExtension(std::u16string_view path, std::u16string_view ext);
-// ".mp3" or ".mem": the plain files this system lists and transfers.
-bool IsPlainFileName(std::u16string_view path);
-bool IsPartFileName(std::u16string_view path); // ".avr"
+// What an entry name stands for, by its extension (A-Z folded).
+enum class EntryKind {
+    kPlainFile,     // ".mp3" or ".mem": listed and transferred as it is
+    kRecordingPart, // ".avr": a part of a recording
+    kOther,         // not this system's: skipped
+};
+EntryKind KindOf(std::u16string_view path);
+inline bool IsPlainFileName(std::u16string_view path) {
+    return KindOf(path) == EntryKind::kPlainFile;
+}
+inline bool IsPartFileName(std::u16string_view path) {
+    return KindOf(path) == EntryKind::kRecordingPart;
+}
 
 // Lenient signed decimal reading: leading blanks, an optional sign, digits up
 // to the first other character; 0 when there are none.
@@ -32,6 +46,13 @@ int32_t LenientInt(std::u16string_view s);
 
 // ASCII-only literal to UTF-16 (format results, fixed texts).
 std::u16string Ascii(std::string_view s);
+// A fixed text with its one "%s" or "%d" replaced by value (the first of
+// them); a text without either comes back as it is.
+std::u16string FillMessage(std::u16string_view format, std::u16string_view value);
+// UTF-8 bytes as a terminal line shows them: control bytes, DEL and every
+// byte that is not part of a well-formed UTF-8 character become \xNN, so
+// one name stays on one line and odd bytes stay visible.
+std::string EscapeForTerminal(std::string_view bytes);
 // UTF-8 <-> UTF-16. Decoding fails on malformed input rather than guessing.
 std::string ToUtf8(std::u16string_view s);
 std::optional<std::u16string> FromUtf8(std::string_view s);

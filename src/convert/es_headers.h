@@ -15,10 +15,10 @@ struct VideoInfo {
 };
 
 struct AudioInfo {
-    int32_t layer = 0;    // the two-bit field: 3 = Layer I, 2 = II, 1 = III
-    int32_t bit_rate = 0; // bit/s, 0 = free format
+    int32_t layer = 0;     // the two-bit field: 3 = Layer I, 2 = II, 1 = III
+    int32_t bit_rate = 0;  // bit/s, 0 = free format
     int32_t frequency = 0; // Hz
-    int32_t offset = 0;   // of the sync word
+    int32_t offset = 0;    // of the sync word
 };
 
 struct Ac3Info {

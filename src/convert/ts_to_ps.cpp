@@ -48,7 +48,7 @@ struct PidScan {
 
 // One discovery block: packet starts with the unit-start bit give the PID of
 // the stream id they carry (a later one overwrites an earlier one).
-void ScanDiscoveryBlock(const uint8_t* block, size_t n, int32_t mode, PidScan& scan) {
+void ScanDiscoveryBlock(const uint8_t* block, size_t n, ConversionMode mode, PidScan& scan) {
     for (size_t i = 0; i + kStreamIdInPacket < n;) {
         if (!IsPacketStartInBlock(block, n, i)) {
             ++i;
@@ -66,7 +66,7 @@ void ScanDiscoveryBlock(const uint8_t* block, size_t n, int32_t mode, PidScan& s
         }
         if (scan.vpid != 0 && scan.apid != 0)
             return;
-        if (scan.apid != 0 && mode == MODE_AUDIO_ONLY)
+        if (scan.apid != 0 && mode == ConversionMode::kAudioOnly)
             return;
     }
 }
@@ -134,7 +134,7 @@ void probe_pids(const uint8_t* buffer, size_t length, uint16_t& vpid, uint16_t& 
     }
 }
 
-DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, int32_t mode) {
+DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, ConversionMode mode) {
     DiscoveredPids found;
     PidScan scan;
     uint64_t scanned = 0;
@@ -153,7 +153,7 @@ DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, int32_t mode) 
         scanned += n;
         if (n > kStreamIdInPacket) // a shorter block holds no packet start worth a look
             ScanDiscoveryBlock(block, n, mode, scan);
-        if (scan.apid != 0 && mode == MODE_AUDIO_ONLY) {
+        if (scan.apid != 0 && mode == ConversionMode::kAudioOnly) {
             found.vpid = scan.vpid;
             found.apid = scan.apid;
             found.complete = true;
@@ -226,10 +226,10 @@ void ps_emit_segment(ipack* p, void* context) {
 
     if (p->video_info_valid && state.video_bit_rate != 0 && state.mux_rate == 0)
         state.mux_rate = (state.audio_bit_rate + state.video_bit_rate) / 400;
-    else if (state.mode == MODE_AUDIO_ONLY)
+    else if (state.mode == ConversionMode::kAudioOnly)
         state.mux_rate = kAudioOnlyMuxRate;
 
-    if (state.mode == MODE_AV && state.mux_rate != 0 && !state.header_written &&
+    if (state.mode == ConversionMode::kAv && state.mux_rate != 0 && !state.header_written &&
         state.video_bit_rate != 0) {
         const auto pts = static_cast<uint32_t>(decode_pts(p->pts_bytes));
         uint8_t header[kPackHeaderSize + kSystemHeaderSize];
@@ -238,35 +238,94 @@ void ps_emit_segment(ipack* p, void* context) {
         state.header_written = true;
     }
     // Audio-only output carries no pack header; it starts with this segment.
-    if (state.mode == MODE_AUDIO_ONLY && state.mux_rate != 0 && !state.header_written)
+    if (state.mode == ConversionMode::kAudioOnly && state.mux_rate != 0 && !state.header_written)
         state.header_written = true;
 
     if (state.header_written)
         ctx.output->write(segment, fill);
 }
 
-int convert_ts_file(BlockSource& source, StopEvent* stop, OutputSink& output,
-                    ConversionState& state, std::FILE* log) {
-    uint8_t block[kBlockSize] = {};
+namespace {
 
-    // Discovery consumes the blocks it needed. When it ran out of budget or
-    // input without learning enough, its blocks are read again: they may be
-    // all there is of an audio-only recording.
+// The PIDs a part's packets are routed by; 0 while not known.
+struct RoutePids {
+    uint16_t video = 0;
+    uint16_t audio = 0;
+};
+
+// Discovery consumes the blocks it needed. When it ran out of budget or
+// input without learning enough, its blocks are read again: they may be all
+// there is of an audio-only recording. An audio PID settles the mode.
+RoutePids DiscoverPartPids(BlockSource& source, uint8_t* block, ConversionState& state) {
     const uint64_t discoveryStart = source.position();
     const DiscoveredPids found = discover_pids(source, block, state.mode);
     if (!found.complete)
         source.seek(discoveryStart);
-    uint16_t vpid = found.vpid;
-    uint16_t apid = found.apid;
-    if (apid != 0)
-        state.mode = vpid != 0 ? MODE_AV : MODE_AUDIO_ONLY;
+    if (found.apid != 0)
+        state.mode = found.vpid != 0 ? ConversionMode::kAv : ConversionMode::kAudioOnly;
+    return {found.vpid, found.apid};
+}
+
+// A PID that discovery did not find is looked for in every block read, and
+// taken (and logged) from the first block that shows it.
+void ProbeMissingPids(const uint8_t* data, size_t n, ConversionMode mode, RoutePids& pids,
+                      std::FILE* log) {
+    const bool videoMissing = pids.video == 0 && mode == ConversionMode::kAv;
+    if (!videoMissing && pids.audio != 0)
+        return;
+    uint16_t probedVideo = 0;
+    uint16_t probedAudio = 0;
+    probe_pids(data, n, probedVideo, probedAudio);
+    if (videoMissing && probedVideo != 0) {
+        pids.video = probedVideo;
+        std::fprintf(log, "vpid %d (0x%02x)\n", pids.video, pids.video);
+    }
+    if (pids.audio == 0 && probedAudio != 0) {
+        pids.audio = probedAudio;
+        std::fprintf(log, "apid %d (0x%02x)\n", pids.audio, pids.audio);
+    }
+}
+
+// Hands the payload of every whole packet of the block that carries one of
+// the two PIDs to its repacketiser; a unit start first closes an unbounded
+// packet of that stream.
+void RoutePackets(const uint8_t* block, size_t total, const RoutePids& pids, ipack* video,
+                  ipack& audio) {
+    for (size_t offset = 0; offset + kTsPacketSize <= total; offset += kTsPacketSize) {
+        const uint8_t* packet = block + offset;
+        // A packet off the grid or without payload carries nothing for us.
+        if (packet[0] != kTsSyncByte || !(packet[3] & kPayloadPresent))
+            continue;
+        const uint16_t pid = pid_of(packet);
+        ipack* p = nullptr;
+        if (video && pids.video != 0 && pid == pids.video)
+            p = video;
+        else if (pids.audio != 0 && pid == pids.audio)
+            p = &audio;
+        else
+            continue;
+        const size_t payload = kTsHeaderSize + AdaptationShare(packet);
+        if (payload > kTsPacketSize)
+            continue; // adaptation length beyond the packet: damaged
+        if (packet[1] & kPayloadUnitStart)
+            ipack_close_unbounded(*p);
+        ipack_feed(*p, packet + payload, kTsPacketSize - payload);
+    }
+}
+
+} // namespace
+
+int convert_ts_file(BlockSource& source, StopEvent* stop, OutputSink& output,
+                    ConversionState& state, std::FILE* log) {
+    uint8_t block[kBlockSize] = {};
+    RoutePids pids = DiscoverPartPids(source, block, state);
 
     ConvertContext context{&state, &output, log};
     ipack audio;
     ipack video;
     IpackGuard audioGuard(audio);
     IpackGuard videoGuard(video);
-    const bool haveVideo = state.mode == MODE_AV;
+    const bool haveVideo = state.mode == ConversionMode::kAv;
     if (!audioGuard.create(context) || (haveVideo && !videoGuard.create(context))) {
         std::fputs("Couldn't allocate memory for ipack\n", log);
         return kConvertStopped;
@@ -281,43 +340,10 @@ int convert_ts_file(BlockSource& source, StopEvent* stop, OutputSink& output,
     for (;;) {
         const size_t got = source.read_block(block + start, kBlockSize - start);
         const size_t total = start + got;
-
-        uint16_t probedVideo = 0;
-        uint16_t probedAudio = 0;
-        if ((vpid == 0 && state.mode == MODE_AV) || apid == 0)
-            probe_pids(block + start, got, probedVideo, probedAudio);
-        if (vpid == 0 && state.mode == MODE_AV && probedVideo != 0) {
-            vpid = probedVideo;
-            std::fprintf(log, "vpid %d (0x%02x)\n", vpid, vpid);
-        }
-        if (apid == 0 && probedAudio != 0) {
-            apid = probedAudio;
-            std::fprintf(log, "apid %d (0x%02x)\n", apid, apid);
-        }
-
+        ProbeMissingPids(block + start, got, state.mode, pids, log);
         if (!stop || stop->TryWait())
             return kConvertStopped;
-
-        for (size_t offset = 0; offset + kTsPacketSize <= total; offset += kTsPacketSize) {
-            const uint8_t* packet = block + offset;
-            // A packet off the grid or without payload carries nothing for us.
-            if (packet[0] != kTsSyncByte || !(packet[3] & kPayloadPresent))
-                continue;
-            const uint16_t pid = pid_of(packet);
-            ipack* p = nullptr;
-            if (haveVideo && vpid != 0 && pid == vpid)
-                p = &video;
-            else if (apid != 0 && pid == apid)
-                p = &audio;
-            else
-                continue;
-            const size_t payload = kTsHeaderSize + AdaptationShare(packet);
-            if (payload > kTsPacketSize)
-                continue; // adaptation length beyond the packet: damaged
-            if (packet[1] & kPayloadUnitStart)
-                ipack_close_unbounded(*p);
-            ipack_feed(*p, packet + payload, kTsPacketSize - payload);
-        }
+        RoutePackets(block, total, pids, haveVideo ? &video : nullptr, audio);
         if (output.failed())
             return kConvertWriteFailed;
         if (total == 0)

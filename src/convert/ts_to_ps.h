@@ -26,16 +26,16 @@ inline constexpr uint32_t kScrLead = 3600;
 // Program mux rate of audio-only output, in units of 50 bytes/s.
 inline constexpr int32_t kAudioOnlyMuxRate = 1152;
 
-enum ConversionMode : int32_t {
-    MODE_NONE = 0,
-    MODE_AV = 1,         // video and audio PIDs known
-    MODE_AUDIO_ONLY = 2, // audio PID known, no video PID
+enum class ConversionMode {
+    kNone,
+    kAv,        // video and audio PIDs known
+    kAudioOnly, // audio PID known, no video PID
 };
 
 // What one conversion learns and keeps across its part files. A fresh one
 // per conversion, so every output file starts with its own pack header.
 struct ConversionState {
-    int32_t mode = MODE_NONE;
+    ConversionMode mode = ConversionMode::kNone;
     int32_t mux_rate = 0;       // units of 50 bytes/s; 0 = not yet known
     int32_t audio_bit_rate = 0; // bit/s; 0 = not yet analysed
     int32_t video_bit_rate = 0;
@@ -65,7 +65,7 @@ struct DiscoveredPids {
 // Reads blocks from the source's position until both PIDs are known (or the
 // audio PID, when the mode already says audio only), the budget is spent or
 // the input ends. Only MPEG video and MPEG audio stream ids are taken.
-DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, int32_t mode);
+DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, ConversionMode mode);
 
 // One pass over a buffer for PES starts: video PID (0xE0-0xEF) and audio PID
 // (0xBD or 0xC0-0xDF), 0 when absent.

@@ -126,25 +126,31 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
         if (entry.isFolder)
             continue;
         const std::u16string& name = entry.name;
-        if (dz::IsPlainFileName(name)) {
+        switch (dz::KindOf(name)) {
+        case dz::EntryKind::kPlainFile: {
             const auto info = dz::platform::GetFileInfo(dz::platform::JoinPath(folder, name));
             if (!info)
-                continue; // gone since the folder was read
+                break; // gone since the folder was read
             ShownDate date = CreationDate(info->creationTime);
             rows.push_back({name, name,
                             dz::SizeText(static_cast<int64_t>(info->size / kBytesPerKiB)),
                             std::move(date.text), static_cast<int64_t>(info->size), date.key});
-            continue;
+            break;
         }
-        // Parts 2, 3, ..., names outside the scheme, companions and every
-        // other file are not rows of their own.
-        if (!dz::IsPartFileName(name) || !names.IsFirstPart(name))
-            continue;
-        const RecordingDate d = names.ParseDateStamp(name);
-        const int64_t total = TotalSizeOfRecording(folder, name, folded);
-        rows.push_back({names.GetRecordingName(name), name, dz::SizeText(total / kBytesPerKiB),
-                        dz::DateText(d.year, d.month, d.day, d.hour, d.minute, 0), total,
-                        DateKey(d.year, d.month, d.day, d.hour, d.minute, 0)});
+        case dz::EntryKind::kRecordingPart: {
+            // Parts 2, 3, ... and names outside the scheme are not rows of their own.
+            if (!names.IsFirstPart(name))
+                break;
+            const RecordingDate d = names.ParseDateStamp(name);
+            const int64_t total = TotalSizeOfRecording(folder, name, folded);
+            rows.push_back({names.GetRecordingName(name), name, dz::SizeText(total / kBytesPerKiB),
+                            dz::DateText(d.year, d.month, d.day, d.hour, d.minute, 0), total,
+                            DateKey(d.year, d.month, d.day, d.hour, d.minute, 0)});
+            break;
+        }
+        case dz::EntryKind::kOther: // companions and every other file
+            break;
+        }
     }
     SortRows(rows, RowSort{});
     return true;

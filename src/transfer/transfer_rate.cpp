@@ -28,16 +28,21 @@ int64_t PlainBytesDone(const ProgressReport& report, int64_t bytes) {
 
 EntrySize EntrySizeOf(const std::u16string& folder, const std::u16string& name) {
     const std::u16string path = dz::platform::JoinPath(folder, name);
-    if (dz::IsPlainFileName(path)) {
+    switch (dz::KindOf(path)) {
+    case dz::EntryKind::kPlainFile: {
         const auto info = dz::platform::GetFileInfo(path);
         return {info ? static_cast<int64_t>(info->size) : 0, false};
     }
-    if (!dz::IsPartFileName(path))
-        return {};
-    CompanionHead head;
-    if (!ReadCompanionHead(CompanionPathOf(path), head))
-        return {0, true};
-    return {std::max<int64_t>(TotalSizeOf(head), 0), true};
+    case dz::EntryKind::kRecordingPart: {
+        CompanionHead head;
+        if (!ReadCompanionHead(CompanionPathOf(path), head))
+            return {0, true};
+        return {std::max<int64_t>(TotalSizeOf(head), 0), true};
+    }
+    case dz::EntryKind::kOther:
+        break;
+    }
+    return {};
 }
 
 std::vector<EntrySize> EntrySizesOf(const std::u16string& folder, const CSortStringArray& names) {

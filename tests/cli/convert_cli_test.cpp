@@ -74,15 +74,26 @@ TEST(CliConvert, InterruptStopsLikeTheStopButton) {
     for (bool progress : {false, true}) {
         ConvertOptions options = Options(Text(kNews), dir.text() + u"/news.mpg", progress);
         std::vector<int> parts;
+#ifndef _WIN32
+        struct sigaction whileStopping {};
+#endif
         options.onPartStarted = [&](int index, int) {
             parts.push_back(index);
-            if (index == 1)
+            if (index == 1) {
                 dz::platform::SimulateInterrupt();
+#ifndef _WIN32
+                sigaction(SIGINT, nullptr, &whileStopping);
+#endif
+            }
         };
         const Outcome r = Convert(options);
         EXPECT_EQ(r.status, kExitCancelled);
         EXPECT_NE(r.err.find("Convert Canceled\n"), std::string::npos);
         EXPECT_EQ(parts, (std::vector<int>{0, 1})) << "part 3 is never started";
+#ifndef _WIN32
+        // Once the first Ctrl+C was taken, a second one ends the program.
+        EXPECT_EQ(whileStopping.sa_handler, SIG_DFL);
+#endif
     }
     EXPECT_FALSE(dz::platform::SimulateInterrupt()) << "no hook is left behind";
 #ifndef _WIN32

@@ -5,6 +5,8 @@
 
 #include <string>
 
+using namespace dz::rules;
+
 TEST(InitialSplit, ThirdsAndHalfHeightLessTwenty) {
     struct Case {
         int w, h, c0, c1, row;

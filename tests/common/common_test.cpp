@@ -46,9 +46,9 @@ TEST(Text, LenientIntegerReading) {
     struct Case {
         const char16_t* text;
         int32_t value;
-    } cases[] = {{u"007", 7},   {u"1a2", 1},         {u"abc", 0},         {u"-05", -5},
-                 {u"  42", 42}, {u"+3", 3},          {u"", 0},            {u"\u0661", 0},
-                 {u"- 1", 0},   {u"99999999999", INT32_MAX}};
+    } cases[] = {
+        {u"007", 7}, {u"1a2", 1}, {u"abc", 0},    {u"-05", -5}, {u"  42", 42},
+        {u"+3", 3},  {u"", 0},    {u"\u0661", 0}, {u"- 1", 0},  {u"99999999999", INT32_MAX}};
     for (const auto& c : cases)
         EXPECT_EQ(dz::LenientInt(c.text), c.value) << dz::ToUtf8(c.text);
 }
@@ -65,12 +65,75 @@ TEST(Text, ExtensionsMatchWithoutRegardToCase) {
     EXPECT_FALSE(dz::EqualNoCaseAZ(u"\u00e9", u"\u00c9"));
 }
 
+TEST(Text, EntryKindByExtension) {
+    struct Row {
+        std::u16string_view name;
+        dz::EntryKind kind;
+    };
+    const Row rows[] = {
+        {u"song.mp3", dz::EntryKind::kPlainFile},
+        {u"SONG.MP3", dz::EntryKind::kPlainFile},
+        {u"memo.Mem", dz::EntryKind::kPlainFile},
+        {u"NEWS_#001_200612241930.AVR", dz::EntryKind::kRecordingPart},
+        {u"news_#002_200612241930.avr", dz::EntryKind::kRecordingPart},
+        {u"NEWS_#001_200612241930.AVF", dz::EntryKind::kOther}, // the companion is no entry
+        {u"song.mp3x", dz::EntryKind::kOther},
+        {u"mp3", dz::EntryKind::kOther},             // no dot: no extension
+        {u"dir.mp3/file", dz::EntryKind::kOther},    // the dot is in the folder part
+        {u"\u00c9.MP\u00c9", dz::EntryKind::kOther}, // only A-Z fold
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(dz::KindOf(r.name), r.kind) << dz::ToUtf8(r.name);
+}
+
+TEST(Text, FillMessagePutsTheValueInTheFirstPlaceholder) {
+    struct Row {
+        std::u16string_view format;
+        std::u16string_view value;
+        std::u16string_view filled;
+    };
+    const Row rows[] = {
+        {u"Could not make a folder, %s", u"/a/b", u"Could not make a folder, /a/b"},
+        {u"Please enter no more than %d characters.", u"128",
+         u"Please enter no more than 128 characters."},
+        {u"%d then %s", u"1", u"1 then %s"}, // only the first
+        {u"%s then %d", u"x", u"x then %d"},
+        {u"no placeholder", u"x", u"no placeholder"},
+        {u"100%", u"x", u"100%"}, // a lone percent sign is text
+        {u"%s", u"%d", u"%d"},    // the value is not filled again
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(dz::FillMessage(r.format, r.value), r.filled) << dz::ToUtf8(r.format);
+}
+
+TEST(Text, EscapeForTerminalKeepsCharactersAndEscapesBytes) {
+    struct Row {
+        std::string_view bytes;
+        std::string_view shown;
+    };
+    const Row rows[] = {
+        {"plain name.mp3", "plain name.mp3"},
+        {"tab\there", "tab\\x09here"},
+        {"line\nbreak\r", "line\\x0Abreak\\x0D"},
+        {"del\x7F", "del\\x7F"},
+        {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9"}, // well-formed UTF-8 stays
+        {"\xF0\x9F\x8E\xB5", "\xF0\x9F\x8E\xB5"},   // four bytes too
+        {"bad\xFF", "bad\\xFF"},                    // never a lead byte
+        {"cut\xC3", "cut\\xC3"},                    // sequence cut at the end
+        {"\xC3(", "\\xC3("},                        // lead without continuation
+        {"\xC0\xAF", "\\xC0\\xAF"},                 // overlong form
+        {"\xED\xA0\x80", "\\xED\\xA0\\x80"},        // a surrogate is not text
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(dz::EscapeForTerminal(r.bytes), r.shown) << r.shown;
+}
+
 TEST(Text, Utf8RoundTripAndRejection) {
     const std::u16string s = u"Nachrichten \u00e4\u20ac \U0001F600";
     EXPECT_EQ(dz::FromUtf8(dz::ToUtf8(s)).value(), s);
     EXPECT_FALSE(dz::FromUtf8("\xff").has_value());
-    EXPECT_FALSE(dz::FromUtf8("\xc3").has_value());        // truncated
-    EXPECT_FALSE(dz::FromUtf8("\xc0\xaf").has_value());    // overlong
+    EXPECT_FALSE(dz::FromUtf8("\xc3").has_value());         // truncated
+    EXPECT_FALSE(dz::FromUtf8("\xc0\xaf").has_value());     // overlong
     EXPECT_FALSE(dz::FromUtf8("\xed\xa0\x80").has_value()); // surrogate
 }
 

@@ -127,7 +127,7 @@ TEST(ConvertTsFile, VideoOutputStartsWithHeadersAndTheFirstSequenceHeaderSegment
         // open at the end.
         EXPECT_EQ(c.output, Cat({ExpectedHeaders(row.scr, 15480), av.v1, av.a3}))
             << "pts " << row.pts;
-        EXPECT_EQ(state.mode, MODE_AV);
+        EXPECT_EQ(state.mode, ConversionMode::kAv);
         EXPECT_EQ(state.mux_rate, 15480);
         EXPECT_EQ(c.log.find("vpid"), std::string::npos) << "discovery found both: no probe";
     }
@@ -156,7 +156,7 @@ Bytes Payloads(const Bytes& b, size_t from, size_t to) {
                  b.begin() + static_cast<std::ptrdiff_t>(std::min(184 * to, b.size())));
 }
 
-const ConversionState kAudioOnly{MODE_AUDIO_ONLY, kAudioOnlyMuxRate, 192000, 0, true};
+const ConversionState kAudioOnly{ConversionMode::kAudioOnly, kAudioOnlyMuxRate, 192000, 0, true};
 
 TEST(ConvertTsFile, AudioOnlyIsThePesAloneFromTheSyncByteOnWithoutTrailingPartialPacket) {
     TsWriter ts;
@@ -174,7 +174,7 @@ TEST(ConvertTsFile, AudioOnlyIsThePesAloneFromTheSyncByteOnWithoutTrailingPartia
         const Converted c = Convert(stream, first);
         EXPECT_EQ(c.result, kConvertDone);
         EXPECT_EQ(c.output, pes) << "junk " << row.junk;
-        EXPECT_EQ(first.mode, MODE_AUDIO_ONLY);
+        EXPECT_EQ(first.mode, ConversionMode::kAudioOnly);
         EXPECT_EQ(first.mux_rate, kAudioOnlyMuxRate);
         // A later part: audio only is known, discovery stops after its first
         // block and that block is consumed; the grid is found again at k.
@@ -235,10 +235,10 @@ TEST(DiscoverPids, ReadsUntilBothAreKnownOrTheBudgetIsSpent) {
         bool complete;
         int reads; // and all of them consumed
     } rows[] = {
-        {"video and audio", MakeAvStream(90000).stream, MODE_NONE, kVideoPid, true, 3},
+        {"video and audio", MakeAvStream(90000).stream, ConversionMode::kNone, kVideoPid, true, 3},
         // 752,000 bytes scanned is not yet more than the budget.
-        {"audio without video", audio.stream, MODE_NONE, 0, false, 401},
-        {"audio only known", audio.stream, MODE_AUDIO_ONLY, 0, true, 1},
+        {"audio without video", audio.stream, ConversionMode::kNone, 0, false, 401},
+        {"audio only known", audio.stream, ConversionMode::kAudioOnly, 0, true, 1},
     };
     for (const Row& row : rows) {
         MemorySource source(row.stream);

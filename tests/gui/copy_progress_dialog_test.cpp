@@ -32,24 +32,22 @@ protected:
     std::vector<MessageBoxCall> boxes;
     // Runs on every report after it was shown; may press buttons.
     std::function<void(CCopyProgressDlg&, const ProgressReport&)> onReport;
+    // What every dialog of a test is made with; a test may set its worker.
+    CCopyProgressDlg::Seams seams;
 
     void SetUp() override {
         fs::create_directory(src);
         fs::create_directory(dst);
         SetMessageBoxHook([this](const MessageBoxCall& c) { boxes.push_back(c); });
-        CCopyProgressDlg::SetReportHook([this](CCopyProgressDlg& d, const ProgressReport& r) {
+        seams.onReport = [this](CCopyProgressDlg& d, const ProgressReport& r) {
             seen.push_back({r.code, r.number, d.GetCounterText(), d.GetFileNameText(),
                             d.GetSourceText(), d.GetDestinationText(), d.GetTotalRange(),
                             d.GetTotalPosition(), d.GetCurrentRange(), d.GetCurrentPosition()});
             if (onReport)
                 onReport(d, r);
-        });
+        };
     }
-    void TearDown() override {
-        CCopyProgressDlg::SetReportHook(nullptr);
-        CCopyProgressDlg::SetThreadProcForTesting(nullptr);
-        SetMessageBoxHook(nullptr);
-    }
+    void TearDown() override { SetMessageBoxHook(nullptr); }
     void Names(const std::vector<std::string>& list) {
         for (const std::string& n : list)
             names.Add(U16(n));
@@ -59,7 +57,7 @@ protected:
     // the time the run returns.
     void Run() { Run(&names, TRANSFER_COPY); }
     void Run(CSortStringArray* list, int mode) {
-        CCopyProgressDlg dialog;
+        CCopyProgressDlg dialog(seams);
         dialog.m_pDestination = &destination;
         dialog.m_pSource = &source;
         dialog.m_pNames = list;
@@ -134,13 +132,13 @@ TEST_F(CopyProgressDialog, EntriesOfUnknownKindsLeaveTheFieldsAsTheyWere) {
     Names({"a.txt", "b.doc", "c.mp3"});
     // A stand-in worker reports an entry's end before any entry has started,
     // then lets the real worker run the job.
-    CCopyProgressDlg::SetThreadProcForTesting([](TransferJob* job) {
+    seams.threadProc = [](TransferJob* job) {
         ProgressReport early;
         early.total = 3;
         early.code = PROGRESS_FILE_DONE;
         job->sink->OnProgress(early);
         return CopyThreadProc(job);
-    });
+    };
     Run();
     ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(seen[0].counter + seen[0].name + seen[0].source + seen[0].destination, u"");
@@ -160,7 +158,7 @@ TEST_F(CopyProgressDialog, EveryEndingCodeClosesAndTheDialogWaitsForTheWorker) {
     for (int32_t code : {4, 101, 102, 103, 104, 105}) {
         SCOPED_TRACE(code);
         std::atomic<bool> sawCancel{false};
-        CCopyProgressDlg::SetThreadProcForTesting([&, code](TransferJob* job) {
+        seams.threadProc = [&, code](TransferJob* job) {
             ProgressReport r;
             r.code = code;
             job->sink->OnProgress(r);
@@ -171,7 +169,7 @@ TEST_F(CopyProgressDialog, EveryEndingCodeClosesAndTheDialogWaitsForTheWorker) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             sawCancel = g_cancelTransfer.load() == 1;
             return 0;
-        });
+        };
         Run();
         EXPECT_TRUE(sawCancel.load());
     }
@@ -180,7 +178,7 @@ TEST_F(CopyProgressDialog, EveryEndingCodeClosesAndTheDialogWaitsForTheWorker) {
     // A job without its list, or with an empty one and no mode, closes at
     // once, without a worker.
     bool started = false;
-    CCopyProgressDlg::SetThreadProcForTesting([&](TransferJob*) { return started = true, 0; });
+    seams.threadProc = [&](TransferJob*) { return started = true, 0; };
     CSortStringArray none;
     Run(&none, 0);
     Run(nullptr, TRANSFER_COPY);
@@ -211,7 +209,7 @@ int BusyWorker(TransferJob* job) {
 // report, and the dialog ends every time.
 TEST_F(CopyProgressDialog, OnlyCancelOrCloseEndsARunningJobAndNeverDeadlocks) {
     Names({"a.mp3"});
-    CCopyProgressDlg::SetThreadProcForTesting(BusyWorker);
+    seams.threadProc = BusyWorker;
     int reports = 0;
     onReport = [&](CCopyProgressDlg& d, const ProgressReport&) {
         if (++reports == 2)
@@ -244,4 +242,29 @@ TEST_F(CopyProgressDialog, OnlyCancelOrCloseEndsARunningJobAndNeverDeadlocks) {
 }
 
 } // namespace
+
+// The worker starts once the dialog can be seen: about 100 ms after its
+// first paint, not when it is made.
+TEST_F(CopyProgressDialog, TheWorkerStartsAboutATenthOfASecondAfterTheFirstPaint) {
+    using Clock = std::chrono::steady_clock;
+    Names({"a.mp3"});
+    std::optional<Clock::time_point> started;
+    seams.threadProc = [&](TransferJob*) {
+        started = Clock::now();
+        return 0;
+    };
+    CCopyProgressDlg dialog(seams);
+    const Clock::time_point made = Clock::now();
+    const FirstPaint painted(dialog);
+    dialog.m_pDestination = &destination;
+    dialog.m_pSource = &source;
+    dialog.m_pNames = &names;
+    dialog.m_nMode = TRANSFER_COPY;
+    EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+    ASSERT_TRUE(painted.at()) << "the dialog was painted";
+    ASSERT_TRUE(started) << "the worker ran";
+    EXPECT_GE(*started - *painted.at(), std::chrono::milliseconds(90));
+    EXPECT_GE(*started - made, std::chrono::milliseconds(90));
+}
+
 } // namespace dz::test

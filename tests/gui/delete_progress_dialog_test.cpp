@@ -16,11 +16,12 @@ TEST(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanion)
     TempDir tmp;
     std::u16string folder = tmp.text();
     std::vector<std::string> shown; // file names in the order they were shown
-    CDeleteProgressDlg::SetShowHook([&](CDeleteProgressDlg& d, const std::u16string& path) {
+    CDeleteProgressDlg::Seams seams;
+    seams.onShow = [&](CDeleteProgressDlg& d, const std::u16string& path) {
         // The box already holds the path when the file is removed.
         EXPECT_EQ(FromWx(d.m_wndFileName->GetValue()), path);
         shown.push_back(fs::path(path).filename().string());
-    });
+    };
     WriteFile(tmp / "a.mp3", "a");
     MakeRecording(tmp.path(), {}); // three parts by its companion
     WriteFile(tmp / "NEWS_#004_200612241930.AVR", "not counted");
@@ -32,18 +33,17 @@ TEST(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanion)
     names.Sort();
 
     // Without its folder it deletes nothing and closes.
-    CDeleteProgressDlg idle;
+    CDeleteProgressDlg idle(seams);
     idle.m_pNames = &names;
     EXPECT_EQ(RunModal(idle), wxID_CANCEL);
     EXPECT_TRUE(shown.empty());
 
     // A close asked for before the run is refused; the dialog ends itself.
-    CDeleteProgressDlg dialog;
+    CDeleteProgressDlg dialog(seams);
     dialog.m_pNames = &names;
     dialog.m_pFolder = &folder;
     dialog.CallAfter([&dialog] { dialog.Close(); });
     EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
-    CDeleteProgressDlg::SetShowHook(nullptr);
 
     // The parts from the last one, so that a run cut short can be finished.
     const std::vector<std::string> expected = {
@@ -56,4 +56,30 @@ TEST(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanion)
 }
 
 } // namespace
+
+// The deletion starts once the window can be seen: about 100 ms after its
+// first paint.
+TEST(DeleteProgressDialog, StartsAboutATenthOfASecondAfterTheFirstPaint) {
+    TempDir tmp;
+    std::u16string folder = tmp.text();
+    WriteFile(tmp / "a.mp3", "a");
+    CSortStringArray names;
+    names.Add(u"a.mp3");
+    std::optional<std::chrono::steady_clock::time_point> shown;
+    CDeleteProgressDlg::Seams seams;
+    seams.onShow = [&](CDeleteProgressDlg&, const std::u16string&) {
+        if (!shown)
+            shown = std::chrono::steady_clock::now();
+    };
+    CDeleteProgressDlg dialog(seams);
+    const FirstPaint painted(dialog);
+    dialog.m_pNames = &names;
+    dialog.m_pFolder = &folder;
+    EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+    ASSERT_TRUE(painted.at());
+    ASSERT_TRUE(shown) << "the file was deleted";
+    EXPECT_GE(*shown - *painted.at(), std::chrono::milliseconds(90));
+    EXPECT_FALSE(fs::exists(tmp / "a.mp3"));
+}
+
 } // namespace dz::test

@@ -48,8 +48,10 @@ TEST(DeviceChange, DrivesComeAndGoInBothTreesAndTheFoldersStay) {
     change({U(disk.path()), U(plugged.path())});
     EXPECT_EQ(m.folderView(kTopRow).m_strPath, U(disk / "TOP"));
     EXPECT_EQ(m.folderView(kBottomRow).m_strPath, U(disk / "BOTTOM" / "DEEP"));
-    EXPECT_EQ(m.tree(kBottomRow).GetItemPath(m.tree(kBottomRow).GetSelection()),
-              U(disk / "BOTTOM" / "DEEP"));
+    for (auto [row, folder] :
+         {std::pair{kTopRow, disk / "TOP"}, {kBottomRow, disk / "BOTTOM" / "DEEP"}})
+        EXPECT_EQ(m.tree(row).GetItemPath(m.tree(row).GetSelection()), U(folder))
+            << "row " << row << " selects its folder again";
     EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 1) << "the list is shown again";
 
     // The drive that holds the top row's folder goes away: silently.

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +45,24 @@ public:
 private:
     std::promise<void> m_ended; // before the thread that waits on it
     std::thread m_thread;
+};
+
+// When a window was first painted: the moment a work dialog counts its
+// start from.
+class FirstPaint {
+public:
+    explicit FirstPaint(wxWindow& window) {
+        // Bound after the window's own handler, so it runs first and passes on.
+        window.Bind(wxEVT_PAINT, [this](wxPaintEvent& event) {
+            if (!m_at)
+                m_at = std::chrono::steady_clock::now();
+            event.Skip();
+        });
+    }
+    std::optional<std::chrono::steady_clock::time_point> at() const { return m_at; }
+
+private:
+    std::optional<std::chrono::steady_clock::time_point> m_at;
 };
 
 inline int RunModal(wxDialog& dialog) {

@@ -160,9 +160,9 @@ TEST_F(FolderCommands, NewFolderNamesAsTypedAndSaysWhenItCannotMakeOne) {
     fs::create_directories(a / "Old");
     ASSERT_TRUE(m->Select(kBottomRow, U16(a)));
     ASSERT_TRUE(Focus(kBottomRow, false));
-    NewFolder(std::u16string(kMaxFolderNameLength, u'n'));
+    NewFolder(std::u16string(dz::kMaxFolderNameLength, u'n'));
     EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(fs::is_directory(a / std::string(kMaxFolderNameLength, 'n')));
+    EXPECT_TRUE(fs::is_directory(a / std::string(dz::kMaxFolderNameLength, 'n')));
     // The top tree had no folder: it is left alone.
     EXPECT_TRUE(m->folderView(kTopRow).m_strPath.empty());
 

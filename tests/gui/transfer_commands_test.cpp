@@ -32,19 +32,21 @@ protected:
 
     void SetUp() override {
         SetMessageBoxHook([this](const MessageBoxCall& c) { boxes.push_back(c); });
-        CCopyProgressDlg::SetReportHook([this](CCopyProgressDlg& d, const ProgressReport& r) {
-            ++reports;
-            if (onReport)
-                onReport(d, r);
-        });
         rec.parts = {134 + 200000, 150000, 1000};
     }
     void TearDown() override {
         m.reset();
-        CCopyProgressDlg::SetReportHook(nullptr);
         SetMessageBoxHook(nullptr);
     }
-    void MakeFrame() { m = std::make_unique<MainFrameFixture>(std::vector{U16(disk.path())}); }
+    void MakeFrame() {
+        m = std::make_unique<MainFrameFixture>(std::vector{U16(disk.path())});
+        m->frame()->m_dialogSeams.copy.onReport = [this](CCopyProgressDlg& d,
+                                                         const ProgressReport& r) {
+            ++reports;
+            if (onReport)
+                onReport(d, r);
+        };
+    }
     // A folder with a recording, an .mp3 and a .MEM in it.
     fs::path Filled(const std::string& name) {
         fs::create_directories(disk / name);

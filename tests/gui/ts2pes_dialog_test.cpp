@@ -59,6 +59,10 @@ protected:
     std::function<void(CTs2PesDlg&, int)> onPart;
     // Runs after a message box was "shown".
     std::function<void()> onBox;
+    // Answers the Open buttons in place of the user.
+    std::function<int(const wxFileDialog&, wxString& path)> chooseFile;
+    // What every dialog of a test is made with.
+    CTs2PesDlg::Seams seams;
 
     void SetUp() override {
         SetMessageBoxHook([this](const MessageBoxCall& call) {
@@ -67,18 +71,18 @@ protected:
             if (onBox)
                 onBox();
         });
-        CTs2PesDlg::SetPartHookForTesting([this](CTs2PesDlg& d, int index) {
+        seams.onPartShown = [this](CTs2PesDlg& d, int index) {
             parts.push_back(
                 {index, Bar(d, IDC_TOTAL_PROGRESS), Label(d, IDC_TOTAL_PERCENT), d.m_bBusy});
             if (onPart)
                 onPart(d, index);
-        });
+        };
+        // No real file dialog ever opens in a test: unanswered, it is cancelled.
+        seams.chooseFile = [this](const wxFileDialog& d, wxString& path) {
+            return chooseFile ? chooseFile(d, path) : wxID_CANCEL;
+        };
     }
-    void TearDown() override {
-        SetMessageBoxHook(nullptr);
-        CTs2PesDlg::SetPartHookForTesting(nullptr);
-        CTs2PesDlg::SetFileDialogHookForTesting(nullptr);
-    }
+    void TearDown() override { SetMessageBoxHook(nullptr); }
     std::vector<int> Indexes() const {
         std::vector<int> indexes;
         for (const PartSeen& p : parts)
@@ -108,12 +112,12 @@ TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherFiel
     std::vector<Asked> asked;
     wxString answer;
     int result = wxID_OK;
-    CTs2PesDlg::SetFileDialogHookForTesting([&](const wxFileDialog& d, wxString& path) {
+    chooseFile = [&](const wxFileDialog& d, wxString& path) {
         asked.push_back({d.GetWindowStyle(), d.GetWildcard(), d.GetDirectory(), d.GetFilename()});
         path = answer;
         return result;
-    });
-    CTs2PesDlg dialog(nullptr, u"", u"");
+    };
+    CTs2PesDlg dialog(nullptr, u"", u"", seams);
     dialog.InitDialog();
     EXPECT_EQ(Label(dialog, IDC_STATUS), u"Version : 2.0.1");
     EXPECT_EQ(Label(dialog, IDC_TOTAL_PERCENT), u"0 %");
@@ -152,10 +156,9 @@ TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherFiel
 
 TEST_F(Ts2PesDialog, ConvertsAWholeRecordingIntoOneProgramStream) {
     const fs::path target = tmp / "news.mpg";
-    CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(target));
+    CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(target), seams);
     int fileDialogs = 0;
-    CTs2PesDlg::SetFileDialogHookForTesting(
-        [&](const wxFileDialog&, wxString&) { return ++fileDialogs, wxID_CANCEL; });
+    chooseFile = [&](const wxFileDialog&, wxString&) { return ++fileDialogs, wxID_CANCEL; };
     onPart = [&](CTs2PesDlg& d, int) {
         // Busy: neither Open nor a second Start does anything.
         Press(d, IDC_SOURCE_OPEN);
@@ -210,7 +213,7 @@ TEST_F(Ts2PesDialog, AFailedStartLeavesTheDialogReadyForTheNextTry) {
         SCOPED_TRACE(c.what);
         boxes.clear();
         parts.clear();
-        CTs2PesDlg dialog(nullptr, U16(c.source), U16(c.target));
+        CTs2PesDlg dialog(nullptr, U16(c.source), U16(c.target), seams);
         dialog.Show();
         Press(dialog, IDC_START);
         ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }));
@@ -252,7 +255,7 @@ TEST_F(Ts2PesDialog, StopOrClosingWhileConvertingCancelsAtThePartItCameIn) {
         boxes.clear();
         parts.clear();
         const fs::path target = tmp / "stopped.mpg";
-        CTs2PesDlg dialog(nullptr, U16(source), U16(target));
+        CTs2PesDlg dialog(nullptr, U16(source), U16(target), seams);
         onPart = [&](CTs2PesDlg& d, int index) {
             if (index == w.atPart)
                 w.end(d);
@@ -284,4 +287,40 @@ TEST_F(Ts2PesDialog, StopOrClosingWhileConvertingCancelsAtThePartItCameIn) {
 }
 
 } // namespace
+
+// The progress timer shows where the worker is in the part it reads: each
+// tick puts the percentage on the current bar and beside it. The position is
+// given here, so the ticks can be looked at after the conversion as well.
+TEST_F(Ts2PesDialog, TheProgressTimerShowsThePartReadSoFar) {
+    seams.progress = [] { return convert::SourceProgress{150, 200}; };
+    CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(tmp / "news.mpg"), seams);
+    std::vector<std::pair<int, std::u16string>> ticks; // bar and text after each tick
+    dialog.Bind(
+        wxEVT_TIMER,
+        [&](wxTimerEvent& e) {
+            // Only ticks after the outcome count: the outcome itself puts the
+            // bar back to 0, and nothing else moves it afterwards.
+            const bool afterOutcome = !boxes.empty();
+            e.Skip();
+            // Looked at once the dialog has handled the tick.
+            dialog.CallAfter([&, afterOutcome] {
+                if (!afterOutcome)
+                    return;
+                ticks.emplace_back(Bar(dialog, IDC_CURRENT_PROGRESS),
+                                   Label(dialog, IDC_CURRENT_PERCENT));
+                dialog.Close();
+            });
+        },
+        TIMER_PROGRESS);
+    dialog.CallAfter([&] { PostButton(dialog, IDC_START); });
+    EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
+
+    EXPECT_EQ(boxes, std::vector<std::u16string>{u"Convert finished"});
+    ASSERT_FALSE(ticks.empty()) << "the timer ran";
+    for (const auto& [bar, text] : ticks) {
+        EXPECT_EQ(bar, 75);
+        EXPECT_EQ(text, u"75 %");
+    }
+}
+
 } // namespace dz::test

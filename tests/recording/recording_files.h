@@ -29,8 +29,8 @@ struct RecordingLayout {
     std::string name = "NEWS";
     std::string suffix; // "" or "_003"
     std::vector<size_t> parts = {100134, 70000, 300};
-    int count = -1;         // part count in the head; -1 = parts.size()
-    int64_t total = -1;     // total size in the head; -1 = the parts' sum
+    int count = -1;     // part count in the head; -1 = parts.size()
+    int64_t total = -1; // total size in the head; -1 = the parts' sum
     size_t companionSize = 9000;
     std::string ext = ".AVR", companionExt = ".AVF";
 };

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
+#include <thread>
 
 namespace dz::desktop {
 namespace {
@@ -37,7 +39,17 @@ bool MountWatcher::Start(std::function<void()> onChange) {
     // Without the mount table the watcher still serves simulated changes.
     m_mountsFd = open("/proc/self/mounts", O_RDONLY | O_CLOEXEC);
     m_onChange = std::move(onChange);
-    m_thread = std::thread(&MountWatcher::Run, this);
+    try {
+        m_thread = std::thread(&MountWatcher::Run, this);
+    } catch (const std::system_error&) {
+        // No thread: the frame goes on without hearing of drives that come and go.
+        for (int* fd : {&m_wakeRead, &m_wakeWrite, &m_mountsFd}) {
+            if (*fd >= 0)
+                close(*fd);
+            *fd = -1;
+        }
+        return false;
+    }
     return true;
 }
 

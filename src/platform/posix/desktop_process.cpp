@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <system_error>
+#include <thread>
 
 extern char** environ;
 
@@ -31,10 +33,15 @@ bool StartProgram(const std::u16string& program, const std::vector<std::string>&
     info.processId = pid;
     // Nobody waits for the program; a waiter of its own keeps its exit
     // status from lingering as a zombie for the rest of this session.
-    std::thread([pid] {
-        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    try {
+        std::thread([pid] {
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread for the waiter: the program runs all the same, and its
+        // exit status lingers until this process ends.
+    }
     return true;
 }
 

@@ -36,17 +36,7 @@ bool IsDotOrDotDot(const char* name) {
 // A name that is not UTF-8 cannot be shown or passed on as text; say which
 // one was left out, with its odd bytes escaped so the terminal stays sane.
 void ReportUndecodable(const std::u16string& folder, const char* name) {
-    std::string shown;
-    for (const char* p = name; *p; ++p) {
-        const auto b = static_cast<unsigned char>(*p);
-        if (b >= 0x20 && b < 0x7F) {
-            shown += static_cast<char>(b);
-            continue;
-        }
-        char esc[8];
-        std::snprintf(esc, sizeof esc, "\\x%02X", b);
-        shown += esc;
-    }
+    const std::string shown = EscapeForTerminal(name);
     std::fprintf(stderr, "dezadide: skipped a file name that is not UTF-8 in %s: %s\n",
                  ToUtf8(folder).c_str(), shown.c_str());
 }

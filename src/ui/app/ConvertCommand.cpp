@@ -16,6 +16,6 @@ void CMainFrame::OnConvertToAvi(wxCommandEvent&) {
             paths = dz::convert::ConversionPathsForRow(
                 row.folderView->m_strPath, selected.front().column0, selected.front().column1);
     }
-    CTs2PesDlg dialog(this, paths.source, paths.target);
+    CTs2PesDlg dialog(this, paths.source, paths.target, m_dialogSeams.conversion);
     dialog.ShowModal();
 }

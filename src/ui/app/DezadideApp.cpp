@@ -46,11 +46,8 @@ extern "C" void RequestDemoEnd(int) {
 
 } // namespace
 
-wxBEGIN_EVENT_TABLE(CDezadideApp, wxApp) EVT_MENU(ID_APP_ABOUT, CDezadideApp::OnAppAbout)
-    wxEND_EVENT_TABLE()
-
-        CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
-                                    const wxSize& clientSize) {
+CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
+                            const wxSize& clientSize) {
     manager.AddDezadideTemplate();
     auto* frame = new CMainFrame(&manager, clientSize); // a top-level window owns itself
     if (!frame->IsCreated()) {
@@ -137,3 +134,11 @@ bool CDezadideApp::StartDemo() {
 void CDezadideApp::OnAppAbout(wxCommandEvent&) {
     ShowAboutBox(GetTopWindow());
 }
+
+// At the end of the file: the table's closing macro has no semicolon, which
+// the formatter would otherwise take to run on into the next definition.
+// clang-format off
+wxBEGIN_EVENT_TABLE(CDezadideApp, wxApp)
+    EVT_MENU(ID_APP_ABOUT, CDezadideApp::OnAppAbout)
+wxEND_EVENT_TABLE()
+    // clang-format on

@@ -1,6 +1,5 @@
 // Carries out Delete (on the focused list) and New Folder (in the focused tree).
-#include "common/messages.h"
-#include "platform/platform.h"
+#include "transfer/new_folder.h"
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_outcome.h"
 #include "transfer/transfer_plan.h"
@@ -15,18 +14,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-namespace {
-
-std::u16string WithPath(std::u16string_view format, const std::u16string& path) {
-    std::u16string text(format);
-    const size_t at = text.find(u"%s");
-    if (at != std::u16string::npos)
-        text.replace(at, 2, path);
-    return text;
-}
-
-} // namespace
 
 void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
     const std::optional<int> focused = FocusedListRow();
@@ -55,7 +42,7 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
     }
     std::u16string failure;
     {
-        CDeleteProgressDlg dialog;
+        CDeleteProgressDlg dialog(m_dialogSeams.deletion);
         dialog.m_pNames = &names;
         dialog.m_pFolder = &folder;
         dialog.ShowModal();
@@ -89,17 +76,18 @@ void CMainFrame::OnNewFolder(wxCommandEvent&) {
         return;
     }
     CInputNameDlg dialog;
-    if (dialog.ShowModal() != wxID_OK || dialog.m_strName.empty())
+    if (dialog.ShowModal() != wxID_OK)
         return;
-    // Exactly as typed: no trimming, no check of its characters.
-    const std::u16string path = dz::platform::JoinPath(parentPath, dialog.m_strName);
-    if (!dz::platform::MakeFolder(path)) {
-        ShowAppMessage(WithPath(dz::msg::kCouldNotMakeFolder, path), this);
+    const dz::NewFolderResult made = dz::MakeNewFolder(parentPath, dialog.m_strName);
+    if (made.status != dz::NewFolderStatus::kMade) {
+        // An empty name ends the command silently; the box refuses a long one.
+        if (!made.message.empty())
+            ShowAppMessage(made.message, this);
         return;
     }
     // Selecting the new folder makes this row's list show it, empty.
     parent->folderView->m_wndTree.Rebuild();
-    parent->folderView->m_wndTree.SelectPath(path);
+    parent->folderView->m_wndTree.SelectPath(made.path);
     // The other tree is read again so that it shows the new folder when it
     // is at the same place; it returns to its own folder.
     const std::u16string otherPath = other->folderView->m_strPath;

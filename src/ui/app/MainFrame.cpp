@@ -64,7 +64,7 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
         SetSize(wxGetDisplaySize() * 3 / 4);
     // The panes first, then the toolbar, so that the split is taken from the
     // client area without it.
-    if (!OnCreateClient() || !CreateToolBar())
+    if (!OnCreateClient() || !CreateMainToolBar())
         return;
     m_pDocManager->SetNewDocumentHandler([this] { InitialUpdatePanes(); });
     m_mountWatcher.Start([this] { CallAfter([this] { OnDeviceChange(); }); });
@@ -161,7 +161,8 @@ void CMainFrame::CreateMenus() {
 
 bool CMainFrame::OnCreateClient() {
     m_creationClientSize = GetClientSize();
-    const InitialSplit split = ComputeInitialSplit(m_creationClientSize.x, m_creationClientSize.y);
+    const dz::rules::InitialSplit split =
+        dz::rules::ComputeInitialSplit(m_creationClientSize.x, m_creationClientSize.y);
 
     m_pSplitter = new CPaneSplitter; // a child window: the frame owns it
     if (!m_pSplitter->Create(this, AFX_IDW_PANE_FIRST))
@@ -191,7 +192,7 @@ bool CMainFrame::OnCreateClient() {
     return true;
 }
 
-bool CMainFrame::CreateToolBar() {
+bool CMainFrame::CreateMainToolBar() {
     m_pToolBar = new CImageToolBar;
     if (!m_pToolBar->Create(this, ID_VIEW_TOOLBAR, wxTB_FLAT | wxTB_HORIZONTAL | wxTB_TOP) ||
         !m_pToolBar->LoadToolBar(IDR_MAINFRAME))

@@ -6,6 +6,9 @@
 #include "common/command_rules.h"
 #include "common/user_settings.h"
 #include "platform/desktop.h"
+#include "ui/dialogs/CopyProgressDlg.h"
+#include "ui/dialogs/DeleteProgressDlg.h"
+#include "ui/dialogs/Ts2PesDlg.h"
 
 #include <wx/docview.h>
 #include <wx/fswatcher.h>
@@ -16,6 +19,10 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+// The window speaks of its panes in the enable rules' terms.
+using dz::rules::FocusedPane;
+using dz::rules::PaneState;
 
 class CDocManager;
 class CFileView;
@@ -91,6 +98,13 @@ public:
     wxString GetPlayOpener() const;
     // The pane control shown as the active one.
     wxWindow* GetMarkedPane() const;
+    // The seams the commands give the dialogs they open; tests fill them.
+    struct DialogSeams {
+        CCopyProgressDlg::Seams copy;
+        CDeleteProgressDlg::Seams deletion;
+        CTs2PesDlg::Seams conversion;
+    };
+    DialogSeams m_dialogSeams;
 
     // Commands of the menu and the toolbar.
     void OnNewFolder(wxCommandEvent& event);
@@ -134,7 +148,7 @@ public:
 
 private:
     bool OnCreateClient();
-    bool CreateToolBar();
+    bool CreateMainToolBar();
     void CreateMenus();
     void OnDestroy();
     void ActivatePane(int step);

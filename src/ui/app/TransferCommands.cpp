@@ -15,7 +15,7 @@
 namespace {
 
 // The four commands differ only in the rows they pass and the job's mode.
-void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, TransferMode mode) {
+void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, TransferMode mode) {
     // Copies: the job reads them until the dialog has ended, and the lists
     // are refreshed from them afterwards whatever the trees did meanwhile.
     const std::u16string source = from.folderView->m_strPath;
@@ -48,7 +48,7 @@ void RunTransfer(wxWindow* frame, const PaneRow& from, const PaneRow& to, Transf
     {
         // No parent: the main window owns it and stays disabled while the
         // job runs, so no second transfer can start.
-        CCopyProgressDlg dialog;
+        CCopyProgressDlg dialog(frame->m_dialogSeams.copy);
         dialog.m_pDestination = &destination;
         dialog.m_pSource = &source;
         dialog.m_pNames = &names;

@@ -12,29 +12,12 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/weakref.h>
 
 #include <algorithm>
 #include <string>
-
-// What the worker's thread reaches of the dialog. Only the window's thread
-// reads the reference, and it is empty once the dialog is gone, so a report
-// queued while the dialog closes touches nothing freed.
-struct CopyProgressBridge {
-    wxWeakRef<CCopyProgressDlg> dialog;
-};
+#include <system_error>
 
 namespace {
-
-CCopyProgressDlg::ReportHook& ReportHookSlot() {
-    static CCopyProgressDlg::ReportHook hook;
-    return hook;
-}
-
-CCopyProgressDlg::ThreadProc& ThreadProcSlot() {
-    static CCopyProgressDlg::ThreadProc proc;
-    return proc;
-}
 
 // The rate line changes at most this often, so that it can be read.
 constexpr std::chrono::milliseconds kRateRefresh{250};
@@ -53,29 +36,16 @@ std::u16string Counter(int32_t number, int32_t total) {
 
 } // namespace
 
-void CCopyProgressDlg::SetReportHook(ReportHook hook) {
-    ReportHookSlot() = std::move(hook);
-}
-
-void CCopyProgressDlg::SetThreadProcForTesting(ThreadProc proc) {
-    ThreadProcSlot() = std::move(proc);
-}
-
-CCopyProgressDlg::CCopyProgressDlg()
-    : m_pBridge(std::make_shared<CopyProgressBridge>()), m_handoff([bridge = m_pBridge] {
-          // The worker's thread only queues a call; the dialog serves the
-          // report on its own thread and releases the worker from there.
-          wxTheApp->CallAfter([bridge] {
-              if (CCopyProgressDlg* dialog = bridge->dialog.get())
-                  dialog->ServeReports();
-          });
-      }),
+CCopyProgressDlg::CCopyProgressDlg(Seams seams)
+    // The worker's thread only queues a call; the dialog serves the report on
+    // its own thread and releases the worker from there.
+    : m_seams(std::move(seams)), m_wake(&CCopyProgressDlg::ServeReports), m_handoff(m_wake.Wake()),
       m_timer(this, IDT_START_WORKER) {
     // A caption that names the entry and whether it is copied or moved, but
     // no close box: nothing to close it by but Cancel.
     Create(nullptr, IDD_COPY_PROGRESS, wxString(), wxDefaultPosition, wxDefaultSize,
            wxCAPTION | wxBORDER_RAISED);
-    m_pBridge->dialog = this;
+    m_wake.Attach(this);
     SetClientSize(ConvertDialogToPixels(wxSize(230, 122)));
     CreateControls();
     Centre();
@@ -180,17 +150,29 @@ void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
 
 void CCopyProgressDlg::StartWorker() {
     m_job = TransferJob{&m_handoff, m_pDestination, m_pSource, m_pNames, &m_outcome};
-    m_jobBytes = JobBytes(EntrySizesOf(*m_pSource, *m_pNames));
+    m_jobBytes = JobBytes();
+    m_bEntrySizesTaken = false;
     m_rate = RateMeter();
     m_rate.Add(std::chrono::steady_clock::now(), 0);
-    ThreadProc proc = ThreadProcSlot();
+    std::function<int(TransferJob*)> proc = m_seams.threadProc;
     if (!proc)
         proc = m_nMode == TRANSFER_COPY ? CopyThreadProc : MoveThreadProc;
     g_cancelTransfer = 0;
-    m_worker = std::thread([this, proc] {
-        proc(&m_job);
-        m_handoff.Finish();
-    });
+    try {
+        m_worker = std::thread([this, proc] {
+            // The companions are read here, not on the window's thread: a
+            // slow or sleeping disk must not freeze the dialog. The window
+            // takes the sizes with the first report, which the hand-off
+            // delivers only after this write.
+            m_entrySizes = EntrySizesOf(*m_job.source, *m_job.names);
+            proc(&m_job);
+            m_handoff.Finish();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: nothing was started, and the dialog ends as
+        // after a failure, without a word.
+        RequestEnd();
+    }
 }
 
 void CCopyProgressDlg::ServeReports() {
@@ -245,10 +227,14 @@ void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
     default:
         break;
     }
+    if (!m_bEntrySizesTaken) {
+        m_jobBytes = JobBytes(std::move(m_entrySizes));
+        m_bEntrySizesTaken = true;
+    }
     m_jobBytes.OnReport(report);
     ShowRate();
-    if (ReportHookSlot())
-        ReportHookSlot()(*this, report);
+    if (m_seams.onReport)
+        m_seams.onReport(*this, report);
 }
 
 void CCopyProgressDlg::ShowRate() {

@@ -9,6 +9,7 @@
 #include "transfer/progress_handoff.h"
 #include "transfer/transfer_rate.h"
 #include "transfer/transfer_worker.h"
+#include "ui/window_wake.h"
 
 #include <wx/dialog.h>
 #include <wx/timer.h>
@@ -34,13 +35,19 @@ inline constexpr int IDC_PROGRESS_SOURCE = 1006;
 inline constexpr int IDC_PROGRESS_DESTINATION = 1007;
 inline constexpr int IDC_PROGRESS_RATE = 1008;
 
-struct CopyProgressBridge;
-
 class CCopyProgressDlg : public wxDialog {
 public:
+    // What tests put in place of the real thing; empty members leave it be.
+    struct Seams {
+        // Called on the window's thread after each report was shown.
+        std::function<void(CCopyProgressDlg&, const ProgressReport&)> onReport;
+        // Runs instead of the worker's thread procedure.
+        std::function<int(TransferJob*)> threadProc;
+    };
+
     // Without a parent: the main window becomes the owner and is disabled
     // while the dialog runs.
-    CCopyProgressDlg();
+    explicit CCopyProgressDlg(Seams seams = {});
     ~CCopyProgressDlg() override;
 
     // Set by the command before the modal run; they must outlive the dialog.
@@ -64,13 +71,6 @@ public:
     int GetCurrentPosition() const;
     bool IsWorkerRunning() const { return m_worker.joinable(); }
 
-    // Tests: called on the window's thread after each report was shown.
-    using ReportHook = std::function<void(CCopyProgressDlg&, const ProgressReport&)>;
-    static void SetReportHook(ReportHook hook);
-    // Tests: runs instead of the worker's thread procedure.
-    using ThreadProc = std::function<int(TransferJob*)>;
-    static void SetThreadProcForTesting(ThreadProc proc);
-
     bool TransferDataToWindow() override;
 
 private:
@@ -92,9 +92,10 @@ private:
     bool m_bFirstPaint = true;
     std::vector<uint64_t> m_partSizes; // the current recording's files; empty for a plain file
     int m_nPart = -1;
+    Seams m_seams;
     // The window's side of the worker's reports; declared before the thread
     // so that it outlives it.
-    std::shared_ptr<CopyProgressBridge> m_pBridge;
+    CWindowWake<CCopyProgressDlg> m_wake;
     ProgressHandoff m_handoff;
     TransferJob m_job;
     std::thread m_worker;
@@ -115,6 +116,10 @@ private:
     std::u16string m_strDestination;
     std::u16string m_strSource;
 
+    // Written by the worker before its first report, taken by the window
+    // when it serves that report.
+    std::vector<EntrySize> m_entrySizes;
+    bool m_bEntrySizesTaken = false;
     JobBytes m_jobBytes;
     RateMeter m_rate;
     std::chrono::steady_clock::time_point m_lastRateShown{};

@@ -8,20 +8,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-namespace {
-
-CDeleteProgressDlg::ShowHook& ShowHookSlot() {
-    static CDeleteProgressDlg::ShowHook hook;
-    return hook;
-}
-
-} // namespace
-
-void CDeleteProgressDlg::SetShowHook(ShowHook hook) {
-    ShowHookSlot() = std::move(hook);
-}
-
-CDeleteProgressDlg::CDeleteProgressDlg() : m_timer(this, IDT_START_DELETE) {
+CDeleteProgressDlg::CDeleteProgressDlg(Seams seams)
+    : m_seams(std::move(seams)), m_timer(this, IDT_START_DELETE) {
     // No caption and no close box: a deletion, once begun, runs to its end.
     Create(nullptr, IDD_DELETE_PROGRESS, wxString(), wxDefaultPosition, wxDefaultSize,
            wxBORDER_RAISED);
@@ -79,6 +67,6 @@ void CDeleteProgressDlg::ShowPath(const std::u16string& path) {
     // The event loop does not run during the deletion: paint the name now.
     m_wndFileName->Refresh();
     m_wndFileName->Update();
-    if (ShowHookSlot())
-        ShowHookSlot()(*this, path);
+    if (m_seams.onShow)
+        m_seams.onShow(*this, path);
 }

@@ -20,7 +20,13 @@ inline constexpr int IDT_START_DELETE = 1002;
 
 class CDeleteProgressDlg : public wxDialog {
 public:
-    CDeleteProgressDlg();
+    // What tests put in place of the real thing; empty members leave it be.
+    struct Seams {
+        // Called after each path was shown, before the file is removed.
+        std::function<void(CDeleteProgressDlg&, const std::u16string& path)> onShow;
+    };
+
+    explicit CDeleteProgressDlg(Seams seams = {});
 
     // Set by the command before the modal run; nothing is deleted unless
     // both are set.
@@ -31,10 +37,6 @@ public:
     // The run's first failure, for the command to show once the window has closed.
     DeleteOutcome m_outcome;
 
-    // Tests: called after each path was shown, before the file is removed.
-    using ShowHook = std::function<void(CDeleteProgressDlg&, const std::u16string& path)>;
-    static void SetShowHook(ShowHook hook);
-
 private:
     void OnPaint(wxPaintEvent& event);
     void OnTimer(wxTimerEvent& event);
@@ -42,6 +44,7 @@ private:
     void DeleteSelectedFiles();
     void ShowPath(const std::u16string& path);
 
+    Seams m_seams;
     bool m_bFirstPaint = true;
     bool m_bDone = false;
     wxTimer m_timer;

@@ -33,10 +33,9 @@ public:
     bool Validate(wxWindow* parent) override {
         if (FromWx(Box()->GetValue()).size() <= m_nMaxLength)
             return true;
-        std::u16string text = dz::msg::kTooManyCharacters;
-        const size_t at = text.find(u"%d");
-        text.replace(at, 2, dz::Ascii(std::to_string(m_nMaxLength)));
-        ShowAppMessage(text, parent);
+        ShowAppMessage(
+            dz::FillMessage(dz::msg::kTooManyCharacters, dz::Ascii(std::to_string(m_nMaxLength))),
+            parent);
         Box()->SetFocus();
         return false;
     }
@@ -57,8 +56,8 @@ CInputNameDlg::CInputNameDlg() {
     const wxRect box = DialogRect(this, 7, 7, 173, 14);
     m_wndName =
         new wxTextCtrl(this, IDC_NAME, wxString(), box.GetPosition(), box.GetSize(),
-                       wxBORDER_SUNKEN, CMaxLengthValidator(&m_strName, kMaxFolderNameLength));
-    m_wndName->SetMaxLength(kMaxFolderNameLength);
+                       wxBORDER_SUNKEN, CMaxLengthValidator(&m_strName, dz::kMaxFolderNameLength));
+    m_wndName->SetMaxLength(dz::kMaxFolderNameLength);
     const wxRect ok = DialogRect(this, 7, 23, 87, 14);
     auto* okButton = new wxButton(this, wxID_OK, "OK", ok.GetPosition(), ok.GetSize());
     okButton->SetDefault();

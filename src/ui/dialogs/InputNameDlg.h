@@ -3,6 +3,8 @@
 // characters; OK with a longer text (one that got past the box's own limit)
 // is refused with a message and leaves the dialog open. The close box and
 // Escape count as Cancel.
+#include "transfer/new_folder.h"
+
 #include <wx/dialog.h>
 
 #include <string>
@@ -11,8 +13,6 @@ class wxTextCtrl;
 
 inline constexpr int IDD_INPUT_NAME = 130;
 inline constexpr int IDC_NAME = 1000;
-// Counted in UTF-16 units, as every text of the system.
-inline constexpr size_t kMaxFolderNameLength = 128;
 
 class CInputNameDlg : public wxDialog {
 public:

@@ -14,16 +14,12 @@
 #include <wx/gauge.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/weakref.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 
 using dz::convert::ConversionJob;
-using dz::convert::ConversionObserver;
-using dz::convert::ConversionOutcome;
+using dz::convert::ConversionReport;
 using dz::convert::StopEvent;
 
 namespace {
@@ -37,16 +33,6 @@ constexpr char kSourceWildcard[] = "AVR Files (*.avr)|*.[aA][vV][rR]|All Files (
 constexpr char16_t kSourceExtension[] = u".avr";
 constexpr char kTargetWildcard[] = "MPG Files (*.mpg)|*.mpg|All Files (*.*)|*.*";
 constexpr char16_t kTargetExtension[] = u".mpg";
-
-CTs2PesDlg::FileDialogHook& FileDialogHookSlot() {
-    static CTs2PesDlg::FileDialogHook hook;
-    return hook;
-}
-
-CTs2PesDlg::PartHook& PartHookSlot() {
-    static CTs2PesDlg::PartHook hook;
-    return hook;
-}
 
 std::u16string PercentText(int percent) {
     return dz::Ascii(std::to_string(percent) + " %");
@@ -62,87 +48,16 @@ std::u16string WithDefaultExtension(std::u16string path, std::u16string_view ext
 
 } // namespace
 
-// The worker's way into the dialog. Each report is queued to the window's
-// thread and the worker waits until it has been served there, so the
-// displays follow the conversion step by step. Once the dialog shuts the
-// bridge, a waiting worker is let go and later reports are dropped: a worker
-// never hangs on a window that no longer listens, and a report arriving as
-// the dialog goes touches nothing freed.
-class CTs2PesDlg::Bridge final : public ConversionObserver,
-                                 public std::enable_shared_from_this<Bridge> {
-public:
-    explicit Bridge(CTs2PesDlg* dialog) : m_dialog(dialog) {}
-
-    void OnPartStarted(int index, int, int totalPercent) override {
-        Call([index, totalPercent](CTs2PesDlg& d) { d.ShowPartStarted(index, totalPercent); });
-    }
-    void OnFinished(ConversionOutcome, std::u16string_view text) override {
-        Call([text = std::u16string(text)](CTs2PesDlg& d) { d.ShowOutcome(text); });
-    }
-
-    // Window's thread.
-    void Shut() {
-        std::lock_guard lock(m_mutex);
-        m_shut = true;
-        m_served.notify_all();
-    }
-
-private:
-    using Show = std::function<void(CTs2PesDlg&)>;
-
-    // Worker's thread.
-    void Call(Show show) {
-        std::unique_lock lock(m_mutex);
-        if (m_shut)
-            return;
-        const uint64_t ticket = ++m_posted;
-        lock.unlock();
-        wxTheApp->CallAfter([self = shared_from_this(), show = std::move(show), ticket] {
-            self->Serve(show, ticket);
-        });
-        lock.lock();
-        m_served.wait(lock, [&] { return m_shut || m_done >= ticket; });
-    }
-
-    // Window's thread.
-    void Serve(const Show& show, uint64_t ticket) {
-        bool shut = false;
-        {
-            std::lock_guard lock(m_mutex);
-            shut = m_shut;
-        }
-        if (!shut)
-            if (CTs2PesDlg* dialog = m_dialog.get())
-                show(*dialog);
-        std::lock_guard lock(m_mutex);
-        m_done = std::max(m_done, ticket);
-        m_served.notify_all();
-    }
-
-    wxWeakRef<CTs2PesDlg> m_dialog; // read on the window's thread only
-    std::mutex m_mutex;
-    std::condition_variable m_served;
-    uint64_t m_posted = 0;
-    uint64_t m_done = 0;
-    bool m_shut = false;
-};
-
-void CTs2PesDlg::SetFileDialogHookForTesting(FileDialogHook hook) {
-    FileDialogHookSlot() = std::move(hook);
-}
-
-void CTs2PesDlg::SetPartHookForTesting(PartHook hook) {
-    PartHookSlot() = std::move(hook);
-}
-
-CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target)
+CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target,
+                       Seams seams)
     : m_strSource(source), m_strTarget(target), m_strCurrentPercent(PercentText(0)),
-      m_strStatus(kVersionText), m_strTotalPercent(PercentText(0)),
-      m_pBridge(std::make_shared<Bridge>(this)),
-      m_pJob(std::make_unique<ConversionJob>(*m_pBridge)), m_progressTimer(this, TIMER_PROGRESS),
+      m_strStatus(kVersionText), m_strTotalPercent(PercentText(0)), m_seams(std::move(seams)),
+      m_wake(&CTs2PesDlg::ServeReports), m_handoff(m_wake.Wake()),
+      m_pJob(std::make_unique<ConversionJob>(m_handoff)), m_progressTimer(this, TIMER_PROGRESS),
       m_stopWaitTimer(this, TIMER_STOP_WAIT) {
     Create(parent, IDD_TS2PES, "ts2pes", wxDefaultPosition, wxDefaultSize,
            wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
+    m_wake.Attach(this);
     // Dialog units follow the font, so it comes before any size.
     SetFont(wxFont(wxFontInfo(10).FaceName("Arial")));
     SetClientSize(ConvertDialogToPixels(wxSize(275, 155)));
@@ -170,7 +85,7 @@ CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std
 CTs2PesDlg::~CTs2PesDlg() {
     // Normally the worker has ended long before. If not, it is let go of
     // its report and stopped, and the job's end waits for it.
-    m_pBridge->Shut();
+    m_handoff.Shut();
     if (m_pStop)
         m_pStop->Set();
     m_pJob.reset();
@@ -243,8 +158,8 @@ bool CTs2PesDlg::ChooseFile(bool save, std::u16string& path) {
                         save ? kTargetWildcard : kSourceWildcard, style);
     wxString chosen;
     int result = wxID_CANCEL;
-    if (FileDialogHookSlot()) {
-        result = FileDialogHookSlot()(dialog, chosen);
+    if (m_seams.chooseFile) {
+        result = m_seams.chooseFile(dialog, chosen);
     } else {
         result = dialog.ShowModal();
         chosen = dialog.GetPath();
@@ -309,7 +224,9 @@ void CTs2PesDlg::OnStopWaitTimer(wxTimerEvent&) {
 void CTs2PesDlg::OnProgressTimer(wxTimerEvent&) {
     // Only the current part's display: the source and target fields are
     // left as typed, so they can be changed between conversions.
-    SetCurrentPercent(dz::convert::CurrentPercent(m_pJob->Progress()));
+    const dz::convert::SourceProgress progress =
+        m_seams.progress ? m_seams.progress() : m_pJob->Progress();
+    SetCurrentPercent(dz::convert::CurrentPercent(progress));
 }
 
 void CTs2PesDlg::SetTotalPercent(int percent) {
@@ -324,13 +241,26 @@ void CTs2PesDlg::SetCurrentPercent(int percent) {
     m_wndCurrentPercent->SetLabel(ToWx(m_strCurrentPercent));
 }
 
+void CTs2PesDlg::ServeReports() {
+    m_handoff.Serve([this](const ConversionReport& report) {
+        switch (report.kind) {
+        case ConversionReport::Kind::kPartStarted:
+            ShowPartStarted(report.index, report.totalPercent);
+            break;
+        case ConversionReport::Kind::kFinished:
+            ShowOutcome(report.text);
+            break;
+        }
+    });
+}
+
 void CTs2PesDlg::ShowPartStarted(int index, int totalPercent) {
     SetTotalPercent(std::clamp(totalPercent, 0, 100));
     SetCurrentPercent(0);
     if (index == 0 && !m_progressTimer.IsRunning())
         m_progressTimer.Start(kTickMs);
-    if (PartHookSlot())
-        PartHookSlot()(*this, index);
+    if (m_seams.onPartShown)
+        m_seams.onPartShown(*this, index);
 }
 
 void CTs2PesDlg::ShowOutcome(const std::u16string& text) {
@@ -361,7 +291,7 @@ void CTs2PesDlg::OnClose(wxCloseEvent& event) {
     // A close that cannot wait: the worker is let go of any report and
     // stopped, and waited for here.
     m_bClosing = true;
-    m_pBridge->Shut();
+    m_handoff.Shut();
     if (m_pStop)
         m_pStop->Set();
     m_pJob->Join();

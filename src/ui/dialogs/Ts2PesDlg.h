@@ -5,8 +5,10 @@
 // The worker reports synchronously; the dialog answers on its own thread and
 // never ends while the worker still runs, because the worker's reports are
 // addressed to it until the end.
+#include "convert/conversion_handoff.h"
 #include "convert/conversion_job.h"
 #include "convert/stop_event.h"
+#include "ui/window_wake.h"
 
 #include <wx/dialog.h>
 #include <wx/timer.h>
@@ -37,7 +39,21 @@ inline constexpr int TIMER_STOP_WAIT = 1501;
 
 class CTs2PesDlg : public wxDialog {
 public:
-    CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target);
+    // What tests put in place of the real thing; empty members leave it be.
+    struct Seams {
+        // Runs in place of a file dialog's modal run (the dialog is set up
+        // as the user would see it) and gives the path a user would choose.
+        std::function<int(const wxFileDialog&, wxString& path)> chooseFile;
+        // Called on the window's thread once part `index` has begun and
+        // been shown, while the worker still waits for that report.
+        std::function<void(CTs2PesDlg&, int index)> onPartShown;
+        // Read by the progress timer in place of the worker's position in
+        // the part it reads.
+        std::function<dz::convert::SourceProgress()> progress;
+    };
+
+    CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target,
+               Seams seams = {});
     ~CTs2PesDlg() override;
 
     // The five texts the dialog exchanges with its controls.
@@ -55,18 +71,7 @@ public:
     bool IsWorkerRunning() const { return m_pJob->IsRunning(); }
     bool HasStopEvent() const { return m_pStop != nullptr; }
 
-    // Tests: runs in place of a file dialog's modal run (the dialog is set
-    // up as the user would see it) and gives the path a user would choose.
-    using FileDialogHook = std::function<int(const wxFileDialog&, wxString& path)>;
-    static void SetFileDialogHookForTesting(FileDialogHook hook);
-    // Tests: called on the window's thread once part `index` has begun and
-    // been shown, while the worker still waits for that report.
-    using PartHook = std::function<void(CTs2PesDlg&, int index)>;
-    static void SetPartHookForTesting(PartHook hook);
-
 private:
-    class Bridge;
-
     void CreateControls();
     void OnSourceOpen(wxCommandEvent& event);
     void OnTargetOpen(wxCommandEvent& event);
@@ -90,8 +95,13 @@ private:
     void RequestClose();
     void EndWhenWorkerGone();
 
+    // Runs on the window's thread whenever the worker has handed something over.
+    void ServeReports();
+
+    Seams m_seams;
     // Declared before the job: the worker reports into it until joined.
-    std::shared_ptr<Bridge> m_pBridge;
+    CWindowWake<CTs2PesDlg> m_wake;
+    dz::convert::ConversionHandoff m_handoff;
     std::unique_ptr<dz::convert::ConversionJob> m_pJob;
     std::shared_ptr<dz::convert::StopEvent> m_pStop;
     wxTimer m_progressTimer;

@@ -3,6 +3,7 @@
 #include "common/SortStringArray.h"
 #include "common/list_text.h"
 #include "common/text.h"
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 #include "ui/wx_text.h"
 
@@ -21,85 +22,9 @@ constexpr char16_t kNoFileInfo[] = u"Error Gettting SystemFileInfo!";
 enum Image { kDriveImage, kFolderImage, kOpenFolderImage };
 constexpr int kIconSize = 16;
 
-constexpr char16_t kSep = dz::platform::kSeparator;
-
-bool EndsWithSeparator(const std::u16string& s) {
-    return !s.empty() && s.back() == kSep;
-}
-
-std::u16string WithSeparator(std::u16string s) {
-    if (!EndsWithSeparator(s))
-        s += kSep;
-    return s;
-}
-
-// Trailing separators dropped, except that the root stays "/".
-std::u16string WithoutSeparator(std::u16string s) {
-    while (s.size() > 1 && EndsWithSeparator(s))
-        s.pop_back();
-    return s;
-}
-
-std::u16string Join(const std::u16string& folder, const std::u16string& name) {
-    return EndsWithSeparator(folder) ? folder + name : folder + kSep + name;
-}
-
-// Whether path lies in or is the folder root, comparing whole components:
-// "/media/rec" holds "/media/rec/REC" but not "/media/record".
-bool IsUnder(const std::u16string& path, const std::u16string& root) {
-    if (root.empty() || path.compare(0, root.size(), root) != 0)
-        return false;
-    return EndsWithSeparator(root) || path.size() == root.size() || path[root.size()] == kSep;
-}
-
-std::vector<std::u16string> Components(const std::u16string& path, size_t from) {
-    std::vector<std::u16string> parts;
-    std::u16string part;
-    for (size_t i = from; i < path.size(); ++i) {
-        if (path[i] != kSep) {
-            part += path[i];
-            continue;
-        }
-        if (!part.empty())
-            parts.push_back(std::move(part));
-        part.clear();
-    }
-    if (!part.empty())
-        parts.push_back(std::move(part));
-    return parts;
-}
-
-// The recorder's world names folders without regard to A-Z case; on a
-// case-sensitive file system a folder typed in another case is found by
-// looking each step up in its parent.
-bool FolderExistsAnyCase(const std::u16string& path) {
-    if (dz::platform::FolderExists(path))
-        return true;
-    if (path.empty() || path.front() != kSep)
-        return false;
-    std::u16string current(1, kSep);
-    for (const std::u16string& part : Components(path, 0)) {
-        const std::u16string exact = Join(current, part);
-        if (dz::platform::FolderExists(exact)) {
-            current = exact;
-            continue;
-        }
-        std::vector<dz::platform::FolderEntry> entries;
-        if (!dz::platform::SearchFolder(current, entries))
-            return false;
-        bool found = false;
-        for (const auto& entry : entries) {
-            if (entry.isFolder && dz::EqualNoCaseAZ(entry.name, part)) {
-                current = Join(current, entry.name);
-                found = true;
-                break;
-            }
-        }
-        if (!found)
-            return false;
-    }
-    return true;
-}
+using dz::platform::JoinPath;
+using dz::platform::WithoutSeparator;
+using dz::platform::WithSeparator;
 
 // A drive item shows more than its folder (the volume's name, the free
 // space); the folder itself rides along as the item's data.
@@ -213,11 +138,7 @@ wxTreeItemId CFolderTreeCtrl::AddItem(const wxTreeItemId& parent, const std::u16
 }
 
 std::u16string CFolderTreeCtrl::LastComponent(const std::u16string& path) {
-    std::u16string s = path;
-    if (EndsWithSeparator(s))
-        s.pop_back();
-    const size_t slash = s.rfind(kSep);
-    return slash == std::u16string::npos ? s : s.substr(slash + 1);
+    return dz::platform::LastComponent(path);
 }
 
 bool CFolderTreeCtrl::HasSubfolder(const std::u16string& folder) {
@@ -230,7 +151,7 @@ void CFolderTreeCtrl::ListFolder(const wxTreeItemId& item, const std::u16string&
     if (dz::platform::SearchFolder(folder, entries)) {
         for (const auto& entry : entries) {
             if (entry.isFolder)
-                paths.Add(Join(folder, entry.name));
+                paths.Add(JoinPath(folder, entry.name));
         }
     }
     paths.Sort();
@@ -278,7 +199,7 @@ std::u16string CFolderTreeCtrl::GetItemPath(const wxTreeItemId& item) const {
         return {};
     std::u16string path = labels.back();
     for (auto label = labels.rbegin() + 1; label != labels.rend(); ++label)
-        path = Join(path, *label);
+        path = JoinPath(path, *label);
     return WithoutSeparator(path);
 }
 
@@ -287,46 +208,43 @@ wxTreeItemId CFolderTreeCtrl::FindChildByLabel(const wxTreeItemId& parent,
     wxTreeItemIdValue cookie;
     for (wxTreeItemId child = GetFirstChild(parent, cookie); child.IsOk();
          child = GetNextChild(parent, cookie)) {
-        if (dz::ToUpperAZ(FromWx(GetItemText(child))) == text)
+        if (dz::platform::LabelMatchesStep(FromWx(GetItemText(child)), text))
             return child;
     }
     return {};
 }
 
-// Drive labels are whole paths here ("/", "/media/rec"), so the drive of a
-// path is the one whose label covers it; of two that do, the longer is the
-// mount the user browses it by.
-wxTreeItemId CFolderTreeCtrl::DriveItemFor(const std::u16string& upperPath) const {
-    wxTreeItemId best;
-    size_t bestLength = 0;
+std::vector<wxTreeItemId> CFolderTreeCtrl::DriveItems() const {
+    std::vector<wxTreeItemId> drives;
     const wxTreeItemId root = GetRootItem();
     if (!root.IsOk())
-        return best;
+        return drives;
     wxTreeItemIdValue cookie;
     for (wxTreeItemId drive = GetFirstChild(root, cookie); drive.IsOk();
-         drive = GetNextChild(root, cookie)) {
-        const std::u16string label = dz::ToUpperAZ(GetItemLabel(drive));
-        if (IsUnder(upperPath, label) && label.size() > bestLength) {
-            best = drive;
-            bestLength = label.size();
-        }
-    }
-    return best;
+         drive = GetNextChild(root, cookie))
+        drives.push_back(drive);
+    return drives;
+}
+
+std::vector<std::u16string> CFolderTreeCtrl::DriveLabels() const {
+    std::vector<std::u16string> labels;
+    for (const wxTreeItemId& drive : DriveItems())
+        labels.push_back(GetItemLabel(drive));
+    return labels;
 }
 
 bool CFolderTreeCtrl::IsKnownFolder(const std::u16string& path) const {
-    const std::u16string work = WithoutSeparator(dz::ToUpperAZ(path));
-    if (!DriveItemFor(work).IsOk())
-        return false;
-    return FolderExistsAnyCase(WithoutSeparator(path));
+    return dz::platform::PlanFolderWalk(path, DriveLabels()).has_value();
 }
 
 bool CFolderTreeCtrl::SelectPath(const std::u16string& path) {
-    if (!IsKnownFolder(path))
+    // Drive labels are whole paths here ("/", "/media/rec"); the walk says
+    // which one holds the folder and the steps below it.
+    const std::optional<dz::platform::FolderWalk> walk =
+        dz::platform::PlanFolderWalk(path, DriveLabels());
+    if (!walk)
         return false;
-    const std::u16string work = WithoutSeparator(dz::ToUpperAZ(path));
-    wxTreeItemId node = DriveItemFor(work);
-    const std::u16string driveLabel = dz::ToUpperAZ(GetItemLabel(node));
+    wxTreeItemId node = DriveItems()[walk->root];
 
     // Every step is opened afresh: a level read before may be out of date.
     const auto reopen = [this](const wxTreeItemId& item) {
@@ -336,8 +254,8 @@ bool CFolderTreeCtrl::SelectPath(const std::u16string& path) {
     };
     Freeze();
     reopen(node);
-    for (const std::u16string& component : Components(work, driveLabel.size())) {
-        node = FindChildByLabel(node, component);
+    for (const std::u16string& step : walk->steps) {
+        node = FindChildByLabel(node, step);
         if (!node.IsOk())
             break;
         reopen(node);

@@ -7,6 +7,7 @@
 #include <wx/treectrl.h>
 
 #include <string>
+#include <vector>
 
 class CFolderTreeCtrl : public wxTreeCtrl {
 public:
@@ -50,7 +51,8 @@ public:
 
 private:
     void AddPlaceholder(const wxTreeItemId& item);
-    wxTreeItemId DriveItemFor(const std::u16string& upperPath) const;
+    std::vector<wxTreeItemId> DriveItems() const;
+    std::vector<std::u16string> DriveLabels() const;
     void OnItemExpanding(wxTreeEvent& event);
     void OnItemCollapsed(wxTreeEvent& event);
 };

@@ -1,0 +1,58 @@
+#include "transfer/new_folder.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using dz::MakeNewFolder;
+using dz::NewFolderStatus;
+using dz::test::TempDir;
+namespace fs = std::filesystem;
+
+TEST(NewFolder, MakesTheNameAsTypedOrSaysWhy) {
+    TempDir dir;
+    fs::create_directory(dir / "Exists");
+    fs::create_directory(dir / "Sub");
+    struct Row {
+        std::u16string name;
+        NewFolderStatus status;
+    };
+    const Row rows[] = {
+        {u" New ", NewFolderStatus::kMade}, // no trimming
+        {u"Sub/Inner", NewFolderStatus::kMade},
+        {std::u16string(dz::kMaxFolderNameLength, u'n'), NewFolderStatus::kMade},
+        {u"", NewFolderStatus::kNoName},
+        {u"Exists", NewFolderStatus::kNotMade},
+        {u"Missing/Inner", NewFolderStatus::kNotMade}, // one level only
+        {std::u16string(dz::kMaxFolderNameLength + 1, u'n'), NewFolderStatus::kNameTooLong},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.name.begin(), r.name.end()));
+        const dz::NewFolderResult result = MakeNewFolder(dir.text(), r.name);
+        EXPECT_EQ(result.status, r.status);
+        switch (r.status) {
+        case NewFolderStatus::kMade:
+            EXPECT_EQ(result.path, dir.text() + u"/" + r.name);
+            EXPECT_TRUE(result.message.empty());
+            EXPECT_TRUE(fs::is_directory(dir / std::string(r.name.begin(), r.name.end())));
+            break;
+        case NewFolderStatus::kNoName:
+            EXPECT_TRUE(result.path.empty());
+            EXPECT_TRUE(result.message.empty());
+            break;
+        case NewFolderStatus::kNotMade:
+            EXPECT_EQ(result.message, u"Could not make a folder, " + dir.text() + u"/" + r.name);
+            break;
+        case NewFolderStatus::kNameTooLong:
+            EXPECT_EQ(result.message, u"Please enter no more than 128 characters.");
+            EXPECT_FALSE(fs::exists(dir / std::string(r.name.begin(), r.name.end())));
+            break;
+        }
+    }
+}
+
+} // namespace
