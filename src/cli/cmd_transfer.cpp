@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "transfer/transfer_checks.h"
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -19,16 +20,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The job Ctrl+C stops while it runs: a signal reaches the process, not a job.
+std::atomic<CancelToken*> g_interruptedJob{nullptr};
+
 // Ctrl+C does what the dialog's Cancel does. The handler only raises the
-// worker's flag; it removes itself, so a second Ctrl+C ends the program at
+// job's token; it removes itself, so a second Ctrl+C ends the program at
 // once if the worker is stuck in a slow write.
 extern "C" void CancelOnInterrupt(int) {
-    g_cancelTransfer.store(1);
+    if (CancelToken* token = g_interruptedJob.load())
+        token->Cancel();
 }
 
 class InterruptCancels {
 public:
-    InterruptCancels() {
+    explicit InterruptCancels(CancelToken& token) {
+        g_interruptedJob.store(&token);
         struct sigaction action {};
         action.sa_handler = CancelOnInterrupt;
         sigemptyset(&action.sa_mask);
@@ -38,6 +44,7 @@ public:
     ~InterruptCancels() {
         if (m_installed)
             sigaction(SIGINT, &m_previous, nullptr);
+        g_interruptedJob.store(nullptr);
     }
     InterruptCancels(const InterruptCancels&) = delete;
     InterruptCancels& operator=(const InterruptCancels&) = delete;
@@ -174,11 +181,11 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     const bool showProgress = options.progress.value_or(isatty(STDERR_FILENO) == 1);
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);
     TransferOutcome outcome;
-    TransferJob job{&progress, &destination, &source, &names, &outcome};
+    CancelToken cancel;
+    TransferJob job{&progress, destination, source, names, &outcome, &cancel};
     int result = 0;
     {
-        const InterruptCancels interrupt;
-        g_cancelTransfer = 0;
+        const InterruptCancels interrupt(cancel);
         std::thread worker([&] {
             result = options.mode == TRANSFER_MOVE ? MoveThreadProc(&job) : CopyThreadProc(&job);
         });

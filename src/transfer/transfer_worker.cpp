@@ -19,14 +19,12 @@
 #include <utility>
 #include <vector>
 
-std::atomic<int> g_cancelTransfer{0};
-
 namespace {
 
 using dz::platform::File;
 
-bool CancelRequested() {
-    return g_cancelTransfer.load(std::memory_order_relaxed) != 0;
+bool CancelRequested(const TransferJob& job) {
+    return job.cancel && job.cancel->Cancelled();
 }
 
 void Report(const TransferJob& job, int32_t total, int32_t number, int32_t code, int32_t range = 0,
@@ -310,7 +308,7 @@ int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
             copied += share;
             const BarValues bar = ScaleBar(length, copied);
             Report(c.job, c.total, c.number, PROGRESS_STEP, bar.range, bar.position);
-            return !CancelRequested();
+            return !CancelRequested(c.job);
         });
     if (result != 0)
         return result;
@@ -445,7 +443,7 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
                 recordingCopied += n;
                 Report(c.job, c.total, c.number, PROGRESS_STEP, 100,
                        RecordingPercent(recordingCopied, totalSize));
-                return !CancelRequested();
+                return !CancelRequested(c.job);
             });
         if (result != 0)
             return result;
@@ -508,14 +506,12 @@ struct JobEnd {
 };
 
 int RunJob(TransferJob* jobPointer, bool move) {
-    if (!jobPointer || !jobPointer->destination || !jobPointer->source || !jobPointer->names)
+    if (!jobPointer)
         return -1;
     const TransferJob& job = *jobPointer;
-    // The texts belong to the command that started the job; the worker keeps
-    // its own copies so nothing it reads can change under it.
-    const std::u16string destinationFolder = *job.destination;
-    const std::u16string sourceFolder = *job.source;
-    const CSortStringArray names = *job.names;
+    const std::u16string& destinationFolder = job.destination;
+    const std::u16string& sourceFolder = job.source;
+    const CSortStringArray& names = job.names;
     const int32_t total = static_cast<int32_t>(
         std::min<size_t>(names.GetSize(), std::numeric_limits<int32_t>::max() - 1));
     JobEnd end{job.outcome, {}};
@@ -589,7 +585,7 @@ int RunJob(TransferJob* jobPointer, bool move) {
         end.outcome.done = number;
         // A cancel after the last entry comes too late to stop anything: the
         // job is complete and is reported so.
-        if (number < total && CancelRequested()) {
+        if (number < total && CancelRequested(job)) {
             end.outcome.cancelled = true;
             return 1;
         }

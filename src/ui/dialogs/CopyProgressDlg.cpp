@@ -105,7 +105,7 @@ CCopyProgressDlg::~CCopyProgressDlg() {
     // its reports are dropped so that it can end without the window.
     m_handoff.Shut();
     if (m_worker.joinable()) {
-        g_cancelTransfer = 1;
+        m_cancel.Cancel();
         m_worker.join();
     }
 }
@@ -177,14 +177,13 @@ void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
 }
 
 void CCopyProgressDlg::StartWorker() {
-    m_job = TransferJob{&m_handoff, m_pDestination, m_pSource, m_pNames, &m_outcome};
-    m_jobBytes = JobBytes(EntrySizesOf(*m_pSource, *m_pNames));
+    m_job = TransferJob{&m_handoff, *m_pDestination, *m_pSource, *m_pNames, &m_outcome, &m_cancel};
+    m_jobBytes = JobBytes(EntrySizesOf(m_job.source, m_job.names));
     m_rate = RateMeter();
     m_rate.Add(std::chrono::steady_clock::now(), 0);
     ThreadProc proc = ThreadProcSlot();
     if (!proc)
         proc = m_nMode == TRANSFER_COPY ? CopyThreadProc : MoveThreadProc;
-    g_cancelTransfer = 0;
     m_worker = std::thread([this, proc] {
         proc(&m_job);
         m_handoff.Finish();
@@ -203,9 +202,9 @@ void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
     switch (report.code) {
     case PROGRESS_FILE_START: {
         m_strCounter = Counter(report.number, report.total);
-        const bool known = report.number >= 1 && m_pNames &&
-                           static_cast<size_t>(report.number) <= m_pNames->GetSize();
-        m_strFileName = known ? (*m_pNames)[static_cast<size_t>(report.number) - 1] : u"";
+        const bool known =
+            report.number >= 1 && static_cast<size_t>(report.number) <= m_job.names.GetSize();
+        m_strFileName = known ? m_job.names[static_cast<size_t>(report.number) - 1] : u"";
         SetBar(m_wndTotal, report.total, report.number);
         SetBar(m_wndCurrent, report.range, 0);
         TransferDataToWindow();
@@ -258,7 +257,7 @@ void CCopyProgressDlg::RequestEnd() {
     m_bEndRequested = true;
     m_timer.Stop();
     if (m_worker.joinable()) {
-        g_cancelTransfer = 1;
+        m_cancel.Cancel();
         // Reports keep flowing through the event loop meanwhile; the
         // worker's end brings us back here through ServeReports.
         if (!m_handoff.Finished())

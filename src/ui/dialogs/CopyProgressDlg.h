@@ -4,7 +4,7 @@
 // entry name, folders, a bar over all entries, a bar within the entry, and
 // the speed with the time left), and ends itself on the job's end, on a
 // failure or on Cancel - always only after the worker has ended, because the
-// worker reads the command's texts and names until then.
+// worker reports to the dialog and reads its cancel token until then.
 #include "common/SortStringArray.h"
 #include "transfer/progress_handoff.h"
 #include "transfer/transfer_rate.h"
@@ -42,7 +42,8 @@ public:
     CCopyProgressDlg();
     ~CCopyProgressDlg() override;
 
-    // Set by the command before the modal run; they must outlive the dialog.
+    // Set by the command before the modal run and read until the worker
+    // starts; the job takes its own copies.
     const std::u16string* m_pDestination = nullptr;
     const std::u16string* m_pSource = nullptr;
     const CSortStringArray* m_pNames = nullptr;
@@ -62,6 +63,7 @@ public:
     int GetCurrentRange() const;
     int GetCurrentPosition() const;
     bool IsWorkerRunning() const { return m_worker.joinable(); }
+    bool IsCancelRequested() const { return m_cancel.Cancelled(); }
 
     // Tests: called on the window's thread after each report was shown.
     using ReportHook = std::function<void(CCopyProgressDlg&, const ProgressReport&)>;
@@ -91,6 +93,7 @@ private:
     // so that it outlives it.
     std::shared_ptr<CopyProgressBridge> m_pBridge;
     ProgressHandoff m_handoff;
+    CancelToken m_cancel;
     TransferJob m_job;
     std::thread m_worker;
     wxTimer m_timer;
