@@ -34,10 +34,10 @@ EntrySize EntrySizeOf(const std::u16string& folder, const std::u16string& name) 
     }
     if (!dz::IsPartFileName(path))
         return {};
-    CompanionHead head;
-    if (!ReadCompanionHead(CompanionPathOf(path), head))
+    const CompanionRead companion = ReadCompanionOf(path);
+    if (!companion.Ok())
         return {0, true};
-    return {std::max<int64_t>(TotalSizeOf(head), 0), true};
+    return {std::max<int64_t>(companion.totalSize, 0), true};
 }
 
 std::vector<EntrySize> EntrySizesOf(const std::u16string& folder, const CSortStringArray& names) {

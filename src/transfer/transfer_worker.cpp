@@ -44,17 +44,6 @@ std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[n]);
 }
 
-uint16_t ReadBigEndian16(const uint8_t* p) {
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-uint64_t ReadBigEndian64(const uint8_t* p) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
 enum class BlockCopy { Done, Cancelled, ReadFailed, WriteFailed, LengthChanged };
 
 // Blocks moved by one kernel copy. A cancel is still seen after the block
@@ -327,11 +316,6 @@ std::u16string FolderOfPrefix(const std::u16string& prefix) {
     return prefix;
 }
 
-std::u16string WithExtension(const std::u16string& path, std::u16string_view extension) {
-    const std::u16string_view current = dz::ExtensionOf(path);
-    return path.substr(0, path.size() - current.size()) + std::u16string(extension);
-}
-
 // The folder as the file system resolves it (links, "..", "."), so that its
 // place below the drive root can be read off; the text itself when that fails.
 std::u16string ResolvedFolder(const std::u16string& folder) {
@@ -364,18 +348,13 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
 
     // The entry's own companion tells how many parts there are and how large
     // the whole recording is.
-    {
-        File head = File::OpenRead(dz::platform::ResolveCase(WithExtension(sourcePath, u".AVF")));
-        if (!head.IsOpen())
-            return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
-        const int64_t got = head.Read(companionHead.get(), kCompanionHeadSize);
-        if (got < 0)
-            return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
-        if (got != static_cast<int64_t>(kCompanionHeadSize))
-            return Fail(c, PROGRESS_ERR_COMPANION, TransferFailure::CompanionShort, false);
-    }
-    const int32_t partCount = ReadBigEndian16(companionHead.get() + kCompanionPartCountOffset);
-    const uint64_t totalSize = ReadBigEndian64(companionHead.get() + kCompanionTotalSizeOffset);
+    const CompanionRead companion = ReadCompanionOf(sourcePath);
+    if (companion.status == CompanionStatus::Short)
+        return Fail(c, PROGRESS_ERR_COMPANION, TransferFailure::CompanionShort, false);
+    if (!companion.Ok())
+        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
+    const int32_t partCount = companion.partCount;
+    const uint64_t totalSize = static_cast<uint64_t>(companion.totalSize);
 
     RecordingNameParts source, destination;
     if (SplitRecordingPath(sourcePath, source) != 0)
@@ -463,14 +442,14 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
 // source of the same size as its copy.
 bool FinishesAnEarlierMove(const std::u16string& sourcePath,
                            const std::u16string& destinationPath) {
-    CompanionHead sourceHead, destinationHead;
-    if (!ReadCompanionHead(CompanionPathOf(sourcePath), sourceHead) ||
-        !ReadCompanionHead(CompanionPathOf(destinationPath), destinationHead))
+    const CompanionRead sourceHead = ReadCompanionOf(sourcePath);
+    const CompanionRead destinationHead = ReadCompanionOf(destinationPath);
+    if (!sourceHead.Ok() || !destinationHead.Ok())
         return false;
     for (size_t i = 0; i < kCompanionHeadSize; ++i) {
         const bool location =
             i >= kCompanionLocationOffset && i < kCompanionLocationOffset + kLocationFieldSize;
-        if (!location && sourceHead[i] != destinationHead[i])
+        if (!location && sourceHead.head[i] != destinationHead.head[i])
             return false;
     }
     RecordingNameParts source, destination;
@@ -479,7 +458,7 @@ bool FinishesAnEarlierMove(const std::u16string& sourcePath,
         return false;
     const CRecordingName names;
     bool sourceLacksAPart = false;
-    for (int32_t p = 1; p <= PartCountOf(sourceHead); ++p) {
+    for (int32_t p = 1; p <= sourceHead.partCount; ++p) {
         const auto info = [&](const RecordingNameParts& at) {
             return dz::platform::GetFileInfo(dz::platform::ResolveCase(
                 names.MakePartPath(at.prefix, at.recordingName, p, at.dateStamp, at.suffixNumber)));
