@@ -334,46 +334,53 @@ struct FilePair {
     std::u16string destination;
 };
 
-int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
-                    const std::u16string& destinationPath, uint8_t* block) {
-    const std::unique_ptr<uint8_t[]> companionHead = TryAllocate(kCompanionHeadSize);
-    const std::unique_ptr<uint8_t[]> partHeader = TryAllocate(kPartHeaderSize);
-    if (!companionHead || !partHeader) {
-        Fail(c, PROGRESS_ERR_MEMORY, TransferFailure::NoMemory, false);
-        return 1;
-    }
+// The entry's own companion, read once: how many parts there are and how
+// large the whole recording is. 0, or -1 failed and reported.
+int CheckCompanion(EntryContext& c, const std::u16string& sourcePath, CompanionRead& companion) {
     // A later part's name would copy the recording under a name nobody chose.
     if (!IsEntryOwnName(sourcePath.substr(sourcePath.rfind(dz::platform::kSeparator) + 1)))
         return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::NotAnEntry, false);
-
-    // The entry's own companion tells how many parts there are and how large
-    // the whole recording is.
-    const CompanionRead companion = ReadCompanionOf(sourcePath);
+    companion = ReadCompanionOf(sourcePath);
     if (companion.status == CompanionStatus::Short)
         return Fail(c, PROGRESS_ERR_COMPANION, TransferFailure::CompanionShort, false);
     if (!companion.Ok())
         return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
-    const int32_t partCount = companion.partCount;
-    const uint64_t totalSize = static_cast<uint64_t>(companion.totalSize);
+    return 0;
+}
 
+// What a recording's copy works through: every file of the set, companion
+// first, and the location text its copies carry.
+struct RecordingFileList {
+    std::vector<FilePair> files;
+    std::u16string destinationFolder;
+    std::u16string locationText;
+};
+
+// The file list of a recording of partCount parts, named from the split
+// pieces and matched to the names on disk. 0, or -1 failed and reported
+// (a name outside the scheme, a file that is its own copy, a name this job
+// has already written).
+int BuildFileList(EntryContext& c, const std::u16string& sourcePath,
+                  const std::u16string& destinationPath, int32_t partCount,
+                  RecordingFileList& list) {
     RecordingNameParts source, destination;
     if (SplitRecordingPath(sourcePath, source) != 0)
         return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::NameTooLong, false);
     if (SplitRecordingPath(destinationPath, destination) != 0)
         return Fail(c, PROGRESS_ERR_DEST, TransferFailure::NameTooLong, false);
+    list.destinationFolder = FolderOfPrefix(destination.prefix);
     const std::optional<std::u16string> locationText =
-        MakeLocationText(FolderOfPrefix(destination.prefix), destination);
+        MakeLocationText(list.destinationFolder, destination);
     if (!locationText)
         return Fail(c, PROGRESS_ERR_DEST, TransferFailure::NameTooLong, false);
+    list.locationText = *locationText;
 
-    // Every file of the set, companion first, named from the split pieces and
-    // matched to the names on disk.
     const CRecordingName names;
     const std::u16string& recordingName = source.recordingName;
     const std::u16string& stamp = source.dateStamp;
     const int32_t suffix = source.suffixNumber;
     dz::platform::FolderCaseIndex sourceIndex(FolderOfPrefix(source.prefix));
-    dz::platform::FolderCaseIndex destinationIndex(FolderOfPrefix(destination.prefix));
+    dz::platform::FolderCaseIndex destinationIndex(list.destinationFolder);
     auto pairOf = [&](const std::u16string& sourceBuilt, const std::u16string& destinationBuilt) {
         const size_t sourceCut = source.prefix.size();
         const size_t destinationCut = destination.prefix.size();
@@ -381,7 +388,7 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
                         destination.prefix +
                             destinationIndex.Resolve(destinationBuilt.substr(destinationCut))};
     };
-    std::vector<FilePair> files;
+    std::vector<FilePair>& files = list.files;
     files.reserve(static_cast<size_t>(partCount) + 1);
     files.push_back(
         pairOf(names.MakeCompanionPath(source.prefix, recordingName, 1, stamp, suffix),
@@ -390,7 +397,6 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
         files.push_back(
             pairOf(names.MakePartPath(source.prefix, recordingName, p, stamp, suffix),
                    names.MakePartPath(destination.prefix, recordingName, p, stamp, suffix)));
-    std::vector<std::u16string> finals;
     for (const FilePair& file : files) {
         // The same file reached by another path (a linked folder, a hard
         // link): putting the copy in place would remove the source.
@@ -398,22 +404,34 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
             return Fail(c, PROGRESS_ERR_DEST, TransferFailure::SameFolder, false);
         if (ReplacesEarlierWrite(c, file.destination))
             return Fail(c, PROGRESS_ERR_DEST, TransferFailure::WouldReplace, false);
-        finals.push_back(file.destination);
     }
+    return 0;
+}
 
+// The scratch room for rewriting the location inside each header.
+struct HeaderBuffers {
+    uint8_t* companionHead = nullptr; // kCompanionHeadSize bytes
+    uint8_t* partHeader = nullptr;    // kPartHeaderSize bytes
+};
+
+// Copies the list's files into temporaries and puts them in place together:
+// 0, 1 cancelled, -1 failed and reported.
+int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalSize, uint8_t* block,
+                 const HeaderBuffers& buffers) {
+    const std::vector<FilePair>& files = list.files;
     Report(c.job, c.total, c.number, PROGRESS_FILE_START, 100, 0);
-    StagedEntry entry(FolderOfPrefix(destination.prefix));
+    StagedEntry entry(list.destinationFolder);
     // The companion is small and is copied whole: no reports, no cancel.
-    const HeaderPatch companionPatch{companionHead.get(), kCompanionHeadSize,
-                                     kCompanionLocationOffset, &*locationText};
+    const HeaderPatch companionPatch{buffers.companionHead, kCompanionHeadSize,
+                                     kCompanionLocationOffset, &list.locationText};
     int result = StageFile(
         c, entry, files[0].source, files[0].destination, block, &companionPatch, [](uint64_t) {},
         [](uint64_t) { return true; });
     if (result != 0)
         return result;
 
-    const HeaderPatch partPatch{partHeader.get(), kPartHeaderSize, kPartLocationOffset,
-                                &*locationText};
+    const HeaderPatch partPatch{buffers.partHeader, kPartHeaderSize, kPartLocationOffset,
+                                &list.locationText};
     uint64_t recordingCopied = 0;
     for (size_t p = 1; p < files.size(); ++p) {
         result = StageFile(
@@ -427,10 +445,32 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
         if (result != 0)
             return result;
     }
+    std::vector<std::u16string> finals;
+    finals.reserve(files.size());
+    for (const FilePair& file : files)
+        finals.push_back(file.destination);
     if (CommitEntry(c, entry, finals) != 0)
         return -1;
     Report(c.job, c.total, c.number, PROGRESS_FILE_DONE, 100, 100);
     return 0;
+}
+
+int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
+                    const std::u16string& destinationPath, uint8_t* block) {
+    const std::unique_ptr<uint8_t[]> companionHead = TryAllocate(kCompanionHeadSize);
+    const std::unique_ptr<uint8_t[]> partHeader = TryAllocate(kPartHeaderSize);
+    if (!companionHead || !partHeader) {
+        Fail(c, PROGRESS_ERR_MEMORY, TransferFailure::NoMemory, false);
+        return 1;
+    }
+    CompanionRead companion;
+    if (CheckCompanion(c, sourcePath, companion) != 0)
+        return -1;
+    RecordingFileList list;
+    if (BuildFileList(c, sourcePath, destinationPath, companion.partCount, list) != 0)
+        return -1;
+    return CopyFileList(c, list, static_cast<uint64_t>(companion.totalSize), block,
+                        {companionHead.get(), partHeader.get()});
 }
 
 // A move cut short while it removed its source (the parts go from the last
