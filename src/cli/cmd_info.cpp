@@ -40,7 +40,7 @@ void PrintParts(std::ostream& out, const CRecordingName& names, const RecordingN
             continue;
         }
         const unsigned streamOffset =
-            (unsigned(header[kPartStreamOffsetOffset]) << 8) | header[kPartStreamOffsetOffset + 1];
+            static_cast<unsigned>(ReadBigEndian(header.data() + kPartStreamOffsetOffset, 2));
         out << "present\t" << Shown(path.substr(nameStart)) << '\t' << streamOffset << '\t'
             << Shown(LocationTextOf(header.data() + kPartLocationOffset)) << '\n';
     }
@@ -70,16 +70,15 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     const std::u16string companion = platform::ResolveCase(names.MakeCompanionPath(
         parts.prefix, parts.recordingName, 1, parts.dateStamp, parts.suffixNumber));
     Line(out, "companion", companion.substr(parts.prefix.size()));
-    CompanionHead head;
-    if (!ReadCompanionHeadExact(companion, head)) {
+    const CompanionRead read = ReadCompanionAt(companion);
+    if (!read.Ok()) {
         PrintMessage(err, u"Cannot read the companion file " + companion);
         return kExitFailure;
     }
-    const uint16_t count = PartCountOf(head);
-    Line(out, "part count", count);
-    Line(out, "total size", TotalSizeOf(head));
-    Line(out, "location", LocationTextOf(head.data() + kCompanionLocationOffset));
-    PrintParts(out, names, parts, count);
+    Line(out, "part count", read.partCount);
+    Line(out, "total size", read.totalSize);
+    Line(out, "location", read.location);
+    PrintParts(out, names, parts, read.partCount);
     return kExitOk;
 }
 

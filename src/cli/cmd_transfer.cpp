@@ -7,9 +7,11 @@
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_plan.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <system_error>
 #include <thread>
@@ -19,12 +21,34 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Ctrl+C does what the dialog's Cancel does. The hook only raises the
-// worker's flag; it acts once, so a second Ctrl+C ends the program at once
-// if the worker is stuck in a slow write.
+// The job Ctrl+C stops while it runs: a signal reaches the process, not a job.
+std::atomic<CancelToken*> g_interruptedJob{nullptr};
+
+// Ctrl+C does what the dialog's Cancel does. The hook only raises the job's
+// token; it acts once, so a second Ctrl+C ends the program at once if the
+// worker is stuck in a slow write.
 void CancelOnInterrupt() {
-    g_cancelTransfer.store(1);
+    if (CancelToken* token = g_interruptedJob.load())
+        token->Cancel();
 }
+
+// Points the hook at one job for as long as it runs.
+class InterruptCancels {
+public:
+    explicit InterruptCancels(CancelToken& token) {
+        g_interruptedJob.store(&token);
+        m_hook.emplace(CancelOnInterrupt, true);
+    }
+    ~InterruptCancels() {
+        m_hook.reset();
+        g_interruptedJob.store(nullptr);
+    }
+    InterruptCancels(const InterruptCancels&) = delete;
+    InterruptCancels& operator=(const InterruptCancels&) = delete;
+
+private:
+    std::optional<platform::InterruptHook> m_hook;
+};
 
 // A folder as the window would hold it: absolute, without "." or "..", and
 // without a trailing separator, so that the checks and the recorder's
@@ -167,11 +191,11 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     const bool showProgress = options.progress.value_or(platform::StderrIsTerminal());
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);
     TransferOutcome outcome;
-    TransferJob job{&progress, &destination, &source, &names, &outcome};
+    CancelToken cancel;
+    TransferJob job{&progress, destination, source, names, &outcome, &cancel};
     int result = 0;
     {
-        const platform::InterruptHook interrupt(CancelOnInterrupt, true);
-        g_cancelTransfer = 0;
+        const InterruptCancels interrupt(cancel);
         const auto run = [&] {
             result = options.mode == TRANSFER_MOVE ? MoveThreadProc(&job) : CopyThreadProc(&job);
         };

@@ -44,23 +44,11 @@ namespace {
 // its head, -1 when the source is no part file or the companion is there but
 // cannot be read.
 int32_t PartCountOnce(const std::u16string& source, bool& unreadable) {
-    unreadable = false;
-    const std::u16string companion = CompanionPathOf(source);
-    if (companion.empty())
+    const CompanionRead companion = ReadCompanionOf(source);
+    unreadable = companion.status == CompanionStatus::Unreadable;
+    if (companion.path.empty() || unreadable)
         return -1;
-    const std::u16string found = platform::ResolveCase(companion);
-    platform::File file = platform::File::OpenRead(found);
-    if (!file.IsOpen()) {
-        unreadable = platform::PathExists(found);
-        return unreadable ? -1 : 0;
-    }
-    CompanionHead head;
-    const int64_t got = file.Read(head.data(), head.size());
-    if (got < 0) {
-        unreadable = true;
-        return -1;
-    }
-    return got == static_cast<int64_t>(head.size()) ? PartCountOf(head) : 0;
+    return companion.Ok() ? companion.partCount : 0;
 }
 
 } // namespace
@@ -126,8 +114,7 @@ void SourceFile::skip_recording_header() {
         m_readFailed = true; // not a short part: the conversion must not go on as if it were
     uint64_t offset = 0;
     if (got >= static_cast<int64_t>(kPartStreamOffsetOffset + 2)) {
-        offset =
-            (uint64_t{header[kPartStreamOffsetOffset]} << 8) | header[kPartStreamOffsetOffset + 1];
+        offset = ReadBigEndian(header.data() + kPartStreamOffsetOffset, 2);
     } else {
         // Too short to say where its stream begins: nothing of it is stream data.
         offset = m_size;

@@ -50,13 +50,6 @@ std::u16string BuildPath(const std::u16string& prefix, const std::u16string& rec
     return path;
 }
 
-uint64_t BigEndian(const uint8_t* p, size_t n) {
-    uint64_t v = 0;
-    for (size_t i = 0; i < n; ++i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
 } // namespace
 
 namespace {
@@ -162,22 +155,6 @@ void CRecordingName::CopyLowBytes(uint8_t* field, const std::u16string& text) {
     field[text.size()] = 0;
 }
 
-int32_t CRecordingName::ReadPartCount(const std::u16string& path) const {
-    const std::u16string companion = CompanionPathOf(path);
-    if (companion.empty())
-        return -1;
-    CompanionHead head;
-    return ReadCompanionHead(companion, head) ? PartCountOf(head) : 0;
-}
-
-int64_t CRecordingName::ReadTotalSize(const std::u16string& path) const {
-    const std::u16string companion = CompanionPathOf(path);
-    if (companion.empty())
-        return -1;
-    CompanionHead head;
-    return ReadCompanionHead(companion, head) ? TotalSizeOf(head) : 0;
-}
-
 void CRecordingName::MakeSiblingPartPath(std::u16string& output, const std::u16string& path,
                                          int32_t n) const {
     RecordingNameParts parts;
@@ -210,25 +187,45 @@ std::u16string CompanionPathOf(const std::u16string& partPath) {
     return partPath.substr(0, partPath.size() - extension.size()) + u".AVF";
 }
 
-bool ReadCompanionHeadExact(const std::u16string& companionPath, CompanionHead& head) {
+uint64_t ReadBigEndian(const uint8_t* p, size_t n) {
+    uint64_t v = 0;
+    for (size_t i = 0; i < n; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+CompanionRead ReadCompanionAt(const std::u16string& companionPath) {
+    CompanionRead read;
+    read.path = companionPath;
     dz::platform::File file = dz::platform::File::OpenRead(companionPath);
-    return file.IsOpen() &&
-           file.Read(head.data(), head.size()) == static_cast<int64_t>(head.size());
+    if (!file.IsOpen()) {
+        read.status = dz::platform::PathExists(companionPath) ? CompanionStatus::Unreadable
+                                                              : CompanionStatus::Missing;
+        return read;
+    }
+    const int64_t got = file.Read(read.head.data(), read.head.size());
+    if (got < 0) {
+        read.status = CompanionStatus::Unreadable;
+        return read;
+    }
+    if (got != static_cast<int64_t>(read.head.size())) {
+        read.status = CompanionStatus::Short;
+        return read;
+    }
+    read.status = CompanionStatus::Ok;
+    read.partCount =
+        static_cast<uint16_t>(ReadBigEndian(read.head.data() + kCompanionPartCountOffset, 2));
+    read.totalSize =
+        static_cast<int64_t>(ReadBigEndian(read.head.data() + kCompanionTotalSizeOffset, 8));
+    read.location = LocationTextOf(read.head.data() + kCompanionLocationOffset);
+    return read;
 }
 
-bool ReadCompanionHead(const std::u16string& companionPath, CompanionHead& head) {
-    if (ReadCompanionHeadExact(companionPath, head))
-        return true;
-    const std::u16string found = dz::platform::ResolveCase(companionPath);
-    return found != companionPath && ReadCompanionHeadExact(found, head);
-}
-
-uint16_t PartCountOf(const CompanionHead& head) {
-    return static_cast<uint16_t>(BigEndian(head.data() + kCompanionPartCountOffset, 2));
-}
-
-int64_t TotalSizeOf(const CompanionHead& head) {
-    return static_cast<int64_t>(BigEndian(head.data() + kCompanionTotalSizeOffset, 8));
+CompanionRead ReadCompanionOf(const std::u16string& partPath) {
+    const std::u16string companion = CompanionPathOf(partPath);
+    if (companion.empty())
+        return {};
+    return ReadCompanionAt(dz::platform::ResolveCase(companion));
 }
 
 std::u16string LocationTextOf(const uint8_t* field) {

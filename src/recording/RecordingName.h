@@ -55,9 +55,6 @@ public:
     // clears the field and guarantees the room.
     static void CopyLowBytes(uint8_t* field, const std::u16string& text);
 
-    // -1: not ".avr" or no buffer; 0: companion unreadable; else the value.
-    int32_t ReadPartCount(const std::u16string& path) const;
-    int64_t ReadTotalSize(const std::u16string& path) const;
     // output = path of part n of the same recording; unchanged if it cannot split.
     void MakeSiblingPartPath(std::u16string& output, const std::u16string& path, int32_t n) const;
 };
@@ -73,19 +70,42 @@ int SplitRecordingPath(const std::u16string& path, RecordingNameParts& parts);
 // "_#" separator.
 int SplitSiblingNames(const std::u16string& path, RecordingNameParts& parts);
 
-// The companion head as read from disk, and the fields this system uses.
+// The companion head as read from disk.
 using CompanionHead = std::array<uint8_t, kCompanionHeadSize>;
+
+// An unsigned big-endian field of n bytes (at most 8).
+uint64_t ReadBigEndian(const uint8_t* p, size_t n);
 
 // Drive, folder and base name of a part path + ".AVF"; empty when the part
 // path's extension is not ".avr". Only part 1 leads to an existing companion.
 std::u16string CompanionPathOf(const std::u16string& partPath);
-// The head in one read; false when the file cannot be opened or holds fewer
-// than 8,008 bytes. The first tries the name exactly as given; the second
-// also finds it under another case of A-Z on a case-sensitive disk.
-bool ReadCompanionHeadExact(const std::u16string& companionPath, CompanionHead& head);
-bool ReadCompanionHead(const std::u16string& companionPath, CompanionHead& head);
-uint16_t PartCountOf(const CompanionHead& head);
-int64_t TotalSizeOf(const CompanionHead& head);
+
+enum class CompanionStatus {
+    Ok,
+    Missing,    // no file by that name (or no companion name at all)
+    Short,      // fewer bytes than the head
+    Unreadable, // there, but it cannot be opened or read
+};
+
+// One look at a companion: one open and one read, so that nothing decided
+// from it can disagree with a second look.
+struct CompanionRead {
+    CompanionStatus status = CompanionStatus::Missing;
+    std::u16string path;  // the file read; empty when the part path names no companion
+    CompanionHead head{}; // whole only when Ok
+    // The fields this system uses; set only when Ok.
+    uint16_t partCount = 0;
+    int64_t totalSize = 0;
+    std::u16string location;
+
+    bool Ok() const { return status == CompanionStatus::Ok; }
+};
+
+// The companion at exactly this path.
+CompanionRead ReadCompanionAt(const std::u16string& companionPath);
+// The companion of a part path, found under another case of A-Z too on a
+// case-sensitive disk.
+CompanionRead ReadCompanionOf(const std::u16string& partPath);
 // The text of a 123-byte location field: its bytes up to the first zero,
 // each taken as one character (the recorder writes one byte per character).
 std::u16string LocationTextOf(const uint8_t* field);

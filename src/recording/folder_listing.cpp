@@ -101,16 +101,15 @@ bool LastPartPresent(const std::u16string& folder, const std::u16string& partNam
 int64_t TotalSizeOfRecording(const std::u16string& folder, const std::u16string& partName,
                              FoldedNames& folded) {
     const std::u16string companionName = CompanionPathOf(partName);
-    CompanionHead head;
-    bool read = ReadCompanionHeadExact(dz::platform::JoinPath(folder, companionName), head);
-    if (!read) {
+    CompanionRead read = ReadCompanionAt(dz::platform::JoinPath(folder, companionName));
+    if (!read.Ok()) {
         const std::u16string* stored = folded.Find(companionName);
-        read = stored && *stored != companionName &&
-               ReadCompanionHeadExact(dz::platform::JoinPath(folder, *stored), head);
+        if (stored && *stored != companionName)
+            read = ReadCompanionAt(dz::platform::JoinPath(folder, *stored));
     }
-    if (!read || !LastPartPresent(folder, partName, PartCountOf(head), folded))
+    if (!read.Ok() || !LastPartPresent(folder, partName, read.partCount, folded))
         return 0;
-    return TotalSizeOf(head);
+    return read.totalSize;
 }
 
 } // namespace

@@ -40,18 +40,11 @@ DeleteFailure DeleteRecording(const std::u16string& path, const RemoveCallback& 
     // with the first.
     uint32_t count = 1;
     {
-        CompanionHead head;
-        dz::platform::File file = dz::platform::File::OpenRead(companion);
-        if (!file.IsOpen()) {
-            if (dz::platform::PathExists(companion))
-                return DeleteFailure::CompanionUnreadable;
-        } else {
-            const int64_t got = file.Read(head.data(), head.size());
-            if (got < 0)
-                return DeleteFailure::CompanionUnreadable;
-            if (got == static_cast<int64_t>(head.size()))
-                count = PartCountOf(head);
-        }
+        const CompanionRead read = ReadCompanionAt(companion);
+        if (read.status == CompanionStatus::Unreadable)
+            return DeleteFailure::CompanionUnreadable;
+        if (read.Ok())
+            count = read.partCount;
     }
 
     bool gone = true;

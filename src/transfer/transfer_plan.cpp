@@ -24,8 +24,8 @@ std::vector<std::u16string> EntryFiles(const std::u16string& folder, const std::
     if (!IsPartFileName(name))
         return files;
     const std::u16string companion = CompanionPathOf(path);
-    CompanionHead head;
-    const int32_t parts = ReadCompanionHead(companion, head) ? PartCountOf(head) : 1;
+    const CompanionRead read = ReadCompanionOf(path);
+    const int32_t parts = read.Ok() ? read.partCount : 1;
     addIfThere(companion);
     const CRecordingName names;
     for (int32_t n = 1; n <= std::max(parts, 1); ++n) {

@@ -34,10 +34,10 @@ EntrySize EntrySizeOf(const std::u16string& folder, const std::u16string& name) 
         return {info ? static_cast<int64_t>(info->size) : 0, false};
     }
     case dz::EntryKind::kRecordingPart: {
-        CompanionHead head;
-        if (!ReadCompanionHead(CompanionPathOf(path), head))
+        const CompanionRead companion = ReadCompanionOf(path);
+        if (!companion.Ok())
             return {0, true};
-        return {std::max<int64_t>(TotalSizeOf(head), 0), true};
+        return {std::max<int64_t>(companion.totalSize, 0), true};
     }
     case dz::EntryKind::kOther:
         break;

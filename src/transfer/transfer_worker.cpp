@@ -19,14 +19,12 @@
 #include <utility>
 #include <vector>
 
-std::atomic<int> g_cancelTransfer{0};
-
 namespace {
 
 using dz::platform::File;
 
-bool CancelRequested() {
-    return g_cancelTransfer.load(std::memory_order_relaxed) != 0;
+bool CancelRequested(const TransferJob& job) {
+    return job.cancel && job.cancel->Cancelled();
 }
 
 void Report(const TransferJob& job, int32_t total, int32_t number, int32_t code, int32_t range = 0,
@@ -44,17 +42,6 @@ void Report(const TransferJob& job, int32_t total, int32_t number, int32_t code,
 
 std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[n]);
-}
-
-uint16_t ReadBigEndian16(const uint8_t* p) {
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-uint64_t ReadBigEndian64(const uint8_t* p) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 8) | p[i];
-    return v;
 }
 
 enum class BlockCopy { Done, Cancelled, ReadFailed, WriteFailed, LengthChanged };
@@ -310,7 +297,7 @@ int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
             copied += share;
             const BarValues bar = ScaleBar(length, copied);
             Report(c.job, c.total, c.number, PROGRESS_STEP, bar.range, bar.position);
-            return !CancelRequested();
+            return !CancelRequested(c.job);
         });
     if (result != 0)
         return result;
@@ -327,11 +314,6 @@ std::u16string FolderOfPrefix(const std::u16string& prefix) {
     if (prefix.size() > 1 && (prefix.back() == u'/' || prefix.back() == u'\\'))
         return prefix.substr(0, prefix.size() - 1);
     return prefix;
-}
-
-std::u16string WithExtension(const std::u16string& path, std::u16string_view extension) {
-    const std::u16string_view current = dz::ExtensionOf(path);
-    return path.substr(0, path.size() - current.size()) + std::u16string(extension);
 }
 
 // The folder as the file system resolves it (links, "..", "."), so that its
@@ -352,51 +334,53 @@ struct FilePair {
     std::u16string destination;
 };
 
-int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
-                    const std::u16string& destinationPath, uint8_t* block) {
-    const std::unique_ptr<uint8_t[]> companionHead = TryAllocate(kCompanionHeadSize);
-    const std::unique_ptr<uint8_t[]> partHeader = TryAllocate(kPartHeaderSize);
-    if (!companionHead || !partHeader) {
-        Fail(c, PROGRESS_ERR_MEMORY, TransferFailure::NoMemory, false);
-        return 1;
-    }
+// The entry's own companion, read once: how many parts there are and how
+// large the whole recording is. 0, or -1 failed and reported.
+int CheckCompanion(EntryContext& c, const std::u16string& sourcePath, CompanionRead& companion) {
     // A later part's name would copy the recording under a name nobody chose.
     if (!IsEntryOwnName(sourcePath.substr(sourcePath.rfind(dz::platform::kSeparator) + 1)))
         return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::NotAnEntry, false);
+    companion = ReadCompanionOf(sourcePath);
+    if (companion.status == CompanionStatus::Short)
+        return Fail(c, PROGRESS_ERR_COMPANION, TransferFailure::CompanionShort, false);
+    if (!companion.Ok())
+        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
+    return 0;
+}
 
-    // The entry's own companion tells how many parts there are and how large
-    // the whole recording is.
-    {
-        File head = File::OpenRead(dz::platform::ResolveCase(WithExtension(sourcePath, u".AVF")));
-        if (!head.IsOpen())
-            return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
-        const int64_t got = head.Read(companionHead.get(), kCompanionHeadSize);
-        if (got < 0)
-            return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
-        if (got != static_cast<int64_t>(kCompanionHeadSize))
-            return Fail(c, PROGRESS_ERR_COMPANION, TransferFailure::CompanionShort, false);
-    }
-    const int32_t partCount = ReadBigEndian16(companionHead.get() + kCompanionPartCountOffset);
-    const uint64_t totalSize = ReadBigEndian64(companionHead.get() + kCompanionTotalSizeOffset);
+// What a recording's copy works through: every file of the set, companion
+// first, and the location text its copies carry.
+struct RecordingFileList {
+    std::vector<FilePair> files;
+    std::u16string destinationFolder;
+    std::u16string locationText;
+};
 
+// The file list of a recording of partCount parts, named from the split
+// pieces and matched to the names on disk. 0, or -1 failed and reported
+// (a name outside the scheme, a file that is its own copy, a name this job
+// has already written).
+int BuildFileList(EntryContext& c, const std::u16string& sourcePath,
+                  const std::u16string& destinationPath, int32_t partCount,
+                  RecordingFileList& list) {
     RecordingNameParts source, destination;
     if (SplitRecordingPath(sourcePath, source) != 0)
         return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::NameTooLong, false);
     if (SplitRecordingPath(destinationPath, destination) != 0)
         return Fail(c, PROGRESS_ERR_DEST, TransferFailure::NameTooLong, false);
+    list.destinationFolder = FolderOfPrefix(destination.prefix);
     const std::optional<std::u16string> locationText =
-        MakeLocationText(FolderOfPrefix(destination.prefix), destination);
+        MakeLocationText(list.destinationFolder, destination);
     if (!locationText)
         return Fail(c, PROGRESS_ERR_DEST, TransferFailure::NameTooLong, false);
+    list.locationText = *locationText;
 
-    // Every file of the set, companion first, named from the split pieces and
-    // matched to the names on disk.
     const CRecordingName names;
     const std::u16string& recordingName = source.recordingName;
     const std::u16string& stamp = source.dateStamp;
     const int32_t suffix = source.suffixNumber;
     dz::platform::FolderCaseIndex sourceIndex(FolderOfPrefix(source.prefix));
-    dz::platform::FolderCaseIndex destinationIndex(FolderOfPrefix(destination.prefix));
+    dz::platform::FolderCaseIndex destinationIndex(list.destinationFolder);
     auto pairOf = [&](const std::u16string& sourceBuilt, const std::u16string& destinationBuilt) {
         const size_t sourceCut = source.prefix.size();
         const size_t destinationCut = destination.prefix.size();
@@ -404,7 +388,7 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
                         destination.prefix +
                             destinationIndex.Resolve(destinationBuilt.substr(destinationCut))};
     };
-    std::vector<FilePair> files;
+    std::vector<FilePair>& files = list.files;
     files.reserve(static_cast<size_t>(partCount) + 1);
     files.push_back(
         pairOf(names.MakeCompanionPath(source.prefix, recordingName, 1, stamp, suffix),
@@ -413,7 +397,6 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
         files.push_back(
             pairOf(names.MakePartPath(source.prefix, recordingName, p, stamp, suffix),
                    names.MakePartPath(destination.prefix, recordingName, p, stamp, suffix)));
-    std::vector<std::u16string> finals;
     for (const FilePair& file : files) {
         // The same file reached by another path (a linked folder, a hard
         // link): putting the copy in place would remove the source.
@@ -421,22 +404,34 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
             return Fail(c, PROGRESS_ERR_DEST, TransferFailure::SameFolder, false);
         if (ReplacesEarlierWrite(c, file.destination))
             return Fail(c, PROGRESS_ERR_DEST, TransferFailure::WouldReplace, false);
-        finals.push_back(file.destination);
     }
+    return 0;
+}
 
+// The scratch room for rewriting the location inside each header.
+struct HeaderBuffers {
+    uint8_t* companionHead = nullptr; // kCompanionHeadSize bytes
+    uint8_t* partHeader = nullptr;    // kPartHeaderSize bytes
+};
+
+// Copies the list's files into temporaries and puts them in place together:
+// 0, 1 cancelled, -1 failed and reported.
+int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalSize, uint8_t* block,
+                 const HeaderBuffers& buffers) {
+    const std::vector<FilePair>& files = list.files;
     Report(c.job, c.total, c.number, PROGRESS_FILE_START, 100, 0);
-    StagedEntry entry(FolderOfPrefix(destination.prefix));
+    StagedEntry entry(list.destinationFolder);
     // The companion is small and is copied whole: no reports, no cancel.
-    const HeaderPatch companionPatch{companionHead.get(), kCompanionHeadSize,
-                                     kCompanionLocationOffset, &*locationText};
+    const HeaderPatch companionPatch{buffers.companionHead, kCompanionHeadSize,
+                                     kCompanionLocationOffset, &list.locationText};
     int result = StageFile(
         c, entry, files[0].source, files[0].destination, block, &companionPatch, [](uint64_t) {},
         [](uint64_t) { return true; });
     if (result != 0)
         return result;
 
-    const HeaderPatch partPatch{partHeader.get(), kPartHeaderSize, kPartLocationOffset,
-                                &*locationText};
+    const HeaderPatch partPatch{buffers.partHeader, kPartHeaderSize, kPartLocationOffset,
+                                &list.locationText};
     uint64_t recordingCopied = 0;
     for (size_t p = 1; p < files.size(); ++p) {
         result = StageFile(
@@ -445,15 +440,37 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
                 recordingCopied += n;
                 Report(c.job, c.total, c.number, PROGRESS_STEP, 100,
                        RecordingPercent(recordingCopied, totalSize));
-                return !CancelRequested();
+                return !CancelRequested(c.job);
             });
         if (result != 0)
             return result;
     }
+    std::vector<std::u16string> finals;
+    finals.reserve(files.size());
+    for (const FilePair& file : files)
+        finals.push_back(file.destination);
     if (CommitEntry(c, entry, finals) != 0)
         return -1;
     Report(c.job, c.total, c.number, PROGRESS_FILE_DONE, 100, 100);
     return 0;
+}
+
+int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
+                    const std::u16string& destinationPath, uint8_t* block) {
+    const std::unique_ptr<uint8_t[]> companionHead = TryAllocate(kCompanionHeadSize);
+    const std::unique_ptr<uint8_t[]> partHeader = TryAllocate(kPartHeaderSize);
+    if (!companionHead || !partHeader) {
+        Fail(c, PROGRESS_ERR_MEMORY, TransferFailure::NoMemory, false);
+        return 1;
+    }
+    CompanionRead companion;
+    if (CheckCompanion(c, sourcePath, companion) != 0)
+        return -1;
+    RecordingFileList list;
+    if (BuildFileList(c, sourcePath, destinationPath, companion.partCount, list) != 0)
+        return -1;
+    return CopyFileList(c, list, static_cast<uint64_t>(companion.totalSize), block,
+                        {companionHead.get(), partHeader.get()});
 }
 
 // A move cut short while it removed its source (the parts go from the last
@@ -465,14 +482,14 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
 // source of the same size as its copy.
 bool FinishesAnEarlierMove(const std::u16string& sourcePath,
                            const std::u16string& destinationPath) {
-    CompanionHead sourceHead, destinationHead;
-    if (!ReadCompanionHead(CompanionPathOf(sourcePath), sourceHead) ||
-        !ReadCompanionHead(CompanionPathOf(destinationPath), destinationHead))
+    const CompanionRead sourceHead = ReadCompanionOf(sourcePath);
+    const CompanionRead destinationHead = ReadCompanionOf(destinationPath);
+    if (!sourceHead.Ok() || !destinationHead.Ok())
         return false;
     for (size_t i = 0; i < kCompanionHeadSize; ++i) {
         const bool location =
             i >= kCompanionLocationOffset && i < kCompanionLocationOffset + kLocationFieldSize;
-        if (!location && sourceHead[i] != destinationHead[i])
+        if (!location && sourceHead.head[i] != destinationHead.head[i])
             return false;
     }
     RecordingNameParts source, destination;
@@ -481,7 +498,7 @@ bool FinishesAnEarlierMove(const std::u16string& sourcePath,
         return false;
     const CRecordingName names;
     bool sourceLacksAPart = false;
-    for (int32_t p = 1; p <= PartCountOf(sourceHead); ++p) {
+    for (int32_t p = 1; p <= sourceHead.partCount; ++p) {
         const auto info = [&](const RecordingNameParts& at) {
             return dz::platform::GetFileInfo(dz::platform::ResolveCase(
                 names.MakePartPath(at.prefix, at.recordingName, p, at.dateStamp, at.suffixNumber)));
@@ -508,14 +525,12 @@ struct JobEnd {
 };
 
 int RunJob(TransferJob* jobPointer, bool move) {
-    if (!jobPointer || !jobPointer->destination || !jobPointer->source || !jobPointer->names)
+    if (!jobPointer)
         return -1;
     const TransferJob& job = *jobPointer;
-    // The texts belong to the command that started the job; the worker keeps
-    // its own copies so nothing it reads can change under it.
-    const std::u16string destinationFolder = *job.destination;
-    const std::u16string sourceFolder = *job.source;
-    const CSortStringArray names = *job.names;
+    const std::u16string& destinationFolder = job.destination;
+    const std::u16string& sourceFolder = job.source;
+    const CSortStringArray& names = job.names;
     const int32_t total = static_cast<int32_t>(
         std::min<size_t>(names.GetSize(), std::numeric_limits<int32_t>::max() - 1));
     JobEnd end{job.outcome, {}};
@@ -589,7 +604,7 @@ int RunJob(TransferJob* jobPointer, bool move) {
         end.outcome.done = number;
         // A cancel after the last entry comes too late to stop anything: the
         // job is complete and is reported so.
-        if (number < total && CancelRequested()) {
+        if (number < total && CancelRequested(job)) {
             end.outcome.cancelled = true;
             return 1;
         }

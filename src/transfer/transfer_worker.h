@@ -4,9 +4,9 @@
 // on a thread of its own, reporting every step synchronously.
 
 #include "common/SortStringArray.h"
+#include "transfer/cancel_token.h"
 #include "transfer/transfer_outcome.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -48,18 +48,20 @@ public:
     virtual void OnProgress(const ProgressReport& report) = 0;
 };
 
+// One job: its folders and entry names are its own; the sink, the outcome
+// and the cancel token belong to whoever starts the job and must stay until
+// the worker has ended.
 struct TransferJob {
     ProgressSink* sink = nullptr;
-    const std::u16string* destination = nullptr;
-    const std::u16string* source = nullptr;
-    const CSortStringArray* names = nullptr;
+    std::u16string destination;
+    std::u16string source;
+    CSortStringArray names;
     // Filled by the worker before it ends (may be null): how the job ended
     // and why, for the message after the dialog has closed.
     TransferOutcome* outcome = nullptr;
+    // Read after every block and entry (may be null: the job runs to its end).
+    const CancelToken* cancel = nullptr;
 };
-
-// 0 before a worker starts, 1 to stop it; read after every block and entry.
-extern std::atomic<int> g_cancelTransfer;
 
 // Thread procedures: 0 after a complete job, 1 after a cancel, -1 after a failure.
 int CopyThreadProc(TransferJob* job);

@@ -134,9 +134,12 @@ TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {
     sigaction(SIGINT, nullptr, &before);
 #endif
     TransferOptions o = Options(TRANSFER_COPY, {u"A.mem", u"a_#001_200612241930.AVR", u"b.MP3"});
-    o.onReport = [](const ProgressReport& r) { // Ctrl+C during the recording's first block
-        if (r.number == 2 && r.code == PROGRESS_STEP && g_cancelTransfer == 0)
+    bool raised = false;
+    o.onReport = [&raised](const ProgressReport& r) { // Ctrl+C during the recording's first block
+        if (r.number == 2 && r.code == PROGRESS_STEP && !raised) {
+            raised = true;
             dz::platform::SimulateInterrupt();
+        }
     };
     EXPECT_EQ(Run(o), kExitCancelled);
     EXPECT_EQ(err, "Cancelled: 0 of 3 copied\n");

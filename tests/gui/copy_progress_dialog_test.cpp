@@ -65,7 +65,7 @@ protected:
         EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
         EXPECT_FALSE(dialog.IsWorkerRunning());
         if (dialog.m_pNames && mode) {
-            EXPECT_EQ(g_cancelTransfer.load(), 1) << "the worker was told to stop";
+            EXPECT_TRUE(dialog.IsCancelRequested()) << "the worker was told to stop";
         }
     }
 };
@@ -163,11 +163,11 @@ TEST_F(CopyProgressDialog, EveryEndingCodeClosesAndTheDialogWaitsForTheWorker) {
             r.code = code;
             job->sink->OnProgress(r);
             const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            while (g_cancelTransfer.load() == 0 && std::chrono::steady_clock::now() < end)
+            while (!job->cancel->Cancelled() && std::chrono::steady_clock::now() < end)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             // Still running here: the dialog must not have ended yet.
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            sawCancel = g_cancelTransfer.load() == 1;
+            sawCancel = job->cancel->Cancelled();
             return 0;
         };
         Run();
@@ -199,7 +199,7 @@ int BusyWorker(TransferJob* job) {
         step.code = PROGRESS_STEP;
         step.position = i % 1000;
         job->sink->OnProgress(step);
-        after -= g_cancelTransfer.load() == 1;
+        after -= job->cancel->Cancelled() ? 1 : 0;
     }
     return 1;
 }
@@ -216,7 +216,7 @@ TEST_F(CopyProgressDialog, OnlyCancelOrCloseEndsARunningJobAndNeverDeadlocks) {
             PostButton(d, wxID_OK);
         if (reports == 200) {
             EXPECT_TRUE(d.IsModal());
-            EXPECT_EQ(g_cancelTransfer.load(), 0);
+            EXPECT_FALSE(d.IsCancelRequested());
             PostButton(d, wxID_CANCEL);
         }
     };

@@ -23,28 +23,44 @@ TEST(Companion, PartCountAndTotalSizeComeFromTheHeadOfPartOnesCompanion) {
         std::string file; // written in the folder; "dir", "fifo" and "held" are special
         std::vector<uint8_t> bytes;
         std::string part; // the path asked about
+        CompanionStatus status;
         int32_t count;
         int64_t total;
+        std::string read; // the file name read; empty: none
     } rows[] = {
-        {"complete head", avf, CompanionBytes(3, 3'000'000'000ULL), avr, 3, 3'000'000'000LL},
-        {"longer than its head", avf, CompanionBytes(3, 1234567, 9000), avr, 3, 1234567},
-        {"one byte short", avf, CompanionBytes(3, 1234567, 8007), avr, 0, 0},
-        {"empty", avf, {}, avr, 0, 0},
+        {"complete head", avf, CompanionBytes(3, 3'000'000'000ULL), avr, CompanionStatus::Ok, 3,
+         3'000'000'000LL, avf},
+        {"longer than its head", avf, CompanionBytes(3, 1234567, 9000), avr, CompanionStatus::Ok, 3,
+         1234567, avf},
+        {"one byte short", avf, CompanionBytes(3, 1234567, 8007), avr, CompanionStatus::Short, 0, 0,
+         avf},
+        {"empty", avf, {}, avr, CompanionStatus::Short, 0, 0, avf},
         {"big-endian fields, unsigned count", avf, CompanionBytes(0xFFFE, 0x0102030405060708ULL),
-         avr, 65534, 0x0102030405060708LL},
+         avr, CompanionStatus::Ok, 65534, 0x0102030405060708LL, avf},
         {"part 2 names a companion #002 that does not exist", avf, CompanionBytes(3, 5),
-         "A_#002_200612241930.AVR", 0, 0},
+         "A_#002_200612241930.AVR", CompanionStatus::Missing, 0, 0, "A_#002_200612241930.AVF"},
         {"lower-case companion of a mixed-case part", "a_#001_200612241930.avf",
-         CompanionBytes(4, 5000), "a_#001_200612241930.Avr", 4, 5000},
-        {"not a part file", avf, CompanionBytes(3, 5), "song.mp3", -1, -1},
-        {"no extension", avf, CompanionBytes(3, 5), "A_#001_200612241930", -1, -1},
-        {"a folder in its place", "dir", {}, avr, 0, 0},
+         CompanionBytes(4, 5000), "a_#001_200612241930.Avr", CompanionStatus::Ok, 4, 5000,
+         "a_#001_200612241930.avf"},
+        {"not a part file", avf, CompanionBytes(3, 5), "song.mp3", CompanionStatus::Missing, 0, 0,
+         ""},
+        {"no extension", avf, CompanionBytes(3, 5), "A_#001_200612241930", CompanionStatus::Missing,
+         0, 0, ""},
+        {"a folder in its place", "dir", {}, avr, CompanionStatus::Unreadable, 0, 0, avf},
 #ifdef _WIN32
         // Windows files can be held without sharing; the companion then
         // counts as unreadable for that call.
-        {"held open by another writer", "held", CompanionBytes(3, 5), avr, 0, 0},
+        {"held open by another writer", "held", CompanionBytes(3, 5), avr,
+         CompanionStatus::Unreadable, 0, 0, avf},
 #else
-        {"a fifo in its place: never waits for a writer", "fifo", {}, avr, 0, 0},
+        {"a fifo in its place: never waits for a writer",
+         "fifo",
+         {},
+         avr,
+         CompanionStatus::Unreadable,
+         0,
+         0,
+         avf},
 #endif
     };
     for (const auto& r : rows) {
@@ -67,8 +83,15 @@ TEST(Companion, PartCountAndTotalSizeComeFromTheHeadOfPartOnesCompanion) {
         }
         const std::u16string part =
             dz::platform::JoinPath(dir.text(), std::u16string(r.part.begin(), r.part.end()));
-        EXPECT_EQ(kNames.ReadPartCount(part), r.count);
-        EXPECT_EQ(kNames.ReadTotalSize(part), r.total);
+        const CompanionRead read = ReadCompanionOf(part);
+        EXPECT_EQ(read.status, r.status);
+        EXPECT_EQ(read.Ok(), r.status == CompanionStatus::Ok);
+        EXPECT_EQ(read.partCount, r.count);
+        EXPECT_EQ(read.totalSize, r.total);
+        EXPECT_EQ(read.path, r.read.empty()
+                                 ? u""
+                                 : dz::platform::JoinPath(
+                                       dir.text(), std::u16string(r.read.begin(), r.read.end())));
     }
 }
 
@@ -80,6 +103,22 @@ TEST(Companion, LocationTextStopsAtTheFirstZeroOrTheFieldsEnd) {
     EXPECT_EQ(LocationTextOf(field), std::u16string(kLocationFieldSize, u'x'));
     EXPECT_EQ(CompanionPathOf(u"/r/A_#002_x.avr"), u"/r/A_#002_x.AVF");
     EXPECT_EQ(CompanionPathOf(u"/r/A_#002_x.mp3"), u"");
+}
+
+TEST(Companion, TheLocationFieldComesWithTheHead) {
+    TempDir dir;
+    std::vector<uint8_t> bytes = CompanionBytes(2, 10);
+    CRecordingName::CopyLowBytes(&bytes[kCompanionLocationOffset], u"C:\\REC\\A.AVF");
+    WriteFile(dir / "A_#001_200612241930.AVF", bytes);
+    const CompanionRead read = ReadCompanionAt(dir.text() + u"/A_#001_200612241930.AVF");
+    ASSERT_TRUE(read.Ok());
+    EXPECT_EQ(read.location, u"C:\\REC\\A.AVF");
+    EXPECT_TRUE(std::equal(read.head.begin(), read.head.end(), bytes.begin()));
+#ifndef _WIN32
+    // Exactly the name given: another case of it is not looked for here.
+    EXPECT_EQ(ReadCompanionAt(dir.text() + u"/a_#001_200612241930.avf").status,
+              CompanionStatus::Missing);
+#endif
 }
 
 } // namespace

@@ -98,10 +98,11 @@ TEST(DemoDisk, RecordingsAreTheirClipsInPartsWithConsistentHeaders) {
     const CRecordingName names;
     for (const auto& c : cases) {
         const std::u16string part1 = U(disk / c.part1);
-        EXPECT_EQ(names.ReadPartCount(part1), c.parts) << c.part1;
-        CompanionHead head{};
-        ASSERT_TRUE(ReadCompanionHead(CompanionPathOf(part1), head)) << c.part1;
-        EXPECT_EQ(Field({head.begin(), head.end()}, kCompanionLocationOffset), c.location);
+        const CompanionRead companion = ReadCompanionOf(part1);
+        ASSERT_TRUE(companion.Ok()) << c.part1;
+        EXPECT_EQ(companion.partCount, c.parts) << c.part1;
+        EXPECT_EQ(Field({companion.head.begin(), companion.head.end()}, kCompanionLocationOffset),
+                  c.location);
 
         std::vector<uint8_t> joined;
         int64_t total = 0;
@@ -119,7 +120,7 @@ TEST(DemoDisk, RecordingsAreTheirClipsInPartsWithConsistentHeaders) {
             EXPECT_EQ((part.size() - offset) % 188, 0u) << k;
             joined.insert(joined.end(), part.begin() + static_cast<long>(offset), part.end());
         }
-        EXPECT_EQ(names.ReadTotalSize(part1), total) << c.part1;
+        EXPECT_EQ(companion.totalSize, total) << c.part1;
         std::vector<uint8_t> clip = ReadFile(clips / c.clip);
         clip.resize(clip.size() / 188 * 188);
         EXPECT_TRUE(joined == clip) << c.part1 << ": the parts do not join to the clip";

@@ -37,9 +37,11 @@ protected:
         const std::u16string source = U16(from ? *from : src), destination = U16(to);
         for (const std::string& n : names)
             list.Add(std::u16string(n.begin(), n.end()));
-        TransferJob job{&sink, &destination, &source, &list, &outcome};
-        g_cancelTransfer = 0;
+        CancelToken cancel;
+        TransferJob job{&sink, destination, source, list, &outcome, &cancel};
+        sink.token = &cancel;
         const int result = mode == TRANSFER_COPY ? CopyThreadProc(&job) : MoveThreadProc(&job);
+        sink.token = nullptr;
         text = ToUtf8(TransferOutcomeText(outcome, list, mode == TRANSFER_MOVE));
         list = CSortStringArray();
         return result;
@@ -84,9 +86,9 @@ TEST_F(Integrity, NoTemporaryOutlivesItsJob) {
     EXPECT_EQ(text, "Could not read the source of " + kNews);
 
     MakeRecording(src, RecordingLayout{});
-    sink.onReport = [](const ProgressReport& r) {
+    sink.onReport = [this](const ProgressReport& r) {
         if (r.code == PROGRESS_STEP)
-            g_cancelTransfer = 1;
+            sink.CancelJob();
     };
     EXPECT_EQ(Run(TRANSFER_MOVE, dst, {kNews}), 1);
     EXPECT_TRUE(fs::is_empty(dst));
@@ -99,9 +101,9 @@ TEST_F(Integrity, NoTemporaryOutlivesItsJob) {
 TEST_F(Integrity, ACancelAfterTheLastEntryIsADoneJob) {
     WriteFile(src / "a.mp3", "a");
     WriteFile(src / "b.mp3", "b");
-    sink.onReport = [](const ProgressReport& r) {
+    sink.onReport = [this](const ProgressReport& r) {
         if (r.code == PROGRESS_FILE_DONE && r.number == r.total)
-            g_cancelTransfer = 1;
+            sink.CancelJob();
     };
     EXPECT_EQ(Run(TRANSFER_MOVE, dst, {"a.mp3", "b.mp3"}), 0);
     EXPECT_TRUE(outcome.finished);
@@ -111,9 +113,9 @@ TEST_F(Integrity, ACancelAfterTheLastEntryIsADoneJob) {
     // Between entries it stops the job, and says how far it got.
     WriteFile(src / "c.mp3", "c");
     WriteFile(src / "d.mp3", "d");
-    sink.onReport = [](const ProgressReport& r) {
+    sink.onReport = [this](const ProgressReport& r) {
         if (r.code == PROGRESS_FILE_DONE && r.number == 1)
-            g_cancelTransfer = 1;
+            sink.CancelJob();
     };
     EXPECT_EQ(Run(TRANSFER_MOVE, dst, {"c.mp3", "d.mp3"}), 1);
     EXPECT_EQ(text, "Cancelled: 1 of 2 moved");

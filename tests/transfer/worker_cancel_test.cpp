@@ -2,6 +2,9 @@
 #include "transfer/worker_support.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -56,7 +59,7 @@ TEST(WorkerCancel, CopyTakesBackItsEntriesMoveOnlyTheOneItWasIn) {
         KeepingSink sink;
         sink.onReport = [&](const ProgressReport& report) {
             if (report.number == r.number && report.code == r.code)
-                g_cancelTransfer = 1;
+                sink.CancelJob();
         };
         EXPECT_EQ(RunTransfer(r.mode, src, dst, entries, sink), 1);
         EXPECT_EQ(sink.steps.back(), r.last) << "no job-done report";
@@ -68,6 +71,76 @@ TEST(WorkerCancel, CopyTakesBackItsEntriesMoveOnlyTheOneItWasIn) {
                 EXPECT_EQ(fs::exists(dst / file), moved || atBoth) << file;
             }
         }
+    }
+}
+
+// Two jobs in one process, one cancelled while the other is inside a file:
+// the other goes on to its end and leaves exactly what it would alone.
+TEST(WorkerCancel, CancellingOneJobLeavesAnotherRunningBesideItUntouched) {
+    const std::vector<std::string> entries = {"a.mp3", "z.mp3"};
+    const struct {
+        TransferMode mode;
+        int cancelled; // which of the two jobs
+    } rows[] = {{TRANSFER_COPY, 0}, {TRANSFER_COPY, 1}, {TRANSFER_MOVE, 0}, {TRANSFER_MOVE, 1}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "mode " << r.mode << ", job " << r.cancelled);
+        TempDir tmp;
+        struct Side {
+            fs::path src, dst;
+            KeepingSink sink;
+            int result = -2;
+        } sides[2];
+        for (int i = 0; i < 2; ++i) {
+            Side& side = sides[i];
+            side.src = tmp / ("src" + std::to_string(i));
+            side.dst = tmp / ("dst" + std::to_string(i));
+            fs::create_directory(side.src);
+            fs::create_directory(side.dst);
+            WriteFile(side.src / "a.mp3", PatternBytes(20 * kTransferBlockSize + 5, 3));
+            WriteFile(side.src / "z.mp3", PatternBytes(1000, 4));
+        }
+        const std::vector<uint8_t> a = ReadFile(sides[0].src / "a.mp3");
+        const std::vector<uint8_t> z = ReadFile(sides[0].src / "z.mp3");
+        std::atomic<bool> stopped{false};
+        bool waited = false;
+        Side& stopping = sides[r.cancelled];
+        Side& going = sides[1 - r.cancelled];
+        stopping.sink.onReport = [&](const ProgressReport& report) {
+            if (report.code == PROGRESS_STEP && !stopped) {
+                stopping.sink.CancelJob();
+                stopped = true;
+            }
+        };
+        // The job that goes on waits inside its first block until the other
+        // has been told to stop, so the cancel falls in the middle of its file.
+        going.sink.onReport = [&](const ProgressReport& report) {
+            if (report.code != PROGRESS_STEP || waited)
+                return;
+            waited = true;
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!stopped && std::chrono::steady_clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        std::thread jobs[2];
+        for (int i = 0; i < 2; ++i)
+            jobs[i] = std::thread([&, i] {
+                sides[i].result =
+                    RunTransfer(r.mode, sides[i].src, sides[i].dst, entries, sides[i].sink);
+            });
+        for (std::thread& job : jobs)
+            job.join();
+        ASSERT_TRUE(stopped.load());
+
+        EXPECT_EQ(stopping.result, 1);
+        EXPECT_TRUE(fs::is_empty(stopping.dst));
+        EXPECT_TRUE(fs::exists(stopping.src / "a.mp3"));
+
+        EXPECT_EQ(going.result, 0);
+        ASSERT_FALSE(going.sink.steps.empty());
+        EXPECT_EQ(going.sink.steps.back().code, PROGRESS_JOB_DONE);
+        EXPECT_EQ(ReadFile(going.dst / "a.mp3"), a);
+        EXPECT_EQ(ReadFile(going.dst / "z.mp3"), z);
+        EXPECT_EQ(fs::exists(going.src / "a.mp3"), r.mode == TRANSFER_COPY);
     }
 }
 

@@ -35,6 +35,12 @@ public:
     // Runs inside the report on the worker's thread, where the dialog would:
     // a cancel set here is seen after this block.
     std::function<void(const ProgressReport&)> onReport;
+    // The running job's token, set for the length of one job.
+    CancelToken* token = nullptr;
+    void CancelJob() {
+        ASSERT_NE(token, nullptr);
+        token->Cancel();
+    }
 
     void OnProgress(const ProgressReport& r) override {
         steps.push_back({r.total, r.number, r.code, r.range, r.position});
@@ -50,12 +56,14 @@ inline int RunTransfer(TransferMode mode, const std::filesystem::path& source,
     CSortStringArray list;
     for (const std::string& n : names)
         list.Add(std::u16string(n.begin(), n.end()));
-    TransferJob job{&sink, &to, &from, &list};
-    g_cancelTransfer = 0;
+    CancelToken cancel;
+    TransferJob job{&sink, to, from, list, nullptr, &cancel};
+    sink.token = &cancel;
     int result = 0;
     std::thread worker(
         [&] { result = mode == TRANSFER_COPY ? CopyThreadProc(&job) : MoveThreadProc(&job); });
     worker.join();
+    sink.token = nullptr;
     return result;
 }
 

@@ -77,7 +77,7 @@ CCopyProgressDlg::~CCopyProgressDlg() {
     // its reports are dropped so that it can end without the window.
     m_handoff.Shut();
     if (m_worker.joinable()) {
-        g_cancelTransfer = 1;
+        m_cancel.Cancel();
         m_worker.join();
     }
 }
@@ -149,7 +149,7 @@ void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
 }
 
 void CCopyProgressDlg::StartWorker() {
-    m_job = TransferJob{&m_handoff, m_pDestination, m_pSource, m_pNames, &m_outcome};
+    m_job = TransferJob{&m_handoff, *m_pDestination, *m_pSource, *m_pNames, &m_outcome, &m_cancel};
     m_jobBytes = JobBytes();
     m_bEntrySizesTaken = false;
     m_rate = RateMeter();
@@ -157,14 +157,13 @@ void CCopyProgressDlg::StartWorker() {
     std::function<int(TransferJob*)> proc = m_seams.threadProc;
     if (!proc)
         proc = m_nMode == TRANSFER_COPY ? CopyThreadProc : MoveThreadProc;
-    g_cancelTransfer = 0;
     try {
         m_worker = std::thread([this, proc] {
             // The companions are read here, not on the window's thread: a
             // slow or sleeping disk must not freeze the dialog. The window
             // takes the sizes with the first report, which the hand-off
             // delivers only after this write.
-            m_entrySizes = EntrySizesOf(*m_job.source, *m_job.names);
+            m_entrySizes = EntrySizesOf(m_job.source, m_job.names);
             proc(&m_job);
             m_handoff.Finish();
         });
@@ -197,11 +196,11 @@ void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
     switch (report.code) {
     case PROGRESS_FILE_START: {
         m_strCounter = Counter(report.number, report.total);
-        const bool known = report.number >= 1 && m_pNames &&
-                           static_cast<size_t>(report.number) <= m_pNames->GetSize();
-        m_strFileName = known ? (*m_pNames)[static_cast<size_t>(report.number) - 1] : u"";
-        m_partSizes = known && m_pSource && dz::IsPartFileName(m_strFileName)
-                          ? dz::EntryFileSizes(*m_pSource, m_strFileName)
+        const bool known =
+            report.number >= 1 && static_cast<size_t>(report.number) <= m_job.names.GetSize();
+        m_strFileName = known ? m_job.names[static_cast<size_t>(report.number) - 1] : u"";
+        m_partSizes = known && dz::IsPartFileName(m_strFileName)
+                          ? dz::EntryFileSizes(m_job.source, m_strFileName)
                           : std::vector<uint64_t>();
         m_nPart = -1;
         ShowTitle(0);
@@ -263,7 +262,7 @@ void CCopyProgressDlg::RequestEnd() {
     m_bEndRequested = true;
     m_timer.Stop();
     if (m_worker.joinable()) {
-        g_cancelTransfer = 1;
+        m_cancel.Cancel();
         // Reports keep flowing through the event loop meanwhile; the
         // worker's end brings us back here through ServeReports.
         if (!m_handoff.Finished())

@@ -4,7 +4,7 @@
 // entry name, folders, a bar over all entries, a bar within the entry, and
 // the speed with the time left), and ends itself on the job's end, on a
 // failure or on Cancel - always only after the worker has ended, because the
-// worker reads the command's texts and names until then.
+// worker reports to the dialog and reads its cancel token until then.
 #include "common/SortStringArray.h"
 #include "transfer/progress_handoff.h"
 #include "transfer/transfer_rate.h"
@@ -50,7 +50,8 @@ public:
     explicit CCopyProgressDlg(Seams seams = {});
     ~CCopyProgressDlg() override;
 
-    // Set by the command before the modal run; they must outlive the dialog.
+    // Set by the command before the modal run and read until the worker
+    // starts; the job takes its own copies.
     const std::u16string* m_pDestination = nullptr;
     const std::u16string* m_pSource = nullptr;
     const CSortStringArray* m_pNames = nullptr;
@@ -70,6 +71,7 @@ public:
     int GetCurrentRange() const;
     int GetCurrentPosition() const;
     bool IsWorkerRunning() const { return m_worker.joinable(); }
+    bool IsCancelRequested() const { return m_cancel.Cancelled(); }
 
     bool TransferDataToWindow() override;
 
@@ -97,6 +99,7 @@ private:
     // so that it outlives it.
     CWindowWake<CCopyProgressDlg> m_wake;
     ProgressHandoff m_handoff;
+    CancelToken m_cancel;
     TransferJob m_job;
     std::thread m_worker;
     wxTimer m_timer;
