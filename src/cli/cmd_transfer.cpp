@@ -174,7 +174,8 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     if (!SortedEntryNames(options.names, names, err))
         return kExitUsage;
     // Settled before the job: the worker itself replaces what it finds.
-    if (const std::vector<std::u16string> existing = dz::ExistingEntries(destination, names);
+    if (const std::vector<std::u16string> existing = dz::ExistingEntries(
+            destination, names, options.mode == TRANSFER_MOVE ? source : std::u16string());
         !existing.empty()) {
         if (options.existing == OnExisting::Refuse) {
             PrintMessage(err, ExistingEntriesText(existing));

@@ -1,5 +1,7 @@
 #include "transfer/transfer_plan.h"
 
+#include "transfer/transfer_worker.h"
+
 #include "common/list_text.h"
 #include "common/text.h"
 #include "platform/platform.h"
@@ -59,17 +61,24 @@ std::u16string ShownEntryName(const std::u16string& name) {
 }
 
 std::vector<std::u16string> ExistingEntries(const std::u16string& destinationFolder,
-                                            const CSortStringArray& names) {
+                                            const CSortStringArray& names,
+                                            const std::u16string& moveSourceFolder) {
     std::vector<std::u16string> existing;
     for (const std::u16string& name : names.Items()) {
         const std::u16string path = platform::JoinPath(destinationFolder, name);
         // A plain file is written under its own name, so only that name
         // collides; a recording's files are matched as the worker matches them.
         bool there = platform::PathExists(path);
-        if (!there && IsPartFileName(name)) {
-            there = platform::PathExists(platform::ResolveCase(path)) ||
+        if (IsPartFileName(name)) {
+            // A recording is there when the list would show it: its part 1
+            // and its companion. The pieces of a copy cut short are not an
+            // entry, and the next copy simply finishes it.
+            there = platform::PathExists(platform::ResolveCase(path)) &&
                     platform::PathExists(platform::ResolveCase(CompanionPathOf(path)));
         }
+        if (there && IsPartFileName(name) && !moveSourceFolder.empty() &&
+            FinishesAnEarlierMove(platform::JoinPath(moveSourceFolder, name), path))
+            there = false;
         if (there)
             existing.push_back(name);
     }

@@ -26,9 +26,12 @@ uint64_t TotalBytes(const std::u16string& folder, const CSortStringArray& names)
 std::u16string ShownEntryName(const std::u16string& name);
 
 // The entries of names that already have a file at the destination (a
-// recording counts when its part 1 or its companion is there), in list order.
+// recording counts when its part 1 and its companion are there), in list
+// order. Given the source folder of a move, a recording whose move was cut
+// short in its source removal is not counted: moving it again finishes it.
 std::vector<std::u16string> ExistingEntries(const std::u16string& destinationFolder,
-                                            const CSortStringArray& names);
+                                            const CSortStringArray& names,
+                                            const std::u16string& moveSourceFolder = {});
 // names without the given ones, order kept.
 CSortStringArray WithoutEntries(const CSortStringArray& names,
                                 const std::vector<std::u16string>& dropped);

@@ -473,48 +473,6 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
                         {companionHead.get(), partHeader.get()});
 }
 
-// A move cut short while it removed its source (the parts go from the last
-// one, the companion last) leaves the companion and the first parts at the
-// source, with the whole recording already in place at the destination.
-// Moving it again finishes that move: true when the source lacks a part and
-// the destination holds this very recording whole - the same companion head
-// but for its location, every part there, and every part still at the
-// source of the same size as its copy.
-bool FinishesAnEarlierMove(const std::u16string& sourcePath,
-                           const std::u16string& destinationPath) {
-    const CompanionRead sourceHead = ReadCompanionOf(sourcePath);
-    const CompanionRead destinationHead = ReadCompanionOf(destinationPath);
-    if (!sourceHead.Ok() || !destinationHead.Ok())
-        return false;
-    for (size_t i = 0; i < kCompanionHeadSize; ++i) {
-        const bool location =
-            i >= kCompanionLocationOffset && i < kCompanionLocationOffset + kLocationFieldSize;
-        if (!location && sourceHead.head[i] != destinationHead.head[i])
-            return false;
-    }
-    RecordingNameParts source, destination;
-    if (SplitSiblingNames(sourcePath, source) != 0 ||
-        SplitSiblingNames(destinationPath, destination) != 0)
-        return false;
-    const CRecordingName names;
-    bool sourceLacksAPart = false;
-    for (int32_t p = 1; p <= sourceHead.partCount; ++p) {
-        const auto info = [&](const RecordingNameParts& at) {
-            return dz::platform::GetFileInfo(dz::platform::ResolveCase(
-                names.MakePartPath(at.prefix, at.recordingName, p, at.dateStamp, at.suffixNumber)));
-        };
-        const auto copy = info(destination);
-        if (!copy)
-            return false;
-        const auto left = info(source);
-        if (!left)
-            sourceLacksAPart = true;
-        else if (left->size != copy->size)
-            return false;
-    }
-    return sourceLacksAPart;
-}
-
 struct JobEnd {
     TransferOutcome* target;
     TransferOutcome outcome;
@@ -615,6 +573,48 @@ int RunJob(TransferJob* jobPointer, bool move) {
 }
 
 } // namespace
+
+// A move cut short while it removed its source (the parts go from the last
+// one, the companion last) leaves the companion and the first parts at the
+// source, with the whole recording already in place at the destination.
+// Moving it again finishes that move: true when the source lacks a part and
+// the destination holds this very recording whole - the same companion head
+// but for its location, every part there, and every part still at the
+// source of the same size as its copy.
+bool FinishesAnEarlierMove(const std::u16string& sourcePath,
+                           const std::u16string& destinationPath) {
+    const CompanionRead sourceHead = ReadCompanionOf(sourcePath);
+    const CompanionRead destinationHead = ReadCompanionOf(destinationPath);
+    if (!sourceHead.Ok() || !destinationHead.Ok())
+        return false;
+    for (size_t i = 0; i < kCompanionHeadSize; ++i) {
+        const bool location =
+            i >= kCompanionLocationOffset && i < kCompanionLocationOffset + kLocationFieldSize;
+        if (!location && sourceHead.head[i] != destinationHead.head[i])
+            return false;
+    }
+    RecordingNameParts source, destination;
+    if (SplitSiblingNames(sourcePath, source) != 0 ||
+        SplitSiblingNames(destinationPath, destination) != 0)
+        return false;
+    const CRecordingName names;
+    bool sourceLacksAPart = false;
+    for (int32_t p = 1; p <= sourceHead.partCount; ++p) {
+        const auto info = [&](const RecordingNameParts& at) {
+            return dz::platform::GetFileInfo(dz::platform::ResolveCase(
+                names.MakePartPath(at.prefix, at.recordingName, p, at.dateStamp, at.suffixNumber)));
+        };
+        const auto copy = info(destination);
+        if (!copy)
+            return false;
+        const auto left = info(source);
+        if (!left)
+            sourceLacksAPart = true;
+        else if (left->size != copy->size)
+            return false;
+    }
+    return sourceLacksAPart;
+}
 
 BarValues ScaleBar(uint64_t length, uint64_t copied) {
     constexpr uint64_t kMax = static_cast<uint64_t>(std::numeric_limits<int32_t>::max());

@@ -63,6 +63,10 @@ struct TransferJob {
     const CancelToken* cancel = nullptr;
 };
 
+// True when moving this recording again finishes a move cut short while it
+// removed its source: the destination holds the very recording whole.
+bool FinishesAnEarlierMove(const std::u16string& sourcePath, const std::u16string& destinationPath);
+
 // Thread procedures: 0 after a complete job, 1 after a cancel, -1 after a failure.
 int CopyThreadProc(TransferJob* job);
 int MoveThreadProc(TransferJob* job);

@@ -28,7 +28,8 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
     CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
     // Entries that exist at the destination are decided on before the job:
     // the job is given only what the user agreed to replace.
-    const std::vector<std::u16string> existing = dz::ExistingEntries(destination, names);
+    const std::vector<std::u16string> existing =
+        dz::ExistingEntries(destination, names, mode == TRANSFER_MOVE ? source : std::u16string());
     if (!existing.empty()) {
         const auto skipped = dz::DecideExisting(existing, [&](const std::u16string& name,
                                                               size_t remaining) {
