@@ -173,6 +173,9 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     CSortStringArray names;
     if (!SortedEntryNames(options.names, names, err))
         return kExitUsage;
+    // Ctrl+C cancels from here on: the checks below read the entries' files.
+    CancelToken cancel;
+    const InterruptCancels interrupt(cancel);
     // Settled before the job: the worker itself replaces what it finds.
     if (const std::vector<std::u16string> existing = dz::ExistingEntries(
             destination, names, options.mode == TRANSFER_MOVE ? source : std::u16string());
@@ -192,11 +195,13 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     const bool showProgress = options.progress.value_or(platform::StderrIsTerminal());
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);
     TransferOutcome outcome;
-    CancelToken cancel;
     TransferJob job{&progress, destination, source, names, &outcome, &cancel};
     int result = 0;
-    {
-        const InterruptCancels interrupt(cancel);
+    if (cancel.Cancelled()) {
+        outcome.total = static_cast<int32_t>(names.GetSize());
+        outcome.cancelled = true;
+        result = 1;
+    } else {
         const auto run = [&] {
             result = options.mode == TRANSFER_MOVE ? MoveThreadProc(&job) : CopyThreadProc(&job);
         };

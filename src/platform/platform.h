@@ -213,7 +213,8 @@ private:
 };
 
 // The bytes that files may still take on the file system that holds path;
-// nothing when that cannot be asked (the path is gone).
+// nothing when that cannot be asked (the path is gone, the file system does
+// not say).
 std::optional<uint64_t> FreeSpace(const std::u16string& path);
 // The volume's own name, as a disk's label gives it ("RECORDER"); empty when
 // the volume has none or it cannot be told.

@@ -70,9 +70,10 @@ std::vector<std::u16string> ExistingEntries(const std::u16string& destinationFol
         // collides; a recording's files are matched as the worker matches them.
         bool there = platform::PathExists(path);
         if (IsPartFileName(name)) {
-            // A recording is there when the list would show it: its part 1
-            // and its companion. The pieces of a copy cut short are not an
-            // entry, and the next copy simply finishes it.
+            // A recording is there when it is whole enough to play: its part 1
+            // and its companion. The pieces a copy cut short leaves (parts put
+            // in place before their companion, a companion a deletion left)
+            // are not an entry, and the next copy simply replaces them.
             there = platform::PathExists(platform::ResolveCase(path)) &&
                     platform::PathExists(platform::ResolveCase(CompanionPathOf(path)));
         }

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 #include "transfer/entry_deletion.h"
+#include "transfer/transfer_plan.h"
 
 #include <algorithm>
 #include <bit>
@@ -92,6 +93,17 @@ BlockCopy CopyBlocks(File& in, File& out, uint64_t length, uint8_t* block, uint6
         result == BlockCopy::ReadFailed || result == BlockCopy::WriteFailed)
         return result;
     return copied == length ? BlockCopy::Done : BlockCopy::LengthChanged;
+}
+
+// Makes a recording found in place at the destination durable before its
+// source goes: whoever wrote it may not have flushed it.
+bool FlushEntry(const std::u16string& folder, const std::u16string& name) {
+    for (const std::u16string& path : dz::EntryFiles(folder, name)) {
+        File file = File::OpenReadWrite(path);
+        if (!file.Flush() || !file.Close())
+            return false;
+    }
+    return dz::platform::FlushFolder(folder);
 }
 
 // One entry's files at the destination, written under temporary names and
@@ -528,7 +540,8 @@ int RunJob(TransferJob* jobPointer, bool move) {
         if (dz::IsPlainFileName(sourcePath))
             result = CopyPlainFileIn(context, sourcePath, destinationPath, block.get());
         else if (dz::IsPartFileName(sourcePath) && move && IsEntryOwnName(name) &&
-                 FinishesAnEarlierMove(sourcePath, destinationPath)) {
+                 FinishesAnEarlierMove(sourcePath, destinationPath) &&
+                 FlushEntry(destinationFolder, name)) {
             Report(job, total, number, PROGRESS_FILE_START, 100, 0);
             Report(job, total, number, PROGRESS_FILE_DONE, 100, 100);
         } else if (dz::IsPartFileName(sourcePath))
@@ -574,13 +587,13 @@ int RunJob(TransferJob* jobPointer, bool move) {
 
 } // namespace
 
-// A move cut short while it removed its source (the parts go from the last
-// one, the companion last) leaves the companion and the first parts at the
-// source, with the whole recording already in place at the destination.
-// Moving it again finishes that move: true when the source lacks a part and
-// the destination holds this very recording whole - the same companion head
-// but for its location, every part there, and every part still at the
-// source of the same size as its copy.
+// A move cut short after its copy was put in place - before or while it
+// removed its source (the parts go from the last one, the companion last) -
+// leaves the whole recording at the destination and all or some of it at the
+// source. Moving it again only has to remove the source: true when the
+// destination holds this very recording whole - the same companion head but
+// for its location, every part there, and every part still at the source of
+// the same size as its copy.
 bool FinishesAnEarlierMove(const std::u16string& sourcePath,
                            const std::u16string& destinationPath) {
     const CompanionRead sourceHead = ReadCompanionOf(sourcePath);
@@ -598,7 +611,6 @@ bool FinishesAnEarlierMove(const std::u16string& sourcePath,
         SplitSiblingNames(destinationPath, destination) != 0)
         return false;
     const CRecordingName names;
-    bool sourceLacksAPart = false;
     for (int32_t p = 1; p <= sourceHead.partCount; ++p) {
         const auto info = [&](const RecordingNameParts& at) {
             return dz::platform::GetFileInfo(dz::platform::ResolveCase(
@@ -608,12 +620,10 @@ bool FinishesAnEarlierMove(const std::u16string& sourcePath,
         if (!copy)
             return false;
         const auto left = info(source);
-        if (!left)
-            sourceLacksAPart = true;
-        else if (left->size != copy->size)
+        if (left && left->size != copy->size)
             return false;
     }
-    return sourceLacksAPart;
+    return true;
 }
 
 BarValues ScaleBar(uint64_t length, uint64_t copied) {

@@ -63,8 +63,9 @@ struct TransferJob {
     const CancelToken* cancel = nullptr;
 };
 
-// True when moving this recording again finishes a move cut short while it
-// removed its source: the destination holds the very recording whole.
+// True when moving this recording again only has to remove its source: a
+// move cut short after its copy was in place left the very recording whole at
+// the destination.
 bool FinishesAnEarlierMove(const std::u16string& sourcePath, const std::u16string& destinationPath);
 
 // Thread procedures: 0 after a complete job, 1 after a cancel, -1 after a failure.

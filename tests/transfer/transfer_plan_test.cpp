@@ -76,7 +76,9 @@ TEST(TransferPlan, ExistingEntriesAreFoundByAnyFileAndAnyExtensionCase) {
     TempDir dir;
     WriteFile(dir / "a.mp3", "x");
     WriteFile(dir / "B.mem", "x");
+    // What a deletion or a copy cut short leaves is no entry to ask about.
     WriteFile(dir / "ONLY_#001_200612241930.AVF", "companion left behind");
+    WriteFile(dir / "PIECE_#001_200612241930.AVR", "part put in place before its companion");
     RecordingLayout low;
     low.name = "LOW";
     low.ext = ".avr";
@@ -84,15 +86,41 @@ TEST(TransferPlan, ExistingEntriesAreFoundByAnyFileAndAnyExtensionCase) {
     MakeRecording(dir.path(), low);
     const CSortStringArray names =
         Names({u"a.mp3", u"b.mem", u"LOW_#001_200612241930.AVR", u"new.mp3",
-               u"ONLY_#001_200612241930.AVR", u"NEW_#001_200612241930.AVR"});
+               u"ONLY_#001_200612241930.AVR", u"PIECE_#001_200612241930.AVR",
+               u"NEW_#001_200612241930.AVR"});
     // b.mem is not B.mem on a case-sensitive disk; ".avr" is ".AVR".
     EXPECT_EQ(ExistingEntries(dir.text(), names),
-              (std::vector<std::u16string>{u"a.mp3", u"LOW_#001_200612241930.AVR",
-                                           u"ONLY_#001_200612241930.AVR"}));
-    EXPECT_EQ(
-        WithoutEntries(names, {u"a.mp3", u"new.mp3"}).Items(),
-        (std::vector<std::u16string>{u"b.mem", u"LOW_#001_200612241930.AVR",
-                                     u"ONLY_#001_200612241930.AVR", u"NEW_#001_200612241930.AVR"}));
+              (std::vector<std::u16string>{u"a.mp3", u"LOW_#001_200612241930.AVR"}));
+    EXPECT_EQ(WithoutEntries(names, {u"a.mp3", u"new.mp3"}).Items(),
+              (std::vector<std::u16string>{u"b.mem", u"LOW_#001_200612241930.AVR",
+                                           u"ONLY_#001_200612241930.AVR",
+                                           u"PIECE_#001_200612241930.AVR",
+                                           u"NEW_#001_200612241930.AVR"}));
+}
+
+// A move cut short after its copy was in place is finished by moving again;
+// another recording of the same name is still a question.
+TEST(TransferPlan, AMoveAlreadyInPlaceIsNoExistingEntry) {
+    TempDir src, dst;
+    RecordingLayout news;
+    MakeRecording(src.path(), news);
+    MakeRecording(dst.path(), news);
+    RecordingLayout other;
+    other.name = "OTHER";
+    MakeRecording(src.path(), other);
+    other.parts.back() += 1;
+    MakeRecording(dst.path(), other);
+    const CSortStringArray names =
+        Names({u"NEWS_#001_200612241930.AVR", u"OTHER_#001_200612241930.AVR"});
+    EXPECT_EQ(ExistingEntries(dst.text(), names, src.text()),
+              (std::vector<std::u16string>{u"OTHER_#001_200612241930.AVR"}));
+    // Its source partly removed (from the last part down) counts the same.
+    fs::remove(src / PartName(news, 3));
+    EXPECT_EQ(ExistingEntries(dst.text(), names, src.text()),
+              (std::vector<std::u16string>{u"OTHER_#001_200612241930.AVR"}));
+    // A copy leaves its source, so the destination's recording is replaced
+    // only when the user says so.
+    EXPECT_EQ(ExistingEntries(dst.text(), names).size(), 2u);
 }
 
 TEST(TransferPlan, AnswersForEachExistingEntryAndForAllOfThem) {

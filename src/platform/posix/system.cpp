@@ -78,6 +78,10 @@ std::optional<uint64_t> FreeSpace(const std::u16string& path) {
     struct statvfs st {};
     if (statvfs(ToPath(path).c_str(), &st) != 0)
         return std::nullopt;
+    // A file system that reports no size at all (FUSE FAT does) does not
+    // know its free space either; zero would refuse every copy onto it.
+    if (st.f_blocks == 0)
+        return std::nullopt;
     return static_cast<uint64_t>(st.f_bavail) * static_cast<uint64_t>(st.f_frsize);
 }
 
