@@ -99,21 +99,21 @@ private:
     void Show(const ProgressReport& r) {
         const Clock::time_point now = Clock::now();
         switch (r.code) {
-        case PROGRESS_FILE_START:
+        case ProgressCode::FileStart:
             m_entryStart = now;
             m_entryBlocks = 0;
             Draw(r, now, false);
             break;
-        case PROGRESS_STEP:
+        case ProgressCode::Step:
             ++m_entryBlocks;
             ++m_jobBlocks;
             if (now - m_lastDraw >= kRedraw)
                 Draw(r, now, false);
             break;
-        case PROGRESS_FILE_DONE:
+        case ProgressCode::FileDone:
             Draw(r, now, true);
             break;
-        case PROGRESS_JOB_DONE: {
+        case ProgressCode::JobDone: {
             CloseLine();
             const double mb = static_cast<double>(m_jobBlocks) * kTransferBlockSize / 1e6;
             const double s = Seconds(now - m_jobStart);
@@ -178,7 +178,7 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     const InterruptCancels interrupt(cancel);
     // Settled before the job: the worker itself replaces what it finds.
     if (const std::vector<std::u16string> existing = dz::ExistingEntries(
-            destination, names, options.mode == TRANSFER_MOVE ? source : std::u16string());
+            destination, names, options.mode == TransferMode::Move ? source : std::u16string());
         !existing.empty()) {
         if (options.existing == OnExisting::Refuse) {
             PrintMessage(err, ExistingEntriesText(existing));
@@ -203,7 +203,8 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
         result = 1;
     } else {
         const auto run = [&] {
-            result = options.mode == TRANSFER_MOVE ? MoveThreadProc(&job) : CopyThreadProc(&job);
+            result =
+                options.mode == TransferMode::Move ? MoveThreadProc(&job) : CopyThreadProc(&job);
         };
         try {
             std::thread worker(run);
@@ -215,7 +216,7 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     progress.CloseLine();
     if (result == 0)
         return kExitOk;
-    PrintMessage(err, TransferOutcomeText(outcome, names, options.mode == TRANSFER_MOVE));
+    PrintMessage(err, TransferOutcomeText(outcome, names, options.mode == TransferMode::Move));
     return outcome.failure == TransferFailure::None ? kExitCancelled : kExitFailure;
 }
 

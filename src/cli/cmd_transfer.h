@@ -17,7 +17,7 @@ namespace dz::cli {
 enum class OnExisting { Refuse, Replace, Skip };
 
 struct TransferOptions {
-    TransferMode mode = TRANSFER_COPY;
+    TransferMode mode = TransferMode::Copy;
     std::u16string source;
     std::u16string destination;
     std::vector<std::u16string> names;

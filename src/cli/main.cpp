@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     }
     if (*cp || *mv) {
         TransferOptions o;
-        o.mode = *cp ? TRANSFER_COPY : TRANSFER_MOVE;
+        o.mode = *cp ? TransferMode::Copy : TransferMode::Move;
         if (transferReplace)
             o.existing = OnExisting::Replace;
         else if (transferSkip)

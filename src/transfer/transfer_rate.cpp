@@ -64,7 +64,7 @@ JobBytes::JobBytes(std::vector<EntrySize> entries) : m_entries(std::move(entries
 void JobBytes::OnReport(const ProgressReport& report) {
     const int64_t index = static_cast<int64_t>(report.number) - 1;
     switch (report.code) {
-    case PROGRESS_FILE_START:
+    case ProgressCode::FileStart:
         // A number outside the job (a report the job did not announce) keeps
         // the last known figures.
         if (index < 0 || index >= static_cast<int64_t>(m_entries.size()))
@@ -73,7 +73,7 @@ void JobBytes::OnReport(const ProgressReport& report) {
         m_entryDone = 0;
         m_blocks = 0;
         return;
-    case PROGRESS_STEP: {
+    case ProgressCode::Step: {
         if (m_current < 0 || index != m_current)
             return;
         const EntrySize& entry = m_entries[static_cast<size_t>(m_current)];
@@ -91,7 +91,7 @@ void JobBytes::OnReport(const ProgressReport& report) {
         m_entryDone = std::clamp(m_blocks * kBlockSize, low, high);
         return;
     }
-    case PROGRESS_FILE_DONE:
+    case ProgressCode::FileDone:
         if (m_current >= 0 && index == m_current)
             m_entryDone = m_entries[static_cast<size_t>(m_current)].bytes;
         return;

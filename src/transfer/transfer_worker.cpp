@@ -28,8 +28,8 @@ bool CancelRequested(const TransferJob& job) {
     return job.cancel && job.cancel->Cancelled();
 }
 
-void Report(const TransferJob& job, int32_t total, int32_t number, int32_t code, int32_t range = 0,
-            int32_t position = 0) {
+void Report(const TransferJob& job, int32_t total, int32_t number, ProgressCode code,
+            int32_t range = 0, int32_t position = 0) {
     if (!job.sink)
         return;
     ProgressReport report;
@@ -167,7 +167,7 @@ struct EntryContext {
     TransferFailure failure = TransferFailure::None;
 };
 
-int Fail(EntryContext& c, int32_t code, TransferFailure why, bool numbered = true) {
+int Fail(EntryContext& c, ProgressCode code, TransferFailure why, bool numbered = true) {
     Report(c.job, numbered ? c.total : 0, numbered ? c.number : 0, code);
     c.failure = why;
     return -1;
@@ -238,13 +238,13 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
         dz::platform::GetAttributes(sourcePath);
     File in = File::OpenRead(sourcePath);
     if (!in.IsOpen())
-        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable);
+        return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable);
     File out = entry.Create(destinationPath);
     if (!out.IsOpen())
-        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::DestinationUnwritable);
+        return Fail(c, ProgressCode::ErrorDestination, TransferFailure::DestinationUnwritable);
     const int64_t size = in.Size();
     if (size < 0)
-        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable);
+        return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable);
     const uint64_t length = static_cast<uint64_t>(size);
     onStart(length);
     uint64_t copied = 0;
@@ -252,27 +252,27 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
     if (how == BlockCopy::Cancelled)
         return 1;
     if (how == BlockCopy::WriteFailed)
-        return Fail(c, PROGRESS_ERR_DEST, WriteFailure(out));
+        return Fail(c, ProgressCode::ErrorDestination, WriteFailure(out));
     if (how != BlockCopy::Done)
-        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable);
+        return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable);
     // A copy whose header still names the old place would send the recorder
     // to the source, so a patch that cannot be made fails the copy.
     if (patch && !PatchLocation(out, *patch))
-        return Fail(c, PROGRESS_ERR_DEST, WriteFailure(out));
+        return Fail(c, ProgressCode::ErrorDestination, WriteFailure(out));
     if (attributes) // a file system without permission bits keeps its own
         dz::platform::SetAttributes(entry.LastTemporary(), *attributes);
     // Durable before it is put in place, so that a move never removes a
     // source whose copy is still only in memory. A close that fails may
     // mean written data never arrived, for a copy too.
     if ((c.durable && !out.Flush()) || !out.Close())
-        return Fail(c, PROGRESS_ERR_DEST, WriteFailure(out));
+        return Fail(c, ProgressCode::ErrorDestination, WriteFailure(out));
     (void)copied;
     return 0;
 }
 
 int CommitEntry(EntryContext& c, StagedEntry& entry, const std::vector<std::u16string>& finals) {
     if (!entry.Commit(c.durable))
-        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::DestinationUnwritable);
+        return Fail(c, ProgressCode::ErrorDestination, TransferFailure::DestinationUnwritable);
     for (const std::u16string& path : finals)
         RememberWritten(c, path);
     return 0;
@@ -290,25 +290,25 @@ int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
     {
         const File probe = File::OpenRead(sourcePath);
         if (!probe.IsOpen())
-            return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable);
+            return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable);
     }
     // Putting the copy in place would remove the source itself.
     if (dz::platform::SameFile(sourcePath, destinationPath))
-        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::SameFolder);
+        return Fail(c, ProgressCode::ErrorDestination, TransferFailure::SameFolder);
     if (ReplacesEarlierWrite(c, destinationPath))
-        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::WouldReplace);
+        return Fail(c, ProgressCode::ErrorDestination, TransferFailure::WouldReplace);
     StagedEntry entry(c.destinationFolder);
     uint64_t length = 0, copied = 0;
     const int result = StageFile(
         c, entry, sourcePath, destinationPath, block, nullptr,
         [&](uint64_t n) {
             length = n;
-            Report(c.job, c.total, c.number, PROGRESS_FILE_START, ScaleBar(length, 0).range, 0);
+            Report(c.job, c.total, c.number, ProgressCode::FileStart, ScaleBar(length, 0).range, 0);
         },
         [&](uint64_t share) {
             copied += share;
             const BarValues bar = ScaleBar(length, copied);
-            Report(c.job, c.total, c.number, PROGRESS_STEP, bar.range, bar.position);
+            Report(c.job, c.total, c.number, ProgressCode::Step, bar.range, bar.position);
             return !CancelRequested(c.job);
         });
     if (result != 0)
@@ -316,7 +316,7 @@ int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
     if (CommitEntry(c, entry, {destinationPath}) != 0)
         return -1;
     const BarValues bar = ScaleBar(length, copied);
-    Report(c.job, c.total, c.number, PROGRESS_FILE_DONE, bar.range, bar.position);
+    Report(c.job, c.total, c.number, ProgressCode::FileDone, bar.range, bar.position);
     return 0;
 }
 
@@ -351,12 +351,12 @@ struct FilePair {
 int CheckCompanion(EntryContext& c, const std::u16string& sourcePath, CompanionRead& companion) {
     // A later part's name would copy the recording under a name nobody chose.
     if (!IsEntryOwnName(sourcePath.substr(sourcePath.rfind(dz::platform::kSeparator) + 1)))
-        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::NotAnEntry, false);
+        return Fail(c, ProgressCode::ErrorSource, TransferFailure::NotAnEntry, false);
     companion = ReadCompanionOf(sourcePath);
     if (companion.status == CompanionStatus::Short)
-        return Fail(c, PROGRESS_ERR_COMPANION, TransferFailure::CompanionShort, false);
+        return Fail(c, ProgressCode::ErrorCompanion, TransferFailure::CompanionShort, false);
     if (!companion.Ok())
-        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::SourceUnreadable, false);
+        return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable, false);
     return 0;
 }
 
@@ -377,14 +377,14 @@ int BuildFileList(EntryContext& c, const std::u16string& sourcePath,
                   RecordingFileList& list) {
     RecordingNameParts source, destination;
     if (SplitRecordingPath(sourcePath, source) != 0)
-        return Fail(c, PROGRESS_ERR_SOURCE, TransferFailure::NameTooLong, false);
+        return Fail(c, ProgressCode::ErrorSource, TransferFailure::NameTooLong, false);
     if (SplitRecordingPath(destinationPath, destination) != 0)
-        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::NameTooLong, false);
+        return Fail(c, ProgressCode::ErrorDestination, TransferFailure::NameTooLong, false);
     list.destinationFolder = FolderOfPrefix(destination.prefix);
     const std::optional<std::u16string> locationText =
         MakeLocationText(list.destinationFolder, destination);
     if (!locationText)
-        return Fail(c, PROGRESS_ERR_DEST, TransferFailure::NameTooLong, false);
+        return Fail(c, ProgressCode::ErrorDestination, TransferFailure::NameTooLong, false);
     list.locationText = *locationText;
 
     const CRecordingName names;
@@ -413,9 +413,9 @@ int BuildFileList(EntryContext& c, const std::u16string& sourcePath,
         // The same file reached by another path (a linked folder, a hard
         // link): putting the copy in place would remove the source.
         if (dz::platform::SameFile(file.source, file.destination))
-            return Fail(c, PROGRESS_ERR_DEST, TransferFailure::SameFolder, false);
+            return Fail(c, ProgressCode::ErrorDestination, TransferFailure::SameFolder, false);
         if (ReplacesEarlierWrite(c, file.destination))
-            return Fail(c, PROGRESS_ERR_DEST, TransferFailure::WouldReplace, false);
+            return Fail(c, ProgressCode::ErrorDestination, TransferFailure::WouldReplace, false);
     }
     return 0;
 }
@@ -431,7 +431,7 @@ struct HeaderBuffers {
 int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalSize, uint8_t* block,
                  const HeaderBuffers& buffers) {
     const std::vector<FilePair>& files = list.files;
-    Report(c.job, c.total, c.number, PROGRESS_FILE_START, 100, 0);
+    Report(c.job, c.total, c.number, ProgressCode::FileStart, 100, 0);
     StagedEntry entry(list.destinationFolder);
     // The companion is small and is copied whole: no reports, no cancel.
     const HeaderPatch companionPatch{buffers.companionHead, kCompanionHeadSize,
@@ -450,7 +450,7 @@ int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalS
             c, entry, files[p].source, files[p].destination, block, &partPatch, [](uint64_t) {},
             [&](uint64_t n) {
                 recordingCopied += n;
-                Report(c.job, c.total, c.number, PROGRESS_STEP, 100,
+                Report(c.job, c.total, c.number, ProgressCode::Step, 100,
                        RecordingPercent(recordingCopied, totalSize));
                 return !CancelRequested(c.job);
             });
@@ -463,7 +463,7 @@ int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalS
         finals.push_back(file.destination);
     if (CommitEntry(c, entry, finals) != 0)
         return -1;
-    Report(c.job, c.total, c.number, PROGRESS_FILE_DONE, 100, 100);
+    Report(c.job, c.total, c.number, ProgressCode::FileDone, 100, 100);
     return 0;
 }
 
@@ -472,7 +472,7 @@ int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
     const std::unique_ptr<uint8_t[]> companionHead = TryAllocate(kCompanionHeadSize);
     const std::unique_ptr<uint8_t[]> partHeader = TryAllocate(kPartHeaderSize);
     if (!companionHead || !partHeader) {
-        Fail(c, PROGRESS_ERR_MEMORY, TransferFailure::NoMemory, false);
+        Fail(c, ProgressCode::ErrorMemory, TransferFailure::NoMemory, false);
         return 1;
     }
     CompanionRead companion;
@@ -508,7 +508,7 @@ int RunJob(TransferJob* jobPointer, bool move) {
 
     const std::unique_ptr<uint8_t[]> block = TryAllocate(kTransferBlockSize);
     if (!block) {
-        Report(job, total, 0, PROGRESS_ERR_MEMORY);
+        Report(job, total, 0, ProgressCode::ErrorMemory);
         end.outcome.failure = TransferFailure::NoMemory;
         return 1;
     }
@@ -521,7 +521,7 @@ int RunJob(TransferJob* jobPointer, bool move) {
     const std::optional<bool> sameFolder =
         dz::platform::SameFolder(sourceFolder, destinationFolder);
     if (!sameFolder || *sameFolder) {
-        Report(job, total, 0, PROGRESS_ERR_DEST);
+        Report(job, total, 0, ProgressCode::ErrorDestination);
         end.outcome.failure =
             sameFolder ? TransferFailure::SameFolder : TransferFailure::DestinationUnwritable;
         end.outcome.failedNumber = sameFolder || total == 0 ? 0 : 1;
@@ -542,8 +542,8 @@ int RunJob(TransferJob* jobPointer, bool move) {
         else if (dz::IsPartFileName(sourcePath) && move && IsEntryOwnName(name) &&
                  FinishesAnEarlierMove(sourcePath, destinationPath) &&
                  FlushEntry(destinationFolder, name)) {
-            Report(job, total, number, PROGRESS_FILE_START, 100, 0);
-            Report(job, total, number, PROGRESS_FILE_DONE, 100, 100);
+            Report(job, total, number, ProgressCode::FileStart, 100, 0);
+            Report(job, total, number, ProgressCode::FileDone, 100, 100);
         } else if (dz::IsPartFileName(sourcePath))
             result = CopyRecordingIn(context, sourcePath, destinationPath, block.get());
         else
@@ -566,7 +566,7 @@ int RunJob(TransferJob* jobPointer, bool move) {
         }
         // The copy is in place and on the disk: only now may the source go.
         if (known && move && DeleteEntryFiles(sourceFolder, name) != DeleteFailure::None) {
-            Report(job, total, number, PROGRESS_ERR_OTHER);
+            Report(job, total, number, ProgressCode::ErrorOther);
             end.outcome.failure = TransferFailure::SourceNotRemoved;
             end.outcome.failedNumber = number;
             end.outcome.done = i;
@@ -581,7 +581,7 @@ int RunJob(TransferJob* jobPointer, bool move) {
         }
     }
     end.outcome.finished = true;
-    Report(job, total, total + 1, PROGRESS_JOB_DONE);
+    Report(job, total, total + 1, ProgressCode::JobDone);
     return 0;
 }
 

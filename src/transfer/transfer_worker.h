@@ -17,24 +17,27 @@ struct RecordingNameParts;
 // Every file is copied in blocks of this size, with one report per block.
 inline constexpr size_t kTransferBlockSize = 65536;
 
-enum ProgressCode : int32_t {
-    PROGRESS_FILE_START = 1,
-    PROGRESS_STEP = 2,
-    PROGRESS_FILE_DONE = 3,
-    PROGRESS_JOB_DONE = 4,
-    PROGRESS_ERR_SOURCE = 101,
-    PROGRESS_ERR_DEST = 102,
-    PROGRESS_ERR_COMPANION = 103,
-    PROGRESS_ERR_OTHER = 104,
-    PROGRESS_ERR_MEMORY = 105,
+// What a report says; the values are the recorder tool's own report codes.
+enum class ProgressCode : int32_t {
+    None = 0,
+    FileStart = 1,
+    Step = 2,
+    FileDone = 3,
+    JobDone = 4,
+    ErrorSource = 101,
+    ErrorDestination = 102,
+    ErrorCompanion = 103,
+    ErrorOther = 104,
+    ErrorMemory = 105,
 };
 
-enum TransferMode : int32_t { TRANSFER_COPY = 1, TRANSFER_MOVE = 2 };
+// None starts nothing.
+enum class TransferMode : int32_t { None = 0, Copy = 1, Move = 2 };
 
 struct ProgressReport {
-    int32_t total = 0;    // entries in the job
-    int32_t number = 0;   // 1-based current entry
-    int32_t code = 0;     // ProgressCode
+    int32_t total = 0;  // entries in the job
+    int32_t number = 0; // 1-based current entry
+    ProgressCode code = ProgressCode::None;
     int32_t reserved = 0; // always 0
     int32_t range = 0;    // maximum of the current-entry bar
     int32_t position = 0; // current-entry bar position

@@ -59,16 +59,17 @@ TEST_F(CliTransfer, ChecksSayWhatTheWindowSays) {
         {s, d + u"/../src/", {u"b.MP3"}, msg::kSameFolder}, // the same folder typed another way
     };
     for (const auto& r : rows) {
-        EXPECT_EQ(Run({TRANSFER_MOVE, r.source, r.destination, r.names, std::nullopt, {}}),
+        EXPECT_EQ(Run({TransferMode::Move, r.source, r.destination, r.names, std::nullopt, {}}),
                   kExitFailure);
         EXPECT_EQ(err, ToUtf8(r.message) + "\n");
     }
-    EXPECT_EQ(Run(Options(TRANSFER_COPY, {u"../b.MP3"})), kExitUsage);
+    EXPECT_EQ(Run(Options(TransferMode::Copy, {u"../b.MP3"})), kExitUsage);
     EXPECT_TRUE(fs::is_empty(dst));
 }
 
 TEST_F(CliTransfer, OneJobOverTheSortedNamesWithProgressLines) {
-    TransferOptions o = Options(TRANSFER_MOVE, {u"b.MP3", u"A.mem", u"a_#001_200612241930.AVR"});
+    TransferOptions o =
+        Options(TransferMode::Move, {u"b.MP3", u"A.mem", u"a_#001_200612241930.AVR"});
     o.progress = true;
     EXPECT_EQ(Run(o), kExitOk);
     EXPECT_EQ(out, "");
@@ -83,11 +84,11 @@ TEST_F(CliTransfer, OneJobOverTheSortedNamesWithProgressLines) {
 }
 
 TEST_F(CliTransfer, AFailureSaysWhichEntryAndWhy) {
-    EXPECT_EQ(Run(Options(TRANSFER_COPY, {u"gone.mp3"})), kExitFailure);
+    EXPECT_EQ(Run(Options(TransferMode::Copy, {u"gone.mp3"})), kExitFailure);
     EXPECT_EQ(err, "Could not read the source of gone.mp3\n");
     // A recording that fails before its start report is named all the same.
     fs::resize_file(src / CompanionName(recording), 8007);
-    EXPECT_EQ(Run(Options(TRANSFER_COPY, {u"A.mem", u"x.txt", u"a_#001_200612241930.AVR"})),
+    EXPECT_EQ(Run(Options(TransferMode::Copy, {u"A.mem", u"x.txt", u"a_#001_200612241930.AVR"})),
               kExitFailure);
     EXPECT_EQ(err, "The companion file of a_#001_200612241930.AVR is shorter than 8,008 bytes\n");
 }
@@ -108,7 +109,7 @@ TEST_F(CliTransfer, ExistingEntriesAreRefusedReplacedOrSkipped) {
         fs::remove_all(dst);
         fs::create_directory(dst);
         WriteFile(dst / "b.MP3", old);
-        TransferOptions o = Options(TRANSFER_COPY, {u"b.MP3", u"A.mem"});
+        TransferOptions o = Options(TransferMode::Copy, {u"b.MP3", u"A.mem"});
         o.existing = c.existing;
         EXPECT_EQ(Run(o), c.status);
         EXPECT_EQ(ReadFile(dst / "b.MP3"), c.bReplaced ? PatternBytes(70000) : old);
@@ -122,7 +123,7 @@ TEST_F(CliTransfer, ExistingEntriesAreRefusedReplacedOrSkipped) {
 TEST_F(CliTransfer, ANoFitIsRefusedBeforeAnythingIsWritten) {
     // Sparse: larger than the destination's free space, taking no room itself.
     fs::resize_file(src / "b.MP3", *platform::FreeSpace(U16(dst)) + 1024 * 1024);
-    EXPECT_EQ(Run(Options(TRANSFER_COPY, {u"A.mem", u"b.MP3"})), kExitFailure);
+    EXPECT_EQ(Run(Options(TransferMode::Copy, {u"A.mem", u"b.MP3"})), kExitFailure);
     EXPECT_EQ(err.rfind("Not enough space in " + dst.string() + ": the entries need ", 0), 0u)
         << err;
     EXPECT_TRUE(fs::is_empty(dst));
@@ -133,10 +134,11 @@ TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {
     struct sigaction before {};
     sigaction(SIGINT, nullptr, &before);
 #endif
-    TransferOptions o = Options(TRANSFER_COPY, {u"A.mem", u"a_#001_200612241930.AVR", u"b.MP3"});
+    TransferOptions o =
+        Options(TransferMode::Copy, {u"A.mem", u"a_#001_200612241930.AVR", u"b.MP3"});
     bool raised = false;
     o.onReport = [&raised](const ProgressReport& r) { // Ctrl+C during the recording's first block
-        if (r.number == 2 && r.code == PROGRESS_STEP && !raised) {
+        if (r.number == 2 && r.code == ProgressCode::Step && !raised) {
             raised = true;
             dz::platform::SimulateInterrupt();
         }

@@ -16,7 +16,8 @@ namespace {
 
 // What the dialog showed once it had handled a report.
 struct Seen {
-    int32_t code, number;
+    ProgressCode code;
+    int32_t number;
     std::u16string counter, name, source, destination;
     int totalRange, totalPosition, currentRange, currentPosition;
 };
@@ -55,8 +56,8 @@ protected:
     }
     // One modal run as the command makes it; the worker must have ended by
     // the time the run returns.
-    void Run() { Run(&names, TRANSFER_COPY); }
-    void Run(CSortStringArray* list, int mode) {
+    void Run() { Run(&names, TransferMode::Copy); }
+    void Run(CSortStringArray* list, TransferMode mode) {
         CCopyProgressDlg dialog(seams);
         dialog.m_pDestination = &destination;
         dialog.m_pSource = &source;
@@ -64,7 +65,7 @@ protected:
         dialog.m_nMode = mode;
         EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
         EXPECT_FALSE(dialog.IsWorkerRunning());
-        if (dialog.m_pNames && mode) {
+        if (dialog.m_pNames && mode != TransferMode::None) {
             EXPECT_TRUE(dialog.IsCancelRequested()) << "the worker was told to stop";
         }
     }
@@ -88,11 +89,11 @@ TEST_F(CopyProgressDialog, ShowsCounterNameFoldersAndBarsThroughARealJob) {
                                              "Copying NEWS, part 2 of 2", "Copying z.mem"}));
 
     ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.back().code, PROGRESS_JOB_DONE);
+    EXPECT_EQ(seen.back().code, ProgressCode::JobDone);
     EXPECT_TRUE(boxes.empty());
     int last = -1; // the recording's bar
     for (const Seen& s : seen) {
-        if (s.code != PROGRESS_FILE_START && s.code != PROGRESS_STEP)
+        if (s.code != ProgressCode::FileStart && s.code != ProgressCode::Step)
             continue;
         SCOPED_TRACE(s.number);
         EXPECT_EQ(s.counter, dz::Ascii(std::to_string(s.number) + "/3"));
@@ -105,7 +106,7 @@ TEST_F(CopyProgressDialog, ShowsCounterNameFoldersAndBarsThroughARealJob) {
         // A plain file's bar runs over its bytes, a recording's over percent,
         // forward to full.
         EXPECT_EQ(s.currentRange, s.number == 2 ? 100 : (s.number == 1 ? 200000 : 10));
-        if (s.number == 2 && s.code == PROGRESS_STEP) {
+        if (s.number == 2 && s.code == ProgressCode::Step) {
             EXPECT_GE(s.currentPosition, last);
             last = s.currentPosition;
         }
@@ -120,7 +121,7 @@ TEST_F(CopyProgressDialog, AMoveSaysSoInTheCaption) {
     Names({"a.mp3"});
     wxString title;
     onReport = [&](CCopyProgressDlg& d, const ProgressReport&) { title = d.GetTitle(); };
-    Run(&names, TRANSFER_MOVE);
+    Run(&names, TransferMode::Move);
     EXPECT_EQ(title, "Moving a.mp3");
     EXPECT_FALSE(fs::exists(src / "a.mp3"));
 }
@@ -135,7 +136,7 @@ TEST_F(CopyProgressDialog, EntriesOfUnknownKindsLeaveTheFieldsAsTheyWere) {
     seams.threadProc = [](TransferJob* job) {
         ProgressReport early;
         early.total = 3;
-        early.code = PROGRESS_FILE_DONE;
+        early.code = ProgressCode::FileDone;
         job->sink->OnProgress(early);
         return CopyThreadProc(job);
     };
@@ -143,7 +144,7 @@ TEST_F(CopyProgressDialog, EntriesOfUnknownKindsLeaveTheFieldsAsTheyWere) {
     ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(seen[0].counter + seen[0].name + seen[0].source + seen[0].destination, u"");
     // The first report of the real job is entry 3's start.
-    EXPECT_EQ(seen[1].code, PROGRESS_FILE_START);
+    EXPECT_EQ(seen[1].code, ProgressCode::FileStart);
     EXPECT_EQ(seen[1].counter, u"3/3");
     EXPECT_EQ(seen[1].name, u"c.mp3");
     EXPECT_EQ(seen[1].totalPosition, 3);
@@ -160,7 +161,7 @@ TEST_F(CopyProgressDialog, EveryEndingCodeClosesAndTheDialogWaitsForTheWorker) {
         std::atomic<bool> sawCancel{false};
         seams.threadProc = [&, code](TransferJob* job) {
             ProgressReport r;
-            r.code = code;
+            r.code = static_cast<ProgressCode>(code);
             job->sink->OnProgress(r);
             const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
             while (!job->cancel->Cancelled() && std::chrono::steady_clock::now() < end)
@@ -180,8 +181,8 @@ TEST_F(CopyProgressDialog, EveryEndingCodeClosesAndTheDialogWaitsForTheWorker) {
     bool started = false;
     seams.threadProc = [&](TransferJob*) { return started = true, 0; };
     CSortStringArray none;
-    Run(&none, 0);
-    Run(nullptr, TRANSFER_COPY);
+    Run(&none, TransferMode::None);
+    Run(nullptr, TransferMode::Copy);
     EXPECT_FALSE(started);
 }
 
@@ -191,12 +192,12 @@ int BusyWorker(TransferJob* job) {
     ProgressReport start;
     start.total = 1;
     start.number = 1;
-    start.code = PROGRESS_FILE_START;
+    start.code = ProgressCode::FileStart;
     start.range = 1000;
     job->sink->OnProgress(start);
     for (int32_t i = 0, after = 3; after > 0; ++i) {
         ProgressReport step = start;
-        step.code = PROGRESS_STEP;
+        step.code = ProgressCode::Step;
         step.position = i % 1000;
         job->sink->OnProgress(step);
         after -= job->cancel->Cancelled() ? 1 : 0;
@@ -259,7 +260,7 @@ TEST_F(CopyProgressDialog, TheWorkerStartsAboutATenthOfASecondAfterTheFirstPaint
     dialog.m_pDestination = &destination;
     dialog.m_pSource = &source;
     dialog.m_pNames = &names;
-    dialog.m_nMode = TRANSFER_COPY;
+    dialog.m_nMode = TransferMode::Copy;
     EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
     ASSERT_TRUE(painted.at()) << "the dialog was painted";
     ASSERT_TRUE(started) << "the worker ran";

@@ -2,6 +2,7 @@
 // Shared by the window tests: a modal run that cannot hang the test program,
 // clicks and commands sent as the toolkit sends them, list selection and
 // the files of a recording.
+#include "common/text.h"
 #include "recording/recording_files.h"
 #include "support/temp_dir.h"
 
@@ -108,8 +109,7 @@ inline bool FocusPane(CMainFrame& frame, wxWindow& control, FocusedPane pane) {
 inline std::vector<std::string> ListedFiles(const CFileView& view) {
     std::vector<std::string> names;
     for (long i = 0; i < view.m_wndList.GetItemCount(); ++i)
-        names.push_back(
-            view.m_wndList.GetItemText(i, CFileView::kRealFileName).ToStdString(wxConvUTF8));
+        names.push_back(dz::ToUtf8(view.RealFileName(i)));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -120,8 +120,7 @@ inline bool SelectFiles(CFileView& view, const std::vector<std::string>& names) 
     size_t found = 0;
     wxListCtrl& list = view.m_wndList;
     for (long i = 0; i < list.GetItemCount(); ++i) {
-        const std::string name =
-            list.GetItemText(i, CFileView::kRealFileName).ToStdString(wxConvUTF8);
+        const std::string name = dz::ToUtf8(view.RealFileName(i));
         const bool wanted = std::find(names.begin(), names.end(), name) != names.end();
         list.SetItemState(i, wanted ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
         found += wanted;

@@ -27,6 +27,8 @@ namespace {
 
 using RowTexts = std::array<std::u16string, 4>;
 
+// The texts of each row by column; the hidden column 1 is the row's real
+// file name, which the list keeps but does not draw.
 std::map<std::u16string, RowTexts> Rows(const CFileView& view) {
     std::map<std::u16string, RowTexts> rows;
     const wxListCtrl& list = view.m_wndList;
@@ -34,8 +36,11 @@ std::map<std::u16string, RowTexts> Rows(const CFileView& view) {
         RowTexts texts;
         for (int c = 0; c < 4; ++c)
             texts[c] = FromWx(list.GetItemText(i, c));
+        EXPECT_EQ(texts[CFileView::kRealFileName], u"") << "nothing to draw in the hidden column";
+        texts[CFileView::kRealFileName] = view.RealFileName(i);
         rows[texts[0]] = texts;
     }
+    EXPECT_EQ(list.GetColumnWidth(CFileView::kRealFileName), 0);
     return rows;
 }
 

@@ -35,8 +35,7 @@ using Names = std::vector<std::string>;
 Names ShownOrder(const CFileView& view) {
     Names names;
     for (long i = 0; i < view.m_wndList.GetItemCount(); ++i)
-        names.push_back(
-            view.m_wndList.GetItemText(i, CFileView::kRealFileName).ToStdString(wxConvUTF8));
+        names.push_back(dz::ToUtf8(view.RealFileName(i)));
     return names;
 }
 

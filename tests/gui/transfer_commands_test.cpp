@@ -83,7 +83,7 @@ TEST_F(TransferCommands, EachCommandMovesEntriesBetweenItsRowsAndRefreshesItsLis
         ASSERT_TRUE(SelectFiles(m->fileView(c.from), entries));
         // Shows whether the source list is read again after the job.
         onReport = [&](CCopyProgressDlg&, const ProgressReport& r) {
-            if (r.number == 1 && r.code == PROGRESS_FILE_START)
+            if (r.number == 1 && r.code == ProgressCode::FileStart)
                 WriteFile(from / "late.mp3", "late");
         };
         RunCommand(*m->frame(), c.command);
@@ -160,7 +160,7 @@ TEST_F(TransferCommands, CancelInTheThirdEntryLeavesWhatTheWorkerRollsBackTo) {
         ASSERT_TRUE(m->Select(kBottomRow, U16(b)));
         ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), all));
         onReport = [](CCopyProgressDlg& d, const ProgressReport& r) {
-            if (r.number == 3 && r.code == PROGRESS_STEP && d.IsModal())
+            if (r.number == 3 && r.code == ProgressCode::Step && d.IsModal())
                 PostButton(d, wxID_CANCEL);
         };
         RunCommand(*m->frame(), move ? ID_MOVE_TOP_TO_BOTTOM : ID_COPY_TOP_TO_BOTTOM);
@@ -190,7 +190,7 @@ TEST_F(TransferCommands, AFailureIsShownAndBothListsAreReadAgain) {
     ASSERT_TRUE(m->Select(kBottomRow, U16(b)));
     ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {PartName(rec, 1), "a.mp3"}));
     onReport = [&](CCopyProgressDlg&, const ProgressReport& r) {
-        if (r.code == PROGRESS_FILE_START) { // seen in both lists only if both are read again
+        if (r.code == ProgressCode::FileStart) { // seen in both lists only if both are read again
             WriteFile(a / "late.mp3", "late");
             WriteFile(b / "late.mp3", "late");
         }

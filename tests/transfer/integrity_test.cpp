@@ -40,9 +40,9 @@ protected:
         CancelToken cancel;
         TransferJob job{&sink, destination, source, list, &outcome, &cancel};
         sink.token = &cancel;
-        const int result = mode == TRANSFER_COPY ? CopyThreadProc(&job) : MoveThreadProc(&job);
+        const int result = mode == TransferMode::Copy ? CopyThreadProc(&job) : MoveThreadProc(&job);
         sink.token = nullptr;
-        text = ToUtf8(TransferOutcomeText(outcome, list, mode == TRANSFER_MOVE));
+        text = ToUtf8(TransferOutcomeText(outcome, list, mode == TransferMode::Move));
         list = CSortStringArray();
         return result;
     }
@@ -58,7 +58,7 @@ TEST_F(Integrity, ALinkInTheDestinationIsReplacedNotFollowed) {
     fs::create_symlink(tmp / "outside", dst / "NEWS_#002_200612241930.AVR");
     fs::create_symlink(tmp / "outside", dst / "a.mp3");
     WriteFile(src / "a.mp3", PatternBytes(1000));
-    ASSERT_EQ(Run(TRANSFER_COPY, dst, {"a.mp3", kNews}), 0) << text;
+    ASSERT_EQ(Run(TransferMode::Copy, dst, {"a.mp3", kNews}), 0) << text;
     const std::vector<uint8_t> outside = ReadFile(tmp / "outside");
     EXPECT_EQ(std::string(outside.begin(), outside.end()), "untouched");
     EXPECT_FALSE(fs::is_symlink(dst / "NEWS_#002_200612241930.AVR"));
@@ -73,7 +73,7 @@ TEST_F(Integrity, NoTemporaryOutlivesItsJob) {
     WriteFile(dst / ".dezadide-999999999-1.tmp", "left by a killed job");
     const std::string live = ".dezadide-" + std::to_string(getpid()) + "-999.tmp";
     WriteFile(dst / live, "a running job's");
-    ASSERT_EQ(Run(TRANSFER_COPY, dst, {kNews}), 0);
+    ASSERT_EQ(Run(TransferMode::Copy, dst, {kNews}), 0);
     EXPECT_EQ(Names(dst), (std::set<std::string>{CompanionName({}), PartName({}, 1),
                                                  PartName({}, 2), PartName({}, 3), live}));
     fs::remove(dst / live);
@@ -81,16 +81,16 @@ TEST_F(Integrity, NoTemporaryOutlivesItsJob) {
     fs::remove(src / PartName({}, 3)); // fails at the last part
     fs::remove_all(dst);
     fs::create_directory(dst);
-    EXPECT_EQ(Run(TRANSFER_MOVE, dst, {kNews}), -1);
+    EXPECT_EQ(Run(TransferMode::Move, dst, {kNews}), -1);
     EXPECT_TRUE(fs::is_empty(dst));
     EXPECT_EQ(text, "Could not read the source of " + kNews);
 
     MakeRecording(src, RecordingLayout{});
     sink.onReport = [this](const ProgressReport& r) {
-        if (r.code == PROGRESS_STEP)
+        if (r.code == ProgressCode::Step)
             sink.CancelJob();
     };
-    EXPECT_EQ(Run(TRANSFER_MOVE, dst, {kNews}), 1);
+    EXPECT_EQ(Run(TransferMode::Move, dst, {kNews}), 1);
     EXPECT_TRUE(fs::is_empty(dst));
     EXPECT_EQ(Names(src).size(), 4u) << "a cancelled move keeps its source";
     EXPECT_EQ(text, "Cancelled: 0 of 1 moved");
@@ -102,10 +102,10 @@ TEST_F(Integrity, ACancelAfterTheLastEntryIsADoneJob) {
     WriteFile(src / "a.mp3", "a");
     WriteFile(src / "b.mp3", "b");
     sink.onReport = [this](const ProgressReport& r) {
-        if (r.code == PROGRESS_FILE_DONE && r.number == r.total)
+        if (r.code == ProgressCode::FileDone && r.number == r.total)
             sink.CancelJob();
     };
-    EXPECT_EQ(Run(TRANSFER_MOVE, dst, {"a.mp3", "b.mp3"}), 0);
+    EXPECT_EQ(Run(TransferMode::Move, dst, {"a.mp3", "b.mp3"}), 0);
     EXPECT_TRUE(outcome.finished);
     EXPECT_EQ(outcome.done, 2);
     EXPECT_EQ(Names(dst), (std::set<std::string>{"a.mp3", "b.mp3"}));
@@ -114,10 +114,10 @@ TEST_F(Integrity, ACancelAfterTheLastEntryIsADoneJob) {
     WriteFile(src / "c.mp3", "c");
     WriteFile(src / "d.mp3", "d");
     sink.onReport = [this](const ProgressReport& r) {
-        if (r.code == PROGRESS_FILE_DONE && r.number == 1)
+        if (r.code == ProgressCode::FileDone && r.number == 1)
             sink.CancelJob();
     };
-    EXPECT_EQ(Run(TRANSFER_MOVE, dst, {"c.mp3", "d.mp3"}), 1);
+    EXPECT_EQ(Run(TransferMode::Move, dst, {"c.mp3", "d.mp3"}), 1);
     EXPECT_EQ(text, "Cancelled: 1 of 2 moved");
     EXPECT_TRUE(fs::exists(src / "d.mp3"));
 }
@@ -130,8 +130,8 @@ TEST_F(Integrity, AMoveWhoseSourceStaysFails) {
     MakeRecording(src, RecordingLayout{});
     WriteFile(src / "a.mp3", "a");
     ASSERT_EQ(mount("tmpfs", src.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=4m"), 0);
-    EXPECT_EQ(Run(TRANSFER_MOVE, dst, {"a.mp3", kNews}), -1);
-    EXPECT_EQ(sink.steps.back(), (Step{2, 1, PROGRESS_ERR_OTHER, 0, 0}));
+    EXPECT_EQ(Run(TransferMode::Move, dst, {"a.mp3", kNews}), -1);
+    EXPECT_EQ(sink.steps.back(), (Step{2, 1, 104, 0, 0}));
     EXPECT_EQ(text, "Could not remove the source of a.mp3; its copy at the destination is "
                     "complete");
     EXPECT_EQ(ReadFile(dst / "a.mp3"), ReadFile(src / "a.mp3"));
@@ -148,7 +148,7 @@ TEST_F(Integrity, AFileTooLargeForTheDestinationFailsCleanly) {
     struct rlimit limit = before;
     limit.rlim_cur = 200000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const int result = Run(TRANSFER_MOVE, dst, {"big.mp3"});
+    const int result = Run(TransferMode::Move, dst, {"big.mp3"});
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, previous);
     EXPECT_EQ(result, -1);
@@ -166,9 +166,9 @@ TEST_F(Integrity, ARecordingNeverTakesAnotherRecordingsPartInOtherCase) {
     lower.name = "news";
     MakeRecording(src, lower);
     fs::remove(src / PartName({}, 2));
-    EXPECT_EQ(Run(TRANSFER_COPY, dst, {kNews}), -1);
+    EXPECT_EQ(Run(TransferMode::Copy, dst, {kNews}), -1);
     EXPECT_TRUE(fs::is_empty(dst));
-    EXPECT_EQ(Run(TRANSFER_MOVE, dst, {kNews}), -1);
+    EXPECT_EQ(Run(TransferMode::Move, dst, {kNews}), -1);
     EXPECT_TRUE(fs::exists(src / PartName(lower, 2)));
 
     EXPECT_EQ(DeleteEntryFiles(U16(src), u"NEWS_#001_200612241930.AVR"), DeleteFailure::None);
@@ -180,7 +180,7 @@ TEST_F(Integrity, ARecordingNeverTakesAnotherRecordingsPartInOtherCase) {
 TEST_F(Integrity, ALaterPartsNameIsRefused) {
     MakeRecording(src, RecordingLayout{});
     const std::string part2 = PartName({}, 2);
-    EXPECT_EQ(Run(TRANSFER_MOVE, dst, {part2}), -1);
+    EXPECT_EQ(Run(TransferMode::Move, dst, {part2}), -1);
     EXPECT_EQ(text, "Not an entry of the list (a later part of a recording): " + part2);
     EXPECT_EQ(DeleteEntryFiles(U16(src), U16(part2)), DeleteFailure::NotAnEntry);
     EXPECT_EQ(Names(src).size(), 4u);
@@ -228,9 +228,9 @@ TEST_F(Integrity, AnInterruptedDeletionCanBeFinished) {
 // taken for the copy.
 TEST_F(Integrity, AMoveCutShortInItsSourceDeletionIsFinishedByAnother) {
     MakeRecording(src, RecordingLayout{});
-    ASSERT_EQ(Run(TRANSFER_COPY, dst, {kNews}), 0);
+    ASSERT_EQ(Run(TransferMode::Copy, dst, {kNews}), 0);
     fs::remove(src / PartName({}, 3)); // as the killed move left it
-    ASSERT_EQ(Run(TRANSFER_MOVE, dst, {kNews}), 0) << text;
+    ASSERT_EQ(Run(TransferMode::Move, dst, {kNews}), 0) << text;
     EXPECT_TRUE(fs::is_empty(src));
     EXPECT_EQ(Names(dst).size(), 4u);
 
@@ -238,7 +238,7 @@ TEST_F(Integrity, AMoveCutShortInItsSourceDeletionIsFinishedByAnother) {
     other.parts = {100134, 70001, 300};
     MakeRecording(src, other);
     fs::remove(src / PartName(other, 3));
-    EXPECT_EQ(Run(TRANSFER_MOVE, dst, {kNews}), -1);
+    EXPECT_EQ(Run(TransferMode::Move, dst, {kNews}), -1);
     EXPECT_EQ(Names(src).size(), 3u) << "nothing of it was removed";
 }
 
@@ -251,10 +251,10 @@ TEST_F(Integrity, TheFolderRuleCountsFromTheDriveRoot) {
     DrivesAt drives(root);
     MakeRecording(deep, RecordingLayout{});
     ASSERT_GT(U16(deep).size(), 61u);
-    ASSERT_EQ(Run(TRANSFER_MOVE, dst, {kNews}, &deep), 0) << text;
+    ASSERT_EQ(Run(TransferMode::Move, dst, {kNews}, &deep), 0) << text;
     EXPECT_TRUE(fs::is_empty(deep));
     EXPECT_EQ(Names(dst).size(), 4u);
-    ASSERT_EQ(Run(TRANSFER_MOVE, deep, {kNews}, &dst), 0) << text;
+    ASSERT_EQ(Run(TransferMode::Move, deep, {kNews}, &dst), 0) << text;
     EXPECT_EQ(Names(deep).size(), 4u);
     EXPECT_EQ(DeleteEntryFiles(U16(deep), U16(kNews)), DeleteFailure::None);
     EXPECT_TRUE(fs::is_empty(deep)) << "every part goes, not part 1 alone";

@@ -50,7 +50,7 @@ ProgressReport Step(int32_t number) {
     ProgressReport r;
     r.total = 1000;
     r.number = number;
-    r.code = PROGRESS_STEP;
+    r.code = ProgressCode::Step;
     return r;
 }
 

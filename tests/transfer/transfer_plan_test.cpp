@@ -92,10 +92,9 @@ TEST(TransferPlan, ExistingEntriesAreFoundByAnyFileAndAnyExtensionCase) {
     EXPECT_EQ(ExistingEntries(dir.text(), names),
               (std::vector<std::u16string>{u"a.mp3", u"LOW_#001_200612241930.AVR"}));
     EXPECT_EQ(WithoutEntries(names, {u"a.mp3", u"new.mp3"}).Items(),
-              (std::vector<std::u16string>{u"b.mem", u"LOW_#001_200612241930.AVR",
-                                           u"ONLY_#001_200612241930.AVR",
-                                           u"PIECE_#001_200612241930.AVR",
-                                           u"NEW_#001_200612241930.AVR"}));
+              (std::vector<std::u16string>{
+                  u"b.mem", u"LOW_#001_200612241930.AVR", u"ONLY_#001_200612241930.AVR",
+                  u"PIECE_#001_200612241930.AVR", u"NEW_#001_200612241930.AVR"}));
 }
 
 // A move cut short after its copy was in place is finished by moving again;

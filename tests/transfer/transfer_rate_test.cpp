@@ -14,7 +14,7 @@ namespace {
 using Clock = RateMeter::Clock;
 using std::chrono::milliseconds;
 
-ProgressReport Report(int32_t number, int32_t code, int32_t range, int32_t position) {
+ProgressReport Report(int32_t number, ProgressCode code, int32_t range, int32_t position) {
     ProgressReport r;
     r.total = 3;
     r.number = number;
@@ -30,38 +30,38 @@ TEST(JobBytes, FollowsPlainFilesByBytesAndRecordingsByBlocksWithinTheirPercent) 
     EXPECT_EQ(job.Total(), 1100000);
     EXPECT_EQ(job.Done(), 0);
 
-    job.OnReport(Report(1, PROGRESS_FILE_START, 100000, 0));
-    job.OnReport(Report(1, PROGRESS_STEP, 100000, 65536));
+    job.OnReport(Report(1, ProgressCode::FileStart, 100000, 0));
+    job.OnReport(Report(1, ProgressCode::Step, 100000, 65536));
     EXPECT_EQ(job.Done(), 65536);
-    job.OnReport(Report(1, PROGRESS_FILE_DONE, 100000, 100000));
+    job.OnReport(Report(1, ProgressCode::FileDone, 100000, 100000));
     EXPECT_EQ(job.Done(), 100000);
 
-    job.OnReport(Report(3, PROGRESS_FILE_START, 100, 0));
+    job.OnReport(Report(3, ProgressCode::FileStart, 100, 0));
     EXPECT_EQ(job.Done(), 100000);
     // One block is 6.5 % of the recording: the block count is exact.
-    job.OnReport(Report(3, PROGRESS_STEP, 100, 6));
+    job.OnReport(Report(3, ProgressCode::Step, 100, 6));
     EXPECT_EQ(job.Done(), 100000 + 65536);
     // A block count beyond what the percent allows is held to its step.
     for (int i = 0; i < 5; ++i)
-        job.OnReport(Report(3, PROGRESS_STEP, 100, 10));
+        job.OnReport(Report(3, ProgressCode::Step, 100, 10));
     EXPECT_EQ(job.Done(), 100000 + 110000);
-    job.OnReport(Report(3, PROGRESS_FILE_DONE, 100, 100));
+    job.OnReport(Report(3, ProgressCode::FileDone, 100, 100));
     EXPECT_EQ(job.Done(), job.Total());
 }
 
 TEST(JobBytes, IgnoresReportsOutsideTheJobAndScalesBigFileBars) {
     const int64_t big = int64_t{6} << 30; // the worker's bar is scaled to fit 32 bits
     JobBytes job({{big, false}});
-    job.OnReport(Report(0, PROGRESS_FILE_START, 10, 0));
-    job.OnReport(Report(7, PROGRESS_STEP, 10, 5));
+    job.OnReport(Report(0, ProgressCode::FileStart, 10, 0));
+    job.OnReport(Report(7, ProgressCode::Step, 10, 5));
     EXPECT_EQ(job.Done(), 0);
-    job.OnReport(Report(1, PROGRESS_FILE_START, static_cast<int32_t>(big >> 3), 0));
-    job.OnReport(
-        Report(1, PROGRESS_STEP, static_cast<int32_t>(big >> 3), static_cast<int32_t>(big >> 4)));
+    job.OnReport(Report(1, ProgressCode::FileStart, static_cast<int32_t>(big >> 3), 0));
+    job.OnReport(Report(1, ProgressCode::Step, static_cast<int32_t>(big >> 3),
+                        static_cast<int32_t>(big >> 4)));
     EXPECT_EQ(job.Done(), big / 2);
-    job.OnReport(Report(1, PROGRESS_STEP, 100, 500)); // never past the file
+    job.OnReport(Report(1, ProgressCode::Step, 100, 500)); // never past the file
     EXPECT_EQ(job.Done(), big);
-    job.OnReport(Report(1, PROGRESS_JOB_DONE, 0, 0));
+    job.OnReport(Report(1, ProgressCode::JobDone, 0, 0));
     EXPECT_EQ(job.Done(), big);
 }
 

@@ -25,23 +25,36 @@ TEST(WorkerCancel, CopyTakesBackItsEntriesMoveOnlyTheOneItWasIn) {
     const struct {
         const char* what;
         TransferMode mode;
-        int32_t number, code; // the report that the cancel comes in
+        int32_t number; // the report that the cancel comes in
+        ProgressCode code;
         std::vector<int> moved, atBoth;
         Step last;
     } rows[] = {
-        {"copy, inside entry 3", TRANSFER_COPY, 3, PROGRESS_STEP, {}, {}, {4, 3, 2, 100, 38}},
-        {"move, inside entry 3", TRANSFER_MOVE, 3, PROGRESS_STEP, {1, 2}, {}, {4, 3, 2, 100, 38}},
+        {"copy, inside entry 3",
+         TransferMode::Copy,
+         3,
+         ProgressCode::Step,
+         {},
+         {},
+         {4, 3, 2, 100, 38}},
+        {"move, inside entry 3",
+         TransferMode::Move,
+         3,
+         ProgressCode::Step,
+         {1, 2},
+         {},
+         {4, 3, 2, 100, 38}},
         {"copy, after entry 2",
-         TRANSFER_COPY,
+         TransferMode::Copy,
          2,
-         PROGRESS_FILE_DONE,
+         ProgressCode::FileDone,
          {},
          {1, 2},
          {4, 2, 3, 100, 100}},
         {"move, after entry 2",
-         TRANSFER_MOVE,
+         TransferMode::Move,
          2,
-         PROGRESS_FILE_DONE,
+         ProgressCode::FileDone,
          {1, 2},
          {},
          {4, 2, 3, 100, 100}},
@@ -81,9 +94,13 @@ TEST(WorkerCancel, CancellingOneJobLeavesAnotherRunningBesideItUntouched) {
     const struct {
         TransferMode mode;
         int cancelled; // which of the two jobs
-    } rows[] = {{TRANSFER_COPY, 0}, {TRANSFER_COPY, 1}, {TRANSFER_MOVE, 0}, {TRANSFER_MOVE, 1}};
+    } rows[] = {{TransferMode::Copy, 0},
+                {TransferMode::Copy, 1},
+                {TransferMode::Move, 0},
+                {TransferMode::Move, 1}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << "mode " << r.mode << ", job " << r.cancelled);
+        SCOPED_TRACE(testing::Message() << (r.mode == TransferMode::Move ? "move" : "copy")
+                                        << ", job " << r.cancelled);
         TempDir tmp;
         struct Side {
             fs::path src, dst;
@@ -106,7 +123,7 @@ TEST(WorkerCancel, CancellingOneJobLeavesAnotherRunningBesideItUntouched) {
         Side& stopping = sides[r.cancelled];
         Side& going = sides[1 - r.cancelled];
         stopping.sink.onReport = [&](const ProgressReport& report) {
-            if (report.code == PROGRESS_STEP && !stopped) {
+            if (report.code == ProgressCode::Step && !stopped) {
                 stopping.sink.CancelJob();
                 stopped = true;
             }
@@ -114,7 +131,7 @@ TEST(WorkerCancel, CancellingOneJobLeavesAnotherRunningBesideItUntouched) {
         // The job that goes on waits inside its first block until the other
         // has been told to stop, so the cancel falls in the middle of its file.
         going.sink.onReport = [&](const ProgressReport& report) {
-            if (report.code != PROGRESS_STEP || waited)
+            if (report.code != ProgressCode::Step || waited)
                 return;
             waited = true;
             const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -137,10 +154,10 @@ TEST(WorkerCancel, CancellingOneJobLeavesAnotherRunningBesideItUntouched) {
 
         EXPECT_EQ(going.result, 0);
         ASSERT_FALSE(going.sink.steps.empty());
-        EXPECT_EQ(going.sink.steps.back().code, PROGRESS_JOB_DONE);
+        EXPECT_EQ(going.sink.steps.back().code, static_cast<int32_t>(ProgressCode::JobDone));
         EXPECT_EQ(ReadFile(going.dst / "a.mp3"), a);
         EXPECT_EQ(ReadFile(going.dst / "z.mp3"), z);
-        EXPECT_EQ(fs::exists(going.src / "a.mp3"), r.mode == TRANSFER_COPY);
+        EXPECT_EQ(fs::exists(going.src / "a.mp3"), r.mode == TransferMode::Copy);
     }
 }
 

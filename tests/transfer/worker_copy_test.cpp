@@ -26,7 +26,7 @@ TEST_F(WorkerCopy, PlainFilesReportOncePerStartedBlock) {
         SCOPED_TRACE(c.size);
         sink.steps.clear();
         WriteFile(src / "song.mp3", PatternBytes(c.size));
-        ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {"song.mp3"}, sink), 0);
+        ASSERT_EQ(RunTransfer(TransferMode::Copy, src, dst, {"song.mp3"}, sink), 0);
         std::vector<Step> expected = c.steps;
         expected.push_back({1, 2, 4, 0, 0});
         EXPECT_EQ(sink.steps, expected);
@@ -39,7 +39,7 @@ TEST_F(WorkerCopy, OtherTypesArePassedOverAndExistingFilesOverwritten) {
     WriteFile(src / "b.MEM", PatternBytes(10, 1));
     WriteFile(dst / "b.MEM", PatternBytes(200000, 2));
     WriteFile(src / "c.AVF", PatternBytes(9000));
-    ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {"a.txt", "b.MEM", "c.AVF"}, sink), 0);
+    ASSERT_EQ(RunTransfer(TransferMode::Copy, src, dst, {"a.txt", "b.MEM", "c.AVF"}, sink), 0);
     EXPECT_EQ(sink.steps,
               (std::vector<Step>{
                   {3, 2, 1, 10, 0}, {3, 2, 2, 10, 10}, {3, 2, 3, 10, 10}, {3, 4, 4, 0, 0}}));
@@ -65,7 +65,7 @@ TEST_P(WorkerRecording, CopiesEveryPartAndPatchesOnlyTheLocation) {
     RecordingLayout built = c.layout; // the copies carry the recorder's upper-case names
     built.ext = ".AVR";
     built.companionExt = ".AVF";
-    ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {PartName(c.layout, 1)}, sink), 0);
+    ASSERT_EQ(RunTransfer(TransferMode::Copy, src, dst, {PartName(c.layout, 1)}, sink), 0);
 
     EXPECT_EQ(ReadFile(dst / CompanionName(built)),
               Patched(ReadFile(src / CompanionName(c.layout)), kCompanionHeadSize,
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(WorkerCopy, RecordingReportsPercentOfItsTotalSize) {
     MakeRecording(src, RecordingLayout{}); // parts of 100134, 70000 and 300 bytes
-    ASSERT_EQ(RunTransfer(TRANSFER_COPY, src, dst, {"NEWS_#001_200612241930.AVR"}, sink), 0);
+    ASSERT_EQ(RunTransfer(TransferMode::Copy, src, dst, {"NEWS_#001_200612241930.AVR"}, sink), 0);
     EXPECT_EQ(sink.steps, (std::vector<Step>{{1, 1, 1, 100, 0},
                                              {1, 1, 2, 100, 38},
                                              {1, 1, 2, 100, 58},
@@ -118,8 +118,9 @@ TEST_F(WorkerCopy, MoveRemovesEachSourceOnceCopiedReadOnlyPartsToo) {
     const auto readOnly = fs::perms::owner_read | fs::perms::group_read;
     fs::permissions(src / "NEWS_#002_200612241930.AVR", readOnly);
     WriteFile(src / "a.mp3", PatternBytes(70000));
-    ASSERT_EQ(RunTransfer(TRANSFER_MOVE, src, dst, {"NEWS_#001_200612241930.AVR", "a.mp3"}, sink),
-              0);
+    ASSERT_EQ(
+        RunTransfer(TransferMode::Move, src, dst, {"NEWS_#001_200612241930.AVR", "a.mp3"}, sink),
+        0);
     EXPECT_TRUE(fs::is_empty(src));
     EXPECT_EQ(ReadFile(dst / "a.mp3"), PatternBytes(70000));
     // The copy keeps the permissions, set after its header was patched.

@@ -29,7 +29,7 @@ protected:
     void ExpectMoveFails(const fs::path& to, const std::string& entry, Step last) {
         const auto before = Files(src);
         sink.steps.clear();
-        EXPECT_EQ(RunTransfer(TRANSFER_MOVE, src, to, {entry}, sink), -1);
+        EXPECT_EQ(RunTransfer(TransferMode::Move, src, to, {entry}, sink), -1);
         EXPECT_EQ(sink.steps.back(), last);
         EXPECT_EQ(Files(src), before) << "a move keeps the source of a failed entry";
     }
@@ -60,7 +60,7 @@ TEST_F(WorkerFailure, ASourceThatShrinksLeavesNoPartialCopy) {
     WriteFile(src / "a.mp3", PatternBytes(3000000));
     bool shrunk = false;
     sink.onReport = [&](const ProgressReport& r) {
-        if (r.code != PROGRESS_STEP || fs::file_size(src / "a.mp3") != 3000000)
+        if (r.code != ProgressCode::Step || fs::file_size(src / "a.mp3") != 3000000)
             return;
         std::error_code ec;
         fs::resize_file(src / "a.mp3", 1500000, ec);
@@ -69,13 +69,13 @@ TEST_F(WorkerFailure, ASourceThatShrinksLeavesNoPartialCopy) {
 #ifdef _WIN32
     // The copy holds its source open for reading only, which keeps every
     // writer out: the source cannot shrink under it, and the move completes.
-    EXPECT_EQ(RunTransfer(TRANSFER_MOVE, src, dst, {"a.mp3"}, sink), 0);
+    EXPECT_EQ(RunTransfer(TransferMode::Move, src, dst, {"a.mp3"}, sink), 0);
     EXPECT_FALSE(shrunk);
     EXPECT_EQ(ReadFile(dst / "a.mp3"), PatternBytes(3000000));
     EXPECT_FALSE(fs::exists(src / "a.mp3"));
     return;
 #endif
-    EXPECT_EQ(RunTransfer(TRANSFER_MOVE, src, dst, {"a.mp3"}, sink), -1);
+    EXPECT_EQ(RunTransfer(TransferMode::Move, src, dst, {"a.mp3"}, sink), -1);
     EXPECT_EQ(sink.steps.back(), (Step{1, 1, 101, 0, 0}));
     EXPECT_FALSE(fs::exists(dst / "a.mp3"));
     EXPECT_EQ(fs::file_size(src / "a.mp3"), 1500000u) << "the move kept its source";
@@ -110,7 +110,7 @@ TEST_F(WorkerFailure, DestinationsOutsideTheSchemeFailBeforeAnythingIsWritten) {
                    tooLong = tmp / std::string(61 - base, 'd');
     fs::create_directory(fits);
     fs::create_directory(tooLong);
-    EXPECT_EQ(RunTransfer(TRANSFER_COPY, src, fits, {kNews}, sink), 0);
+    EXPECT_EQ(RunTransfer(TransferMode::Copy, src, fits, {kNews}, sink), 0);
     ExpectMoveFails(tooLong, kNews, {0, 0, 102, 0, 0});
     EXPECT_TRUE(fs::is_empty(tooLong));
 

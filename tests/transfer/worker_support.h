@@ -43,7 +43,7 @@ public:
     }
 
     void OnProgress(const ProgressReport& r) override {
-        steps.push_back({r.total, r.number, r.code, r.range, r.position});
+        steps.push_back({r.total, r.number, static_cast<int32_t>(r.code), r.range, r.position});
         if (onReport)
             onReport(r);
     }
@@ -61,7 +61,7 @@ inline int RunTransfer(TransferMode mode, const std::filesystem::path& source,
     sink.token = &cancel;
     int result = 0;
     std::thread worker(
-        [&] { result = mode == TRANSFER_COPY ? CopyThreadProc(&job) : MoveThreadProc(&job); });
+        [&] { result = mode == TransferMode::Copy ? CopyThreadProc(&job) : MoveThreadProc(&job); });
     worker.join();
     sink.token = nullptr;
     return result;

@@ -181,22 +181,6 @@ std::u16string FolderBelowDriveRoot(const std::u16string& folder) {
     return FromUtf8(canonical.substr(root.size())).value_or(folder);
 }
 
-std::string FileSystemOfBootSector(const uint8_t* sector, size_t size) {
-    const auto at = [&](size_t offset, std::string_view text) {
-        return size >= offset + text.size() &&
-               std::string_view(reinterpret_cast<const char*>(sector) + offset, text.size()) ==
-                   text;
-    };
-    if (at(3, "NTFS    "))
-        return "ntfs";
-    if (at(3, "EXFAT   "))
-        return "exfat";
-    // FAT32 names itself further in than FAT12 and FAT16 do.
-    if (at(82, "FAT32   ") || at(54, "FAT12   ") || at(54, "FAT16   ") || at(54, "FAT     "))
-        return "vfat";
-    return {};
-}
-
 namespace {
 
 // What udev found on a block device when it appeared ("ntfs", "vfat", ...):

@@ -1,6 +1,7 @@
 // The binary file handle: a POSIX descriptor, never inherited by a child
 // process, with reads and writes that finish what they can.
 #include "platform/platform.h"
+#include "platform/temporary_name.h"
 
 #include "common/text.h"
 
@@ -15,39 +16,6 @@
 
 namespace dz::platform {
 namespace {
-
-// ".dezadide-<process id>-<number>.tmp": the process id tells a later job
-// whether the job that made it still runs; no recording or plain-file
-// extension, so no list ever shows it.
-constexpr std::string_view kTemporaryStart = ".dezadide-";
-constexpr std::string_view kTemporaryEnd = ".tmp";
-
-std::u16string NextTemporaryName() {
-    static std::atomic<unsigned long> counter{0};
-    const std::string name = std::string(kTemporaryStart) + std::to_string(getpid()) + "-" +
-                             std::to_string(counter.fetch_add(1)) + std::string(kTemporaryEnd);
-    return std::u16string(name.begin(), name.end());
-}
-
-// The process id inside a temporary name, or 0 when it is none of ours.
-long TemporaryOwner(std::u16string_view name) {
-    if (name.size() <= kTemporaryStart.size() + kTemporaryEnd.size())
-        return 0;
-    for (size_t i = 0; i < kTemporaryStart.size(); ++i)
-        if (name[i] != static_cast<char16_t>(kTemporaryStart[i]))
-            return 0;
-    const size_t endAt = name.size() - kTemporaryEnd.size();
-    for (size_t i = 0; i < kTemporaryEnd.size(); ++i)
-        if (name[endAt + i] != static_cast<char16_t>(kTemporaryEnd[i]))
-            return 0;
-    long pid = 0;
-    size_t i = kTemporaryStart.size();
-    for (; i < endAt && name[i] >= u'0' && name[i] <= u'9'; ++i)
-        pid = pid * 10 + (name[i] - u'0');
-    if (i == kTemporaryStart.size() || i >= endAt || name[i] != u'-' || pid <= 0)
-        return 0;
-    return pid;
-}
 
 // The recorder's files are regular files. A fifo or a device behind a
 // recording's name would block an open or a read forever, so the open is
@@ -71,24 +39,6 @@ int OpenRegular(const std::u16string& path, int flags) {
 }
 
 } // namespace
-
-File::~File() {
-    Close();
-}
-
-File::File(File&& other) noexcept : m_fd(other.m_fd), m_failure(other.m_failure) {
-    other.m_fd = -1;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_fd = other.m_fd;
-        m_failure = other.m_failure;
-        other.m_fd = -1;
-    }
-    return *this;
-}
 
 File File::OpenRead(const std::u16string& path) {
     return File(OpenRegular(path, O_RDONLY));
@@ -184,10 +134,6 @@ int64_t File::Size() const {
     return st.st_size;
 }
 
-bool IsTemporaryName(std::u16string_view name) {
-    return TemporaryOwner(name) != 0;
-}
-
 bool CommitByRename(const std::u16string& from, const std::u16string& to) {
     // rename() replaces the directory entry `to`, whatever it is: a link is
     // replaced, its target is not touched.
@@ -201,21 +147,6 @@ bool FlushFolder(const std::u16string& folder) {
     const bool ok = fsync(fd) == 0 || errno == EINVAL || errno == EROFS;
     close(fd);
     return ok;
-}
-
-void RemoveStaleTemporaries(const std::u16string& folder) {
-    std::vector<FolderName> names;
-    if (!SearchFolderNames(folder, names))
-        return;
-    for (const FolderName& entry : names) {
-        const long owner = TemporaryOwner(entry.name);
-        if (owner == 0 || entry.isFolder)
-            continue;
-        // A job of a running process (this one included) still needs its files.
-        if (kill(static_cast<pid_t>(owner), 0) == 0 || errno == EPERM)
-            continue;
-        unlink(ToUtf8(JoinPath(folder, entry.name)).c_str());
-    }
 }
 
 bool File::Flush() {

@@ -6,18 +6,6 @@
 
 namespace dz::platform {
 
-std::u16string JoinPath(const std::u16string& folder, const std::u16string& name) {
-    // A root that is only a separator already ends in one.
-    if (!folder.empty() && folder.back() == kSeparator)
-        return folder + name;
-    std::u16string path;
-    path.reserve(folder.size() + 1 + name.size());
-    path += folder;
-    path += kSeparator;
-    path += name;
-    return path;
-}
-
 std::filesystem::path ToPath(const std::u16string& text) {
     return std::filesystem::path(ToUtf8(text));
 }

@@ -125,21 +125,6 @@ std::u16string FolderBelowDriveRoot(const std::u16string& folder) {
     return full.substr(root.size()); // "\REC\2006", "" for the root itself
 }
 
-std::string FileSystemOfBootSector(const uint8_t* sector, size_t size) {
-    const auto at = [&](size_t offset, std::string_view text) {
-        return size >= offset + text.size() &&
-               std::string_view(reinterpret_cast<const char*>(sector) + offset, text.size()) ==
-                   text;
-    };
-    if (at(3, "NTFS    "))
-        return "ntfs";
-    if (at(3, "EXFAT   "))
-        return "exfat";
-    if (at(82, "FAT32   ") || at(54, "FAT12   ") || at(54, "FAT16   ") || at(54, "FAT     "))
-        return "vfat";
-    return {};
-}
-
 // Windows has no mount table of FUSE mounts: a type is what it says.
 std::string RealFileSystemType(const std::string& type, const std::string&) {
     return type;

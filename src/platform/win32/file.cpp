@@ -2,6 +2,7 @@
 // never inherited by a child process, with reads and writes that finish
 // what they can. Block copies go through the caller's buffer.
 #include "platform/platform.h"
+#include "platform/temporary_name.h"
 
 #include "platform/win32/win32_text.h"
 
@@ -12,49 +13,6 @@
 
 namespace dz::platform {
 namespace {
-
-// ".dezadide-<process id>-<number>.tmp": the process id tells a later job
-// whether the job that made it still runs; no recording or plain-file
-// extension, so no list ever shows it. The same names as on Linux.
-constexpr std::string_view kTemporaryStart = ".dezadide-";
-constexpr std::string_view kTemporaryEnd = ".tmp";
-
-std::u16string NextTemporaryName() {
-    static std::atomic<unsigned long> counter{0};
-    const std::string name = std::string(kTemporaryStart) + std::to_string(GetCurrentProcessId()) +
-                             "-" + std::to_string(counter.fetch_add(1)) +
-                             std::string(kTemporaryEnd);
-    return std::u16string(name.begin(), name.end());
-}
-
-// The process id inside a temporary name, or 0 when it is none of ours.
-unsigned long TemporaryOwner(std::u16string_view name) {
-    if (name.size() <= kTemporaryStart.size() + kTemporaryEnd.size())
-        return 0;
-    for (size_t i = 0; i < kTemporaryStart.size(); ++i)
-        if (name[i] != static_cast<char16_t>(kTemporaryStart[i]))
-            return 0;
-    const size_t endAt = name.size() - kTemporaryEnd.size();
-    for (size_t i = 0; i < kTemporaryEnd.size(); ++i)
-        if (name[endAt + i] != static_cast<char16_t>(kTemporaryEnd[i]))
-            return 0;
-    unsigned long pid = 0;
-    size_t i = kTemporaryStart.size();
-    for (; i < endAt && name[i] >= u'0' && name[i] <= u'9'; ++i)
-        pid = pid * 10 + (name[i] - u'0');
-    if (i == kTemporaryStart.size() || i >= endAt || name[i] != u'-' || pid == 0)
-        return 0;
-    return pid;
-}
-
-bool ProcessRuns(unsigned long pid) {
-    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (!process)
-        return GetLastError() == ERROR_ACCESS_DENIED; // there, but not ours to look at
-    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    CloseHandle(process);
-    return running;
-}
 
 // One ReadFile or WriteFile moves at most a DWORD's worth.
 constexpr size_t kMaxTransfer = size_t{1} << 30;
@@ -81,26 +39,6 @@ HANDLE AsHandle(intptr_t native) {
 
 } // namespace
 
-File::~File() {
-    Close();
-}
-
-File::File(File&& other) noexcept : m_fd(other.m_fd), m_failure(other.m_failure) {
-    other.m_fd = kClosed;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_fd = other.m_fd;
-        m_failure = other.m_failure;
-        other.m_fd = kClosed;
-    }
-    return *this;
-}
-
-// Readers let other readers in; a file being written or patched is not
-// shared, so nobody reads it half written.
 File File::OpenRead(const std::u16string& path) {
     return File(OpenRegular(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
 }
@@ -135,10 +73,6 @@ bool File::Fail(int error) {
     return false;
 }
 
-bool IsTemporaryName(std::u16string_view name) {
-    return TemporaryOwner(name) != 0;
-}
-
 bool CommitByRename(const std::u16string& from, const std::u16string& to) {
     // Replaces the entry `to` itself in one step, a link included.
     return MoveFileExW(win32::ApiPath(from).c_str(), win32::ApiPath(to).c_str(),
@@ -150,18 +84,6 @@ bool FlushFolder(const std::u16string& folder) {
     // (MOVEFILE_WRITE_THROUGH); a folder handle can be flushed only with
     // rights a user does not have, so the folder just has to be there.
     return FolderExists(folder);
-}
-
-void RemoveStaleTemporaries(const std::u16string& folder) {
-    std::vector<FolderName> names;
-    if (!SearchFolderNames(folder, names))
-        return;
-    for (const FolderName& entry : names) {
-        const unsigned long owner = TemporaryOwner(entry.name);
-        if (owner == 0 || entry.isFolder || ProcessRuns(owner))
-            continue;
-        DeleteFileW(win32::ApiPath(JoinPath(folder, entry.name)).c_str());
-    }
 }
 
 bool File::Flush() {

@@ -56,18 +56,6 @@ std::u16string FullText(std::u16string_view text) {
 
 } // namespace win32
 
-std::u16string JoinPath(const std::u16string& folder, const std::u16string& name) {
-    // A root that already ends in a separator ("C:\", "\") takes no second one.
-    if (!folder.empty() && (folder.back() == kSeparator || folder.back() == u'/'))
-        return folder + name;
-    std::u16string path;
-    path.reserve(folder.size() + 1 + name.size());
-    path += folder;
-    path += kSeparator;
-    path += name;
-    return path;
-}
-
 std::filesystem::path ToPath(const std::u16string& text) {
     std::wstring wide = win32::Wide(text);
     if (IsDriveOnly(text))

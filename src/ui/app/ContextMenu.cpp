@@ -56,9 +56,7 @@ void CMainFrame::BindPaneInput() {
         // Enter or a double click: a recording plays, anything else stays.
         list->m_wndList.Bind(wxEVT_LIST_ITEM_ACTIVATED, [this, list](wxListEvent& event) {
             const long item = event.GetIndex();
-            const std::u16string name =
-                item >= 0 ? FromWx(list->m_wndList.GetItemText(item, CFileView::kRealFileName))
-                          : std::u16string();
+            const std::u16string name = list->RealFileName(item);
             if (!dz::IsPartFileName(name))
                 return;
             wxCommandEvent play(wxEVT_MENU, ID_PLAY);

@@ -28,8 +28,8 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
     CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
     // Entries that exist at the destination are decided on before the job:
     // the job is given only what the user agreed to replace.
-    const std::vector<std::u16string> existing =
-        dz::ExistingEntries(destination, names, mode == TRANSFER_MOVE ? source : std::u16string());
+    const std::vector<std::u16string> existing = dz::ExistingEntries(
+        destination, names, mode == TransferMode::Move ? source : std::u16string());
     if (!existing.empty()) {
         const auto skipped = dz::DecideExisting(existing, [&](const std::u16string& name,
                                                               size_t remaining) {
@@ -55,7 +55,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
         dialog.m_pNames = &names;
         dialog.m_nMode = mode;
         dialog.ShowModal();
-        outcome = TransferOutcomeText(dialog.m_outcome, names, mode == TRANSFER_MOVE);
+        outcome = TransferOutcomeText(dialog.m_outcome, names, mode == TransferMode::Move);
     }
     for (const PaneRow* row : {&from, &to})
         row->folderView->m_wndTree.UpdateDriveLabels();
@@ -68,7 +68,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
         return;
     }
     to.fileView->ShowFolder(destination);
-    if (mode == TRANSFER_MOVE)
+    if (mode == TransferMode::Move)
         from.fileView->ShowFolder(source);
 }
 
@@ -76,21 +76,21 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
 
 void CMainFrame::TransferRows(int fromRow, int toRow, bool move) {
     if (fromRow != toRow)
-        RunTransfer(this, Row(fromRow), Row(toRow), move ? TRANSFER_MOVE : TRANSFER_COPY);
+        RunTransfer(this, Row(fromRow), Row(toRow), move ? TransferMode::Move : TransferMode::Copy);
 }
 
 void CMainFrame::OnCopyTopToBottom(wxCommandEvent&) {
-    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TRANSFER_COPY);
+    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TransferMode::Copy);
 }
 
 void CMainFrame::OnCopyBottomToTop(wxCommandEvent&) {
-    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TRANSFER_COPY);
+    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TransferMode::Copy);
 }
 
 void CMainFrame::OnMoveTopToBottom(wxCommandEvent&) {
-    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TRANSFER_MOVE);
+    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TransferMode::Move);
 }
 
 void CMainFrame::OnMoveBottomToTop(wxCommandEvent&) {
-    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TRANSFER_MOVE);
+    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TransferMode::Move);
 }

@@ -136,7 +136,7 @@ void CCopyProgressDlg::OnPaint(wxPaintEvent&) {
         return;
     m_bFirstPaint = false;
     // The worker starts only once the dialog can be seen.
-    if (m_nMode != 0 && m_pDestination && m_pSource && m_pNames)
+    if (m_nMode != TransferMode::None && m_pDestination && m_pSource && m_pNames)
         m_timer.StartOnce(100);
     else
         CallAfter(&CCopyProgressDlg::RequestEnd);
@@ -156,7 +156,7 @@ void CCopyProgressDlg::StartWorker() {
     m_rate.Add(std::chrono::steady_clock::now(), 0);
     std::function<int(TransferJob*)> proc = m_seams.threadProc;
     if (!proc)
-        proc = m_nMode == TRANSFER_COPY ? CopyThreadProc : MoveThreadProc;
+        proc = m_nMode == TransferMode::Copy ? CopyThreadProc : MoveThreadProc;
     try {
         m_worker = std::thread([this, proc] {
             // The companions are read here, not on the window's thread: a
@@ -188,13 +188,13 @@ void CCopyProgressDlg::ShowTitle(int percent) {
     if (part == m_nPart && !GetTitle().empty())
         return;
     m_nPart = part;
-    SetTitle(ToWx(dz::ProgressTitle(m_nMode == TRANSFER_MOVE, dz::ShownEntryName(m_strFileName),
-                                    part, parts)));
+    SetTitle(ToWx(dz::ProgressTitle(m_nMode == TransferMode::Move,
+                                    dz::ShownEntryName(m_strFileName), part, parts)));
 }
 
 void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
     switch (report.code) {
-    case PROGRESS_FILE_START: {
+    case ProgressCode::FileStart: {
         m_strCounter = Counter(report.number, report.total);
         const bool known =
             report.number >= 1 && static_cast<size_t>(report.number) <= m_job.names.GetSize();
@@ -209,18 +209,18 @@ void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
         TransferDataToWindow();
         break;
     }
-    case PROGRESS_STEP:
+    case ProgressCode::Step:
         SetBar(m_wndTotal, m_wndTotal->GetRange(), report.number);
         SetBar(m_wndCurrent, m_wndCurrent->GetRange(), report.position);
         if (!m_partSizes.empty())
             ShowTitle(report.position); // a recording's bar runs over percent
         break;
-    case PROGRESS_JOB_DONE:
-    case PROGRESS_ERR_SOURCE:
-    case PROGRESS_ERR_DEST:
-    case PROGRESS_ERR_COMPANION:
-    case PROGRESS_ERR_OTHER:
-    case PROGRESS_ERR_MEMORY:
+    case ProgressCode::JobDone:
+    case ProgressCode::ErrorSource:
+    case ProgressCode::ErrorDestination:
+    case ProgressCode::ErrorCompanion:
+    case ProgressCode::ErrorOther:
+    case ProgressCode::ErrorMemory:
         CallAfter(&CCopyProgressDlg::RequestEnd);
         break;
     default:

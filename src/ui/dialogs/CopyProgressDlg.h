@@ -55,7 +55,7 @@ public:
     const std::u16string* m_pDestination = nullptr;
     const std::u16string* m_pSource = nullptr;
     const CSortStringArray* m_pNames = nullptr;
-    int m_nMode = 0; // TRANSFER_COPY or TRANSFER_MOVE; 0 starts nothing
+    TransferMode m_nMode = TransferMode::None;
     // How the job ended, filled by the worker; read by the command once the
     // dialog has ended, to say what failed or how far a cancel got.
     TransferOutcome m_outcome;

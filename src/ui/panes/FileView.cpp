@@ -146,9 +146,7 @@ void CFileView::RefreshFolder() {
         selected.push_back(row.column1);
     const std::u16string focused = FocusedRealName();
     const long top = m_wndList.GetTopItem();
-    const std::u16string topName = top >= 0 && top < m_wndList.GetItemCount()
-                                       ? FromWx(m_wndList.GetItemText(top, kRealFileName))
-                                       : std::u16string();
+    const std::u16string topName = RealFileName(top);
     m_rows = ListFolderRows(m_folder);
     SortRows(m_rows, m_sort);
     Fill(selected, focused);
@@ -165,7 +163,6 @@ void CFileView::Fill(const std::vector<std::u16string>& selected, const std::u16
     long n = 0;
     for (const FileListRow& row : m_rows) {
         const long item = m_wndList.InsertItem(n, ToWx(row.fileName));
-        m_wndList.SetItem(item, kRealFileName, ToWx(row.realFileName));
         m_wndList.SetItem(item, kSize, ToWx(row.sizeText));
         m_wndList.SetItem(item, kDate, ToWx(row.dateText));
         const bool isSelected =
@@ -180,11 +177,19 @@ void CFileView::Fill(const std::vector<std::u16string>& selected, const std::u16
     m_wndList.Thaw();
 }
 
+std::u16string CFileView::RealFileName(long item) const {
+    // The rows are held in list order; the hidden column itself stays empty,
+    // since the list would draw a sliver of its text.
+    return item >= 0 && static_cast<size_t>(item) < m_rows.size()
+               ? m_rows[static_cast<size_t>(item)].realFileName
+               : std::u16string();
+}
+
 long CFileView::FindRow(const std::u16string& realFileName) const {
     if (realFileName.empty())
         return -1;
     for (long i = 0; i < m_wndList.GetItemCount(); ++i) {
-        if (FromWx(m_wndList.GetItemText(i, kRealFileName)) == realFileName)
+        if (RealFileName(i) == realFileName)
             return i;
     }
     return -1;
@@ -197,7 +202,7 @@ void CFileView::SelectAll() {
 
 std::u16string CFileView::FocusedRealName() const {
     const long item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
-    return item >= 0 ? FromWx(m_wndList.GetItemText(item, kRealFileName)) : std::u16string();
+    return item >= 0 ? RealFileName(item) : std::u16string();
 }
 
 std::u16string CFileView::FocusedRecording() const {
@@ -206,7 +211,7 @@ std::u16string CFileView::FocusedRecording() const {
         item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     if (item < 0)
         return {};
-    const std::u16string name = FromWx(m_wndList.GetItemText(item, kRealFileName));
+    const std::u16string name = RealFileName(item);
     return dz::IsPartFileName(name) ? name : std::u16string();
 }
 
@@ -218,8 +223,7 @@ std::vector<dz::SelectedRow> CFileView::SelectedRowTexts() const {
     std::vector<dz::SelectedRow> rows;
     for (long item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
          item = m_wndList.GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
-        rows.push_back({FromWx(m_wndList.GetItemText(item, kFileName)),
-                        FromWx(m_wndList.GetItemText(item, kRealFileName))});
+        rows.push_back({FromWx(m_wndList.GetItemText(item, kFileName)), RealFileName(item)});
     }
     return rows;
 }

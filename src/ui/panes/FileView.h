@@ -40,6 +40,9 @@ public:
     // Scales the columns from the width they were last fitted to, to the
     // list's width now (the window was maximised or restored).
     void ScaleColumnsToWidth();
+    // The file on disk behind a row (column 1, "Real File Name"); empty when
+    // there is no such row.
+    std::u16string RealFileName(long item) const;
     // The row of the entry whose real file name is given; -1 when none.
     long FindRow(const std::u16string& realFileName) const;
     // The real file name of the focused (or first selected) row, if a recording.

@@ -1,0 +1,113 @@
+// The platform functions that read the same on both systems: path joining,
+// the boot-sector names, the staged files' names and the handle's moves.
+#include "platform/platform.h"
+#include "platform/temporary_name.h"
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+namespace dz::platform {
+namespace {
+
+// ".dezadide-<process id>-<number>.tmp": the process id tells a later job
+// whether the job that made it still runs; no recording or plain-file
+// extension, so no list ever shows it.
+constexpr std::string_view kTemporaryStart = ".dezadide-";
+constexpr std::string_view kTemporaryEnd = ".tmp";
+
+// The process id inside a temporary name, or 0 when it is none of ours.
+int TemporaryOwner(std::u16string_view name) {
+    if (name.size() <= kTemporaryStart.size() + kTemporaryEnd.size())
+        return 0;
+    for (size_t i = 0; i < kTemporaryStart.size(); ++i)
+        if (name[i] != static_cast<char16_t>(kTemporaryStart[i]))
+            return 0;
+    const size_t endAt = name.size() - kTemporaryEnd.size();
+    for (size_t i = 0; i < kTemporaryEnd.size(); ++i)
+        if (name[endAt + i] != static_cast<char16_t>(kTemporaryEnd[i]))
+            return 0;
+    long pid = 0;
+    size_t i = kTemporaryStart.size();
+    for (; i < endAt && name[i] >= u'0' && name[i] <= u'9' && pid < (1L << 31); ++i)
+        pid = pid * 10 + (name[i] - u'0');
+    if (i == kTemporaryStart.size() || i >= endAt || name[i] != u'-' || pid <= 0 ||
+        pid >= (1L << 31))
+        return 0;
+    return static_cast<int>(pid);
+}
+
+} // namespace
+
+std::u16string NextTemporaryName() {
+    static std::atomic<unsigned long> counter{0};
+    const std::string name = std::string(kTemporaryStart) + std::to_string(CurrentProcessId()) +
+                             "-" + std::to_string(counter.fetch_add(1)) +
+                             std::string(kTemporaryEnd);
+    return std::u16string(name.begin(), name.end());
+}
+
+bool IsTemporaryName(std::u16string_view name) {
+    return TemporaryOwner(name) != 0;
+}
+
+void RemoveStaleTemporaries(const std::u16string& folder) {
+    std::vector<FolderName> names;
+    if (!SearchFolderNames(folder, names))
+        return;
+    for (const FolderName& entry : names) {
+        const int owner = TemporaryOwner(entry.name);
+        // A job of a running process (this one included) still needs its files.
+        if (owner == 0 || entry.isFolder || ProcessIsRunning(owner))
+            continue;
+        DeleteIfPresent(JoinPath(folder, entry.name));
+    }
+}
+
+std::u16string JoinPath(const std::u16string& folder, const std::u16string& name) {
+    // A root that already ends in a separator ("/", "C:\") takes no second one.
+    if (!folder.empty() && (folder.back() == kSeparator || folder.back() == u'/'))
+        return folder + name;
+    std::u16string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path += folder;
+    path += kSeparator;
+    path += name;
+    return path;
+}
+
+std::string FileSystemOfBootSector(const uint8_t* sector, size_t size) {
+    const auto at = [&](size_t offset, std::string_view text) {
+        return size >= offset + text.size() &&
+               std::string_view(reinterpret_cast<const char*>(sector) + offset, text.size()) ==
+                   text;
+    };
+    if (at(3, "NTFS    "))
+        return "ntfs";
+    if (at(3, "EXFAT   "))
+        return "exfat";
+    // FAT32 names itself further in than FAT12 and FAT16 do.
+    if (at(82, "FAT32   ") || at(54, "FAT12   ") || at(54, "FAT16   ") || at(54, "FAT     "))
+        return "vfat";
+    return {};
+}
+
+File::~File() {
+    Close();
+}
+
+File::File(File&& other) noexcept : m_fd(other.m_fd), m_failure(other.m_failure) {
+    other.m_fd = kClosed;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_fd = other.m_fd;
+        m_failure = other.m_failure;
+        other.m_fd = kClosed;
+    }
+    return *this;
+}
+
+} // namespace dz::platform
