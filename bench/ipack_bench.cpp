@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+using namespace dz;
+
 namespace {
 
 constexpr size_t kBufferSize = 64u << 20;

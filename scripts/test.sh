@@ -3,8 +3,9 @@
 # (window tests under Xvfb) in the debug build, the Debian package run from
 # its unpacked files (scripts/check-package.sh), then the core under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the workers under
-# ThreadSanitizer, and a replay of the fuzz corpus. The Windows build, its
-# tests under Wine and its installer run apart: scripts/test-windows.sh.
+# ThreadSanitizer, a replay of the fuzz corpus, and the Windows side
+# (scripts/test-windows.sh: the cross-built programs and their tests under
+# Wine, and the installer).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -36,4 +37,7 @@ setarch "$(uname -m)" -R ctest --preset tsan -j "$jobs" -L 'transfer_tests|conve
 
 echo "== fuzz corpus replay"
 tests/fuzz/replay.sh
+
+echo "== Windows: cross-built, tested under Wine, installed"
+./scripts/test-windows.sh
 echo "== all tests passed"

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "common/messages.h"
+#include "common/text.h"
 #include "platform/platform.h"
 #include "transfer/entry_deletion.h"
 #include "transfer/transfer_checks.h"

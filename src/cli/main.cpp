@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     }
     if (*cp || *mv) {
         TransferOptions o;
-        o.mode = *cp ? TransferMode::Copy : TransferMode::Move;
+        o.mode = *cp ? dz::TransferMode::Copy : dz::TransferMode::Move;
         if (transferReplace)
             o.existing = OnExisting::Replace;
         else if (transferSkip)

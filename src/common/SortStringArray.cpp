@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace dz {
+
 void CSortStringArray::Sort() {
     // Swapping neighbours until a pass swaps nothing is a stable sort, so a
     // stable library sort over the same comparison gives the same order in
@@ -20,3 +22,5 @@ bool CSortStringArray::SwapIfGreater(size_t i) {
     std::swap(m_items[i], m_items[i + 1]);
     return true;
 }
+
+} // namespace dz

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace dz {
+
 // A list of texts with one added operation, Sort: ascending, A-Z folded, then
 // UTF-16 units by value, a prefix first, equal texts keeping their order. It
 // orders the names of transfer and delete runs and the subfolders of a tree.
@@ -22,3 +24,5 @@ public:
 private:
     std::vector<std::u16string> m_items;
 };
+
+} // namespace dz

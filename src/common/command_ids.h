@@ -5,6 +5,8 @@
 // The commands keep their long-standing numbers, but the toolkit takes menu
 // and tool ids only below 0x8000: each is used with its top bit cleared and
 // 0x4000 set, which keeps them apart from the toolkit's own ids.
+namespace dz {
+
 constexpr int WxCommandId(int fixedId) {
     return 0x4000 | (fixedId & 0x7FFF);
 }
@@ -29,3 +31,5 @@ inline constexpr int ID_APP_ABOUT = WxCommandId(0xE140);
 inline constexpr int ID_APP_EXIT = WxCommandId(0xE141);
 inline constexpr int ID_NEXT_PANE = WxCommandId(0xE150);
 inline constexpr int ID_PREV_PANE = WxCommandId(0xE151);
+
+} // namespace dz

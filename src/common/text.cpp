@@ -85,6 +85,17 @@ std::u16string FillMessage(std::u16string_view format, std::u16string_view value
     return text;
 }
 
+std::u16string FillCounts(std::u16string_view format, int32_t first, int32_t second) {
+    std::u16string out(format);
+    for (const int32_t value : {first, second}) {
+        const size_t at = out.find(u"%d");
+        if (at == std::u16string::npos)
+            break;
+        out.replace(at, 2, Ascii(std::to_string(value)));
+    }
+    return out;
+}
+
 std::string EscapeForTerminal(std::string_view bytes) {
     std::string shown;
     shown.reserve(bytes.size());

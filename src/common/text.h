@@ -49,6 +49,8 @@ std::u16string Ascii(std::string_view s);
 // A fixed text with its one "%s" or "%d" replaced by value (the first of
 // them); a text without either comes back as it is.
 std::u16string FillMessage(std::u16string_view format, std::u16string_view value);
+// A fixed text with its "%d"s replaced by the numbers in turn.
+std::u16string FillCounts(std::u16string_view format, int32_t first, int32_t second);
 // UTF-8 bytes as a terminal line shows them: control bytes, DEL and every
 // byte that is not part of a well-formed UTF-8 character become \xNN, so
 // one name stays on one line and odd bytes stay visible.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+namespace dz {
+
 namespace {
 
 // Offsets are returned as int, so a range is never scanned beyond INT_MAX bytes.
@@ -160,3 +162,5 @@ int parse_ac3_header(const uint8_t* data, size_t len, Ac3Info& info, bool verbos
         std::fprintf(log, "  Framesize %d\n", info.frame_size);
     return info.offset;
 }
+
+} // namespace dz

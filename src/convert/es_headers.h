@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace dz {
+
 struct VideoInfo {
     int32_t horizontal_size = 0;
     int32_t vertical_size = 0;
@@ -34,3 +36,5 @@ int parse_mpeg_audio_header(const uint8_t* data, size_t len, AudioInfo& info, bo
                             std::FILE* log = stderr);
 int parse_ac3_header(const uint8_t* data, size_t len, Ac3Info& info, bool verbose,
                      std::FILE* log = stderr);
+
+} // namespace dz

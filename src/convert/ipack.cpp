@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+namespace dz {
+
 // Every length and pointer taken from the stream is checked against the packet
 // or the segment that holds it before it is used, and the output does not
 // depend on how the input is cut into feeds: a state that needs more bytes
@@ -500,3 +502,5 @@ void ipack_close_unbounded(ipack& p) {
     ipack_emit(p);
     ipack_reset(p);
 }
+
+} // namespace dz

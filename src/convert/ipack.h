@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace dz {
+
 // The length a PES packet is given when its header says 0 (unbounded video).
 inline constexpr int32_t UNBOUNDED_PES_LENGTH = 0x7FFF2;
 
@@ -71,3 +73,5 @@ void ipack_close_unbounded(ipack& p);
 
 // The 33-bit PTS of five PES header bytes.
 uint64_t decode_pts(const uint8_t bytes[5]);
+
+} // namespace dz

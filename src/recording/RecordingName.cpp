@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+namespace dz {
+
 namespace {
 
 constexpr std::u16string_view kNameSeparator = u"_#";
@@ -234,3 +236,5 @@ std::u16string LocationTextOf(const uint8_t* field) {
         text += static_cast<char16_t>(field[i]);
     return text;
 }
+
+} // namespace dz

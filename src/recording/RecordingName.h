@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+namespace dz {
+
 inline constexpr size_t kCompanionHeadSize = 8008;
 inline constexpr size_t kCompanionLocationOffset = 806;
 inline constexpr size_t kCompanionPartCountOffset = 1740;
@@ -109,3 +111,5 @@ CompanionRead ReadCompanionOf(const std::u16string& partPath);
 // The text of a 123-byte location field: its bytes up to the first zero,
 // each taken as one character (the recorder writes one byte per character).
 std::u16string LocationTextOf(const uint8_t* field);
+
+} // namespace dz

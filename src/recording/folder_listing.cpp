@@ -10,6 +10,8 @@
 #include <ctime>
 #include <unordered_map>
 
+namespace dz {
+
 namespace {
 
 constexpr int64_t kBytesPerKiB = 1024;
@@ -179,3 +181,5 @@ std::vector<FileListRow> ListFolderRows(const std::u16string& folder) {
     ListFolderRows(folder, rows);
     return rows;
 }
+
+} // namespace dz

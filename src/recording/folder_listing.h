@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace dz {
+
 struct FileListRow {
     std::u16string fileName;     // column 0 "File Name": recording name or file name
     std::u16string realFileName; // column 1 "Real File Name": the file on disk
@@ -38,3 +40,5 @@ std::vector<FileListRow> ListFolderRows(const std::u16string& folder);
 // The same rows; false (and no rows) when the folder cannot be searched, for
 // callers that must tell an unreadable folder from an empty one.
 bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows);
+
+} // namespace dz

@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+namespace dz {
+
 class CancelToken {
 public:
     CancelToken() = default;
@@ -19,3 +21,5 @@ private:
     static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler sets it");
     std::atomic<bool> m_cancelled{false};
 };
+
+} // namespace dz

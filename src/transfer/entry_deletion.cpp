@@ -4,6 +4,8 @@
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 
+namespace dz {
+
 namespace {
 
 // True when nothing is left under the path.
@@ -105,3 +107,5 @@ DeleteOutcome DeleteEntries(const std::u16string& folder, const CSortStringArray
     }
     return outcome;
 }
+
+} // namespace dz

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace dz {
+
 using RemoveCallback = std::function<void(const std::u16string& path)>;
 
 enum class DeleteFailure {
@@ -43,3 +45,5 @@ DeleteOutcome DeleteEntries(const std::u16string& folder, const CSortStringArray
 // Whether a name is one a list row gives for an entry: a plain file, or the
 // part-1 file of a recording.
 bool IsEntryOwnName(const std::u16string& name);
+
+} // namespace dz

@@ -3,6 +3,8 @@
 #include "common/messages.h"
 #include "common/text.h"
 
+namespace dz {
+
 namespace {
 
 std::u16string FailureText(TransferFailure failure, const std::u16string& entry) {
@@ -38,25 +40,6 @@ std::u16string FailureText(TransferFailure failure, const std::u16string& entry)
 
 } // namespace
 
-std::u16string FillMessage(std::u16string_view message, std::u16string_view text) {
-    std::u16string out(message);
-    const size_t at = out.find(u"%s");
-    if (at != std::u16string::npos)
-        out.replace(at, 2, text);
-    return out;
-}
-
-std::u16string FillCounts(std::u16string_view message, int32_t first, int32_t second) {
-    std::u16string out(message);
-    for (const int32_t value : {first, second}) {
-        const size_t at = out.find(u"%d");
-        if (at == std::u16string::npos)
-            break;
-        out.replace(at, 2, dz::Ascii(std::to_string(value)));
-    }
-    return out;
-}
-
 std::u16string TransferOutcomeText(const TransferOutcome& outcome, const CSortStringArray& names,
                                    bool move) {
     if (outcome.failure != TransferFailure::None) {
@@ -84,3 +67,5 @@ std::u16string DeleteOutcomeText(const DeleteOutcome& outcome) {
     }
     return {};
 }
+
+} // namespace dz

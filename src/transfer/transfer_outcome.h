@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace dz {
+
 enum class TransferFailure {
     None,
     SourceUnreadable,
@@ -33,13 +35,11 @@ struct TransferOutcome {
     int32_t failedNumber = 0; // 1-based entry of the failure, 0 when none
 };
 
-// "%s" of a message filled with a text, "%d" with numbers in turn.
-std::u16string FillMessage(std::u16string_view message, std::u16string_view text);
-std::u16string FillCounts(std::u16string_view message, int32_t first, int32_t second);
-
 // The text after the job: empty when it finished, else the failure with its
 // entry, or how far a cancelled job got.
 std::u16string TransferOutcomeText(const TransferOutcome& outcome, const CSortStringArray& names,
                                    bool move);
 // The text of a delete run's failure; empty when there was none.
 std::u16string DeleteOutcomeText(const DeleteOutcome& outcome);
+
+} // namespace dz

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace dz {
+
 namespace {
 
 constexpr int64_t kBlockSize = static_cast<int64_t>(kTransferBlockSize);
@@ -163,3 +165,5 @@ std::u16string FormatRate(std::optional<double> bytesPerSecond,
     }
     return dz::Ascii(out);
 }
+
+} // namespace dz

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace dz {
+
 struct EntrySize {
     int64_t bytes = 0;      // 0 for a kind the worker skips or a size not known
     bool recording = false; // its bar runs over percent, not bytes
@@ -62,3 +64,5 @@ private:
 std::optional<int64_t> SecondsLeft(int64_t bytesLeft, std::optional<double> bytesPerSecond);
 // "12.3 MB/s, 1:05 left"; empty without a speed.
 std::u16string FormatRate(std::optional<double> bytesPerSecond, std::optional<int64_t> secondsLeft);
+
+} // namespace dz

@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+namespace dz {
+
 namespace {
 
 using dz::platform::File;
@@ -687,3 +689,5 @@ int CopyThreadProc(TransferJob* job) {
 int MoveThreadProc(TransferJob* job) {
     return RunJob(job, true);
 }
+
+} // namespace dz

@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+namespace dz {
+
 struct RecordingNameParts;
 
 // Every file is copied in blocks of this size, with one report per block.
@@ -103,3 +105,5 @@ int32_t RecordingPercent(uint64_t copied, uint64_t totalSize);
 // + the part-1 companion name. Nothing when it does not fit the location field.
 std::optional<std::u16string> MakeLocationText(const std::u16string& destinationFolder,
                                                const RecordingNameParts& parts);
+
+} // namespace dz

@@ -12,6 +12,8 @@
 
 #include <sstream>
 
+using namespace dz;
+
 namespace {
 
 using namespace dz::cli;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+using namespace dz;
 using namespace dz::rules;
 
 TEST(InitialSplit, ThirdsAndHalfHeightLessTwenty) {

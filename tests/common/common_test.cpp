@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace dz;
+
 using dz::Ascii;
 
 namespace {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace dz;
+
 #define CHECK(condition) ((condition) ? void() : std::abort())
 
 namespace {

@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <vector>
 
+using namespace dz;
+
 #define CHECK(condition) ((condition) ? void() : std::abort())
 
 namespace {

@@ -38,11 +38,11 @@ Enabled Toolbar(CMainFrame& frame) {
     bar.UpdateWindowUI();
     wxMenu* file = frame.GetMenuBar()->GetMenu(0);
     file->UpdateUI();
-    for (int id : {ID_NEW_FOLDER, ID_COPY_TOP_TO_BOTTOM, ID_COPY_BOTTOM_TO_TOP,
-                   ID_MOVE_TOP_TO_BOTTOM, ID_MOVE_BOTTOM_TO_TOP, ID_DELETE_FILES})
+    for (int id : {dz::ID_NEW_FOLDER, dz::ID_COPY_TOP_TO_BOTTOM, dz::ID_COPY_BOTTOM_TO_TOP,
+                   dz::ID_MOVE_TOP_TO_BOTTOM, dz::ID_MOVE_BOTTOM_TO_TOP, dz::ID_DELETE_FILES})
         EXPECT_EQ(bar.GetToolEnabled(id), file->IsEnabled(id)) << "menu and toolbar agree";
-    return {bar.GetToolEnabled(ID_NEW_FOLDER), bar.GetToolEnabled(ID_COPY_TOP_TO_BOTTOM),
-            bar.GetToolEnabled(ID_COPY_BOTTOM_TO_TOP), bar.GetToolEnabled(ID_DELETE_FILES)};
+    return {bar.GetToolEnabled(dz::ID_NEW_FOLDER), bar.GetToolEnabled(dz::ID_COPY_TOP_TO_BOTTOM),
+            bar.GetToolEnabled(dz::ID_COPY_BOTTOM_TO_TOP), bar.GetToolEnabled(dz::ID_DELETE_FILES)};
 }
 
 } // namespace

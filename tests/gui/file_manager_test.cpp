@@ -152,7 +152,7 @@ TEST_F(FileManager, F5ReadsBothRowsAgain) {
     frame().SaveSettings(); // no file set: nothing written, nothing fails
     WriteFile(top / "new.mp3", "x");
     WriteFile(bottom / "new.mem", "x");
-    RunCommand(frame(), ID_VIEW_REFRESH);
+    RunCommand(frame(), dz::ID_VIEW_REFRESH);
     EXPECT_EQ(ShownOrder(m->fileView(kTopRow)), Names{"new.mp3"});
     EXPECT_EQ(ShownOrder(m->fileView(kBottomRow)), Names{"new.mem"});
 }
@@ -185,8 +185,8 @@ TEST_F(FileManager, AnUnrelatedMountKeepsTheTreesButAGoneDriveEmptiesItsRow) {
     EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(disk / "OPEN"));
     PaneState state = frame().GetPaneState();
     state.bottomSelection = true;
-    EXPECT_FALSE(rules::IsCommandEnabled(ID_COPY_BOTTOM_TO_TOP, state));
-    EXPECT_FALSE(rules::IsCommandEnabled(ID_COPY_TOP_TO_BOTTOM, state));
+    EXPECT_FALSE(rules::IsCommandEnabled(dz::ID_COPY_BOTTOM_TO_TOP, state));
+    EXPECT_FALSE(rules::IsCommandEnabled(dz::ID_COPY_TOP_TO_BOTTOM, state));
 }
 
 int CommandOfKey(const CMainFrame& frame, int modifiers, int key) {
@@ -211,9 +211,9 @@ TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
     const struct {
         int modifiers, key, command;
     } keys[] = {
-        {wxMOD_NONE, WXK_DELETE, ID_DELETE_FILES}, {wxMOD_NONE, WXK_F7, ID_NEW_FOLDER},
-        {wxMOD_CONTROL, 'A', ID_SELECT_ALL},       {wxMOD_NONE, WXK_F5, ID_VIEW_REFRESH},
-        {wxMOD_NONE, WXK_F6, ID_NEXT_PANE},        {wxMOD_SHIFT, WXK_F6, ID_PREV_PANE},
+        {wxMOD_NONE, WXK_DELETE, dz::ID_DELETE_FILES}, {wxMOD_NONE, WXK_F7, dz::ID_NEW_FOLDER},
+        {wxMOD_CONTROL, 'A', dz::ID_SELECT_ALL},       {wxMOD_NONE, WXK_F5, dz::ID_VIEW_REFRESH},
+        {wxMOD_NONE, WXK_F6, dz::ID_NEXT_PANE},        {wxMOD_SHIFT, WXK_F6, dz::ID_PREV_PANE},
     };
     for (const auto& k : keys)
         EXPECT_EQ(CommandOfKey(frame(), k.modifiers, k.key), k.command) << k.key;
@@ -223,13 +223,13 @@ TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
         std::vector<int> ids;
     } menus[] = {
         {FocusedPane::TopList,
-         {ID_PLAY, ID_COPY_TOP_TO_BOTTOM, ID_MOVE_TOP_TO_BOTTOM, ID_DELETE_FILES, ID_SELECT_ALL,
-          ID_VIEW_REFRESH}},
+         {dz::ID_PLAY, dz::ID_COPY_TOP_TO_BOTTOM, dz::ID_MOVE_TOP_TO_BOTTOM, dz::ID_DELETE_FILES,
+          dz::ID_SELECT_ALL, dz::ID_VIEW_REFRESH}},
         {FocusedPane::BottomList,
-         {ID_PLAY, ID_COPY_BOTTOM_TO_TOP, ID_MOVE_BOTTOM_TO_TOP, ID_DELETE_FILES, ID_SELECT_ALL,
-          ID_VIEW_REFRESH}},
-        {FocusedPane::TopTree, {ID_NEW_FOLDER, ID_VIEW_REFRESH}},
-        {FocusedPane::BottomTree, {ID_NEW_FOLDER, ID_VIEW_REFRESH}},
+         {dz::ID_PLAY, dz::ID_COPY_BOTTOM_TO_TOP, dz::ID_MOVE_BOTTOM_TO_TOP, dz::ID_DELETE_FILES,
+          dz::ID_SELECT_ALL, dz::ID_VIEW_REFRESH}},
+        {FocusedPane::TopTree, {dz::ID_NEW_FOLDER, dz::ID_VIEW_REFRESH}},
+        {FocusedPane::BottomTree, {dz::ID_NEW_FOLDER, dz::ID_VIEW_REFRESH}},
     };
     for (const auto& menu : menus)
         EXPECT_EQ(MenuIds(*frame().MakeContextMenu(menu.pane)), menu.ids);
@@ -247,7 +247,7 @@ TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
     wxTimer look;
     look.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         during = frame().GetFocusedPane();
-        deleteEnabled = rules::IsCommandEnabled(ID_DELETE_FILES, frame().GetPaneState());
+        deleteEnabled = rules::IsCommandEnabled(dz::ID_DELETE_FILES, frame().GetPaneState());
         wxUIActionSimulator().Char(WXK_ESCAPE);
     });
     look.StartOnce(300);
@@ -256,7 +256,7 @@ TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
     EXPECT_TRUE(deleteEnabled);
 
     ASSERT_TRUE(FocusList(kTopRow));
-    RunCommand(frame(), ID_SELECT_ALL);
+    RunCommand(frame(), dz::ID_SELECT_ALL);
     EXPECT_EQ(SelectedNames(m->fileView(kTopRow)), (Names{"a.mp3", "b.mp3"}));
     const std::unique_ptr<wxMenu> menu = frame().MakeContextMenu(FocusedPane::TopList);
     RunCommand(frame(), MenuIds(*menu)[1]); // Copy from Top to Bottom
@@ -357,7 +357,7 @@ TEST_F(FileManager, DeleteAsksFirstNamingTheEntryOrTheCountAndTheSize) {
         ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), step.selected));
         asked.clear();
         replies = {step.reply};
-        RunCommand(frame(), ID_DELETE_FILES);
+        RunCommand(frame(), dz::ID_DELETE_FILES);
         ASSERT_EQ(asked.size(), 1u);
         EXPECT_EQ(asked[0].kind, PromptCall::Kind::Delete);
         EXPECT_EQ(asked[0].text, step.question);
@@ -366,11 +366,11 @@ TEST_F(FileManager, DeleteAsksFirstNamingTheEntryOrTheCountAndTheSize) {
     }
     // "Don't ask again" holds: the next Delete goes ahead at once.
     WriteFile(top / "d.mp3", "d");
-    RunCommand(frame(), ID_VIEW_REFRESH);
+    RunCommand(frame(), dz::ID_VIEW_REFRESH);
     ASSERT_TRUE(FocusList(kTopRow));
     ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"d.mp3"}));
     asked.clear();
-    RunCommand(frame(), ID_DELETE_FILES);
+    RunCommand(frame(), dz::ID_DELETE_FILES);
     EXPECT_TRUE(asked.empty());
     EXPECT_FALSE(fs::exists(top / "d.mp3"));
 }
@@ -403,7 +403,7 @@ TEST_F(FileManager, AnExistingEntryIsReplacedSkippedOrTheCopyCancelled) {
         ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3", "b.mp3", "c.mp3"}));
         asked.clear();
         replies = c.replies;
-        RunCommand(frame(), ID_COPY_TOP_TO_BOTTOM);
+        RunCommand(frame(), dz::ID_COPY_TOP_TO_BOTTOM);
         ASSERT_EQ(asked.size(), c.questions);
         EXPECT_EQ(asked[0].kind, PromptCall::Kind::Replace);
         EXPECT_EQ(asked[0].text, ReplaceQuestionText(u"a.mp3", U16(bottom)));
@@ -464,12 +464,12 @@ TEST_F(FileManager, PlayConvertsToTheCacheAndHandsTheFileToTheOpener) {
     // Enter on a plain file plays nothing.
     ASSERT_TRUE(FocusList(kTopRow));
     ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"song.mp3"}));
-    RunCommand(frame(), ID_PLAY);
+    RunCommand(frame(), dz::ID_PLAY);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_FALSE(fs::exists(record));
 
     ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"NEWS_#001_200612241930.AVR"}));
-    RunCommand(frame(), ID_PLAY);
+    RunCommand(frame(), dz::ID_PLAY);
     ASSERT_TRUE(PumpUntil([&] { return fs::exists(record) && fs::file_size(record) > 0; }));
     const std::vector<uint8_t> bytes = ReadFile(record);
     const fs::path played(std::string(bytes.begin(), bytes.end()));
@@ -493,7 +493,7 @@ TEST_F(FileManager, ACopyThatDoesNotFitIsRefusedBeforeAByteIsWritten) {
     ASSERT_TRUE(m->Select(kTopRow, U16(top)));
     ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
     ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"big.mp3", "small.mp3"}));
-    RunCommand(frame(), ID_COPY_TOP_TO_BOTTOM);
+    RunCommand(frame(), dz::ID_COPY_TOP_TO_BOTTOM);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text.rfind(u"Not enough space in " + U16(bottom), 0), 0u);
     EXPECT_NE(boxes[0].text.find(KBText(fs::file_size(top / "big.mp3") + 1000)),

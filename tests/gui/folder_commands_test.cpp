@@ -54,7 +54,7 @@ protected:
                 dialog->GetNameBox()->ChangeValue(ToWx(*name));
             PostButton(*dialog, name ? wxID_OK : wxID_CANCEL);
         });
-        RunCommand(*m->frame(), ID_NEW_FOLDER);
+        RunCommand(*m->frame(), dz::ID_NEW_FOLDER);
     }
     std::u16string TakeOneMessage() {
         EXPECT_EQ(boxes.size(), 1u);
@@ -73,7 +73,7 @@ TEST_F(FolderCommands, DeleteRemovesTheFocusedListsEntriesAndRefreshesOnlyThatLi
     ASSERT_TRUE(m->Select(kBottomRow, U16(a)));
     ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3", PartName(rec, 1)}));
     ASSERT_TRUE(Focus(kTopRow, true));
-    RunCommand(*m->frame(), ID_DELETE_FILES);
+    RunCommand(*m->frame(), dz::ID_DELETE_FILES);
 
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(CountIn(a, RecordingFiles(rec)), 0u);
@@ -95,7 +95,7 @@ TEST_F(FolderCommands, DeleteSaysWhatItCouldNotDeleteAndRefreshesBothLists) {
     ASSERT_EQ(mkfifo((a / CompanionName(rec)).c_str(), 0600), 0);
     ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3", PartName(rec, 1)}));
     ASSERT_TRUE(Focus(kTopRow, true));
-    RunCommand(*m->frame(), ID_DELETE_FILES);
+    RunCommand(*m->frame(), dz::ID_DELETE_FILES);
 
     EXPECT_EQ(TakeOneMessage(), U16("The companion file of " + PartName(rec, 1) +
                                     " cannot be read; nothing of it was deleted"));
@@ -112,16 +112,17 @@ TEST_F(FolderCommands, EachRefusalOfDeleteAndNewFolderShowsItsMessage) {
         bool list;
         const char16_t* text;
     } cases[] = {
-        {"Delete, no folder in the focused row", ID_DELETE_FILES, kTopRow, true, msg::kNoFile},
-        {"New Folder, tree without a folder", ID_NEW_FOLDER, kTopRow, false, msg::kNoParentFolder},
-        {"Delete, focus on a tree", ID_DELETE_FILES, kTopRow, false, msg::kNoFile},
-        {"Delete, selection only in the other list", ID_DELETE_FILES, kBottomRow, true,
+        {"Delete, no folder in the focused row", dz::ID_DELETE_FILES, kTopRow, true, msg::kNoFile},
+        {"New Folder, tree without a folder", dz::ID_NEW_FOLDER, kTopRow, false,
+         msg::kNoParentFolder},
+        {"Delete, focus on a tree", dz::ID_DELETE_FILES, kTopRow, false, msg::kNoFile},
+        {"Delete, selection only in the other list", dz::ID_DELETE_FILES, kBottomRow, true,
          msg::kNoFile},
-        {"New Folder, focus on a list", ID_NEW_FOLDER, kTopRow, true, msg::kNoParentFolder},
+        {"New Folder, focus on a list", dz::ID_NEW_FOLDER, kTopRow, true, msg::kNoParentFolder},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.command == ID_DELETE_FILES && c.row == kTopRow && !c.list) {
+        if (c.command == dz::ID_DELETE_FILES && c.row == kTopRow && !c.list) {
             // From here on both rows have folders and the top one a selection.
             ASSERT_TRUE(m->Select(kTopRow, U16(a)));
             ASSERT_TRUE(m->Select(kBottomRow, U16(disk / "B")));

@@ -81,7 +81,7 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
     ASSERT_TRUE(m.frame());
     CImageToolBar& bar = *m.frame()->GetImageToolBar();
     EXPECT_EQ(m.frame()->GetToolBar(), &bar);
-    EXPECT_EQ(bar.GetId(), ID_VIEW_TOOLBAR);
+    EXPECT_EQ(bar.GetId(), dz::ID_VIEW_TOOLBAR);
     ASSERT_EQ(bar.GetToolsCount(), std::size(kToolbarLayout));
     for (size_t i = 0; i < std::size(kToolbarLayout); ++i) {
         const wxToolBarToolBase* tool = bar.GetToolByPos(static_cast<int>(i));
@@ -92,20 +92,21 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
         EXPECT_EQ(tool->GetId(), kToolbarLayout[i]);
         EXPECT_EQ(tool->GetNormalBitmap().GetSize(), wxSize(64, 42));
     }
-    EXPECT_EQ(bar.GetToolShortHelp(ID_DELETE_FILES), "Delete files");
-    EXPECT_EQ(bar.GetToolShortHelp(ID_CONVERT_TO_AVI), "Tool for Converting AVR to AVI");
-    EXPECT_EQ(bar.GetToolShortHelp(ID_CONVERT_TO_MP3), "");
+    EXPECT_EQ(bar.GetToolShortHelp(dz::ID_DELETE_FILES), "Delete files");
+    EXPECT_EQ(bar.GetToolShortHelp(dz::ID_CONVERT_TO_AVI), "Tool for Converting AVR to AVI");
+    EXPECT_EQ(bar.GetToolShortHelp(dz::ID_CONVERT_TO_MP3), "");
     ASSERT_NE(bar.GetToolImageList(ToolImageList::Hot), nullptr);
     EXPECT_EQ(bar.GetToolImageList(ToolImageList::Disabled)->GetImageCount(), 8);
 
     // The button under the pointer shows its hot picture, until it is left.
     const auto picture = [&] {
-        const wxImage image = bar.FindById(ID_CONVERT_TO_AVI)->GetNormalBitmap().ConvertToImage();
+        const wxImage image =
+            bar.FindById(dz::ID_CONVERT_TO_AVI)->GetNormalBitmap().ConvertToImage();
         return std::string(reinterpret_cast<const char*>(image.GetData()), 64 * 42 * 3);
     };
-    bar.EnableTool(ID_CONVERT_TO_AVI, true);
+    bar.EnableTool(dz::ID_CONVERT_TO_AVI, true);
     const std::string normal = picture();
-    bar.OnMouseEnter(ID_CONVERT_TO_AVI);
+    bar.OnMouseEnter(dz::ID_CONVERT_TO_AVI);
     EXPECT_NE(picture(), normal);
     bar.OnMouseEnter(wxID_ANY);
     EXPECT_EQ(picture(), normal);
@@ -121,7 +122,7 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
             << side;
     }
 
-    wxCommandEvent toggle(wxEVT_MENU, ID_VIEW_TOOLBAR);
+    wxCommandEvent toggle(wxEVT_MENU, dz::ID_VIEW_TOOLBAR);
     m.frame()->GetEventHandler()->ProcessEvent(toggle);
     EXPECT_FALSE(bar.IsShown());
     m.frame()->GetEventHandler()->ProcessEvent(toggle);

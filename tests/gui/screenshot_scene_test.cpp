@@ -95,8 +95,8 @@ TEST(Screenshot, DISABLED_Scene) {
         Shoot(r, out);
 
         // The top list sorted by size, largest first; the bottom by date.
-        m.fileView(kTopRow).SetSort({RowSortColumn::Size, true});
-        m.fileView(kBottomRow).SetSort({RowSortColumn::Date, false});
+        m.fileView(kTopRow).SetSort({dz::RowSortColumn::Size, true});
+        m.fileView(kBottomRow).SetSort({dz::RowSortColumn::Date, false});
         dz::test::PumpFor(std::chrono::milliseconds(800));
         Shoot(r, Beside(out, "sorted-lists.png"));
 

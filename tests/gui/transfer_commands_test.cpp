@@ -62,10 +62,10 @@ TEST_F(TransferCommands, EachCommandMovesEntriesBetweenItsRowsAndRefreshesItsLis
         int command, from, to;
         bool move;
     } cases[] = {
-        {ID_COPY_TOP_TO_BOTTOM, kTopRow, kBottomRow, false},
-        {ID_COPY_BOTTOM_TO_TOP, kBottomRow, kTopRow, false},
-        {ID_MOVE_TOP_TO_BOTTOM, kTopRow, kBottomRow, true},
-        {ID_MOVE_BOTTOM_TO_TOP, kBottomRow, kTopRow, true},
+        {dz::ID_COPY_TOP_TO_BOTTOM, kTopRow, kBottomRow, false},
+        {dz::ID_COPY_BOTTOM_TO_TOP, kBottomRow, kTopRow, false},
+        {dz::ID_MOVE_TOP_TO_BOTTOM, kTopRow, kBottomRow, true},
+        {dz::ID_MOVE_BOTTOM_TO_TOP, kBottomRow, kTopRow, true},
     };
     const Names entries = {PartName(rec, 1), "a.mp3", "b.MEM"};
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -116,24 +116,24 @@ TEST_F(TransferCommands, EachRefusalShowsItsMessageAloneAndStartsNoJob) {
         EXPECT_EQ(boxes[0].style, wxOK | wxICON_EXCLAMATION);
         boxes.clear();
     };
-    RunCommand(*m->frame(), ID_COPY_TOP_TO_BOTTOM);
+    RunCommand(*m->frame(), dz::ID_COPY_TOP_TO_BOTTOM);
     expectOnly(msg::kNoFolder, "no folder in the source row");
 
     ASSERT_TRUE(m->Select(kTopRow, U16(a)));
-    RunCommand(*m->frame(), ID_MOVE_TOP_TO_BOTTOM);
+    RunCommand(*m->frame(), dz::ID_MOVE_TOP_TO_BOTTOM);
     expectOnly(msg::kNoFile, "no selection, no destination either");
 
     ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
-    RunCommand(*m->frame(), ID_COPY_TOP_TO_BOTTOM);
+    RunCommand(*m->frame(), dz::ID_COPY_TOP_TO_BOTTOM);
     expectOnly(msg::kNoDestination, "no destination folder");
 
     ASSERT_TRUE(m->Select(kBottomRow, U16(disk / "a")));
-    RunCommand(*m->frame(), ID_COPY_TOP_TO_BOTTOM);
+    RunCommand(*m->frame(), dz::ID_COPY_TOP_TO_BOTTOM);
     expectOnly(msg::kSameFolder, "same folder in another case");
 
     // The other direction reads the other row.
     ASSERT_TRUE(m->Select(kBottomRow, U16(disk / "B")));
-    RunCommand(*m->frame(), ID_COPY_BOTTOM_TO_TOP);
+    RunCommand(*m->frame(), dz::ID_COPY_BOTTOM_TO_TOP);
     expectOnly(msg::kNoFile, "nothing selected in the bottom list");
 
     EXPECT_EQ(reports, 0);
@@ -163,7 +163,7 @@ TEST_F(TransferCommands, CancelInTheThirdEntryLeavesWhatTheWorkerRollsBackTo) {
             if (r.number == 3 && r.code == ProgressCode::Step && d.IsModal())
                 PostButton(d, wxID_CANCEL);
         };
-        RunCommand(*m->frame(), move ? ID_MOVE_TOP_TO_BOTTOM : ID_COPY_TOP_TO_BOTTOM);
+        RunCommand(*m->frame(), move ? dz::ID_MOVE_TOP_TO_BOTTOM : dz::ID_COPY_TOP_TO_BOTTOM);
         // The cancel says how far the job got.
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, move ? u"Cancelled: 2 of 4 moved" : u"Cancelled: 0 of 4 copied");
@@ -195,7 +195,7 @@ TEST_F(TransferCommands, AFailureIsShownAndBothListsAreReadAgain) {
             WriteFile(b / "late.mp3", "late");
         }
     };
-    RunCommand(*m->frame(), ID_COPY_TOP_TO_BOTTOM);
+    RunCommand(*m->frame(), dz::ID_COPY_TOP_TO_BOTTOM);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,
               U16("The companion file of " + PartName(rec, 1) + " is shorter than 8,008 bytes"));

@@ -29,7 +29,7 @@ std::u16string ConvertCommand(CMainFrame& frame) {
         fields = text(IDC_SOURCE_EDIT) + u"|" + text(IDC_TARGET_EDIT);
         dialog->Close();
     });
-    RunCommand(frame, ID_CONVERT_TO_AVI);
+    RunCommand(frame, dz::ID_CONVERT_TO_AVI);
     return fields;
 }
 

@@ -57,9 +57,9 @@ TEST(Keyboard, F6CyclesThePanesAndTheDeleteKeyDeletes) {
     // Every command of the menu and the toolbar is counted, and then runs:
     // only the Delete key may reach one.
     int commands = 0;
-    for (int id :
-         {ID_NEW_FOLDER, ID_COPY_TOP_TO_BOTTOM, ID_COPY_BOTTOM_TO_TOP, ID_DELETE_FILES,
-          ID_CONVERT_TO_AVI, ID_MOVE_TOP_TO_BOTTOM, ID_MOVE_BOTTOM_TO_TOP, ID_CONVERT_TO_MP3})
+    for (int id : {dz::ID_NEW_FOLDER, dz::ID_COPY_TOP_TO_BOTTOM, dz::ID_COPY_BOTTOM_TO_TOP,
+                   dz::ID_DELETE_FILES, dz::ID_CONVERT_TO_AVI, dz::ID_MOVE_TOP_TO_BOTTOM,
+                   dz::ID_MOVE_BOTTOM_TO_TOP, dz::ID_CONVERT_TO_MP3})
         frame.Bind(
             wxEVT_MENU,
             [&](wxCommandEvent& e) {
@@ -130,7 +130,8 @@ TEST(Mouse, MenuAndToolbarLeaveTheFocusOnThePaneTheCommandActsOn) {
     });
     // Caught here, before the command itself would ask for a name.
     frame.Bind(
-        wxEVT_MENU, [&](wxCommandEvent&) { atCommand = frame.GetFocusedPane(); }, ID_NEW_FOLDER);
+        wxEVT_MENU, [&](wxCommandEvent&) { atCommand = frame.GetFocusedPane(); },
+        dz::ID_NEW_FOLDER);
 
     wxUIActionSimulator sim;
     Point(sim, m.tree(kBottomRow));
@@ -140,7 +141,7 @@ TEST(Mouse, MenuAndToolbarLeaveTheFocusOnThePaneTheCommandActsOn) {
     ASSERT_TRUE(dz::test::PumpUntil([&] { return atMenuOpen != FocusedPane::None; },
                                     std::chrono::seconds(3)));
     EXPECT_EQ(atMenuOpen, FocusedPane::BottomTree);
-    EXPECT_TRUE(frame.GetMenuBar()->GetMenu(0)->IsEnabled(ID_NEW_FOLDER));
+    EXPECT_TRUE(frame.GetMenuBar()->GetMenu(0)->IsEnabled(dz::ID_NEW_FOLDER));
     Press(sim, WXK_ESCAPE);
 
     const wxRect tools = frame.GetToolBar()->GetScreenRect();

@@ -43,7 +43,7 @@ size_t Count(const std::vector<std::string>& lines, const std::string& prefix) {
 }
 
 void ConvertToMp3(CMainFrame& frame) {
-    dz::test::RunCommand(frame, ID_CONVERT_TO_MP3);
+    dz::test::RunCommand(frame, dz::ID_CONVERT_TO_MP3);
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <optional>
 #ifndef _WIN32
 #include <sys/stat.h>
+
+using namespace dz;
 #endif
 
 namespace {

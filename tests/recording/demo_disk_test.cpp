@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <set>
 
+using namespace dz;
+
 namespace {
 
 using namespace dz::test;

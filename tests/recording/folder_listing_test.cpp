@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
+
+using namespace dz;
 #endif
 
 namespace {

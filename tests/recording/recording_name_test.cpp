@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace dz;
+
 namespace {
 
 const CRecordingName kNames;

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+using namespace dz;
+
 namespace {
 
 using namespace dz::test;

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <new>
 
+using namespace dz;
+
 // Lets a test make the next buffer allocation of ipack_create fail.
 static bool g_fail_next_nothrow_array_new = false;
 

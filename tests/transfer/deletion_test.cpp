@@ -6,6 +6,8 @@
 
 #include <set>
 
+using namespace dz;
+
 namespace {
 
 using namespace dz::test;

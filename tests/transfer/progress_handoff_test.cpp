@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+using namespace dz;
+
 namespace {
 
 // A stand-in for the window's event queue: wake posts an event, the owner's

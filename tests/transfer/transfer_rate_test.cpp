@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+using namespace dz;
+
 namespace {
 
 using Clock = RateMeter::Clock;

@@ -26,20 +26,20 @@ std::unique_ptr<wxMenu> CMainFrame::MakeContextMenu(FocusedPane pane) {
     auto menu = std::make_unique<wxMenu>();
     const bool top = pane == FocusedPane::TopList || pane == FocusedPane::TopTree;
     if (pane == FocusedPane::TopList || pane == FocusedPane::BottomList) {
-        menu->Append(ID_PLAY, MenuText(ID_PLAY));
+        menu->Append(dz::ID_PLAY, MenuText(dz::ID_PLAY));
         menu->AppendSeparator();
-        menu->Append(top ? ID_COPY_TOP_TO_BOTTOM : ID_COPY_BOTTOM_TO_TOP,
-                     MenuText(top ? ID_COPY_TOP_TO_BOTTOM : ID_COPY_BOTTOM_TO_TOP));
-        menu->Append(top ? ID_MOVE_TOP_TO_BOTTOM : ID_MOVE_BOTTOM_TO_TOP,
-                     MenuText(top ? ID_MOVE_TOP_TO_BOTTOM : ID_MOVE_BOTTOM_TO_TOP));
-        menu->Append(ID_DELETE_FILES, MenuText(ID_DELETE_FILES));
+        menu->Append(top ? dz::ID_COPY_TOP_TO_BOTTOM : dz::ID_COPY_BOTTOM_TO_TOP,
+                     MenuText(top ? dz::ID_COPY_TOP_TO_BOTTOM : dz::ID_COPY_BOTTOM_TO_TOP));
+        menu->Append(top ? dz::ID_MOVE_TOP_TO_BOTTOM : dz::ID_MOVE_BOTTOM_TO_TOP,
+                     MenuText(top ? dz::ID_MOVE_TOP_TO_BOTTOM : dz::ID_MOVE_BOTTOM_TO_TOP));
+        menu->Append(dz::ID_DELETE_FILES, MenuText(dz::ID_DELETE_FILES));
         menu->AppendSeparator();
-        menu->Append(ID_SELECT_ALL, MenuText(ID_SELECT_ALL));
+        menu->Append(dz::ID_SELECT_ALL, MenuText(dz::ID_SELECT_ALL));
     } else if (pane != FocusedPane::None) {
-        menu->Append(ID_NEW_FOLDER, MenuText(ID_NEW_FOLDER));
+        menu->Append(dz::ID_NEW_FOLDER, MenuText(dz::ID_NEW_FOLDER));
         menu->AppendSeparator();
     }
-    menu->Append(ID_VIEW_REFRESH, MenuText(ID_VIEW_REFRESH));
+    menu->Append(dz::ID_VIEW_REFRESH, MenuText(dz::ID_VIEW_REFRESH));
     return menu;
 }
 
@@ -59,7 +59,7 @@ void CMainFrame::BindPaneInput() {
             const std::u16string name = list->RealFileName(item);
             if (!dz::IsPartFileName(name))
                 return;
-            wxCommandEvent play(wxEVT_MENU, ID_PLAY);
+            wxCommandEvent play(wxEVT_MENU, dz::ID_PLAY);
             ProcessWindowEvent(play);
         });
         // A right click on a row that is not selected selects it alone first,

@@ -139,6 +139,6 @@ void CDezadideApp::OnAppAbout(wxCommandEvent&) {
 // the formatter would otherwise take to run on into the next definition.
 // clang-format off
 wxBEGIN_EVENT_TABLE(CDezadideApp, wxApp)
-    EVT_MENU(ID_APP_ABOUT, CDezadideApp::OnAppAbout)
+    EVT_MENU(dz::ID_APP_ABOUT, CDezadideApp::OnAppAbout)
 wxEND_EVENT_TABLE()
     // clang-format on

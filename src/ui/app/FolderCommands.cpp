@@ -26,7 +26,7 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
         return;
     }
     const std::vector<dz::SelectedRow> rows = row->fileView->SelectedRowTexts();
-    const CSortStringArray names = dz::CollectEntryNames(rows);
+    const dz::CSortStringArray names = dz::CollectEntryNames(rows);
     if (m_settings.confirmDelete) {
         std::vector<std::u16string> shown;
         for (const dz::SelectedRow& r : rows)
@@ -46,7 +46,7 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
         dialog.m_pNames = &names;
         dialog.m_pFolder = &folder;
         dialog.ShowModal();
-        failure = DeleteOutcomeText(dialog.m_outcome);
+        failure = dz::DeleteOutcomeText(dialog.m_outcome);
     }
     // Only this row: the other list may show the same folder, and keeps
     // showing what it showed - unless something failed, which is said, and

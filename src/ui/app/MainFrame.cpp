@@ -106,32 +106,32 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::CreateMenus() {
     auto* file = new wxMenu;
-    file->Append(ID_NEW_FOLDER, MenuText(ID_NEW_FOLDER));
+    file->Append(dz::ID_NEW_FOLDER, MenuText(dz::ID_NEW_FOLDER));
     file->AppendSeparator();
-    file->Append(ID_COPY_TOP_TO_BOTTOM, MenuText(ID_COPY_TOP_TO_BOTTOM));
-    file->Append(ID_COPY_BOTTOM_TO_TOP, MenuText(ID_COPY_BOTTOM_TO_TOP));
+    file->Append(dz::ID_COPY_TOP_TO_BOTTOM, MenuText(dz::ID_COPY_TOP_TO_BOTTOM));
+    file->Append(dz::ID_COPY_BOTTOM_TO_TOP, MenuText(dz::ID_COPY_BOTTOM_TO_TOP));
     file->AppendSeparator();
-    file->Append(ID_MOVE_TOP_TO_BOTTOM, MenuText(ID_MOVE_TOP_TO_BOTTOM));
-    file->Append(ID_MOVE_BOTTOM_TO_TOP, MenuText(ID_MOVE_BOTTOM_TO_TOP));
+    file->Append(dz::ID_MOVE_TOP_TO_BOTTOM, MenuText(dz::ID_MOVE_TOP_TO_BOTTOM));
+    file->Append(dz::ID_MOVE_BOTTOM_TO_TOP, MenuText(dz::ID_MOVE_BOTTOM_TO_TOP));
     file->AppendSeparator();
-    file->Append(ID_DELETE_FILES, MenuText(ID_DELETE_FILES));
+    file->Append(dz::ID_DELETE_FILES, MenuText(dz::ID_DELETE_FILES));
     file->AppendSeparator();
-    file->Append(ID_PLAY, MenuText(ID_PLAY));
+    file->Append(dz::ID_PLAY, MenuText(dz::ID_PLAY));
     file->AppendSeparator();
-    file->Append(ID_APP_EXIT, MenuText(ID_APP_EXIT));
+    file->Append(dz::ID_APP_EXIT, MenuText(dz::ID_APP_EXIT));
 
     auto* tool = new wxMenu;
-    tool->Append(ID_CONVERT_TO_AVI, MenuText(ID_CONVERT_TO_AVI));
-    tool->Append(ID_CONVERT_TO_MP3, MenuText(ID_CONVERT_TO_MP3));
+    tool->Append(dz::ID_CONVERT_TO_AVI, MenuText(dz::ID_CONVERT_TO_AVI));
+    tool->Append(dz::ID_CONVERT_TO_MP3, MenuText(dz::ID_CONVERT_TO_MP3));
 
     auto* view = new wxMenu;
-    view->AppendCheckItem(ID_VIEW_TOOLBAR, MenuText(ID_VIEW_TOOLBAR));
+    view->AppendCheckItem(dz::ID_VIEW_TOOLBAR, MenuText(dz::ID_VIEW_TOOLBAR));
     view->AppendSeparator();
-    view->Append(ID_SELECT_ALL, MenuText(ID_SELECT_ALL));
-    view->Append(ID_VIEW_REFRESH, MenuText(ID_VIEW_REFRESH));
+    view->Append(dz::ID_SELECT_ALL, MenuText(dz::ID_SELECT_ALL));
+    view->Append(dz::ID_VIEW_REFRESH, MenuText(dz::ID_VIEW_REFRESH));
 
     auto* help = new wxMenu;
-    help->Append(ID_APP_ABOUT, MenuText(ID_APP_ABOUT));
+    help->Append(dz::ID_APP_ABOUT, MenuText(dz::ID_APP_ABOUT));
 
     auto* bar = new wxMenuBar;
     bar->Append(file, "&File");
@@ -150,10 +150,10 @@ void CMainFrame::CreateMenus() {
         {wxACCEL_ALT, WXK_BACK, wxID_UNDO},      {wxACCEL_CTRL, 'X', wxID_CUT},
         {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},   {wxACCEL_CTRL, 'C', wxID_COPY},
         {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},   {wxACCEL_CTRL, 'V', wxID_PASTE},
-        {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE}, {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
-        {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},   {wxACCEL_NORMAL, WXK_DELETE, ID_DELETE_FILES},
-        {wxACCEL_NORMAL, WXK_F7, ID_NEW_FOLDER}, {wxACCEL_CTRL, 'A', ID_SELECT_ALL},
-        {wxACCEL_NORMAL, WXK_F5, ID_VIEW_REFRESH},
+        {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE}, {wxACCEL_NORMAL, WXK_F6, dz::ID_NEXT_PANE},
+        {wxACCEL_SHIFT, WXK_F6, dz::ID_PREV_PANE},   {wxACCEL_NORMAL, WXK_DELETE, dz::ID_DELETE_FILES},
+        {wxACCEL_NORMAL, WXK_F7, dz::ID_NEW_FOLDER}, {wxACCEL_CTRL, 'A', dz::ID_SELECT_ALL},
+        {wxACCEL_NORMAL, WXK_F5, dz::ID_VIEW_REFRESH},
     };
     // clang-format on
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
@@ -165,7 +165,7 @@ bool CMainFrame::OnCreateClient() {
         dz::rules::ComputeInitialSplit(m_creationClientSize.x, m_creationClientSize.y);
 
     m_pSplitter = new CPaneSplitter; // a child window: the frame owns it
-    if (!m_pSplitter->Create(this, AFX_IDW_PANE_FIRST))
+    if (!m_pSplitter->Create(this, dz::AFX_IDW_PANE_FIRST))
         return false;
     m_pSplitter->SetSize(m_creationClientSize);
     m_pSplitter->SetColumnWidth(split.column0);
@@ -194,7 +194,7 @@ bool CMainFrame::OnCreateClient() {
 
 bool CMainFrame::CreateMainToolBar() {
     m_pToolBar = new CImageToolBar;
-    if (!m_pToolBar->Create(this, ID_VIEW_TOOLBAR, wxTB_FLAT | wxTB_HORIZONTAL | wxTB_TOP) ||
+    if (!m_pToolBar->Create(this, dz::ID_VIEW_TOOLBAR, wxTB_FLAT | wxTB_HORIZONTAL | wxTB_TOP) ||
         !m_pToolBar->LoadToolBar(IDR_MAINFRAME))
         return false;
     // Without the 24-bit pictures the layout's own ones stay; nothing to say.
@@ -422,31 +422,31 @@ void CMainFrame::OnConvertToMp3(wxCommandEvent&) {
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
-    EVT_MENU(ID_NEW_FOLDER, CMainFrame::OnNewFolder)
-    EVT_MENU(ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnCopyTopToBottom)
-    EVT_MENU(ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnCopyBottomToTop)
-    EVT_MENU(ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnMoveTopToBottom)
-    EVT_MENU(ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnMoveBottomToTop)
-    EVT_MENU(ID_DELETE_FILES, CMainFrame::OnDeleteFiles)
-    EVT_MENU(ID_CONVERT_TO_AVI, CMainFrame::OnConvertToAvi)
-    EVT_MENU(ID_CONVERT_TO_MP3, CMainFrame::OnConvertToMp3)
-    EVT_MENU(ID_VIEW_TOOLBAR, CMainFrame::OnViewToolbar)
-    EVT_MENU(ID_APP_EXIT, CMainFrame::OnAppExit)
-    EVT_MENU(ID_NEXT_PANE, CMainFrame::OnNextPane)
-    EVT_MENU(ID_PREV_PANE, CMainFrame::OnPrevPane)
-    EVT_MENU(ID_VIEW_REFRESH, CMainFrame::OnRefresh)
-    EVT_MENU(ID_SELECT_ALL, CMainFrame::OnSelectAll)
-    EVT_MENU(ID_PLAY, CMainFrame::OnPlay)
-    EVT_UPDATE_UI(ID_NEW_FOLDER, CMainFrame::OnUpdateNewFolder)
-    EVT_UPDATE_UI(ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnUpdateCopyTopToBottom)
-    EVT_UPDATE_UI(ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnUpdateCopyBottomToTop)
-    EVT_UPDATE_UI(ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnUpdateMoveTopToBottom)
-    EVT_UPDATE_UI(ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnUpdateMoveBottomToTop)
-    EVT_UPDATE_UI(ID_DELETE_FILES, CMainFrame::OnUpdateDeleteFiles)
-    EVT_UPDATE_UI(ID_CONVERT_TO_AVI, CMainFrame::OnUpdateConvertToAvi)
-    EVT_UPDATE_UI(ID_VIEW_TOOLBAR, CMainFrame::OnUpdateViewToolbar)
-    EVT_UPDATE_UI(ID_SELECT_ALL, CMainFrame::OnUpdateSelectAll)
-    EVT_UPDATE_UI(ID_PLAY, CMainFrame::OnUpdatePlay)
+    EVT_MENU(dz::ID_NEW_FOLDER, CMainFrame::OnNewFolder)
+    EVT_MENU(dz::ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnCopyTopToBottom)
+    EVT_MENU(dz::ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnCopyBottomToTop)
+    EVT_MENU(dz::ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnMoveTopToBottom)
+    EVT_MENU(dz::ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnMoveBottomToTop)
+    EVT_MENU(dz::ID_DELETE_FILES, CMainFrame::OnDeleteFiles)
+    EVT_MENU(dz::ID_CONVERT_TO_AVI, CMainFrame::OnConvertToAvi)
+    EVT_MENU(dz::ID_CONVERT_TO_MP3, CMainFrame::OnConvertToMp3)
+    EVT_MENU(dz::ID_VIEW_TOOLBAR, CMainFrame::OnViewToolbar)
+    EVT_MENU(dz::ID_APP_EXIT, CMainFrame::OnAppExit)
+    EVT_MENU(dz::ID_NEXT_PANE, CMainFrame::OnNextPane)
+    EVT_MENU(dz::ID_PREV_PANE, CMainFrame::OnPrevPane)
+    EVT_MENU(dz::ID_VIEW_REFRESH, CMainFrame::OnRefresh)
+    EVT_MENU(dz::ID_SELECT_ALL, CMainFrame::OnSelectAll)
+    EVT_MENU(dz::ID_PLAY, CMainFrame::OnPlay)
+    EVT_UPDATE_UI(dz::ID_NEW_FOLDER, CMainFrame::OnUpdateNewFolder)
+    EVT_UPDATE_UI(dz::ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnUpdateCopyTopToBottom)
+    EVT_UPDATE_UI(dz::ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnUpdateCopyBottomToTop)
+    EVT_UPDATE_UI(dz::ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnUpdateMoveTopToBottom)
+    EVT_UPDATE_UI(dz::ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnUpdateMoveBottomToTop)
+    EVT_UPDATE_UI(dz::ID_DELETE_FILES, CMainFrame::OnUpdateDeleteFiles)
+    EVT_UPDATE_UI(dz::ID_CONVERT_TO_AVI, CMainFrame::OnUpdateConvertToAvi)
+    EVT_UPDATE_UI(dz::ID_VIEW_TOOLBAR, CMainFrame::OnUpdateViewToolbar)
+    EVT_UPDATE_UI(dz::ID_SELECT_ALL, CMainFrame::OnUpdateSelectAll)
+    EVT_UPDATE_UI(dz::ID_PLAY, CMainFrame::OnUpdatePlay)
     EVT_COMMAND(wxID_ANY, EVT_FOLDER_SELECTED, CMainFrame::OnFolderSelected)
 wxEND_EVENT_TABLE()
     // clang-format on

@@ -80,7 +80,7 @@ void CMainFrame::OnPlay(wxCommandEvent&) {
         ShowAppMessage(dz::msg::kCantOpenTarget, this);
         return;
     }
-    const std::u16string recordingName = CRecordingName().GetRecordingName(name);
+    const std::u16string recordingName = dz::CRecordingName().GetRecordingName(name);
     const std::u16string target = dz::convert::PlayFilePath(cache, dz::platform::CurrentProcessId(),
                                                             ++m_nPlayCount, recordingName);
 

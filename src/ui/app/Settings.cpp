@@ -104,8 +104,8 @@ void CMainFrame::RememberSettingsIn(const wxString& file) {
         if (widths[CFileView::kFileName] > 0)
             list.SetColumnWidths(widths);
         const int column = s.sortColumn[row];
-        if (column >= 0 && column <= static_cast<int>(RowSortColumn::Date))
-            list.SetSort({static_cast<RowSortColumn>(column), s.sortDescending[row]});
+        if (column >= 0 && column <= static_cast<int>(dz::RowSortColumn::Date))
+            list.SetSort({static_cast<dz::RowSortColumn>(column), s.sortDescending[row]});
         // A folder that has gone since: its nearest parent still there, or nothing.
         const std::u16string folder =
             dz::NearestExistingFolder(s.folders[row], [](const std::u16string& path) {

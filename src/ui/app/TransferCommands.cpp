@@ -15,7 +15,7 @@
 namespace {
 
 // The four commands differ only in the rows they pass and the job's mode.
-void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, TransferMode mode) {
+void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::TransferMode mode) {
     // Copies: the job reads them until the dialog has ended, and the lists
     // are refreshed from them afterwards whatever the trees did meanwhile.
     const std::u16string source = from.folderView->m_strPath;
@@ -25,11 +25,11 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
         ShowAppMessage(std::u16string(*message), frame);
         return;
     }
-    CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
+    dz::CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
     // Entries that exist at the destination are decided on before the job:
     // the job is given only what the user agreed to replace.
     const std::vector<std::u16string> existing = dz::ExistingEntries(
-        destination, names, mode == TransferMode::Move ? source : std::u16string());
+        destination, names, mode == dz::TransferMode::Move ? source : std::u16string());
     if (!existing.empty()) {
         const auto skipped = dz::DecideExisting(existing, [&](const std::u16string& name,
                                                               size_t remaining) {
@@ -55,7 +55,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
         dialog.m_pNames = &names;
         dialog.m_nMode = mode;
         dialog.ShowModal();
-        outcome = TransferOutcomeText(dialog.m_outcome, names, mode == TransferMode::Move);
+        outcome = dz::TransferOutcomeText(dialog.m_outcome, names, mode == dz::TransferMode::Move);
     }
     for (const PaneRow* row : {&from, &to})
         row->folderView->m_wndTree.UpdateDriveLabels();
@@ -68,7 +68,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
         return;
     }
     to.fileView->ShowFolder(destination);
-    if (mode == TransferMode::Move)
+    if (mode == dz::TransferMode::Move)
         from.fileView->ShowFolder(source);
 }
 
@@ -76,21 +76,22 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, Tran
 
 void CMainFrame::TransferRows(int fromRow, int toRow, bool move) {
     if (fromRow != toRow)
-        RunTransfer(this, Row(fromRow), Row(toRow), move ? TransferMode::Move : TransferMode::Copy);
+        RunTransfer(this, Row(fromRow), Row(toRow),
+                    move ? dz::TransferMode::Move : dz::TransferMode::Copy);
 }
 
 void CMainFrame::OnCopyTopToBottom(wxCommandEvent&) {
-    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TransferMode::Copy);
+    RunTransfer(this, Row(kTopRow), Row(kBottomRow), dz::TransferMode::Copy);
 }
 
 void CMainFrame::OnCopyBottomToTop(wxCommandEvent&) {
-    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TransferMode::Copy);
+    RunTransfer(this, Row(kBottomRow), Row(kTopRow), dz::TransferMode::Copy);
 }
 
 void CMainFrame::OnMoveTopToBottom(wxCommandEvent&) {
-    RunTransfer(this, Row(kTopRow), Row(kBottomRow), TransferMode::Move);
+    RunTransfer(this, Row(kTopRow), Row(kBottomRow), dz::TransferMode::Move);
 }
 
 void CMainFrame::OnMoveBottomToTop(wxCommandEvent&) {
-    RunTransfer(this, Row(kBottomRow), Row(kTopRow), TransferMode::Move);
+    RunTransfer(this, Row(kBottomRow), Row(kTopRow), dz::TransferMode::Move);
 }

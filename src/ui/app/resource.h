@@ -28,20 +28,20 @@ struct CommandText {
 };
 
 inline constexpr CommandText kCommandTexts[] = {
-    {ID_NEW_FOLDER, "&New Folder", "Create New Folder"},
-    {ID_COPY_TOP_TO_BOTTOM, "Copy from &Top to Bottom", "Copy files from Top to Bottom"},
-    {ID_COPY_BOTTOM_TO_TOP, "Copy from &Bottom to Top", "Copy files from Bottom to Top"},
-    {ID_MOVE_TOP_TO_BOTTOM, "Move from To&p to Bottom", "Move files from Top to Bottom"},
-    {ID_MOVE_BOTTOM_TO_TOP, "Move from B&ottom to Top", "Move files from Bottom to Top"},
-    {ID_DELETE_FILES, "&Delete", "Delete files"},
-    {ID_CONVERT_TO_AVI, "Convert to &AVI", "Tool for Converting AVR to AVI"},
-    {ID_CONVERT_TO_MP3, "Convert to MP3", ""},
-    {ID_PLAY, "&Play", ""},
-    {ID_SELECT_ALL, "Select &All\tCtrl+A", ""},
-    {ID_VIEW_REFRESH, "&Refresh\tF5", ""},
-    {ID_VIEW_TOOLBAR, "&Toolbar", ""},
-    {ID_APP_ABOUT, "&About Dezadide...", ""},
-    {ID_APP_EXIT, "E&xit", ""},
+    {dz::ID_NEW_FOLDER, "&New Folder", "Create New Folder"},
+    {dz::ID_COPY_TOP_TO_BOTTOM, "Copy from &Top to Bottom", "Copy files from Top to Bottom"},
+    {dz::ID_COPY_BOTTOM_TO_TOP, "Copy from &Bottom to Top", "Copy files from Bottom to Top"},
+    {dz::ID_MOVE_TOP_TO_BOTTOM, "Move from To&p to Bottom", "Move files from Top to Bottom"},
+    {dz::ID_MOVE_BOTTOM_TO_TOP, "Move from B&ottom to Top", "Move files from Bottom to Top"},
+    {dz::ID_DELETE_FILES, "&Delete", "Delete files"},
+    {dz::ID_CONVERT_TO_AVI, "Convert to &AVI", "Tool for Converting AVR to AVI"},
+    {dz::ID_CONVERT_TO_MP3, "Convert to MP3", ""},
+    {dz::ID_PLAY, "&Play", ""},
+    {dz::ID_SELECT_ALL, "Select &All\tCtrl+A", ""},
+    {dz::ID_VIEW_REFRESH, "&Refresh\tF5", ""},
+    {dz::ID_VIEW_TOOLBAR, "&Toolbar", ""},
+    {dz::ID_APP_ABOUT, "&About Dezadide...", ""},
+    {dz::ID_APP_EXIT, "E&xit", ""},
 };
 
 constexpr const CommandText* FindCommandText(int id) {
@@ -54,16 +54,16 @@ constexpr const CommandText* FindCommandText(int id) {
 
 // The toolbar's buttons from the left; 0 stands for a separator.
 inline constexpr int kToolbarLayout[] = {
-    ID_NEW_FOLDER,
+    dz::ID_NEW_FOLDER,
     0,
-    ID_COPY_TOP_TO_BOTTOM,
-    ID_COPY_BOTTOM_TO_TOP,
+    dz::ID_COPY_TOP_TO_BOTTOM,
+    dz::ID_COPY_BOTTOM_TO_TOP,
     0,
-    ID_MOVE_TOP_TO_BOTTOM,
-    ID_MOVE_BOTTOM_TO_TOP,
+    dz::ID_MOVE_TOP_TO_BOTTOM,
+    dz::ID_MOVE_BOTTOM_TO_TOP,
     0,
-    ID_DELETE_FILES,
+    dz::ID_DELETE_FILES,
     0,
-    ID_CONVERT_TO_AVI,
-    ID_CONVERT_TO_MP3,
+    dz::ID_CONVERT_TO_AVI,
+    dz::ID_CONVERT_TO_MP3,
 };

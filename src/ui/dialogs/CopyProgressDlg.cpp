@@ -136,7 +136,7 @@ void CCopyProgressDlg::OnPaint(wxPaintEvent&) {
         return;
     m_bFirstPaint = false;
     // The worker starts only once the dialog can be seen.
-    if (m_nMode != TransferMode::None && m_pDestination && m_pSource && m_pNames)
+    if (m_nMode != dz::TransferMode::None && m_pDestination && m_pSource && m_pNames)
         m_timer.StartOnce(100);
     else
         CallAfter(&CCopyProgressDlg::RequestEnd);
@@ -149,21 +149,22 @@ void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
 }
 
 void CCopyProgressDlg::StartWorker() {
-    m_job = TransferJob{&m_handoff, *m_pDestination, *m_pSource, *m_pNames, &m_outcome, &m_cancel};
-    m_jobBytes = JobBytes();
+    m_job =
+        dz::TransferJob{&m_handoff, *m_pDestination, *m_pSource, *m_pNames, &m_outcome, &m_cancel};
+    m_jobBytes = dz::JobBytes();
     m_bEntrySizesTaken = false;
-    m_rate = RateMeter();
+    m_rate = dz::RateMeter();
     m_rate.Add(std::chrono::steady_clock::now(), 0);
-    std::function<int(TransferJob*)> proc = m_seams.threadProc;
+    std::function<int(dz::TransferJob*)> proc = m_seams.threadProc;
     if (!proc)
-        proc = m_nMode == TransferMode::Copy ? CopyThreadProc : MoveThreadProc;
+        proc = m_nMode == dz::TransferMode::Copy ? dz::CopyThreadProc : dz::MoveThreadProc;
     try {
         m_worker = std::thread([this, proc] {
             // The companions are read here, not on the window's thread: a
             // slow or sleeping disk must not freeze the dialog. The window
             // takes the sizes with the first report, which the hand-off
             // delivers only after this write.
-            m_entrySizes = EntrySizesOf(m_job.source, m_job.names);
+            m_entrySizes = dz::EntrySizesOf(m_job.source, m_job.names);
             proc(&m_job);
             m_handoff.Finish();
         });
@@ -175,7 +176,7 @@ void CCopyProgressDlg::StartWorker() {
 }
 
 void CCopyProgressDlg::ServeReports() {
-    m_handoff.Serve([this](const ProgressReport& report) { OnProgress(report); });
+    m_handoff.Serve([this](const dz::ProgressReport& report) { OnProgress(report); });
     // A worker that has ended takes the dialog with it, whatever it reported
     // last: there is nothing left to wait for.
     if (m_worker.joinable() && m_handoff.Finished())
@@ -188,13 +189,13 @@ void CCopyProgressDlg::ShowTitle(int percent) {
     if (part == m_nPart && !GetTitle().empty())
         return;
     m_nPart = part;
-    SetTitle(ToWx(dz::ProgressTitle(m_nMode == TransferMode::Move,
+    SetTitle(ToWx(dz::ProgressTitle(m_nMode == dz::TransferMode::Move,
                                     dz::ShownEntryName(m_strFileName), part, parts)));
 }
 
-void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
+void CCopyProgressDlg::OnProgress(const dz::ProgressReport& report) {
     switch (report.code) {
-    case ProgressCode::FileStart: {
+    case dz::ProgressCode::FileStart: {
         m_strCounter = Counter(report.number, report.total);
         const bool known =
             report.number >= 1 && static_cast<size_t>(report.number) <= m_job.names.GetSize();
@@ -209,25 +210,25 @@ void CCopyProgressDlg::OnProgress(const ProgressReport& report) {
         TransferDataToWindow();
         break;
     }
-    case ProgressCode::Step:
+    case dz::ProgressCode::Step:
         SetBar(m_wndTotal, m_wndTotal->GetRange(), report.number);
         SetBar(m_wndCurrent, m_wndCurrent->GetRange(), report.position);
         if (!m_partSizes.empty())
             ShowTitle(report.position); // a recording's bar runs over percent
         break;
-    case ProgressCode::JobDone:
-    case ProgressCode::ErrorSource:
-    case ProgressCode::ErrorDestination:
-    case ProgressCode::ErrorCompanion:
-    case ProgressCode::ErrorOther:
-    case ProgressCode::ErrorMemory:
+    case dz::ProgressCode::JobDone:
+    case dz::ProgressCode::ErrorSource:
+    case dz::ProgressCode::ErrorDestination:
+    case dz::ProgressCode::ErrorCompanion:
+    case dz::ProgressCode::ErrorOther:
+    case dz::ProgressCode::ErrorMemory:
         CallAfter(&CCopyProgressDlg::RequestEnd);
         break;
     default:
         break;
     }
     if (!m_bEntrySizesTaken) {
-        m_jobBytes = JobBytes(std::move(m_entrySizes));
+        m_jobBytes = dz::JobBytes(std::move(m_entrySizes));
         m_bEntrySizesTaken = true;
     }
     m_jobBytes.OnReport(report);
@@ -246,8 +247,8 @@ void CCopyProgressDlg::ShowRate() {
     if (!speed || m_jobBytes.Total() <= 0)
         return;
     m_lastRateShown = now;
-    m_wndRate->SetLabel(
-        ToWx(FormatRate(speed, SecondsLeft(m_jobBytes.Total() - m_jobBytes.Done(), speed))));
+    m_wndRate->SetLabel(ToWx(
+        dz::FormatRate(speed, dz::SecondsLeft(m_jobBytes.Total() - m_jobBytes.Done(), speed))));
 }
 
 void CCopyProgressDlg::OnCancel(wxCommandEvent&) {

@@ -40,9 +40,9 @@ public:
     // What tests put in place of the real thing; empty members leave it be.
     struct Seams {
         // Called on the window's thread after each report was shown.
-        std::function<void(CCopyProgressDlg&, const ProgressReport&)> onReport;
+        std::function<void(CCopyProgressDlg&, const dz::ProgressReport&)> onReport;
         // Runs instead of the worker's thread procedure.
-        std::function<int(TransferJob*)> threadProc;
+        std::function<int(dz::TransferJob*)> threadProc;
     };
 
     // Without a parent: the main window becomes the owner and is disabled
@@ -54,11 +54,11 @@ public:
     // starts; the job takes its own copies.
     const std::u16string* m_pDestination = nullptr;
     const std::u16string* m_pSource = nullptr;
-    const CSortStringArray* m_pNames = nullptr;
-    TransferMode m_nMode = TransferMode::None;
+    const dz::CSortStringArray* m_pNames = nullptr;
+    dz::TransferMode m_nMode = dz::TransferMode::None;
     // How the job ended, filled by the worker; read by the command once the
     // dialog has ended, to say what failed or how far a cancel got.
-    TransferOutcome m_outcome;
+    dz::TransferOutcome m_outcome;
 
     // What the user sees, for tests.
     std::u16string GetCounterText() const;
@@ -84,7 +84,7 @@ private:
     void StartWorker();
     // Runs on the window's thread whenever the worker has handed something over.
     void ServeReports();
-    void OnProgress(const ProgressReport& report);
+    void OnProgress(const dz::ProgressReport& report);
     void ShowRate();
     // The caption for the current entry at this percent of it.
     void ShowTitle(int percent);
@@ -98,9 +98,9 @@ private:
     // The window's side of the worker's reports; declared before the thread
     // so that it outlives it.
     CWindowWake<CCopyProgressDlg> m_wake;
-    ProgressHandoff m_handoff;
-    CancelToken m_cancel;
-    TransferJob m_job;
+    dz::ProgressHandoff m_handoff;
+    dz::CancelToken m_cancel;
+    dz::TransferJob m_job;
     std::thread m_worker;
     wxTimer m_timer;
     bool m_bEndRequested = false;
@@ -121,9 +121,9 @@ private:
 
     // Written by the worker before its first report, taken by the window
     // when it serves that report.
-    std::vector<EntrySize> m_entrySizes;
+    std::vector<dz::EntrySize> m_entrySizes;
     bool m_bEntrySizesTaken = false;
-    JobBytes m_jobBytes;
-    RateMeter m_rate;
+    dz::JobBytes m_jobBytes;
+    dz::RateMeter m_rate;
     std::chrono::steady_clock::time_point m_lastRateShown{};
 };

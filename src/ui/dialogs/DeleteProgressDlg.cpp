@@ -58,8 +58,8 @@ void CDeleteProgressDlg::OnClose(wxCloseEvent& event) {
 }
 
 void CDeleteProgressDlg::DeleteSelectedFiles() {
-    m_outcome = DeleteEntries(*m_pFolder, *m_pNames,
-                              [this](const std::u16string& path) { ShowPath(path); });
+    m_outcome = dz::DeleteEntries(*m_pFolder, *m_pNames,
+                                  [this](const std::u16string& path) { ShowPath(path); });
 }
 
 void CDeleteProgressDlg::ShowPath(const std::u16string& path) {

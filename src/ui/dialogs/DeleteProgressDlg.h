@@ -30,12 +30,12 @@ public:
 
     // Set by the command before the modal run; nothing is deleted unless
     // both are set.
-    const CSortStringArray* m_pNames = nullptr;
+    const dz::CSortStringArray* m_pNames = nullptr;
     const std::u16string* m_pFolder = nullptr;
 
     wxTextCtrl* m_wndFileName = nullptr;
     // The run's first failure, for the command to show once the window has closed.
-    DeleteOutcome m_outcome;
+    dz::DeleteOutcome m_outcome;
 
 private:
     void OnPaint(wxPaintEvent& event);

@@ -14,24 +14,24 @@
 namespace {
 
 // The list's columns that sort, and the row field each sorts by.
-std::optional<RowSortColumn> SortColumnOf(int column) {
+std::optional<dz::RowSortColumn> SortColumnOf(int column) {
     switch (column) {
     case CFileView::kFileName:
-        return RowSortColumn::Name;
+        return dz::RowSortColumn::Name;
     case CFileView::kSize:
-        return RowSortColumn::Size;
+        return dz::RowSortColumn::Size;
     case CFileView::kDate:
-        return RowSortColumn::Date;
+        return dz::RowSortColumn::Date;
     default:
         return std::nullopt;
     }
 }
 
-int ColumnOf(RowSortColumn column) {
+int ColumnOf(dz::RowSortColumn column) {
     switch (column) {
-    case RowSortColumn::Size:
+    case dz::RowSortColumn::Size:
         return CFileView::kSize;
-    case RowSortColumn::Date:
+    case dz::RowSortColumn::Date:
         return CFileView::kDate;
     default:
         return CFileView::kFileName;
@@ -107,17 +107,17 @@ void CFileView::OnColumnClick(wxListEvent& event) {
 }
 
 void CFileView::SortByColumn(int column) {
-    if (const std::optional<RowSortColumn> sortColumn = SortColumnOf(column))
-        SetSort(NextSort(m_sort, *sortColumn));
+    if (const std::optional<dz::RowSortColumn> sortColumn = SortColumnOf(column))
+        SetSort(dz::NextSort(m_sort, *sortColumn));
 }
 
-void CFileView::SetSort(RowSort sort) {
+void CFileView::SetSort(dz::RowSort sort) {
     m_sort = sort;
     std::vector<std::u16string> selected;
     for (const dz::SelectedRow& row : SelectedRowTexts())
         selected.push_back(row.column1);
     const std::u16string focused = FocusedRealName();
-    SortRows(m_rows, m_sort);
+    dz::SortRows(m_rows, m_sort);
     Fill(selected, focused);
     ShowSortMark();
 }
@@ -135,8 +135,8 @@ void CFileView::OnSize(wxSizeEvent& event) {
 void CFileView::ShowFolder(const std::u16string& folder) {
     wxBusyCursor wait;
     m_folder = folder;
-    m_rows = ListFolderRows(folder);
-    SortRows(m_rows, m_sort);
+    m_rows = dz::ListFolderRows(folder);
+    dz::SortRows(m_rows, m_sort);
     Fill({}, {});
 }
 
@@ -147,8 +147,8 @@ void CFileView::RefreshFolder() {
     const std::u16string focused = FocusedRealName();
     const long top = m_wndList.GetTopItem();
     const std::u16string topName = RealFileName(top);
-    m_rows = ListFolderRows(m_folder);
-    SortRows(m_rows, m_sort);
+    m_rows = dz::ListFolderRows(m_folder);
+    dz::SortRows(m_rows, m_sort);
     Fill(selected, focused);
     // Back to the same first visible row, if it is still there.
     if (const long row = FindRow(topName); row >= 0 && m_wndList.GetItemCount() > 0) {
@@ -161,7 +161,7 @@ void CFileView::Fill(const std::vector<std::u16string>& selected, const std::u16
     m_wndList.Freeze();
     m_wndList.DeleteAllItems();
     long n = 0;
-    for (const FileListRow& row : m_rows) {
+    for (const dz::FileListRow& row : m_rows) {
         const long item = m_wndList.InsertItem(n, ToWx(row.fileName));
         m_wndList.SetItem(item, kSize, ToWx(row.sizeText));
         m_wndList.SetItem(item, kDate, ToWx(row.dateText));

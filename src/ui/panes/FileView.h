@@ -30,8 +30,8 @@ public:
 
     // The order of the rows: a header click sorts by its column, a second
     // click reverses. Each list keeps its own.
-    RowSort GetSort() const { return m_sort; }
-    void SetSort(RowSort sort);
+    dz::RowSort GetSort() const { return m_sort; }
+    void SetSort(dz::RowSort sort);
     void SortByColumn(int column);
 
     void SelectAll();
@@ -66,6 +66,6 @@ private:
     bool m_bColumnsMade = false;
     int m_nColumnsWidth = 0; // the list width the columns were last fitted to
     std::u16string m_folder;
-    std::vector<FileListRow> m_rows;
-    RowSort m_sort;
+    std::vector<dz::FileListRow> m_rows;
+    dz::RowSort m_sort;
 };

@@ -146,7 +146,7 @@ bool CFolderTreeCtrl::HasSubfolder(const std::u16string& folder) {
 }
 
 void CFolderTreeCtrl::ListFolder(const wxTreeItemId& item, const std::u16string& folder) {
-    CSortStringArray paths;
+    dz::CSortStringArray paths;
     std::vector<dz::platform::FolderEntry> entries;
     if (dz::platform::SearchFolder(folder, entries)) {
         for (const auto& entry : entries) {
