@@ -96,9 +96,15 @@ echo "building wxMSW $version into $prefix (about 9 minutes)" >&2
   make install >install.log 2>&1 || { tail -n 40 install.log >&2; exit 1; }
 )
 # wx-config names its own prefix; point it at the final folder before the
-# rename that makes the build visible to later runs.
+# rename that makes the build visible to later runs. bin/wx-config is a link
+# to the configuration script, made with the temporary folder's full path:
+# it becomes a relative one.
 "${sudo_cmd[@]}" find "$prefix.part" -type f \( -name 'wx-config' -o -name "$host-msw-*" \) \
   -exec sed -i "s|$prefix.part|$prefix|g" {} +
+if [ -L "$prefix.part/bin/wx-config" ]; then
+  target=$(readlink "$prefix.part/bin/wx-config")
+  "${sudo_cmd[@]}" ln -sfn "../${target#"$prefix.part/"}" "$prefix.part/bin/wx-config"
+fi
 touch "$prefix.part/.complete"
 rm -rf "$prefix"
 mv "$prefix.part" "$prefix"

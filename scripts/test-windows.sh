@@ -59,7 +59,7 @@ diff -r "$work/linux/dst" "$work/windows/dst"
   2>/dev/null | grep -qx 'Convert finished'
 "$linux_cli" convert "$work/linux/src/$news" "$work/linux/news.mpg" >/dev/null 2>&1
 cmp "$work/linux/news.mpg" "$work/windows/news.mpg"
-ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$work/windows/news.mpg" |
+ffprobe -v error -show_entries stream=codec_type -of default=nw=1:nk=1 "$work/windows/news.mpg" |
   sort | tr '\n' ' ' | grep -qx 'audio video '
 
 DEZADIDE_DRIVES=$(win "$work/windows") "${cli_exe[@]}" mv "$(win "$work/windows/dst")" \
@@ -76,6 +76,10 @@ status=0
 echo "copy, convert, move, delete and ls agree with Linux"
 
 echo "== dezadide.exe under Xvfb"
+# The programs above ran without a display; the Wine desktop they started
+# has none either, and would take the window. A fresh start gets Xvfb's.
+"$wineserver" -k 2>/dev/null || true
+timeout 120 "$wineserver" -w
 timeout 180 xvfb-run -a -s "-screen 0 1280x800x24" \
   ./scripts/wine-window.sh "$root/build/windows/src/dezadide.exe"
 

@@ -2,7 +2,8 @@
 # Starts dezadide.exe under Wine on the X display it is given (run it under
 # xvfb-run), waits until a window titled "Dezadide" shows, optionally saves a
 # picture of the screen, then ends the program. Fails when no such window
-# appears within a minute.
+# appears within two minutes (a new Wine prefix
+# may take a while to start its first window).
 #   scripts/wine-window.sh PROGRAM [PICTURE]
 set -euo pipefail
 program=$1
@@ -16,13 +17,16 @@ stop() {
 }
 trap stop EXIT
 window=""
-for _ in $(seq 60); do
+for _ in $(seq 120); do
   window=$(xdotool search --name '^Dezadide$' 2>/dev/null | head -n1 || true)
   [ -n "$window" ] && break
   sleep 1
 done
 if [ -z "$window" ]; then
-  echo "no window titled Dezadide appeared" >&2
+  echo "no window titled Dezadide appeared; the windows shown:" >&2
+  for w in $(xdotool search --name '.' 2>/dev/null); do
+    xdotool getwindowname "$w" 2>/dev/null || true
+  done | sort -u | sed 's/^/  /' >&2
   exit 1
 fi
 echo "window titled Dezadide: $window"

@@ -6,6 +6,11 @@ namespace dz {
 namespace {
 
 constexpr char kProgramFolder[] = "/dezadide";
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
 constexpr int kMinVisibleWidth = 100;
 constexpr int kMinVisibleHeight = 60;
 
@@ -27,7 +32,7 @@ std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
 
 std::string UserSettingsFile() {
     const std::string folder = XdgFolder("XDG_CONFIG_HOME", "/.config");
-    return folder.empty() ? folder : folder + "/settings.ini";
+    return folder.empty() ? folder : folder + kSeparator + "settings.ini";
 }
 
 std::string UserCacheFolder() {

@@ -4,6 +4,7 @@
 #include "platform/temporary_name.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,12 +28,13 @@ int TemporaryOwner(std::u16string_view name) {
     for (size_t i = 0; i < kTemporaryEnd.size(); ++i)
         if (name[endAt + i] != static_cast<char16_t>(kTemporaryEnd[i]))
             return 0;
-    long pid = 0;
+    constexpr int64_t kNoProcess = int64_t{1} << 31; // process ids are ints
+    int64_t pid = 0;
     size_t i = kTemporaryStart.size();
-    for (; i < endAt && name[i] >= u'0' && name[i] <= u'9' && pid < (1L << 31); ++i)
+    for (; i < endAt && name[i] >= u'0' && name[i] <= u'9' && pid < kNoProcess; ++i)
         pid = pid * 10 + (name[i] - u'0');
     if (i == kTemporaryStart.size() || i >= endAt || name[i] != u'-' || pid <= 0 ||
-        pid >= (1L << 31))
+        pid >= kNoProcess)
         return 0;
     return static_cast<int>(pid);
 }

@@ -121,6 +121,9 @@ TEST_F(CliTransfer, ExistingEntriesAreRefusedReplacedOrSkipped) {
 }
 
 TEST_F(CliTransfer, ANoFitIsRefusedBeforeAnythingIsWritten) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the C runtime makes no sparse file larger than the free space";
+#endif
     // Sparse: larger than the destination's free space, taking no room itself.
     fs::resize_file(src / "b.MP3", *platform::FreeSpace(U16(dst)) + 1024 * 1024);
     EXPECT_EQ(Run(Options(TransferMode::Copy, {u"A.mem", u"b.MP3"})), kExitFailure);

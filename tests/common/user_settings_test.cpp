@@ -13,6 +13,14 @@ namespace {
 
 using dz::test::ScopedEnv;
 
+#ifdef _WIN32
+TEST(UserSettings, FilesFollowTheUsersAppDataFolders) {
+    ScopedEnv roaming("APPDATA", "C:\\Users\\u\\AppData\\Roaming");
+    ScopedEnv local("LOCALAPPDATA", "C:\\Users\\u\\AppData\\Local");
+    EXPECT_EQ(dz::UserSettingsFile(), "C:\\Users\\u\\AppData\\Roaming\\Dezadide\\settings.ini");
+    EXPECT_EQ(dz::UserCacheFolder(), "C:\\Users\\u\\AppData\\Local\\Dezadide");
+}
+#else
 TEST(UserSettings, FilesFollowTheXdgFoldersThenHome) {
     const struct {
         const char *config, *cache, *home;
@@ -33,6 +41,7 @@ TEST(UserSettings, FilesFollowTheXdgFoldersThenHome) {
         EXPECT_EQ(dz::UserCacheFolder(), c.cacheFolder);
     }
 }
+#endif
 
 TEST(UserSettings, APlacementOffTheScreenOrTooSmallIsDropped) {
     const struct {

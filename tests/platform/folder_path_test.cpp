@@ -1,9 +1,11 @@
 #include "platform/folder_path.h"
+#include "platform/platform.h"
 
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -11,6 +13,12 @@ namespace {
 using namespace dz::platform;
 using dz::test::TempDir;
 using dz::test::WriteFile;
+
+// The rows are written with "/"; the platform's own separator stands in it.
+std::u16string P(std::u16string text) {
+    std::replace(text.begin(), text.end(), u'/', kSeparator);
+    return text;
+}
 
 TEST(FolderPath, SeparatorsAndComponents) {
     struct Row {
@@ -20,10 +28,13 @@ TEST(FolderPath, SeparatorsAndComponents) {
         std::vector<std::u16string> components;
     };
     const Row rows[] = {
-        {u"/", u"/", u"", {}},                                       // the root stays itself
-        {u"/media/rec/", u"/media/rec", u"rec", {u"media", u"rec"}}, // one trailing separator
-        {u"/media//rec//", u"/media//rec", u"", {u"media", u"rec"}}, // empty components skipped
-        {u"REC", u"REC", u"REC", {u"REC"}},                          // no separator at all
+        {P(u"/"), P(u"/"), u"", {}},                                       // the root stays itself
+        {P(u"/media/rec/"), P(u"/media/rec"), u"rec", {u"media", u"rec"}}, // one trailing separator
+        {P(u"/media//rec//"),
+         P(u"/media//rec"),
+         u"",
+         {u"media", u"rec"}},               // empty components skipped
+        {u"REC", u"REC", u"REC", {u"REC"}}, // no separator at all
         {u"", u"", u"", {}},
     };
     for (const Row& r : rows) {
@@ -33,7 +44,7 @@ TEST(FolderPath, SeparatorsAndComponents) {
         EXPECT_EQ(PathComponents(r.path), r.components);
         EXPECT_TRUE(EndsWithSeparator(WithSeparator(r.path)));
     }
-    EXPECT_EQ(PathComponents(u"/media/rec/REC/NEWS", 10),
+    EXPECT_EQ(PathComponents(P(u"/media/rec/REC/NEWS"), 10),
               (std::vector<std::u16string>{u"REC", u"NEWS"}));
 }
 
@@ -44,12 +55,12 @@ TEST(FolderPath, RootHoldsWholeComponentsOnly) {
         bool under;
     };
     const Row rows[] = {
-        {u"/media/rec/REC", u"/media/rec", true},
-        {u"/media/rec", u"/media/rec", true},
-        {u"/media/record", u"/media/rec", false}, // a longer name is another folder
-        {u"/anything", u"/", true},
-        {u"/media/rec", u"", false},
-        {u"/MEDIA/rec", u"/media/rec", false}, // exact: callers fold first
+        {P(u"/media/rec/REC"), P(u"/media/rec"), true},
+        {P(u"/media/rec"), P(u"/media/rec"), true},
+        {P(u"/media/record"), P(u"/media/rec"), false}, // a longer name is another folder
+        {P(u"/anything"), P(u"/"), true},
+        {P(u"/media/rec"), u"", false},
+        {P(u"/MEDIA/rec"), P(u"/media/rec"), false}, // exact: callers fold first
     };
     for (const Row& r : rows)
         EXPECT_EQ(IsUnder(r.path, r.root), r.under)
@@ -58,19 +69,19 @@ TEST(FolderPath, RootHoldsWholeComponentsOnly) {
 }
 
 TEST(FolderPath, CoveringRootIsTheLongestAnyCase) {
-    const std::vector<std::u16string> roots = {u"/", u"/media/rec", u"/media/REC2"};
+    const std::vector<std::u16string> roots = {P(u"/"), P(u"/media/rec"), P(u"/media/REC2")};
     struct Row {
         std::u16string path;
         std::optional<size_t> root;
     };
     const Row rows[] = {
-        {u"/media/rec/REC", 1}, {u"/MEDIA/REC/rec", 1}, {u"/media/rec2/x", 2},
-        {u"/media/record", 0},  {u"/home", 0},          {u"relative/path", std::nullopt},
+        {P(u"/media/rec/REC"), 1}, {P(u"/MEDIA/REC/rec"), 1}, {P(u"/media/rec2/x"), 2},
+        {P(u"/media/record"), 0},  {P(u"/home"), 0},          {P(u"relative/path"), std::nullopt},
     };
     for (const Row& r : rows)
         EXPECT_EQ(CoveringRoot(r.path, roots), r.root) << std::string(r.path.begin(), r.path.end());
-    EXPECT_EQ(CoveringRoot(u"/media/rec", {u"/media/rec"}), 0u);
-    EXPECT_EQ(CoveringRoot(u"/home", {u"/media/rec"}), std::nullopt);
+    EXPECT_EQ(CoveringRoot(P(u"/media/rec"), {P(u"/media/rec")}), 0u);
+    EXPECT_EQ(CoveringRoot(P(u"/home"), {P(u"/media/rec")}), std::nullopt);
 }
 
 class FolderWalkTest : public ::testing::Test {
@@ -79,7 +90,7 @@ protected:
         std::filesystem::create_directories(dir / "Rec" / "News");
         WriteFile(dir / "Rec" / "file.mp3", "x");
     }
-    std::u16string At(const std::u16string& rest) const { return dir.text() + rest; }
+    std::u16string At(const std::u16string& rest) const { return dir.text() + P(rest); }
     TempDir dir;
 };
 
@@ -89,9 +100,9 @@ TEST_F(FolderWalkTest, FindsAFolderTypedInAnyCase) {
         bool exists;
     };
     const Row rows[] = {
-        {u"/Rec/News", true},      {u"/REC/NEWS", true},      {u"/rec/news/", true},
-        {u"/Rec/Sport", false},    {u"/Rec/file.mp3", false}, // a file is not a folder
-        {u"/Rec/FILE.MP3", false},
+        {P(u"/Rec/News"), true},      {P(u"/REC/NEWS"), true},      {P(u"/rec/news/"), true},
+        {P(u"/Rec/Sport"), false},    {P(u"/Rec/file.mp3"), false}, // a file is not a folder
+        {P(u"/Rec/FILE.MP3"), false},
     };
     for (const Row& r : rows)
         EXPECT_EQ(FolderExistsAnyCase(At(r.rest)), r.exists)
@@ -101,7 +112,7 @@ TEST_F(FolderWalkTest, FindsAFolderTypedInAnyCase) {
 }
 
 TEST_F(FolderWalkTest, PlansStepsBelowTheDriveThatHoldsTheFolder) {
-    const std::vector<std::u16string> roots = {u"/", dir.text()};
+    const std::vector<std::u16string> roots = {P(u"/"), dir.text()};
     const auto walk = PlanFolderWalk(At(u"/REC/news/"), roots);
     ASSERT_TRUE(walk);
     EXPECT_EQ(walk->root, 1u);
@@ -112,9 +123,9 @@ TEST_F(FolderWalkTest, PlansStepsBelowTheDriveThatHoldsTheFolder) {
     EXPECT_EQ(drive->root, 1u);
     EXPECT_TRUE(drive->steps.empty());
 
-    EXPECT_FALSE(PlanFolderWalk(At(u"/Rec/Gone"), roots));      // deleted folder
-    EXPECT_FALSE(PlanFolderWalk(At(u"/Rec"), {u"/elsewhere"})); // no drive holds it
-    EXPECT_FALSE(PlanFolderWalk(u"", roots));                   // nothing selected yet
+    EXPECT_FALSE(PlanFolderWalk(At(u"/Rec/Gone"), roots));         // deleted folder
+    EXPECT_FALSE(PlanFolderWalk(At(u"/Rec"), {P(u"/elsewhere")})); // no drive holds it
+    EXPECT_FALSE(PlanFolderWalk(u"", roots));                      // nothing selected yet
 }
 
 TEST(FolderPath, LabelMatchesStepFoldingOnlyAToZ) {

@@ -322,6 +322,7 @@ TEST(Platform, StagedFilesAreNewHiddenAndCommittedByRename) {
     EXPECT_TRUE(IsTemporaryName(name));
     EXPECT_FALSE(IsTemporaryName(u"NEWS_#001_200612241930.AVR"));
     EXPECT_FALSE(IsTemporaryName(u".dezadide-x-1.tmp"));
+    EXPECT_FALSE(IsTemporaryName(u".dezadide-99999999999-1.tmp")) << "no process has that id";
     ASSERT_TRUE(a.Write("new", 3) && a.Flush() && a.Close());
     WriteFile(dir / "target", "old");
 #ifdef _WIN32
@@ -339,6 +340,8 @@ TEST(Platform, StagedFilesAreNewHiddenAndCommittedByRename) {
     EXPECT_TRUE(FlushFolder(dir.text()));
 
     // The temporaries of a process that is gone are removed; this one's stay.
+    EXPECT_TRUE(ProcessIsRunning(CurrentProcessId()));
+    EXPECT_FALSE(ProcessIsRunning(0));
     WriteFile(dir / ".dezadide-999999999-7.tmp", "stale");
     RemoveStaleTemporaries(dir.text());
     EXPECT_FALSE(std::filesystem::exists(dir / ".dezadide-999999999-7.tmp"));

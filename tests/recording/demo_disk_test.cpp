@@ -132,6 +132,10 @@ TEST(DemoDisk, RecordingsAreTheirClipsInPartsWithConsistentHeaders) {
 TEST(DemoDisk, LivesInAFreshTemporaryFolderThatGoesWithIt) {
     TempDir temp, clips;
     ScopedEnv tmpdir("TMPDIR", temp.path().string());
+#ifdef _WIN32
+    // Windows takes its temporary folder from TMP, then TEMP.
+    ScopedEnv tmp("TMP", temp.path().string()), tempVariable("TEMP", temp.path().string());
+#endif
     CopyClips(clips.path());
     fs::path root;
     {
@@ -156,6 +160,10 @@ TEST(DemoDisk, AMissingClipFailsAndLeavesNothingBehind) {
     TempDir temp, clips;
     CopyClips(clips.path());
     ScopedEnv tmpdir("TMPDIR", temp.path().string());
+#ifdef _WIN32
+    // Windows takes its temporary folder from TMP, then TEMP.
+    ScopedEnv tmp("TMP", temp.path().string()), tempVariable("TEMP", temp.path().string());
+#endif
     for (const char* missing : dz::kDemoClipNames) {
         fs::rename(clips / missing, clips / "aside");
         dz::CDemoDisk demo;

@@ -12,6 +12,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+#include "platform/win32/win32_text.h"
 #else
 #include <sys/wait.h>
 #endif
@@ -29,25 +31,6 @@ std::wstring Wide(const std::string& utf8) {
     std::wstring wide(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
     return wide;
-}
-
-// As the C runtime's command-line parser reads it back.
-void AppendQuoted(std::wstring& line, const std::wstring& argument) {
-    if (!line.empty())
-        line += L' ';
-    line += L'"';
-    size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        line += c;
-    }
-    line.append(backslashes * 2, L'\\');
-    line += L'"';
 }
 
 // A name without a folder is looked up along PATH with ".exe"; a path is
@@ -97,9 +80,9 @@ int RunProgram(const std::string& program, const std::vector<std::string>& argum
     }
     const std::wstring application = ApplicationOf(program);
     std::wstring line;
-    AppendQuoted(line, Wide(program));
+    platform::win32::AppendQuotedArgument(line, Wide(program));
     for (const std::string& argument : arguments)
-        AppendQuoted(line, Wide(argument));
+        platform::win32::AppendQuotedArgument(line, Wide(argument));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -191,7 +174,7 @@ std::string RunLinuxProgram(const std::string& program, const std::vector<std::s
               ShellQuoted(linuxFolder + "/done");
     std::wstring line = L"/bin/sh -c ";
     std::wstring quoted;
-    AppendQuoted(quoted, Wide(script));
+    platform::win32::AppendQuotedArgument(quoted, Wide(script));
     line += quoted;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

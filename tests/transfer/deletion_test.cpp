@@ -1,5 +1,6 @@
 #include "transfer/entry_deletion.h"
 
+#include "platform/platform.h"
 #include "recording/recording_files.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ TEST(Deletion, RecordingLosesPartsByItsCountThenTheCompanion) {
     std::vector<std::u16string> removed;
     DeleteEntries(dir.text(), Names({u"NEWS_#001_200612241930.AVR", u"notes.txt", u"song.mp3"}),
                   [&](const std::u16string& p) { removed.push_back(p); });
-    const std::u16string d = dir.text() + u"/";
+    const std::u16string d = dz::platform::JoinPath(dir.text(), u"");
     EXPECT_EQ(removed, (std::vector<std::u16string>{
                            d + u"NEWS_#003_200612241930.AVR", d + u"NEWS_#002_200612241930.AVR",
                            d + u"NEWS_#001_200612241930.AVR", d + u"NEWS_#001_200612241930.AVF",

@@ -1,5 +1,7 @@
 #include "transfer/new_folder.h"
 
+#include "platform/platform.h"
+
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +38,7 @@ TEST(NewFolder, MakesTheNameAsTypedOrSaysWhy) {
         EXPECT_EQ(result.status, r.status);
         switch (r.status) {
         case NewFolderStatus::kMade:
-            EXPECT_EQ(result.path, dir.text() + u"/" + r.name);
+            EXPECT_EQ(result.path, dz::platform::JoinPath(dir.text(), r.name));
             EXPECT_TRUE(result.message.empty());
             EXPECT_TRUE(fs::is_directory(dir / std::string(r.name.begin(), r.name.end())));
             break;
@@ -45,7 +47,8 @@ TEST(NewFolder, MakesTheNameAsTypedOrSaysWhy) {
             EXPECT_TRUE(result.message.empty());
             break;
         case NewFolderStatus::kNotMade:
-            EXPECT_EQ(result.message, u"Could not make a folder, " + dir.text() + u"/" + r.name);
+            EXPECT_EQ(result.message,
+                      u"Could not make a folder, " + dz::platform::JoinPath(dir.text(), r.name));
             break;
         case NewFolderStatus::kNameTooLong:
             EXPECT_EQ(result.message, u"Please enter no more than 128 characters.");

@@ -6,7 +6,9 @@
 #include "platform/platform.h"
 #include "transfer/worker_support.h"
 
+#ifndef _WIN32
 #include <sys/mount.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -20,18 +22,22 @@ CSortStringArray Names(std::vector<std::u16string> names) {
     return list;
 }
 
-// A destination that holds little: a 1 MiB tmpfs where mounting is allowed,
-// else the folder as it is, with the source made larger than its free space
-// by a sparse file.
+// A destination that holds little: a 1 MiB tmpfs where mounting is allowed
+// (Linux, as root), else the folder as it is, with the source made larger
+// than its free space by a sparse file.
 class SmallDestination {
 public:
     explicit SmallDestination(const fs::path& folder) : m_folder(folder) {
         fs::create_directories(folder);
+#ifndef _WIN32
         m_mounted = mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m") == 0;
+#endif
     }
     ~SmallDestination() {
+#ifndef _WIN32
         if (m_mounted)
             umount(m_folder.c_str());
+#endif
     }
     // A size that cannot fit.
     uint64_t TooLarge() const {
@@ -88,9 +94,15 @@ TEST(TransferPlan, ExistingEntriesAreFoundByAnyFileAndAnyExtensionCase) {
         Names({u"a.mp3", u"b.mem", u"LOW_#001_200612241930.AVR", u"new.mp3",
                u"ONLY_#001_200612241930.AVR", u"PIECE_#001_200612241930.AVR",
                u"NEW_#001_200612241930.AVR"});
-    // b.mem is not B.mem on a case-sensitive disk; ".avr" is ".AVR".
+    // b.mem is not B.mem on a case-sensitive disk, as it is on Windows;
+    // ".avr" is ".AVR" on both.
+#ifdef _WIN32
+    EXPECT_EQ(ExistingEntries(dir.text(), names),
+              (std::vector<std::u16string>{u"a.mp3", u"b.mem", u"LOW_#001_200612241930.AVR"}));
+#else
     EXPECT_EQ(ExistingEntries(dir.text(), names),
               (std::vector<std::u16string>{u"a.mp3", u"LOW_#001_200612241930.AVR"}));
+#endif
     EXPECT_EQ(WithoutEntries(names, {u"a.mp3", u"new.mp3"}).Items(),
               (std::vector<std::u16string>{
                   u"b.mem", u"LOW_#001_200612241930.AVR", u"ONLY_#001_200612241930.AVR",
@@ -173,6 +185,9 @@ TEST(TransferPlan, EntriesThatDoNotFitAreRefusedNamingBothSizes) {
     WriteFile(src / "small.mp3", PatternBytes(1000));
     EXPECT_EQ(CheckFreeSpace(U16(src), U16(dst), Names({u"small.mp3"})), std::nullopt);
 
+#ifdef _WIN32
+    GTEST_SKIP() << "the C runtime makes no sparse file larger than the free space";
+#endif
     const uint64_t tooLarge = small.TooLarge();
     WriteFile(src / "big.mp3", "");
     fs::resize_file(src / "big.mp3", tooLarge); // sparse: takes no room itself

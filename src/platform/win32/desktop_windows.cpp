@@ -12,30 +12,6 @@ HWND AsWindow(WindowId window) {
     return reinterpret_cast<HWND>(window);
 }
 
-// One argument as the C runtime's command-line parser reads it back:
-// quoted when it holds blanks or quotes, backslashes doubled before a quote.
-void AppendQuoted(std::wstring& line, const std::wstring& argument) {
-    if (!line.empty())
-        line += L' ';
-    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-        line += argument;
-        return;
-    }
-    line += L'"';
-    size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        line += c;
-    }
-    line.append(backslashes * 2, L'\\');
-    line += L'"';
-}
-
 } // namespace
 
 WindowId FindTopLevelWindow(const std::u16string& title) {
@@ -56,12 +32,12 @@ bool StartProgram(const std::u16string& program, const std::vector<std::string>&
                   ProcessInfo& info) {
     info = ProcessInfo{};
     std::wstring line;
-    AppendQuoted(line, dz::platform::win32::Wide(program));
+    dz::platform::win32::AppendQuotedArgument(line, dz::platform::win32::Wide(program));
     for (const std::string& argument : arguments) {
         const std::optional<std::u16string> text = FromUtf8(argument);
         if (!text)
             return false;
-        AppendQuoted(line, dz::platform::win32::Wide(*text));
+        dz::platform::win32::AppendQuotedArgument(line, dz::platform::win32::Wide(*text));
     }
     // No application name: the system looks for program.exe along its
     // standard search order, as a typed command would be found.

@@ -40,4 +40,32 @@ bool ProcessIsRunning(int processId) {
     return GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE;
 }
 
+namespace win32 {
+
+// One argument as the C runtime's command-line parser reads it back:
+// quoted when it holds blanks or quotes, backslashes doubled before a quote.
+void AppendQuotedArgument(std::wstring& line, const std::wstring& argument) {
+    if (!line.empty())
+        line += L' ';
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        line += argument;
+        return;
+    }
+    line += L'"';
+    size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(backslashes * 2, L'\\');
+    line += L'"';
+}
+
+} // namespace win32
+
 } // namespace dz::platform

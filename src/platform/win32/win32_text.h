@@ -27,6 +27,10 @@ inline std::u16string Text(std::wstring_view wide) {
 // for the old 260-character limit. Empty for an empty text.
 std::wstring ApiPath(std::u16string_view text);
 
+// Appends one argument to a command line (a blank first unless the line is
+// empty) so that the C runtime's parser reads it back unchanged.
+void AppendQuotedArgument(std::wstring& line, const std::wstring& argument);
+
 // The full path as a plain text (no "\\?\" prefix), for comparisons.
 std::u16string FullText(std::u16string_view text);
 
