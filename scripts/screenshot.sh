@@ -14,8 +14,9 @@ if [ "${1:-}" = "windows" ]; then
   mkdir -p "$(dirname "$out")"
   ./scripts/windows-installer.sh >/dev/null
   export WINEDEBUG=-all
+  # The sample disk of --demo, so that the trees and lists show recordings.
   timeout 180 xvfb-run -a -s "-screen 0 1280x800x24" \
-    ./scripts/wine-window.sh "$PWD/build/windows/src/dezadide.exe" "$out"
+    ./scripts/wine-window.sh "$PWD/build/windows/src/dezadide.exe" "$out" --demo
   exit 0
 fi
 out=$(realpath -m "${1:-docs/screenshot.png}")

@@ -4,12 +4,13 @@
 # picture of the screen, then ends the program. Fails when no such window
 # appears within two minutes (a new Wine prefix
 # may take a while to start its first window).
-#   scripts/wine-window.sh PROGRAM [PICTURE]
+#   scripts/wine-window.sh PROGRAM [PICTURE [ARGUMENT...]]
 set -euo pipefail
 program=$1
 picture=${2:-}
+shift $(($# < 2 ? $# : 2))
 here=$(dirname "$0")
-"$here/wine-run.sh" "$program" >/dev/null 2>&1 &
+"$here/wine-run.sh" "$program" "$@" >/dev/null 2>&1 &
 started=$!
 stop() {
   kill "$started" 2>/dev/null || true
@@ -33,5 +34,7 @@ echo "window titled Dezadide: $window"
 if [ -n "$picture" ]; then
   sleep 3 # let it draw its trees and toolbar
   import -window root "$picture"
+  # Xvfb has no window manager: the screen is black around the window.
+  convert "$picture" -trim +repage "$picture"
   echo "wrote $picture"
 fi

@@ -54,7 +54,11 @@ std::string WindowUsageText() {
            "  --version  print the version and exit\n"
            "  --help     print this text and exit\n"
            "\n"
+#ifdef _WIN32
+           "DEZADIDE_DRIVES, a ';'-separated list of folders, replaces the drives the\n"
+#else
            "DEZADIDE_DRIVES, a ':'-separated list of folders, replaces the drives the\n"
+#endif
            "trees show. See dezadide(1).\n";
 }
 

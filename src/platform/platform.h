@@ -20,6 +20,13 @@ inline constexpr char16_t kSeparator = u'\\';
 #else
 inline constexpr char16_t kSeparator = u'/';
 #endif
+// The separator between the folders of DEZADIDE_DRIVES: on Windows a colon
+// belongs to a drive letter.
+#ifdef _WIN32
+inline constexpr char16_t kDriveListSeparator = u';';
+#else
+inline constexpr char16_t kDriveListSeparator = u':';
+#endif
 std::u16string JoinPath(const std::u16string& folder, const std::u16string& name);
 
 // Text <-> native path. FromPath gives nothing for a name that cannot be decoded.

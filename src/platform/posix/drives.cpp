@@ -143,7 +143,7 @@ std::vector<std::u16string> DriveRoots() {
         const std::string list = env;
         size_t start = 0;
         while (start <= list.size()) {
-            size_t end = list.find(':', start);
+            size_t end = list.find(static_cast<char>(kDriveListSeparator), start);
             if (end == std::string::npos)
                 end = list.size();
             if (end > start)

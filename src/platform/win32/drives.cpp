@@ -41,7 +41,7 @@ std::vector<std::u16string> DrivesFromVariable(const std::wstring& list) {
     std::vector<std::u16string> roots;
     size_t start = 0;
     while (start <= list.size()) {
-        size_t end = list.find(L';', start);
+        size_t end = list.find(static_cast<wchar_t>(kDriveListSeparator), start);
         if (end == std::wstring::npos)
             end = list.size();
         if (end > start) {

@@ -1,6 +1,7 @@
 #include "ui/app/DezadideApp.h"
 
 #include "common/start_arguments.h"
+#include "platform/platform.h"
 #include "recording/demo_disk.h"
 #include "ui/MessageBox.h"
 #include "ui/app/DezadideDoc.h"
@@ -109,7 +110,8 @@ bool CDezadideApp::StartDemo() {
         ShowAppMessage(FromWx(text));
         return false;
     }
-    wxSetEnv("DEZADIDE_DRIVES", ToWx(m_pDemoDisk->Disk()) + ":" + ToWx(m_pDemoDisk->Backup()));
+    wxSetEnv("DEZADIDE_DRIVES",
+             ToWx(m_pDemoDisk->Disk() + dz::platform::kDriveListSeparator + m_pDemoDisk->Backup()));
     for (int signal : {SIGINT, SIGTERM})
         std::signal(signal, RequestDemoEnd);
 #ifdef SIGHUP
