@@ -101,7 +101,11 @@ BlockCopy CopyBlocks(File& in, File& out, uint64_t length, uint8_t* block, uint6
 // source goes: whoever wrote it may not have flushed it.
 bool FlushEntry(const std::u16string& folder, const std::u16string& name) {
     for (const std::u16string& path : dz::EntryFiles(folder, name)) {
+        // A copy keeps a read-only part read-only; Linux flushes it through a
+        // read handle. Where that fails too, the entry is copied again.
         File file = File::OpenReadWrite(path);
+        if (!file.IsOpen())
+            file = File::OpenRead(path);
         if (!file.Flush() || !file.Close())
             return false;
     }

@@ -113,6 +113,23 @@ TEST_F(WorkerCopy, RecordingReportsPercentOfItsTotalSize) {
                                              {1, 2, 4, 0, 0}}));
 }
 
+// A move cut short after its copy was in place leaves the recording whole at
+// both ends: moving it again keeps the copy as it is and removes the source.
+TEST_F(WorkerCopy, MovingARecordingAlreadyInPlaceOnlyRemovesItsSource) {
+    MakeRecording(src, RecordingLayout{});
+    ASSERT_EQ(RunTransfer(TransferMode::Copy, src, dst, {"NEWS_#001_200612241930.AVR"}, sink), 0);
+    const std::vector<uint8_t> copy = ReadFile(dst / "NEWS_#002_200612241930.AVR");
+    fs::permissions(dst / "NEWS_#002_200612241930.AVR",
+                    fs::perms::owner_read | fs::perms::group_read);
+    sink.steps.clear();
+    ASSERT_EQ(RunTransfer(TransferMode::Move, src, dst, {"NEWS_#001_200612241930.AVR"}, sink), 0);
+    EXPECT_EQ(sink.steps,
+              (std::vector<Step>{{1, 1, 1, 100, 0}, {1, 1, 3, 100, 100}, {1, 2, 4, 0, 0}}))
+        << "no block copied again";
+    EXPECT_TRUE(fs::is_empty(src));
+    EXPECT_EQ(ReadFile(dst / "NEWS_#002_200612241930.AVR"), copy);
+}
+
 TEST_F(WorkerCopy, MoveRemovesEachSourceOnceCopiedReadOnlyPartsToo) {
     MakeRecording(src, RecordingLayout{});
     const auto readOnly = fs::perms::owner_read | fs::perms::group_read;
