@@ -210,7 +210,24 @@ public:
         env.push_back({"DZ_FAULT_LOG", (logs / "shim.log").string()});
         return env;
     }
+
+    // One run of op under the shim, and what the shim logged.
+    struct ShimRun {
+        ProcessResult result;
+        ShimLog log;
+    };
+    ShimRun RunShimmed(Op op, const std::string& calls, long nth, int error,
+                       const std::string& action) const {
+        ShimRun run{Cli(Arguments(op), ShimEnvironment(calls, nth, error, action)), {}};
+        run.log = ReadShimLog(logs / "shim.log");
+        return run;
+    }
 };
+
+// " (kind path)" of the call the shim acted on, or nothing.
+std::string FaultText(const ShimLog& log) {
+    return log.fault ? " (" + log.fault->kind + " " + log.fault->path + ")" : "";
+}
 
 struct Figures {
     int faultCases = 0, interrupts = 0, kills = 0, retries = 0, lost = 0, fragments = 0;
@@ -238,11 +255,10 @@ protected:
 
     // The counted calls of one job run without a fault, by kind ("any" too).
     std::map<std::string, long> CountCalls(Op op) {
-        Scene scene(root, dstOnDisk);
-        const ProcessResult r =
-            Cli(scene.Arguments(op), scene.ShimEnvironment("any", 0, EIO, "fail"));
+        const Scene scene(root, dstOnDisk);
+        const auto [r, log] = scene.RunShimmed(op, "any", 0, EIO, "fail");
         EXPECT_TRUE(r.exitedWith(0)) << OpName(op) << " without a fault: " << r.describe();
-        std::map<std::string, long> counts = ReadShimLog(scene.logs / "shim.log").counts;
+        std::map<std::string, long> counts = log.counts;
         long any = 0;
         std::string text;
         for (const auto& [kind, n] : counts) {
@@ -394,12 +410,9 @@ protected:
             const Op op = ops[static_cast<size_t>(run) % ops.size()];
             const long n = std::uniform_int_distribution<long>(1, std::max(1L, counts[op]))(random);
             Scene scene(root, dstOnDisk);
-            const ProcessResult killed =
-                Cli(scene.Arguments(op), scene.ShimEnvironment("any", n, 0, "kill"));
-            const ShimLog log = ReadShimLog(scene.logs / "shim.log");
+            const auto [killed, log] = scene.RunShimmed(op, "any", n, 0, "kill");
             const std::string label =
-                std::string(OpName(op)) + ", killed at call #" + std::to_string(n) +
-                (log.fault ? " (" + log.fault->kind + " " + log.fault->path + ")" : "");
+                std::string(OpName(op)) + ", killed at call #" + std::to_string(n) + FaultText(log);
             ++figures.kills;
             if (killed.signal != SIGKILL)
                 violations.push_back(label + ": was not killed [" + killed.describe() + "]");
@@ -452,9 +465,7 @@ TEST_F(IntegritySweep, EveryFileCallFailsInTurn) {
             const long count = it == counts.end() ? 0 : it->second;
             for (long n : Sample(count, kMaxPerKind)) {
                 Scene scene(root, dstOnDisk);
-                const ProcessResult r = Cli(
-                    scene.Arguments(op), scene.ShimEnvironment(fault.kind, n, fault.error, "fail"));
-                const ShimLog log = ReadShimLog(scene.logs / "shim.log");
+                const auto [r, log] = scene.RunShimmed(op, fault.kind, n, fault.error, "fail");
                 const std::string label = std::string(OpName(op)) + ", " + fault.kind + " #" +
                                           std::to_string(n) + " fails with " +
                                           (fault.error == EIO ? "EIO" : "ENOSPC") +
@@ -472,12 +483,9 @@ TEST_F(IntegritySweep, CtrlCAtEveryFileCall) {
         const long count = CountCalls(op)["any"];
         for (long n : Sample(count, 100)) {
             Scene scene(root, dstOnDisk);
-            const ProcessResult r =
-                Cli(scene.Arguments(op), scene.ShimEnvironment("any", n, 0, "sigint"));
-            const ShimLog log = ReadShimLog(scene.logs / "shim.log");
+            const auto [r, log] = scene.RunShimmed(op, "any", n, 0, "sigint");
             const std::string label =
-                std::string(OpName(op)) + ", Ctrl+C at call #" + std::to_string(n) +
-                (log.fault ? " (" + log.fault->kind + " " + log.fault->path + ")" : "");
+                std::string(OpName(op)) + ", Ctrl+C at call #" + std::to_string(n) + FaultText(log);
             ++figures.interrupts;
             Check(op, scene, r, log, false, label);
         }
@@ -508,10 +516,8 @@ TEST_F(IntegritySweep, KilledWhileCopyingOntoAFatDiskThenRetried) {
 // wrote at the destination, and the destination folder, are flushed first.
 TEST_F(IntegritySweep, AMoveFlushesItsCopyBeforeRemovingTheSource) {
     Scene scene(root, dstOnDisk);
-    const ProcessResult r =
-        Cli(scene.Arguments(Op::kMove), scene.ShimEnvironment("any", 0, EIO, "fail"));
+    const auto [r, log] = scene.RunShimmed(Op::kMove, "any", 0, EIO, "fail");
     ASSERT_TRUE(r.exitedWith(0)) << r.describe();
-    const ShimLog log = ReadShimLog(scene.logs / "shim.log");
     const auto firstRemoval = std::find_if(log.calls.begin(), log.calls.end(), [&](const Event& e) {
         return (e.kind == "unlink" || e.kind == "rename") && Under(e.path, scene.src);
     });
