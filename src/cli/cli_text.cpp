@@ -6,6 +6,7 @@
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_outcome.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace dz::cli {
@@ -38,7 +39,15 @@ bool SortedEntryNames(const std::vector<std::u16string>& given, CSortStringArray
             PrintMessage(err, FillMessage(msg::kNotAnEntryName, name));
             return false;
         }
-        names.Add(name);
+        // A companion, or any other file, is no row of the list: nothing
+        // would be done for it.
+        if (!IsPlainFileName(name) && !IsPartFileName(name)) {
+            PrintMessage(err, FillMessage(msg::kNotAListEntry, name));
+            return false;
+        }
+        // Naming an entry twice means it once.
+        if (std::find(names.Items().begin(), names.Items().end(), name) == names.Items().end())
+            names.Add(name);
     }
     names.Sort();
     return true;

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "common/messages.h"
 #include "transfer/new_folder.h"
 #include "transfer/transfer_checks.h"
 
@@ -12,14 +13,17 @@ int RunMkdir(const MkdirOptions& options, std::ostream& out, std::ostream& err) 
         PrintMessage(err, *message);
         return kExitFailure;
     }
-    // An empty name ends the command without a word, as in the window.
+    // The window's box ends silently on an empty name; a command that was
+    // given one made nothing, which a script must hear.
     const NewFolderResult made = MakeNewFolder(options.parent, options.name);
     switch (made.status) {
     case NewFolderStatus::kMade:
         break;
     case NewFolderStatus::kNoName:
-        return kExitOk;
+        PrintMessage(err, msg::kFolderNameEmpty);
+        return kExitUsage;
     case NewFolderStatus::kNameTooLong:
+    case NewFolderStatus::kBadName:
         PrintMessage(err, made.message);
         return kExitUsage;
     case NewFolderStatus::kNotMade:

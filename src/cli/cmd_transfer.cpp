@@ -174,11 +174,25 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     if (!SortedEntryNames(options.names, names, err))
         return kExitUsage;
     // Ctrl+C cancels from here on: the checks below read the entries' files.
+    // One that came earlier cancels before anything is done.
     CancelToken cancel;
     const InterruptCancels interrupt(cancel);
-    // Settled before the job: the worker itself replaces what it finds.
-    if (const std::vector<std::u16string> existing = dz::ExistingEntries(
-            destination, names, options.mode == TransferMode::Move ? source : std::u16string());
+    if (platform::InterruptReceived())
+        cancel.Cancel();
+    const bool move = options.mode == TransferMode::Move;
+    // A move retried after it had removed its whole source has nothing left to do.
+    if (move) {
+        const std::vector<std::u16string> moved = MovedAlready(source, destination, names);
+        for (const std::u16string& name : moved)
+            PrintMessage(err, MovedAlreadyText(name));
+        names = WithoutEntries(names, moved);
+        if (names.IsEmpty())
+            return kExitOk;
+    }
+    // Settled before the job; the job replaces only what is settled here.
+    std::vector<std::u16string> replace;
+    if (const std::vector<std::u16string> existing =
+            dz::ExistingEntries(destination, names, move ? source : std::u16string());
         !existing.empty()) {
         if (options.existing == OnExisting::Refuse) {
             PrintMessage(err, ExistingEntriesText(existing));
@@ -186,6 +200,8 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
         }
         if (options.existing == OnExisting::Skip)
             names = WithoutEntries(names, existing);
+        else
+            replace = existing;
     }
     if (const std::optional<std::u16string> refusal = CheckFreeSpace(source, destination, names)) {
         PrintMessage(err, *refusal);
@@ -195,7 +211,7 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     const bool showProgress = options.progress.value_or(platform::StderrIsTerminal());
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);
     TransferOutcome outcome;
-    TransferJob job{&progress, destination, source, names, &outcome, &cancel};
+    TransferJob job{&progress, destination, source, names, &outcome, &cancel, replace};
     int result = 0;
     if (cancel.Cancelled()) {
         outcome.total = static_cast<int32_t>(names.GetSize());
@@ -216,7 +232,7 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     progress.CloseLine();
     if (result == 0)
         return kExitOk;
-    PrintMessage(err, TransferOutcomeText(outcome, names, options.mode == TransferMode::Move));
+    PrintMessage(err, TransferOutcomeText(outcome, names, move));
     return outcome.failure == TransferFailure::None ? kExitCancelled : kExitFailure;
 }
 

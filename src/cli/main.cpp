@@ -37,9 +37,20 @@ bool ToTexts(const std::vector<std::string>& arguments, std::vector<std::u16stri
     return true;
 }
 
-} // namespace
+// Ctrl+C before a command has set up its own handling, or after it has
+// done its work, is remembered here and reported, never the signal's silent
+// end of the program.
+void RememberInterrupt() {}
 
-int main(int argc, char** argv) {
+// What a Ctrl+C that no command acted on means for the exit status.
+int AfterInterrupt(int status) {
+    if (!dz::platform::InterruptReceived() || status != kExitOk)
+        return status;
+    std::cerr << "dezadide-cli: Ctrl+C came after the work was done; it is complete\n";
+    return status;
+}
+
+int RunCommandLine(int argc, char** argv) {
     CLI::App app{"dezadide-cli: list, copy, move, delete and convert the recordings of a "
                  "set-top-box recorder"};
     app.require_subcommand(1, 1);
@@ -115,6 +126,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? kExitOk : kExitUsage;
     }
+    if (dz::platform::InterruptReceived()) {
+        std::cerr << "dezadide-cli: cancelled with Ctrl+C before anything was done\n";
+        return kExitCancelled;
+    }
 
     if (*ls) {
         LsOptions o;
@@ -160,4 +175,12 @@ int main(int argc, char** argv) {
         return RunConvert(o, std::cout, std::cerr);
     }
     return kExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A second Ctrl+C ends the program as usual.
+    const dz::platform::InterruptHook interrupt(RememberInterrupt, true);
+    return AfterInterrupt(RunCommandLine(argc, argv));
 }

@@ -13,6 +13,14 @@ inline constexpr char16_t kNoDestination[] = u"You did not select a destination 
 inline constexpr char16_t kSameFolder[] = u"Source Folder and Destination Folder is same";
 inline constexpr char16_t kNoParentFolder[] = u"You did not select a parent folder";
 inline constexpr char16_t kCouldNotMakeFolder[] = u"Could not make a folder, %s";
+// A folder name must be one name inside its parent folder.
+inline constexpr char16_t kFolderNameEmpty[] = u"A folder name cannot be empty";
+inline constexpr char16_t kFolderNameNotAName[] = u"\"%s\" is not a folder name";
+inline constexpr char16_t kFolderNameSeparator[] =
+    u"A folder name is one name, without a path separator: %s";
+inline constexpr char16_t kFolderNameNotStorable[] =
+    u"The folder's disk cannot store this name (no \\ / : * ? \" < > |, control characters, or "
+    u"a dot or space at its end): %s";
 // The refusal of a name box's text beyond its limit, in the framework's words.
 inline constexpr char16_t kTooManyCharacters[] = u"Please enter no more than %d characters.";
 
@@ -37,9 +45,24 @@ inline constexpr char16_t kWouldReplaceEarlier[] =
     u"letter case apart";
 inline constexpr char16_t kNotAnEntryName[] =
     u"Not an entry of the list (a later part of a recording): %s";
+inline constexpr char16_t kNotAListEntry[] =
+    u"Not an entry of the list (a .mp3 or .mem file, or a recording's part-1 .AVR file): %s";
+inline constexpr char16_t kNoSuchEntry[] = u"No such entry in the folder: %s";
 inline constexpr char16_t kCompanionUnreadable[] =
     u"The companion file of %s cannot be read; nothing of it was deleted";
 inline constexpr char16_t kCouldNotDelete[] = u"Could not delete %s";
+inline constexpr char16_t kDestinationTaken[] =
+    u"%s was put in the destination by someone else meanwhile; it was left as it is and nothing "
+    u"was copied over it";
+inline constexpr char16_t kReplacedInPart[] =
+    u"Could not write the destination of %s; the copy that was there had been replaced in part "
+    u"and has been removed (the source is untouched)";
+inline constexpr char16_t kMovedAlready[] =
+    u"%s is no longer in the source folder and is whole in the destination: its move is "
+    u"finished";
+inline constexpr char16_t kPartsBeyondCount[] =
+    u"The companion file of %s counts fewer parts than there are part files; nothing of it was "
+    u"copied or moved";
 inline constexpr char16_t kCancelled[] = u"Cancelled";
 // After a cancel: how far the job got ("Cancelled: 2 of 5 moved").
 inline constexpr char16_t kCancelledCopied[] = u"Cancelled: %d of %d copied";

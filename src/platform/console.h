@@ -23,7 +23,8 @@ bool StderrIsTerminal();
 // While the object lives, Ctrl+C calls handler instead of ending the program.
 // handler runs in a signal handler or on a thread of the system's, so it may
 // only touch lock-free atomics. With once, a second Ctrl+C ends the program
-// as usual (a stuck job can still be left). One hook at a time.
+// as usual (a stuck job can still be left). Hooks nest: the newest one
+// handles Ctrl+C, and the one before it does again once it is gone.
 class InterruptHook {
 public:
     using Handler = void (*)();
@@ -34,7 +35,13 @@ public:
 
 private:
     bool m_installed = false;
+    Handler m_previous = nullptr;
+    bool m_previousOnce = false;
 };
+
+// Whether Ctrl+C has reached a hook since the outermost hook was installed
+// (the program's own, installed first thing).
+bool InterruptReceived();
 
 // Behaves as if the user pressed Ctrl+C, before it returns (tests): the hook's
 // handler runs. False, and nothing happens, when no hook would take it.

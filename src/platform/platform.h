@@ -69,6 +69,8 @@ bool FolderExists(const std::u16string& folder);
 bool FileExists(const std::u16string& path);
 // Anything under that name, a link itself included.
 bool PathExists(const std::u16string& path);
+// A regular file under that very name: not a link, a folder or a device.
+bool IsRegularFile(const std::u16string& path);
 // Creates exactly one folder; false when it exists or cannot be made.
 bool MakeFolder(const std::u16string& path);
 
@@ -133,10 +135,35 @@ bool IsTemporaryName(std::u16string_view name);
 // Replaces (or creates) `to` with `from` in one step; a link named `to` is
 // replaced itself, never followed.
 bool CommitByRename(const std::u16string& from, const std::u16string& to);
+// Puts `from` in place as `to` only when nothing is there under that name
+// (in any letter case where the folder ignores case): another job that put
+// an entry there first keeps it. Where the file system cannot refuse a
+// rename over an existing name by itself, the caller holds the folder's
+// CommitLock, so that the look and the rename are one step for every job.
+enum class CommitResult { Done, Exists, Failed };
+CommitResult CommitWithoutReplacing(const std::u16string& from, const std::u16string& to);
+// While it lives, no other job (of this program, in any process) commits
+// into the folder. Nothing is locked where the system cannot lock a folder.
+class CommitLock {
+public:
+    explicit CommitLock(const std::u16string& folder);
+    ~CommitLock();
+    CommitLock(const CommitLock&) = delete;
+    CommitLock& operator=(const CommitLock&) = delete;
+
+private:
+    intptr_t m_handle = -1;
+};
 // Makes the folder's names (new, renamed, removed) durable.
 bool FlushFolder(const std::u16string& folder);
-// Removes temporaries of jobs that no longer run; the job's own stay.
+// Removes temporaries of jobs that no longer run; the job's own stay. A job
+// holds a lock on each of its temporaries until it puts it in place or
+// removes it, so a temporary nobody holds is a dead job's, whatever process
+// now carries the id in its name.
 void RemoveStaleTemporaries(const std::u16string& folder);
+// Gives up the lock on a temporary that was put in place or removed by other
+// means than CommitByRename, CommitWithoutReplacing or DeleteIfPresent.
+void ReleaseTemporary(const std::u16string& path);
 
 // The roots a user browses: "/", then mount points of real file systems under
 // /media, /mnt, /run/media; DEZADIDE_DRIVES (":"-separated) replaces the list.
@@ -194,6 +221,9 @@ public:
     int64_t Size() const;
     // Makes the file's data durable on its disk.
     bool Flush();
+    // Gives this file the modification time of `from`, as a copy keeps it;
+    // done last, since every write moves it on.
+    bool KeepModificationTimeOf(const File& from);
     // False when closing reported an error (a write that did not reach the disk).
     bool Close();
     // Moves up to n bytes from this file's position to out's, inside the

@@ -4,6 +4,7 @@
 #include "platform/temporary_name.h"
 
 #include <atomic>
+#include <ctime>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,6 +40,25 @@ int TemporaryOwner(std::u16string_view name) {
     return static_cast<int>(pid);
 }
 
+// A temporary only just made is not locked yet; one this young whose
+// process runs is given the benefit of the doubt.
+constexpr std::time_t kUnlockedGraceSeconds = 60;
+
+// Whether a running job still needs a temporary. Its lock says so where the
+// system has locks: a process that reuses the id in the name (another boot,
+// another machine) holds none. Without locks, the id alone decides.
+bool TemporaryIsLive(const std::u16string& path, int owner) {
+    const std::optional<bool> held = TemporaryIsHeld(path);
+    if (!held)
+        return ProcessIsRunning(owner);
+    if (*held)
+        return true;
+    if (!ProcessIsRunning(owner))
+        return false;
+    const std::optional<std::time_t> written = ModificationTime(path);
+    return written && std::time(nullptr) - *written < kUnlockedGraceSeconds;
+}
+
 } // namespace
 
 std::u16string NextTemporaryName() {
@@ -59,10 +79,12 @@ void RemoveStaleTemporaries(const std::u16string& folder) {
         return;
     for (const FolderName& entry : names) {
         const int owner = TemporaryOwner(entry.name);
-        // A job of a running process (this one included) still needs its files.
-        if (owner == 0 || entry.isFolder || ProcessIsRunning(owner))
+        if (owner == 0 || entry.isFolder)
             continue;
-        DeleteIfPresent(JoinPath(folder, entry.name));
+        const std::u16string path = JoinPath(folder, entry.name);
+        if (TemporaryIsLive(path, owner))
+            continue;
+        DeleteIfPresent(path);
     }
 }
 

@@ -4,10 +4,55 @@
 #include "common/text.h"
 #include "platform/platform.h"
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 namespace dz {
 
 std::u16string TooManyCharactersMessage() {
     return FillMessage(msg::kTooManyCharacters, Ascii(std::to_string(kMaxFolderNameLength)));
+}
+
+namespace {
+
+#ifndef _WIN32
+// File systems that store names as Windows does, whatever system mounts them.
+bool HoldsWindowsNames(const std::string& type) {
+    for (const char* windows : {"vfat", "msdos", "fat", "exfat", "ntfs", "ntfs3", "NTFS", "FAT",
+                                "FAT32", "exFAT"})
+        if (type == windows)
+            return true;
+    return false;
+}
+#endif
+
+bool IsWindowsReserved(char16_t c) {
+    return c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos;
+}
+
+} // namespace
+
+std::optional<std::u16string> FolderNameRefusal(const std::u16string& parent,
+                                                const std::u16string& name) {
+    if (name.empty())
+        return std::u16string(msg::kFolderNameEmpty);
+    if (name == u"." || name == u"..")
+        return FillMessage(msg::kFolderNameNotAName, name);
+    if (name.find(u'/') != std::u16string::npos || name.find(u'\0') != std::u16string::npos ||
+        name.find(platform::kSeparator) != std::u16string::npos)
+        return FillMessage(msg::kFolderNameSeparator, name);
+#ifdef _WIN32
+    const bool windowsNames = true;
+#else
+    const bool windowsNames = HoldsWindowsNames(platform::FileSystemTypeOf(parent));
+#endif
+    // Such a file system drops a trailing dot or space, which would make
+    // another name than the one typed.
+    if (windowsNames && (std::any_of(name.begin(), name.end(), IsWindowsReserved) ||
+                         name.back() == u'.' || name.back() == u' '))
+        return FillMessage(msg::kFolderNameNotStorable, name);
+    return std::nullopt;
 }
 
 NewFolderResult MakeNewFolder(const std::u16string& parent, const std::u16string& name) {
@@ -17,6 +62,11 @@ NewFolderResult MakeNewFolder(const std::u16string& parent, const std::u16string
     if (name.size() > kMaxFolderNameLength) {
         result.status = NewFolderStatus::kNameTooLong;
         result.message = TooManyCharactersMessage();
+        return result;
+    }
+    if (std::optional<std::u16string> refusal = FolderNameRefusal(parent, name)) {
+        result.status = NewFolderStatus::kBadName;
+        result.message = std::move(*refusal);
         return result;
     }
     result.path = platform::JoinPath(parent, name);

@@ -2,6 +2,7 @@
 // New Folder without the window: the name as typed, inside the parent
 // folder, with the texts the window and the terminal tool show.
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace dz {
@@ -16,6 +17,7 @@ enum class NewFolderStatus {
     kMade,        // path is the new folder
     kNoName,      // an empty name: the command ends without a word
     kNameTooLong, // message says so; nothing was tried
+    kBadName,     // not one name the parent's file system can hold; message says why
     kNotMade,     // message holds "Could not make a folder, " and the path
 };
 
@@ -26,8 +28,12 @@ struct NewFolderResult {
 };
 
 // Makes exactly one folder named `name` in `parent`. The name is used as
-// typed: no trimming, no check of its characters, so a separator in it
-// reaches into a subfolder that must already exist.
+// typed, without trimming, but it must be one name: no separator, not "."
+// or "..", nothing the parent's file system cannot store - a folder is never
+// made anywhere but inside `parent`.
 NewFolderResult MakeNewFolder(const std::u16string& parent, const std::u16string& name);
+// Why a name cannot be one folder's name in `parent`; nothing when it can.
+std::optional<std::u16string> FolderNameRefusal(const std::u16string& parent,
+                                                const std::u16string& name);
 
 } // namespace dz

@@ -34,6 +34,12 @@ std::u16string FailureText(TransferFailure failure, const std::u16string& entry)
         return FillMessage(kCouldNotRemoveSource, entry);
     case TransferFailure::NotAnEntry:
         return FillMessage(kNotAnEntryName, entry);
+    case TransferFailure::DestinationExists:
+        return FillMessage(kDestinationTaken, entry);
+    case TransferFailure::ReplacedInPart:
+        return FillMessage(kReplacedInPart, entry);
+    case TransferFailure::PartsBeyondCount:
+        return FillMessage(kPartsBeyondCount, entry);
     }
     return kTransferFailed;
 }

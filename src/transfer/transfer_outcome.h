@@ -23,7 +23,10 @@ enum class TransferFailure {
     SameFolder,   // source and destination are one folder by other paths
     WouldReplace, // a case-blind destination: two entries of the job fold alike
     SourceNotRemoved,
-    NotAnEntry, // a later part's name
+    NotAnEntry,        // a later part's name
+    DestinationExists, // put there meanwhile (another job); it was left as it is
+    ReplacedInPart,    // replacing an older copy failed half-way: neither is there
+    PartsBeyondCount,  // the companion counts fewer parts than the folder holds
 };
 
 struct TransferOutcome {

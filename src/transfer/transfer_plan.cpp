@@ -3,6 +3,7 @@
 #include "transfer/transfer_worker.h"
 
 #include "common/list_text.h"
+#include "common/messages.h"
 #include "common/text.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
@@ -14,27 +15,27 @@ namespace dz {
 std::vector<std::u16string> EntryFiles(const std::u16string& folder, const std::u16string& name) {
     std::vector<std::u16string> files;
     const std::u16string path = platform::JoinPath(folder, name);
-    auto addIfThere = [&files](const std::u16string& built) {
-        const std::u16string found = platform::ResolveCase(built);
+    if (IsPlainFileName(name)) {
+        if (platform::FileExists(path))
+            files.push_back(path);
+        return files;
+    }
+    RecordingNameParts at;
+    if (!IsPartFileName(name) || SplitSiblingNames(path, at) != 0)
+        return files;
+    // One read of the folder however many parts the companion counts.
+    platform::FolderCaseIndex index(folder);
+    auto addIfThere = [&](const std::u16string& built) {
+        const std::u16string found = at.prefix + index.Resolve(built);
         if (platform::FileExists(found))
             files.push_back(found);
     };
-    if (IsPlainFileName(name)) {
-        addIfThere(path);
-        return files;
-    }
-    if (!IsPartFileName(name))
-        return files;
-    const std::u16string companion = CompanionPathOf(path);
     const CompanionRead read = ReadCompanionOf(path);
     const int32_t parts = read.Ok() ? read.partCount : 1;
-    addIfThere(companion);
     const CRecordingName names;
-    for (int32_t n = 1; n <= std::max(parts, 1); ++n) {
-        std::u16string part = path;
-        names.MakeSiblingPartPath(part, path, n);
-        addIfThere(part);
-    }
+    addIfThere(names.MakeCompanionPath(u"", at.recordingName, 1, at.dateStamp, at.suffixNumber));
+    for (int32_t n = 1; n <= std::max(parts, 1); ++n)
+        addIfThere(names.MakePartPath(u"", at.recordingName, n, at.dateStamp, at.suffixNumber));
     return files;
 }
 
@@ -84,6 +85,42 @@ std::vector<std::u16string> ExistingEntries(const std::u16string& destinationFol
             existing.push_back(name);
     }
     return existing;
+}
+
+std::vector<std::u16string> MovedAlready(const std::u16string& sourceFolder,
+                                         const std::u16string& destinationFolder,
+                                         const CSortStringArray& names) {
+    std::vector<std::u16string> moved;
+    for (const std::u16string& name : names.Items()) {
+        if (!EntryFiles(sourceFolder, name).empty())
+            continue;
+        const std::vector<std::u16string> there = EntryFiles(destinationFolder, name);
+        if (there.empty())
+            continue;
+        if (IsPartFileName(name)) {
+            // Whole: its companion and every part the companion counts.
+            const CompanionRead read =
+                ReadCompanionOf(platform::JoinPath(destinationFolder, name));
+            if (!read.Ok() || there.size() != static_cast<size_t>(read.partCount) + 1)
+                continue;
+        }
+        moved.push_back(name);
+    }
+    return moved;
+}
+
+std::u16string MovedAlreadyText(const std::u16string& name) {
+    return FillMessage(msg::kMovedAlready, ShownEntryName(name));
+}
+
+std::vector<std::u16string> WithoutEntries(const std::vector<std::u16string>& names,
+                                           const std::vector<std::u16string>& dropped) {
+    std::vector<std::u16string> kept;
+    for (const std::u16string& name : names) {
+        if (std::find(dropped.begin(), dropped.end(), name) == dropped.end())
+            kept.push_back(name);
+    }
+    return kept;
 }
 
 CSortStringArray WithoutEntries(const CSortStringArray& names,

@@ -32,9 +32,18 @@ std::u16string ShownEntryName(const std::u16string& name);
 std::vector<std::u16string> ExistingEntries(const std::u16string& destinationFolder,
                                             const CSortStringArray& names,
                                             const std::u16string& moveSourceFolder = {});
+// The entries of a move that are no longer in the source folder at all and
+// are whole in the destination: a move cut short after it removed the
+// source's last file. Nothing is left to do for them.
+std::vector<std::u16string> MovedAlready(const std::u16string& sourceFolder,
+                                         const std::u16string& destinationFolder,
+                                         const CSortStringArray& names);
+std::u16string MovedAlreadyText(const std::u16string& name);
 // names without the given ones, order kept.
 CSortStringArray WithoutEntries(const CSortStringArray& names,
                                 const std::vector<std::u16string>& dropped);
+std::vector<std::u16string> WithoutEntries(const std::vector<std::u16string>& names,
+                                           const std::vector<std::u16string>& dropped);
 
 // The user's answer for one entry that exists; forAll applies it to every
 // remaining one without asking again.

@@ -54,13 +54,29 @@ enum class BlockCopy { Done, Cancelled, ReadFailed, WriteFailed, LengthChanged }
 // with the rest of the entry.
 constexpr uint64_t kBlocksPerKernelCopy = 16;
 
+// The location field rewritten inside a file's header on its way through
+// memory: the copy is never read back, which some file systems refuse on a
+// handle that was opened to write.
+struct HeaderPatch {
+    size_t size = 0; // the header's length; a file shorter than it is left as copied
+    size_t fieldOffset = 0;
+    const std::u16string* text = nullptr;
+};
+
+void ApplyPatch(uint8_t* header, const HeaderPatch& patch) {
+    std::memset(header + patch.fieldOffset, 0, kLocationFieldSize);
+    CRecordingName::CopyLowBytes(header + patch.fieldOffset, *patch.text);
+}
+
 // One file in blocks: as many as the length has started 64 KiB, then one more
 // if the bytes copied differ from the length (the file changed while it was
 // copied). afterBlock runs after each block and answers false to stop.
 // Still differing after that extra block is a failure, not a short copy.
+// With a patch, the first block passes through the buffer and has its
+// header rewritten before it is written.
 template <class AfterBlock>
 BlockCopy CopyBlocks(File& in, File& out, uint64_t length, uint8_t* block, uint64_t& copied,
-                     AfterBlock afterBlock) {
+                     const HeaderPatch* patch, AfterBlock afterBlock) {
     copied = 0;
     // Several 64 KiB blocks go in one kernel copy, then each block's share
     // of it is handed to afterBlock in turn: the reports are exactly those of
@@ -83,7 +99,22 @@ BlockCopy CopyBlocks(File& in, File& out, uint64_t length, uint8_t* block, uint6
         return BlockCopy::Done;
     };
     const uint64_t blocks = (length + kTransferBlockSize - 1) / kTransferBlockSize;
-    for (uint64_t b = 0; b < blocks; b += kBlocksPerKernelCopy) {
+    uint64_t first = 0;
+    if (patch && blocks > 0) {
+        const int64_t n = in.Read(block, kTransferBlockSize);
+        if (n < 0)
+            return BlockCopy::ReadFailed;
+        const size_t got = static_cast<size_t>(n);
+        if (got >= patch->size)
+            ApplyPatch(block, *patch);
+        if (!out.Write(block, got))
+            return BlockCopy::WriteFailed;
+        copied = got;
+        if (!afterBlock(got))
+            return BlockCopy::Cancelled;
+        first = 1;
+    }
+    for (uint64_t b = first; b < blocks; b += kBlocksPerKernelCopy) {
         if (const BlockCopy result = run(std::min(blocks - b, kBlocksPerKernelCopy));
             result != BlockCopy::Done)
             return result;
@@ -112,6 +143,14 @@ bool FlushEntry(const std::u16string& folder, const std::u16string& name) {
     return dz::platform::FlushFolder(folder);
 }
 
+// How putting an entry in place ended.
+enum class CommitEnd {
+    Done,
+    Exists,         // another entry of that name is there and may not be replaced
+    Unwritable,     // nothing of the entry is at the destination; an older copy is as it was
+    ReplacedInPart, // an older copy was being replaced: neither it nor the new one is there
+};
+
 // One entry's files at the destination, written under temporary names and
 // put in place together. Whatever is not committed is removed on the way out.
 class StagedEntry {
@@ -134,18 +173,18 @@ public:
     }
     const std::u16string& LastTemporary() const { return m_files.back().temporary; }
 
-    // Renames every file into place, the first one staged (a recording's
-    // companion) last, then, when asked, makes the names durable. Until the companion is
-    // in place the recording is not listed with its size, so a commit cut
-    // short never looks whole.
-    bool Commit(bool durable) {
-        for (size_t i = 1; i <= m_files.size(); ++i) {
-            Staged& file = m_files[i % m_files.size()];
-            if (!dz::platform::CommitByRename(file.temporary, file.destination))
-                return false;
-            file.committed = true;
-        }
-        return !durable || dz::platform::FlushFolder(m_folder);
+    // Puts every file in place, the first one staged (a recording's
+    // companion) last, then, when asked, makes the names durable. Until the
+    // companion is in place the recording is not listed with its size, so a
+    // commit cut short never looks whole; one that fails takes back what it
+    // put in place. The look at what is there and the renames are one step
+    // for every job of this program: another job's entry of the same name
+    // is never replaced unless mayReplace says the user agreed to it.
+    CommitEnd Commit(bool durable, bool mayReplace) {
+        const dz::platform::CommitLock lock(m_folder);
+        if (!EntryIsThere())
+            return CommitNew(durable);
+        return mayReplace ? Replace(durable) : CommitEnd::Exists;
     }
 
 private:
@@ -154,6 +193,103 @@ private:
         std::u16string destination;
         bool committed = false;
     };
+
+    bool IsRecording() const { return m_files.size() > 1 || !IsPlainFileName(m_files[0].destination); }
+
+    // An entry is there when it can be played: a plain file under its name,
+    // a recording's companion with its part 1. Pieces that a copy cut short
+    // left are no entry.
+    bool EntryIsThere() const {
+        if (!dz::platform::PathExists(m_files[0].destination))
+            return false;
+        return m_files.size() < 2 || dz::platform::PathExists(m_files[1].destination);
+    }
+
+    template <class Put> bool PutAll(Put put) {
+        for (size_t i = 1; i <= m_files.size(); ++i) {
+            Staged& file = m_files[i % m_files.size()];
+            if (!put(file))
+                return false;
+            file.committed = true;
+        }
+        return true;
+    }
+
+    void TakeBack() {
+        for (Staged& file : m_files) {
+            if (file.committed)
+                dz::platform::DeleteIfPresent(file.destination);
+            file.committed = false;
+        }
+    }
+
+    bool AnyCommitted() const {
+        return std::any_of(m_files.begin(), m_files.end(),
+                           [](const Staged& file) { return file.committed; });
+    }
+
+    CommitEnd CommitNew(bool durable) {
+        for (const Staged& file : m_files)
+            if (!dz::platform::DeleteIfPresent(file.destination))
+                return CommitEnd::Unwritable;
+        dz::platform::CommitResult refused = dz::platform::CommitResult::Done;
+        const bool put = PutAll([&](const Staged& file) {
+            refused = dz::platform::CommitWithoutReplacing(file.temporary, file.destination);
+            return refused == dz::platform::CommitResult::Done;
+        });
+        if (!put || (durable && !dz::platform::FlushFolder(m_folder))) {
+            TakeBack();
+            return refused == dz::platform::CommitResult::Exists ? CommitEnd::Exists
+                                                                 : CommitEnd::Unwritable;
+        }
+        return CommitEnd::Done;
+    }
+
+    // The older copy is replaced file by file, its companion last; its parts
+    // beyond the new count go once the new copy is in place.
+    CommitEnd Replace(bool durable) {
+        std::vector<std::u16string> beyond;
+        if (IsRecording())
+            beyond = PartsBeyond(m_files.size() - 1);
+        const bool put = PutAll([](const Staged& file) {
+            return dz::platform::CommitByRename(file.temporary, file.destination);
+        });
+        if (!put || (durable && !dz::platform::FlushFolder(m_folder))) {
+            if (!AnyCommitted())
+                return CommitEnd::Unwritable;
+            // Half the older copy under a new companion, or the other way
+            // round, would look whole: neither stays.
+            TakeBack();
+            const std::u16string& entry = m_files[IsRecording() ? 1 : 0].destination;
+            const size_t cut = entry.rfind(dz::platform::kSeparator) + 1;
+            DeleteEntryFiles(m_folder, entry.substr(cut));
+            return CommitEnd::ReplacedInPart;
+        }
+        for (const std::u16string& path : beyond)
+            dz::platform::DeleteIfPresent(path);
+        return CommitEnd::Done;
+    }
+
+    // The parts of the recording at the destination that its companion
+    // counts beyond the first `parts`.
+    std::vector<std::u16string> PartsBeyond(size_t parts) const {
+        std::vector<std::u16string> paths;
+        const CompanionRead older = ReadCompanionAt(m_files[0].destination);
+        if (!older.Ok())
+            return paths;
+        RecordingNameParts at;
+        if (SplitSiblingNames(m_files[1].destination, at) != 0)
+            return paths;
+        const CRecordingName names;
+        dz::platform::FolderCaseIndex index(m_folder);
+        for (size_t p = parts + 1; p <= older.partCount; ++p) {
+            const std::u16string built = names.MakePartPath(
+                u"", at.recordingName, static_cast<int32_t>(p), at.dateStamp, at.suffixNumber);
+            paths.push_back(at.prefix + index.Resolve(built));
+        }
+        return paths;
+    }
+
     std::u16string m_folder;
     std::vector<Staged> m_files;
 };
@@ -170,6 +306,8 @@ struct EntryContext {
     // A move makes every file and its folder durable before it removes the
     // source; a copy leaves the writing-back to the system, as cp does.
     bool durable = false;
+    // The user agreed to replace an entry of this name at the destination.
+    bool mayReplace = false;
     TransferFailure failure = TransferFailure::None;
 };
 
@@ -210,29 +348,6 @@ void RememberWritten(EntryContext& c, const std::u16string& path) {
         c.written->push_back(WrittenKey(c, path));
 }
 
-// The location field rewritten inside the header of a staged file.
-struct HeaderPatch {
-    uint8_t* header = nullptr;
-    size_t size = 0;
-    size_t fieldOffset = 0;
-    const std::u16string* text = nullptr;
-};
-
-// Rewrites the location field inside the header just copied. Only a complete
-// header is rewritten: a file shorter than its header is left as copied.
-bool PatchLocation(File& file, const HeaderPatch& patch) {
-    if (!file.Seek(0))
-        return false;
-    const int64_t got = file.Read(patch.header, patch.size);
-    if (got < 0)
-        return false;
-    if (static_cast<size_t>(got) < patch.size)
-        return true;
-    std::memset(patch.header + patch.fieldOffset, 0, kLocationFieldSize);
-    CRecordingName::CopyLowBytes(patch.header + patch.fieldOffset, *patch.text);
-    return file.Seek(0) && file.Write(patch.header, patch.size);
-}
-
 // Copies one file into a temporary of the entry: 0, 1 cancelled, -1 failed
 // and reported. onStart(length) runs once both files are open;
 // afterBlock as for CopyBlocks.
@@ -254,17 +369,16 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
     const uint64_t length = static_cast<uint64_t>(size);
     onStart(length);
     uint64_t copied = 0;
-    const BlockCopy how = CopyBlocks(in, out, length, block, copied, afterBlock);
+    const BlockCopy how = CopyBlocks(in, out, length, block, copied, patch, afterBlock);
     if (how == BlockCopy::Cancelled)
         return 1;
     if (how == BlockCopy::WriteFailed)
         return Fail(c, ProgressCode::ErrorDestination, WriteFailure(out));
     if (how != BlockCopy::Done)
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable);
-    // A copy whose header still names the old place would send the recorder
-    // to the source, so a patch that cannot be made fails the copy.
-    if (patch && !PatchLocation(out, *patch))
-        return Fail(c, ProgressCode::ErrorDestination, WriteFailure(out));
+    // Users sort recordings and music by date: the copy keeps its source's.
+    // A file system that keeps no such time is no reason to fail the copy.
+    (void)out.KeepModificationTimeOf(in);
     if (attributes) // a file system without permission bits keeps its own
         dz::platform::SetAttributes(entry.LastTemporary(), *attributes);
     // Durable before it is put in place, so that a move never removes a
@@ -277,8 +391,16 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
 }
 
 int CommitEntry(EntryContext& c, StagedEntry& entry, const std::vector<std::u16string>& finals) {
-    if (!entry.Commit(c.durable))
+    switch (entry.Commit(c.durable, c.mayReplace)) {
+    case CommitEnd::Done:
+        break;
+    case CommitEnd::Exists:
+        return Fail(c, ProgressCode::ErrorDestination, TransferFailure::DestinationExists);
+    case CommitEnd::Unwritable:
         return Fail(c, ProgressCode::ErrorDestination, TransferFailure::DestinationUnwritable);
+    case CommitEnd::ReplacedInPart:
+        return Fail(c, ProgressCode::ErrorDestination, TransferFailure::ReplacedInPart);
+    }
     for (const std::u16string& path : finals)
         RememberWritten(c, path);
     return 0;
@@ -363,6 +485,12 @@ int CheckCompanion(EntryContext& c, const std::u16string& sourcePath, CompanionR
         return Fail(c, ProgressCode::ErrorCompanion, TransferFailure::CompanionShort, false);
     if (!companion.Ok())
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable, false);
+    // A companion that counts fewer parts than are there would leave the
+    // rest behind: a move would remove the entry and keep its parts.
+    std::u16string next;
+    CRecordingName().MakeSiblingPartPath(next, sourcePath, companion.partCount + 1);
+    if (!next.empty() && dz::platform::FileExists(dz::platform::ResolveCase(next)))
+        return Fail(c, ProgressCode::ErrorCompanion, TransferFailure::PartsBeyondCount, false);
     return 0;
 }
 
@@ -426,30 +554,23 @@ int BuildFileList(EntryContext& c, const std::u16string& sourcePath,
     return 0;
 }
 
-// The scratch room for rewriting the location inside each header.
-struct HeaderBuffers {
-    uint8_t* companionHead = nullptr; // kCompanionHeadSize bytes
-    uint8_t* partHeader = nullptr;    // kPartHeaderSize bytes
-};
-
 // Copies the list's files into temporaries and puts them in place together:
 // 0, 1 cancelled, -1 failed and reported.
-int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalSize, uint8_t* block,
-                 const HeaderBuffers& buffers) {
+int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalSize,
+                 uint8_t* block) {
     const std::vector<FilePair>& files = list.files;
     Report(c.job, c.total, c.number, ProgressCode::FileStart, 100, 0);
     StagedEntry entry(list.destinationFolder);
     // The companion is small and is copied whole: no reports, no cancel.
-    const HeaderPatch companionPatch{buffers.companionHead, kCompanionHeadSize,
-                                     kCompanionLocationOffset, &list.locationText};
+    const HeaderPatch companionPatch{kCompanionHeadSize, kCompanionLocationOffset,
+                                     &list.locationText};
     int result = StageFile(
         c, entry, files[0].source, files[0].destination, block, &companionPatch, [](uint64_t) {},
         [](uint64_t) { return true; });
     if (result != 0)
         return result;
 
-    const HeaderPatch partPatch{buffers.partHeader, kPartHeaderSize, kPartLocationOffset,
-                                &list.locationText};
+    const HeaderPatch partPatch{kPartHeaderSize, kPartLocationOffset, &list.locationText};
     uint64_t recordingCopied = 0;
     for (size_t p = 1; p < files.size(); ++p) {
         result = StageFile(
@@ -475,20 +596,13 @@ int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalS
 
 int CopyRecordingIn(EntryContext& c, const std::u16string& sourcePath,
                     const std::u16string& destinationPath, uint8_t* block) {
-    const std::unique_ptr<uint8_t[]> companionHead = TryAllocate(kCompanionHeadSize);
-    const std::unique_ptr<uint8_t[]> partHeader = TryAllocate(kPartHeaderSize);
-    if (!companionHead || !partHeader) {
-        Fail(c, ProgressCode::ErrorMemory, TransferFailure::NoMemory, false);
-        return 1;
-    }
     CompanionRead companion;
     if (CheckCompanion(c, sourcePath, companion) != 0)
         return -1;
     RecordingFileList list;
     if (BuildFileList(c, sourcePath, destinationPath, companion.partCount, list) != 0)
         return -1;
-    return CopyFileList(c, list, static_cast<uint64_t>(companion.totalSize), block,
-                        {companionHead.get(), partHeader.get()});
+    return CopyFileList(c, list, static_cast<uint64_t>(companion.totalSize), block);
 }
 
 struct JobEnd {
@@ -541,6 +655,8 @@ int RunJob(TransferJob* jobPointer, bool move) {
         const std::u16string sourcePath = dz::platform::JoinPath(sourceFolder, name);
         const std::u16string destinationPath = dz::platform::JoinPath(destinationFolder, name);
         EntryContext context{job, total, number, destinationFolder, &written, ignoresCase, move};
+        context.mayReplace =
+            std::find(job.replace.begin(), job.replace.end(), name) != job.replace.end();
         int result = 0;
         bool known = true;
         if (dz::IsPlainFileName(sourcePath))
@@ -593,40 +709,90 @@ int RunJob(TransferJob* jobPointer, bool move) {
 
 } // namespace
 
+namespace {
+
+// Whether two files hold the same bytes but for the location field of their
+// header, which a copy rewrites. A file shorter than its header is copied as
+// it is, so all of it counts.
+bool SameButLocation(const std::u16string& a, const std::u16string& b, size_t headerSize,
+                     size_t fieldOffset) {
+    File fileA = File::OpenRead(a);
+    File fileB = File::OpenRead(b);
+    const int64_t size = fileA.Size();
+    if (!fileA.IsOpen() || !fileB.IsOpen() || size < 0 || fileB.Size() != size)
+        return false;
+    constexpr size_t kChunk = size_t{1} << 20;
+    const std::unique_ptr<uint8_t[]> bufferA = TryAllocate(kChunk);
+    const std::unique_ptr<uint8_t[]> bufferB = TryAllocate(kChunk);
+    if (!bufferA || !bufferB)
+        return false;
+    const bool skipField = static_cast<uint64_t>(size) >= headerSize;
+    for (uint64_t at = 0;;) {
+        const int64_t gotA = fileA.Read(bufferA.get(), kChunk);
+        const int64_t gotB = fileB.Read(bufferB.get(), kChunk);
+        if (gotA < 0 || gotA != gotB)
+            return false;
+        if (gotA == 0)
+            return true;
+        const size_t n = static_cast<size_t>(gotA);
+        if (skipField && at < fieldOffset + kLocationFieldSize) {
+            // This chunk holds the header: the field itself is not compared.
+            const size_t fieldEnd = std::min(n, fieldOffset + kLocationFieldSize - at);
+            const size_t fieldStart = std::min(fieldEnd, fieldOffset > at ? fieldOffset - at : 0);
+            if (std::memcmp(bufferA.get(), bufferB.get(), fieldStart) != 0 ||
+                std::memcmp(bufferA.get() + fieldEnd, bufferB.get() + fieldEnd, n - fieldEnd) != 0)
+                return false;
+        } else if (std::memcmp(bufferA.get(), bufferB.get(), n) != 0) {
+            return false;
+        }
+        at += n;
+    }
+}
+
+// A file of a recording copied into place: a regular file of its own under
+// that very name, never a link or the source file itself by another name.
+bool IsCopyOf(const std::u16string& copy, const std::u16string& source) {
+    return dz::platform::IsRegularFile(copy) && !dz::platform::SameFile(copy, source);
+}
+
+} // namespace
+
 // A move cut short after its copy was put in place - before or while it
 // removed its source (the parts go from the last one, the companion last) -
 // leaves the whole recording at the destination and all or some of it at the
 // source. Moving it again only has to remove the source: true when the
-// destination holds this very recording whole - the same companion head but
-// for its location, every part there, and every part still at the source of
-// the same size as its copy.
+// destination holds this very recording whole - a companion with the same
+// bytes but for its location, every part there, and every part still at the
+// source with the same bytes as its copy but for the location. Sizes alone
+// would let a damaged copy replace its only good source.
 bool FinishesAnEarlierMove(const std::u16string& sourcePath,
                            const std::u16string& destinationPath) {
     const CompanionRead sourceHead = ReadCompanionOf(sourcePath);
     const CompanionRead destinationHead = ReadCompanionOf(destinationPath);
-    if (!sourceHead.Ok() || !destinationHead.Ok())
+    if (!sourceHead.Ok() || !destinationHead.Ok() ||
+        !IsCopyOf(destinationHead.path, sourceHead.path) ||
+        !SameButLocation(sourceHead.path, destinationHead.path, kCompanionHeadSize,
+                         kCompanionLocationOffset))
         return false;
-    for (size_t i = 0; i < kCompanionHeadSize; ++i) {
-        const bool location =
-            i >= kCompanionLocationOffset && i < kCompanionLocationOffset + kLocationFieldSize;
-        if (!location && sourceHead.head[i] != destinationHead.head[i])
-            return false;
-    }
     RecordingNameParts source, destination;
     if (SplitSiblingNames(sourcePath, source) != 0 ||
         SplitSiblingNames(destinationPath, destination) != 0)
         return false;
     const CRecordingName names;
+    dz::platform::FolderCaseIndex sourceIndex(FolderOfPrefix(source.prefix));
+    dz::platform::FolderCaseIndex destinationIndex(FolderOfPrefix(destination.prefix));
     for (int32_t p = 1; p <= sourceHead.partCount; ++p) {
-        const auto info = [&](const RecordingNameParts& at) {
-            return dz::platform::GetFileInfo(dz::platform::ResolveCase(
-                names.MakePartPath(at.prefix, at.recordingName, p, at.dateStamp, at.suffixNumber)));
-        };
-        const auto copy = info(destination);
-        if (!copy)
-            return false;
-        const auto left = info(source);
-        if (left && left->size != copy->size)
+        const std::u16string built =
+            names.MakePartPath(u"", source.recordingName, p, source.dateStamp, source.suffixNumber);
+        const std::u16string left = source.prefix + sourceIndex.Resolve(built);
+        const std::u16string copy = destination.prefix + destinationIndex.Resolve(built);
+        if (!dz::platform::PathExists(left)) {
+            if (!dz::platform::IsRegularFile(copy))
+                return false;
+            continue;
+        }
+        if (!IsCopyOf(copy, left) ||
+            !SameButLocation(left, copy, kPartHeaderSize, kPartLocationOffset))
             return false;
     }
     return true;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace dz {
 
@@ -66,6 +67,10 @@ struct TransferJob {
     TransferOutcome* outcome = nullptr;
     // Read after every block and entry (may be null: the job runs to its end).
     const CancelToken* cancel = nullptr;
+    // The entries of names the user agreed to replace at the destination.
+    // Any other entry found there when its copy is put in place - another
+    // job's, say - is left as it is and this one fails.
+    std::vector<std::u16string> replace;
 };
 
 // True when moving this recording again only has to remove its source: a
@@ -78,7 +83,7 @@ int CopyThreadProc(TransferJob* job);
 int MoveThreadProc(TransferJob* job);
 
 // One entry, with the job's block buffer (kTransferBlockSize bytes): 0 copied,
-// 1 cancelled (a recording also when its own buffers were not available),
+// 1 cancelled,
 // -1 failed and reported. Every file is written under a temporary name in the
 // destination folder and put in place only once the whole entry is there (a
 // recording's companion last); a failure or a cancel leaves the destination

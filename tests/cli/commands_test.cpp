@@ -62,8 +62,8 @@ TEST(CliRm, DeletesLikeTheDeleteCommandAndPrintsWhatWasRemoved) {
     WriteFile(dir / "song.MP3", "x");
     WriteFile(dir / "notes.txt", "x");
     const std::string d = (dir.path() / "").string(); // the folder and its separator
-    const Outcome r = Call(
-        RunRm, RmOptions{dir.text(), {u"song.MP3", u"notes.txt", u"NEWS_#001_200612241930.AVR"}});
+    const Outcome r =
+        Call(RunRm, RmOptions{dir.text(), {u"song.MP3", u"NEWS_#001_200612241930.AVR"}});
     EXPECT_EQ(r.status, kExitOk);
     // Sorted: the recording ("N") before "n" and "s"; parts from the last,
     // then the companion.
@@ -86,8 +86,18 @@ TEST(CliRm, DeletesLikeTheDeleteCommandAndPrintsWhatWasRemoved) {
         later.err,
         "Not an entry of the list (a later part of a recording): NEWS_#002_200612241930.AVR\n");
     EXPECT_TRUE(fs::exists(dir / "NEWS_#001_200612241930.AVR"));
-    // Nothing there to remove is not a failure.
-    EXPECT_EQ(Call(RunRm, RmOptions{dir.text(), {u"gone.mp3"}}).status, kExitOk);
+    // A command that did nothing says so: no such entry, or a name that is
+    // no entry of the list at all (a companion, another kind of file).
+    const Outcome gone = Call(RunRm, RmOptions{dir.text(), {u"gone.mp3"}});
+    EXPECT_EQ(gone.status, kExitFailure);
+    EXPECT_EQ(gone.err, "No such entry in the folder: gone.mp3\n");
+    for (const char16_t* name : {u"notes.txt", u"NEWS_#001_200612241930.AVF"}) {
+        const Outcome other = Call(RunRm, RmOptions{dir.text(), {name}});
+        EXPECT_EQ(other.status, kExitUsage);
+        EXPECT_NE(other.err.find("Not an entry of the list"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::exists(dir / "notes.txt"));
+    EXPECT_TRUE(fs::exists(dir / "NEWS_#001_200612241930.AVF"));
 }
 
 TEST(CliRm, AnEntryThatStaysIsReported) {
@@ -111,12 +121,20 @@ TEST(CliMkdir, MakesTheFolderAsTypedOrSaysWhyNot) {
     const Outcome again = Call(RunMkdir, MkdirOptions{dir.text(), u" New "});
     EXPECT_EQ(again.status, kExitFailure);
     EXPECT_EQ(again.err, "Could not make a folder, " + (dir / " New ").string() + "\n");
-    EXPECT_EQ(Call(RunMkdir, MkdirOptions{dir.text(), u"a/b"}).status, kExitFailure);
     EXPECT_EQ(Call(RunMkdir, MkdirOptions{u"", u"x"}).err, Line(dz::msg::kNoParentFolder));
+    // One name inside PARENT, never a path that leads elsewhere.
+    fs::create_directory(dir / "inner");
+    for (const char16_t* name : {u"inner/b", u"../../escaped", u"..", u"."}) {
+        const Outcome refused = Call(RunMkdir, MkdirOptions{(dir / "inner").u16string(), name});
+        EXPECT_EQ(refused.status, kExitUsage);
+        EXPECT_FALSE(refused.err.empty());
+    }
+    EXPECT_FALSE(fs::exists(dir.path().parent_path() / "escaped"));
+    EXPECT_TRUE(fs::is_empty(dir / "inner"));
 
     const Outcome empty = Call(RunMkdir, MkdirOptions{dir.text(), u""});
-    EXPECT_EQ(empty.status, kExitOk);
-    EXPECT_EQ(empty.out + empty.err, "");
+    EXPECT_EQ(empty.status, kExitUsage);
+    EXPECT_EQ(empty.err, "A folder name cannot be empty\n");
     EXPECT_EQ(Call(RunMkdir, MkdirOptions{dir.text(), std::u16string(128, u'n')}).status, kExitOk);
     const Outcome tooLong = Call(RunMkdir, MkdirOptions{dir.text(), std::u16string(129, u'n')});
     EXPECT_EQ(tooLong.status, kExitUsage);

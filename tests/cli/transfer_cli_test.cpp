@@ -88,7 +88,7 @@ TEST_F(CliTransfer, AFailureSaysWhichEntryAndWhy) {
     EXPECT_EQ(err, "Could not read the source of gone.mp3\n");
     // A recording that fails before its start report is named all the same.
     fs::resize_file(src / CompanionName(recording), 8007);
-    EXPECT_EQ(Run(Options(TransferMode::Copy, {u"A.mem", u"x.txt", u"a_#001_200612241930.AVR"})),
+    EXPECT_EQ(Run(Options(TransferMode::Copy, {u"A.mem", u"a_#001_200612241930.AVR"})),
               kExitFailure);
     EXPECT_EQ(err, "The companion file of a_#001_200612241930.AVR is shorter than 8,008 bytes\n");
 }

@@ -33,12 +33,14 @@ class Integrity : public WorkerFolders {
 protected:
     TransferOutcome outcome;
     int Run(TransferMode mode, const fs::path& to, const std::vector<std::string>& names,
-            const fs::path* from = nullptr) {
+            const fs::path* from = nullptr, const std::vector<std::string>& replace = {}) {
         const std::u16string source = U16(from ? *from : src), destination = U16(to);
         for (const std::string& n : names)
             list.Add(std::u16string(n.begin(), n.end()));
         CancelToken cancel;
-        TransferJob job{&sink, destination, source, list, &outcome, &cancel};
+        TransferJob job{&sink, destination, source, list, &outcome, &cancel, {}};
+        for (const std::string& n : replace)
+            job.replace.emplace_back(n.begin(), n.end());
         sink.token = &cancel;
         const int result = mode == TransferMode::Copy ? CopyThreadProc(&job) : MoveThreadProc(&job);
         sink.token = nullptr;
@@ -58,7 +60,7 @@ TEST_F(Integrity, ALinkInTheDestinationIsReplacedNotFollowed) {
     fs::create_symlink(tmp / "outside", dst / "NEWS_#002_200612241930.AVR");
     fs::create_symlink(tmp / "outside", dst / "a.mp3");
     WriteFile(src / "a.mp3", PatternBytes(1000));
-    ASSERT_EQ(Run(TransferMode::Copy, dst, {"a.mp3", kNews}), 0) << text;
+    ASSERT_EQ(Run(TransferMode::Copy, dst, {"a.mp3", kNews}, nullptr, {"a.mp3"}), 0) << text;
     const std::vector<uint8_t> outside = ReadFile(tmp / "outside");
     EXPECT_EQ(std::string(outside.begin(), outside.end()), "untouched");
     EXPECT_FALSE(fs::is_symlink(dst / "NEWS_#002_200612241930.AVR"));

@@ -25,11 +25,15 @@ TEST(NewFolder, MakesTheNameAsTypedOrSaysWhy) {
     };
     const Row rows[] = {
         {u" New ", NewFolderStatus::kMade}, // no trimming
-        {u"Sub/Inner", NewFolderStatus::kMade},
+        {u"Sub/Inner", NewFolderStatus::kBadName}, // one name, never a path
+        {u"../Escaped", NewFolderStatus::kBadName},
+        {u".", NewFolderStatus::kBadName},
+        {u"..", NewFolderStatus::kBadName},
+        {u"a:b?", NewFolderStatus::kMade}, // this disk stores any name but '/'
+        {u"dots..", NewFolderStatus::kMade},
         {std::u16string(dz::kMaxFolderNameLength, u'n'), NewFolderStatus::kMade},
         {u"", NewFolderStatus::kNoName},
         {u"Exists", NewFolderStatus::kNotMade},
-        {u"Missing/Inner", NewFolderStatus::kNotMade}, // one level only
         {std::u16string(dz::kMaxFolderNameLength + 1, u'n'), NewFolderStatus::kNameTooLong},
     };
     for (const Row& r : rows) {
@@ -53,6 +57,9 @@ TEST(NewFolder, MakesTheNameAsTypedOrSaysWhy) {
         case NewFolderStatus::kNameTooLong:
             EXPECT_EQ(result.message, u"Please enter no more than 128 characters.");
             EXPECT_FALSE(fs::exists(dir / std::string(r.name.begin(), r.name.end())));
+            break;
+        case NewFolderStatus::kBadName:
+            EXPECT_NE(result.message.find(r.name), std::u16string::npos);
             break;
         }
     }

@@ -26,7 +26,7 @@ TEST_F(WorkerCopy, PlainFilesReportOncePerStartedBlock) {
         SCOPED_TRACE(c.size);
         sink.steps.clear();
         WriteFile(src / "song.mp3", PatternBytes(c.size));
-        ASSERT_EQ(RunTransfer(TransferMode::Copy, src, dst, {"song.mp3"}, sink), 0);
+        ASSERT_EQ(RunTransfer(TransferMode::Copy, src, dst, {"song.mp3"}, sink, {"song.mp3"}), 0);
         std::vector<Step> expected = c.steps;
         expected.push_back({1, 2, 4, 0, 0});
         EXPECT_EQ(sink.steps, expected);
@@ -39,7 +39,8 @@ TEST_F(WorkerCopy, OtherTypesArePassedOverAndExistingFilesOverwritten) {
     WriteFile(src / "b.MEM", PatternBytes(10, 1));
     WriteFile(dst / "b.MEM", PatternBytes(200000, 2));
     WriteFile(src / "c.AVF", PatternBytes(9000));
-    ASSERT_EQ(RunTransfer(TransferMode::Copy, src, dst, {"a.txt", "b.MEM", "c.AVF"}, sink), 0);
+    ASSERT_EQ(
+        RunTransfer(TransferMode::Copy, src, dst, {"a.txt", "b.MEM", "c.AVF"}, sink, {"b.MEM"}), 0);
     EXPECT_EQ(sink.steps,
               (std::vector<Step>{
                   {3, 2, 1, 10, 0}, {3, 2, 2, 10, 10}, {3, 2, 3, 10, 10}, {3, 4, 4, 0, 0}}));
@@ -91,14 +92,27 @@ INSTANTIATE_TEST_SUITE_P(
                               {.parts = {200, 300}, .ext = ".avr", .companionExt = ".avf"},
                               2,
                               "C:\\dst\\NEWS_#001_200612241930.AVF"},
-                      SetCase{"part count 0: the companion alone, part 1 ignored",
-                              {.parts = {500}, .count = 0},
-                              0,
-                              "C:\\dst\\NEWS_#001_200612241930.AVF"},
                       SetCase{"a part shorter than its header is left as copied",
                               {.parts = {1000, 100}},
                               2,
                               "C:\\dst\\NEWS_#001_200612241930.AVF"}));
+
+// A companion that miscounts its parts: fewer than are there would leave
+// parts behind (a move would lose them), more than are there cannot be
+// copied whole. Either way nothing is written and the source stays.
+TEST_F(WorkerCopy, ACompanionThatMiscountsItsPartsMovesNothing) {
+    for (const int count : {0, 2, 65535}) {
+        for (const TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
+            SCOPED_TRACE(testing::Message() << count << (mode == TransferMode::Move ? " mv" : " cp"));
+            fs::remove_all(src);
+            fs::create_directories(src);
+            MakeRecording(src, {.count = count});
+            EXPECT_EQ(RunTransfer(mode, src, dst, {"NEWS_#001_200612241930.AVR"}, sink), -1);
+            EXPECT_TRUE(fs::is_empty(dst));
+            EXPECT_EQ(std::distance(fs::directory_iterator(src), fs::directory_iterator()), 4);
+        }
+    }
+}
 
 TEST_F(WorkerCopy, RecordingReportsPercentOfItsTotalSize) {
     MakeRecording(src, RecordingLayout{}); // parts of 100134, 70000 and 300 bytes

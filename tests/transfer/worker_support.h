@@ -51,13 +51,16 @@ public:
 
 inline int RunTransfer(TransferMode mode, const std::filesystem::path& source,
                        const std::filesystem::path& destination,
-                       const std::vector<std::string>& names, KeepingSink& sink) {
+                       const std::vector<std::string>& names, KeepingSink& sink,
+                       const std::vector<std::string>& replace = {}) {
     const std::u16string from = U16(source), to = U16(destination);
     CSortStringArray list;
     for (const std::string& n : names)
         list.Add(std::u16string(n.begin(), n.end()));
     CancelToken cancel;
-    TransferJob job{&sink, to, from, list, nullptr, &cancel};
+    TransferJob job{&sink, to, from, list, nullptr, &cancel, {}};
+    for (const std::string& n : replace)
+        job.replace.emplace_back(n.begin(), n.end());
     sink.token = &cancel;
     int result = 0;
     std::thread worker(

@@ -12,10 +12,15 @@ namespace {
 std::atomic<InterruptHook::Handler> g_handler{nullptr};
 std::atomic<bool> g_once{false};
 std::atomic<bool> g_fired{false};
-struct sigaction g_previous {};
+std::atomic<bool> g_received{false};
+// The disposition each hook replaced, restored when it goes; hooks nest.
+constexpr int kMaxHooks = 8;
+struct sigaction g_previous[kMaxHooks] {};
+std::atomic<int> g_depth{0};
 
 extern "C" void OnInterrupt(int) {
     g_fired.store(true);
+    g_received.store(true);
     if (InterruptHook::Handler handler = g_handler.load())
         handler();
 }
@@ -32,22 +37,40 @@ bool StderrIsTerminal() {
     return isatty(STDERR_FILENO) == 1;
 }
 
-InterruptHook::InterruptHook(Handler handler, bool once) {
+InterruptHook::InterruptHook(Handler handler, bool once)
+    : m_previous(g_handler.load()), m_previousOnce(g_once.load()) {
     g_handler.store(handler);
     g_once.store(once);
     g_fired.store(false);
+    const int depth = g_depth.load();
+    // What the outermost hook has seen is all the program has seen.
+    if (depth == 0)
+        g_received.store(false);
+    if (depth >= kMaxHooks)
+        return;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     // SA_RESETHAND: the handler removes itself, so the next Ctrl+C ends the program.
     action.sa_flags = once ? SA_RESETHAND : 0;
-    m_installed = sigaction(SIGINT, &action, &g_previous) == 0;
+    m_installed = sigaction(SIGINT, &action, &g_previous[depth]) == 0;
+    if (m_installed)
+        g_depth.store(depth + 1);
 }
 
 InterruptHook::~InterruptHook() {
-    if (m_installed)
-        sigaction(SIGINT, &g_previous, nullptr);
-    g_handler.store(nullptr);
+    if (m_installed) {
+        const int depth = g_depth.load() - 1;
+        sigaction(SIGINT, &g_previous[depth], nullptr);
+        g_depth.store(depth);
+    }
+    g_handler.store(m_previous);
+    g_once.store(m_previousOnce);
+    g_fired.store(false);
+}
+
+bool InterruptReceived() {
+    return g_received.load();
 }
 
 bool SimulateInterrupt() {

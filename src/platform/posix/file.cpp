@@ -8,11 +8,16 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace dz::platform {
 namespace {
@@ -38,7 +43,71 @@ int OpenRegular(const std::u16string& path, int flags) {
     return fd;
 }
 
+// The locks this process holds on its temporaries, by path: a descriptor of
+// the temporary's own, so the lock outlives the handle that wrote the file
+// and goes only when the file is put in place or removed - or when the
+// process ends, however it ends.
+std::mutex g_heldMutex;
+std::unordered_map<std::string, int> g_held;
+
+void HoldTemporary(const std::string& native, int fd) {
+    const int held = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (held < 0)
+        return;
+    if (flock(held, LOCK_EX | LOCK_NB) != 0) {
+        close(held);
+        return;
+    }
+    const std::lock_guard<std::mutex> lock(g_heldMutex);
+    const auto [it, added] = g_held.try_emplace(native, held);
+    if (!added) {
+        close(it->second);
+        it->second = held;
+    }
+}
+
+void ReleaseHeld(const std::string& native) {
+    const std::lock_guard<std::mutex> lock(g_heldMutex);
+    if (const auto it = g_held.find(native); it != g_held.end()) {
+        close(it->second);
+        g_held.erase(it);
+    }
+}
+
+// A file system that cannot refuse a rename over an existing name by
+// itself answers the flag with one of these.
+bool NoReplaceUnsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
 } // namespace
+
+void ReleaseTemporary(const std::u16string& path) {
+    ReleaseHeld(ToUtf8(path));
+}
+
+std::optional<bool> TemporaryIsHeld(const std::u16string& path) {
+    int fd;
+    do
+        fd = open(ToUtf8(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<bool> held;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+        held = false;
+    else if (errno == EWOULDBLOCK)
+        held = true;
+    close(fd); // a lock taken here goes with it
+    return held;
+}
+
+std::optional<std::time_t> ModificationTime(const std::u16string& path) {
+    struct stat st;
+    if (lstat(ToUtf8(path).c_str(), &st) != 0)
+        return std::nullopt;
+    return st.st_mtime;
+}
 
 File File::OpenRead(const std::u16string& path) {
     return File(OpenRegular(path, O_RDONLY));
@@ -62,8 +131,10 @@ File File::CreateTemporary(const std::u16string& folder, std::u16string& path) {
             fd = open(ToUtf8(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                       0666);
         while (fd < 0 && errno == EINTR);
-        if (fd >= 0)
+        if (fd >= 0) {
+            HoldTemporary(ToUtf8(path), fd);
             return File(fd);
+        }
         if (errno != EEXIST)
             break;
     }
@@ -137,7 +208,64 @@ int64_t File::Size() const {
 bool CommitByRename(const std::u16string& from, const std::u16string& to) {
     // rename() replaces the directory entry `to`, whatever it is: a link is
     // replaced, its target is not touched.
-    return rename(ToUtf8(from).c_str(), ToUtf8(to).c_str()) == 0;
+    const std::string native = ToUtf8(from);
+    if (rename(native.c_str(), ToUtf8(to).c_str()) != 0)
+        return false;
+    ReleaseHeld(native);
+    return true;
+}
+
+CommitResult CommitWithoutReplacing(const std::u16string& from, const std::u16string& to) {
+    const std::string source = ToUtf8(from);
+    const std::string target = ToUtf8(to);
+    if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        ReleaseHeld(source);
+        return CommitResult::Done;
+    }
+    if (errno == EEXIST)
+        return CommitResult::Exists;
+    if (!NoReplaceUnsupported(errno))
+        return CommitResult::Failed;
+    // The caller's CommitLock keeps every other job out between the look
+    // and the rename. A look that fails for another reason than absence
+    // cannot promise that nothing is there.
+    struct stat st;
+    if (lstat(target.c_str(), &st) == 0)
+        return CommitResult::Exists;
+    if (errno != ENOENT)
+        return CommitResult::Failed;
+    if (rename(source.c_str(), target.c_str()) != 0)
+        return CommitResult::Failed;
+    ReleaseHeld(source);
+    return CommitResult::Done;
+}
+
+CommitLock::CommitLock(const std::u16string& folder) {
+    const int fd = open(ToUtf8(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    int locked;
+    do
+        locked = flock(fd, LOCK_EX);
+    while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        close(fd);
+        return;
+    }
+    m_handle = fd;
+}
+
+CommitLock::~CommitLock() {
+    if (m_handle >= 0)
+        close(static_cast<int>(m_handle)); // the lock goes with the descriptor
+}
+
+bool File::KeepModificationTimeOf(const File& from) {
+    struct stat st;
+    if (m_fd < 0 || from.m_fd < 0 || fstat(from.m_fd, &st) != 0)
+        return false;
+    const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    return futimens(m_fd, times) == 0;
 }
 
 bool FlushFolder(const std::u16string& folder) {

@@ -159,6 +159,11 @@ bool PathExists(const std::u16string& path) {
     return !path.empty() && Exists(ToUtf8(path));
 }
 
+bool IsRegularFile(const std::u16string& path) {
+    struct stat st;
+    return !path.empty() && lstat(ToUtf8(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool MakeFolder(const std::u16string& path) {
     return !path.empty() && mkdir(ToUtf8(path).c_str(), 0777) == 0;
 }
@@ -187,6 +192,7 @@ bool ResetAttributesAndDelete(const std::u16string& path) {
 
 bool DeleteIfPresent(const std::u16string& path) {
     const std::string native = ToUtf8(path);
+    ReleaseTemporary(path);
     if (!Exists(native))
         return errno == ENOENT || errno == ENOTDIR;
     ResetAttributesAndDelete(path);
@@ -269,7 +275,8 @@ std::optional<bool> SameFolder(const std::u16string& a, const std::u16string& b)
     file.Close();
     const std::u16string name = probe.substr(probe.rfind(kSeparator) + 1);
     const bool same = Exists(ToUtf8(JoinPath(a, name)));
-    unlink(ToUtf8(probe).c_str());
+    // One that cannot be removed now is a dead job's leftover for the next job.
+    DeleteIfPresent(probe);
     return same;
 }
 
@@ -280,7 +287,7 @@ bool FolderIgnoresCase(const std::u16string& folder) {
         file.Close();
         const size_t cut = probe.rfind(kSeparator) + 1;
         const bool ignores = Exists(ToUtf8(probe.substr(0, cut) + SwapCaseAZ(probe.substr(cut))));
-        unlink(ToUtf8(probe).c_str());
+        DeleteIfPresent(probe);
         return ignores;
     }
     // A folder that cannot be written to: an existing name with letters,

@@ -20,10 +20,13 @@ namespace {
 std::atomic<InterruptHook::Handler> g_handler{nullptr};
 std::atomic<bool> g_once{false};
 std::atomic<bool> g_fired{false};
+std::atomic<bool> g_received{false};
+std::atomic<int> g_depth{0};
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
+    g_received.store(true);
     // FALSE hands the event on to the default handling, which ends the program.
     if (g_once.load() && g_fired.exchange(true))
         return FALSE;
@@ -58,17 +61,30 @@ bool StderrIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-InterruptHook::InterruptHook(Handler handler, bool once) {
+InterruptHook::InterruptHook(Handler handler, bool once)
+    : m_previous(g_handler.load()), m_previousOnce(g_once.load()) {
     g_handler.store(handler);
     g_once.store(once);
     g_fired.store(false);
+    // What the outermost hook has seen is all the program has seen.
+    if (g_depth.fetch_add(1) == 0)
+        g_received.store(false);
     m_installed = SetConsoleCtrlHandler(OnConsoleControl, TRUE) != 0;
 }
 
 InterruptHook::~InterruptHook() {
+    // Each SetConsoleCtrlHandler(TRUE) is undone by one (FALSE); the one
+    // handler stays for the hooks that remain.
     if (m_installed)
         SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-    g_handler.store(nullptr);
+    g_depth.fetch_sub(1);
+    g_handler.store(m_previous);
+    g_once.store(m_previousOnce);
+    g_fired.store(false);
+}
+
+bool InterruptReceived() {
+    return g_received.load();
 }
 
 bool SimulateInterrupt() {

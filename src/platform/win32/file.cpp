@@ -79,6 +79,48 @@ bool CommitByRename(const std::u16string& from, const std::u16string& to) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+CommitResult CommitWithoutReplacing(const std::u16string& from, const std::u16string& to) {
+    // Without MOVEFILE_REPLACE_EXISTING the rename itself refuses a name
+    // that is taken, in one step.
+    if (MoveFileExW(win32::ApiPath(from).c_str(), win32::ApiPath(to).c_str(),
+                    MOVEFILE_WRITE_THROUGH) != 0)
+        return CommitResult::Done;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? CommitResult::Exists
+                                                                       : CommitResult::Failed;
+}
+
+// The rename refuses an existing name by itself: nothing to lock.
+CommitLock::CommitLock(const std::u16string&) {}
+CommitLock::~CommitLock() = default;
+
+// The id in a temporary's name decides on Windows.
+void ReleaseTemporary(const std::u16string&) {}
+
+std::optional<bool> TemporaryIsHeld(const std::u16string&) {
+    return std::nullopt;
+}
+
+std::optional<std::time_t> ModificationTime(const std::u16string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(win32::ApiPath(path).c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    // 100-ns steps since 1601 to seconds since 1970.
+    const uint64_t ticks =
+        (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    constexpr uint64_t kTicksPerSecond = 10000000;
+    constexpr uint64_t kSecondsFrom1601To1970 = 11644473600;
+    return static_cast<std::time_t>(ticks / kTicksPerSecond - kSecondsFrom1601To1970);
+}
+
+bool File::KeepModificationTimeOf(const File& from) {
+    FILETIME written;
+    if (m_fd == kClosed || from.m_fd == kClosed ||
+        !GetFileTime(AsHandle(from.m_fd), nullptr, nullptr, &written))
+        return false;
+    return SetFileTime(AsHandle(m_fd), nullptr, nullptr, &written) != 0;
+}
+
 bool FlushFolder(const std::u16string& folder) {
     // Windows makes a folder's names durable with the renames themselves
     // (MOVEFILE_WRITE_THROUGH); a folder handle can be flushed only with

@@ -141,6 +141,15 @@ bool PathExists(const std::u16string& path) {
     return Exists(path);
 }
 
+bool IsRegularFile(const std::u16string& path) {
+    if (path.empty())
+        return false;
+    const DWORD attributes = GetFileAttributesW(ApiPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                           FILE_ATTRIBUTE_DEVICE));
+}
+
 bool MakeFolder(const std::u16string& path) {
     return !path.empty() && CreateDirectoryW(ApiPath(path).c_str(), nullptr) != 0;
 }

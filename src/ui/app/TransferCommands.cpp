@@ -30,6 +30,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::
     // the job is given only what the user agreed to replace.
     const std::vector<std::u16string> existing = dz::ExistingEntries(
         destination, names, mode == dz::TransferMode::Move ? source : std::u16string());
+    std::vector<std::u16string> replace;
     if (!existing.empty()) {
         const auto skipped = dz::DecideExisting(existing, [&](const std::u16string& name,
                                                               size_t remaining) {
@@ -38,6 +39,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::
         if (!skipped)
             return;
         names = dz::WithoutEntries(names, *skipped);
+        replace = dz::WithoutEntries(existing, *skipped);
         if (names.IsEmpty())
             return;
     }
@@ -53,6 +55,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::
         dialog.m_pDestination = &destination;
         dialog.m_pSource = &source;
         dialog.m_pNames = &names;
+        dialog.m_pReplace = &replace;
         dialog.m_nMode = mode;
         dialog.ShowModal();
         outcome = dz::TransferOutcomeText(dialog.m_outcome, names, mode == dz::TransferMode::Move);

@@ -55,6 +55,8 @@ public:
     const std::u16string* m_pDestination = nullptr;
     const std::u16string* m_pSource = nullptr;
     const dz::CSortStringArray* m_pNames = nullptr;
+    // The entries the user agreed to replace at the destination (may be null).
+    const std::vector<std::u16string>* m_pReplace = nullptr;
     dz::TransferMode m_nMode = dz::TransferMode::None;
     // How the job ended, filled by the worker; read by the command once the
     // dialog has ended, to say what failed or how far a cancel got.
