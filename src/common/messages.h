@@ -68,6 +68,10 @@ inline constexpr char16_t kCancelled[] = u"Cancelled";
 inline constexpr char16_t kCancelledCopied[] = u"Cancelled: %d of %d copied";
 inline constexpr char16_t kCancelledMoved[] = u"Cancelled: %d of %d moved";
 
+// After a recording's size in the lists when its companion's total is
+// impossible and the sum of its parts is shown instead.
+inline constexpr char16_t kSizeFromParts[] = u" (parts)";
+
 // Conversion outcomes.
 inline constexpr char16_t kConvertFinished[] = u"Convert finished";
 inline constexpr char16_t kConvertCanceled[] = u"Convert Canceled";

@@ -81,6 +81,10 @@ struct Attributes {
 };
 std::optional<Attributes> GetAttributes(const std::u16string& path);
 bool SetAttributes(const std::u16string& path, const Attributes& attributes);
+// Gives the file `to` (never what a link there points at) the modification
+// time of the file `from`, as a copy keeps it. Done once the copy is in
+// place: some file systems (FUSE FAT) give a renamed file the current time.
+bool CopyModificationTime(const std::u16string& from, const std::u16string& to);
 // Makes the file writable by its owner, then deletes it; failures ignored.
 bool ResetAttributesAndDelete(const std::u16string& path);
 // The same, answering whether the name is gone afterwards: true also when
@@ -221,9 +225,6 @@ public:
     int64_t Size() const;
     // Makes the file's data durable on its disk.
     bool Flush();
-    // Gives this file the modification time of `from`, as a copy keeps it;
-    // done last, since every write moves it on.
-    bool KeepModificationTimeOf(const File& from);
     // False when closing reported an error (a write that did not reach the disk).
     bool Close();
     // Moves up to n bytes from this file's position to out's, inside the

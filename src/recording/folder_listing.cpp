@@ -1,5 +1,7 @@
 #include "recording/folder_listing.h"
 
+#include "common/messages.h"
+
 #include "common/list_text.h"
 #include "common/text.h"
 #include "platform/platform.h"
@@ -97,11 +99,32 @@ bool LastPartPresent(const std::u16string& folder, const std::u16string& partNam
     return dz::platform::PathExists(dz::platform::JoinPath(folder, last)) || folded.Find(last);
 }
 
+// The bytes of parts 1 .. count as they are on disk.
+int64_t PartsSum(const std::u16string& folder, const std::u16string& partName, int32_t count,
+                 FoldedNames& folded) {
+    uint64_t sum = 0;
+    for (int32_t n = 1; n <= count; ++n) {
+        const std::u16string name = PartNameFrom(partName, static_cast<uint16_t>(n));
+        const std::u16string* stored = folded.Find(name);
+        if (const auto info =
+                dz::platform::GetFileInfo(dz::platform::JoinPath(folder, stored ? *stored : name)))
+            sum += info->size;
+    }
+    return static_cast<int64_t>(std::min<uint64_t>(sum, INT64_MAX));
+}
+
+struct RecordingSize {
+    int64_t bytes = 0;
+    bool fromParts = false; // the companion's total is impossible; the parts' sum stands in
+};
+
 // The recording's total size from its companion; 0 when the companion is
 // missing or shorter than its head, as the list has always shown it, and
-// when its last part is missing.
-int64_t TotalSizeOfRecording(const std::u16string& folder, const std::u16string& partName,
-                             FoldedNames& folded) {
+// when its last part is missing. A total no disk can hold (2^63 bytes and
+// more) would show as a negative size or as 0: the parts' sum is shown
+// instead, marked as such.
+RecordingSize TotalSizeOfRecording(const std::u16string& folder, const std::u16string& partName,
+                                   FoldedNames& folded) {
     const std::u16string companionName = CompanionPathOf(partName);
     CompanionRead read = ReadCompanionAt(dz::platform::JoinPath(folder, companionName));
     if (!read.Ok()) {
@@ -110,8 +133,10 @@ int64_t TotalSizeOfRecording(const std::u16string& folder, const std::u16string&
             read = ReadCompanionAt(dz::platform::JoinPath(folder, *stored));
     }
     if (!read.Ok() || !LastPartPresent(folder, partName, read.partCount, folded))
-        return 0;
-    return read.totalSize;
+        return {};
+    if (read.totalSize < 0)
+        return {PartsSum(folder, partName, read.partCount, folded), true};
+    return {read.totalSize, false};
 }
 
 } // namespace
@@ -143,9 +168,12 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
             if (!names.IsFirstPart(name))
                 break;
             const RecordingDate d = names.ParseDateStamp(name);
-            const int64_t total = TotalSizeOfRecording(folder, name, folded);
-            rows.push_back({names.GetRecordingName(name), name, dz::SizeText(total / kBytesPerKiB),
-                            dz::DateText(d.year, d.month, d.day, d.hour, d.minute, 0), total,
+            const RecordingSize total = TotalSizeOfRecording(folder, name, folded);
+            std::u16string size = dz::SizeText(total.bytes / kBytesPerKiB);
+            if (total.fromParts)
+                size += dz::msg::kSizeFromParts;
+            rows.push_back({names.GetRecordingName(name), name, std::move(size),
+                            dz::DateText(d.year, d.month, d.day, d.hour, d.minute, 0), total.bytes,
                             DateKey(d.year, d.month, d.day, d.hour, d.minute, 0)});
             break;
         }

@@ -164,11 +164,11 @@ public:
     StagedEntry(const StagedEntry&) = delete;
     StagedEntry& operator=(const StagedEntry&) = delete;
 
-    File Create(const std::u16string& finalPath) {
+    File Create(const std::u16string& sourcePath, const std::u16string& finalPath) {
         std::u16string temporary;
         File file = File::CreateTemporary(m_folder, temporary);
         if (file.IsOpen())
-            m_files.push_back({temporary, finalPath, false});
+            m_files.push_back({temporary, finalPath, sourcePath, false});
         return file;
     }
     const std::u16string& LastTemporary() const { return m_files.back().temporary; }
@@ -182,19 +182,28 @@ public:
     // is never replaced unless mayReplace says the user agreed to it.
     CommitEnd Commit(bool durable, bool mayReplace) {
         const dz::platform::CommitLock lock(m_folder);
-        if (!EntryIsThere())
-            return CommitNew(durable);
-        return mayReplace ? Replace(durable) : CommitEnd::Exists;
+        const CommitEnd end = !EntryIsThere() ? CommitNew(durable)
+                              : mayReplace    ? Replace(durable)
+                                              : CommitEnd::Exists;
+        // Users sort recordings and music by date: each copy keeps its
+        // source's. A disk that keeps no such time fails nothing.
+        if (end == CommitEnd::Done)
+            for (const Staged& file : m_files)
+                dz::platform::CopyModificationTime(file.source, file.destination);
+        return end;
     }
 
 private:
     struct Staged {
         std::u16string temporary;
         std::u16string destination;
+        std::u16string source;
         bool committed = false;
     };
 
-    bool IsRecording() const { return m_files.size() > 1 || !IsPlainFileName(m_files[0].destination); }
+    bool IsRecording() const {
+        return m_files.size() > 1 || !IsPlainFileName(m_files[0].destination);
+    }
 
     // An entry is there when it can be played: a plain file under its name,
     // a recording's companion with its part 1. Pieces that a copy cut short
@@ -360,7 +369,7 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
     File in = File::OpenRead(sourcePath);
     if (!in.IsOpen())
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable);
-    File out = entry.Create(destinationPath);
+    File out = entry.Create(sourcePath, destinationPath);
     if (!out.IsOpen())
         return Fail(c, ProgressCode::ErrorDestination, TransferFailure::DestinationUnwritable);
     const int64_t size = in.Size();
@@ -376,9 +385,6 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
         return Fail(c, ProgressCode::ErrorDestination, WriteFailure(out));
     if (how != BlockCopy::Done)
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable);
-    // Users sort recordings and music by date: the copy keeps its source's.
-    // A file system that keeps no such time is no reason to fail the copy.
-    (void)out.KeepModificationTimeOf(in);
     if (attributes) // a file system without permission bits keeps its own
         dz::platform::SetAttributes(entry.LastTemporary(), *attributes);
     // Durable before it is put in place, so that a move never removes a
@@ -421,7 +427,8 @@ int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
             return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable);
     }
     // Putting the copy in place would remove the source itself.
-    if (dz::platform::SameFile(sourcePath, destinationPath))
+    if (dz::platform::IsRegularFile(destinationPath) &&
+        dz::platform::SameFile(sourcePath, destinationPath))
         return Fail(c, ProgressCode::ErrorDestination, TransferFailure::SameFolder);
     if (ReplacesEarlierWrite(c, destinationPath))
         return Fail(c, ProgressCode::ErrorDestination, TransferFailure::WouldReplace);
@@ -545,8 +552,10 @@ int BuildFileList(EntryContext& c, const std::u16string& sourcePath,
                    names.MakePartPath(destination.prefix, recordingName, p, stamp, suffix)));
     for (const FilePair& file : files) {
         // The same file reached by another path (a linked folder, a hard
-        // link): putting the copy in place would remove the source.
-        if (dz::platform::SameFile(file.source, file.destination))
+        // link): putting the copy in place would remove the source. A link
+        // under the file's own name is replaced itself, never followed.
+        if (dz::platform::IsRegularFile(file.destination) &&
+            dz::platform::SameFile(file.source, file.destination))
             return Fail(c, ProgressCode::ErrorDestination, TransferFailure::SameFolder, false);
         if (ReplacesEarlierWrite(c, file.destination))
             return Fail(c, ProgressCode::ErrorDestination, TransferFailure::WouldReplace, false);

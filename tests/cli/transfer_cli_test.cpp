@@ -157,5 +157,35 @@ TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {
 #endif
 }
 
+// Ctrl+C that came before the command set up its own handling (the
+// program's first hook took it) cancels before anything is done, and says so.
+TEST_F(CliTransfer, CtrlCBeforeTheJobCancelsIt) {
+    const dz::platform::InterruptHook program([] {}, true);
+    ASSERT_TRUE(dz::platform::SimulateInterrupt());
+    EXPECT_TRUE(dz::platform::InterruptReceived());
+    EXPECT_EQ(Run(Options(TransferMode::Move, {u"A.mem", u"b.MP3"})), kExitCancelled);
+    EXPECT_EQ(err, "Cancelled: 0 of 2 moved\n");
+    EXPECT_TRUE(fs::is_empty(dst));
+    EXPECT_TRUE(fs::exists(src / "A.mem"));
+}
+
+// An entry named twice is one entry; a move retried after it had removed
+// its whole source says that it is finished.
+TEST_F(CliTransfer, AnEntryNamedTwiceAndAFinishedMove) {
+    const std::u16string news = u"a_#001_200612241930.AVR";
+    EXPECT_EQ(Run(Options(TransferMode::Copy, {news, u"b.MP3", news})), kExitOk) << err;
+    EXPECT_EQ(err, "");
+    fs::remove_all(dst);
+    fs::create_directory(dst);
+    EXPECT_EQ(Run(Options(TransferMode::Move, {news})), kExitOk) << err;
+    EXPECT_EQ(Run(Options(TransferMode::Move, {news})), kExitOk) << err;
+    EXPECT_EQ(err, "a is no longer in the source folder and is whole in the destination: its move "
+                   "is finished\n");
+    // Nothing at either end is still a failure.
+    fs::remove_all(dst);
+    fs::create_directory(dst);
+    EXPECT_EQ(Run(Options(TransferMode::Move, {news})), kExitFailure);
+}
+
 } // namespace
 } // namespace dz::test

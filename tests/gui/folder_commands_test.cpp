@@ -167,14 +167,20 @@ TEST_F(FolderCommands, NewFolderNamesAsTypedAndSaysWhenItCannotMakeOne) {
     // The top tree had no folder: it is left alone.
     EXPECT_TRUE(m->folderView(kTopRow).m_strPath.empty());
 
-    for (const char16_t* name : {u"Old", u"Missing/Inner"}) {
+    ASSERT_TRUE(m->Select(kBottomRow, U16(a)));
+    ASSERT_TRUE(Focus(kBottomRow, false));
+    NewFolder(u"Old");
+    EXPECT_EQ(TakeOneMessage(), u"Could not make a folder, " + U16(a) + u"/Old");
+    // One name inside the selected folder, never a path that leads elsewhere.
+    for (const char16_t* name : {u"Missing/Inner", u"../ESCAPED", u".."}) {
         SCOPED_TRACE(ToWx(name));
         ASSERT_TRUE(m->Select(kBottomRow, U16(a)));
         ASSERT_TRUE(Focus(kBottomRow, false));
         NewFolder(name);
-        EXPECT_EQ(TakeOneMessage(), u"Could not make a folder, " + U16(a) + u"/" + name);
+        EXPECT_NE(TakeOneMessage().find(name), std::u16string::npos);
     }
     EXPECT_FALSE(fs::exists(a / "Missing"));
+    EXPECT_FALSE(fs::exists(a.parent_path() / "ESCAPED"));
 
     // Cancel and an empty name end the command without a word.
     for (const auto& name : {std::optional<std::u16string>(), std::optional<std::u16string>(u"")}) {

@@ -365,6 +365,12 @@ protected:
             fail("reported Cancelled, but the job was done");
         if (r.exitCode == 1 && r.err.empty())
             fail("failed without saying why");
+        // A copy or move that failed or was cancelled takes back what it
+        // put at the destination: nothing there may look like a start.
+        if ((op == Op::kCopy || op == Op::kMove) && r.exitCode != 0 &&
+            f.destination.presence == Presence::kFragment)
+            fail("a job that did not finish left a fragment at the destination: " +
+                 f.destination.detail);
         if (!log.fault || !failed)
             return;
         const Event& e = *log.fault;

@@ -11,10 +11,16 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <iostream>
+#include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace dz::test {
@@ -527,6 +533,266 @@ TEST(InterruptedMove, KilledDuringSourceRemovalIsFinishedByARetry) {
         EXPECT_EQ(StateOf(dst, news, location).presence, Presence::kComplete)
             << Describe(dst, news, location);
         ASSERT_LT(k, 20);
+    }
+}
+
+// --- Something already at the destination -------------------------------
+
+void FlipByte(const fs::path& file, size_t at) {
+    std::vector<uint8_t> bytes = ReadFile(file);
+    ASSERT_LT(at, bytes.size()) << file;
+    bytes[at] ^= 0x5a;
+    WriteFile(file, bytes);
+}
+
+// A move that finds "its" recording at the destination drops its source only
+// for the very same bytes (but for the location fields): a changed byte
+// anywhere, or links to the source's own files, make it an existing entry
+// like any other - refused, or replaced when asked.
+TEST(AlreadyInPlace, OnlyTheSameBytesLetAMoveDropItsSource) {
+    struct Case {
+        const char* what;
+        void (*spoil)(const fs::path& src, const fs::path& dst, const RecordingSet& news);
+    };
+    const Case cases[] = {
+        {"a byte in the middle of part 2",
+         [](const fs::path&, const fs::path& dst, const RecordingSet& news) {
+             FlipByte(dst / news.parts[1], news.bytes.at(news.parts[1]).size() / 2);
+         }},
+        {"the last byte of part 3",
+         [](const fs::path&, const fs::path& dst, const RecordingSet& news) {
+             FlipByte(dst / news.parts[2], news.bytes.at(news.parts[2]).size() - 1);
+         }},
+        {"a header byte of part 1 outside the location",
+         [](const fs::path&, const fs::path& dst, const RecordingSet& news) {
+             FlipByte(dst / news.parts[0], 2);
+         }},
+        {"a byte of the companion outside the location",
+         [](const fs::path&, const fs::path& dst, const RecordingSet& news) {
+             FlipByte(dst / news.companion, 5000);
+         }},
+        {"links to the source's own files",
+         [](const fs::path& src, const fs::path& dst, const RecordingSet& news) {
+             for (const std::string& name : news.files()) {
+                 fs::remove(dst / name);
+                 fs::create_symlink(src / name, dst / name);
+             }
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir tmp;
+        const fs::path src = tmp / "src", dst = tmp / "dst";
+        fs::create_directory(src);
+        fs::create_directory(dst);
+        const RecordingSet news = PlaceFixture("news", src);
+        const EnvChanges drives{{"DEZADIDE_DRIVES", tmp.path().string()}};
+        ASSERT_TRUE(Cli({"cp", src.string(), dst.string(), kNews}, drives).exitedWith(0));
+        c.spoil(src, dst, news);
+
+        const ProcessResult refused = Cli({"mv", src.string(), dst.string(), kNews}, drives);
+        EXPECT_TRUE(refused.exitedWith(1)) << refused.describe();
+        EXPECT_NE(refused.err.find("Already in the destination"), std::string::npos) << refused.err;
+        EXPECT_TRUE(StateOf(src, news).original) << Describe(src, news);
+
+        const ProcessResult replaced =
+            Cli({"mv", "--replace", src.string(), dst.string(), kNews}, drives);
+        EXPECT_TRUE(replaced.exitedWith(0)) << replaced.describe();
+        EXPECT_EQ(StateOf(src, news).presence, Presence::kAbsent) << Describe(src, news);
+        EXPECT_EQ(StateOf(dst, news, LocationText("dst", news)).presence, Presence::kComplete)
+            << Describe(dst, news);
+    }
+}
+
+// --- Two jobs into one folder -------------------------------------------
+
+struct TwoJobsCase {
+    const char* what;
+    bool mounted;
+    FileSystem fs;
+};
+
+void PrintTo(const TwoJobsCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class TwoJobs : public ::testing::TestWithParam<TwoJobsCase> {};
+
+// Two moves (or copies) of different recordings with the same name into one
+// folder, started together: one wins, the other is refused with its source
+// untouched - whatever the order their checks and commits fall in.
+TEST_P(TwoJobs, IntoOneFolderOneWinsTheOtherIsRefused) {
+    const TwoJobsCase c = GetParam();
+    TempDir tmp;
+    std::optional<RealMount> disk;
+    if (c.mounted) {
+        disk.emplace(c.fs, tmp / "disk");
+        DZ_REQUIRE_MOUNT(*disk);
+    }
+    const fs::path base = c.mounted ? disk->path() : tmp / "disk";
+    const EnvChanges drives{{"DEZADIDE_DRIVES", tmp.path().string() + ":" + base.string()}};
+    int wins = 0, refusals = 0;
+    for (int round = 0; round < 8; ++round) {
+        for (const char* op : {"mv", "cp"}) {
+            SCOPED_TRACE(std::string(op) + " round " + std::to_string(round));
+            const std::string tag = std::string(op) + std::to_string(round);
+            const fs::path a = tmp / ("a" + tag), b = tmp / ("b" + tag), dst = base / tag;
+            fs::create_directories(a);
+            fs::create_directories(b);
+            fs::create_directories(dst);
+            const RecordingSet newsA = PlaceFixture("news", a);
+            PlaceFixture("news", b);
+            FlipByte(b / newsA.parts[1], 1000); // the same name, other content
+            const RecordingSet newsB = CaptureRecording(b, kNews);
+
+            ProcessResult ra, rb;
+            std::thread other([&] { rb = Cli({op, b.string(), dst.string(), kNews}, drives); });
+            ra = Cli({op, a.string(), dst.string(), kNews}, drives);
+            other.join();
+
+            const bool aWon = ra.exitedWith(0), bWon = rb.exitedWith(0);
+            EXPECT_NE(aWon, bWon) << "A: " << ra.describe() << "\nB: " << rb.describe();
+            if (aWon == bWon)
+                continue;
+            const ProcessResult& lost = aWon ? rb : ra;
+            EXPECT_TRUE(lost.exitedWith(1)) << lost.describe();
+            EXPECT_FALSE(lost.err.empty());
+            const RecordingSet& winner = aWon ? newsA : newsB;
+            const RecordingSet& loser = aWon ? newsB : newsA;
+            const fs::path winnerSource = aWon ? a : b, loserSource = aWon ? b : a;
+            EXPECT_EQ(StateOf(dst, winner).presence, Presence::kComplete) << Describe(dst, winner);
+            EXPECT_TRUE(StateOf(loserSource, loser).original) << Describe(loserSource, loser);
+            if (std::string(op) == "mv")
+                EXPECT_EQ(StateOf(winnerSource, winner).presence, Presence::kAbsent);
+            else
+                EXPECT_TRUE(StateOf(winnerSource, winner).original);
+            ++wins;
+            ++refusals;
+        }
+    }
+    std::cout << "[integrity] two jobs into one folder on " << c.what << ": " << wins << " won, "
+              << refusals << " refused, recordings lost: 0" << std::endl;
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, TwoJobs,
+                         ::testing::Values(TwoJobsCase{"TheMachinesOwnDisk", false,
+                                                       FileSystem::kTmpfs},
+                                           TwoJobsCase{"Tmpfs", true, FileSystem::kTmpfs},
+                                           TwoJobsCase{"Fat32", true, FileSystem::kFat32}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// --- What a copy keeps, and what it leaves ---------------------------------
+
+// Copies and moves keep each file's modification time, on every kind of disk
+// (FAT keeps it to two seconds).
+TEST(KeptTimes, ACopyCarriesItsSourcesModificationTime) {
+    for (const FileSystem kind : {FileSystem::kTmpfs, FileSystem::kFat32, FileSystem::kNtfs}) {
+        SCOPED_TRACE(FileSystemName(kind));
+        TempDir tmp;
+        const fs::path src = tmp / "src";
+        fs::create_directory(src);
+        const RecordingSet news = PlaceFixture("news", src);
+        WriteFile(src / "old.mp3", PatternBytes(70000, 1));
+        const auto then = fs::last_write_time(src / "old.mp3") - std::chrono::hours(24 * 365 * 25);
+        for (const std::string& name : news.files())
+            fs::last_write_time(src / name, then - std::chrono::hours(1));
+        fs::last_write_time(src / "old.mp3", then);
+        RealMount disk(kind, tmp / "disk");
+        DZ_REQUIRE_MOUNT(disk);
+        const ProcessResult r = Cli({"cp", src.string(), disk.path().string(), kNews, "old.mp3"},
+                                    {{"DEZADIDE_DRIVES", disk.path().string()}});
+        ASSERT_TRUE(r.exitedWith(0)) << r.describe();
+        for (const std::string& name : news.files()) {
+            const auto kept = fs::last_write_time(disk.path() / name);
+            EXPECT_LE(std::chrono::abs(kept - fs::last_write_time(src / name)),
+                      std::chrono::seconds(2))
+                << name;
+        }
+        EXPECT_LE(std::chrono::abs(fs::last_write_time(disk.path() / "old.mp3") - then),
+                  std::chrono::seconds(2));
+    }
+}
+
+// A FAT32 disk of a real size through FUSE answers a second read on a
+// handle opened to write with an error: a copy never reads back what it
+// wrote, it rewrites the location on its way through memory.
+TEST(LargeFatDisk, TakesACopyWithItsLocationRewritten) {
+    TempDir tmp;
+    const fs::path src = tmp / "src";
+    fs::create_directory(src);
+    const RecordingSet news = PlaceFixture("news", src);
+    RealMount disk(FileSystem::kFat32, tmp / "disk", uint64_t{2} << 30);
+    DZ_REQUIRE_MOUNT(disk);
+    const fs::path dst = disk.path() / "REC";
+    fs::create_directory(dst);
+    const ProcessResult r =
+        Cli({"cp", src.string(), dst.string(), kNews}, {{"DEZADIDE_DRIVES", disk.path().string()}});
+    ASSERT_TRUE(r.exitedWith(0)) << r.describe();
+    EXPECT_EQ(StateOf(dst, news, LocationText("REC", news)).presence, Presence::kComplete)
+        << Describe(dst, news);
+}
+
+// A temporary that no running job holds is a dead job's, even when a
+// process now runs under the id its name carries (another boot, another
+// machine); one that a running job holds stays.
+TEST(Temporaries, ADeadJobsGoWhateverTheIdALiveJobsStay) {
+    TempDir tmp;
+    const fs::path src = tmp / "src", dst = tmp / "dst";
+    fs::create_directory(src);
+    fs::create_directory(dst);
+    WriteFile(src / "a.mp3", PatternBytes(1000));
+    const fs::path dead = dst / ".dezadide-1-77.tmp", live = dst / ".dezadide-1-78.tmp";
+    WriteFile(dead, PatternBytes(5000));
+    WriteFile(live, PatternBytes(5000));
+    for (const fs::path& p : {dead, live})
+        fs::last_write_time(p, fs::last_write_time(p) - std::chrono::hours(2));
+    const int held = open(live.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0); // as the job that made it holds it
+    const ProcessResult r = Cli({"cp", src.string(), dst.string(), "a.mp3"});
+    EXPECT_TRUE(r.exitedWith(0)) << r.describe();
+    EXPECT_FALSE(fs::exists(dead)) << "process 1 runs, but holds no lock on it";
+    EXPECT_TRUE(fs::exists(live));
+    close(held);
+}
+
+// A commit that fails part-way takes back what it put in place, so nothing
+// half-written is left to look like a recording; replacing an older copy,
+// it says that copy is gone as well. The source is untouched either way.
+TEST(FailedCommit, TakesBackWhatItPutInPlace) {
+    for (const bool older : {false, true}) {
+        for (int nth = 1; nth <= 4; ++nth) { // parts 1-3, then the companion
+            SCOPED_TRACE((older ? "over an older copy, rename #" : "rename #") +
+                         std::to_string(nth) + " fails");
+            TempDir tmp;
+            const fs::path src = tmp / "src", dst = tmp / "dst";
+            fs::create_directory(src);
+            fs::create_directory(dst);
+            const RecordingSet news = PlaceFixture("news", src);
+            if (older) {
+                PlaceFixture("news", dst);
+                FlipByte(dst / news.parts[1], 700);
+            }
+            const RecordingSet before = CaptureRecording(dst, kNews);
+            std::vector<std::string> args{"cp", src.string(), dst.string(), kNews};
+            if (older)
+                args.insert(args.begin() + 1, "--replace");
+            const ProcessResult r = Cli(args, {{"DEZADIDE_DRIVES", tmp.path().string()},
+                                               {"LD_PRELOAD", ShimPath()},
+                                               {"DZ_FAULT_DIRS", dst.string()},
+                                               {"DZ_FAULT_CALLS", "rename"},
+                                               {"DZ_FAULT_NTH", std::to_string(nth)},
+                                               {"DZ_FAULT_ERRNO", std::to_string(EIO)}});
+            EXPECT_TRUE(r.exitedWith(1)) << r.describe();
+            EXPECT_TRUE(StateOf(src, news).original) << Describe(src, news);
+            if (older && nth == 1) {
+                EXPECT_TRUE(StateOf(dst, before).original) << "nothing was replaced yet";
+                continue;
+            }
+            EXPECT_EQ(StateOf(dst, news).presence, Presence::kAbsent) << Describe(dst, news);
+            if (older)
+                EXPECT_NE(r.err.find("replaced in part"), std::string::npos) << r.err;
+        }
     }
 }
 

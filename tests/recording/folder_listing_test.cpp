@@ -226,4 +226,30 @@ TEST(RowOrder, SizeAndDateKeysComeFromTheEntry) {
     EXPECT_EQ(rows[1].sizeBytes, 1500);
 }
 
+// A companion whose total no disk can hold (2^63 bytes and more) would read
+// as a negative size or as 0: the parts' sum stands in, marked as such.
+TEST(FolderListing, AnImpossibleTotalShowsThePartsSumMarked) {
+    TempDir dir;
+    const struct {
+        const char* name;
+        uint8_t first, rest;
+    } cases[] = {{"HIGHBIT", 0x80, 0x00}, {"ALLONES", 0xff, 0xff}};
+    for (const auto& c : cases) {
+        MakeRecording(dir.path(), {.name = c.name, .parts = {2048, 1024}});
+        const auto companion = dir / (std::string(c.name) + "_#001_200612241930.AVF");
+        std::vector<uint8_t> bytes = ReadFile(companion);
+        bytes[kCompanionTotalSizeOffset] = c.first;
+        for (size_t i = 1; i < 8; ++i)
+            bytes[kCompanionTotalSizeOffset + i] = c.rest;
+        WriteFile(companion, bytes);
+    }
+    std::vector<FileListRow> rows;
+    ASSERT_TRUE(ListFolderRows(dir.text(), rows));
+    ASSERT_EQ(rows.size(), 2u);
+    for (const FileListRow& row : rows) {
+        EXPECT_EQ(row.sizeText, u"3 (parts)");
+        EXPECT_EQ(row.sizeBytes, 3072);
+    }
+}
+
 } // namespace

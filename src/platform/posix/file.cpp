@@ -260,14 +260,6 @@ CommitLock::~CommitLock() {
         close(static_cast<int>(m_handle)); // the lock goes with the descriptor
 }
 
-bool File::KeepModificationTimeOf(const File& from) {
-    struct stat st;
-    if (m_fd < 0 || from.m_fd < 0 || fstat(from.m_fd, &st) != 0)
-        return false;
-    const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
-    return futimens(m_fd, times) == 0;
-}
-
 bool FlushFolder(const std::u16string& folder) {
     const int fd = open(ToUtf8(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)

@@ -179,6 +179,16 @@ bool SetAttributes(const std::u16string& path, const Attributes& attributes) {
     return chmod(ToUtf8(path).c_str(), static_cast<mode_t>(attributes.mode & 07777)) == 0;
 }
 
+bool CopyModificationTime(const std::u16string& from, const std::u16string& to) {
+    struct stat st;
+    if (stat(ToUtf8(from).c_str(), &st) != 0)
+        return false;
+    // Both times, as cp -p gives them: a FUSE file system of the old kind
+    // drops a change of the modification time alone.
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    return utimensat(AT_FDCWD, ToUtf8(to).c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 bool ResetAttributesAndDelete(const std::u16string& path) {
     const std::string native = ToUtf8(path);
     struct stat st;

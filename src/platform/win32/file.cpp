@@ -113,12 +113,18 @@ std::optional<std::time_t> ModificationTime(const std::u16string& path) {
     return static_cast<std::time_t>(ticks / kTicksPerSecond - kSecondsFrom1601To1970);
 }
 
-bool File::KeepModificationTimeOf(const File& from) {
-    FILETIME written;
-    if (m_fd == kClosed || from.m_fd == kClosed ||
-        !GetFileTime(AsHandle(from.m_fd), nullptr, nullptr, &written))
+bool CopyModificationTime(const std::u16string& from, const std::u16string& to) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(win32::ApiPath(from).c_str(), GetFileExInfoStandard, &data))
         return false;
-    return SetFileTime(AsHandle(m_fd), nullptr, nullptr, &written) != 0;
+    const HANDLE h = CreateFileW(win32::ApiPath(to).c_str(), FILE_WRITE_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    const bool set = SetFileTime(h, nullptr, nullptr, &data.ftLastWriteTime) != 0;
+    CloseHandle(h);
+    return set;
 }
 
 bool FlushFolder(const std::u16string& folder) {
