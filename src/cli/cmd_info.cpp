@@ -23,11 +23,14 @@ void Line(std::ostream& out, const char* key, int64_t value) {
 void PrintParts(std::ostream& out, const CRecordingName& names, const RecordingNameParts& parts,
                 uint32_t count) {
     const size_t nameStart = parts.prefix.size();
+    // One read of the folder however many parts the companion counts.
+    platform::FolderCaseIndex index(
+        parts.prefix.size() > 1 ? parts.prefix.substr(0, parts.prefix.size() - 1) : parts.prefix);
     for (uint32_t p = 1; p <= count; ++p) {
         const std::u16string built =
             names.MakePartPath(parts.prefix, parts.recordingName, static_cast<int32_t>(p),
                                parts.dateStamp, parts.suffixNumber);
-        const std::u16string path = platform::ResolveCase(built);
+        const std::u16string path = parts.prefix + index.Resolve(built.substr(nameStart));
         out << "part " << p << '\t';
         platform::File file = platform::File::OpenRead(path);
         if (!file.IsOpen()) {
@@ -76,7 +79,8 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
         return kExitFailure;
     }
     Line(out, "part count", read.partCount);
-    Line(out, "total size", read.totalSize);
+    // The field is unsigned: 2^63 and more are shown as they are stored.
+    out << "total size\t" << static_cast<uint64_t>(read.totalSize) << '\n';
     Line(out, "location", read.location);
     PrintParts(out, names, parts, read.partCount);
     return kExitOk;

@@ -494,10 +494,18 @@ int CheckCompanion(EntryContext& c, const std::u16string& sourcePath, CompanionR
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable, false);
     // A companion that counts fewer parts than are there would leave the
     // rest behind: a move would remove the entry and keep its parts.
+    const CRecordingName names;
     std::u16string next;
-    CRecordingName().MakeSiblingPartPath(next, sourcePath, companion.partCount + 1);
+    names.MakeSiblingPartPath(next, sourcePath, companion.partCount + 1);
     if (!next.empty() && dz::platform::FileExists(dz::platform::ResolveCase(next)))
         return Fail(c, ProgressCode::ErrorCompanion, TransferFailure::PartsBeyondCount, false);
+    // One that counts more parts than are there cannot be copied whole; said
+    // at once, not after every part before the gap was copied.
+    std::u16string last;
+    names.MakeSiblingPartPath(last, sourcePath, companion.partCount);
+    if (companion.partCount > 1 && !last.empty() &&
+        !dz::platform::FileExists(dz::platform::ResolveCase(last)))
+        return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable, false);
     return 0;
 }
 
