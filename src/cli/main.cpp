@@ -40,6 +40,9 @@ bool ToTexts(const std::vector<std::string>& arguments, std::vector<std::u16stri
 } // namespace
 
 int main(int argc, char** argv) {
+    // Ctrl+C from the first instruction on is noted, not the end of the
+    // program, so that convert can report what became of its target.
+    dz::platform::NoteInterrupts();
     CLI::App app{"dezadide-cli: list, copy, move, delete and convert the recordings of a "
                  "set-top-box recorder"};
     app.require_subcommand(1, 1);
@@ -103,6 +106,9 @@ int main(int argc, char** argv) {
                                                       "stream file, as the ts2pes dialog does");
     convert->add_option("SOURCE", convertSource, "A recording's .AVR part file")->required();
     convert->add_option("TARGET", convertTarget, "The .mpg file to write")->required();
+    bool convertReplace = false;
+    convert->add_flag("--replace", convertReplace,
+                      "Replace TARGET when it exists, once the new file is complete");
 
     // UTF-8 on every system (Windows hands main() its ANSI code page).
     std::vector<std::string> arguments = dz::platform::CommandLineArguments(argc, argv);
@@ -115,6 +121,9 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? kExitOk : kExitUsage;
     }
+    // The other commands report no cancel of their own: Ctrl+C ends them.
+    if (!*convert)
+        dz::platform::EndNotingInterrupts();
 
     if (*ls) {
         LsOptions o;
@@ -157,6 +166,7 @@ int main(int argc, char** argv) {
         if (!ToText(convertSource, o.source) || !ToText(convertTarget, o.target))
             return kExitUsage;
         o.progress = dz::platform::StderrIsTerminal();
+        o.replace = convertReplace;
         return RunConvert(o, std::cout, std::cerr);
     }
     return kExitUsage;

@@ -40,4 +40,14 @@ private:
 // handler runs. False, and nothing happens, when no hook would take it.
 bool SimulateInterrupt();
 
+// From now on a Ctrl+C that no hook takes is noted instead of ending the
+// program: main calls it first, so that one pressed during start-up, or
+// after a job's hook has gone, becomes an outcome a command reports.
+void NoteInterrupts();
+// Whether a Ctrl+C was noted since the last call; clears the note.
+bool TakeNotedInterrupt();
+// Back to the system's default: Ctrl+C ends the program, at once when one
+// was noted meanwhile (for commands that report no cancel of their own).
+void EndNotingInterrupts();
+
 } // namespace dz::platform

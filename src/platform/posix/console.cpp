@@ -12,12 +12,16 @@ namespace {
 std::atomic<InterruptHook::Handler> g_handler{nullptr};
 std::atomic<bool> g_once{false};
 std::atomic<bool> g_fired{false};
+std::atomic<bool> g_noted{false};
 struct sigaction g_previous {};
 
 extern "C" void OnInterrupt(int) {
-    g_fired.store(true);
-    if (InterruptHook::Handler handler = g_handler.load())
+    if (InterruptHook::Handler handler = g_handler.load()) {
+        g_fired.store(true);
         handler();
+        return;
+    }
+    g_noted.store(true);
 }
 
 } // namespace
@@ -55,6 +59,32 @@ bool SimulateInterrupt() {
     if (!g_handler.load() || (g_once.load() && g_fired.load()))
         return false;
     return raise(SIGINT) == 0; // the handler runs before raise returns
+}
+
+} // namespace dz::platform
+
+namespace dz::platform {
+
+void NoteInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    // SA_RESTART: a read or write in progress goes on, as it would without it.
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool TakeNotedInterrupt() {
+    return g_noted.exchange(false);
+}
+
+void EndNotingInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    if (g_noted.exchange(false))
+        raise(SIGINT);
 }
 
 } // namespace dz::platform

@@ -20,15 +20,23 @@ namespace {
 std::atomic<InterruptHook::Handler> g_handler{nullptr};
 std::atomic<bool> g_once{false};
 std::atomic<bool> g_fired{false};
+std::atomic<bool> g_noted{false};
+std::atomic<bool> g_noting{false};
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
+    InterruptHook::Handler handler = g_handler.load();
+    if (!handler) {
+        if (!g_noting.load())
+            return FALSE;
+        g_noted.store(true);
+        return TRUE;
+    }
     // FALSE hands the event on to the default handling, which ends the program.
     if (g_once.load() && g_fired.exchange(true))
         return FALSE;
-    if (InterruptHook::Handler handler = g_handler.load())
-        handler();
+    handler();
     return TRUE;
 }
 
@@ -69,6 +77,22 @@ InterruptHook::~InterruptHook() {
     if (m_installed)
         SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_handler.store(nullptr);
+}
+
+void NoteInterrupts() {
+    if (!g_noting.exchange(true))
+        SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+bool TakeNotedInterrupt() {
+    return g_noted.exchange(false);
+}
+
+void EndNotingInterrupts() {
+    if (g_noting.exchange(false))
+        SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    if (g_noted.exchange(false))
+        GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
 }
 
 bool SimulateInterrupt() {
