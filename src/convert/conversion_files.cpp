@@ -118,20 +118,24 @@ bool SourceFile::open_source(const std::u16string& path) {
     return m_file.IsOpen();
 }
 
-void SourceFile::skip_recording_header() {
+bool SourceFile::skip_recording_header() {
     std::array<uint8_t, kPartHeaderSize> header{};
     m_file.Seek(0);
     const int64_t got = m_file.Read(header.data(), header.size());
     if (got < 0)
         m_readFailed = true; // not a short part: the conversion must not go on as if it were
     uint64_t offset = 0;
+    bool partHeader = true;
     if (got >= static_cast<int64_t>(kPartStreamOffsetOffset + 2)) {
         offset = ReadBigEndian(header.data() + kPartStreamOffsetOffset, 2);
+        partHeader = offset <= m_size;
     } else {
         // Too short to say where its stream begins: nothing of it is stream data.
         offset = m_size;
+        partHeader = got < 0;
     }
-    seek(offset);
+    seek(std::min(offset, m_size));
+    return partHeader;
 }
 
 size_t SourceFile::read_block(uint8_t* buffer, size_t n) {

@@ -98,8 +98,10 @@ public:
     // cannot be opened.
     bool open_source(const std::u16string& path);
     // Reads the part header and moves to its stream offset. A file too short
-    // to hold the offset has no stream: it is left at its end.
-    void skip_recording_header();
+    // to hold the offset has no stream: it is left at its end. False when the
+    // header cannot be a part's: too short to hold the offset, or an offset
+    // beyond the end of the file (something else under a part's name).
+    bool skip_recording_header();
     size_t read_block(uint8_t* buffer, size_t n) override;
     uint64_t position() const override { return m_position; }
     bool seek(uint64_t offset) override;

@@ -199,7 +199,9 @@ ConversionJob::Result ConversionJob::Convert(const std::u16string& source,
         m_observer.OnWarning(
             FillCounts(msg::kPartCountDisagrees, found.companionCount, found.onDisk));
 
-    if (TargetIsASourceFile(target, parts, source) || platform::FolderExists(target))
+    // A target must name a file: not a folder, not nothing.
+    if (platform::LastComponent(target).empty() || TargetIsASourceFile(target, parts, source) ||
+        platform::FolderExists(target))
         return {ConversionOutcome::kCantOpenTarget, {}};
     // A link under the target's name counts as taken, dangling or not: it is
     // replaced itself when that was asked for, never written through.
@@ -264,8 +266,14 @@ ConversionJob::Result ConversionJob::ConvertParts(const std::vector<std::u16stri
         if (!input.open_source(parts[static_cast<size_t>(i)]))
             return {ConversionOutcome::kCantOpenSource, {}};
         const uint64_t partSize = input.size();
-        input.skip_recording_header();
-        const int result = convert_ts_file(input, stop, output, state, m_settings.log);
+        const std::u16string name = platform::LastComponent(parts[static_cast<size_t>(i)]);
+        // What is no part file holds no transport stream either.
+        if (!input.skip_recording_header() && !input.read_failed())
+            return {ConversionOutcome::kNotATransportStream,
+                    FillMessage(msg::kNotATransportStreamNamed, name)};
+        const int result = input.read_failed()
+                               ? kConvertDone
+                               : convert_ts_file(input, stop, output, state, m_settings.log);
         const bool readFailed = input.read_failed();
         input.close();
         if (readFailed)
@@ -274,8 +282,7 @@ ConversionJob::Result ConversionJob::ConvertParts(const std::vector<std::u16stri
             return {ConversionOutcome::kWriteFailed, {}};
         if (result == kConvertNotATs)
             return {ConversionOutcome::kNotATransportStream,
-                    FillMessage(msg::kNotATransportStreamNamed,
-                                platform::LastComponent(parts[static_cast<size_t>(i)]))};
+                    FillMessage(msg::kNotATransportStreamNamed, name)};
         if (result != kConvertDone)
             return {ConversionOutcome::kCanceled, {}};
         m_partsDone.store(done + partSize, std::memory_order_relaxed);

@@ -50,7 +50,8 @@ Outcome Convert(ConvertOptions options) {
 TEST(CliConvert, OutcomeTextAndExitStatus) {
     TempDir dir;
     for (bool progress : {false, true}) {
-        const Outcome ok = Convert(Options(Text(kNews), dir.text() + u"/news.mpg", progress));
+        const Outcome ok = Convert(Options(
+            Text(kNews), dir.text() + (progress ? u"/news-progress.mpg" : u"/news.mpg"), progress));
         EXPECT_EQ(ok.status, kExitOk);
         EXPECT_EQ(ok.out, "Convert finished\n");
         if (progress) // a line redrawn in place, wiped at the end
