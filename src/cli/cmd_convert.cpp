@@ -123,9 +123,9 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
     // What TARGET holds now is what a cancel leaves.
     const bool targetThere = platform::PathExists(options.target);
     const auto cancelled = [&] {
-        PrintMessage(err, FillMessage(targetThere ? msg::kConvertCanceledKept
-                                                  : msg::kConvertCanceledNotMade,
-                                      options.target));
+        PrintMessage(
+            err, FillMessage(targetThere ? msg::kConvertCanceledKept : msg::kConvertCanceledNotMade,
+                             options.target));
         return kExitCancelled;
     };
     // Ctrl+C before the job began: nothing to start.

@@ -41,7 +41,9 @@ struct RecordingParts {
     int32_t onDisk = 0;          // parts 1, 2, ... found one after another
     bool companionUnreadable = false;
     // The companion counts more parts than follow one another on disk.
-    bool partsMissing() const { return companionCount > onDisk && companionCount <= kMaxJoinedParts; }
+    bool partsMissing() const {
+        return companionCount > onDisk && companionCount <= kMaxJoinedParts;
+    }
     // The parts joined are not the number the companion gives.
     bool countDisagrees() const {
         return companionCount >= 0 && !partsMissing() && companionCount != onDisk;

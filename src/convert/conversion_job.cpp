@@ -37,7 +37,8 @@ std::u16string FolderOfTarget(const std::u16string& target) {
 
 // The bytes of every part as they are on disk now, for the total bar.
 uint64_t PartBytes(const std::u16string& part) {
-    const std::optional<platform::FileInfo> info = platform::GetFileInfo(platform::ResolveCase(part));
+    const std::optional<platform::FileInfo> info =
+        platform::GetFileInfo(platform::ResolveCase(part));
     return info ? info->size : 0;
 }
 

@@ -22,16 +22,16 @@
 namespace dz::convert {
 
 enum class ConversionOutcome {
-    kFinished,       // every part converted, the target in place
-    kCanceled,       // stopped: no target was made, one that was there is kept
-    kCantOpenTarget, // the target could not be created, or it is one of the source parts
-    kCantOpenSource, // a source part could not be opened
-    kWriteFailed,    // writing the output failed (disk full)
-    kCantReadSource, // reading a source part failed part-way
-    kNotATransportStream, // a source part holds no transport stream
-    kNoStreamFound,       // every part read, nothing found to write
-    kTargetExists,        // the target exists and replacing it was not asked for
-    kPartsMissing,        // the companion counts parts that are not there
+    kFinished,                 // every part converted, the target in place
+    kCanceled,                 // stopped: no target was made, one that was there is kept
+    kCantOpenTarget,           // the target could not be created, or it is one of the source parts
+    kCantOpenSource,           // a source part could not be opened
+    kWriteFailed,              // writing the output failed (disk full)
+    kCantReadSource,           // reading a source part failed part-way
+    kNotATransportStream,      // a source part holds no transport stream
+    kNoStreamFound,            // every part read, nothing found to write
+    kTargetExists,             // the target exists and replacing it was not asked for
+    kPartsMissing,             // the companion counts parts that are not there
     kCantTellTargetFileSystem, // a recording of several parts, and no way to tell
                                // whether the target's disk takes it
 };
@@ -60,8 +60,8 @@ public:
 
 // Where the worker is: in the part file it reads, and over all parts.
 struct SourceProgress {
-    uint64_t position = 0; // bytes from the start of the open part file
-    uint64_t size = 0;     // 0 when no part file is open
+    uint64_t position = 0;      // bytes from the start of the open part file
+    uint64_t size = 0;          // 0 when no part file is open
     uint64_t totalPosition = 0; // bytes of earlier parts + position
     uint64_t totalSize = 0;     // bytes of every part; 0 before the first part
 };

@@ -137,8 +137,8 @@ Alignment AlignToSync(BlockSource& source, uint8_t* block, size_t& held) {
 // The AC-3 frame header in the payload of a private stream 1 segment, past
 // its sub-stream header when it has one.
 bool Ac3BitRate(const uint8_t* segment, size_t fill, Ac3Info& info) {
-    constexpr size_t kFixedHeader = 9;      // start code to PES_header_data_length
-    constexpr size_t kSubStreamHeader = 4;  // sub-stream id, frame count, pointer
+    constexpr size_t kFixedHeader = 9;     // start code to PES_header_data_length
+    constexpr size_t kSubStreamHeader = 4; // sub-stream id, frame count, pointer
     if (fill <= kFixedHeader)
         return false;
     size_t payload = kFixedHeader + segment[kFixedHeader - 1];

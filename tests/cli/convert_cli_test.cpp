@@ -92,8 +92,9 @@ TEST(CliConvert, InterruptStopsLikeTheStopButton) {
         };
         const Outcome r = Convert(options);
         EXPECT_EQ(r.status, kExitCancelled);
-        EXPECT_NE(r.err.find("Convert Canceled; " + dir.path().string() + "/news.mpg was not made\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            r.err.find("Convert Canceled; " + dir.path().string() + "/news.mpg was not made\n"),
+            std::string::npos)
             << r.err;
         EXPECT_EQ(parts, (std::vector<int>{0, 1})) << "part 3 is never started";
         EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "no target, no temporary";
@@ -142,7 +143,8 @@ TEST(CliConvert, InterruptAtStartUpOrAfterTheEndIsReported) {
     options.replace = true;
     const Outcome kept = Convert(options);
     EXPECT_EQ(kept.status, kExitCancelled);
-    EXPECT_EQ(kept.err, "Convert Canceled; " + dir.path().string() + "/news.mpg was left as it was\n");
+    EXPECT_EQ(kept.err,
+              "Convert Canceled; " + dir.path().string() + "/news.mpg was left as it was\n");
     EXPECT_EQ(dz::test::ReadFile(dir / "news.mpg").size(), 4u);
 
     const Outcome finished = Convert(Options(Text(kNews), dir.text() + u"/late.mpg"));
@@ -162,7 +164,8 @@ TEST(CliConvert, ExistingTargetsAndWarnings) {
     dz::test::WriteFile(dir / "news.mpg", "earlier");
     const Outcome refused = Convert(Options(Text(kNews), target));
     EXPECT_EQ(refused.status, kExitFailure);
-    EXPECT_EQ(refused.err, dir.path().string() + "/news.mpg already exists; it was left as it was\n");
+    EXPECT_EQ(refused.err,
+              dir.path().string() + "/news.mpg already exists; it was left as it was\n");
     EXPECT_EQ(dz::test::ReadFile(dir / "news.mpg").size(), 7u);
     ConvertOptions replacing = Options(Text(kNews), target);
     replacing.replace = true;

@@ -11,9 +11,9 @@
 
 #include <array>
 #include <csignal>
+#include <future>
 #include <optional>
 #include <set>
-#include <future>
 #include <thread>
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -22,8 +22,8 @@
 namespace dz::convert {
 namespace {
 
-using test::Fixture;
 using dz::ToUtf8;
+using test::Fixture;
 using test::PartName;
 using test::ReadFile;
 using test::TempDir;
@@ -110,8 +110,8 @@ std::set<std::string> Names(const std::filesystem::path& folder) {
 // file is sound.
 std::string DecodeComplaints(const std::filesystem::path& file) {
     std::string output;
-    const int status =
-        test::RunProgram("ffmpeg", {"-v", "error", "-i", file.string(), "-f", "null", "-"}, &output);
+    const int status = test::RunProgram(
+        "ffmpeg", {"-v", "error", "-i", file.string(), "-f", "null", "-"}, &output);
     return status == 0 ? output : "exit " + std::to_string(status) + ": " + output;
 }
 #endif
@@ -244,8 +244,9 @@ TEST(ConversionJob, FailuresAndTheirTexts) {
          "Not a TS\n"},
         {lateJunk[0],
          dir / "late.mpg",
-         {"part 0/2 0%", "part 1/2 98%", "LATE_#002_200612241930.AVR is not an MPEG transport "
-                                         "stream"}},
+         {"part 0/2 0%", "part 1/2 98%",
+          "LATE_#002_200612241930.AVR is not an MPEG transport "
+          "stream"}},
         // Shorter than its part header: no part file, so no stream.
         {tiny,
          dir / "tiny.mpg",
@@ -308,7 +309,7 @@ TEST(ConversionJob, TheTargetIsReplacedOnlyWhenAskedAndOnlyByAWholeOutput) {
     EXPECT_EQ(r.outcome, ConversionOutcome::kTargetExists);
     EXPECT_EQ(r.events,
               std::vector<std::string>{ToUtf8(Text(target)) + " already exists; it was left "
-                                                                     "as it was"});
+                                                              "as it was"});
     EXPECT_EQ(ReadFile(target).size(), 14u);
     r = Convert(kNews, target, Options{.stopAt = 2, .replace = true});
     EXPECT_EQ(r.outcome, ConversionOutcome::kCanceled);
@@ -338,8 +339,8 @@ TEST(ConversionJob, TheTargetIsReplacedOnlyWhenAskedAndOnlyByAWholeOutput) {
         std::filesystem::remove(link);
     }
 #endif
-    EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"elsewhere.mpg", "news.mpg",
-                                                         "reference.mpg"}))
+    EXPECT_EQ(Names(dir.path()),
+              (std::set<std::string>{"elsewhere.mpg", "news.mpg", "reference.mpg"}))
         << "no temporary is left";
 }
 

@@ -301,8 +301,8 @@ TEST(DiscoverPids, TakesAc3OnlyWithoutMpegAudio) {
     EXPECT_EQ(c.result, kConvertDone);
     EXPECT_EQ(state.mode, ConversionMode::kAv);
     const Bytes withSubStream = {0, 0, 1, 0xBD};
-    const auto at = std::search(c.output.begin(), c.output.end(), withSubStream.begin(),
-                                withSubStream.end());
+    const auto at =
+        std::search(c.output.begin(), c.output.end(), withSubStream.begin(), withSubStream.end());
     ASSERT_NE(at, c.output.end()) << "no AC-3 segment in the output";
     const size_t payload = static_cast<size_t>(at - c.output.begin()) + 9 + at[8];
     ASSERT_LT(payload + 6, c.output.size());

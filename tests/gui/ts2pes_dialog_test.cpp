@@ -14,6 +14,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <cstdlib>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -419,6 +420,27 @@ TEST_F(Ts2PesDialog, TheProgressTimerShowsThePartReadSoFar) {
         EXPECT_EQ(bar, 75);
         EXPECT_EQ(text, u"75 %");
     }
+}
+
+} // namespace dz::test
+
+namespace dz::test {
+
+// Not a test: the conversion dialog as a user first sees it, photographed
+// into $SCREENSHOT_OUT (the README's picture of it).
+TEST_F(Ts2PesDialog, DISABLED_Screenshot) {
+    const char* out = std::getenv("SCREENSHOT_OUT");
+    ASSERT_TRUE(out && *out);
+    CTs2PesDlg dialog(nullptr, u"/media/user/RECORDER/REC/FILM_#001_200612241930.AVR",
+                      u"/home/user/Videos/FILM_#001_200612241930.mpg", seams);
+    dialog.Show();
+    PumpFor(std::chrono::milliseconds(500));
+    const wxRect r = dialog.GetScreenRect();
+    const std::string command = "import -window root -crop " + std::to_string(r.width) + "x" +
+                                std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
+                                std::to_string(r.y) + " +repage '" + out + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    dialog.Close();
 }
 
 } // namespace dz::test

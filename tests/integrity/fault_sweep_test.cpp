@@ -431,8 +431,7 @@ protected:
             (op == Op::kDelete || op == Op::kMove) && r.exitCode != 0 && !f.source.original)
             fail("a read error before anything was removed left the source " +
                  std::string(PresenceName(f.source.presence)) + " (" + f.source.detail + ")");
-        if (IsConvert(op) && e.kind == "read" && Under(e.path, s.src) &&
-            e.path.ends_with(".AVR")) {
+        if (IsConvert(op) && e.kind == "read" && Under(e.path, s.src) && e.path.ends_with(".AVR")) {
             if (r.exitCode == 0)
                 fail("a read error in " + e.path + " was reported as success");
             else if (r.err.find("Can't read the source file") == std::string::npos)
