@@ -39,10 +39,12 @@ bool ToTexts(const std::vector<std::string>& arguments, std::vector<std::u16stri
 
 } // namespace
 
+// Ctrl+C from the program's first instructions on (its static set-up, before
+// main) is noted, not the end of the program, so that convert can report
+// what became of its target.
+const bool g_notingInterrupts = (dz::platform::NoteInterrupts(), true);
+
 int main(int argc, char** argv) {
-    // Ctrl+C from the first instruction on is noted, not the end of the
-    // program, so that convert can report what became of its target.
-    dz::platform::NoteInterrupts();
     CLI::App app{"dezadide-cli: list, copy, move, delete and convert the recordings of a "
                  "set-top-box recorder"};
     app.require_subcommand(1, 1);
