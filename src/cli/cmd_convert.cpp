@@ -2,13 +2,16 @@
 
 #include "cli/commands.h"
 #include "common/messages.h"
+#include "common/text.h"
 #include "platform/console.h"
+#include "platform/platform.h"
 
 #include <atomic>
 #include <chrono>
 #include <optional>
 #include <ostream>
 #include <thread>
+#include <vector>
 
 namespace dz::cli {
 namespace {
@@ -38,6 +41,9 @@ public:
         // The first Ctrl+C asks the worker to stop; a second one ends the
         // program at once, for a worker stuck on a disk that does not answer.
         m_hook.emplace(OnInterrupt, true);
+        // One pressed during start-up, before the hook was there, counts too.
+        if (platform::InterruptReceived())
+            OnInterrupt();
     }
     ~InterruptStopsConversion() {
         m_hook.reset();
@@ -54,29 +60,36 @@ private:
 class TerminalObserver final : public ConversionObserver {
 public:
     explicit TerminalObserver(const ConvertOptions& options) : m_options(options) {}
-    void OnPartStarted(int index, int count, int totalPercent) override {
+    void OnPartStarted(int index, int count, int) override {
         m_part.store(index + 1);
         m_count.store(count);
-        m_total.store(totalPercent);
         if (m_options.onPartStarted)
             m_options.onPartStarted(index, count);
     }
-    void OnFinished(ConversionOutcome outcome, std::u16string_view) override {
+    // Kept until the job has ended: the progress line owns err meanwhile.
+    // Read only after the worker was joined.
+    void OnWarning(std::u16string_view text) override { m_warnings.emplace_back(text); }
+    void OnFinished(ConversionOutcome outcome, std::u16string_view text) override {
+        m_text = std::u16string(text);
         m_outcome.store(outcome);
     }
 
     ConversionOutcome outcome() const { return m_outcome.load(); }
-    void PrintProgress(std::ostream& err, int current) const {
-        err << "\rpart " << m_part.load() << '/' << m_count.load() << "  total " << m_total.load()
-            << " %  current " << current << " %   " << std::flush;
+    const std::u16string& text() const { return m_text; }
+    const std::vector<std::u16string>& warnings() const { return m_warnings; }
+    void PrintProgress(std::ostream& err, const convert::SourceProgress& progress) const {
+        err << "\rpart " << m_part.load() << '/' << m_count.load() << "  total "
+            << convert::TotalPercent(progress) << " %  current "
+            << convert::CurrentPercent(progress) << " %   " << std::flush;
     }
 
 private:
     const ConvertOptions& m_options;
     std::atomic<int> m_part{0};
     std::atomic<int> m_count{0};
-    std::atomic<int> m_total{0};
     std::atomic<ConversionOutcome> m_outcome{ConversionOutcome::kCanceled};
+    std::u16string m_text;
+    std::vector<std::u16string> m_warnings;
 };
 
 // Runs the job on its worker thread and redraws one progress line until it
@@ -90,7 +103,7 @@ bool RunWithProgress(ConversionJob& job, TerminalObserver& observer, const Conve
     bool drawn = false;
     while (job.IsRunning()) {
         if (std::chrono::steady_clock::now() >= nextDraw) {
-            observer.PrintProgress(err, convert::CurrentPercent(job.Progress()));
+            observer.PrintProgress(err, job.Progress());
             drawn = true;
             nextDraw += 100ms;
         }
@@ -107,10 +120,23 @@ bool RunWithProgress(ConversionJob& job, TerminalObserver& observer, const Conve
 int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
     auto stop = std::make_shared<StopEvent>();
     InterruptStopsConversion interrupt(*stop);
+    // What TARGET holds now is what a cancel leaves.
+    const bool targetThere = platform::PathExists(options.target);
+    const auto cancelled = [&] {
+        PrintMessage(
+            err, FillMessage(targetThere ? msg::kConvertCanceledKept : msg::kConvertCanceledNotMade,
+                             options.target));
+        return kExitCancelled;
+    };
+    // Ctrl+C before the job began: nothing to start.
+    if (interrupt.interrupted())
+        return cancelled();
+
     TerminalObserver observer(options);
     convert::ConversionSettings settings;
     settings.targetTakesWholeRecording = options.targetTakesWholeRecording;
     settings.log = options.log;
+    settings.replaceTarget = options.replace;
     ConversionJob job(observer, settings);
 
     if (options.progress) {
@@ -122,15 +148,17 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
         job.Run(options.source, options.target, stop.get());
     }
 
+    for (const std::u16string& warning : observer.warnings())
+        PrintMessage(err, warning);
+    // A Ctrl+C that came once the output was in place changes nothing.
     const ConversionOutcome outcome = observer.outcome();
-    const std::u16string_view text = convert::OutcomeText(outcome);
     if (outcome == ConversionOutcome::kFinished) {
-        out << Shown(text) << '\n';
+        out << Shown(observer.text()) << '\n';
         return kExitOk;
     }
-    PrintMessage(err, text);
     if (outcome == ConversionOutcome::kCanceled && interrupt.interrupted())
-        return kExitCancelled;
+        return cancelled();
+    PrintMessage(err, observer.text());
     return kExitFailure;
 }
 

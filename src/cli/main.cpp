@@ -114,6 +114,9 @@ int RunCommandLine(int argc, char** argv) {
                                                       "stream file, as the ts2pes dialog does");
     convert->add_option("SOURCE", convertSource, "A recording's .AVR part file")->required();
     convert->add_option("TARGET", convertTarget, "The .mpg file to write")->required();
+    bool convertReplace = false;
+    convert->add_flag("--replace", convertReplace,
+                      "Replace TARGET when it exists, once the new file is complete");
 
     // UTF-8 on every system (Windows hands main() its ANSI code page).
     std::vector<std::string> arguments = dz::platform::CommandLineArguments(argc, argv);
@@ -172,6 +175,7 @@ int RunCommandLine(int argc, char** argv) {
         if (!ToText(convertSource, o.source) || !ToText(convertTarget, o.target))
             return kExitUsage;
         o.progress = dz::platform::StderrIsTerminal();
+        o.replace = convertReplace;
         return RunConvert(o, std::cout, std::cerr);
     }
     return kExitUsage;

@@ -83,6 +83,34 @@ inline constexpr char16_t kCantWriteTarget[] = u"Can't write the target file";
 inline constexpr char16_t kCantStartConversion[] = u"Can't start the conversion";
 // Reading a source part failed part-way (a failing disk): not its end.
 inline constexpr char16_t kCantReadSource[] = u"Can't read the source file";
+// A source part without a transport stream: a failure, not a cancel.
+inline constexpr char16_t kNotATransportStream[] =
+    u"The source file is not an MPEG transport stream";
+inline constexpr char16_t kNotATransportStreamNamed[] = u"%s is not an MPEG transport stream";
+// Every part read, and nothing in them the converter writes.
+inline constexpr char16_t kNoStreamFound[] =
+    u"Nothing to convert: the source file holds no MPEG video with MPEG or AC-3 audio, and no "
+    u"MPEG audio alone";
+// "%s" is the target; the terminal's refusal when --replace was not given.
+inline constexpr char16_t kTargetExists[] = u"%s already exists; it was left as it was";
+// The conversion dialog's question before it replaces an existing target.
+inline constexpr char16_t kReplaceTargetQuestion[] =
+    u"%s already exists.\nReplace it once the conversion is complete?";
+inline constexpr char16_t kPartsMissing[] =
+    u"The companion file's part count (%d) is more than the parts there (%d); nothing was "
+    u"converted";
+inline constexpr char16_t kCantTellTargetFileSystem[] =
+    u"Can't tell the file system of the target's disk, so not whether it takes a recording of "
+    u"several parts (over 4 GiB); nothing was converted";
+// The terminal's cancel: what became of TARGET ("%s").
+inline constexpr char16_t kConvertCanceledNotMade[] = u"Convert Canceled; %s was not made";
+inline constexpr char16_t kConvertCanceledKept[] = u"Convert Canceled; %s was left as it was";
+// Warnings of a conversion that went on, shown with its outcome.
+inline constexpr char16_t kPartCountDisagrees[] =
+    u"The companion file's part count (%d) does not match the parts there (%d); every part there "
+    u"was converted";
+inline constexpr char16_t kOnlyFirstPartConverted[] =
+    u"Only part 1 of %d was converted: the target's file system does not take files over 4 GiB";
 
 // The hand-over to the MP3 program.
 inline constexpr char16_t kVivozirTitle[] = u"Vivozir";

@@ -28,8 +28,11 @@ bool FileSystemTakesLargeFiles(const std::string& fsType) {
     return true;
 }
 
-bool TargetTakesWholeRecording(const std::u16string& target) {
-    return FileSystemTakesLargeFiles(platform::FileSystemTypeOf(target));
+std::optional<bool> TargetTakesWholeRecording(const std::u16string& target) {
+    const std::string type = platform::FileSystemTypeOf(target);
+    if (type.empty())
+        return std::nullopt;
+    return FileSystemTakesLargeFiles(type);
 }
 
 std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool wholeRecording) {
@@ -37,43 +40,52 @@ std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool
     return SelectSourceParts(source, wholeRecording, unreadable);
 }
 
-namespace {
-
-// The companion's part count in one open and one read, so that a second
-// look cannot disagree with the first: 0 when it is missing or shorter than
-// its head, -1 when the source is no part file or the companion is there but
-// cannot be read.
-int32_t PartCountOnce(const std::u16string& source, bool& unreadable) {
-    const CompanionRead companion = ReadCompanionOf(source);
-    unreadable = companion.status == CompanionStatus::Unreadable;
-    if (companion.path.empty() || unreadable)
-        return -1;
-    return companion.Ok() ? companion.partCount : 0;
-}
-
-} // namespace
-
 std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool wholeRecording,
                                               bool& companionUnreadable) {
-    const CRecordingName names;
     companionUnreadable = false;
     if (!wholeRecording)
         return {source};
-    const int32_t count = PartCountOnce(source, companionUnreadable);
-    if (count < 1 || count > kMaxJoinedParts)
-        return {source};
+    RecordingParts found = FindRecordingParts(source);
+    companionUnreadable = found.companionUnreadable;
+    return std::move(found.parts);
+}
+
+RecordingParts FindRecordingParts(const std::u16string& source) {
+    RecordingParts found;
+    found.parts = {source};
+    // One open and one read of the companion, so that a second look cannot
+    // disagree with the first.
+    const CompanionRead companion = ReadCompanionOf(source);
+    if (companion.status == CompanionStatus::Unreadable) {
+        found.companionUnreadable = true;
+        return found;
+    }
+    if (companion.path.empty() || companion.status == CompanionStatus::Missing)
+        return found;
+    // A companion shorter than its head counts no parts.
+    found.companionCount = companion.Ok() ? companion.partCount : 0;
     // The parts are named without the bounds of a copy's location text: a
     // long recording name or a deep folder must not make every part's name
     // fall back to the source's own, which would join part 1 to itself.
     RecordingNameParts pieces;
     if (SplitSiblingNames(source, pieces) != 0)
-        return {source};
-    std::vector<std::u16string> parts;
-    parts.reserve(static_cast<size_t>(count));
+        return found;
+    const CRecordingName names;
+    const auto partPath = [&](int32_t k) {
+        return names.MakePartPath(pieces.prefix, pieces.recordingName, k, pieces.dateStamp,
+                                  pieces.suffixNumber);
+    };
+    while (found.onDisk < kMaxJoinedParts &&
+           platform::FileExists(platform::ResolveCase(partPath(found.onDisk + 1))))
+        ++found.onDisk;
+    const int32_t count = found.partsMissing() ? found.companionCount : found.onDisk;
+    if (count < 1)
+        return found;
+    found.parts.clear();
+    found.parts.reserve(static_cast<size_t>(count));
     for (int32_t k = 1; k <= count; ++k)
-        parts.push_back(names.MakePartPath(pieces.prefix, pieces.recordingName, k, pieces.dateStamp,
-                                           pieces.suffixNumber));
-    return parts;
+        found.parts.push_back(partPath(k));
+    return found;
 }
 
 std::u16string CompanionOfRecording(const std::u16string& partPath) {
@@ -106,20 +118,24 @@ bool SourceFile::open_source(const std::u16string& path) {
     return m_file.IsOpen();
 }
 
-void SourceFile::skip_recording_header() {
+bool SourceFile::skip_recording_header() {
     std::array<uint8_t, kPartHeaderSize> header{};
     m_file.Seek(0);
     const int64_t got = m_file.Read(header.data(), header.size());
     if (got < 0)
         m_readFailed = true; // not a short part: the conversion must not go on as if it were
     uint64_t offset = 0;
+    bool partHeader = true;
     if (got >= static_cast<int64_t>(kPartStreamOffsetOffset + 2)) {
         offset = ReadBigEndian(header.data() + kPartStreamOffsetOffset, 2);
+        partHeader = offset <= m_size;
     } else {
         // Too short to say where its stream begins: nothing of it is stream data.
         offset = m_size;
+        partHeader = got < 0;
     }
-    seek(offset);
+    seek(std::min(offset, m_size));
+    return partHeader;
 }
 
 size_t SourceFile::read_block(uint8_t* buffer, size_t n) {
@@ -209,6 +225,14 @@ bool FileOutputSink::flush() {
     if (m_fill > 0 && !failed() && !m_file.Write(m_buffer.get(), m_fill))
         mark_failed();
     m_fill = 0;
+    return !failed();
+}
+
+bool FileOutputSink::flush_to_disk() {
+    if (!flush())
+        return false;
+    if (!m_file.Flush())
+        mark_failed();
     return !failed();
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,35 @@ inline constexpr int32_t kMaxJoinedParts = 999;
 // Whether a volume of this file-system type takes one joined recording,
 // which can pass 4 GiB: everything but the FAT family and an unknown type.
 bool FileSystemTakesLargeFiles(const std::string& fsType);
-// The same for the volume that holds (or will hold) the target path.
-bool TargetTakesWholeRecording(const std::u16string& target);
+// The same for the volume that holds (or will hold) the target path; nothing
+// when the platform cannot tell its file system at all (the mount table or
+// the volume cannot be read), which is no answer to guess from.
+std::optional<bool> TargetTakesWholeRecording(const std::u16string& target);
+
+// The parts of the recording a source names, as found before any rule of
+// the target: what the companion counts and what is on disk.
+struct RecordingParts {
+    // What to convert, in order: parts 1..P of the recording, or the named
+    // file alone when it has no companion (a later part, a plain file).
+    std::vector<std::u16string> parts;
+    int32_t companionCount = -1; // the companion's part count; -1 without one
+    int32_t onDisk = 0;          // parts 1, 2, ... found one after another
+    bool companionUnreadable = false;
+    // The companion counts more parts than follow one another on disk.
+    bool partsMissing() const {
+        return companionCount > onDisk && companionCount <= kMaxJoinedParts;
+    }
+    // The parts joined are not the number the companion gives.
+    bool countDisagrees() const {
+        return companionCount >= 0 && !partsMissing() && companionCount != onDisk;
+    }
+};
+// A companion count of 1..999 that the disk bears out is taken as it is. One
+// that cannot be right (0, more than 999) or that falls short of the parts
+// on disk gives way to the parts found: every part that is there is joined,
+// never part 1 alone without a word. A count above the parts there is kept,
+// so that the missing parts are a failure.
+RecordingParts FindRecordingParts(const std::u16string& source);
 
 // The source files of one conversion, in order: parts 1..P of the recording
 // when its companion gives 1 <= P <= 999 and the target volume takes the
@@ -72,8 +100,10 @@ public:
     // cannot be opened.
     bool open_source(const std::u16string& path);
     // Reads the part header and moves to its stream offset. A file too short
-    // to hold the offset has no stream: it is left at its end.
-    void skip_recording_header();
+    // to hold the offset has no stream: it is left at its end. False when the
+    // header cannot be a part's: too short to hold the offset, or an offset
+    // beyond the end of the file (something else under a part's name).
+    bool skip_recording_header();
     size_t read_block(uint8_t* buffer, size_t n) override;
     uint64_t position() const override { return m_position; }
     bool seek(uint64_t offset) override;
@@ -106,8 +136,11 @@ public:
     void write(const uint8_t* bytes, size_t length) {
         if (!m_failed && !put(bytes, length))
             m_failed = true;
+        m_written += length;
     }
     bool failed() const { return m_failed; }
+    // Bytes handed to write so far: 0 means the conversion found nothing.
+    uint64_t written() const { return m_written; }
 
 protected:
     virtual bool put(const uint8_t* bytes, size_t length) = 0;
@@ -115,6 +148,7 @@ protected:
 
 private:
     bool m_failed = false;
+    uint64_t m_written = 0;
 };
 
 // The output file, written in large pieces: the converter hands it segments
@@ -129,6 +163,9 @@ public:
     bool flush();
     // Flushes and closes; false when the output is not whole.
     bool close();
+    // Writes what is buffered and makes it durable on its disk; false when
+    // the output is not whole.
+    bool flush_to_disk();
 
 protected:
     bool put(const uint8_t* bytes, size_t length) override;

@@ -9,13 +9,13 @@
 namespace dz::convert {
 
 struct ConversionReport {
-    enum class Kind { kPartStarted, kFinished };
+    enum class Kind { kPartStarted, kWarning, kFinished };
     Kind kind = Kind::kPartStarted;
     int index = 0; // kPartStarted: the part (0-based) of count
     int count = 0;
     int totalPercent = 0;
     ConversionOutcome outcome = ConversionOutcome::kCanceled; // kFinished
-    std::u16string text;                                      // kFinished: the outcome's text
+    std::u16string text; // kFinished: the outcome's text; kWarning: the warning
 };
 
 class ConversionHandoff final : public ConversionObserver, public ReportHandoff<ConversionReport> {
@@ -26,6 +26,12 @@ public:
         report.index = index;
         report.count = count;
         report.totalPercent = totalPercent;
+        Hand(std::move(report));
+    }
+    void OnWarning(std::u16string_view text) override {
+        ConversionReport report;
+        report.kind = ConversionReport::Kind::kWarning;
+        report.text = std::u16string(text);
         Hand(std::move(report));
     }
     void OnFinished(ConversionOutcome outcome, std::u16string_view text) override {

@@ -1,7 +1,9 @@
 #include "convert/conversion_job.h"
 
 #include "common/messages.h"
+#include "common/text.h"
 #include "convert/ts_to_ps.h"
+#include "platform/folder_path.h"
 
 #include <algorithm>
 
@@ -22,6 +24,24 @@ bool TargetIsASourceFile(const std::u16string& target, const std::vector<std::u1
     return !companion.empty() && same(companion);
 }
 
+// The folder a staged output is made in: the target's own, so that the
+// rename that puts it in place never crosses file systems.
+std::u16string FolderOfTarget(const std::u16string& target) {
+    const size_t cut = target.find_last_of(platform::kSeparator == u'/' ? u"/" : u"\\/");
+    if (cut == std::u16string::npos)
+        return u".";
+    if (cut == 0)
+        return target.substr(0, 1);
+    return target.substr(0, cut);
+}
+
+// The bytes of every part as they are on disk now, for the total bar.
+uint64_t PartBytes(const std::u16string& part) {
+    const std::optional<platform::FileInfo> info =
+        platform::GetFileInfo(platform::ResolveCase(part));
+    return info ? info->size : 0;
+}
+
 } // namespace
 
 std::u16string_view OutcomeText(ConversionOutcome outcome) {
@@ -38,6 +58,16 @@ std::u16string_view OutcomeText(ConversionOutcome outcome) {
         return msg::kCantWriteTarget;
     case ConversionOutcome::kCantReadSource:
         return msg::kCantReadSource;
+    case ConversionOutcome::kNotATransportStream:
+        return msg::kNotATransportStream;
+    case ConversionOutcome::kNoStreamFound:
+        return msg::kNoStreamFound;
+    case ConversionOutcome::kTargetExists:
+        return msg::kTargetExists;
+    case ConversionOutcome::kPartsMissing:
+        return msg::kPartsMissing;
+    case ConversionOutcome::kCantTellTargetFileSystem:
+        return msg::kCantTellTargetFileSystem;
     }
     return msg::kConvertCanceled;
 }
@@ -47,6 +77,10 @@ int CurrentPercent(const SourceProgress& progress) {
         return 0;
     const uint64_t percent = progress.position * 100 / progress.size;
     return static_cast<int>(std::min<uint64_t>(percent, 100));
+}
+
+int TotalPercent(const SourceProgress& progress) {
+    return CurrentPercent({progress.totalPosition, progress.totalSize});
 }
 
 ConversionJob::ConversionJob(ConversionObserver& observer, ConversionSettings settings)
@@ -87,81 +121,174 @@ SourceProgress ConversionJob::Progress() const {
     SourceProgress progress;
     progress.size = m_progress.size.load(std::memory_order_relaxed);
     progress.position = m_progress.position.load(std::memory_order_relaxed);
+    progress.totalSize = m_partsTotal.load(std::memory_order_relaxed);
+    progress.totalPosition = m_partsDone.load(std::memory_order_relaxed) + progress.position;
     return progress;
 }
 
 ConversionOutcome ConversionJob::Run(const std::u16string& source, const std::u16string& target,
                                      StopEvent* stop) {
-    ConversionOutcome outcome = ConversionOutcome::kCanceled;
+    Result result{ConversionOutcome::kCanceled, {}};
     try {
-        outcome = Convert(source, target, stop);
+        result = Convert(source, target, stop);
     } catch (const std::exception&) {
         // Out of memory for a path or the part list: the conversion failed,
-        // the program goes on. Files are closed by their owners on the way out.
-        outcome = ConversionOutcome::kCanceled;
+        // the program goes on. Files are closed (and the staged output
+        // removed) by their owners on the way out.
+        result = {ConversionOutcome::kCanceled, {}};
     }
     m_progress.size.store(0, std::memory_order_relaxed);
     m_progress.position.store(0, std::memory_order_relaxed);
-    m_observer.OnFinished(outcome, OutcomeText(outcome));
-    return outcome;
+    m_partsDone.store(0, std::memory_order_relaxed);
+    m_partsTotal.store(0, std::memory_order_relaxed);
+    if (result.text.empty())
+        result.text = std::u16string(OutcomeText(result.outcome));
+    m_observer.OnFinished(result.outcome, result.text);
+    return result.outcome;
 }
 
-ConversionOutcome ConversionJob::Convert(const std::u16string& source, const std::u16string& target,
-                                         StopEvent* stop) {
-    const bool whole = m_settings.targetTakesWholeRecording
-                           ? m_settings.targetTakesWholeRecording(target)
-                           : TargetTakesWholeRecording(target);
-    bool companionUnreadable = false;
-    const std::vector<std::u16string> parts = SelectSourceParts(source, whole, companionUnreadable);
-    if (companionUnreadable)
-        return ConversionOutcome::kCantReadSource;
-    if (TargetIsASourceFile(target, parts, source))
-        return ConversionOutcome::kCantOpenTarget;
-    // The target is made only once the first part can be read: a start that
-    // fails leaves no empty file behind and empties no file of that name.
-    const int count = static_cast<int>(parts.size());
-    if (count > 0 && !platform::File::OpenRead(parts.front()).IsOpen()) {
-        m_observer.OnPartStarted(0, count, 100 / count);
-        return ConversionOutcome::kCantOpenSource;
-    }
-    FileOutputSink output(platform::File::CreateWrite(target));
-    if (!output.is_open())
-        return ConversionOutcome::kCantOpenTarget;
+namespace {
 
+// The output under its temporary name: removed unless it was put in place.
+class StagedTarget {
+public:
+    ~StagedTarget() {
+        if (!m_path.empty())
+            platform::DeleteIfPresent(m_path);
+    }
+    platform::File Create(const std::u16string& folder) {
+        return platform::File::CreateTemporary(folder, m_path);
+    }
+    // Renames it over the target; only a successful rename keeps it.
+    bool Commit(const std::u16string& target) {
+        if (!platform::CommitByRename(m_path, target))
+            return false;
+        m_path.clear();
+        return true;
+    }
+
+private:
+    std::u16string m_path;
+};
+
+} // namespace
+
+ConversionJob::Result ConversionJob::Convert(const std::u16string& source,
+                                             const std::u16string& target, StopEvent* stop) {
+    const RecordingParts found = FindRecordingParts(source);
+    if (found.companionUnreadable)
+        return {ConversionOutcome::kCantReadSource, {}};
+    if (found.partsMissing())
+        return {ConversionOutcome::kPartsMissing,
+                FillCounts(msg::kPartsMissing, found.companionCount, found.onDisk)};
+    std::vector<std::u16string> parts = found.parts;
+    // The file-system rule matters only when parts are to be joined; then
+    // it must be known, not guessed.
+    if (parts.size() > 1) {
+        const std::optional<bool> whole = m_settings.targetTakesWholeRecording
+                                              ? m_settings.targetTakesWholeRecording(target)
+                                              : TargetTakesWholeRecording(target);
+        if (!whole)
+            return {ConversionOutcome::kCantTellTargetFileSystem, {}};
+        if (!*whole) {
+            m_observer.OnWarning(
+                FillCounts(msg::kOnlyFirstPartConverted, static_cast<int32_t>(parts.size()), 0));
+            parts = {source};
+        }
+    }
+    if (found.countDisagrees() && parts.size() == found.parts.size())
+        m_observer.OnWarning(
+            FillCounts(msg::kPartCountDisagrees, found.companionCount, found.onDisk));
+
+    // A target must name a file: not a folder, not nothing.
+    if (platform::LastComponent(target).empty() || TargetIsASourceFile(target, parts, source) ||
+        platform::FolderExists(target))
+        return {ConversionOutcome::kCantOpenTarget, {}};
+    // A link under the target's name counts as taken, dangling or not: it is
+    // replaced itself when that was asked for, never written through.
+    if (platform::PathExists(target) && !m_settings.replaceTarget)
+        return {ConversionOutcome::kTargetExists, FillMessage(msg::kTargetExists, target)};
+    // Nothing is made when the first part cannot be read.
+    const int count = static_cast<int>(parts.size());
+    if (count > 0 && !platform::File::OpenRead(platform::ResolveCase(parts.front())).IsOpen()) {
+        m_observer.OnPartStarted(0, count, 0);
+        return {ConversionOutcome::kCantOpenSource, {}};
+    }
+    const std::u16string folder = FolderOfTarget(target);
+    // Outputs of conversions that were killed are hidden leftovers; the next
+    // job in the folder removes them.
+    platform::RemoveStaleTemporaries(folder);
+    StagedTarget staged;
+    FileOutputSink output(staged.Create(folder));
+    if (!output.is_open())
+        return {ConversionOutcome::kCantOpenTarget, {}};
+
+    uint64_t total = 0;
+    for (const std::u16string& part : parts)
+        total += PartBytes(part);
+    m_partsTotal.store(total, std::memory_order_relaxed);
+    m_partsDone.store(0, std::memory_order_relaxed);
+
+    Result result = ConvertParts(parts, stop, output);
+    if (result.outcome == ConversionOutcome::kFinished && output.written() == 0)
+        result = {ConversionOutcome::kNoStreamFound, {}};
+    // Only an output that is whole on its disk is put in place.
+    if (result.outcome == ConversionOutcome::kFinished && !output.flush_to_disk())
+        result = {ConversionOutcome::kWriteFailed, {}};
+    if (!output.close() && (result.outcome == ConversionOutcome::kFinished ||
+                            result.outcome == ConversionOutcome::kCanceled))
+        result = {ConversionOutcome::kWriteFailed, {}};
+    if (result.outcome != ConversionOutcome::kFinished)
+        return result;
+    // A file that appeared under the name meanwhile is not replaced unasked.
+    if (!m_settings.replaceTarget && platform::PathExists(target))
+        return {ConversionOutcome::kTargetExists, FillMessage(msg::kTargetExists, target)};
+    if (!staged.Commit(target))
+        return {ConversionOutcome::kWriteFailed, {}};
+    // The new name is made durable too; the file itself already is.
+    platform::FlushFolder(folder);
+    return result;
+}
+
+ConversionJob::Result ConversionJob::ConvertParts(const std::vector<std::u16string>& parts,
+                                                  StopEvent* stop, FileOutputSink& output) {
     // Every conversion starts afresh, so its output gets its own pack header;
     // the parts of one conversion share what the first part learnt.
     ConversionState state;
     SourceFile input;
     input.set_progress(&m_progress);
-    ConversionOutcome outcome = ConversionOutcome::kFinished;
+    const int count = static_cast<int>(parts.size());
+    const uint64_t total = m_partsTotal.load(std::memory_order_relaxed);
     for (int i = 0; i < count; ++i) {
-        m_observer.OnPartStarted(i, count, 100 * (i + 1) / count);
-        if (!input.open_source(parts[static_cast<size_t>(i)])) {
-            outcome = ConversionOutcome::kCantOpenSource;
-            break;
-        }
-        input.skip_recording_header();
-        const int result = convert_ts_file(input, stop, output, state, m_settings.log);
+        const uint64_t done = m_partsDone.load(std::memory_order_relaxed);
+        const int totalPercent =
+            total == 0 ? 0 : static_cast<int>(std::min<uint64_t>(done * 100 / total, 100));
+        m_observer.OnPartStarted(i, count, totalPercent);
+        if (!input.open_source(parts[static_cast<size_t>(i)]))
+            return {ConversionOutcome::kCantOpenSource, {}};
+        const uint64_t partSize = input.size();
+        const std::u16string name = platform::LastComponent(parts[static_cast<size_t>(i)]);
+        // What is no part file holds no transport stream either.
+        if (!input.skip_recording_header() && !input.read_failed())
+            return {ConversionOutcome::kNotATransportStream,
+                    FillMessage(msg::kNotATransportStreamNamed, name)};
+        const int result = input.read_failed()
+                               ? kConvertDone
+                               : convert_ts_file(input, stop, output, state, m_settings.log);
         const bool readFailed = input.read_failed();
         input.close();
-        if (readFailed) {
-            outcome = ConversionOutcome::kCantReadSource;
-            break;
-        }
-        if (result == kConvertWriteFailed) {
-            outcome = ConversionOutcome::kWriteFailed;
-            break;
-        }
-        if (result != kConvertDone) {
-            outcome = ConversionOutcome::kCanceled;
-            break;
-        }
+        if (readFailed)
+            return {ConversionOutcome::kCantReadSource, {}};
+        if (result == kConvertWriteFailed)
+            return {ConversionOutcome::kWriteFailed, {}};
+        if (result == kConvertNotATs)
+            return {ConversionOutcome::kNotATransportStream,
+                    FillMessage(msg::kNotATransportStreamNamed, name)};
+        if (result != kConvertDone)
+            return {ConversionOutcome::kCanceled, {}};
+        m_partsDone.store(done + partSize, std::memory_order_relaxed);
     }
-    // What was written stays; a failure to write it out is the outcome that counts.
-    if (!output.close() && outcome != ConversionOutcome::kCantOpenSource &&
-        outcome != ConversionOutcome::kCantReadSource)
-        outcome = ConversionOutcome::kWriteFailed;
-    return outcome;
+    return {ConversionOutcome::kFinished, {}};
 }
 
 } // namespace dz::convert

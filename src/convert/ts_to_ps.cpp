@@ -2,6 +2,8 @@
 
 #include "convert/es_headers.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 namespace dz::convert {
@@ -44,7 +46,23 @@ bool IsPacketStartInBlock(const uint8_t* block, size_t n, size_t i) {
 struct PidScan {
     uint16_t vpid = 0;
     uint16_t apid = 0;
+    uint16_t ac3pid = 0; // AC-3 in private stream 1: taken only when no MPEG audio shows
 };
+
+// Whether the PES packet that starts at `pes` (00 00 01 BD) carries AC-3:
+// its payload begins with an AC-3 sync word, as broadcasts align it, or with
+// the sub-stream id of AC-3 (0x80-0x87). Teletext and subtitles, which use
+// the same stream id, begin with their data identifier instead.
+bool CarriesAc3(const uint8_t* pes, const uint8_t* end) {
+    constexpr size_t kHeaderDataLength = 8; // PES_header_data_length
+    constexpr size_t kFixedHeader = 9;
+    if (end - pes < static_cast<std::ptrdiff_t>(kFixedHeader))
+        return false;
+    const uint8_t* payload = pes + kFixedHeader + pes[kHeaderDataLength];
+    if (end - payload < 2)
+        return false;
+    return (payload[0] == 0x0B && payload[1] == 0x77) || (payload[0] & 0xF8) == 0x80;
+}
 
 // One discovery block: packet starts with the unit-start bit give the PID of
 // the stream id they carry (a later one overwrites an earlier one).
@@ -60,6 +78,11 @@ void ScanDiscoveryBlock(const uint8_t* block, size_t n, ConversionMode mode, Pid
                         scan.vpid = pid_of(block + i);
                     else if (IsMpegAudioStreamId(block[id]))
                         scan.apid = pid_of(block + i);
+                    else if (block[id] == kPrivateStream1 && block[id - 1] == 1 &&
+                             block[id - 2] == 0 && block[id - 3] == 0 &&
+                             CarriesAc3(block + id - kStreamIdInPes,
+                                        block + std::min(n, i + kTsPacketSize)))
+                        scan.ac3pid = pid_of(block + i);
                 }
             }
             i += kTsPacketSize;
@@ -91,19 +114,40 @@ private:
     bool m_created = false;
 };
 
+enum class Alignment { kAligned, kEmpty, kNoSync };
+
 // The first sync byte among the first packet's worth of bytes, then the
-// buffer filled up to one whole packet from there. Returns the bytes held.
-bool AlignToSync(BlockSource& source, uint8_t* block, size_t& held) {
+// buffer filled up to one whole packet from there; `held` gives the bytes
+// held. A part with no stream bytes at all is empty, not foreign.
+Alignment AlignToSync(BlockSource& source, uint8_t* block, size_t& held) {
     const size_t got = source.read_block(block, kTsPacketSize);
+    if (got == 0)
+        return Alignment::kEmpty;
     const auto* sync = static_cast<const uint8_t*>(std::memchr(block, kTsSyncByte, got));
     if (!sync)
-        return false;
+        return Alignment::kNoSync;
     const size_t k = static_cast<size_t>(sync - block);
     std::memmove(block, block + k, got - k);
     held = got - k;
     if (held < kTsPacketSize)
         held += source.read_block(block + held, kTsPacketSize - held);
-    return true;
+    return Alignment::kAligned;
+}
+
+// The AC-3 frame header in the payload of a private stream 1 segment, past
+// its sub-stream header when it has one.
+bool Ac3BitRate(const uint8_t* segment, size_t fill, Ac3Info& info) {
+    constexpr size_t kFixedHeader = 9;     // start code to PES_header_data_length
+    constexpr size_t kSubStreamHeader = 4; // sub-stream id, frame count, pointer
+    if (fill <= kFixedHeader)
+        return false;
+    size_t payload = kFixedHeader + segment[kFixedHeader - 1];
+    if (payload < fill && (segment[payload] & 0xF8) == 0x80)
+        payload += kSubStreamHeader;
+    if (payload >= fill)
+        return false;
+    return parse_ac3_header(segment + payload, fill - payload, info, false) >= 0 &&
+           info.frame_size > 0 && info.bit_rate > 0;
 }
 
 } // namespace
@@ -138,6 +182,13 @@ DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, ConversionMode
     DiscoveredPids found;
     PidScan scan;
     uint64_t scanned = 0;
+    // MPEG audio is taken wherever it shows within the budget; AC-3 only
+    // when none does, so discovery that settles for it has read all it may.
+    const auto settle = [&] {
+        found.vpid = scan.vpid;
+        found.apid = scan.apid != 0 ? scan.apid : scan.ac3pid;
+        return found;
+    };
     for (;;) {
         found.vpid = scan.vpid;
         found.apid = scan.apid;
@@ -146,10 +197,10 @@ DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, ConversionMode
             return found;
         }
         if (scanned > kDiscoveryBudget)
-            return found;
+            return settle();
         const size_t n = source.read_block(block, kBlockSize);
         if (n == 0)
-            return found;
+            return settle();
         scanned += n;
         if (n > kStreamIdInPacket) // a shorter block holds no packet start worth a look
             ScanDiscoveryBlock(block, n, mode, scan);
@@ -222,6 +273,14 @@ void ps_emit_segment(ipack* p, void* context) {
                parse_mpeg_audio_header(segment, fill, p->audio_info, true, ctx.log) >= 0) {
         p->audio_info_valid = true;
         state.audio_bit_rate = p->audio_info.bit_rate;
+    } else if (p->stream_id == kPrivateStream1 && !p->audio_info_valid) {
+        // AC-3's bit rate counts towards the mux rate as MPEG audio's does.
+        Ac3Info ac3;
+        if (Ac3BitRate(segment, fill, ac3)) {
+            p->audio_info_valid = true;
+            p->audio_info.bit_rate = ac3.bit_rate;
+            state.audio_bit_rate = ac3.bit_rate;
+        }
     }
 
     if (p->video_info_valid && state.video_bit_rate != 0 && state.mux_rate == 0)
@@ -332,9 +391,14 @@ int convert_ts_file(BlockSource& source, StopEvent* stop, OutputSink& output,
     }
 
     size_t start = 0;
-    if (!AlignToSync(source, block, start)) {
+    switch (AlignToSync(source, block, start)) {
+    case Alignment::kAligned:
+        break;
+    case Alignment::kEmpty:
+        return kConvertDone;
+    case Alignment::kNoSync:
         std::fputs("Not a TS\n", log);
-        return kConvertStopped;
+        return kConvertNotATs;
     }
 
     for (;;) {

@@ -44,8 +44,9 @@ struct ConversionState {
 
 // Results of convert_ts_file.
 inline constexpr int kConvertDone = 0;
-inline constexpr int kConvertStopped = -1;     // stop event set or absent, not a TS, no memory
+inline constexpr int kConvertStopped = -1;     // stop event set or absent, no memory
 inline constexpr int kConvertWriteFailed = -2; // the output could not be written
+inline constexpr int kConvertNotATs = -3;      // no sync byte where the stream should start
 
 struct ConvertContext {
     ConversionState* state = nullptr;
@@ -64,7 +65,9 @@ struct DiscoveredPids {
 };
 // Reads blocks from the source's position until both PIDs are known (or the
 // audio PID, when the mode already says audio only), the budget is spent or
-// the input ends. Only MPEG video and MPEG audio stream ids are taken.
+// the input ends. MPEG video and MPEG audio stream ids are taken; AC-3 in
+// private stream 1 becomes the audio PID only when no MPEG audio was seen by
+// the end (then `complete` is false: the blocks read are read again).
 DiscoveredPids discover_pids(BlockSource& source, uint8_t* block, ConversionMode mode);
 
 // One pass over a buffer for PES starts: video PID (0xE0-0xEF) and audio PID

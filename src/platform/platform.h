@@ -184,8 +184,9 @@ std::u16string FolderBelowDriveRoot(const std::u16string& folder);
 // File-system type of the mount that holds a path ("ext4", "vfat", ...).
 // A FUSE mount ("fuse", "fuseblk", "fuse.<name>") is named by the file
 // system it really serves, as its device's boot sector or its subtype tells
-// ("ntfs" for ntfs-3g, "vfat" for a FUSE FAT); "" when that cannot be told.
+// ("ntfs" for ntfs-3g, "vfat" for a FUSE FAT), else by its own FUSE type.
 // On Windows the volume's file-system name ("NTFS", "FAT32", "exFAT", ...).
+// "" only when nothing can be told: the mount table (the volume) cannot be read.
 std::string FileSystemTypeOf(const std::u16string& path);
 // The same for a mount-table entry: its type and its source (a device).
 std::string RealFileSystemType(const std::string& type, const std::string& source);

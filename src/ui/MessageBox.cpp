@@ -31,6 +31,10 @@ void ShowAppMessage(const std::u16string& text, wxWindow* parent) {
     Show({text, dz::msg::kAppTitle, wxOK | wxICON_EXCLAMATION}, parent);
 }
 
+void ShowAppInformation(const std::u16string& text, wxWindow* parent) {
+    Show({text, dz::msg::kAppTitle, wxOK | wxICON_INFORMATION}, parent);
+}
+
 void ShowVivozirError(wxWindow* parent) {
     // wxICON_NONE: the box must not pick an icon of its own.
     Show({dz::msg::kCantExecuteVivozir, dz::msg::kErrorCaption, wxOK | wxICON_NONE}, parent);

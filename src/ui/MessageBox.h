@@ -14,6 +14,8 @@ struct MessageBoxCall {
 
 // Caption "Dezadide", OK button, exclamation icon.
 void ShowAppMessage(const std::u16string& text, wxWindow* parent = nullptr);
+// The same with the information icon: news of something that went well.
+void ShowAppInformation(const std::u16string& text, wxWindow* parent = nullptr);
 // The Vivozir error: caption "Error", OK button, no icon, owned by parent.
 void ShowVivozirError(wxWindow* parent);
 

@@ -74,6 +74,26 @@ TEST(ConversionFiles, PartSelection) {
     }
     EXPECT_EQ(SelectSourceParts(u"/nowhere/song.mp3", true).size(), 1u);
 
+    // Three parts on disk: a count that cannot be right, or falls short,
+    // gives way to them; one above them is kept, so the gap is seen.
+    struct Found {
+        int count;
+        size_t selected;
+        bool disagrees, missing;
+    } counted[] = {{0, 3, true, false},    {1, 3, true, false},    {2, 3, true, false},
+                   {3, 3, false, false},   {4, 4, false, true},    {999, 999, false, true},
+                   {1000, 3, true, false}, {65535, 3, true, false}};
+    for (const Found& row : counted) {
+        TempDir d;
+        const auto p = test::WriteRecording(d.path(), "REC", {stream, stream, stream}, row.count);
+        const RecordingParts found = FindRecordingParts(Text(p[0]));
+        EXPECT_EQ(found.parts.size(), row.selected) << row.count;
+        EXPECT_EQ(found.onDisk, 3) << row.count;
+        EXPECT_EQ(found.companionCount, row.count) << row.count;
+        EXPECT_EQ(found.countDisagrees(), row.disagrees) << row.count;
+        EXPECT_EQ(found.partsMissing(), row.missing) << row.count;
+    }
+
     // A part named in lower case is found and opens.
     std::filesystem::rename(parts[2], dir / "NEWS_#003_200612241930.avr");
     const std::vector<std::u16string> selected = SelectSourceParts(part1, true);
@@ -107,7 +127,13 @@ TEST(ConversionFiles, PartIsReadFromItsStreamOffset) {
     // Too short to hold a stream offset: no stream data at all.
     test::WriteFile(dir / "tiny.AVR", std::vector<uint8_t>{0x47, 0x47, 0x47, 0x47, 0x47});
     ASSERT_TRUE(source.open_source(Text(dir / "tiny.AVR")));
-    source.skip_recording_header();
+    EXPECT_FALSE(source.skip_recording_header()) << "no part header";
+    EXPECT_EQ(source.read_block(read.data(), read.size()), 0u);
+    // An offset beyond the end: something else under a part's name.
+    std::vector<uint8_t> beyond(300, 0x11);
+    test::WriteFile(dir / "beyond.AVR", beyond);
+    ASSERT_TRUE(source.open_source(Text(dir / "beyond.AVR")));
+    EXPECT_FALSE(source.skip_recording_header());
     EXPECT_EQ(source.read_block(read.data(), read.size()), 0u);
     // Long enough for the offset, shorter than the header: the offset counts.
     std::vector<uint8_t> small(60, 0x11);
@@ -115,7 +141,7 @@ TEST(ConversionFiles, PartIsReadFromItsStreamOffset) {
     small[9] = 20;
     test::WriteFile(dir / "small.AVR", small);
     ASSERT_TRUE(source.open_source(Text(dir / "small.AVR")));
-    source.skip_recording_header();
+    EXPECT_TRUE(source.skip_recording_header());
     EXPECT_EQ(source.read_block(read.data(), read.size()), 40u);
 
     EXPECT_FALSE(source.open_source(Text(dir / "missing.AVR")));

@@ -77,7 +77,7 @@ TEST(ConversionHandoff, ReportsArriveInOrderWhileTheWorkerWaits) {
     }
     job.Join();
     std::fclose(settings.log);
-    EXPECT_EQ(seen, (std::vector<std::string>{"0/3 33", "1/3 66", "2/3 100", "Convert finished"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"0/3 0", "1/3 33", "2/3 66", "Convert finished"}));
 }
 
 TEST(ConversionHandoff, AShutHandoffLetsTheWorkerRunToItsEnd) {

@@ -251,6 +251,81 @@ TEST(DiscoverPids, ReadsUntilBothAreKnownOrTheBudgetIsSpent) {
     }
 }
 
+// AC-3 in private stream 1 is the audio when no MPEG audio shows; teletext,
+// which shares the stream id, never is. MPEG audio anywhere wins.
+TEST(DiscoverPids, TakesAc3OnlyWithoutMpegAudio) {
+    uint8_t block[kBlockSize];
+    const Bytes ac3 = Pes(0xBD, Cat({{0x0B, 0x77, 0x12, 0x34, 0x14, 0x40}, Filler(200, 3)}));
+    const Bytes teletext = Pes(0xBD, Cat({{0x10, 0x02, 0x2C}, Filler(200, 4)}));
+    const auto stream = [&](bool withAc3, bool withMpeg) {
+        TsWriter ts;
+        ts.Pes(kVideoPid, Pes(0xE0, Filler(200, 1), 0, 1000));
+        ts.Pes(kOtherPid, teletext);
+        if (withAc3)
+            ts.Pes(kAudioPid, ac3);
+        ts.PadToBlock();
+        for (int i = 0; i < 30; ++i) // more blocks, then maybe MPEG audio at the end
+            ts.Packet(0x1FE, false, Filler(184, 5));
+        if (withMpeg)
+            ts.Pes(0x102, Pes(0xC0, AudioFrame(100, 6), -1, 2000));
+        ts.PadToBlock();
+        return ts.stream;
+    };
+    struct Row {
+        const char* what;
+        bool ac3, mpeg;
+        uint16_t apid;
+        bool complete;
+    } rows[] = {
+        {"AC-3 alone: taken once the input has ended", true, false, kAudioPid, false},
+        {"AC-3 and later MPEG audio: the MPEG audio", true, true, 0x102, true},
+        {"teletext alone: no audio", false, false, 0, false},
+    };
+    for (const Row& row : rows) {
+        MemorySource source(stream(row.ac3, row.mpeg));
+        const DiscoveredPids found = discover_pids(source, block, ConversionMode::kNone);
+        EXPECT_EQ(found.vpid, kVideoPid) << row.what;
+        EXPECT_EQ(found.apid, row.apid) << row.what;
+        EXPECT_EQ(found.complete, row.complete) << row.what;
+    }
+
+    // Converted, the AC-3 segments reach the output behind the video's
+    // headers, with the sub-stream header in front of the first frame.
+    TsWriter ts;
+    ts.Pes(kVideoPid, Pes(0xE0, Cat({SequenceHeader(6000000), Filler(300, 5)}), 0, 9000));
+    ts.Pes(kAudioPid, ac3);
+    ts.Pes(kVideoPid, Pes(0xE0, Filler(300, 7), 0, 12600));
+    ts.Pes(kAudioPid, ac3);
+    ConversionState state;
+    const Converted c = Convert(ts.stream, state);
+    EXPECT_EQ(c.result, kConvertDone);
+    EXPECT_EQ(state.mode, ConversionMode::kAv);
+    const Bytes withSubStream = {0, 0, 1, 0xBD};
+    const auto at =
+        std::search(c.output.begin(), c.output.end(), withSubStream.begin(), withSubStream.end());
+    ASSERT_NE(at, c.output.end()) << "no AC-3 segment in the output";
+    const size_t payload = static_cast<size_t>(at - c.output.begin()) + 9 + at[8];
+    ASSERT_LT(payload + 6, c.output.size());
+    EXPECT_EQ(c.output[payload], 0x80) << "sub-stream id of AC-3";
+    EXPECT_EQ(c.output[payload + 4], 0x0B);
+    EXPECT_EQ(c.output[payload + 5], 0x77);
+    EXPECT_EQ(c.output.size() >= 32 ? c.output[3] : 0, 0xBA) << "the pack header comes first";
+}
+
+// A part with no sync byte where its stream should begin is not a transport
+// stream: a result of its own, not a stop. A part with no stream bytes at all
+// is merely empty.
+TEST(ConvertTsFile, NotATransportStreamAndAnEmptyPart) {
+    ConversionState state;
+    const Converted junk = Convert(Filler(5000, 1), state);
+    EXPECT_EQ(junk.result, kConvertNotATs);
+    EXPECT_EQ(junk.log, "Not a TS\n");
+    EXPECT_TRUE(junk.output.empty());
+    const Converted empty = Convert(Bytes{}, state);
+    EXPECT_EQ(empty.result, kConvertDone);
+    EXPECT_EQ(empty.log, "");
+}
+
 TEST(ProbePids, FindsPesStartsOfBothKinds) {
     const auto packet = [](uint8_t byte1, const Bytes& payload) {
         Bytes p = Cat({{0x47, byte1, 0x42, 0x10}, payload});

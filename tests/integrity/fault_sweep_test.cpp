@@ -26,7 +26,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Op { kCopy, kMove, kDelete, kConvert };
+// kConvertOver: convert --replace onto an older conversion at the target.
+enum class Op { kCopy, kMove, kDelete, kConvert, kConvertOver };
+
+bool IsConvert(Op op) {
+    return op == Op::kConvert || op == Op::kConvertOver;
+}
 
 const char* OpName(Op op) {
     switch (op) {
@@ -38,6 +43,8 @@ const char* OpName(Op op) {
         return "rm";
     case Op::kConvert:
         return "convert";
+    case Op::kConvertOver:
+        return "convert --replace";
     }
     return "?";
 }
@@ -155,6 +162,13 @@ public:
         WriteFile(src / "song.mp3", PatternBytes(70000, 3));
         WriteFile(dst / "keep.mem", PatternBytes(5000, 4));
     }
+    // The older conversion that convert --replace finds at the target.
+    static std::vector<uint8_t> OlderTarget() { return PatternBytes(50000, 6); }
+    const Scene& For(Op op) const {
+        if (op == Op::kConvertOver)
+            WriteFile(target, OlderTarget());
+        return *this;
+    }
 
     fs::path m_root;
     fs::path src = m_root / "src", dst = m_root / "dst", logs = m_root / "logs";
@@ -190,6 +204,8 @@ public:
             return {"rm", src.string(), news.firstPart()};
         case Op::kConvert:
             return {"convert", (src / news.firstPart()).string(), target.string()};
+        case Op::kConvertOver:
+            return {"convert", "--replace", (src / news.firstPart()).string(), target.string()};
         }
         return {};
     }
@@ -231,6 +247,9 @@ std::string FaultText(const ShimLog& log) {
 
 struct Figures {
     int faultCases = 0, interrupts = 0, kills = 0, retries = 0, lost = 0, fragments = 0;
+    // Conversion cases, and of them those that left a target neither whole
+    // nor as it was (a partial .mpg under the target's name).
+    int conversions = 0, partialTargets = 0;
     int strays = 0;           // states with files the scene never had (temporaries)
     int straysAfterRetry = 0; // of those, after a retry had finished the job
 };
@@ -256,6 +275,7 @@ protected:
     // The counted calls of one job run without a fault, by kind ("any" too).
     std::map<std::string, long> CountCalls(Op op) {
         const Scene scene(root, dstOnDisk);
+        scene.For(op);
         const auto [r, log] = scene.RunShimmed(op, "any", 0, EIO, "fail");
         EXPECT_TRUE(r.exitedWith(0)) << OpName(op) << " without a fault: " << r.describe();
         std::map<std::string, long> counts = log.counts;
@@ -278,13 +298,26 @@ protected:
     // Where NEWS is after a run, looked at once.
     struct Found {
         RecordingState source, destination;
-        bool converted = false; // the target holds exactly the reference
+        bool converted = false;   // the target holds exactly the reference
+        bool targetKept = false;  // the target is as it was before the job
+        std::string targetDetail; // what is there otherwise
     };
 
     Found Look(Op op, const Scene& s) const {
         Found f{StateOf(s.src, s.news), StateOf(s.dst, s.news, s.location())};
-        if (op == Op::kConvert)
-            f.converted = fs::exists(s.target) && ReadFile(s.target) == reference;
+        if (!IsConvert(op))
+            return f;
+        std::error_code ec;
+        const fs::file_status status = fs::symlink_status(s.target, ec);
+        const bool there = fs::exists(status);
+        const std::vector<uint8_t> bytes =
+            fs::is_regular_file(status) ? ReadFile(s.target) : std::vector<uint8_t>{};
+        f.converted = fs::is_regular_file(status) && bytes == reference;
+        f.targetKept = op == Op::kConvert ? !there : bytes == Scene::OlderTarget();
+        if (!f.converted && !f.targetKept)
+            f.targetDetail = there ? std::to_string(bytes.size()) + " bytes, neither the "
+                                                                    "conversion nor what was there"
+                                   : "gone";
         return f;
     }
 
@@ -298,6 +331,7 @@ protected:
         case Op::kDelete:
             return f.source.presence == Presence::kAbsent;
         case Op::kConvert:
+        case Op::kConvertOver:
             return f.source.original && f.converted;
         }
         return false;
@@ -314,7 +348,7 @@ protected:
         // recording; it is counted, not failed.
         if (!s.Strays().empty())
             ++figures.strays;
-        if ((op == Op::kCopy || op == Op::kConvert) && !f.source.original)
+        if ((op == Op::kCopy || IsConvert(op)) && !f.source.original)
             fail("the source changed: " + std::string(PresenceName(f.source.presence)) + " " +
                  f.source.detail);
         if (op == Op::kMove && f.source.presence == Presence::kComplete && !f.source.original)
@@ -325,6 +359,13 @@ protected:
             fail("RECORDING LOST: source " + std::string(PresenceName(f.source.presence)) + " (" +
                  f.source.detail + "), destination " + PresenceName(f.destination.presence) + " (" +
                  f.destination.detail + ")");
+        }
+        if (IsConvert(op)) {
+            ++figures.conversions;
+            if (!f.converted && !f.targetKept) {
+                ++figures.partialTargets;
+                fail("the target is neither whole nor as it was: " + f.targetDetail);
+            }
         }
         if (!StateOf(s.src, s.cut).original)
             fail("the bystander CUT changed");
@@ -355,14 +396,22 @@ protected:
             return;
         }
         if (r.exitCode == 0 && !done)
-            fail(op == Op::kConvert
+            fail(IsConvert(op)
                      ? "reported success, but the output differs from a conversion without faults"
                      : "reported success, but the job is not done: source " +
                            std::string(PresenceName(f.source.presence)) + ", destination " +
                            PresenceName(f.destination.presence) + " " + f.destination.detail);
         // A transfer that did everything has nothing left to cancel.
-        if (r.exitCode == 130 && done && op != Op::kConvert)
+        if (r.exitCode == 130 && done && !IsConvert(op))
             fail("reported Cancelled, but the job was done");
+        // A conversion that failed or was cancelled leaves the target as it was.
+        if (IsConvert(op) && r.exitCode != 0 && !f.targetKept)
+            fail(std::string(r.exitCode == 130 ? "cancelled" : "failed") +
+                 ", yet the target changed: " +
+                 (f.converted ? "it holds the conversion" : f.targetDetail));
+        if (IsConvert(op) && r.exitCode == 130 &&
+            r.err.find("Convert Canceled; " + s.target.string()) == std::string::npos)
+            fail("cancelled without saying what became of the target");
         if (r.exitCode == 1 && r.err.empty())
             fail("failed without saying why");
         // A copy or move that failed or was cancelled takes back what it
@@ -388,8 +437,7 @@ protected:
             (op == Op::kDelete || op == Op::kMove) && r.exitCode != 0 && !f.source.original)
             fail("a read error before anything was removed left the source " +
                  std::string(PresenceName(f.source.presence)) + " (" + f.source.detail + ")");
-        if (op == Op::kConvert && e.kind == "read" && Under(e.path, s.src) &&
-            e.path.ends_with(".AVR")) {
+        if (IsConvert(op) && e.kind == "read" && Under(e.path, s.src) && e.path.ends_with(".AVR")) {
             if (r.exitCode == 0)
                 fail("a read error in " + e.path + " was reported as success");
             else if (r.err.find("Can't read the source file") == std::string::npos)
@@ -416,6 +464,7 @@ protected:
             const Op op = ops[static_cast<size_t>(run) % ops.size()];
             const long n = std::uniform_int_distribution<long>(1, std::max(1L, counts[op]))(random);
             Scene scene(root, dstOnDisk);
+            scene.For(op);
             const auto [killed, log] = scene.RunShimmed(op, "any", n, 0, "kill");
             const std::string label =
                 std::string(OpName(op)) + ", killed at call #" + std::to_string(n) + FaultText(log);
@@ -446,12 +495,17 @@ protected:
                   << ", fragments left: " << figures.fragments
                   << ", states with temporaries left: " << figures.strays << " ("
                   << figures.straysAfterRetry << " after a retry)"
+                  << ", conversion states: " << figures.conversions
+                  << " (targets neither whole nor as they were: " << figures.partialTargets << ")"
                   << ", violations: " << violations.size() << std::endl;
         RecordProperty("fault_cases", figures.faultCases);
         RecordProperty("interrupts", figures.interrupts);
         RecordProperty("kills", figures.kills);
         RecordProperty("recordings_lost", figures.lost);
+        RecordProperty("conversion_states", figures.conversions);
+        RecordProperty("partial_targets", figures.partialTargets);
         EXPECT_EQ(figures.lost, 0);
+        EXPECT_EQ(figures.partialTargets, 0);
         // Every violation goes to the log; the failure message names the first few.
         std::string text;
         for (size_t i = 0; i < violations.size(); ++i) {
@@ -464,13 +518,14 @@ protected:
 };
 
 TEST_F(IntegritySweep, EveryFileCallFailsInTurn) {
-    for (Op op : {Op::kCopy, Op::kMove, Op::kDelete, Op::kConvert}) {
+    for (Op op : {Op::kCopy, Op::kMove, Op::kDelete, Op::kConvert, Op::kConvertOver}) {
         const std::map<std::string, long> counts = CountCalls(op);
         for (const FaultKind& fault : kFaults) {
             const auto it = counts.find(fault.kind);
             const long count = it == counts.end() ? 0 : it->second;
             for (long n : Sample(count, kMaxPerKind)) {
                 Scene scene(root, dstOnDisk);
+                scene.For(op);
                 const auto [r, log] = scene.RunShimmed(op, fault.kind, n, fault.error, "fail");
                 const std::string label = std::string(OpName(op)) + ", " + fault.kind + " #" +
                                           std::to_string(n) + " fails with " +
@@ -485,10 +540,11 @@ TEST_F(IntegritySweep, EveryFileCallFailsInTurn) {
 }
 
 TEST_F(IntegritySweep, CtrlCAtEveryFileCall) {
-    for (Op op : {Op::kCopy, Op::kMove, Op::kConvert}) {
+    for (Op op : {Op::kCopy, Op::kMove, Op::kConvert, Op::kConvertOver}) {
         const long count = CountCalls(op)["any"];
         for (long n : Sample(count, 100)) {
             Scene scene(root, dstOnDisk);
+            scene.For(op);
             const auto [r, log] = scene.RunShimmed(op, "any", n, 0, "sigint");
             const std::string label =
                 std::string(OpName(op)) + ", Ctrl+C at call #" + std::to_string(n) + FaultText(log);
@@ -502,7 +558,7 @@ TEST_F(IntegritySweep, CtrlCAtEveryFileCall) {
 // Killed at a seeded random file call, then run again: the second run
 // finishes the job, whatever the first one left.
 TEST_F(IntegritySweep, KilledAtRandomMomentsThenRetried) {
-    KillAndRetry(30, 20261208, {Op::kCopy, Op::kMove, Op::kDelete, Op::kConvert});
+    KillAndRetry(40, 20261208, {Op::kCopy, Op::kMove, Op::kDelete, Op::kConvert, Op::kConvertOver});
     Report("kills");
 }
 
@@ -543,6 +599,48 @@ TEST_F(IntegritySweep, AMoveFlushesItsCopyBeforeRemovingTheSource) {
     EXPECT_TRUE(flushed.count(scene.dst.string()))
         << "the destination folder was not flushed before the source went (its new entries "
            "may be lost in a power cut)";
+}
+
+// The target's large-file rule comes from the mount table. When it cannot be
+// read, a recording of several parts is not converted on a guess: the
+// conversion fails with its reason and makes nothing. A target that exists
+// is refused without --replace; a link there is not written through.
+TEST_F(IntegritySweep, ConvertRefusesWhatItCannotDoSafely) {
+    for (const char* kind : {"open", "read"}) {
+        Scene scene(root, dstOnDisk);
+        EnvChanges env = scene.Environment();
+        env.push_back({"LD_PRELOAD", ShimPath()});
+        env.push_back({"DZ_FAULT_DIRS", "/proc/self/mounts"});
+        env.push_back({"DZ_FAULT_CALLS", kind});
+        env.push_back({"DZ_FAULT_NTH", "1"});
+        env.push_back({"DZ_FAULT_LOG", (scene.logs / "shim.log").string()});
+        const ProcessResult r = Cli(scene.Arguments(Op::kConvert), env);
+        const ShimLog log = ReadShimLog(scene.logs / "shim.log");
+        EXPECT_TRUE(log.fault.has_value()) << kind << ": the mount table was never read";
+        EXPECT_TRUE(r.exitedWith(1)) << kind << ": " << r.describe();
+        EXPECT_NE(r.err.find("Can't tell the file system of the target's disk"), std::string::npos)
+            << r.err;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(scene.target))) << kind;
+        EXPECT_TRUE(scene.Strays().empty()) << FolderContents(scene.dst);
+    }
+
+    Scene scene(root, dstOnDisk);
+    WriteFile(scene.target, Scene::OlderTarget());
+    ProcessResult r = Cli(scene.Arguments(Op::kConvert), scene.Environment());
+    EXPECT_TRUE(r.exitedWith(1)) << r.describe();
+    EXPECT_EQ(r.err, scene.target.string() + " already exists; it was left as it was\n");
+    EXPECT_EQ(ReadFile(scene.target), Scene::OlderTarget());
+
+    fs::remove(scene.target);
+    WriteFile(scene.dst / "other.mpg", Scene::OlderTarget());
+    fs::create_symlink(scene.dst / "other.mpg", scene.target);
+    r = Cli(scene.Arguments(Op::kConvert), scene.Environment());
+    EXPECT_TRUE(r.exitedWith(1)) << r.describe();
+    r = Cli(scene.Arguments(Op::kConvertOver), scene.Environment());
+    EXPECT_TRUE(r.exitedWith(0)) << r.describe();
+    EXPECT_FALSE(fs::is_symlink(scene.target)) << "the link itself is replaced";
+    EXPECT_EQ(ReadFile(scene.target), reference);
+    EXPECT_EQ(ReadFile(scene.dst / "other.mpg"), Scene::OlderTarget()) << "written through a link";
 }
 
 } // namespace

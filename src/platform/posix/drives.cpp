@@ -6,10 +6,13 @@
 #include "common/text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
+#include <sstream>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -42,9 +45,39 @@ std::string DecodeMountField(const std::string& field) {
     return out;
 }
 
-std::vector<MountEntry> ReadMountTable() {
+// The whole mount table, or nothing when it cannot be read to its end: a
+// table cut short by a failing read would answer for the wrong mount.
+std::optional<std::string> ReadMountTableText() {
+    int fd;
+    do
+        fd = open("/proc/self/mounts", O_RDONLY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return std::nullopt;
+    std::string text;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return text;
+}
+
+std::optional<std::vector<MountEntry>> ReadMountTableOrFail() {
+    const std::optional<std::string> text = ReadMountTableText();
+    if (!text)
+        return std::nullopt;
     std::vector<MountEntry> mounts;
-    std::ifstream in("/proc/self/mounts");
+    std::istringstream in(*text);
     std::string line;
     while (std::getline(in, line)) {
         const size_t a = line.find(' ');
@@ -57,6 +90,10 @@ std::vector<MountEntry> ReadMountTable() {
                           DecodeMountField(line.substr(b + 1, c - b - 1))});
     }
     return mounts;
+}
+
+std::vector<MountEntry> ReadMountTable() {
+    return ReadMountTableOrFail().value_or(std::vector<MountEntry>{});
 }
 
 // File systems that hold no user's files: kernel views, memory file systems
@@ -237,17 +274,24 @@ std::string RealFileSystemType(const std::string& type, const std::string& sourc
 
 std::string FileSystemTypeOf(const std::u16string& path) {
     const std::string canonical = CanonicalOf(ToUtf8(path));
+    // No table, no answer: "" tells the caller it cannot be told.
+    const std::optional<std::vector<MountEntry>> mounts = ReadMountTableOrFail();
+    if (!mounts)
+        return {};
     std::string bestPoint, bestType, bestSource;
     // The longest mount point that holds the path; of equal ones the last
     // mounted, which hides the ones below it.
-    for (const MountEntry& m : ReadMountTable()) {
+    for (const MountEntry& m : *mounts) {
         if (IsUnder(canonical, m.point) && m.point.size() >= bestPoint.size()) {
             bestPoint = m.point;
             bestType = m.type;
             bestSource = m.source;
         }
     }
-    return RealFileSystemType(bestType, bestSource);
+    // A FUSE mount whose real file system cannot be told keeps its own type
+    // ("fuseblk", "fuse.x"): known to be there, unknown in what it takes.
+    const std::string real = RealFileSystemType(bestType, bestSource);
+    return real.empty() ? bestType : real;
 }
 
 } // namespace dz::platform

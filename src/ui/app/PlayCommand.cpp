@@ -31,24 +31,20 @@ constexpr char16_t kNoRecording[] = u"Play needs a recording selected";
 // What the worker tells, read by the progress loop on the window's thread.
 class PlayObserver : public dz::convert::ConversionObserver {
 public:
-    void OnPartStarted(int index, int count, int) override {
-        m_part.store(index);
-        m_count.store(count);
-    }
-    void OnFinished(dz::convert::ConversionOutcome outcome, std::u16string_view) override {
+    void OnPartStarted(int, int, int) override {}
+    void OnFinished(dz::convert::ConversionOutcome outcome, std::u16string_view text) override {
+        m_text = std::u16string(text);
         m_outcome.store(outcome);
     }
-    int Percent(const dz::convert::SourceProgress& progress) const {
-        const int count = m_count.load();
-        if (count <= 0)
-            return 0;
-        return (100 * m_part.load() + dz::convert::CurrentPercent(progress)) / count;
+    static int Percent(const dz::convert::SourceProgress& progress) {
+        return dz::convert::TotalPercent(progress);
     }
     dz::convert::ConversionOutcome Outcome() const { return m_outcome.load(); }
+    // Read once the worker was joined.
+    const std::u16string& Text() const { return m_text; }
 
 private:
-    std::atomic<int> m_part{0};
-    std::atomic<int> m_count{0};
+    std::u16string m_text;
     std::atomic<dz::convert::ConversionOutcome> m_outcome{
         dz::convert::ConversionOutcome::kCanceled};
 };
@@ -103,7 +99,7 @@ void CMainFrame::OnPlay(wxCommandEvent&) {
     if (outcome != dz::convert::ConversionOutcome::kFinished) {
         dz::platform::ResetAttributesAndDelete(target);
         if (!stop->IsSet())
-            ShowAppMessage(std::u16string(dz::convert::OutcomeText(outcome)), this);
+            ShowAppMessage(observer.Text(), this);
         return;
     }
     // Without a player of the user's choice, the desktop's default opens it

@@ -2,7 +2,9 @@
 
 #include "convert/file_box_start.h"
 
+#include "common/messages.h"
 #include "common/text.h"
+#include "platform/platform.h"
 #include "ui/MessageBox.h"
 #include "ui/dialog_units.h"
 #include "ui/wx_text.h"
@@ -12,8 +14,12 @@
 #include <wx/filedlg.h>
 #include <wx/font.h>
 #include <wx/gauge.h>
+#include <wx/msgdlg.h>
+#include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+// The generic box's header builds on wx/msgdlg.h above.
+#include <wx/generic/msgdlgg.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -63,6 +69,8 @@ CTs2PesDlg::CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std
     SetClientSize(ConvertDialogToPixels(wxSize(275, 155)));
     CreateControls();
     Centre();
+    TransferDataToWindow();
+    FitPaths();
 
     Bind(wxEVT_BUTTON, &CTs2PesDlg::OnSourceOpen, this, IDC_SOURCE_OPEN);
     Bind(wxEVT_BUTTON, &CTs2PesDlg::OnTargetOpen, this, IDC_TARGET_OPEN);
@@ -92,8 +100,14 @@ CTs2PesDlg::~CTs2PesDlg() {
 }
 
 void CTs2PesDlg::CreateControls() {
+    // Controls right of x = 210 follow the fields when they widen; those
+    // that span the middle widen with them.
     auto place = [this](wxWindow* control, int x, int y, int w, int h) {
         control->SetSize(DialogRect(this, x, y, w, h));
+        if (x >= 210)
+            m_rightColumn.push_back(control);
+        else if (x + w >= 200)
+            m_wideColumn.push_back(control);
     };
     const long caption = wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE | wxBORDER_SUNKEN;
     const long percent = wxALIGN_RIGHT | wxST_NO_AUTORESIZE | wxBORDER_SUNKEN;
@@ -127,6 +141,32 @@ void CTs2PesDlg::CreateControls() {
         new wxStaticText(this, IDC_STATUS, wxString(), wxDefaultPosition, wxDefaultSize, caption);
     place(m_wndStatus, 73, 133, 129, 15);
     place(new wxButton(this, IDC_STOP, "Stop"), 218, 134, 50, 14);
+}
+
+void CTs2PesDlg::FitPaths() {
+    // The width the longer path needs, with room for the field's own frame.
+    const auto needed = [](wxTextCtrl* field) {
+        const int text = field->GetTextExtent(field->GetValue()).x;
+        return text + field->GetSize().y; // the frame and a little air
+    };
+    const int now = m_wndSource->GetSize().x;
+    int extra = std::max(needed(m_wndSource), needed(m_wndTarget)) - now;
+    // Never wider than the screen it is on.
+    const int screen = wxSystemSettings::GetMetric(wxSYS_SCREEN_X, this);
+    if (screen > 0)
+        extra = std::min(extra, screen * 9 / 10 - GetSize().x);
+    if (extra <= 0)
+        return;
+    for (wxWindow* control : m_wideColumn)
+        control->SetSize(control->GetSize().x + extra, control->GetSize().y);
+    for (wxWindow* control : m_rightColumn)
+        control->Move(control->GetPosition().x + extra, control->GetPosition().y);
+    const wxSize client = GetClientSize();
+    SetClientSize(client.x + extra, client.y);
+    if (IsShown())
+        Refresh();
+    else
+        Centre();
 }
 
 bool CTs2PesDlg::TransferDataToWindow() {
@@ -181,6 +221,7 @@ void CTs2PesDlg::OpenInto(bool save, std::u16string& member) {
     TransferDataFromWindow();
     member = path;
     TransferDataToWindow();
+    FitPaths();
 }
 
 void CTs2PesDlg::OnSourceOpen(wxCommandEvent&) {
@@ -191,15 +232,39 @@ void CTs2PesDlg::OnTargetOpen(wxCommandEvent&) {
     OpenInto(true, m_strTarget);
 }
 
+bool CTs2PesDlg::MayWriteTarget(bool& replace) {
+    replace = false;
+    if (m_strTarget.empty() || !dz::platform::PathExists(m_strTarget))
+        return true;
+    const std::u16string question = dz::FillMessage(dz::msg::kReplaceTargetQuestion, m_strTarget);
+    if (m_seams.askReplace) {
+        replace = m_seams.askReplace(question);
+        return replace;
+    }
+    wxGenericMessageDialog box(this, ToWx(question), ToWx(dz::msg::kAppTitle),
+                               wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
+    replace = box.ShowModal() == wxID_YES;
+    return replace;
+}
+
 void CTs2PesDlg::OnStart(wxCommandEvent&) {
     // One conversion at a time: a second press while busy is refused.
     if (m_bBusy || m_bClosing)
         return;
     TransferDataFromWindow();
+    // The question comes before the dialog is busy; No keeps the file and
+    // converts nothing.
+    bool replace = false;
+    if (!MayWriteTarget(replace))
+        return;
     m_bBusy = true;
     m_pStop = std::make_shared<StopEvent>();
+    m_warnings.clear();
     // A previous worker that has shown its outcome only has its return left.
     m_pJob->Join();
+    dz::convert::ConversionSettings settings;
+    settings.replaceTarget = replace;
+    m_pJob = std::make_unique<ConversionJob>(m_handoff, settings);
     SetTotalPercent(0);
     if (!m_pJob->Start(m_strSource, m_strTarget, m_pStop))
         m_bBusy = false;
@@ -227,6 +292,9 @@ void CTs2PesDlg::OnProgressTimer(wxTimerEvent&) {
     const dz::convert::SourceProgress progress =
         m_seams.progress ? m_seams.progress() : m_pJob->Progress();
     SetCurrentPercent(dz::convert::CurrentPercent(progress));
+    // Over all parts' bytes; between conversions there is nothing to show.
+    if (m_bBusy && progress.totalSize > 0)
+        SetTotalPercent(dz::convert::TotalPercent(progress));
 }
 
 void CTs2PesDlg::SetTotalPercent(int percent) {
@@ -247,8 +315,11 @@ void CTs2PesDlg::ServeReports() {
         case ConversionReport::Kind::kPartStarted:
             ShowPartStarted(report.index, report.totalPercent);
             break;
+        case ConversionReport::Kind::kWarning:
+            m_warnings.push_back(report.text);
+            break;
         case ConversionReport::Kind::kFinished:
-            ShowOutcome(report.text);
+            ShowOutcome(report.outcome, report.text);
             break;
         }
     });
@@ -263,8 +334,15 @@ void CTs2PesDlg::ShowPartStarted(int index, int totalPercent) {
         m_seams.onPartShown(*this, index);
 }
 
-void CTs2PesDlg::ShowOutcome(const std::u16string& text) {
-    ShowAppMessage(text, this);
+void CTs2PesDlg::ShowOutcome(dz::convert::ConversionOutcome outcome, const std::u16string& text) {
+    // A finished conversion is news, not a warning, unless something of it is.
+    std::u16string shown = text;
+    for (const std::u16string& warning : m_warnings)
+        shown += u"\n\n" + warning;
+    if (outcome == dz::convert::ConversionOutcome::kFinished && m_warnings.empty())
+        ShowAppInformation(shown, this);
+    else
+        ShowAppMessage(shown, this);
     // Every outcome, the failures to open included, leaves the dialog idle
     // again, so Start and Open work for the next try.
     SetTotalPercent(0);

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class wxFileDialog;
 class wxGauge;
@@ -50,6 +51,9 @@ public:
         // Read by the progress timer in place of the worker's position in
         // the part it reads.
         std::function<dz::convert::SourceProgress()> progress;
+        // Answers the question before an existing target is replaced (true:
+        // Yes), in place of the modal box.
+        std::function<bool(const std::u16string& question)> askReplace;
     };
 
     CTs2PesDlg(wxWindow* parent, const std::u16string& source, const std::u16string& target,
@@ -88,7 +92,12 @@ private:
     void OpenInto(bool save, std::u16string& member);
     // The worker's reports, served on the window's thread.
     void ShowPartStarted(int index, int totalPercent);
-    void ShowOutcome(const std::u16string& text);
+    void ShowOutcome(dz::convert::ConversionOutcome outcome, const std::u16string& text);
+    // Whether the target may be written: it is not there, or the user
+    // agreed to replace it. replace says which.
+    bool MayWriteTarget(bool& replace);
+    // Widens the file-name fields (and the dialog) so that the paths show whole.
+    void FitPaths();
     void SetTotalPercent(int percent);
     void SetCurrentPercent(int percent);
     // Asks a running worker to stop; the dialog ends once it has.
@@ -108,6 +117,11 @@ private:
     wxTimer m_stopWaitTimer;
     bool m_bClosing = false;
     bool m_bEnded = false;
+    // The worker's warnings of the running conversion, shown with its outcome.
+    std::vector<std::u16string> m_warnings;
+    // Controls that lie right of the file-name fields, moved when they widen.
+    std::vector<wxWindow*> m_rightColumn;
+    std::vector<wxWindow*> m_wideColumn; // the fields, bars and status: widened
 
     wxTextCtrl* m_wndSource = nullptr;
     wxTextCtrl* m_wndTarget = nullptr;
