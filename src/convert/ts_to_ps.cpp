@@ -300,6 +300,20 @@ void ps_emit_segment(ipack* p, void* context) {
     if (state.mode == ConversionMode::kAudioOnly && state.mux_rate != 0 && !state.header_written)
         state.header_written = true;
 
+    if (p->stream_id == kPrivateStream1) {
+        // An AC-3 frame runs across segments. A packet cut short by the end
+        // of a part would hand the decoder the head of a frame and then the
+        // next frame, which it decodes as garbage; so a packet's segments go
+        // out together once the packet is complete, or not at all.
+        ctx.heldPrivate.insert(ctx.heldPrivate.end(), segment, segment + fill);
+        const bool complete = p->parse_pos == 0 || p->parse_pos >= p->pes_length + kPesLengthEnd;
+        if (!complete)
+            return;
+        if (state.header_written)
+            ctx.output->write(ctx.heldPrivate.data(), ctx.heldPrivate.size());
+        ctx.heldPrivate.clear();
+        return;
+    }
     if (state.header_written)
         ctx.output->write(segment, fill);
 }

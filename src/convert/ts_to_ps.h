@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace dz::convert {
 
@@ -52,6 +53,9 @@ struct ConvertContext {
     ConversionState* state = nullptr;
     OutputSink* output = nullptr;
     std::FILE* log = stderr;
+    // The segments of the private stream 1 packet being repacketised, held
+    // until the packet is complete (see ps_emit_segment).
+    std::vector<uint8_t> heldPrivate{};
 };
 
 // Converts from the source's current position to its end into the output.

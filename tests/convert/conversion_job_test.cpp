@@ -148,17 +148,21 @@ TEST(ConversionJob, OutputsThatFfprobeReads) {
          {"part 0/1 0%", "Convert finished"},
          "audio:mp2",
          "audio_mp2.ts"},
-        // Video with AC-3 audio, as broadcasts carry films: the AC-3 goes into
-        // private stream 1 with its sub-stream header.
+        // Video with AC-3 audio, as broadcasts carry films, in two parts cut
+        // inside an audio packet: the AC-3 goes into private stream 1 with its
+        // sub-stream header, and no frame cut by the part's end reaches it.
         {"film",
          dir / PartName("FILM", 1),
          true,
          1,
-         {"part 0/1 0%", "Convert finished"},
+         {"part 0/2 0%", "part 1/2 50%", "Convert finished"},
          "video:mpeg2video audio:ac3",
          "av_ac3.ts"},
     };
-    test::WriteRecording(dir.path(), "FILM", {ReadFile(Fixture("av_ac3.ts"))});
+    const std::vector<uint8_t> film = ReadFile(Fixture("av_ac3.ts"));
+    const auto half = static_cast<std::ptrdiff_t>(film.size() / 188 / 2 * 188);
+    test::WriteRecording(dir.path(), "FILM",
+                         {{film.begin(), film.begin() + half}, {film.begin() + half, film.end()}});
     for (const Row& row : rows) {
         const std::filesystem::path out = dir / (std::string(row.what) + ".mpg");
         EXPECT_EQ(Convert(row.source, out, row.whole).events, row.events) << row.what;
