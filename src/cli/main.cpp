@@ -183,8 +183,10 @@ int RunCommandLine(int argc, char** argv) {
 
 } // namespace
 
+// Taken from the program's static set-up on, before main; a second Ctrl+C
+// ends the program as usual.
+const dz::platform::InterruptHook g_programInterrupt(RememberInterrupt, true);
+
 int main(int argc, char** argv) {
-    // A second Ctrl+C ends the program as usual.
-    const dz::platform::InterruptHook interrupt(RememberInterrupt, true);
     return AfterInterrupt(RunCommandLine(argc, argv));
 }

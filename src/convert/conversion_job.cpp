@@ -159,12 +159,17 @@ public:
     platform::File Create(const std::u16string& folder) {
         return platform::File::CreateTemporary(folder, m_path);
     }
-    // Renames it over the target; only a successful rename keeps it.
-    bool Commit(const std::u16string& target) {
-        if (!platform::CommitByRename(m_path, target))
-            return false;
-        m_path.clear();
-        return true;
+    // Puts it in place: over the target when replacing was asked, else only
+    // where nothing is - a file that appeared under the name meanwhile
+    // stays. Only a successful rename keeps it.
+    platform::CommitResult Commit(const std::u16string& target, bool replace) {
+        const platform::CommitResult result =
+            replace ? (platform::CommitByRename(m_path, target) ? platform::CommitResult::Done
+                                                                : platform::CommitResult::Failed)
+                    : platform::CommitWithoutReplacing(m_path, target);
+        if (result == platform::CommitResult::Done)
+            m_path.clear();
+        return result;
     }
 
 private:
@@ -240,11 +245,15 @@ ConversionJob::Result ConversionJob::Convert(const std::u16string& source,
         result = {ConversionOutcome::kWriteFailed, {}};
     if (result.outcome != ConversionOutcome::kFinished)
         return result;
-    // A file that appeared under the name meanwhile is not replaced unasked.
-    if (!m_settings.replaceTarget && platform::PathExists(target))
+    const platform::CommitLock lock(folder);
+    switch (staged.Commit(target, m_settings.replaceTarget)) {
+    case platform::CommitResult::Done:
+        break;
+    case platform::CommitResult::Exists:
         return {ConversionOutcome::kTargetExists, FillMessage(msg::kTargetExists, target)};
-    if (!staged.Commit(target))
+    case platform::CommitResult::Failed:
         return {ConversionOutcome::kWriteFailed, {}};
+    }
     // The new name is made durable too; the file itself already is.
     platform::FlushFolder(folder);
     return result;
