@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
+#include "recording/location_text.h"
 
 #include <array>
 #include <cstdint>
@@ -91,17 +92,6 @@ bool MakeFolders(const std::u16string& disk, const char* folder) {
     return true;
 }
 
-// "C:\REC\KIDS\" for folder "REC/KIDS": where the recorder finds the folder
-// when the disk is its drive.
-std::u16string RecorderPrefix(const char* folder) {
-    std::u16string prefix = u"C:\\";
-    for (const char* c = folder; *c; ++c)
-        prefix += *c == '/' ? u'\\' : static_cast<char16_t>(*c);
-    if (*folder)
-        prefix += u'\\';
-    return prefix;
-}
-
 void PutBigEndian(uint8_t* field, uint64_t value, size_t size) {
     for (size_t i = 0; i < size; ++i)
         field[i] = static_cast<uint8_t>(value >> (8 * (size - 1 - i)));
@@ -115,8 +105,8 @@ int WriteRecording(const std::u16string& disk, const DemoRecording& r,
     const CRecordingName names;
     const std::u16string folder = Below(disk, r.folder);
     const std::u16string name = Ascii(r.name), stamp = Ascii(r.dateStamp);
-    const std::u16string location =
-        names.MakeCompanionPath(RecorderPrefix(r.folder), name, 1, stamp, r.suffixNumber);
+    const std::u16string location = names.MakeCompanionPath(RecorderFolderText(Ascii(r.folder)),
+                                                            name, 1, stamp, r.suffixNumber);
     const size_t packets = clip.size() / kTsPacketSize;
     const size_t perPart = packets / static_cast<size_t>(r.parts);
     uint64_t total = 0;
@@ -127,7 +117,7 @@ int WriteRecording(const std::u16string& disk, const DemoRecording& r,
         std::vector<uint8_t> part(offset, 0);
         PutBigEndian(&part[kPartHeaderVersionOffset], 1, 2);
         PutBigEndian(&part[kPartStreamOffsetOffset], offset, 2);
-        CRecordingName::CopyLowBytes(&part[kPartLocationOffset], location);
+        WriteLocationField(&part[kPartLocationOffset], location);
         part.insert(part.end(), clip.begin() + first * kTsPacketSize,
                     clip.begin() + (first + count) * kTsPacketSize);
         const std::u16string path =
@@ -137,7 +127,7 @@ int WriteRecording(const std::u16string& disk, const DemoRecording& r,
         total += part.size();
     }
     std::vector<uint8_t> head(kCompanionHeadSize, 0);
-    CRecordingName::CopyLowBytes(&head[kCompanionLocationOffset], location);
+    WriteLocationField(&head[kCompanionLocationOffset], location);
     PutBigEndian(&head[kCompanionPartCountOffset], static_cast<uint64_t>(r.parts), 2);
     PutBigEndian(&head[kCompanionTotalSizeOffset], total, 8);
     const std::u16string companion =

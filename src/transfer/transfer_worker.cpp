@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
+#include "recording/location_text.h"
 #include "transfer/entry_deletion.h"
 #include "transfer/transfer_plan.h"
 
@@ -64,8 +65,7 @@ struct HeaderPatch {
 };
 
 void ApplyPatch(uint8_t* header, const HeaderPatch& patch) {
-    std::memset(header + patch.fieldOffset, 0, kLocationFieldSize);
-    CRecordingName::CopyLowBytes(header + patch.fieldOffset, *patch.text);
+    WriteLocationField(header + patch.fieldOffset, *patch.text);
 }
 
 // One file in blocks: as many as the length has started 64 KiB, then one more
@@ -463,17 +463,6 @@ std::u16string FolderOfPrefix(const std::u16string& prefix) {
     return prefix;
 }
 
-// The folder as the file system resolves it (links, "..", "."), so that its
-// place below the drive root can be read off; the text itself when that fails.
-std::u16string ResolvedFolder(const std::u16string& folder) {
-    std::error_code ec;
-    const std::filesystem::path resolved =
-        std::filesystem::weakly_canonical(dz::platform::ToPath(folder), ec);
-    if (ec)
-        return folder;
-    return dz::platform::FromPath(resolved).value_or(folder);
-}
-
 // Source and destination of one file of a recording, with the names as they
 // are found on disk (the recorder writes upper case, a copy may not have).
 struct FilePair {
@@ -832,29 +821,6 @@ int32_t RecordingPercent(uint64_t copied, uint64_t totalSize) {
         return 100;
     const double percent = static_cast<double>(copied) / static_cast<double>(totalSize) * 100.0;
     return std::clamp(static_cast<int32_t>(percent), 0, 100);
-}
-
-std::optional<std::u16string> MakeLocationText(const std::u16string& destinationFolder,
-                                               const RecordingNameParts& parts) {
-    const std::u16string folder = ResolvedFolder(destinationFolder);
-    const std::u16string root = dz::platform::DriveRootOf(folder);
-    std::u16string below = folder;
-    if (folder.compare(0, root.size(), root) == 0)
-        below = folder.substr(root.size());
-    std::u16string prefix = u"C:\\";
-    for (const char16_t c : below) {
-        if (c != u'/' && c != dz::platform::kSeparator)
-            prefix += c;
-        else if (prefix.back() != u'\\') // no empty pieces from "//" or the root's own "/"
-            prefix += u'\\';
-    }
-    if (prefix.back() != u'\\')
-        prefix += u'\\';
-    std::u16string text = CRecordingName().MakeCompanionPath(prefix, parts.recordingName, 1,
-                                                             parts.dateStamp, parts.suffixNumber);
-    if (text.size() + 1 > kLocationFieldSize) // its closing zero byte must fit too
-        return std::nullopt;
-    return text;
 }
 
 int CopyPlainFile(const std::u16string& sourcePath, const std::u16string& destinationPath,

@@ -105,10 +105,4 @@ BarValues ScaleBar(uint64_t length, uint64_t copied);
 // unknown (0), 100 once the copied bytes reach or pass it.
 int32_t RecordingPercent(uint64_t copied, uint64_t totalSize);
 
-// The companion's path as the recorder will see it once the recording sits in
-// destinationFolder: "C:\" + the folder below its drive root, "\"-separated,
-// + the part-1 companion name. Nothing when it does not fit the location field.
-std::optional<std::u16string> MakeLocationText(const std::u16string& destinationFolder,
-                                               const RecordingNameParts& parts);
-
 } // namespace dz

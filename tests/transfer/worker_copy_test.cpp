@@ -1,5 +1,6 @@
 // Complete jobs: what arrives at the destination, byte for byte, and the
 // exact reports on the way.
+#include "recording/location_text.h"
 #include "transfer/worker_support.h"
 
 namespace fs = std::filesystem;
@@ -103,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(WorkerCopy, ACompanionThatMiscountsItsPartsMovesNothing) {
     for (const int count : {0, 2, 65535}) {
         for (const TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
-            SCOPED_TRACE(testing::Message() << count << (mode == TransferMode::Move ? " mv" : " cp"));
+            SCOPED_TRACE(testing::Message()
+                         << count << (mode == TransferMode::Move ? " mv" : " cp"));
             fs::remove_all(src);
             fs::create_directories(src);
             MakeRecording(src, {.count = count});

@@ -1,0 +1,58 @@
+#include "recording/location_text.h"
+
+#include "platform/platform.h"
+#include "recording/RecordingName.h"
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace dz {
+namespace {
+
+// The folder as the file system resolves it (links, "..", "."), so that its
+// place below the drive root can be read off; the text itself when that fails.
+std::u16string ResolvedFolder(const std::u16string& folder) {
+    std::error_code ec;
+    const std::filesystem::path resolved =
+        std::filesystem::weakly_canonical(platform::ToPath(folder), ec);
+    if (ec)
+        return folder;
+    return platform::FromPath(resolved).value_or(folder);
+}
+
+} // namespace
+
+std::u16string RecorderFolderText(std::u16string_view below) {
+    std::u16string text = u"C:\\";
+    for (const char16_t c : below) {
+        if (c != u'/' && c != platform::kSeparator)
+            text += c;
+        else if (text.back() != u'\\') // no empty pieces from "//" or a leading "/"
+            text += u'\\';
+    }
+    if (text.back() != u'\\')
+        text += u'\\';
+    return text;
+}
+
+std::optional<std::u16string> MakeLocationText(const std::u16string& destinationFolder,
+                                               const RecordingNameParts& parts) {
+    const std::u16string folder = ResolvedFolder(destinationFolder);
+    const std::u16string root = platform::DriveRootOf(folder);
+    std::u16string_view below = folder;
+    if (folder.compare(0, root.size(), root) == 0)
+        below.remove_prefix(root.size());
+    std::u16string text = CRecordingName().MakeCompanionPath(
+        RecorderFolderText(below), parts.recordingName, 1, parts.dateStamp, parts.suffixNumber);
+    if (text.size() + 1 > kLocationFieldSize) // its closing zero byte must fit too
+        return std::nullopt;
+    return text;
+}
+
+void WriteLocationField(uint8_t* field, const std::u16string& text) {
+    std::memset(field, 0, kLocationFieldSize);
+    CRecordingName::CopyLowBytes(field, text);
+}
+
+} // namespace dz
