@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
+#include "recording/recording_files.h"
 
 #include <array>
 #include <ostream>
@@ -20,21 +21,14 @@ void Line(std::ostream& out, const char* key, int64_t value) {
 
 // One line per part 1..count: present with its header's location text,
 // "short" when it is shorter than its header, or "missing".
-void PrintParts(std::ostream& out, const CRecordingName& names, const RecordingNameParts& parts,
-                uint32_t count) {
-    const size_t nameStart = parts.prefix.size();
-    // One read of the folder however many parts the companion counts.
-    platform::FolderCaseIndex index(
-        parts.prefix.size() > 1 ? parts.prefix.substr(0, parts.prefix.size() - 1) : parts.prefix);
+void PrintParts(std::ostream& out, RecordingFiles& files, uint32_t count) {
+    const size_t nameStart = files.name().prefix.size();
     for (uint32_t p = 1; p <= count; ++p) {
-        const std::u16string built =
-            names.MakePartPath(parts.prefix, parts.recordingName, static_cast<int32_t>(p),
-                               parts.dateStamp, parts.suffixNumber);
-        const std::u16string path = parts.prefix + index.Resolve(built.substr(nameStart));
+        const std::u16string path = files.PartPath(static_cast<int32_t>(p));
         out << "part " << p << '\t';
         platform::File file = platform::File::OpenRead(path);
         if (!file.IsOpen()) {
-            out << "missing\t" << Shown(built.substr(nameStart)) << '\n';
+            out << "missing\t" << Shown(path.substr(nameStart)) << '\n';
             continue;
         }
         std::array<uint8_t, kPartHeaderSize> header{};
@@ -70,19 +64,23 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     Line(out, "suffix number", parts.suffixNumber);
 
     // The recording's companion is named after part 1, whichever part was given.
-    const std::u16string companion = platform::ResolveCase(names.MakeCompanionPath(
+    std::optional<RecordingFiles> files = RecordingFiles::Of(names.MakePartPath(
         parts.prefix, parts.recordingName, 1, parts.dateStamp, parts.suffixNumber));
-    Line(out, "companion", companion.substr(parts.prefix.size()));
-    const CompanionRead read = ReadCompanionAt(companion);
+    if (!files) {
+        PrintMessage(err, u"The name is outside the recording scheme: " + options.path);
+        return kExitFailure;
+    }
+    const CompanionRead& read = files->companion();
+    Line(out, "companion", read.path.substr(parts.prefix.size()));
     if (!read.Ok()) {
-        PrintMessage(err, u"Cannot read the companion file " + companion);
+        PrintMessage(err, u"Cannot read the companion file " + read.path);
         return kExitFailure;
     }
     Line(out, "part count", read.partCount);
     // The field is unsigned: 2^63 and more are shown as they are stored.
     out << "total size\t" << static_cast<uint64_t>(read.totalSize) << '\n';
     Line(out, "location", read.location);
-    PrintParts(out, names, parts, read.partCount);
+    PrintParts(out, *files, read.partCount);
     return kExitOk;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "recording/RecordingName.h"
+#include "recording/recording_files.h"
 
 #include <algorithm>
 #include <array>
@@ -53,9 +54,13 @@ std::vector<std::u16string> SelectSourceParts(const std::u16string& source, bool
 RecordingParts FindRecordingParts(const std::u16string& source) {
     RecordingParts found;
     found.parts = {source};
-    // One open and one read of the companion, so that a second look cannot
-    // disagree with the first.
-    const CompanionRead companion = ReadCompanionOf(source);
+    // The parts are named without the bounds of a copy's location text: a
+    // long recording name or a deep folder must not make every part's name
+    // fall back to the source's own, which would join part 1 to itself.
+    std::optional<RecordingFiles> files = RecordingFiles::Of(source);
+    if (!files)
+        return found;
+    const CompanionRead& companion = files->companion();
     if (companion.status == CompanionStatus::Unreadable) {
         found.companionUnreadable = true;
         return found;
@@ -63,28 +68,15 @@ RecordingParts FindRecordingParts(const std::u16string& source) {
     if (companion.path.empty() || companion.status == CompanionStatus::Missing)
         return found;
     // A companion shorter than its head counts no parts.
-    found.companionCount = companion.Ok() ? companion.partCount : 0;
-    // The parts are named without the bounds of a copy's location text: a
-    // long recording name or a deep folder must not make every part's name
-    // fall back to the source's own, which would join part 1 to itself.
-    RecordingNameParts pieces;
-    if (SplitSiblingNames(source, pieces) != 0)
-        return found;
-    const CRecordingName names;
-    const auto partPath = [&](int32_t k) {
-        return names.MakePartPath(pieces.prefix, pieces.recordingName, k, pieces.dateStamp,
-                                  pieces.suffixNumber);
-    };
-    while (found.onDisk < kMaxJoinedParts &&
-           platform::FileExists(platform::ResolveCase(partPath(found.onDisk + 1))))
-        ++found.onDisk;
+    found.companionCount = files->CountedParts(0);
+    found.onDisk = files->PartsOnDisk(kMaxJoinedParts);
     const int32_t count = found.partsMissing() ? found.companionCount : found.onDisk;
     if (count < 1)
         return found;
     found.parts.clear();
     found.parts.reserve(static_cast<size_t>(count));
     for (int32_t k = 1; k <= count; ++k)
-        found.parts.push_back(partPath(k));
+        found.parts.push_back(files->PartPath(k));
     return found;
 }
 

@@ -19,8 +19,8 @@ namespace {
 #ifndef _WIN32
 // File systems that store names as Windows does, whatever system mounts them.
 bool HoldsWindowsNames(const std::string& type) {
-    for (const char* windows : {"vfat", "msdos", "fat", "exfat", "ntfs", "ntfs3", "NTFS", "FAT",
-                                "FAT32", "exFAT"})
+    for (const char* windows :
+         {"vfat", "msdos", "fat", "exfat", "ntfs", "ntfs3", "NTFS", "FAT", "FAT32", "exFAT"})
         if (type == windows)
             return true;
     return false;

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
+#include "recording/recording_files.h"
 
 #include <algorithm>
 
@@ -20,22 +21,17 @@ std::vector<std::u16string> EntryFiles(const std::u16string& folder, const std::
             files.push_back(path);
         return files;
     }
-    RecordingNameParts at;
-    if (!IsPartFileName(name) || SplitSiblingNames(path, at) != 0)
+    if (!IsPartFileName(name))
         return files;
-    // One read of the folder however many parts the companion counts.
-    platform::FolderCaseIndex index(folder);
-    auto addIfThere = [&](const std::u16string& built) {
-        const std::u16string found = at.prefix + index.Resolve(built);
-        if (platform::FileExists(found))
-            files.push_back(found);
-    };
-    const CompanionRead read = ReadCompanionOf(path);
-    const int32_t parts = read.Ok() ? read.partCount : 1;
-    const CRecordingName names;
-    addIfThere(names.MakeCompanionPath(u"", at.recordingName, 1, at.dateStamp, at.suffixNumber));
+    std::optional<RecordingFiles> recording = RecordingFiles::Of(path);
+    if (!recording)
+        return files;
+    if (platform::FileExists(recording->companion().path))
+        files.push_back(recording->companion().path);
+    const int32_t parts = recording->CountedParts(1);
     for (int32_t n = 1; n <= std::max(parts, 1); ++n)
-        addIfThere(names.MakePartPath(u"", at.recordingName, n, at.dateStamp, at.suffixNumber));
+        if (recording->PartExists(n))
+            files.push_back(recording->PartPath(n));
     return files;
 }
 
@@ -99,8 +95,7 @@ std::vector<std::u16string> MovedAlready(const std::u16string& sourceFolder,
             continue;
         if (IsPartFileName(name)) {
             // Whole: its companion and every part the companion counts.
-            const CompanionRead read =
-                ReadCompanionOf(platform::JoinPath(destinationFolder, name));
+            const CompanionRead read = ReadCompanionOf(platform::JoinPath(destinationFolder, name));
             if (!read.Ok() || there.size() != static_cast<size_t>(read.partCount) + 1)
                 continue;
         }

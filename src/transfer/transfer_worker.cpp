@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 #include "recording/location_text.h"
+#include "recording/recording_files.h"
 #include "transfer/entry_deletion.h"
 #include "transfer/transfer_plan.h"
 
@@ -283,19 +284,11 @@ private:
     // counts beyond the first `parts`.
     std::vector<std::u16string> PartsBeyond(size_t parts) const {
         std::vector<std::u16string> paths;
-        const CompanionRead older = ReadCompanionAt(m_files[0].destination);
-        if (!older.Ok())
+        std::optional<RecordingFiles> older = RecordingFiles::Of(m_files[1].destination);
+        if (!older)
             return paths;
-        RecordingNameParts at;
-        if (SplitSiblingNames(m_files[1].destination, at) != 0)
-            return paths;
-        const CRecordingName names;
-        dz::platform::FolderCaseIndex index(m_folder);
-        for (size_t p = parts + 1; p <= older.partCount; ++p) {
-            const std::u16string built = names.MakePartPath(
-                u"", at.recordingName, static_cast<int32_t>(p), at.dateStamp, at.suffixNumber);
-            paths.push_back(at.prefix + index.Resolve(built));
-        }
+        for (int32_t p = static_cast<int32_t>(parts) + 1; p <= older->CountedParts(0); ++p)
+            paths.push_back(older->PartPath(p));
         return paths;
     }
 
@@ -483,17 +476,15 @@ int CheckCompanion(EntryContext& c, const std::u16string& sourcePath, CompanionR
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable, false);
     // A companion that counts fewer parts than are there would leave the
     // rest behind: a move would remove the entry and keep its parts.
-    const CRecordingName names;
-    std::u16string next;
-    names.MakeSiblingPartPath(next, sourcePath, companion.partCount + 1);
-    if (!next.empty() && dz::platform::FileExists(dz::platform::ResolveCase(next)))
+    std::optional<RecordingFiles> files = RecordingFiles::Of(sourcePath);
+    if (!files)
+        return 0; // the file list says why
+    const int32_t count = companion.partCount;
+    if (files->PartExists(count + 1))
         return Fail(c, ProgressCode::ErrorCompanion, TransferFailure::PartsBeyondCount, false);
     // One that counts more parts than are there cannot be copied whole; said
     // at once, not after every part before the gap was copied.
-    std::u16string last;
-    names.MakeSiblingPartPath(last, sourcePath, companion.partCount);
-    if (companion.partCount > 1 && !last.empty() &&
-        !dz::platform::FileExists(dz::platform::ResolveCase(last)))
+    if (count > 1 && !files->PartExists(count))
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable, false);
     return 0;
 }
@@ -773,25 +764,20 @@ bool IsCopyOf(const std::u16string& copy, const std::u16string& source) {
 // would let a damaged copy replace its only good source.
 bool FinishesAnEarlierMove(const std::u16string& sourcePath,
                            const std::u16string& destinationPath) {
-    const CompanionRead sourceHead = ReadCompanionOf(sourcePath);
-    const CompanionRead destinationHead = ReadCompanionOf(destinationPath);
+    std::optional<RecordingFiles> source = RecordingFiles::Of(sourcePath);
+    std::optional<RecordingFiles> destination = RecordingFiles::Of(destinationPath);
+    if (!source || !destination)
+        return false;
+    const CompanionRead& sourceHead = source->companion();
+    const CompanionRead& destinationHead = destination->companion();
     if (!sourceHead.Ok() || !destinationHead.Ok() ||
         !IsCopyOf(destinationHead.path, sourceHead.path) ||
         !SameButLocation(sourceHead.path, destinationHead.path, kCompanionHeadSize,
                          kCompanionLocationOffset))
         return false;
-    RecordingNameParts source, destination;
-    if (SplitSiblingNames(sourcePath, source) != 0 ||
-        SplitSiblingNames(destinationPath, destination) != 0)
-        return false;
-    const CRecordingName names;
-    dz::platform::FolderCaseIndex sourceIndex(FolderOfPrefix(source.prefix));
-    dz::platform::FolderCaseIndex destinationIndex(FolderOfPrefix(destination.prefix));
     for (int32_t p = 1; p <= sourceHead.partCount; ++p) {
-        const std::u16string built =
-            names.MakePartPath(u"", source.recordingName, p, source.dateStamp, source.suffixNumber);
-        const std::u16string left = source.prefix + sourceIndex.Resolve(built);
-        const std::u16string copy = destination.prefix + destinationIndex.Resolve(built);
+        const std::u16string left = source->PartPath(p);
+        const std::u16string copy = destination->PartPath(p);
         if (!dz::platform::PathExists(left)) {
             if (!dz::platform::IsRegularFile(copy))
                 return false;
