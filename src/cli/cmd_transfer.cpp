@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_plan.h"
+#include "transfer/transfer_prepare.h"
 
 #include <atomic>
 #include <chrono>
@@ -180,33 +181,33 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     if (platform::InterruptReceived())
         cancel.Cancel();
     const bool move = options.mode == TransferMode::Move;
-    // A move retried after it had removed its whole source has nothing left to do.
-    if (move) {
-        const std::vector<std::u16string> moved = MovedAlready(source, destination, names);
-        for (const std::u16string& name : moved)
-            PrintMessage(err, MovedAlreadyText(name));
-        names = WithoutEntries(names, moved);
-        if (names.IsEmpty())
-            return kExitOk;
-    }
-    // Settled before the job; the job replaces only what is settled here.
-    std::vector<std::u16string> replace;
-    if (const std::vector<std::u16string> existing =
-            dz::ExistingEntries(destination, names, move ? source : std::u16string());
-        !existing.empty()) {
-        if (options.existing == OnExisting::Refuse) {
-            PrintMessage(err, ExistingEntriesText(existing));
-            return kExitFailure;
-        }
-        if (options.existing == OnExisting::Skip)
-            names = WithoutEntries(names, existing);
-        else
-            replace = existing;
-    }
-    if (const std::optional<std::u16string> refusal = CheckFreeSpace(source, destination, names)) {
-        PrintMessage(err, *refusal);
+    const PreparedTransfer prepared =
+        PrepareTransfer(options.mode, source, destination, std::move(names),
+                        [&](const std::vector<std::u16string>& existing) {
+                            switch (options.existing) {
+                            case OnExisting::Refuse:
+                                return ExistingAnswer{false, {}, ExistingEntriesText(existing)};
+                            case OnExisting::Skip:
+                                return ExistingAnswer{true, existing, {}};
+                            case OnExisting::Replace:
+                                break;
+                            }
+                            return ExistingAnswer{true, {}, {}};
+                        });
+    for (const std::u16string& name : prepared.movedAlready)
+        PrintMessage(err, MovedAlreadyText(name));
+    switch (prepared.status) {
+    case PreparedTransfer::Status::kReady:
+        break;
+    case PreparedTransfer::Status::kNothingLeft:
+        return kExitOk;
+    case PreparedTransfer::Status::kCancelled:
+    case PreparedTransfer::Status::kRefused:
+        PrintMessage(err, prepared.refusal);
         return kExitFailure;
     }
+    names = prepared.names;
+    const std::vector<std::u16string>& replace = prepared.replace;
 
     const bool showProgress = options.progress.value_or(platform::StderrIsTerminal());
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);

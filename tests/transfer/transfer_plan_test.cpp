@@ -1,6 +1,7 @@
 // What a transfer settles before it starts: the entries' sizes, the free
 // space, the entries already at the destination and the user's answers.
 #include "transfer/transfer_plan.h"
+#include "transfer/transfer_prepare.h"
 
 #include "common/text.h"
 #include "platform/platform.h"
@@ -245,6 +246,57 @@ TEST(TransferPlan, QuestionTexts) {
     EXPECT_EQ(ExistingEntriesText({u"a.mp3", u"NEWS_#001_200612241930.AVR"}),
               u"Already in the destination: a.mp3, NEWS_#001_200612241930.AVR (nothing copied; "
               u"--replace or --skip decides)");
+}
+
+// One preparation for both front ends: the decider is asked only about
+// entries that exist; its answer decides what the job takes and may replace.
+TEST(PrepareTransfer, TheAnswerAboutExistingEntriesShapesTheJob) {
+    TempDir tmp;
+    const fs::path src = tmp / "src", dst = tmp / "dst";
+    fs::create_directories(src);
+    fs::create_directories(dst);
+    WriteFile(src / "a.mp3", PatternBytes(10));
+    WriteFile(src / "b.mp3", PatternBytes(10));
+    WriteFile(dst / "b.mp3", PatternBytes(5));
+    using Status = PreparedTransfer::Status;
+    const struct {
+        const char* what;
+        ExistingAnswer answer;
+        Status status;
+        std::vector<std::u16string> names, replace;
+    } rows[] = {
+        {"replace", {true, {}, {}}, Status::kReady, {u"a.mp3", u"b.mp3"}, {u"b.mp3"}},
+        {"skip", {true, {u"b.mp3"}, {}}, Status::kReady, {u"a.mp3"}, {}},
+        {"cancel", {}, Status::kCancelled, {}, {}},
+        {"refuse", {false, {}, u"no"}, Status::kRefused, {}, {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        std::vector<std::vector<std::u16string>> asked;
+        const PreparedTransfer p =
+            PrepareTransfer(TransferMode::Copy, U16(src), U16(dst), Names({u"a.mp3", u"b.mp3"}),
+                            [&](const std::vector<std::u16string>& existing) {
+                                asked.push_back(existing);
+                                return r.answer;
+                            });
+        EXPECT_EQ(asked, (std::vector<std::vector<std::u16string>>{{u"b.mp3"}}));
+        EXPECT_EQ(p.status, r.status);
+        EXPECT_EQ(p.names.Items(), r.names);
+        EXPECT_EQ(p.replace, r.replace);
+    }
+    // Nothing at the destination: no question; everything skipped: nothing left.
+    bool askedAtAll = false;
+    const auto never = [&](const std::vector<std::u16string>&) {
+        askedAtAll = true;
+        return ExistingAnswer{true, {u"b.mp3"}, {}};
+    };
+    EXPECT_EQ(
+        PrepareTransfer(TransferMode::Copy, U16(src), U16(dst), Names({u"a.mp3"}), never).status,
+        Status::kReady);
+    EXPECT_FALSE(askedAtAll);
+    EXPECT_EQ(
+        PrepareTransfer(TransferMode::Copy, U16(src), U16(dst), Names({u"b.mp3"}), never).status,
+        Status::kNothingLeft);
 }
 
 } // namespace

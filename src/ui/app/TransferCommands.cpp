@@ -2,6 +2,7 @@
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_outcome.h"
 #include "transfer/transfer_plan.h"
+#include "transfer/transfer_prepare.h"
 #include "ui/MessageBox.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/CopyProgressDlg.h"
@@ -25,28 +26,23 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::
         ShowAppMessage(std::u16string(*message), frame);
         return;
     }
-    dz::CSortStringArray names = dz::CollectEntryNames(from.fileView->SelectedRowTexts());
     // Entries that exist at the destination are decided on before the job:
     // the job is given only what the user agreed to replace.
-    const std::vector<std::u16string> existing = dz::ExistingEntries(
-        destination, names, mode == dz::TransferMode::Move ? source : std::u16string());
-    std::vector<std::u16string> replace;
-    if (!existing.empty()) {
-        const auto skipped = dz::DecideExisting(existing, [&](const std::u16string& name,
-                                                              size_t remaining) {
-            return AskReplaceEntry(frame, dz::ReplaceQuestionText(name, destination), remaining);
+    const dz::PreparedTransfer prepared = dz::PrepareTransfer(
+        mode, source, destination, dz::CollectEntryNames(from.fileView->SelectedRowTexts()),
+        [&](const std::vector<std::u16string>& existing) {
+            const auto skipped =
+                dz::DecideExisting(existing, [&](const std::u16string& name, size_t remaining) {
+                    return AskReplaceEntry(frame, dz::ReplaceQuestionText(name, destination),
+                                           remaining);
+                });
+            return skipped ? dz::ExistingAnswer{true, *skipped, {}} : dz::ExistingAnswer{};
         });
-        if (!skipped)
-            return;
-        names = dz::WithoutEntries(names, *skipped);
-        replace = dz::WithoutEntries(existing, *skipped);
-        if (names.IsEmpty())
-            return;
-    }
-    if (const auto refusal = dz::CheckFreeSpace(source, destination, names)) {
-        ShowAppMessage(*refusal, frame);
+    if (prepared.status == dz::PreparedTransfer::Status::kRefused)
+        ShowAppMessage(prepared.refusal, frame);
+    if (prepared.status != dz::PreparedTransfer::Status::kReady)
         return;
-    }
+    const dz::CSortStringArray& names = prepared.names;
     std::u16string outcome;
     {
         // No parent: the main window owns it and stays disabled while the
@@ -55,7 +51,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::
         dialog.m_pDestination = &destination;
         dialog.m_pSource = &source;
         dialog.m_pNames = &names;
-        dialog.m_pReplace = &replace;
+        dialog.m_pReplace = &prepared.replace;
         dialog.m_nMode = mode;
         dialog.ShowModal();
         outcome = dz::TransferOutcomeText(dialog.m_outcome, names, mode == dz::TransferMode::Move);

@@ -1,0 +1,46 @@
+#include "transfer/transfer_prepare.h"
+
+#include "transfer/transfer_plan.h"
+
+#include <optional>
+
+namespace dz {
+
+PreparedTransfer PrepareTransfer(TransferMode mode, const std::u16string& source,
+                                 const std::u16string& destination, CSortStringArray names,
+                                 const ExistingDecider& decide) {
+    PreparedTransfer prepared;
+    const bool move = mode == TransferMode::Move;
+    // A move retried after it had removed its whole source has nothing left to do.
+    if (move) {
+        prepared.movedAlready = MovedAlready(source, destination, names);
+        names = WithoutEntries(names, prepared.movedAlready);
+    }
+    if (const std::vector<std::u16string> existing =
+            ExistingEntries(destination, names, move ? source : std::u16string());
+        !existing.empty()) {
+        ExistingAnswer answer = decide(existing);
+        if (!answer.go) {
+            prepared.refusal = std::move(answer.refusal);
+            prepared.status = prepared.refusal.empty() ? PreparedTransfer::Status::kCancelled
+                                                       : PreparedTransfer::Status::kRefused;
+            return prepared;
+        }
+        names = WithoutEntries(names, answer.skipped);
+        prepared.replace = WithoutEntries(existing, answer.skipped);
+    }
+    if (names.IsEmpty()) {
+        prepared.status = PreparedTransfer::Status::kNothingLeft;
+        return prepared;
+    }
+    if (std::optional<std::u16string> refusal = CheckFreeSpace(source, destination, names)) {
+        prepared.status = PreparedTransfer::Status::kRefused;
+        prepared.refusal = std::move(*refusal);
+        return prepared;
+    }
+    prepared.status = PreparedTransfer::Status::kReady;
+    prepared.names = std::move(names);
+    return prepared;
+}
+
+} // namespace dz
