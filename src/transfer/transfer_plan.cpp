@@ -1,5 +1,6 @@
 #include "transfer/transfer_plan.h"
 
+#include "transfer/earlier_move.h"
 #include "transfer/transfer_worker.h"
 
 #include "common/list_text.h"

@@ -8,7 +8,10 @@
 #include "recording/RecordingName.h"
 #include "recording/location_text.h"
 #include "recording/recording_files.h"
+#include "transfer/block_copy.h"
+#include "transfer/earlier_move.h"
 #include "transfer/entry_deletion.h"
+#include "transfer/staged_entry.h"
 #include "transfer/transfer_plan.h"
 
 #include <algorithm>
@@ -48,253 +51,6 @@ void Report(const TransferJob& job, int32_t total, int32_t number, ProgressCode 
 std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[n]);
 }
-
-enum class BlockCopy { Done, Cancelled, ReadFailed, WriteFailed, LengthChanged };
-
-// Blocks moved by one kernel copy. A cancel is still seen after the block
-// it arrives in; the few blocks already copied beyond it are rolled back
-// with the rest of the entry.
-constexpr uint64_t kBlocksPerKernelCopy = 16;
-
-// The location field rewritten inside a file's header on its way through
-// memory: the copy is never read back, which some file systems refuse on a
-// handle that was opened to write.
-struct HeaderPatch {
-    size_t size = 0; // the header's length; a file shorter than it is left as copied
-    size_t fieldOffset = 0;
-    const std::u16string* text = nullptr;
-};
-
-void ApplyPatch(uint8_t* header, const HeaderPatch& patch) {
-    WriteLocationField(header + patch.fieldOffset, *patch.text);
-}
-
-// One file in blocks: as many as the length has started 64 KiB, then one more
-// if the bytes copied differ from the length (the file changed while it was
-// copied). afterBlock runs after each block and answers false to stop.
-// Still differing after that extra block is a failure, not a short copy.
-// With a patch, the first block passes through the buffer and has its
-// header rewritten before it is written.
-template <class AfterBlock>
-BlockCopy CopyBlocks(File& in, File& out, uint64_t length, uint8_t* block, uint64_t& copied,
-                     const HeaderPatch* patch, AfterBlock afterBlock) {
-    copied = 0;
-    // Several 64 KiB blocks go in one kernel copy, then each block's share
-    // of it is handed to afterBlock in turn: the reports are exactly those of
-    // one copy per block, without one system call per block. Done when all
-    // went through and afterBlock wants more.
-    auto run = [&](uint64_t blocks) {
-        const int64_t n = in.CopyTo(out, block, kTransferBlockSize, blocks * kTransferBlockSize);
-        if (n == File::kCopyReadFailed)
-            return BlockCopy::ReadFailed;
-        if (n == File::kCopyWriteFailed)
-            return BlockCopy::WriteFailed;
-        uint64_t left = static_cast<uint64_t>(n);
-        for (uint64_t b = 0; b < blocks; ++b) {
-            const uint64_t share = std::min<uint64_t>(left, kTransferBlockSize);
-            left -= share;
-            copied += share;
-            if (!afterBlock(share))
-                return BlockCopy::Cancelled;
-        }
-        return BlockCopy::Done;
-    };
-    const uint64_t blocks = (length + kTransferBlockSize - 1) / kTransferBlockSize;
-    uint64_t first = 0;
-    if (patch && blocks > 0) {
-        const int64_t n = in.Read(block, kTransferBlockSize);
-        if (n < 0)
-            return BlockCopy::ReadFailed;
-        const size_t got = static_cast<size_t>(n);
-        if (got >= patch->size)
-            ApplyPatch(block, *patch);
-        if (!out.Write(block, got))
-            return BlockCopy::WriteFailed;
-        copied = got;
-        if (!afterBlock(got))
-            return BlockCopy::Cancelled;
-        first = 1;
-    }
-    for (uint64_t b = first; b < blocks; b += kBlocksPerKernelCopy) {
-        if (const BlockCopy result = run(std::min(blocks - b, kBlocksPerKernelCopy));
-            result != BlockCopy::Done)
-            return result;
-    }
-    if (copied == length)
-        return BlockCopy::Done;
-    // The extra block's report only: the file is finished either way.
-    if (const BlockCopy result = run(1);
-        result == BlockCopy::ReadFailed || result == BlockCopy::WriteFailed)
-        return result;
-    return copied == length ? BlockCopy::Done : BlockCopy::LengthChanged;
-}
-
-// Makes a recording found in place at the destination durable before its
-// source goes: whoever wrote it may not have flushed it.
-bool FlushEntry(const std::u16string& folder, const std::u16string& name) {
-    for (const std::u16string& path : dz::EntryFiles(folder, name)) {
-        // A copy keeps a read-only part read-only; Linux flushes it through a
-        // read handle. Where that fails too, the entry is copied again.
-        File file = File::OpenReadWrite(path);
-        if (!file.IsOpen())
-            file = File::OpenRead(path);
-        if (!file.Flush() || !file.Close())
-            return false;
-    }
-    return dz::platform::FlushFolder(folder);
-}
-
-// How putting an entry in place ended.
-enum class CommitEnd {
-    Done,
-    Exists,         // another entry of that name is there and may not be replaced
-    Unwritable,     // nothing of the entry is at the destination; an older copy is as it was
-    ReplacedInPart, // an older copy was being replaced: neither it nor the new one is there
-};
-
-// One entry's files at the destination, written under temporary names and
-// put in place together. Whatever is not committed is removed on the way out.
-class StagedEntry {
-public:
-    explicit StagedEntry(std::u16string folder) : m_folder(std::move(folder)) {}
-    ~StagedEntry() {
-        for (const Staged& file : m_files)
-            if (!file.committed)
-                dz::platform::DeleteIfPresent(file.temporary);
-    }
-    StagedEntry(const StagedEntry&) = delete;
-    StagedEntry& operator=(const StagedEntry&) = delete;
-
-    File Create(const std::u16string& sourcePath, const std::u16string& finalPath) {
-        std::u16string temporary;
-        File file = File::CreateTemporary(m_folder, temporary);
-        if (file.IsOpen())
-            m_files.push_back({temporary, finalPath, sourcePath, false});
-        return file;
-    }
-    const std::u16string& LastTemporary() const { return m_files.back().temporary; }
-
-    // Puts every file in place, the first one staged (a recording's
-    // companion) last, then, when asked, makes the names durable. Until the
-    // companion is in place the recording is not listed with its size, so a
-    // commit cut short never looks whole; one that fails takes back what it
-    // put in place. The look at what is there and the renames are one step
-    // for every job of this program: another job's entry of the same name
-    // is never replaced unless mayReplace says the user agreed to it.
-    CommitEnd Commit(bool durable, bool mayReplace) {
-        const dz::platform::CommitLock lock(m_folder);
-        const CommitEnd end = !EntryIsThere() ? CommitNew(durable)
-                              : mayReplace    ? Replace(durable)
-                                              : CommitEnd::Exists;
-        // Users sort recordings and music by date: each copy keeps its
-        // source's. A disk that keeps no such time fails nothing.
-        if (end == CommitEnd::Done)
-            for (const Staged& file : m_files)
-                dz::platform::CopyModificationTime(file.source, file.destination);
-        return end;
-    }
-
-private:
-    struct Staged {
-        std::u16string temporary;
-        std::u16string destination;
-        std::u16string source;
-        bool committed = false;
-    };
-
-    bool IsRecording() const {
-        return m_files.size() > 1 || !IsPlainFileName(m_files[0].destination);
-    }
-
-    // An entry is there when it can be played: a plain file under its name,
-    // a recording's companion with its part 1. Pieces that a copy cut short
-    // left are no entry.
-    bool EntryIsThere() const {
-        if (!dz::platform::PathExists(m_files[0].destination))
-            return false;
-        return m_files.size() < 2 || dz::platform::PathExists(m_files[1].destination);
-    }
-
-    template <class Put> bool PutAll(Put put) {
-        for (size_t i = 1; i <= m_files.size(); ++i) {
-            Staged& file = m_files[i % m_files.size()];
-            if (!put(file))
-                return false;
-            file.committed = true;
-        }
-        return true;
-    }
-
-    void TakeBack() {
-        for (Staged& file : m_files) {
-            if (file.committed)
-                dz::platform::DeleteIfPresent(file.destination);
-            file.committed = false;
-        }
-    }
-
-    bool AnyCommitted() const {
-        return std::any_of(m_files.begin(), m_files.end(),
-                           [](const Staged& file) { return file.committed; });
-    }
-
-    CommitEnd CommitNew(bool durable) {
-        for (const Staged& file : m_files)
-            if (!dz::platform::DeleteIfPresent(file.destination))
-                return CommitEnd::Unwritable;
-        dz::platform::CommitResult refused = dz::platform::CommitResult::Done;
-        const bool put = PutAll([&](const Staged& file) {
-            refused = dz::platform::CommitWithoutReplacing(file.temporary, file.destination);
-            return refused == dz::platform::CommitResult::Done;
-        });
-        if (!put || (durable && !dz::platform::FlushFolder(m_folder))) {
-            TakeBack();
-            return refused == dz::platform::CommitResult::Exists ? CommitEnd::Exists
-                                                                 : CommitEnd::Unwritable;
-        }
-        return CommitEnd::Done;
-    }
-
-    // The older copy is replaced file by file, its companion last; its parts
-    // beyond the new count go once the new copy is in place.
-    CommitEnd Replace(bool durable) {
-        std::vector<std::u16string> beyond;
-        if (IsRecording())
-            beyond = PartsBeyond(m_files.size() - 1);
-        const bool put = PutAll([](const Staged& file) {
-            return dz::platform::CommitByRename(file.temporary, file.destination);
-        });
-        if (!put || (durable && !dz::platform::FlushFolder(m_folder))) {
-            if (!AnyCommitted())
-                return CommitEnd::Unwritable;
-            // Half the older copy under a new companion, or the other way
-            // round, would look whole: neither stays.
-            TakeBack();
-            const std::u16string& entry = m_files[IsRecording() ? 1 : 0].destination;
-            const size_t cut = entry.rfind(dz::platform::kSeparator) + 1;
-            DeleteEntryFiles(m_folder, entry.substr(cut));
-            return CommitEnd::ReplacedInPart;
-        }
-        for (const std::u16string& path : beyond)
-            dz::platform::DeleteIfPresent(path);
-        return CommitEnd::Done;
-    }
-
-    // The parts of the recording at the destination that its companion
-    // counts beyond the first `parts`.
-    std::vector<std::u16string> PartsBeyond(size_t parts) const {
-        std::vector<std::u16string> paths;
-        std::optional<RecordingFiles> older = RecordingFiles::Of(m_files[1].destination);
-        if (!older)
-            return paths;
-        for (int32_t p = static_cast<int32_t>(parts) + 1; p <= older->CountedParts(0); ++p)
-            paths.push_back(older->PartPath(p));
-        return paths;
-    }
-
-    std::u16string m_folder;
-    std::vector<Staged> m_files;
-};
 
 // What one entry's copy needs from its job, and what it tells the job back.
 struct EntryContext {
@@ -611,66 +367,77 @@ struct JobEnd {
     }
 };
 
-int RunJob(TransferJob* jobPointer, bool move) {
-    if (!jobPointer)
-        return -1;
-    const TransferJob& job = *jobPointer;
-    const std::u16string& destinationFolder = job.destination;
-    const std::u16string& sourceFolder = job.source;
-    const CSortStringArray& names = job.names;
-    const int32_t total = static_cast<int32_t>(
-        std::min<size_t>(names.GetSize(), std::numeric_limits<int32_t>::max() - 1));
-    JobEnd end{job.outcome, {}};
-    end.outcome.total = total;
-
-    const std::unique_ptr<uint8_t[]> block = TryAllocate(kTransferBlockSize);
-    if (!block) {
-        Report(job, total, 0, ProgressCode::ErrorMemory);
-        end.outcome.failure = TransferFailure::NoMemory;
-        return 1;
-    }
+// The folders checked before the first entry: 0, or -1 failed and reported.
+int CheckFolders(const TransferJob& job, int32_t total, TransferOutcome& outcome) {
     // What a job killed in this folder left half-written goes first.
-    dz::platform::RemoveStaleTemporaries(destinationFolder);
+    dz::platform::RemoveStaleTemporaries(job.destination);
     // One folder by two paths (a link, another letter case on a FUSE mount
     // whose inode numbers change): every copy would replace its own source.
     // A destination where not even the probe can be made could not take a
     // copy either; going on blind could put a copy over its own source.
-    const std::optional<bool> sameFolder =
-        dz::platform::SameFolder(sourceFolder, destinationFolder);
-    if (!sameFolder || *sameFolder) {
-        Report(job, total, 0, ProgressCode::ErrorDestination);
-        end.outcome.failure =
-            sameFolder ? TransferFailure::SameFolder : TransferFailure::DestinationUnwritable;
-        end.outcome.failedNumber = sameFolder || total == 0 ? 0 : 1;
-        return -1;
+    const std::optional<bool> sameFolder = dz::platform::SameFolder(job.source, job.destination);
+    if (sameFolder && !*sameFolder)
+        return 0;
+    Report(job, total, 0, ProgressCode::ErrorDestination);
+    outcome.failure =
+        sameFolder ? TransferFailure::SameFolder : TransferFailure::DestinationUnwritable;
+    outcome.failedNumber = sameFolder || total == 0 ? 0 : 1;
+    return -1;
+}
+
+// A name of a kind this system does not move: passed over.
+constexpr int kPassedOver = 2;
+
+// One entry copied into place, or found there whole by an earlier move cut
+// short: 0, 1 cancelled, -1 failed and reported, or kPassedOver.
+int TransferEntry(EntryContext& c, const std::u16string& name, uint8_t* block) {
+    const std::u16string sourcePath = dz::platform::JoinPath(c.job.source, name);
+    const std::u16string destinationPath = dz::platform::JoinPath(c.destinationFolder, name);
+    if (dz::IsPlainFileName(sourcePath))
+        return CopyPlainFileIn(c, sourcePath, destinationPath, block);
+    if (!dz::IsPartFileName(sourcePath))
+        return kPassedOver;
+    const bool move = c.durable;
+    if (move && IsEntryOwnName(name) && FinishesAnEarlierMove(sourcePath, destinationPath) &&
+        FlushEntry(c.destinationFolder, name)) {
+        Report(c.job, c.total, c.number, ProgressCode::FileStart, 100, 0);
+        Report(c.job, c.total, c.number, ProgressCode::FileDone, 100, 100);
+        return 0;
     }
+    return CopyRecordingIn(c, sourcePath, destinationPath, block);
+}
+
+int RunJob(TransferJob* jobPointer, bool move) {
+    if (!jobPointer)
+        return -1;
+    const TransferJob& job = *jobPointer;
+    const CSortStringArray& names = job.names;
+    const int32_t total = static_cast<int32_t>(
+        std::min<size_t>(names.GetSize(), std::numeric_limits<int32_t>::max() - 1));
+    JobEnd end{job.outcome, {}};
+    TransferOutcome& outcome = end.outcome;
+    outcome.total = total;
+
+    const std::unique_ptr<uint8_t[]> block = TryAllocate(kTransferBlockSize);
+    if (!block) {
+        Report(job, total, 0, ProgressCode::ErrorMemory);
+        outcome.failure = TransferFailure::NoMemory;
+        return 1;
+    }
+    if (CheckFolders(job, total, outcome) != 0)
+        return -1;
     std::vector<std::u16string> written;
-    const bool ignoresCase = dz::platform::FolderIgnoresCase(destinationFolder);
+    const bool ignoresCase = dz::platform::FolderIgnoresCase(job.destination);
     for (int32_t i = 0; i < total; ++i) {
         const int32_t number = i + 1;
         const std::u16string& name = names[static_cast<size_t>(i)];
-        const std::u16string sourcePath = dz::platform::JoinPath(sourceFolder, name);
-        const std::u16string destinationPath = dz::platform::JoinPath(destinationFolder, name);
-        EntryContext context{job, total, number, destinationFolder, &written, ignoresCase, move};
+        EntryContext context{job, total, number, job.destination, &written, ignoresCase, move};
         context.mayReplace =
             std::find(job.replace.begin(), job.replace.end(), name) != job.replace.end();
-        int result = 0;
-        bool known = true;
-        if (dz::IsPlainFileName(sourcePath))
-            result = CopyPlainFileIn(context, sourcePath, destinationPath, block.get());
-        else if (dz::IsPartFileName(sourcePath) && move && IsEntryOwnName(name) &&
-                 FinishesAnEarlierMove(sourcePath, destinationPath) &&
-                 FlushEntry(destinationFolder, name)) {
-            Report(job, total, number, ProgressCode::FileStart, 100, 0);
-            Report(job, total, number, ProgressCode::FileDone, 100, 100);
-        } else if (dz::IsPartFileName(sourcePath))
-            result = CopyRecordingIn(context, sourcePath, destinationPath, block.get());
-        else
-            known = false;
-
+        const int result = TransferEntry(context, name, block.get());
         if (context.failure != TransferFailure::None) {
-            end.outcome.failure = context.failure;
-            end.outcome.failedNumber = number;
+            outcome.failure = context.failure;
+            outcome.failedNumber = number;
         }
         if (result == -1)
             return -1; // nothing rolled back; a move keeps this entry's source
@@ -678,136 +445,34 @@ int RunJob(TransferJob* jobPointer, bool move) {
             // This entry left nothing behind. A copy takes back the entries it
             // made before; a move keeps them, since their sources are gone.
             if (!move)
-                RollBackCopies(destinationFolder, names, static_cast<size_t>(i));
-            end.outcome.done = move ? i : 0;
-            end.outcome.cancelled = context.failure == TransferFailure::None;
+                RollBackCopies(job.destination, names, static_cast<size_t>(i));
+            outcome.done = move ? i : 0;
+            outcome.cancelled = context.failure == TransferFailure::None;
             return 1;
         }
         // The copy is in place and on the disk: only now may the source go.
-        if (known && move && DeleteEntryFiles(sourceFolder, name) != DeleteFailure::None) {
+        if (move && result != kPassedOver &&
+            DeleteEntryFiles(job.source, name) != DeleteFailure::None) {
             Report(job, total, number, ProgressCode::ErrorOther);
-            end.outcome.failure = TransferFailure::SourceNotRemoved;
-            end.outcome.failedNumber = number;
-            end.outcome.done = i;
+            outcome.failure = TransferFailure::SourceNotRemoved;
+            outcome.failedNumber = number;
+            outcome.done = i;
             return -1;
         }
-        end.outcome.done = number;
+        outcome.done = number;
         // A cancel after the last entry comes too late to stop anything: the
         // job is complete and is reported so.
         if (number < total && CancelRequested(job)) {
-            end.outcome.cancelled = true;
+            outcome.cancelled = true;
             return 1;
         }
     }
-    end.outcome.finished = true;
+    outcome.finished = true;
     Report(job, total, total + 1, ProgressCode::JobDone);
     return 0;
 }
 
 } // namespace
-
-namespace {
-
-// Whether two files hold the same bytes but for the location field of their
-// header, which a copy rewrites. A file shorter than its header is copied as
-// it is, so all of it counts.
-bool SameButLocation(const std::u16string& a, const std::u16string& b, size_t headerSize,
-                     size_t fieldOffset) {
-    File fileA = File::OpenRead(a);
-    File fileB = File::OpenRead(b);
-    const int64_t size = fileA.Size();
-    if (!fileA.IsOpen() || !fileB.IsOpen() || size < 0 || fileB.Size() != size)
-        return false;
-    constexpr size_t kChunk = size_t{1} << 20;
-    const std::unique_ptr<uint8_t[]> bufferA = TryAllocate(kChunk);
-    const std::unique_ptr<uint8_t[]> bufferB = TryAllocate(kChunk);
-    if (!bufferA || !bufferB)
-        return false;
-    const bool skipField = static_cast<uint64_t>(size) >= headerSize;
-    for (uint64_t at = 0;;) {
-        const int64_t gotA = fileA.Read(bufferA.get(), kChunk);
-        const int64_t gotB = fileB.Read(bufferB.get(), kChunk);
-        if (gotA < 0 || gotA != gotB)
-            return false;
-        if (gotA == 0)
-            return true;
-        const size_t n = static_cast<size_t>(gotA);
-        if (skipField && at < fieldOffset + kLocationFieldSize) {
-            // This chunk holds the header: the field itself is not compared.
-            const size_t fieldEnd = std::min(n, fieldOffset + kLocationFieldSize - at);
-            const size_t fieldStart = std::min(fieldEnd, fieldOffset > at ? fieldOffset - at : 0);
-            if (std::memcmp(bufferA.get(), bufferB.get(), fieldStart) != 0 ||
-                std::memcmp(bufferA.get() + fieldEnd, bufferB.get() + fieldEnd, n - fieldEnd) != 0)
-                return false;
-        } else if (std::memcmp(bufferA.get(), bufferB.get(), n) != 0) {
-            return false;
-        }
-        at += n;
-    }
-}
-
-// A file of a recording copied into place: a regular file of its own under
-// that very name, never a link or the source file itself by another name.
-bool IsCopyOf(const std::u16string& copy, const std::u16string& source) {
-    return dz::platform::IsRegularFile(copy) && !dz::platform::SameFile(copy, source);
-}
-
-} // namespace
-
-// A move cut short after its copy was put in place - before or while it
-// removed its source (the parts go from the last one, the companion last) -
-// leaves the whole recording at the destination and all or some of it at the
-// source. Moving it again only has to remove the source: true when the
-// destination holds this very recording whole - a companion with the same
-// bytes but for its location, every part there, and every part still at the
-// source with the same bytes as its copy but for the location. Sizes alone
-// would let a damaged copy replace its only good source.
-bool FinishesAnEarlierMove(const std::u16string& sourcePath,
-                           const std::u16string& destinationPath) {
-    std::optional<RecordingFiles> source = RecordingFiles::Of(sourcePath);
-    std::optional<RecordingFiles> destination = RecordingFiles::Of(destinationPath);
-    if (!source || !destination)
-        return false;
-    const CompanionRead& sourceHead = source->companion();
-    const CompanionRead& destinationHead = destination->companion();
-    if (!sourceHead.Ok() || !destinationHead.Ok() ||
-        !IsCopyOf(destinationHead.path, sourceHead.path) ||
-        !SameButLocation(sourceHead.path, destinationHead.path, kCompanionHeadSize,
-                         kCompanionLocationOffset))
-        return false;
-    for (int32_t p = 1; p <= sourceHead.partCount; ++p) {
-        const std::u16string left = source->PartPath(p);
-        const std::u16string copy = destination->PartPath(p);
-        if (!dz::platform::PathExists(left)) {
-            if (!dz::platform::IsRegularFile(copy))
-                return false;
-            continue;
-        }
-        if (!IsCopyOf(copy, left) ||
-            !SameButLocation(left, copy, kPartHeaderSize, kPartLocationOffset))
-            return false;
-    }
-    return true;
-}
-
-BarValues ScaleBar(uint64_t length, uint64_t copied) {
-    constexpr uint64_t kMax = static_cast<uint64_t>(std::numeric_limits<int32_t>::max());
-    const int width = std::bit_width(length);
-    const int shift = width > 31 ? width - 31 : 0;
-    BarValues bar;
-    bar.range = static_cast<int32_t>(length >> shift);
-    bar.position = static_cast<int32_t>(std::min(copied >> shift, kMax));
-    return bar;
-}
-
-int32_t RecordingPercent(uint64_t copied, uint64_t totalSize) {
-    if (totalSize == 0)
-        return 0;
-    if (copied >= totalSize)
-        return 100;
-    const double percent = static_cast<double>(copied) / static_cast<double>(totalSize) * 100.0;
-    return std::clamp(static_cast<int32_t>(percent), 0, 100);
-}
 
 int CopyPlainFile(const std::u16string& sourcePath, const std::u16string& destinationPath,
                   uint8_t* block, const TransferJob& job, int32_t total, int32_t number) {

@@ -73,11 +73,6 @@ struct TransferJob {
     std::vector<std::u16string> replace;
 };
 
-// True when moving this recording again only has to remove its source: a
-// move cut short after its copy was in place left the very recording whole at
-// the destination.
-bool FinishesAnEarlierMove(const std::u16string& sourcePath, const std::u16string& destinationPath);
-
 // Thread procedures: 0 after a complete job, 1 after a cancel, -1 after a failure.
 int CopyThreadProc(TransferJob* job);
 int MoveThreadProc(TransferJob* job);
