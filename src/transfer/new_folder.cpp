@@ -43,6 +43,7 @@ std::optional<std::u16string> FolderNameRefusal(const std::u16string& parent,
         name.find(platform::kSeparator) != std::u16string::npos)
         return FillMessage(msg::kFolderNameSeparator, name);
 #ifdef _WIN32
+    (void)parent; // every Windows volume holds Windows names
     const bool windowsNames = true;
 #else
     const bool windowsNames = HoldsWindowsNames(platform::FileSystemTypeOf(parent));
