@@ -28,6 +28,13 @@ mkdir -p "$work/disk/REC"
 cp "$fixtures"/rec/news/* "$work/disk/REC/"
 printf 'no transport stream here' >"$work/disk/REC/JUNK_#001_200612241930.AVR"
 
+# Both lists show the recording's folder from the start, so the window
+# follows the folder the conversion writes into.
+settings=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Dezadide
+mkdir -p "$settings"
+rec='Z:'"${work//\//\\\\}"'\\disk\\REC'
+printf '[Top]\nFolder=%s\n[Bottom]\nFolder=%s\n' "$rec" "$rec" >"$settings/settings.ini"
+
 # A fault prints its backtrace instead of waiting for a click on a dialog.
 "$here/wine-run.sh" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
   /d 0 /f >/dev/null 2>&1
@@ -36,7 +43,7 @@ printf 'no transport stream here' >"$work/disk/REC/JUNK_#001_200612241930.AVR"
 wait_window() {
   local id=""
   for _ in $(seq 200); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
   done
@@ -51,6 +58,14 @@ wait_no_window() {
   return 1
 }
 keys() { xdotool key --clearmodifiers --delay 30 "$@"; }
+# Gives a window the keyboard; a window still being mapped is tried again.
+focus() {
+  for _ in $(seq 50); do
+    xdotool windowfocus --sync "$1" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
 # Types a text into the field that has the focus, replacing what it held.
 field() {
   keys ctrl+a BackSpace
@@ -71,10 +86,10 @@ for run in $(seq "$runs"); do
     exit 1
   }
   frame=$(wait_window Dezadide) || fail "no main window"
-  xdotool windowfocus --sync "$frame"
+  focus "$frame" || fail "the main window takes no keys"
   keys alt+t a
   dialog=$(wait_window ts2pes) || fail "no conversion dialog"
-  xdotool windowfocus --sync "$dialog"
+  focus "$dialog" || fail "the dialog takes no keys"
   # Tab order: source field, Open, target field, Open, Start.
   field "$(win "$work/disk/REC/$name")"
   keys Tab Tab
@@ -82,14 +97,14 @@ for run in $(seq "$runs"); do
   keys Tab Tab space
   # The outcome box carries the program's title; it is the second such window.
   for _ in $(seq 300); do
-    [ "$(xdotool search --name '^Dezadide$' 2>/dev/null | wc -l)" -ge 2 ] && break
+    [ "$(xdotool search --onlyvisible --name '^Dezadide$' 2>/dev/null | wc -l)" -ge 2 ] && break
     sleep 0.1
   done
   keys Return
-  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+  focus "$dialog" || true
   keys Escape
   wait_no_window ts2pes || fail "the conversion dialog did not close"
-  xdotool windowfocus --sync "$frame"
+  focus "$frame" || fail "the main window takes no keys"
   keys alt+f x
   status=0
   for _ in $(seq 300); do
