@@ -7,8 +7,11 @@
 #    dezadide-cli.exe on Z:\ paths, and checks the files against the same
 #    commands of the Linux build, byte for byte;
 #  - starts dezadide.exe under Xvfb and waits for its window "Dezadide";
+#  - converts a recording in its conversion dialog and leaves through
+#    File > Exit, 20 times (scripts/wine-convert-exit.sh);
 #  - installs the installer silently, asks the installed dezadide-cli.exe its
-#    version, and uninstalls it again.
+#    version, starts the installed dezadide.exe --demo on its sample disk,
+#    and uninstalls it again.
 # Every Wine step has a time limit, so nothing can hang the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -83,6 +86,10 @@ timeout 120 "$wineserver" -w
 timeout 180 xvfb-run -a -s "-screen 0 1280x800x24" \
   ./scripts/wine-window.sh "$root/build/windows/src/dezadide.exe"
 
+echo "== convert, then File > Exit, 20 times"
+timeout 900 xvfb-run -a -s "-screen 0 1280x800x24" ./scripts/wine-convert-exit.sh \
+  "$root/build/windows/src/dezadide.exe" 20 "$root/tests/fixtures"
+
 echo "== the installer, silently"
 "${wine[@]}" "$installer" /S '/D=C:\Dezadide'
 timeout 120 "$wineserver" -w
@@ -90,8 +97,24 @@ answer=$("${wine[@]}" 'C:\Dezadide\dezadide-cli.exe' --version | tr -d '\r')
 [ "$answer" = "dezadide-cli $version" ] || { echo "installed --version said: $answer" >&2; exit 1; }
 programs="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Dezadide"
 [ -f "$programs/Dezadide.lnk" ] && [ -f "$WINEPREFIX/drive_c/Dezadide/dezadide.exe" ]
+[ -f "$programs/Try on a Sample Disk.lnk" ] && [ -f "$WINEPREFIX/drive_c/Dezadide/demo/av_mp2.ts" ]
+# The installed program makes its sample disk from the installed clips.
+"$wineserver" -k 2>/dev/null || true
+timeout 120 "$wineserver" -w
+temp=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Temp
+timeout 180 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+  "$1" "C:\Dezadide\dezadide.exe" --demo >/dev/null 2>&1 &
+  for _ in $(seq 120); do
+    ls "$2"/dz-demo-*/recorder/REC/NEWS_#003_200612241930.AVR >/dev/null 2>&1 && exit 0
+    sleep 1
+  done
+  exit 1' _ "$root/scripts/wine-run.sh" "$temp" ||
+  { echo "the installed program made no sample disk with --demo" >&2; exit 1; }
+"$wineserver" -k 2>/dev/null || true
+timeout 120 "$wineserver" -w
 "${wine[@]}" 'C:\Dezadide\uninstall.exe' /S
 timeout 120 "$wineserver" -w
-[ ! -e "$WINEPREFIX/drive_c/Dezadide/dezadide-cli.exe" ] && [ ! -e "$programs" ]
+[ ! -e "$WINEPREFIX/drive_c/Dezadide/dezadide-cli.exe" ] && [ ! -e "$programs" ] &&
+  [ ! -e "$WINEPREFIX/drive_c/Dezadide/demo" ]
 echo "installed $(basename "$installer"): $answer; uninstalled"
 echo "== Windows tests passed"

@@ -1,5 +1,7 @@
 ; The Windows installer: both programs (each carries its pictures) in one
-; folder, a Start-menu entry, an uninstaller registered with Windows.
+; folder with the sample clips that --demo makes its sample disk from, the
+; Start-menu entries (the program, and the program on a sample disk, as the
+; Linux desktop menu has them), an uninstaller registered with Windows.
 ; scripts/windows-installer.sh runs makensis with -DVERSION=<project
 ; version> -DSOURCE=<source tree> -DBUILD=<windows build> -DOUTFILE=<setup.exe>
 Unicode true
@@ -43,10 +45,17 @@ Section "Dezadide"
   SetOutPath "$INSTDIR"
   File "${BUILD}/src/dezadide.exe"
   File "${BUILD}/src/dezadide-cli.exe"
+  SetOutPath "$INSTDIR\demo"
+  File "${BUILD}/src/demo/av_mp2.ts"
+  File "${BUILD}/src/demo/av_ac3.ts"
+  File "${BUILD}/src/demo/audio_mp2.ts"
+  File "${BUILD}/src/demo/mp3_32k_128.mp3"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateDirectory "$SMPROGRAMS\Dezadide"
   CreateShortcut "$SMPROGRAMS\Dezadide\Dezadide.lnk" "$INSTDIR\dezadide.exe"
+  CreateShortcut "$SMPROGRAMS\Dezadide\Try on a Sample Disk.lnk" "$INSTDIR\dezadide.exe" "--demo"
   CreateShortcut "$SMPROGRAMS\Dezadide\Uninstall Dezadide.lnk" "$INSTDIR\uninstall.exe"
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Dezadide"
@@ -65,8 +74,14 @@ Section "Uninstall"
   Delete "$INSTDIR\dezadide.exe"
   Delete "$INSTDIR\dezadide-cli.exe"
   Delete "$INSTDIR\uninstall.exe"
+  Delete "$INSTDIR\demo\av_mp2.ts"
+  Delete "$INSTDIR\demo\av_ac3.ts"
+  Delete "$INSTDIR\demo\audio_mp2.ts"
+  Delete "$INSTDIR\demo\mp3_32k_128.mp3"
+  RMDir "$INSTDIR\demo"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Dezadide\Dezadide.lnk"
+  Delete "$SMPROGRAMS\Dezadide\Try on a Sample Disk.lnk"
   Delete "$SMPROGRAMS\Dezadide\Uninstall Dezadide.lnk"
   RMDir "$SMPROGRAMS\Dezadide"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

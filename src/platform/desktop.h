@@ -65,4 +65,47 @@ private:
 #endif
 };
 
+#ifdef _WIN32
+// Follows the folders the window shows: onChange(folder) runs on the
+// watcher's own thread when an entry of folder was added, removed, renamed
+// or rewritten, by this program or another one. The system's change
+// notification has no buffer of ours that it could fill after the watch is
+// gone, so replacing or stopping a watch is immediate and safe. A folder the
+// system refuses to watch is read every kPollMs instead and reported when
+// its entries differ. The callback must hand the news to the window's
+// thread itself.
+class FolderWatcher {
+public:
+    static constexpr unsigned kPollMs = 1000;
+
+    FolderWatcher() = default;
+    ~FolderWatcher();
+    FolderWatcher(const FolderWatcher&) = delete;
+    FolderWatcher& operator=(const FolderWatcher&) = delete;
+
+    // Replaces whatever was watched with folders (each one once).
+    void Watch(const std::vector<std::u16string>& folders,
+               std::function<void(const std::u16string&)> onChange);
+    void Stop();
+    // How many folders are followed through the system's notification and
+    // how many through polling.
+    size_t NotifiedCount() const { return m_notified.size(); }
+    size_t PolledCount() const { return m_polled.size(); }
+
+private:
+    struct Polled {
+        std::u16string folder;
+        std::vector<uint64_t> fingerprint;
+    };
+    void Run();
+
+    std::function<void(const std::u16string&)> m_onChange;
+    std::thread m_thread;
+    void* m_stop = nullptr; // manual-reset event that ends the thread
+    std::vector<std::u16string> m_notifiedFolders;
+    std::vector<void*> m_notified; // change-notification handles, same order
+    std::vector<Polled> m_polled;
+};
+#endif
+
 } // namespace dz::desktop

@@ -23,14 +23,17 @@
 namespace {
 
 // The sample clips lie beside the program as it is installed
-// (PREFIX/bin/dezadide, PREFIX/share/dezadide/demo); the build tree copies
-// them to the same place relative to its program.
+// (PREFIX/bin/dezadide, PREFIX/share/dezadide/demo; on Windows a "demo"
+// folder in the program's own folder); the build tree copies them to the
+// same place relative to its program.
 wxString DemoClipsFolder() {
     wxFileName folder(wxStandardPaths::Get().GetExecutablePath());
     folder.SetFullName(wxString());
+#ifndef __WXMSW__
     folder.RemoveLastDir();
     folder.AppendDir("share");
     folder.AppendDir("dezadide");
+#endif
     folder.AppendDir("demo");
     return folder.GetPath();
 }

@@ -15,7 +15,15 @@ constexpr char kDragPrefix[] = "dezadide-rows:";
 class CRowDropTarget : public wxDropTarget {
 public:
     CRowDropTarget(CMainFrame* frame, int row, CFolderTreeCtrl* tree)
-        : wxDropTarget(new wxTextDataObject), m_frame(frame), m_row(row), m_tree(tree) {}
+        : wxDropTarget(new wxTextDataObject), m_frame(frame), m_row(row), m_tree(tree) {
+#ifdef __WXMSW__
+        // wxMSW suggests a move whenever the source allows one (Ctrl for a
+        // copy); a plain drag copies and Shift moves, as on the Linux
+        // desktop, whose toolkit already suggests that and would not let
+        // Shift move once a default is set.
+        SetDefaultAction(wxDragCopy);
+#endif
+    }
 
     wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override {
         if (m_tree) {

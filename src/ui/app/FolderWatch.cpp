@@ -1,6 +1,7 @@
 // Folders that change on disk while they are shown: the lists and the open
 // tree folders follow by themselves, through the desktop's file-change
-// notifications (no polling), keeping selection and scroll.
+// notifications, keeping selection and scroll. (On Windows a folder the
+// system will not watch is polled.)
 #include "common/text.h"
 #include "ui/app/MainFrame.h"
 #include "ui/panes/FileView.h"
@@ -28,6 +29,24 @@ bool IsOpenInTree(CFolderTreeCtrl& tree, const std::u16string& folder) {
 void CMainFrame::WatchShownFolders() {
     if (!m_bCreated)
         return;
+    std::vector<std::u16string> watched;
+    for (int row : {kTopRow, kBottomRow}) {
+        const std::u16string& folder = Row(row).fileView->GetFolder();
+        if (folder.empty() || std::find(watched.begin(), watched.end(), folder) != watched.end())
+            continue;
+        watched.push_back(folder);
+    }
+#ifdef __WXMSW__
+    // Not wxMSW's watcher: it gives each folder's buffer to an overlapped
+    // ReadDirectoryChangesW and frees it, the read still pending, when the
+    // watch is removed or the watcher destroyed; a change that completes
+    // the read afterwards writes into freed memory (the heap damage found
+    // at exit after a conversion had written into a shown folder). Its
+    // worker thread also reads the watch table the window's thread edits.
+    m_folderWatcher.Watch(watched, [this](const std::u16string& folder) {
+        CallAfter([this, folder] { FolderChanged(folder); });
+    });
+#else
     // The watcher needs the running event loop; the first folder shown comes
     // after that.
     if (!m_pWatcher) {
@@ -36,31 +55,29 @@ void CMainFrame::WatchShownFolders() {
     }
     const wxLogNull quiet; // a folder that cannot be watched is just not followed
     m_pWatcher->RemoveAll();
-    std::vector<std::u16string> watched;
-    for (int row : {kTopRow, kBottomRow}) {
-        const std::u16string& folder = Row(row).fileView->GetFolder();
-        if (folder.empty() || std::find(watched.begin(), watched.end(), folder) != watched.end())
-            continue;
-        watched.push_back(folder);
+    for (const std::u16string& folder : watched)
         m_pWatcher->Add(wxFileName::DirName(ToWx(folder)), wxFSW_EVENT_CREATE | wxFSW_EVENT_DELETE |
                                                                wxFSW_EVENT_RENAME |
                                                                wxFSW_EVENT_MODIFY);
-    }
+#endif
 }
 
 void CMainFrame::OnFileSystemChange(wxFileSystemWatcherEvent& event) {
     if (!m_bCreated || event.IsError())
         return;
-    std::vector<std::u16string> folders = {ParentOf(event.GetPath())};
+    FolderChanged(ParentOf(event.GetPath()));
     if (event.GetChangeType() == wxFSW_EVENT_RENAME)
-        folders.push_back(ParentOf(event.GetNewPath()));
+        FolderChanged(ParentOf(event.GetNewPath()));
+}
+
+void CMainFrame::FolderChanged(const std::u16string& folder) {
+    if (!m_bCreated)
+        return;
     // Changes come in bursts (a copy writes many blocks); one refresh per
     // burst is read once the burst is over.
-    for (const std::u16string& folder : folders) {
-        for (int row : {kTopRow, kBottomRow}) {
-            if (Row(row).fileView->GetFolder() == folder)
-                m_bRefreshPending[row] = true;
-        }
+    for (int row : {kTopRow, kBottomRow}) {
+        if (Row(row).fileView->GetFolder() == folder)
+            m_bRefreshPending[row] = true;
     }
     if ((m_bRefreshPending[kTopRow] || m_bRefreshPending[kBottomRow]) &&
         !m_refreshTimer.IsRunning())

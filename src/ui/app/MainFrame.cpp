@@ -239,6 +239,9 @@ void CMainFrame::DockToolBar(long side) {
 void CMainFrame::OnDestroy() {
     SaveSettings();
     m_pWatcher.reset();
+#ifdef __WXMSW__
+    m_folderWatcher.Stop();
+#endif
     m_mountWatcher.Stop();
     // The MP3 program is left running, only out of the way.
     if (const dz::desktop::WindowId vivozir =

@@ -159,6 +159,8 @@ private:
     void SetUpDragAndDrop();
     void OnFrameSize(wxSizeEvent& event);
     void OnFileSystemChange(wxFileSystemWatcherEvent& event);
+    // A shown folder changed on disk: its list is read again soon.
+    void FolderChanged(const std::u16string& folder);
     void MarkFocusedPane();
     void RefreshChangedFolders();
 
@@ -173,6 +175,9 @@ private:
 
     dz::desktop::MountWatcher m_mountWatcher;
     std::unique_ptr<wxFileSystemWatcher> m_pWatcher;
+#ifdef __WXMSW__
+    dz::desktop::FolderWatcher m_folderWatcher;
+#endif
     static constexpr int kRefreshDelayMs = 150;
     wxTimer m_refreshTimer;
     bool m_bRefreshPending[2] = {false, false};
