@@ -21,7 +21,13 @@ void Show(const MessageBoxCall& call, wxWindow* parent) {
     }
     // The toolkit's own box leaves the icon out on GTK 3; the generic box
     // shows the exclamation mark the messages are meant to carry.
-    wxGenericMessageDialog box(parent, ToWx(call.text), ToWx(call.caption), call.style);
+    // The generic box asks the art provider for an icon whenever any icon
+    // bit is set, and there is no art for "none": without an icon bit it
+    // shows no icon and asks nothing.
+    long style = call.style;
+    if (style & wxICON_NONE)
+        style &= ~wxICON_MASK;
+    wxGenericMessageDialog box(parent, ToWx(call.text), ToWx(call.caption), style);
     box.ShowModal();
 }
 

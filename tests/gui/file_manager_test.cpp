@@ -16,6 +16,7 @@
 #include "ui/panes/FolderView.h"
 
 #include <wx/accel.h>
+#include <wx/dnd.h>
 #include <wx/menu.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
@@ -143,6 +144,22 @@ TEST_F(FileManager, AFileMadeByAnotherProgramAppearsWithoutRefreshAndTheSelectio
     fs::remove(top / "m.mp3");
     ASSERT_TRUE(PumpUntil([&] { return list.m_wndList.GetItemCount() == 2; }));
     EXPECT_TRUE(SelectedNames(list).empty());
+}
+
+TEST_F(FileManager, OneFolderShownThroughTwoPathsIsWatchedOnceAndBothRowsFollowIt) {
+    const fs::path rec = disk / "rec", alias = disk / "alias";
+    fs::create_directories(rec / "REC");
+    fs::create_directory_symlink(rec, alias);
+    WriteFile(rec / "REC" / "a.mp3", "a");
+    Open({U16(rec), U16(alias)});
+    ASSERT_TRUE(m->Select(kTopRow, U16(rec / "REC")));
+    // The second path to the same folder: the watcher must not be asked to
+    // watch it again (a toolkit check would fail this test).
+    ASSERT_TRUE(m->Select(kBottomRow, U16(alias / "REC")));
+    WriteFile(rec / "REC" / "b.mp3", "b");
+    EXPECT_TRUE(PumpUntil([&] { return ShownOrder(m->fileView(kTopRow)).size() == 2; }));
+    EXPECT_TRUE(PumpUntil([&] { return ShownOrder(m->fileView(kBottomRow)).size() == 2; }))
+        << "the row showing the other path follows the one watch";
 }
 
 TEST_F(FileManager, F5ReadsBothRowsAgain) {
@@ -431,6 +448,8 @@ TEST_F(FileManager, TheLayoutIsRememberedAcrossTwoStarts) {
     frame().GetSplitter()->RecalcLayout();
     frame().SetSize(40, 30, 1000, 700);
     PumpEvents();
+    // The columns keep their proportions as the window grows.
+    const std::array<int, 4> widths = m->fileView(kTopRow).GetColumnWidths();
     m->Close(); // writes the file
     ASSERT_TRUE(fs::exists(config / "dezadide" / "settings.ini"));
     fs::remove(top / "GONE");
@@ -444,7 +463,7 @@ TEST_F(FileManager, TheLayoutIsRememberedAcrossTwoStarts) {
     EXPECT_EQ(m->fileView(kTopRow).GetSort(), (RowSort{RowSortColumn::Size, true}));
     EXPECT_EQ(m->fileView(kBottomRow).GetSort(), RowSort{});
     EXPECT_EQ(ShownOrder(m->fileView(kTopRow)), (Names{"a.mp3", "b.mp3"}));
-    EXPECT_EQ(m->fileView(kTopRow).GetColumnWidths(), (std::array<int, 4>{250, 0, 70, 140}));
+    EXPECT_EQ(m->fileView(kTopRow).GetColumnWidths(), widths);
     EXPECT_EQ(frame().GetSplitter()->GetColumnWidth(), 222);
     EXPECT_EQ(frame().GetSize(), wxSize(1000, 700));
 }
@@ -502,6 +521,202 @@ TEST_F(FileManager, ACopyThatDoesNotFitIsRefusedBeforeAByteIsWritten) {
     m.reset();
     if (mounted)
         umount(bottom.c_str());
+}
+
+TEST_F(FileManager, AskBeforeDeletingUndoesDontAskAgainAndIsRemembered) {
+    TempDir config;
+    const wxString file = wxString::FromUTF8((config / "settings.ini").string());
+    WriteFile(top / "a.mp3", PatternBytes(10));
+    WriteFile(top / "b.mp3", PatternBytes(10));
+    Open();
+    frame().RememberSettingsIn(file);
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    wxMenuItem* item = frame().GetMenuBar()->FindItem(dz::ID_ASK_BEFORE_DELETE);
+    ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(item->IsCheckable());
+    frame().UpdateWindowUI();
+    EXPECT_TRUE(item->IsChecked());
+
+    ASSERT_TRUE(FocusList(kTopRow));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
+    replies = {{{true, true}, {}}}; // Delete, and "Don't ask again"
+    RunCommand(frame(), dz::ID_DELETE_FILES);
+    ASSERT_EQ(asked.size(), 1u);
+    frame().UpdateWindowUI();
+    EXPECT_FALSE(item->IsChecked());
+    EXPECT_FALSE(ReadLayoutSettings(file).confirmDelete);
+
+    RunCommand(frame(), dz::ID_ASK_BEFORE_DELETE);
+    frame().UpdateWindowUI();
+    EXPECT_TRUE(item->IsChecked());
+    EXPECT_TRUE(ReadLayoutSettings(file).confirmDelete) << "remembered at once";
+    asked.clear();
+    replies = {{{false, false}, {}}};
+    ASSERT_TRUE(FocusList(kTopRow));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"b.mp3"}));
+    RunCommand(frame(), dz::ID_DELETE_FILES);
+    EXPECT_EQ(asked.size(), 1u) << "Delete asks again";
+    EXPECT_TRUE(fs::exists(top / "b.mp3"));
+}
+
+// Five starts and closes in a row, through the frame's own save and restore,
+// at a window size of its own and then filling the screen (maximised where a
+// window manager runs, else sized so): the columns, the rows and the place
+// stay exactly as they were.
+TEST_F(FileManager, FiveStartsAndClosesLeaveColumnsRowsAndPlaceAsTheyWere) {
+    TempDir config;
+    const wxString file = wxString::FromUTF8((config / "settings.ini").string());
+    struct Shown {
+        std::array<int, 4> columns[2];
+        int rowHeight;
+        wxPoint place;
+        bool operator==(const Shown&) const = default;
+    };
+    const auto shown = [&] {
+        return Shown{
+            {m->fileView(kTopRow).GetColumnWidths(), m->fileView(kBottomRow).GetColumnWidths()},
+            frame().GetSplitter()->GetRowHeight(),
+            frame().GetPosition()};
+    };
+    Open();
+    frame().RememberSettingsIn(file);
+    frame().SetSize(200, 100, 1000, 700);
+    PumpFor(std::chrono::milliseconds(100));
+    m->fileView(kTopRow).SetColumnWidths({300, 0, 90, 200});
+    m->Close();
+
+    for (const bool full : {false, true}) {
+        std::optional<Shown> first;
+        for (int start = 0; start < 5; ++start) {
+            Open();
+            frame().RememberSettingsIn(file);
+            if (full && start == 0) {
+                frame().Maximize();
+                PumpFor(std::chrono::milliseconds(300));
+                if (!frame().IsMaximized())
+                    frame().SetSize(wxRect(wxPoint(0, 0), wxGetDisplaySize()));
+            }
+            PumpFor(std::chrono::milliseconds(100));
+            const Shown now = shown();
+            if (!full) {
+                EXPECT_EQ(now.place, wxPoint(200, 100)) << "start " << start;
+            }
+            if (first) {
+                EXPECT_EQ(now, *first)
+                    << (full ? "filling the screen" : "own size") << ", start " << start;
+            } else {
+                first = now;
+            }
+            m->Close();
+        }
+        if (full)
+            EXPECT_GT(first->columns[0][0], 300) << "the columns grew with the window, once";
+        else
+            EXPECT_EQ(first->columns[0], (std::array<int, 4>{300, 0, 90, 200}));
+    }
+}
+
+TEST_F(FileManager, TheDeleteQuestionGivesTheSizeTheListShows) {
+    RecordingLayout radio;
+    radio.name = "RADIO";
+    MakeRecording(top, radio); // the companion itself is 9000 bytes more
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    const CFileView& list = m->fileView(kTopRow);
+    ASSERT_EQ(list.m_wndList.GetItemCount(), 1);
+    const std::u16string shown = FromWx(list.m_wndList.GetItemText(0, CFileView::kSize));
+    ASSERT_TRUE(FocusList(kTopRow));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {PartName(radio, 1)}));
+    replies = {{{false, false}, {}}};
+    RunCommand(frame(), dz::ID_DELETE_FILES);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, u"Delete RADIO (" + shown + u" KB)?\nIt cannot be brought back.");
+}
+
+// Hovering the dragged rows over their own row (its tree, its list) changes
+// nothing there and offers no drop; over the other tree a folder is only
+// marked until the drop.
+TEST_F(FileManager, ADragNeverChangesItsOwnSourceRow) {
+    fs::create_directories(top / "INNER");
+    fs::create_directories(bottom / "OTHER");
+    WriteFile(top / "a.mp3", "a");
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
+    CFolderTreeCtrl& own = m->tree(kTopRow);
+    CFolderTreeCtrl& other = m->tree(kBottomRow);
+    frame().SetDragSourceRow(kTopRow);
+    // Every place of the own tree, where its items are.
+    for (int y = 1; y < own.GetClientSize().y; y += 4) {
+        EXPECT_EQ(own.GetDropTarget()->OnDragOver(20, y, wxDragCopy), wxDragNone);
+        PumpEvents();
+    }
+    EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(top));
+    EXPECT_EQ(ListedFiles(m->fileView(kTopRow)), Names{"a.mp3"});
+    EXPECT_EQ(m->fileView(kTopRow).m_wndList.GetDropTarget()->OnDragOver(5, 5, wxDragCopy),
+              wxDragNone);
+    for (int y = 1; y < other.GetClientSize().y; y += 4) {
+        other.GetDropTarget()->OnDragOver(20, y, wxDragCopy);
+        PumpEvents();
+    }
+    EXPECT_EQ(m->folderView(kBottomRow).m_strPath, U16(bottom)) << "marked, not opened";
+    other.GetDropTarget()->OnLeave();
+    frame().SetDragSourceRow(std::nullopt);
+}
+
+TEST_F(FileManager, AFirstStartOpensTheRecordersDiskAboveAndAnotherDriveBelow) {
+    TempDir config;
+    const fs::path backup = disk / "backup", recorder = disk / "recorder";
+    fs::create_directories(backup);
+    fs::create_directories(recorder / "REC");
+    Open({U16(backup), U16(recorder)});
+    frame().RememberSettingsIn(wxString::FromUTF8((config / "settings.ini").string()));
+    EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(recorder)) << "the disk with REC";
+    EXPECT_EQ(m->folderView(kBottomRow).m_strPath, U16(backup));
+}
+
+TEST_F(FileManager, MenusNameTheKeysOfTheirCommands) {
+    Open();
+    const struct {
+        int id;
+        int key;
+        int flags;
+    } keys[] = {{dz::ID_DELETE_FILES, WXK_DELETE, wxACCEL_NORMAL},
+                {dz::ID_NEW_FOLDER, WXK_F7, wxACCEL_NORMAL},
+                {dz::ID_PLAY, WXK_RETURN, wxACCEL_NORMAL},
+                {dz::ID_VIEW_REFRESH, WXK_F5, wxACCEL_NORMAL},
+                {dz::ID_NEXT_PANE, WXK_F6, wxACCEL_NORMAL},
+                {dz::ID_PREV_PANE, WXK_F6, wxACCEL_SHIFT},
+                {dz::ID_SELECT_ALL, 'A', wxACCEL_CTRL}};
+    for (const auto& k : keys) {
+        const wxMenuItem* item = frame().GetMenuBar()->FindItem(k.id);
+        ASSERT_NE(item, nullptr) << k.id;
+        const std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
+        ASSERT_NE(accel, nullptr) << item->GetItemLabelText();
+        EXPECT_EQ(accel->GetKeyCode(), k.key) << item->GetItemLabelText();
+        EXPECT_EQ(accel->GetFlags(), k.flags) << item->GetItemLabelText();
+    }
+}
+
+TEST_F(FileManager, EnterOnAnMp3HandsItToThePlayer) {
+    WriteFile(top / "song.mp3", PatternBytes(100));
+    const fs::path record = disk / "opened.txt";
+    const fs::path opener = disk / "opener.sh";
+    WriteFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + record.string() + "'\n");
+    fs::permissions(opener, fs::perms::owner_all);
+    ScopedEnv openerEnv("DEZADIDE_OPENER", opener.c_str());
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    wxListCtrl& list = m->fileView(kTopRow).m_wndList;
+    wxListEvent enter(wxEVT_LIST_ITEM_ACTIVATED, list.GetId());
+    enter.SetEventObject(&list);
+    enter.m_itemIndex = 0;
+    list.GetEventHandler()->ProcessEvent(enter);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(record) && fs::file_size(record) > 0; }));
+    const std::string path = (top / "song.mp3").string();
+    EXPECT_EQ(ReadFile(record), std::vector<uint8_t>(path.begin(), path.end()));
+    EXPECT_TRUE(boxes.empty());
 }
 
 } // namespace

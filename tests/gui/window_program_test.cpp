@@ -84,8 +84,10 @@ TEST(WindowProgram, OptionsAreAnsweredWithoutADisplay) {
 }
 
 TEST(WindowProgram, DemoShowsASampleDiskThatGoesWithTheProgram) {
-    TempDir temp, dir;
+    TempDir temp, dir, config;
     ScopedEnv tmpdir("TMPDIR", temp.path().string());
+    // The user's settings: the demo neither reads nor writes them.
+    ScopedEnv configHome("XDG_CONFIG_HOME", config.path().string());
     const pid_t pid = Start({"--demo"}, dir / "out.txt");
     ASSERT_GT(pid, 0);
     const std::string marker = "dezadide: sample disk ";
@@ -108,6 +110,7 @@ TEST(WindowProgram, DemoShowsASampleDiskThatGoesWithTheProgram) {
     kill(pid, SIGTERM);
     EXPECT_EQ(ExitStatus(pid), 0) << "a session's end closes the demo the ordinary way";
     EXPECT_TRUE(fs::is_empty(temp.path())) << "the sample disk is removed";
+    EXPECT_TRUE(fs::is_empty(config.path())) << "the user's settings are left alone";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "common/start_arguments.h"
 #include "platform/platform.h"
 #include "recording/demo_disk.h"
+#include "ui/AssertLog.h"
 #include "ui/MessageBox.h"
 #include "ui/app/DezadideDoc.h"
 #include "ui/app/MainFrame.h"
@@ -67,7 +68,13 @@ CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
     return frame;
 }
 
-CDezadideApp::CDezadideApp() = default;
+CDezadideApp::CDezadideApp() {
+#ifdef NDEBUG
+    // Set before anything else of the toolkit runs, so no check can reach
+    // the user as a dialog; a debug build keeps the dialog for developers.
+    LogToolkitAssertions();
+#endif
+}
 CDezadideApp::~CDezadideApp() = default;
 
 bool CDezadideApp::OnInit() {
@@ -87,7 +94,11 @@ bool CDezadideApp::OnInit() {
     CMainFrame* frame = StartMainWindow(*m_pDocManager, document);
     if (!frame)
         return false;
-    frame->RememberSettingsIn(wxString::FromUTF8(dz::UserSettingsFile()));
+    // The demo remembers in its own folder, which goes with it: what is
+    // tried there never changes the real program's settings or folders.
+    frame->RememberSettingsIn(
+        m_pDemoDisk ? ToWx(dz::platform::JoinPath(m_pDemoDisk->Root(), u"settings.ini"))
+                    : wxString::FromUTF8(dz::UserSettingsFile()));
     SetTopWindow(frame);
     return true;
 }

@@ -15,20 +15,41 @@ constexpr char kDragPrefix[] = "dezadide-rows:";
 class CRowDropTarget : public wxDropTarget {
 public:
     CRowDropTarget(CMainFrame* frame, int row, CFolderTreeCtrl* tree)
-        : wxDropTarget(new wxTextDataObject), m_frame(frame), m_row(row), m_tree(tree) {}
+        : wxDropTarget(new wxTextDataObject), m_frame(frame), m_row(row), m_tree(tree) {
+        // The marked folder may go while the drag runs (the folder follows
+        // the disk): forget it then rather than touch a deleted item.
+        if (m_tree)
+            m_tree->Bind(wxEVT_TREE_DELETE_ITEM, [this](wxTreeEvent& event) {
+                if (event.GetItem() == m_highlighted)
+                    m_highlighted = wxTreeItemId();
+                event.Skip();
+            });
+    }
+
+    wxDragResult OnEnter(wxCoord x, wxCoord y, wxDragResult def) override {
+        return OnDragOver(x, y, def);
+    }
 
     wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override {
+        // Rows never go back onto their own row: hovering it changes nothing,
+        // least of all the folder the dragged rows come from.
+        if (FromOwnRow())
+            return wxDragNone;
         if (m_tree) {
             int flags = 0;
-            const wxTreeItemId item = m_tree->HitTest(wxPoint(x, y), flags);
-            if (item.IsOk())
-                m_tree->SetFocusedItem(item);
+            // Only marked, not selected: the row's folder changes on the drop.
+            Highlight(m_tree->HitTest(wxPoint(x, y), flags));
         }
         return def;
     }
 
+    void OnLeave() override { Highlight({}); }
+
+    bool OnDrop(wxCoord, wxCoord) override { return !FromOwnRow(); }
+
     wxDragResult OnData(wxCoord x, wxCoord y, wxDragResult def) override {
-        if (!GetData())
+        Highlight({});
+        if (FromOwnRow() || !GetData())
             return wxDragNone;
         const wxString text = static_cast<wxTextDataObject*>(GetDataObject())->GetText();
         wxTreeItemId item;
@@ -46,9 +67,22 @@ public:
     }
 
 private:
+    bool FromOwnRow() const { return m_frame->DragSourceRow() == m_row; }
+
+    void Highlight(const wxTreeItemId& item) {
+        if (!m_tree || item == m_highlighted)
+            return;
+        if (m_highlighted.IsOk())
+            m_tree->SetItemDropHighlight(m_highlighted, false);
+        m_highlighted = item;
+        if (m_highlighted.IsOk())
+            m_tree->SetItemDropHighlight(m_highlighted, true);
+    }
+
     CMainFrame* m_frame;
     int m_row;
     CFolderTreeCtrl* m_tree;
+    wxTreeItemId m_highlighted;
 };
 
 } // namespace
@@ -84,7 +118,9 @@ void CMainFrame::SetUpDragAndDrop() {
                 return;
             wxTextDataObject data(RowDragText(row));
             wxDropSource source(data, &list->m_wndList);
+            SetDragSourceRow(row);
             source.DoDragDrop(wxDrag_AllowMove);
+            SetDragSourceRow(std::nullopt);
         });
     }
 }

@@ -2,6 +2,7 @@
 // tree folders follow by themselves, through the desktop's file-change
 // notifications (no polling), keeping selection and scroll.
 #include "common/text.h"
+#include "platform/platform.h"
 #include "ui/app/MainFrame.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
@@ -10,6 +11,8 @@
 #include <wx/filename.h>
 #include <wx/fswatcher.h>
 #include <wx/log.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -36,12 +39,23 @@ void CMainFrame::WatchShownFolders() {
     }
     const wxLogNull quiet; // a folder that cannot be watched is just not followed
     m_pWatcher->RemoveAll();
-    std::vector<std::u16string> watched;
+    m_watched.clear();
     for (int row : {kTopRow, kBottomRow}) {
         const std::u16string& folder = Row(row).fileView->GetFolder();
-        if (folder.empty() || std::find(watched.begin(), watched.end(), folder) != watched.end())
+        if (folder.empty())
             continue;
-        watched.push_back(folder);
+        // One folder may be shown through two paths (a link, a bind mount):
+        // the system watches it once, and both rows follow that one watch.
+        const auto same = std::find_if(m_watched.begin(), m_watched.end(), [&](const auto& w) {
+            return w.path == folder || dz::platform::SameFile(w.path, folder);
+        });
+        if (same != m_watched.end()) {
+            same->rows[row] = true;
+            continue;
+        }
+        WatchedFolder watched{folder, {false, false}};
+        watched.rows[row] = true;
+        m_watched.push_back(watched);
         m_pWatcher->Add(wxFileName::DirName(ToWx(folder)), wxFSW_EVENT_CREATE | wxFSW_EVENT_DELETE |
                                                                wxFSW_EVENT_RENAME |
                                                                wxFSW_EVENT_MODIFY);
@@ -55,11 +69,14 @@ void CMainFrame::OnFileSystemChange(wxFileSystemWatcherEvent& event) {
     if (event.GetChangeType() == wxFSW_EVENT_RENAME)
         folders.push_back(ParentOf(event.GetNewPath()));
     // Changes come in bursts (a copy writes many blocks); one refresh per
-    // burst is read once the burst is over.
+    // burst is read once the burst is over. A change is reported under the
+    // path the folder is watched by, which stands for every row showing it.
     for (const std::u16string& folder : folders) {
-        for (int row : {kTopRow, kBottomRow}) {
-            if (Row(row).fileView->GetFolder() == folder)
-                m_bRefreshPending[row] = true;
+        for (const WatchedFolder& watched : m_watched) {
+            if (watched.path != folder)
+                continue;
+            for (int row : {kTopRow, kBottomRow})
+                m_bRefreshPending[row] = m_bRefreshPending[row] || watched.rows[row];
         }
     }
     if ((m_bRefreshPending[kTopRow] || m_bRefreshPending[kBottomRow]) &&

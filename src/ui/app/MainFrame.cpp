@@ -66,6 +66,11 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
     // client area without it.
     if (!OnCreateClient() || !CreateMainToolBar())
         return;
+    // The rows keep the first split's heights in the area the toolbar left
+    // them, and their proportions from there whenever the window changes.
+    m_pSplitter->SetRowHeight(
+        dz::rules::ComputeInitialSplit(m_creationClientSize.x, m_creationClientSize.y).rowHeight,
+        GetClientSize().y);
     m_pDocManager->SetNewDocumentHandler([this] { InitialUpdatePanes(); });
     m_mountWatcher.Start([this] { CallAfter([this] { OnDeviceChange(); }); });
     m_drives = dz::platform::DriveRoots();
@@ -84,18 +89,10 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
 }
 
 void CMainFrame::OnFrameSize(wxSizeEvent& event) {
+    // The lists scale their columns and the splitter its rows by themselves.
     event.Skip();
     if (!IsMaximized() && !IsIconized())
         m_normalRect = GetRect();
-    if (!m_bCreated || IsMaximized() == m_bWasMaximized)
-        return;
-    m_bWasMaximized = IsMaximized();
-    // Maximised or restored: the columns keep their proportions, once the
-    // panes have their new sizes.
-    CallAfter([this] {
-        for (int row : {kTopRow, kBottomRow})
-            Row(row).fileView->ScaleColumnsToWidth();
-    });
 }
 
 CMainFrame::~CMainFrame() {
@@ -129,6 +126,12 @@ void CMainFrame::CreateMenus() {
     view->AppendSeparator();
     view->Append(dz::ID_SELECT_ALL, MenuText(dz::ID_SELECT_ALL));
     view->Append(dz::ID_VIEW_REFRESH, MenuText(dz::ID_VIEW_REFRESH));
+    view->AppendSeparator();
+    view->Append(dz::ID_NEXT_PANE, MenuText(dz::ID_NEXT_PANE));
+    view->Append(dz::ID_PREV_PANE, MenuText(dz::ID_PREV_PANE));
+
+    auto* options = new wxMenu;
+    options->AppendCheckItem(dz::ID_ASK_BEFORE_DELETE, MenuText(dz::ID_ASK_BEFORE_DELETE));
 
     auto* help = new wxMenu;
     help->Append(dz::ID_APP_ABOUT, MenuText(dz::ID_APP_ABOUT));
@@ -137,6 +140,7 @@ void CMainFrame::CreateMenus() {
     bar->Append(file, "&File");
     bar->Append(tool, "&Tool");
     bar->Append(view, "&View");
+    bar->Append(options, "&Options");
     bar->Append(help, "&Help");
     SetMenuBar(bar);
 
@@ -169,7 +173,7 @@ bool CMainFrame::OnCreateClient() {
         return false;
     m_pSplitter->SetSize(m_creationClientSize);
     m_pSplitter->SetColumnWidth(split.column0);
-    m_pSplitter->SetRowHeight(split.rowHeight);
+    m_pSplitter->SetRowHeight(split.rowHeight, m_creationClientSize.y);
 
     const wxSize treeSize(split.column0, split.rowHeight);
     const wxSize listSize(split.column1, split.rowHeight);
@@ -349,6 +353,15 @@ void CMainFrame::OnViewToolbar(wxCommandEvent&) {
     SendSizeEvent();
 }
 
+void CMainFrame::OnAskBeforeDelete(wxCommandEvent&) {
+    m_settings.confirmDelete = !m_settings.confirmDelete;
+    SaveSettings();
+}
+
+void CMainFrame::OnUpdateAskBeforeDelete(wxUpdateUIEvent& event) {
+    event.Check(m_settings.confirmDelete);
+}
+
 void CMainFrame::OnAppExit(wxCommandEvent&) {
     Close();
 }
@@ -437,6 +450,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU(dz::ID_VIEW_REFRESH, CMainFrame::OnRefresh)
     EVT_MENU(dz::ID_SELECT_ALL, CMainFrame::OnSelectAll)
     EVT_MENU(dz::ID_PLAY, CMainFrame::OnPlay)
+    EVT_MENU(dz::ID_ASK_BEFORE_DELETE, CMainFrame::OnAskBeforeDelete)
     EVT_UPDATE_UI(dz::ID_NEW_FOLDER, CMainFrame::OnUpdateNewFolder)
     EVT_UPDATE_UI(dz::ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnUpdateCopyTopToBottom)
     EVT_UPDATE_UI(dz::ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnUpdateCopyBottomToTop)
@@ -447,6 +461,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_UPDATE_UI(dz::ID_VIEW_TOOLBAR, CMainFrame::OnUpdateViewToolbar)
     EVT_UPDATE_UI(dz::ID_SELECT_ALL, CMainFrame::OnUpdateSelectAll)
     EVT_UPDATE_UI(dz::ID_PLAY, CMainFrame::OnUpdatePlay)
+    EVT_UPDATE_UI(dz::ID_ASK_BEFORE_DELETE, CMainFrame::OnUpdateAskBeforeDelete)
     EVT_COMMAND(wxID_ANY, EVT_FOLDER_SELECTED, CMainFrame::OnFolderSelected)
 wxEND_EVENT_TABLE()
     // clang-format on
