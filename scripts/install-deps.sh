@@ -9,7 +9,7 @@ packages=(
   libwxgtk3.2-dev libx11-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth imagemagick ffmpeg time
+  xvfb xauth imagemagick ffmpeg time openbox
   dosfstools fusefat ntfs-3g fuse3
   dpkg-dev lintian desktop-file-utils appstream locales
 )

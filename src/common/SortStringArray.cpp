@@ -7,10 +7,14 @@
 
 namespace dz {
 
-int CSortStringArray::Compare(std::u16string_view a, std::u16string_view b) {
+int CSortStringArray::CompareNoCase(std::u16string_view a, std::u16string_view b) {
     if (const int c = platform::CollateNoCase(a, b))
         return c;
-    if (const int c = CompareNoCaseAZ(a, b))
+    return CompareNoCaseAZ(a, b);
+}
+
+int CSortStringArray::Compare(std::u16string_view a, std::u16string_view b) {
+    if (const int c = CompareNoCase(a, b))
         return c;
     return a == b ? 0 : (a < b ? -1 : 1);
 }

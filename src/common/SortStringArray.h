@@ -16,6 +16,9 @@ public:
     // language does not tell apart by A-Z folded UTF-16 units, then by
     // their exact units, so that every order is the same from any start.
     static int Compare(std::u16string_view a, std::u16string_view b);
+    // The same without the last step: zero for names that differ only in
+    // their letter case, for callers with a tie-break of their own.
+    static int CompareNoCase(std::u16string_view a, std::u16string_view b);
 
     void Add(std::u16string text) { m_items.push_back(std::move(text)); }
     size_t GetSize() const { return m_items.size(); }

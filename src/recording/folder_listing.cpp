@@ -67,7 +67,7 @@ ShownDate CreationDate(std::time_t t) {
 }
 
 int CompareByName(const FileListRow& a, const FileListRow& b) {
-    if (const int c = CSortStringArray::Compare(a.fileName, b.fileName))
+    if (const int c = CSortStringArray::CompareNoCase(a.fileName, b.fileName))
         return c;
     return CSortStringArray::Compare(a.realFileName, b.realFileName);
 }

@@ -37,6 +37,10 @@ void ShowAppMessage(const std::u16string& text, wxWindow* parent) {
     Show({text, dz::msg::kAppTitle, wxOK | wxICON_EXCLAMATION}, parent);
 }
 
+void ShowAppMessage(const std::u16string& text, const std::u16string& caption) {
+    Show({text, caption, wxOK | wxICON_EXCLAMATION}, nullptr);
+}
+
 void ShowVivozirError(wxWindow* parent) {
     // wxICON_NONE: the box must not pick an icon of its own.
     Show({dz::msg::kCantExecuteVivozir, dz::msg::kErrorCaption, wxOK | wxICON_NONE}, parent);

@@ -14,6 +14,8 @@ struct MessageBoxCall {
 
 // Caption "Dezadide", OK button, exclamation icon.
 void ShowAppMessage(const std::u16string& text, wxWindow* parent = nullptr);
+// The same box under a caption of its own (a failure before the main window).
+void ShowAppMessage(const std::u16string& text, const std::u16string& caption);
 // The Vivozir error: caption "Error", OK button, no icon, owned by parent.
 void ShowVivozirError(wxWindow* parent);
 

@@ -14,16 +14,25 @@
 #include "ui/app/resource.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/panes/FolderView.h"
+#include "ui/panes/PaneMark.h"
 
 #include <wx/accel.h>
 #include <wx/dnd.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <spawn.h>
+#include <sstream>
 #include <sys/mount.h>
+#include <sys/wait.h>
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -298,6 +307,13 @@ TEST_F(FileManager, TheFocusedPaneIsMarked) {
         const wxColour marked = m->fileView(row).m_wndList.GetBackgroundColour();
         EXPECT_NE(m->fileView(1 - row).m_wndList.GetBackgroundColour(), marked);
         EXPECT_NE(m->tree(row).GetBackgroundColour(), marked);
+        // A frame in the selection colour around the active pane alone.
+        const wxColour frameColour = m->fileView(row).GetBackgroundColour();
+        EXPECT_EQ(frameColour, wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT));
+        EXPECT_NE(m->fileView(1 - row).GetBackgroundColour(), frameColour);
+        EXPECT_NE(m->folderView(row).GetBackgroundColour(), frameColour);
+        EXPECT_EQ(m->fileView(row).m_wndList.GetPosition(),
+                  wxPoint(kPaneMarkWidth, kPaneMarkWidth));
     }
 }
 
@@ -559,51 +575,85 @@ TEST_F(FileManager, AskBeforeDeletingUndoesDontAskAgainAndIsRemembered) {
     EXPECT_TRUE(fs::exists(top / "b.mp3"));
 }
 
-// Five starts and closes in a row, through the frame's own save and restore,
-// at a window size of its own and then filling the screen (maximised where a
-// window manager runs, else sized so): the columns, the rows and the place
-// stay exactly as they were.
+// A window manager for a while, where one is installed and none runs: it
+// places windows as users see them placed, and maximises.
+class WindowManager {
+public:
+    WindowManager() {
+        if (std::system("command -v openbox >/dev/null 2>&1") != 0)
+            return;
+        char program[] = "openbox";
+        char* argv[] = {program, nullptr};
+        if (posix_spawnp(&m_pid, program, nullptr, nullptr, argv, environ) != 0)
+            m_pid = 0;
+        else
+            PumpFor(std::chrono::milliseconds(1000)); // until it manages the screen
+    }
+    ~WindowManager() {
+        if (m_pid <= 0)
+            return;
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    bool Runs() const { return m_pid > 0; }
+
+private:
+    pid_t m_pid = 0;
+};
+
+// Five starts and closes in a row, started as the program starts (the
+// remembered layout applied before the window shows), at a window size of
+// its own and then maximised (or, without a window manager, sized to the
+// screen): the columns, the rows and the place stay exactly as they were.
 TEST_F(FileManager, FiveStartsAndClosesLeaveColumnsRowsAndPlaceAsTheyWere) {
+    const WindowManager manager;
     TempDir config;
     const wxString file = wxString::FromUTF8((config / "settings.ini").string());
     struct Shown {
         std::array<int, 4> columns[2];
         int rowHeight;
-        wxPoint place;
+        wxPoint place;    // as the window knows it
+        wxPoint onScreen; // where the toolkit finds its client area on the screen
         bool operator==(const Shown&) const = default;
     };
     const auto shown = [&] {
         return Shown{
             {m->fileView(kTopRow).GetColumnWidths(), m->fileView(kBottomRow).GetColumnWidths()},
             frame().GetSplitter()->GetRowHeight(),
-            frame().GetPosition()};
+            frame().GetPosition(),
+            frame().ClientToScreen(wxPoint(0, 0))};
     };
-    Open();
-    frame().RememberSettingsIn(file);
+    const auto start = [&] {
+        m = std::make_unique<MainFrameFixture>(std::vector<std::u16string>{U16(disk.path())},
+                                               wxSize(900, 600), wxString(), file);
+        ASSERT_TRUE(m->frame());
+        PumpFor(std::chrono::milliseconds(manager.Runs() ? 500 : 100)); // placed and laid out
+    };
+    start();
     frame().SetSize(200, 100, 1000, 700);
-    PumpFor(std::chrono::milliseconds(100));
+    PumpFor(std::chrono::milliseconds(manager.Runs() ? 500 : 100));
     m->fileView(kTopRow).SetColumnWidths({300, 0, 90, 200});
+    const wxPoint placedOnScreen = frame().ClientToScreen(wxPoint(0, 0));
     m->Close();
 
     for (const bool full : {false, true}) {
         std::optional<Shown> first;
-        for (int start = 0; start < 5; ++start) {
-            Open();
-            frame().RememberSettingsIn(file);
-            if (full && start == 0) {
+        for (int round = 0; round < 5; ++round) {
+            start();
+            if (full && round == 0) {
                 frame().Maximize();
-                PumpFor(std::chrono::milliseconds(300));
+                PumpUntil([&] { return frame().IsMaximized(); }, std::chrono::seconds(2));
                 if (!frame().IsMaximized())
                     frame().SetSize(wxRect(wxPoint(0, 0), wxGetDisplaySize()));
+                PumpFor(std::chrono::milliseconds(manager.Runs() ? 500 : 100));
             }
-            PumpFor(std::chrono::milliseconds(100));
             const Shown now = shown();
             if (!full) {
-                EXPECT_EQ(now.place, wxPoint(200, 100)) << "start " << start;
+                EXPECT_EQ(now.place, wxPoint(200, 100)) << "start " << round;
+                EXPECT_EQ(now.onScreen, placedOnScreen) << "start " << round;
             }
             if (first) {
-                EXPECT_EQ(now, *first)
-                    << (full ? "filling the screen" : "own size") << ", start " << start;
+                EXPECT_EQ(now, *first) << (full ? "maximised" : "own size") << ", start " << round;
             } else {
                 first = now;
             }
@@ -717,6 +767,40 @@ TEST_F(FileManager, EnterOnAnMp3HandsItToThePlayer) {
     const std::string path = (top / "song.mp3").string();
     EXPECT_EQ(ReadFile(record), std::vector<uint8_t>(path.begin(), path.end()));
     EXPECT_TRUE(boxes.empty());
+}
+
+// A companion whose total is garbage: the list shows the listing's own text
+// for it, and copying the recording says any warning once, not once a block.
+TEST_F(FileManager, AGarbageCompanionShowsTheListingsTextAndACopyWarnsOnce) {
+    RecordingLayout junk;
+    junk.name = "JUNK";
+    junk.parts = {200000};
+    junk.count = 63923; // one part there, the head says thousands
+    junk.total = static_cast<int64_t>(0xFA0000000000D0D0ull);
+    MakeRecording(top, junk);
+    // A name the folder cannot give as text, as on a disk written elsewhere:
+    // every read of the folder skips it with a warning.
+    WriteFile(top / std::string("bad\xff.mp3"), "x");
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+    const std::vector<FileListRow> rows = ListFolderRows(U16(top));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(FromWx(m->fileView(kTopRow).m_wndList.GetItemText(0, CFileView::kSize)),
+              rows[0].sizeText);
+
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {PartName(junk, 1)}));
+    testing::internal::CaptureStderr();
+    RunCommand(frame(), dz::ID_COPY_TOP_TO_BOTTOM);
+    PumpEvents();
+    const std::string written = testing::internal::GetCapturedStderr();
+    std::map<std::string, int> lines;
+    std::istringstream text(written);
+    for (std::string line; std::getline(text, line);)
+        ++lines[line];
+    for (const auto& [line, count] : lines)
+        EXPECT_EQ(count, 1) << line;
+    EXPECT_LE(lines.size(), 5u) << written.substr(0, 2000);
 }
 
 } // namespace

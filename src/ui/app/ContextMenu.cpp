@@ -138,13 +138,17 @@ void CMainFrame::MarkFocusedPane() {
     if (focused == m_pMarkedPane)
         return;
     m_pMarkedPane = focused;
-    // The active pane keeps the window colour; the others are shaded, as
-    // two-pane managers mark the side the keys act on.
+    // Two-pane managers mark the side the keys act on.
+    // The active pane keeps the window colour inside a frame of the
+    // selection colour; the others are shaded, their frames plain.
     const wxColour window = wxSystemSettings::GetColour(wxSYS_COLOUR_LISTBOX);
     const wxColour shaded = window.ChangeLightness(93);
+    const wxColour mark = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+    const wxColour plain = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
     for (wxWindow* control : controls) {
         control->SetBackgroundColour(control == focused ? window : shaded);
-        control->Refresh();
+        control->GetParent()->SetBackgroundColour(control == focused ? mark : plain);
+        control->GetParent()->Refresh();
     }
 }
 

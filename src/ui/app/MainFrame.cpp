@@ -79,9 +79,19 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
     m_normalRect = GetRect();
     Bind(wxEVT_SIZE, &CMainFrame::OnFrameSize, this);
     Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
+        event.Skip();
+        if (m_pendingPlace && IsShown() && !IsMaximized() && !IsIconized()) {
+            // The first place the window is shown at: the remembered one, or
+            // it is asked for once more (a placed window is moved as asked).
+            const wxPoint wanted = *m_pendingPlace;
+            m_pendingPlace.reset();
+            if (GetPosition() != wanted) {
+                CallAfter([this, wanted] { Move(wanted); });
+                return;
+            }
+        }
         if (!IsMaximized() && !IsIconized())
             m_normalRect = GetRect();
-        event.Skip();
     });
     Bind(wxEVT_FSWATCHER, &CMainFrame::OnFileSystemChange, this);
     m_refreshTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { RefreshChangedFolders(); });

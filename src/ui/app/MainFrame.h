@@ -195,6 +195,7 @@ private:
     dz::LayoutSettings m_settings;
     wxString m_settingsFile;
     wxRect m_normalRect;
+    std::optional<wxPoint> m_pendingPlace; // the remembered place, until shown there
     int m_nPlayCount = 0;
     wxWindow* m_pMarkedPane = nullptr;
     FocusedPane m_contextPane = FocusedPane::None; // while a context menu is open

@@ -114,8 +114,13 @@ void CMainFrame::RememberSettingsIn(const wxString& file) {
     const dz::LayoutSettings& s = m_settings;
     if (s.window) {
         const wxSize screen = wxGetDisplaySize();
-        if (const auto fit = dz::FitPlacement(*s.window, screen.x, screen.y))
+        if (const auto fit = dz::FitPlacement(*s.window, screen.x, screen.y)) {
             SetSize(fit->x, fit->y, fit->width, fit->height);
+            // A window manager may place a new window by its own rule
+            // whatever the program asked: once shown, it is moved back.
+            if (!IsShown())
+                m_pendingPlace = wxPoint(fit->x, fit->y);
+        }
     }
     if (s.treeColumnWidth > 0)
         m_pSplitter->SetColumnWidth(s.treeColumnWidth);

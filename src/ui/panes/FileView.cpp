@@ -4,6 +4,7 @@
 #include "common/user_settings.h"
 #include "recording/folder_listing.h"
 #include "ui/app/resource.h"
+#include "ui/panes/PaneMark.h"
 #include "ui/wx_text.h"
 
 #include <wx/utils.h>
@@ -40,12 +41,17 @@ int ColumnOf(dz::RowSortColumn column) {
 
 } // namespace
 
+int CFileView::ListWidth() const {
+    return std::max(GetClientSize().x - 2 * kPaneMarkWidth, 0);
+}
+
 bool CFileView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
     if (!wxPanel::Create(parent, id, wxDefaultPosition, size, wxBORDER_NONE))
         return false;
     // Report view, several rows at once; the generic list selects full rows
     // and keeps the selection visible when it loses the focus.
-    if (!m_wndList.Create(this, IDC_FILE_LIST, wxPoint(0, 0), GetClientSize(),
+    if (!m_wndList.Create(this, IDC_FILE_LIST, wxPoint(kPaneMarkWidth, kPaneMarkWidth),
+                          wxSize(ListWidth(), std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0)),
                           wxLC_REPORT | wxBORDER_NONE))
         return false;
     Bind(wxEVT_SIZE, &CFileView::OnSize, this);
@@ -64,7 +70,7 @@ void CFileView::OnInitialUpdate() {
     if (m_bColumnsMade)
         return;
     m_bColumnsMade = true;
-    const int w = GetClientSize().x;
+    const int w = ListWidth();
     const int rest = w - 6 * (w / 10);
     // The first column reads left-aligned, as report lists show their first
     // column whatever it asks for; the others are centred.
@@ -92,7 +98,7 @@ void CFileView::SetColumnWidths(const std::array<int, kColumnCount>& widths, int
     m_baseWidths[kRealFileName] = 0;
     for (int& w : m_baseWidths)
         w = std::max(w, 0);
-    m_nColumnsWidth = forWidth > 0 ? forWidth : GetClientSize().x;
+    m_nColumnsWidth = forWidth > 0 ? forWidth : ListWidth();
     ApplyColumnWidths();
 }
 
@@ -102,7 +108,7 @@ void CFileView::ApplyColumnWidths() {
     // Always from the base, never from the last scaling, so that any number
     // of resizes and starts leaves the proportions exactly as they were.
     const std::array<int, kColumnCount> widths =
-        dz::ScaleColumns(m_baseWidths, m_nColumnsWidth, GetClientSize().x);
+        dz::ScaleColumns(m_baseWidths, m_nColumnsWidth, ListWidth());
     for (int c = 0; c < kColumnCount; ++c) {
         if (m_wndList.GetColumnWidth(c) != widths[c])
             m_wndList.SetColumnWidth(c, widths[c]);
@@ -144,7 +150,8 @@ void CFileView::ShowSortMark() {
 
 void CFileView::OnSize(wxSizeEvent& event) {
     event.Skip();
-    m_wndList.SetSize(0, 0, GetClientSize().x, GetClientSize().y);
+    m_wndList.SetSize(kPaneMarkWidth, kPaneMarkWidth, ListWidth(),
+                      std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0));
     if (m_bColumnsMade)
         ApplyColumnWidths();
 }

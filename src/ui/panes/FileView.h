@@ -35,6 +35,8 @@ public:
     void SortByColumn(int column);
 
     void SelectAll();
+    // The list's width inside the pane's mark.
+    int ListWidth() const;
     // The widths shown now.
     std::array<int, kColumnCount> GetColumnWidths() const;
     // Widths for the list's width now, or for the given list width. From
