@@ -803,5 +803,43 @@ TEST_F(FileManager, AGarbageCompanionShowsTheListingsTextAndACopyWarnsOnce) {
     EXPECT_LE(lines.size(), 5u) << written.substr(0, 2000);
 }
 
+// Folders removed by another program leave both trees at F5: beside the
+// shown folder, inside it, in a branch opened by hand, and the shown one.
+TEST_F(FileManager, F5DropsFoldersDeletedOutsideFromTheTrees) {
+    for (const char* folder : {"A/INNER", "B", "C/DEEP/DEEPER", "D"})
+        fs::create_directories(top / folder);
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top / "A")));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(top / "D")));
+    CFolderTreeCtrl& tree = m->tree(kTopRow);
+    // C opened by hand, D shown below.
+    const auto find = [&](CFolderTreeCtrl& t, const fs::path& path) {
+        std::vector<wxTreeItemId> stack = {t.GetRootItem()};
+        while (!stack.empty()) {
+            const wxTreeItemId item = stack.back();
+            stack.pop_back();
+            if (item != t.GetRootItem() && t.GetItemPath(item) == U16(path))
+                return item;
+            wxTreeItemIdValue cookie;
+            for (wxTreeItemId c = t.GetFirstChild(item, cookie); c.IsOk();
+                 c = t.GetNextChild(item, cookie))
+                stack.push_back(c);
+        }
+        return wxTreeItemId();
+    };
+    ASSERT_TRUE(find(tree, top / "C").IsOk());
+    tree.Expand(find(tree, top / "C"));
+    tree.Expand(find(tree, top / "C" / "DEEP"));
+    ASSERT_TRUE(find(tree, top / "C" / "DEEP" / "DEEPER").IsOk());
+    for (const char* folder : {"A/INNER", "B", "C/DEEP/DEEPER", "D"})
+        fs::remove_all(top / folder);
+    RunCommand(frame(), dz::ID_VIEW_REFRESH);
+    for (const char* folder : {"A/INNER", "B", "C/DEEP/DEEPER", "D"}) {
+        EXPECT_FALSE(find(m->tree(kTopRow), top / folder).IsOk()) << "top tree: " << folder;
+        EXPECT_FALSE(find(m->tree(kBottomRow), top / folder).IsOk()) << "bottom tree: " << folder;
+    }
+    EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(top / "A"));
+}
+
 } // namespace
 } // namespace dz::test

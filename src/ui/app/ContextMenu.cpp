@@ -178,6 +178,9 @@ void CMainFrame::OnRefresh(wxCommandEvent&) {
         // Reopening the selected folder's way reads each level afresh.
         const std::u16string path = folderView.m_strPath;
         if (!path.empty() && !folderView.m_wndTree.SelectPath(path)) {
+            // The shown folder has gone: the tree is read afresh, so that
+            // no folder removed meanwhile stays in it.
+            folderView.m_wndTree.Rebuild();
             folderView.m_strPath.clear();
             Row(row).fileView->ShowFolder({});
             continue;
