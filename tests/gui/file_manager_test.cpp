@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <set>
 #include <spawn.h>
 #include <sstream>
 #include <sys/mount.h>
@@ -839,6 +840,24 @@ TEST_F(FileManager, F5DropsFoldersDeletedOutsideFromTheTrees) {
         EXPECT_FALSE(find(m->tree(kBottomRow), top / folder).IsOk()) << "bottom tree: " << folder;
     }
     EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(top / "A"));
+}
+
+// The picture under the pointer names what is dragged; it is not the
+// toolkit's empty page.
+TEST_F(FileManager, TheDragPictureShowsWhatIsDragged) {
+    const wxIcon one = CMainFrame::MakeDragIcon("NEWS");
+    const wxIcon three = CMainFrame::MakeDragIcon("3 entries");
+    ASSERT_TRUE(one.IsOk());
+    EXPECT_GT(three.GetWidth(), one.GetWidth()) << "the label fits its text";
+    wxBitmap bitmap;
+    bitmap.CopyFromIcon(one);
+    const wxImage image = bitmap.ConvertToImage();
+    std::set<uint32_t> colours;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            colours.insert(static_cast<uint32_t>(image.GetRed(x, y)) << 16 |
+                           static_cast<uint32_t>(image.GetGreen(x, y)) << 8 | image.GetBlue(x, y));
+    EXPECT_GT(colours.size(), 3u) << "a frame, a file picture and text, not a blank square";
 }
 
 } // namespace

@@ -5,8 +5,16 @@
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
 
+#include "ui/wx_text.h"
+
+#include <wx/artprov.h>
 #include <wx/dataobj.h>
+#include <wx/dcmemory.h>
 #include <wx/dnd.h>
+#include <wx/settings.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -87,6 +95,37 @@ private:
 
 } // namespace
 
+wxIcon CMainFrame::MakeDragIcon(const wxString& what) {
+    // What is carried, beside a file picture, on a small label: the
+    // toolkit's own drag picture is an empty page.
+    const wxBitmap file = wxArtProvider::GetBitmap(wxART_NORMAL_FILE, wxART_OTHER, wxSize(16, 16));
+    wxBitmap label(1, 1);
+    wxSize text;
+    {
+        wxMemoryDC measure(label);
+        measure.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+        text = measure.GetTextExtent(what);
+    }
+    constexpr int kPad = 4;
+    label.Create(16 + 3 * kPad + std::min(text.x, 240), std::max(16, text.y) + 2 * kPad, 24);
+    {
+        wxMemoryDC dc(label);
+        dc.SetBackground(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK)));
+        dc.Clear();
+        dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT)));
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.DrawRectangle(wxPoint(0, 0), label.GetSize());
+        if (file.IsOk())
+            dc.DrawBitmap(file, kPad, (label.GetHeight() - 16) / 2, true);
+        dc.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+        dc.SetTextForeground(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+        dc.DrawText(what, 16 + 2 * kPad, (label.GetHeight() - text.y) / 2);
+    }
+    wxIcon icon;
+    icon.CopyFromBitmap(label);
+    return icon;
+}
+
 wxString CMainFrame::RowDragText(int row) {
     return wxString(kDragPrefix) + (row == kTopRow ? "top" : "bottom");
 }
@@ -117,7 +156,11 @@ void CMainFrame::SetUpDragAndDrop() {
             if (!list->HasSelection())
                 return;
             wxTextDataObject data(RowDragText(row));
-            wxDropSource source(data, &list->m_wndList);
+            const std::vector<dz::SelectedRow> rows = list->SelectedRowTexts();
+            const wxString what = rows.size() == 1 ? ToWx(rows.front().column0)
+                                                   : wxString::Format("%zu entries", rows.size());
+            const wxIcon icon = MakeDragIcon(what);
+            wxDropSource source(data, &list->m_wndList, icon, icon, icon);
             SetDragSourceRow(row);
             source.DoDragDrop(wxDrag_AllowMove);
             SetDragSourceRow(std::nullopt);

@@ -12,6 +12,7 @@
 
 #include <wx/docview.h>
 #include <wx/fswatcher.h>
+#include <wx/icon.h>
 #include <wx/timer.h>
 #include <wx/treebase.h>
 
@@ -79,6 +80,8 @@ public:
     // toRow's list or on a folder of its tree. False when the drop is not
     // rows of the other row.
     static wxString RowDragText(int row);
+    // The picture under the pointer while rows are dragged: what they are.
+    static wxIcon MakeDragIcon(const wxString& what);
     bool DropRows(const wxString& dragText, int toRow, const wxTreeItemId& onFolder, bool move);
     // The row whose rows are being dragged now, if a drag from a list runs.
     std::optional<int> DragSourceRow() const { return m_dragSourceRow; }
