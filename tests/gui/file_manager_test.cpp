@@ -860,5 +860,31 @@ TEST_F(FileManager, TheDragPictureShowsWhatIsDragged) {
     EXPECT_GT(colours.size(), 3u) << "a frame, a file picture and text, not a blank square";
 }
 
+// A window made larger or smaller keeps its rows in proportion (two rows as
+// even as before, not one row taking every new pixel) and its columns inside
+// the list (Date never pushed off the edge).
+TEST_F(FileManager, RowsAndColumnsKeepTheirProportionsAsTheWindowChanges) {
+    Open();
+    const auto rowHeights = [&] {
+        return std::pair<int, int>(m->fileView(kTopRow).GetSize().y,
+                                   m->fileView(kBottomRow).GetSize().y);
+    };
+    const auto columnsFit = [&](int row) {
+        const std::array<int, 4> widths = m->fileView(row).GetColumnWidths();
+        return widths[0] + widths[1] + widths[2] + widths[3] <= m->fileView(row).ListWidth();
+    };
+    const auto [top0, bottom0] = rowHeights();
+    const double share0 = static_cast<double>(top0) / (top0 + bottom0);
+    for (const wxSize size : {wxSize(1260, 1000), wxSize(500, 400), wxSize(900, 600)}) {
+        frame().SetClientSize(size);
+        PumpFor(std::chrono::milliseconds(100));
+        const auto [top, bottom] = rowHeights();
+        EXPECT_NEAR(static_cast<double>(top) / (top + bottom), share0, 0.02)
+            << size.x << "x" << size.y << ": " << top << " above " << bottom;
+        EXPECT_TRUE(columnsFit(kTopRow)) << size.x << "x" << size.y;
+        EXPECT_TRUE(columnsFit(kBottomRow)) << size.x << "x" << size.y;
+    }
+}
+
 } // namespace
 } // namespace dz::test
