@@ -117,5 +117,9 @@ inline constexpr char16_t kVivozirTitle[] = u"Vivozir";
 inline constexpr char16_t kVivozirProgram[] = u"VIVOZIR";
 inline constexpr char16_t kCantExecuteVivozir[] = u"Can't execute tovar Vivozir.";
 inline constexpr char16_t kErrorCaption[] = u"Error";
+// The caption of the box when --demo cannot make its sample disk: it comes
+// before the main window, so it says what failed rather than the program's
+// name, which scripts look for as the main window's.
+inline constexpr char16_t kSampleDiskFailedCaption[] = u"Sample Disk Not Made";
 
 } // namespace dz::msg

@@ -28,7 +28,10 @@ struct LayoutSettings {
     std::optional<WindowPlacement> window;
     int treeColumnWidth = -1; // -1: not remembered
     int rowHeight = -1;
+    int rowAreaHeight = -1; // the height of both rows that rowHeight belongs to
     std::array<std::array<int, kListColumns>, kRememberedRows> columnWidths{};
+    // The list width the column widths belong to; 0: not remembered.
+    std::array<int, kRememberedRows> listWidth{};
     std::array<std::u16string, kRememberedRows> folders;
     std::array<int, kRememberedRows> sortColumn{}; // 0 name, 1 size, 2 date
     std::array<bool, kRememberedRows> sortDescending{};

@@ -1,8 +1,8 @@
 #include "recording/folder_listing.h"
 
-#include "common/messages.h"
-
+#include "common/SortStringArray.h"
 #include "common/list_text.h"
+#include "common/messages.h"
 #include "common/text.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
@@ -67,11 +67,9 @@ ShownDate CreationDate(std::time_t t) {
 }
 
 int CompareByName(const FileListRow& a, const FileListRow& b) {
-    if (const int c = dz::CompareNoCaseAZ(a.fileName, b.fileName))
+    if (const int c = CSortStringArray::CompareNoCase(a.fileName, b.fileName))
         return c;
-    if (const int c = dz::CompareNoCaseAZ(a.realFileName, b.realFileName))
-        return c;
-    return a.realFileName.compare(b.realFileName);
+    return CSortStringArray::Compare(a.realFileName, b.realFileName);
 }
 
 template <class T> int Compare3(T a, T b) {

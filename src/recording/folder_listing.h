@@ -27,9 +27,9 @@ struct RowSort {
     bool descending = false;
     bool operator==(const RowSort&) const = default;
 };
-// Name order compares the shown names with A-Z folded, then the real file
-// names; size and date fall back on name order for equal values. Descending
-// reverses the whole order.
+// Name order compares the shown names in the program's order of names
+// (CSortStringArray::Compare), then the real file names; size and date fall
+// back on name order for equal values. Descending reverses the whole order.
 void SortRows(std::vector<FileListRow>& rows, RowSort sort);
 // A header click: the same column again reverses, another column sorts
 // ascending by it.

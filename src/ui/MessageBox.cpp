@@ -21,7 +21,13 @@ void Show(const MessageBoxCall& call, wxWindow* parent) {
     }
     // The toolkit's own box leaves the icon out on GTK 3; the generic box
     // shows the exclamation mark the messages are meant to carry.
-    wxGenericMessageDialog box(parent, ToWx(call.text), ToWx(call.caption), call.style);
+    // The generic box asks the art provider for an icon whenever any icon
+    // bit is set, and there is no art for "none": without an icon bit it
+    // shows no icon and asks nothing.
+    long style = call.style;
+    if (style & wxICON_NONE)
+        style &= ~wxICON_MASK;
+    wxGenericMessageDialog box(parent, ToWx(call.text), ToWx(call.caption), style);
     box.ShowModal();
 }
 
@@ -33,6 +39,10 @@ void ShowAppMessage(const std::u16string& text, wxWindow* parent) {
 
 void ShowAppInformation(const std::u16string& text, wxWindow* parent) {
     Show({text, dz::msg::kAppTitle, wxOK | wxICON_INFORMATION}, parent);
+}
+
+void ShowAppMessage(const std::u16string& text, const std::u16string& caption) {
+    Show({text, caption, wxOK | wxICON_EXCLAMATION}, nullptr);
 }
 
 void ShowVivozirError(wxWindow* parent) {

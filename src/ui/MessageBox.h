@@ -16,6 +16,8 @@ struct MessageBoxCall {
 void ShowAppMessage(const std::u16string& text, wxWindow* parent = nullptr);
 // The same with the information icon: news of something that went well.
 void ShowAppInformation(const std::u16string& text, wxWindow* parent = nullptr);
+// The same box under a caption of its own (a failure before the main window).
+void ShowAppMessage(const std::u16string& text, const std::u16string& caption);
 // The Vivozir error: caption "Error", OK button, no icon, owned by parent.
 void ShowVivozirError(wxWindow* parent);
 

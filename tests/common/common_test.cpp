@@ -1,6 +1,7 @@
 #include "common/SortStringArray.h"
 #include "common/list_text.h"
 #include "common/text.h"
+#include "platform/collate.h"
 
 #include <gtest/gtest.h>
 
@@ -23,15 +24,37 @@ TEST(SortStringArray, OrdersLikeTheRecorderLists) {
     EXPECT_EQ(Sorted({u"b", u"ABD", u"abc"}), (std::vector<std::u16string>{u"abc", u"ABD", u"b"}));
     EXPECT_EQ(Sorted({u"b.MP3", u"a_#001_200501011200.AVR", u"A.mem"}),
               (std::vector<std::u16string>{u"A.mem", u"a_#001_200501011200.AVR", u"b.MP3"}));
-    // A prefix sorts first; letters beyond A-Z compare by their unit value.
+    // A prefix sorts first.
     EXPECT_EQ(Sorted({u"abc", u"ab"}), (std::vector<std::u16string>{u"ab", u"abc"}));
-    EXPECT_EQ(Sorted({u"\u00e9", u"\u00c9", u"z"}),
-              (std::vector<std::u16string>{u"z", u"\u00c9", u"\u00e9"}));
     // '[' (0x5B) lies between 'Z' and 'a': after folding it sorts before letters.
     EXPECT_EQ(Sorted({u"a", u"["}), (std::vector<std::u16string>{u"[", u"a"}));
-    // Stable: texts equal after folding keep their order.
+    // Texts equal but for their case come in one order from any start: by
+    // their units, so a folder read in another order lists the same.
     EXPECT_EQ(Sorted({u"B", u"a", u"b", u"A"}),
-              (std::vector<std::u16string>{u"a", u"A", u"B", u"b"}));
+              (std::vector<std::u16string>{u"A", u"a", u"B", u"b"}));
+    EXPECT_EQ(Sorted({u"b", u"A", u"a", u"B"}),
+              (std::vector<std::u16string>{u"A", u"a", u"B", u"b"}));
+}
+
+// The user's language decides, the case ignored: letters beyond A-Z sort
+// among their base letters, not after Z. The same names in any start order
+// give one order.
+TEST(SortStringArray, FollowsTheUsersLanguageWithTheCaseIgnored) {
+    if (!dz::platform::UseCollationLocale("de_DE.UTF-8"))
+        GTEST_SKIP()
+            << "the de_DE.UTF-8 locale is not installed (scripts/install-deps.sh makes it)";
+    const std::vector<std::u16string> expected = {
+        u"\u00e9t\u00e9.mp3", u"news", u"TRUNC", u"\u00dcber", u"zoo", u"\u30cb\u30e5\u30fc\u30b9"};
+    EXPECT_EQ(Sorted({u"TRUNC", u"\u00dcber", u"\u00e9t\u00e9.mp3", u"\u30cb\u30e5\u30fc\u30b9",
+                      u"zoo", u"news"}),
+              expected);
+    EXPECT_EQ(Sorted({u"zoo", u"\u30cb\u30e5\u30fc\u30b9", u"news", u"\u00dcber", u"TRUNC",
+                      u"\u00e9t\u00e9.mp3"}),
+              expected);
+    // Ties of the language are broken the same way every time.
+    EXPECT_EQ(Sorted({u"\u00e9", u"\u00c9", u"e", u"E"}),
+              (std::vector<std::u16string>{u"E", u"e", u"\u00c9", u"\u00e9"}));
+    dz::platform::UseCollationLocale("");
 }
 
 TEST(SortStringArray, SwapIfGreaterSwapsOnlyAGreaterPair) {

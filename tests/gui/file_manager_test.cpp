@@ -14,15 +14,26 @@
 #include "ui/app/resource.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/panes/FolderView.h"
+#include "ui/panes/PaneMark.h"
 
 #include <wx/accel.h>
+#include <wx/dnd.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <set>
+#include <spawn.h>
+#include <sstream>
 #include <sys/mount.h>
+#include <sys/wait.h>
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -143,6 +154,22 @@ TEST_F(FileManager, AFileMadeByAnotherProgramAppearsWithoutRefreshAndTheSelectio
     fs::remove(top / "m.mp3");
     ASSERT_TRUE(PumpUntil([&] { return list.m_wndList.GetItemCount() == 2; }));
     EXPECT_TRUE(SelectedNames(list).empty());
+}
+
+TEST_F(FileManager, OneFolderShownThroughTwoPathsIsWatchedOnceAndBothRowsFollowIt) {
+    const fs::path rec = disk / "rec", alias = disk / "alias";
+    fs::create_directories(rec / "REC");
+    fs::create_directory_symlink(rec, alias);
+    WriteFile(rec / "REC" / "a.mp3", "a");
+    Open({U16(rec), U16(alias)});
+    ASSERT_TRUE(m->Select(kTopRow, U16(rec / "REC")));
+    // The second path to the same folder: the watcher must not be asked to
+    // watch it again (a toolkit check would fail this test).
+    ASSERT_TRUE(m->Select(kBottomRow, U16(alias / "REC")));
+    WriteFile(rec / "REC" / "b.mp3", "b");
+    EXPECT_TRUE(PumpUntil([&] { return ShownOrder(m->fileView(kTopRow)).size() == 2; }));
+    EXPECT_TRUE(PumpUntil([&] { return ShownOrder(m->fileView(kBottomRow)).size() == 2; }))
+        << "the row showing the other path follows the one watch";
 }
 
 TEST_F(FileManager, F5ReadsBothRowsAgain) {
@@ -281,6 +308,13 @@ TEST_F(FileManager, TheFocusedPaneIsMarked) {
         const wxColour marked = m->fileView(row).m_wndList.GetBackgroundColour();
         EXPECT_NE(m->fileView(1 - row).m_wndList.GetBackgroundColour(), marked);
         EXPECT_NE(m->tree(row).GetBackgroundColour(), marked);
+        // A frame in the selection colour around the active pane alone.
+        const wxColour frameColour = m->fileView(row).GetBackgroundColour();
+        EXPECT_EQ(frameColour, wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT));
+        EXPECT_NE(m->fileView(1 - row).GetBackgroundColour(), frameColour);
+        EXPECT_NE(m->folderView(row).GetBackgroundColour(), frameColour);
+        EXPECT_EQ(m->fileView(row).m_wndList.GetPosition(),
+                  wxPoint(kPaneMarkWidth, kPaneMarkWidth));
     }
 }
 
@@ -431,6 +465,8 @@ TEST_F(FileManager, TheLayoutIsRememberedAcrossTwoStarts) {
     frame().GetSplitter()->RecalcLayout();
     frame().SetSize(40, 30, 1000, 700);
     PumpEvents();
+    // The columns keep their proportions as the window grows.
+    const std::array<int, 4> widths = m->fileView(kTopRow).GetColumnWidths();
     m->Close(); // writes the file
     ASSERT_TRUE(fs::exists(config / "dezadide" / "settings.ini"));
     fs::remove(top / "GONE");
@@ -444,7 +480,7 @@ TEST_F(FileManager, TheLayoutIsRememberedAcrossTwoStarts) {
     EXPECT_EQ(m->fileView(kTopRow).GetSort(), (RowSort{RowSortColumn::Size, true}));
     EXPECT_EQ(m->fileView(kBottomRow).GetSort(), RowSort{});
     EXPECT_EQ(ShownOrder(m->fileView(kTopRow)), (Names{"a.mp3", "b.mp3"}));
-    EXPECT_EQ(m->fileView(kTopRow).GetColumnWidths(), (std::array<int, 4>{250, 0, 70, 140}));
+    EXPECT_EQ(m->fileView(kTopRow).GetColumnWidths(), widths);
     EXPECT_EQ(frame().GetSplitter()->GetColumnWidth(), 222);
     EXPECT_EQ(frame().GetSize(), wxSize(1000, 700));
 }
@@ -502,6 +538,352 @@ TEST_F(FileManager, ACopyThatDoesNotFitIsRefusedBeforeAByteIsWritten) {
     m.reset();
     if (mounted)
         umount(bottom.c_str());
+}
+
+TEST_F(FileManager, AskBeforeDeletingUndoesDontAskAgainAndIsRemembered) {
+    TempDir config;
+    const wxString file = wxString::FromUTF8((config / "settings.ini").string());
+    WriteFile(top / "a.mp3", PatternBytes(10));
+    WriteFile(top / "b.mp3", PatternBytes(10));
+    Open();
+    frame().RememberSettingsIn(file);
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    wxMenuItem* item = frame().GetMenuBar()->FindItem(dz::ID_ASK_BEFORE_DELETE);
+    ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(item->IsCheckable());
+    frame().UpdateWindowUI();
+    EXPECT_TRUE(item->IsChecked());
+
+    ASSERT_TRUE(FocusList(kTopRow));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
+    replies = {{{true, true}, {}}}; // Delete, and "Don't ask again"
+    RunCommand(frame(), dz::ID_DELETE_FILES);
+    ASSERT_EQ(asked.size(), 1u);
+    frame().UpdateWindowUI();
+    EXPECT_FALSE(item->IsChecked());
+    EXPECT_FALSE(ReadLayoutSettings(file).confirmDelete);
+
+    RunCommand(frame(), dz::ID_ASK_BEFORE_DELETE);
+    frame().UpdateWindowUI();
+    EXPECT_TRUE(item->IsChecked());
+    EXPECT_TRUE(ReadLayoutSettings(file).confirmDelete) << "remembered at once";
+    asked.clear();
+    replies = {{{false, false}, {}}};
+    ASSERT_TRUE(FocusList(kTopRow));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"b.mp3"}));
+    RunCommand(frame(), dz::ID_DELETE_FILES);
+    EXPECT_EQ(asked.size(), 1u) << "Delete asks again";
+    EXPECT_TRUE(fs::exists(top / "b.mp3"));
+}
+
+// A window manager for a while, where one is installed and none runs: it
+// places windows as users see them placed, and maximises.
+class WindowManager {
+public:
+    WindowManager() {
+        if (std::system("command -v openbox >/dev/null 2>&1") != 0)
+            return;
+        char program[] = "openbox";
+        char* argv[] = {program, nullptr};
+        if (posix_spawnp(&m_pid, program, nullptr, nullptr, argv, environ) != 0)
+            m_pid = 0;
+        else
+            PumpFor(std::chrono::milliseconds(1000)); // until it manages the screen
+    }
+    ~WindowManager() {
+        if (m_pid <= 0)
+            return;
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+    bool Runs() const { return m_pid > 0; }
+
+private:
+    pid_t m_pid = 0;
+};
+
+// Five starts and closes in a row, started as the program starts (the
+// remembered layout applied before the window shows), at a window size of
+// its own and then maximised (or, without a window manager, sized to the
+// screen): the columns, the rows and the place stay exactly as they were.
+TEST_F(FileManager, FiveStartsAndClosesLeaveColumnsRowsAndPlaceAsTheyWere) {
+    const WindowManager manager;
+    TempDir config;
+    const wxString file = wxString::FromUTF8((config / "settings.ini").string());
+    struct Shown {
+        std::array<int, 4> columns[2];
+        int rowHeight;
+        wxPoint place;    // as the window knows it
+        wxPoint onScreen; // where the toolkit finds its client area on the screen
+        bool operator==(const Shown&) const = default;
+    };
+    const auto shown = [&] {
+        return Shown{
+            {m->fileView(kTopRow).GetColumnWidths(), m->fileView(kBottomRow).GetColumnWidths()},
+            frame().GetSplitter()->GetRowHeight(),
+            frame().GetPosition(),
+            frame().ClientToScreen(wxPoint(0, 0))};
+    };
+    const auto start = [&] {
+        m = std::make_unique<MainFrameFixture>(std::vector<std::u16string>{U16(disk.path())},
+                                               wxSize(900, 600), wxString(), file);
+        ASSERT_TRUE(m->frame());
+        PumpFor(std::chrono::milliseconds(manager.Runs() ? 500 : 100)); // placed and laid out
+    };
+    start();
+    frame().SetSize(200, 100, 1000, 700);
+    PumpFor(std::chrono::milliseconds(manager.Runs() ? 500 : 100));
+    m->fileView(kTopRow).SetColumnWidths({300, 0, 90, 200});
+    const wxPoint placedOnScreen = frame().ClientToScreen(wxPoint(0, 0));
+    m->Close();
+
+    for (const bool full : {false, true}) {
+        std::optional<Shown> first;
+        for (int round = 0; round < 5; ++round) {
+            start();
+            if (full && round == 0) {
+                frame().Maximize();
+                PumpUntil([&] { return frame().IsMaximized(); }, std::chrono::seconds(2));
+                if (!frame().IsMaximized())
+                    frame().SetSize(wxRect(wxPoint(0, 0), wxGetDisplaySize()));
+                PumpFor(std::chrono::milliseconds(manager.Runs() ? 500 : 100));
+            }
+            const Shown now = shown();
+            if (!full) {
+                EXPECT_EQ(now.place, wxPoint(200, 100)) << "start " << round;
+                EXPECT_EQ(now.onScreen, placedOnScreen) << "start " << round;
+            }
+            if (first) {
+                EXPECT_EQ(now, *first) << (full ? "maximised" : "own size") << ", start " << round;
+            } else {
+                first = now;
+            }
+            m->Close();
+        }
+        if (full)
+            EXPECT_GT(first->columns[0][0], 300) << "the columns grew with the window, once";
+        else
+            EXPECT_EQ(first->columns[0], (std::array<int, 4>{300, 0, 90, 200}));
+    }
+}
+
+TEST_F(FileManager, TheDeleteQuestionGivesTheSizeTheListShows) {
+    RecordingLayout radio;
+    radio.name = "RADIO";
+    MakeRecording(top, radio); // the companion itself is 9000 bytes more
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    const CFileView& list = m->fileView(kTopRow);
+    ASSERT_EQ(list.m_wndList.GetItemCount(), 1);
+    const std::u16string shown = FromWx(list.m_wndList.GetItemText(0, CFileView::kSize));
+    ASSERT_TRUE(FocusList(kTopRow));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {PartName(radio, 1)}));
+    replies = {{{false, false}, {}}};
+    RunCommand(frame(), dz::ID_DELETE_FILES);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, u"Delete RADIO (" + shown + u" KB)?\nIt cannot be brought back.");
+}
+
+// Hovering the dragged rows over their own row (its tree, its list) changes
+// nothing there and offers no drop; over the other tree a folder is only
+// marked until the drop.
+TEST_F(FileManager, ADragNeverChangesItsOwnSourceRow) {
+    fs::create_directories(top / "INNER");
+    fs::create_directories(bottom / "OTHER");
+    WriteFile(top / "a.mp3", "a");
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3"}));
+    CFolderTreeCtrl& own = m->tree(kTopRow);
+    CFolderTreeCtrl& other = m->tree(kBottomRow);
+    frame().SetDragSourceRow(kTopRow);
+    // Every place of the own tree, where its items are.
+    for (int y = 1; y < own.GetClientSize().y; y += 4) {
+        EXPECT_EQ(own.GetDropTarget()->OnDragOver(20, y, wxDragCopy), wxDragNone);
+        PumpEvents();
+    }
+    EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(top));
+    EXPECT_EQ(ListedFiles(m->fileView(kTopRow)), Names{"a.mp3"});
+    EXPECT_EQ(m->fileView(kTopRow).m_wndList.GetDropTarget()->OnDragOver(5, 5, wxDragCopy),
+              wxDragNone);
+    for (int y = 1; y < other.GetClientSize().y; y += 4) {
+        other.GetDropTarget()->OnDragOver(20, y, wxDragCopy);
+        PumpEvents();
+    }
+    EXPECT_EQ(m->folderView(kBottomRow).m_strPath, U16(bottom)) << "marked, not opened";
+    other.GetDropTarget()->OnLeave();
+    frame().SetDragSourceRow(std::nullopt);
+}
+
+TEST_F(FileManager, AFirstStartOpensTheRecordersDiskAboveAndAnotherDriveBelow) {
+    TempDir config;
+    const fs::path backup = disk / "backup", recorder = disk / "recorder";
+    fs::create_directories(backup);
+    fs::create_directories(recorder / "REC");
+    Open({U16(backup), U16(recorder)});
+    frame().RememberSettingsIn(wxString::FromUTF8((config / "settings.ini").string()));
+    EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(recorder)) << "the disk with REC";
+    EXPECT_EQ(m->folderView(kBottomRow).m_strPath, U16(backup));
+}
+
+TEST_F(FileManager, MenusNameTheKeysOfTheirCommands) {
+    Open();
+    const struct {
+        int id;
+        int key;
+        int flags;
+    } keys[] = {{dz::ID_DELETE_FILES, WXK_DELETE, wxACCEL_NORMAL},
+                {dz::ID_NEW_FOLDER, WXK_F7, wxACCEL_NORMAL},
+                {dz::ID_PLAY, WXK_RETURN, wxACCEL_NORMAL},
+                {dz::ID_VIEW_REFRESH, WXK_F5, wxACCEL_NORMAL},
+                {dz::ID_NEXT_PANE, WXK_F6, wxACCEL_NORMAL},
+                {dz::ID_PREV_PANE, WXK_F6, wxACCEL_SHIFT},
+                {dz::ID_SELECT_ALL, 'A', wxACCEL_CTRL}};
+    for (const auto& k : keys) {
+        const wxMenuItem* item = frame().GetMenuBar()->FindItem(k.id);
+        ASSERT_NE(item, nullptr) << k.id;
+        const std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
+        ASSERT_NE(accel, nullptr) << item->GetItemLabelText();
+        EXPECT_EQ(accel->GetKeyCode(), k.key) << item->GetItemLabelText();
+        EXPECT_EQ(accel->GetFlags(), k.flags) << item->GetItemLabelText();
+    }
+}
+
+TEST_F(FileManager, EnterOnAnMp3HandsItToThePlayer) {
+    WriteFile(top / "song.mp3", PatternBytes(100));
+    const fs::path record = disk / "opened.txt";
+    const fs::path opener = disk / "opener.sh";
+    WriteFile(opener, "#!/bin/sh\nprintf '%s' \"$1\" > '" + record.string() + "'\n");
+    fs::permissions(opener, fs::perms::owner_all);
+    ScopedEnv openerEnv("DEZADIDE_OPENER", opener.c_str());
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    wxListCtrl& list = m->fileView(kTopRow).m_wndList;
+    wxListEvent enter(wxEVT_LIST_ITEM_ACTIVATED, list.GetId());
+    enter.SetEventObject(&list);
+    enter.m_itemIndex = 0;
+    list.GetEventHandler()->ProcessEvent(enter);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(record) && fs::file_size(record) > 0; }));
+    const std::string path = (top / "song.mp3").string();
+    EXPECT_EQ(ReadFile(record), std::vector<uint8_t>(path.begin(), path.end()));
+    EXPECT_TRUE(boxes.empty());
+}
+
+// A companion whose total is garbage: the list shows the listing's own text
+// for it, and copying the recording says any warning once, not once a block.
+TEST_F(FileManager, AGarbageCompanionShowsTheListingsTextAndACopyWarnsOnce) {
+    RecordingLayout junk;
+    junk.name = "JUNK";
+    junk.parts = {200000};
+    junk.count = 63923; // one part there, the head says thousands
+    junk.total = static_cast<int64_t>(0xFA0000000000D0D0ull);
+    MakeRecording(top, junk);
+    // A name the folder cannot give as text, as on a disk written elsewhere:
+    // every read of the folder skips it with a warning.
+    WriteFile(top / std::string("bad\xff.mp3"), "x");
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(bottom)));
+    const std::vector<FileListRow> rows = ListFolderRows(U16(top));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(FromWx(m->fileView(kTopRow).m_wndList.GetItemText(0, CFileView::kSize)),
+              rows[0].sizeText);
+
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {PartName(junk, 1)}));
+    testing::internal::CaptureStderr();
+    RunCommand(frame(), dz::ID_COPY_TOP_TO_BOTTOM);
+    PumpEvents();
+    const std::string written = testing::internal::GetCapturedStderr();
+    std::map<std::string, int> lines;
+    std::istringstream text(written);
+    for (std::string line; std::getline(text, line);)
+        ++lines[line];
+    for (const auto& [line, count] : lines)
+        EXPECT_EQ(count, 1) << line;
+    EXPECT_LE(lines.size(), 5u) << written.substr(0, 2000);
+}
+
+// Folders removed by another program leave both trees at F5: beside the
+// shown folder, inside it, in a branch opened by hand, and the shown one.
+TEST_F(FileManager, F5DropsFoldersDeletedOutsideFromTheTrees) {
+    for (const char* folder : {"A/INNER", "B", "C/DEEP/DEEPER", "D"})
+        fs::create_directories(top / folder);
+    Open();
+    ASSERT_TRUE(m->Select(kTopRow, U16(top / "A")));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(top / "D")));
+    CFolderTreeCtrl& tree = m->tree(kTopRow);
+    // C opened by hand, D shown below.
+    const auto find = [&](CFolderTreeCtrl& t, const fs::path& path) {
+        std::vector<wxTreeItemId> stack = {t.GetRootItem()};
+        while (!stack.empty()) {
+            const wxTreeItemId item = stack.back();
+            stack.pop_back();
+            if (item != t.GetRootItem() && t.GetItemPath(item) == U16(path))
+                return item;
+            wxTreeItemIdValue cookie;
+            for (wxTreeItemId c = t.GetFirstChild(item, cookie); c.IsOk();
+                 c = t.GetNextChild(item, cookie))
+                stack.push_back(c);
+        }
+        return wxTreeItemId();
+    };
+    ASSERT_TRUE(find(tree, top / "C").IsOk());
+    tree.Expand(find(tree, top / "C"));
+    tree.Expand(find(tree, top / "C" / "DEEP"));
+    ASSERT_TRUE(find(tree, top / "C" / "DEEP" / "DEEPER").IsOk());
+    for (const char* folder : {"A/INNER", "B", "C/DEEP/DEEPER", "D"})
+        fs::remove_all(top / folder);
+    RunCommand(frame(), dz::ID_VIEW_REFRESH);
+    for (const char* folder : {"A/INNER", "B", "C/DEEP/DEEPER", "D"}) {
+        EXPECT_FALSE(find(m->tree(kTopRow), top / folder).IsOk()) << "top tree: " << folder;
+        EXPECT_FALSE(find(m->tree(kBottomRow), top / folder).IsOk()) << "bottom tree: " << folder;
+    }
+    EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(top / "A"));
+}
+
+// The picture under the pointer names what is dragged; it is not the
+// toolkit's empty page.
+TEST_F(FileManager, TheDragPictureShowsWhatIsDragged) {
+    const wxIcon one = CMainFrame::MakeDragIcon("NEWS");
+    const wxIcon three = CMainFrame::MakeDragIcon("3 entries");
+    ASSERT_TRUE(one.IsOk());
+    EXPECT_GT(three.GetWidth(), one.GetWidth()) << "the label fits its text";
+    wxBitmap bitmap;
+    bitmap.CopyFromIcon(one);
+    const wxImage image = bitmap.ConvertToImage();
+    std::set<uint32_t> colours;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            colours.insert(static_cast<uint32_t>(image.GetRed(x, y)) << 16 |
+                           static_cast<uint32_t>(image.GetGreen(x, y)) << 8 | image.GetBlue(x, y));
+    EXPECT_GT(colours.size(), 3u) << "a frame, a file picture and text, not a blank square";
+}
+
+// A window made larger or smaller keeps its rows in proportion (two rows as
+// even as before, not one row taking every new pixel) and its columns inside
+// the list (Date never pushed off the edge).
+TEST_F(FileManager, RowsAndColumnsKeepTheirProportionsAsTheWindowChanges) {
+    Open();
+    const auto rowHeights = [&] {
+        return std::pair<int, int>(m->fileView(kTopRow).GetSize().y,
+                                   m->fileView(kBottomRow).GetSize().y);
+    };
+    const auto columnsFit = [&](int row) {
+        const std::array<int, 4> widths = m->fileView(row).GetColumnWidths();
+        return widths[0] + widths[1] + widths[2] + widths[3] <= m->fileView(row).ListWidth();
+    };
+    const auto [top0, bottom0] = rowHeights();
+    const double share0 = static_cast<double>(top0) / (top0 + bottom0);
+    for (const wxSize size : {wxSize(1260, 1000), wxSize(500, 400), wxSize(900, 600)}) {
+        frame().SetClientSize(size);
+        PumpFor(std::chrono::milliseconds(100));
+        const auto [top, bottom] = rowHeights();
+        EXPECT_NEAR(static_cast<double>(top) / (top + bottom), share0, 0.02)
+            << size.x << "x" << size.y << ": " << top << " above " << bottom;
+        EXPECT_TRUE(columnsFit(kTopRow)) << size.x << "x" << size.y;
+        EXPECT_TRUE(columnsFit(kBottomRow)) << size.x << "x" << size.y;
+    }
 }
 
 } // namespace

@@ -60,7 +60,7 @@ TEST(MainFrame, PanesInTheirOrderSplitFromTheClientArea) {
 
     // The columns of the lists were sized once, from the list pane's width.
     const wxListCtrl& list = frame.Row(kTopRow).fileView->m_wndList;
-    const int w = frame.Row(kTopRow).fileView->GetClientSize().x;
+    const int w = frame.Row(kTopRow).fileView->ListWidth();
     ASSERT_EQ(list.GetColumnCount(), 4);
     EXPECT_EQ(list.GetColumnWidth(0), 6 * (w / 10));
     EXPECT_EQ(list.GetColumnWidth(1), 0);

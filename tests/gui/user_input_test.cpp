@@ -7,6 +7,7 @@
 #include "ui/app/resource.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
+#include "ui/panes/PaneMark.h"
 
 #include <gtest/gtest.h>
 #include <wx/menu.h>
@@ -113,9 +114,11 @@ TEST(Mouse, DraggingTheBarsMovesBothRowsAndTheControlsFillTheirPanes) {
     EXPECT_EQ(bottom.GetSize().x, 200) << "the rows keep their columns aligned";
     EXPECT_EQ(frame.Row(kTopRow).fileView->GetPosition().x,
               frame.Row(kBottomRow).fileView->GetPosition().x);
-    EXPECT_EQ(top.m_wndTree.GetSize(), top.GetClientSize());
+    // Each control fills its pane inside the frame that marks the active one.
+    const wxSize mark(2 * kPaneMarkWidth, 2 * kPaneMarkWidth);
+    EXPECT_EQ(top.m_wndTree.GetSize(), top.GetClientSize() - mark);
     EXPECT_EQ(frame.Row(kBottomRow).fileView->m_wndList.GetSize(),
-              frame.Row(kBottomRow).fileView->GetClientSize());
+              frame.Row(kBottomRow).fileView->GetClientSize() - mark);
 }
 
 TEST(Mouse, MenuAndToolbarLeaveTheFocusOnThePaneTheCommandActsOn) {

@@ -98,3 +98,24 @@ TEST(Vivozir, AProgramThatCannotBeStartedGetsItsBoxAndNothingElse) {
     EXPECT_EQ(boxes[0].style & wxICON_MASK, wxICON_NONE);
     EXPECT_EQ(m.frame()->GetVivozirProcess().processId, 0);
 }
+
+// The box itself, as a user sees it: the toolkit takes its flags without a
+// failed check (which would fail this test), and it carries no icon.
+TEST(Vivozir, TheRealErrorBoxOpensWithoutAFailedCheck) {
+    const int before = dz::test::ToolkitAssertionCount();
+    bool seen = false;
+    wxTheApp->CallAfter([&] {
+        dz::test::PumpUntil([] { return dz::test::FindModalDialog<wxDialog>() != nullptr; },
+                            std::chrono::seconds(10));
+        if (wxDialog* box = dz::test::FindModalDialog<wxDialog>()) {
+            seen = box->GetTitle() == "Error";
+            box->EndModal(wxID_OK);
+        }
+    });
+    {
+        dz::test::Watchdog watchdog(std::chrono::seconds(30), "error box");
+        ShowVivozirError(nullptr);
+    }
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(dz::test::ToolkitAssertionCount(), before);
+}

@@ -2,6 +2,7 @@
 // a display, and --demo's sample disk, shown while the program runs and gone
 // once it ends.
 #include "dezadide_version.h"
+#include "platform/desktop.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -84,8 +85,10 @@ TEST(WindowProgram, OptionsAreAnsweredWithoutADisplay) {
 }
 
 TEST(WindowProgram, DemoShowsASampleDiskThatGoesWithTheProgram) {
-    TempDir temp, dir;
+    TempDir temp, dir, config;
     ScopedEnv tmpdir("TMPDIR", temp.path().string());
+    // The user's settings: the demo neither reads nor writes them.
+    ScopedEnv configHome("XDG_CONFIG_HOME", config.path().string());
     const pid_t pid = Start({"--demo"}, dir / "out.txt");
     ASSERT_GT(pid, 0);
     const std::string marker = "dezadide: sample disk ";
@@ -108,6 +111,34 @@ TEST(WindowProgram, DemoShowsASampleDiskThatGoesWithTheProgram) {
     kill(pid, SIGTERM);
     EXPECT_EQ(ExitStatus(pid), 0) << "a session's end closes the demo the ordinary way";
     EXPECT_TRUE(fs::is_empty(temp.path())) << "the sample disk is removed";
+    EXPECT_TRUE(fs::is_empty(config.path())) << "the user's settings are left alone";
+}
+
+// A failure before the main window says what failed in its title, so that
+// nothing (a script, a user's window list) takes the box for the window.
+TEST(WindowProgram, ASampleDiskThatCannotBeMadeIsSaidUnderItsOwnTitle) {
+    TempDir place, dir, temp;
+    ScopedEnv tmpdir("TMPDIR", temp.path().string());
+    // The program away from its clips (they lie beside it as installed).
+    fs::create_directories(place / "bin");
+    const fs::path program = place / "bin" / "dezadide";
+    fs::copy_file(DEZADIDE_WINDOW_PATH, program);
+    std::vector<char*> argv;
+    std::string name = program.string(), demo = "--demo";
+    argv.push_back(name.data());
+    argv.push_back(demo.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, name.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+    dz::desktop::WindowId box = 0;
+    for (int i = 0; i < 200 && !box; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        box = dz::desktop::FindTopLevelWindow(u"Sample Disk Not Made");
+    }
+    EXPECT_NE(box, 0ul) << "no box titled after the failure";
+    EXPECT_EQ(dz::desktop::FindTopLevelWindow(u"Dezadide"), 0ul);
+    kill(pid, SIGTERM);
+    ExitStatus(pid);
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,10 +37,19 @@ bool IsDotOrDotDot(const char* name) {
 
 // A name that is not UTF-8 cannot be shown or passed on as text; say which
 // one was left out, with its odd bytes escaped so the terminal stays sane.
+// Said once per name and folder: a folder is read again for every file a
+// job looks up in it, and the same line thousands of times hides the rest.
 void ReportUndecodable(const std::u16string& folder, const char* name) {
+    static std::mutex mutex;
+    static std::set<std::string> reported;
     const std::string shown = EscapeForTerminal(name);
-    std::fprintf(stderr, "dezadide: skipped a file name that is not UTF-8 in %s: %s\n",
-                 ToUtf8(folder).c_str(), shown.c_str());
+    const std::string line = ToUtf8(folder) + ": " + shown;
+    {
+        const std::lock_guard lock(mutex);
+        if (!reported.insert(line).second)
+            return;
+    }
+    std::fprintf(stderr, "dezadide: skipped a file name that is not UTF-8 in %s\n", line.c_str());
 }
 
 std::time_t CreationTimeOf(const struct statx& stx) {

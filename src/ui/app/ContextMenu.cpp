@@ -4,6 +4,8 @@
 // command of the frame under its own id, so the menus, keys and toolbar
 // share one handler and one enable rule.
 #include "common/text.h"
+#include "platform/platform.h"
+#include "ui/MessageBox.h"
 #include "ui/app/MainFrame.h"
 #include "ui/app/resource.h"
 #include "ui/panes/FileView.h"
@@ -12,6 +14,7 @@
 
 #include <wx/menu.h>
 #include <wx/settings.h>
+#include <wx/utils.h>
 
 namespace {
 
@@ -53,10 +56,15 @@ void CMainFrame::BindPaneInput() {
         tree->Bind(wxEVT_CONTEXT_MENU, [this, row](wxContextMenuEvent& event) {
             OnPaneContextMenu(row, false, event);
         });
-        // Enter or a double click: a recording plays, anything else stays.
+        // Enter or a double click: a recording plays, an .mp3 goes to the
+        // player as it is, anything else stays.
         list->m_wndList.Bind(wxEVT_LIST_ITEM_ACTIVATED, [this, list](wxListEvent& event) {
             const long item = event.GetIndex();
             const std::u16string name = list->RealFileName(item);
+            if (dz::HasExtension(name, u".mp3") && !list->GetFolder().empty()) {
+                OpenInPlayer(dz::platform::JoinPath(list->GetFolder(), name));
+                return;
+            }
             if (!dz::IsPartFileName(name))
                 return;
             wxCommandEvent play(wxEVT_MENU, dz::ID_PLAY);
@@ -130,14 +138,32 @@ void CMainFrame::MarkFocusedPane() {
     if (focused == m_pMarkedPane)
         return;
     m_pMarkedPane = focused;
-    // The active pane keeps the window colour; the others are shaded, as
-    // two-pane managers mark the side the keys act on.
+    // Two-pane managers mark the side the keys act on.
+    // The active pane keeps the window colour inside a frame of the
+    // selection colour; the others are shaded, their frames plain.
     const wxColour window = wxSystemSettings::GetColour(wxSYS_COLOUR_LISTBOX);
     const wxColour shaded = window.ChangeLightness(93);
+    const wxColour mark = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+    const wxColour plain = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
     for (wxWindow* control : controls) {
         control->SetBackgroundColour(control == focused ? window : shaded);
-        control->Refresh();
+        control->GetParent()->SetBackgroundColour(control == focused ? mark : plain);
+        control->GetParent()->Refresh();
     }
+}
+
+void CMainFrame::OpenInPlayer(const std::u16string& path) {
+    // The player Play hands its result to: the user's choice, else the
+    // desktop's default program for the file.
+    const wxString opener = GetPlayOpener();
+    if (opener.empty()) {
+        if (!wxLaunchDefaultApplication(ToWx(path)))
+            ShowAppMessage(u"Could not open " + path, this);
+        return;
+    }
+    dz::desktop::ProcessInfo opened;
+    if (!dz::desktop::StartProgram(FromWx(opener), {dz::ToUtf8(path)}, opened))
+        ShowAppMessage(u"Could not start " + FromWx(opener) + u" for " + path, this);
 }
 
 wxWindow* CMainFrame::GetMarkedPane() const {
@@ -152,6 +178,9 @@ void CMainFrame::OnRefresh(wxCommandEvent&) {
         // Reopening the selected folder's way reads each level afresh.
         const std::u16string path = folderView.m_strPath;
         if (!path.empty() && !folderView.m_wndTree.SelectPath(path)) {
+            // The shown folder has gone: the tree is read afresh, so that
+            // no folder removed meanwhile stays in it.
+            folderView.m_wndTree.Rebuild();
             folderView.m_strPath.clear();
             Row(row).fileView->ShowFolder({});
             continue;

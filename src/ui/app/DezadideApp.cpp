@@ -1,8 +1,10 @@
 #include "ui/app/DezadideApp.h"
 
+#include "common/messages.h"
 #include "common/start_arguments.h"
 #include "platform/platform.h"
 #include "recording/demo_disk.h"
+#include "ui/AssertLog.h"
 #include "ui/MessageBox.h"
 #include "ui/app/DezadideDoc.h"
 #include "ui/app/MainFrame.h"
@@ -51,7 +53,7 @@ extern "C" void RequestDemoEnd(int) {
 } // namespace
 
 CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
-                            const wxSize& clientSize) {
+                            const wxSize& clientSize, const wxString& settingsFile) {
     manager.AddDezadideTemplate();
     auto* frame = new CMainFrame(&manager, clientSize); // a top-level window owns itself
     if (!frame->IsCreated()) {
@@ -65,12 +67,23 @@ CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
         frame->Destroy();
         return nullptr;
     }
+    // The remembered place and size before the window is shown: a window
+    // manager places a window when it first appears, and may take a later
+    // move as no more than a wish.
+    if (!settingsFile.empty())
+        frame->RememberSettingsIn(settingsFile);
     frame->Show();
     frame->Update();
     return frame;
 }
 
-CDezadideApp::CDezadideApp() = default;
+CDezadideApp::CDezadideApp() {
+#ifdef NDEBUG
+    // Set before anything else of the toolkit runs, so no check can reach
+    // the user as a dialog; a debug build keeps the dialog for developers.
+    LogToolkitAssertions();
+#endif
+}
 CDezadideApp::~CDezadideApp() = default;
 
 bool CDezadideApp::OnInit() {
@@ -87,10 +100,14 @@ bool CDezadideApp::OnInit() {
     m_pDocManager = std::make_unique<CDocManager>();
     const wxString document = start.documentIndex >= 0 ? argv[start.documentIndex + 1] : wxString();
     RemoveLeftoverPlayFiles();
-    CMainFrame* frame = StartMainWindow(*m_pDocManager, document);
+    // The demo remembers in its own folder, which goes with it: what is
+    // tried there never changes the real program's settings or folders.
+    const wxString settings =
+        m_pDemoDisk ? ToWx(dz::platform::JoinPath(m_pDemoDisk->Root(), u"settings.ini"))
+                    : wxString::FromUTF8(dz::UserSettingsFile());
+    CMainFrame* frame = StartMainWindow(*m_pDocManager, document, wxDefaultSize, settings);
     if (!frame)
         return false;
-    frame->RememberSettingsIn(wxString::FromUTF8(dz::UserSettingsFile()));
     SetTopWindow(frame);
     return true;
 }
@@ -110,7 +127,7 @@ bool CDezadideApp::StartDemo() {
         m_pDemoDisk.reset();
         const wxString text = "The sample disk could not be made from " + clips;
         std::cerr << "dezadide: " << text.utf8_string() << '\n';
-        ShowAppMessage(FromWx(text));
+        ShowAppMessage(FromWx(text), dz::msg::kSampleDiskFailedCaption);
         return false;
     }
     wxSetEnv("DEZADIDE_DRIVES",

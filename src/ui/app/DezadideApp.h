@@ -37,6 +37,8 @@ wxDECLARE_APP(CDezadideApp);
 // What the start builds, without the application object: the template, the
 // main window and the first document (a new one, or the file at
 // documentPath, which is opened but never read). Null, after the
-// framework's message, when the window or the document cannot be made.
+// framework's message, when the window or the document cannot be made. With
+// a settings file, the remembered layout is applied before the window shows.
 CMainFrame* StartMainWindow(CDocManager& manager, const wxString& documentPath,
-                            const wxSize& clientSize = wxDefaultSize);
+                            const wxSize& clientSize = wxDefaultSize,
+                            const wxString& settingsFile = wxString());

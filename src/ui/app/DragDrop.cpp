@@ -5,8 +5,16 @@
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
 
+#include "ui/wx_text.h"
+
+#include <wx/artprov.h>
 #include <wx/dataobj.h>
+#include <wx/dcmemory.h>
 #include <wx/dnd.h>
+#include <wx/settings.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -23,20 +31,40 @@ public:
         // Shift move once a default is set.
         SetDefaultAction(wxDragCopy);
 #endif
+        // The marked folder may go while the drag runs (the folder follows
+        // the disk): forget it then rather than touch a deleted item.
+        if (m_tree)
+            m_tree->Bind(wxEVT_TREE_DELETE_ITEM, [this](wxTreeEvent& event) {
+                if (event.GetItem() == m_highlighted)
+                    m_highlighted = wxTreeItemId();
+                event.Skip();
+            });
+    }
+
+    wxDragResult OnEnter(wxCoord x, wxCoord y, wxDragResult def) override {
+        return OnDragOver(x, y, def);
     }
 
     wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override {
+        // Rows never go back onto their own row: hovering it changes nothing,
+        // least of all the folder the dragged rows come from.
+        if (FromOwnRow())
+            return wxDragNone;
         if (m_tree) {
             int flags = 0;
-            const wxTreeItemId item = m_tree->HitTest(wxPoint(x, y), flags);
-            if (item.IsOk())
-                m_tree->SetFocusedItem(item);
+            // Only marked, not selected: the row's folder changes on the drop.
+            Highlight(m_tree->HitTest(wxPoint(x, y), flags));
         }
         return def;
     }
 
+    void OnLeave() override { Highlight({}); }
+
+    bool OnDrop(wxCoord, wxCoord) override { return !FromOwnRow(); }
+
     wxDragResult OnData(wxCoord x, wxCoord y, wxDragResult def) override {
-        if (!GetData())
+        Highlight({});
+        if (FromOwnRow() || !GetData())
             return wxDragNone;
         const wxString text = static_cast<wxTextDataObject*>(GetDataObject())->GetText();
         wxTreeItemId item;
@@ -54,12 +82,56 @@ public:
     }
 
 private:
+    bool FromOwnRow() const { return m_frame->DragSourceRow() == m_row; }
+
+    void Highlight(const wxTreeItemId& item) {
+        if (!m_tree || item == m_highlighted)
+            return;
+        if (m_highlighted.IsOk())
+            m_tree->SetItemDropHighlight(m_highlighted, false);
+        m_highlighted = item;
+        if (m_highlighted.IsOk())
+            m_tree->SetItemDropHighlight(m_highlighted, true);
+    }
+
     CMainFrame* m_frame;
     int m_row;
     CFolderTreeCtrl* m_tree;
+    wxTreeItemId m_highlighted;
 };
 
 } // namespace
+
+wxIcon CMainFrame::MakeDragIcon(const wxString& what) {
+    // What is carried, beside a file picture, on a small label: the
+    // toolkit's own drag picture is an empty page.
+    const wxBitmap file = wxArtProvider::GetBitmap(wxART_NORMAL_FILE, wxART_OTHER, wxSize(16, 16));
+    wxBitmap label(1, 1);
+    wxSize text;
+    {
+        wxMemoryDC measure(label);
+        measure.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+        text = measure.GetTextExtent(what);
+    }
+    constexpr int kPad = 4;
+    label.Create(16 + 3 * kPad + std::min(text.x, 240), std::max(16, text.y) + 2 * kPad, 24);
+    {
+        wxMemoryDC dc(label);
+        dc.SetBackground(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK)));
+        dc.Clear();
+        dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT)));
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.DrawRectangle(wxPoint(0, 0), label.GetSize());
+        if (file.IsOk())
+            dc.DrawBitmap(file, kPad, (label.GetHeight() - 16) / 2, true);
+        dc.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+        dc.SetTextForeground(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+        dc.DrawText(what, 16 + 2 * kPad, (label.GetHeight() - text.y) / 2);
+    }
+    wxIcon icon;
+    icon.CopyFromBitmap(label);
+    return icon;
+}
 
 wxString CMainFrame::RowDragText(int row) {
     return wxString(kDragPrefix) + (row == kTopRow ? "top" : "bottom");
@@ -91,8 +163,14 @@ void CMainFrame::SetUpDragAndDrop() {
             if (!list->HasSelection())
                 return;
             wxTextDataObject data(RowDragText(row));
-            wxDropSource source(data, &list->m_wndList);
+            const std::vector<dz::SelectedRow> rows = list->SelectedRowTexts();
+            const wxString what = rows.size() == 1 ? ToWx(rows.front().column0)
+                                                   : wxString::Format("%zu entries", rows.size());
+            const wxIcon icon = MakeDragIcon(what);
+            wxDropSource source(data, &list->m_wndList, icon, icon, icon);
+            SetDragSourceRow(row);
             source.DoDragDrop(wxDrag_AllowMove);
+            SetDragSourceRow(std::nullopt);
         });
     }
 }

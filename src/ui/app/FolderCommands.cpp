@@ -31,8 +31,10 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
         std::vector<std::u16string> shown;
         for (const dz::SelectedRow& r : rows)
             shown.push_back(r.column0);
+        // The size the list shows for the rows, so the question and the
+        // Size column never disagree.
         const DeleteAnswer answer = AskDeleteConfirmation(
-            this, dz::DeleteQuestionText(shown, dz::TotalBytes(folder, names)));
+            this, dz::DeleteQuestionText(shown, row->fileView->SelectedBytes()));
         if (!answer.confirmed)
             return;
         if (answer.dontAskAgain) {

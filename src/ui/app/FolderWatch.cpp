@@ -3,10 +3,14 @@
 // notifications, keeping selection and scroll. (On Windows a folder the
 // system will not watch is polled.)
 #include "common/text.h"
+#include "platform/platform.h"
 #include "ui/app/MainFrame.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
 #include "ui/wx_text.h"
+
+#include <algorithm>
+#include <vector>
 
 #include <wx/filename.h>
 #include <wx/fswatcher.h>
@@ -29,12 +33,25 @@ bool IsOpenInTree(CFolderTreeCtrl& tree, const std::u16string& folder) {
 void CMainFrame::WatchShownFolders() {
     if (!m_bCreated)
         return;
-    std::vector<std::u16string> watched;
+    m_watched.clear();
+    std::vector<std::u16string> paths;
     for (int row : {kTopRow, kBottomRow}) {
         const std::u16string& folder = Row(row).fileView->GetFolder();
-        if (folder.empty() || std::find(watched.begin(), watched.end(), folder) != watched.end())
+        if (folder.empty())
             continue;
-        watched.push_back(folder);
+        // One folder may be shown through two paths (a link, a bind mount):
+        // the system watches it once, and both rows follow that one watch.
+        const auto same = std::find_if(m_watched.begin(), m_watched.end(), [&](const auto& w) {
+            return w.path == folder || dz::platform::SameFile(w.path, folder);
+        });
+        if (same != m_watched.end()) {
+            same->rows[row] = true;
+            continue;
+        }
+        WatchedFolder watched{folder, {false, false}};
+        watched.rows[row] = true;
+        m_watched.push_back(watched);
+        paths.push_back(folder);
     }
 #ifdef __WXMSW__
     // Not wxMSW's watcher: it gives each folder's buffer to an overlapped
@@ -43,7 +60,7 @@ void CMainFrame::WatchShownFolders() {
     // the read afterwards writes into freed memory (the heap damage found
     // at exit after a conversion had written into a shown folder). Its
     // worker thread also reads the watch table the window's thread edits.
-    m_folderWatcher.Watch(watched, [this](const std::u16string& folder) {
+    m_folderWatcher.Watch(paths, [this](const std::u16string& folder) {
         CallAfter([this, folder] { FolderChanged(folder); });
     });
 #else
@@ -55,7 +72,7 @@ void CMainFrame::WatchShownFolders() {
     }
     const wxLogNull quiet; // a folder that cannot be watched is just not followed
     m_pWatcher->RemoveAll();
-    for (const std::u16string& folder : watched)
+    for (const std::u16string& folder : paths)
         m_pWatcher->Add(wxFileName::DirName(ToWx(folder)), wxFSW_EVENT_CREATE | wxFSW_EVENT_DELETE |
                                                                wxFSW_EVENT_RENAME |
                                                                wxFSW_EVENT_MODIFY);
@@ -74,10 +91,13 @@ void CMainFrame::FolderChanged(const std::u16string& folder) {
     if (!m_bCreated)
         return;
     // Changes come in bursts (a copy writes many blocks); one refresh per
-    // burst is read once the burst is over.
-    for (int row : {kTopRow, kBottomRow}) {
-        if (Row(row).fileView->GetFolder() == folder)
-            m_bRefreshPending[row] = true;
+    // burst is read once the burst is over. A change is reported under the
+    // path the folder is watched by, which stands for every row showing it.
+    for (const WatchedFolder& watched : m_watched) {
+        if (watched.path != folder)
+            continue;
+        for (int row : {kTopRow, kBottomRow})
+            m_bRefreshPending[row] = m_bRefreshPending[row] || watched.rows[row];
     }
     if ((m_bRefreshPending[kTopRow] || m_bRefreshPending[kBottomRow]) &&
         !m_refreshTimer.IsRunning())

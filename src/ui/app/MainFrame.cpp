@@ -66,6 +66,11 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
     // client area without it.
     if (!OnCreateClient() || !CreateMainToolBar())
         return;
+    // The rows keep the first split's heights in the area the toolbar left
+    // them, and their proportions from there whenever the window changes.
+    m_pSplitter->SetRowHeight(
+        dz::rules::ComputeInitialSplit(m_creationClientSize.x, m_creationClientSize.y).rowHeight,
+        GetClientSize().y);
     m_pDocManager->SetNewDocumentHandler([this] { InitialUpdatePanes(); });
     m_mountWatcher.Start([this] { CallAfter([this] { OnDeviceChange(); }); });
     m_drives = dz::platform::DriveRoots();
@@ -74,9 +79,19 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
     m_normalRect = GetRect();
     Bind(wxEVT_SIZE, &CMainFrame::OnFrameSize, this);
     Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
+        event.Skip();
+        if (m_pendingPlace && IsShown() && !IsMaximized() && !IsIconized()) {
+            // The first place the window is shown at: the remembered one, or
+            // it is asked for once more (a placed window is moved as asked).
+            const wxPoint wanted = *m_pendingPlace;
+            m_pendingPlace.reset();
+            if (GetPosition() != wanted) {
+                CallAfter([this, wanted] { Move(wanted); });
+                return;
+            }
+        }
         if (!IsMaximized() && !IsIconized())
             m_normalRect = GetRect();
-        event.Skip();
     });
     Bind(wxEVT_FSWATCHER, &CMainFrame::OnFileSystemChange, this);
     m_refreshTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { RefreshChangedFolders(); });
@@ -84,18 +99,10 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
 }
 
 void CMainFrame::OnFrameSize(wxSizeEvent& event) {
+    // The lists scale their columns and the splitter its rows by themselves.
     event.Skip();
     if (!IsMaximized() && !IsIconized())
         m_normalRect = GetRect();
-    if (!m_bCreated || IsMaximized() == m_bWasMaximized)
-        return;
-    m_bWasMaximized = IsMaximized();
-    // Maximised or restored: the columns keep their proportions, once the
-    // panes have their new sizes.
-    CallAfter([this] {
-        for (int row : {kTopRow, kBottomRow})
-            Row(row).fileView->ScaleColumnsToWidth();
-    });
 }
 
 CMainFrame::~CMainFrame() {
@@ -129,6 +136,12 @@ void CMainFrame::CreateMenus() {
     view->AppendSeparator();
     view->Append(dz::ID_SELECT_ALL, MenuText(dz::ID_SELECT_ALL));
     view->Append(dz::ID_VIEW_REFRESH, MenuText(dz::ID_VIEW_REFRESH));
+    view->AppendSeparator();
+    view->Append(dz::ID_NEXT_PANE, MenuText(dz::ID_NEXT_PANE));
+    view->Append(dz::ID_PREV_PANE, MenuText(dz::ID_PREV_PANE));
+
+    auto* options = new wxMenu;
+    options->AppendCheckItem(dz::ID_ASK_BEFORE_DELETE, MenuText(dz::ID_ASK_BEFORE_DELETE));
 
     auto* help = new wxMenu;
     help->Append(dz::ID_APP_ABOUT, MenuText(dz::ID_APP_ABOUT));
@@ -137,6 +150,7 @@ void CMainFrame::CreateMenus() {
     bar->Append(file, "&File");
     bar->Append(tool, "&Tool");
     bar->Append(view, "&View");
+    bar->Append(options, "&Options");
     bar->Append(help, "&Help");
     SetMenuBar(bar);
 
@@ -169,7 +183,7 @@ bool CMainFrame::OnCreateClient() {
         return false;
     m_pSplitter->SetSize(m_creationClientSize);
     m_pSplitter->SetColumnWidth(split.column0);
-    m_pSplitter->SetRowHeight(split.rowHeight);
+    m_pSplitter->SetRowHeight(split.rowHeight, m_creationClientSize.y);
 
     const wxSize treeSize(split.column0, split.rowHeight);
     const wxSize listSize(split.column1, split.rowHeight);
@@ -352,6 +366,15 @@ void CMainFrame::OnViewToolbar(wxCommandEvent&) {
     SendSizeEvent();
 }
 
+void CMainFrame::OnAskBeforeDelete(wxCommandEvent&) {
+    m_settings.confirmDelete = !m_settings.confirmDelete;
+    SaveSettings();
+}
+
+void CMainFrame::OnUpdateAskBeforeDelete(wxUpdateUIEvent& event) {
+    event.Check(m_settings.confirmDelete);
+}
+
 void CMainFrame::OnAppExit(wxCommandEvent&) {
     Close();
 }
@@ -440,6 +463,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_MENU(dz::ID_VIEW_REFRESH, CMainFrame::OnRefresh)
     EVT_MENU(dz::ID_SELECT_ALL, CMainFrame::OnSelectAll)
     EVT_MENU(dz::ID_PLAY, CMainFrame::OnPlay)
+    EVT_MENU(dz::ID_ASK_BEFORE_DELETE, CMainFrame::OnAskBeforeDelete)
     EVT_UPDATE_UI(dz::ID_NEW_FOLDER, CMainFrame::OnUpdateNewFolder)
     EVT_UPDATE_UI(dz::ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnUpdateCopyTopToBottom)
     EVT_UPDATE_UI(dz::ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnUpdateCopyBottomToTop)
@@ -450,6 +474,7 @@ wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
     EVT_UPDATE_UI(dz::ID_VIEW_TOOLBAR, CMainFrame::OnUpdateViewToolbar)
     EVT_UPDATE_UI(dz::ID_SELECT_ALL, CMainFrame::OnUpdateSelectAll)
     EVT_UPDATE_UI(dz::ID_PLAY, CMainFrame::OnUpdatePlay)
+    EVT_UPDATE_UI(dz::ID_ASK_BEFORE_DELETE, CMainFrame::OnUpdateAskBeforeDelete)
     EVT_COMMAND(wxID_ANY, EVT_FOLDER_SELECTED, CMainFrame::OnFolderSelected)
 wxEND_EVENT_TABLE()
     // clang-format on

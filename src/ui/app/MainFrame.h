@@ -12,6 +12,7 @@
 
 #include <wx/docview.h>
 #include <wx/fswatcher.h>
+#include <wx/icon.h>
 #include <wx/timer.h>
 #include <wx/treebase.h>
 
@@ -79,7 +80,12 @@ public:
     // toRow's list or on a folder of its tree. False when the drop is not
     // rows of the other row.
     static wxString RowDragText(int row);
+    // The picture under the pointer while rows are dragged: what they are.
+    static wxIcon MakeDragIcon(const wxString& what);
     bool DropRows(const wxString& dragText, int toRow, const wxTreeItemId& onFolder, bool move);
+    // The row whose rows are being dragged now, if a drag from a list runs.
+    std::optional<int> DragSourceRow() const { return m_dragSourceRow; }
+    void SetDragSourceRow(std::optional<int> row) { m_dragSourceRow = row; }
 
     // Reads the remembered layout from file and applies it; from then on
     // the layout is written back there when the window closes.
@@ -96,6 +102,8 @@ public:
     void WatchShownFolders();
     // The folder of a Play run and the program that opens its result.
     wxString GetPlayOpener() const;
+    // Hands a file to that program (an .mp3 on Enter), or says why not.
+    void OpenInPlayer(const std::u16string& path);
     // The pane control shown as the active one.
     wxWindow* GetMarkedPane() const;
     // The seams the commands give the dialogs they open; tests fill them.
@@ -126,6 +134,8 @@ public:
     void OnRefresh(wxCommandEvent& event);
     void OnSelectAll(wxCommandEvent& event);
     void OnPlay(wxCommandEvent& event);
+    // Turns the question before Delete on or off, remembered at once.
+    void OnAskBeforeDelete(wxCommandEvent& event);
 
     // Enable rules, asked when a menu opens and, for the toolbar, whenever
     // the application is idle.
@@ -139,6 +149,7 @@ public:
     void OnUpdateViewToolbar(wxUpdateUIEvent& event);
     void OnUpdateSelectAll(wxUpdateUIEvent& event);
     void OnUpdatePlay(wxUpdateUIEvent& event);
+    void OnUpdateAskBeforeDelete(wxUpdateUIEvent& event);
 
     // A folder view's selection changed: its row's list shows the folder.
     void OnFolderSelected(wxCommandEvent& event);
@@ -178,6 +189,13 @@ private:
 #ifdef __WXMSW__
     dz::desktop::FolderWatcher m_folderWatcher;
 #endif
+    // A folder the watcher follows, and the rows that show it (perhaps by
+    // another path).
+    struct WatchedFolder {
+        std::u16string path;
+        bool rows[2];
+    };
+    std::vector<WatchedFolder> m_watched;
     static constexpr int kRefreshDelayMs = 150;
     wxTimer m_refreshTimer;
     bool m_bRefreshPending[2] = {false, false};
@@ -185,15 +203,20 @@ private:
     dz::LayoutSettings m_settings;
     wxString m_settingsFile;
     wxRect m_normalRect;
-    bool m_bWasMaximized = false;
+    std::optional<wxPoint> m_pendingPlace; // the remembered place, until shown there
     int m_nPlayCount = 0;
     wxWindow* m_pMarkedPane = nullptr;
     FocusedPane m_contextPane = FocusedPane::None; // while a context menu is open
+    std::optional<int> m_dragSourceRow;
     wxSize m_creationClientSize;
     bool m_bCreated = false;
 
     wxDECLARE_EVENT_TABLE();
 };
+
+// The remembered layout kept in a settings file: defaults when there is none.
+dz::LayoutSettings ReadLayoutSettings(const wxString& file);
+bool WriteLayoutSettings(const wxString& file, const dz::LayoutSettings& settings);
 
 // Play's temporaries: this run's, removed when the program ends, and those
 // of earlier runs that no longer run, removed at the start.

@@ -32,8 +32,19 @@ int CPaneSplitter::ClampedColumn() const {
     return std::clamp(m_column0, 0, std::max(0, GetClientSize().x - GetBarSize()));
 }
 
+void CPaneSplitter::SetRowHeight(int height, int forHeight) {
+    m_row0 = height;
+    m_rowFor = forHeight > 0 ? forHeight : GetClientSize().y;
+}
+
 int CPaneSplitter::ClampedRow() const {
-    return std::clamp(m_row0, 0, std::max(0, GetClientSize().y - GetBarSize()));
+    const int height = GetClientSize().y;
+    // Scaled from the height it was set for, never from the last layout, so
+    // any number of resizes (maximise, restore, a new start) keeps it exact.
+    const int row = m_rowFor > 0 && height > 0
+                        ? static_cast<int>(static_cast<long long>(m_row0) * height / m_rowFor)
+                        : m_row0;
+    return std::clamp(row, 0, std::max(0, height - GetBarSize()));
 }
 
 void CPaneSplitter::RecalcLayout() {
@@ -94,10 +105,9 @@ void CPaneSplitter::OnMouse(wxMouseEvent& event) {
     if (event.Dragging() && m_drag != kNone) {
         if (m_drag & kColumnBar)
             m_column0 = p.x - m_dragOffset.x;
-        if (m_drag & kRowBar)
-            m_row0 = p.y - m_dragOffset.y;
+        const int row = m_drag & kRowBar ? p.y - m_dragOffset.y : ClampedRow();
         m_column0 = ClampedColumn();
-        m_row0 = ClampedRow();
+        SetRowHeight(std::clamp(row, 0, std::max(0, GetClientSize().y - GetBarSize())));
         RecalcLayout();
         Update();
         return;

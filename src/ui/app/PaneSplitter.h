@@ -1,8 +1,9 @@
 #pragma once
 // A fixed grid of 2 x 2 panes with one movable bar between the columns and
 // one between the rows: both rows share the column widths, so the trees and
-// the lists always line up. Column 0 and row 0 keep their sizes when the
-// window is resized; the last column and row take what is left.
+// the lists always line up. Column 0 keeps its width when the window is
+// resized; the rows keep their proportions (a maximised window gets two
+// rows as even as they were), and the last column and row take what is left.
 #include <wx/window.h>
 
 class CPaneSplitter : public wxWindow {
@@ -18,9 +19,12 @@ public:
     wxWindow* GetPane(int row, int column) const { return m_panes[row][column]; }
 
     void SetColumnWidth(int width) { m_column0 = width; }
-    void SetRowHeight(int height) { m_row0 = height; }
+    // Row 0's height for the splitter's height now, or for the given
+    // height of the splitter, from which it is scaled to the height now.
+    void SetRowHeight(int height, int forHeight = 0);
     int GetColumnWidth() const { return m_column0; }
-    int GetRowHeight() const { return m_row0; }
+    // Row 0's height as laid out now.
+    int GetRowHeight() const { return ClampedRow(); }
     int GetBarSize() const;
 
     // Places the panes for the current size.
@@ -39,6 +43,7 @@ private:
     wxWindow* m_panes[kRows][kColumns] = {};
     int m_column0 = 0;
     int m_row0 = 0;
+    int m_rowFor = 0; // the splitter height m_row0 was set for; 0: unscaled
     int m_drag = kNone;
     wxPoint m_dragOffset;
 };

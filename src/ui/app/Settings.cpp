@@ -13,7 +13,9 @@
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -21,6 +23,24 @@ const char* const kRowGroups[dz::kRememberedRows] = {"/Top/", "/Bottom/"};
 
 wxString ColumnKey(int row, int column) {
     return wxString(kRowGroups[row]) + wxString::Format("Column%d", column);
+}
+
+// What a row shows on a first start, so neither list waits for a click: the
+// top row the recorder's disk (a drive holding the recorder's REC folder)
+// where one is there, else the first drive; the bottom row the first drive
+// the top row does not show, else the same.
+std::u16string FirstStartDrive(int row, const std::vector<std::u16string>& drives) {
+    if (drives.empty())
+        return {};
+    const auto recorder = std::find_if(drives.begin(), drives.end(), [](const auto& drive) {
+        return dz::platform::FolderExists(dz::platform::JoinPath(drive, u"REC"));
+    });
+    const std::u16string top = recorder != drives.end() ? *recorder : drives.front();
+    if (row == kTopRow)
+        return top;
+    const auto other =
+        std::find_if(drives.begin(), drives.end(), [&](const auto& drive) { return drive != top; });
+    return other != drives.end() ? *other : top;
 }
 
 std::unique_ptr<wxFileConfig> OpenConfig(const wxString& file) {
@@ -44,10 +64,12 @@ dz::LayoutSettings ReadLayoutSettings(const wxString& file) {
     }
     config->Read("/Panes/TreeWidth", &s.treeColumnWidth);
     config->Read("/Panes/RowHeight", &s.rowHeight);
+    config->Read("/Panes/RowAreaHeight", &s.rowAreaHeight);
     for (int row = 0; row < dz::kRememberedRows; ++row) {
         const wxString group = kRowGroups[row];
         for (int c = 0; c < dz::kListColumns; ++c)
             s.columnWidths[row][c] = static_cast<int>(config->ReadLong(ColumnKey(row, c), -1));
+        s.listWidth[row] = static_cast<int>(config->ReadLong(group + "ListWidth", 0));
         s.folders[row] = FromWx(config->Read(group + "Folder", wxString()));
         s.sortColumn[row] = static_cast<int>(config->ReadLong(group + "SortColumn", 0));
         s.sortDescending[row] = config->ReadBool(group + "SortDescending", false);
@@ -70,10 +92,12 @@ bool WriteLayoutSettings(const wxString& file, const dz::LayoutSettings& s) {
     }
     config->Write("/Panes/TreeWidth", s.treeColumnWidth);
     config->Write("/Panes/RowHeight", s.rowHeight);
+    config->Write("/Panes/RowAreaHeight", s.rowAreaHeight);
     for (int row = 0; row < dz::kRememberedRows; ++row) {
         const wxString group = kRowGroups[row];
         for (int c = 0; c < dz::kListColumns; ++c)
             config->Write(ColumnKey(row, c), s.columnWidths[row][c]);
+        config->Write(group + "ListWidth", s.listWidth[row]);
         config->Write(group + "Folder", ToWx(s.folders[row]));
         config->Write(group + "SortColumn", s.sortColumn[row]);
         config->Write(group + "SortDescending", s.sortDescending[row]);
@@ -90,27 +114,34 @@ void CMainFrame::RememberSettingsIn(const wxString& file) {
     const dz::LayoutSettings& s = m_settings;
     if (s.window) {
         const wxSize screen = wxGetDisplaySize();
-        if (const auto fit = dz::FitPlacement(*s.window, screen.x, screen.y))
+        if (const auto fit = dz::FitPlacement(*s.window, screen.x, screen.y)) {
             SetSize(fit->x, fit->y, fit->width, fit->height);
+            // A window manager may place a new window by its own rule
+            // whatever the program asked: once shown, it is moved back.
+            if (!IsShown())
+                m_pendingPlace = wxPoint(fit->x, fit->y);
+        }
     }
     if (s.treeColumnWidth > 0)
         m_pSplitter->SetColumnWidth(s.treeColumnWidth);
     if (s.rowHeight > 0)
-        m_pSplitter->SetRowHeight(s.rowHeight);
+        m_pSplitter->SetRowHeight(s.rowHeight, s.rowAreaHeight);
     m_pSplitter->RecalcLayout();
     for (int row : {kTopRow, kBottomRow}) {
         CFileView& list = *Row(row).fileView;
         const auto& widths = s.columnWidths[row];
         if (widths[CFileView::kFileName] > 0)
-            list.SetColumnWidths(widths);
+            list.SetColumnWidths(widths, s.listWidth[row]);
         const int column = s.sortColumn[row];
         if (column >= 0 && column <= static_cast<int>(dz::RowSortColumn::Date))
             list.SetSort({static_cast<dz::RowSortColumn>(column), s.sortDescending[row]});
         // A folder that has gone since: its nearest parent still there, or nothing.
-        const std::u16string folder =
+        std::u16string folder =
             dz::NearestExistingFolder(s.folders[row], [](const std::u16string& path) {
                 return dz::platform::FolderExists(path);
             });
+        if (s.folders[row].empty())
+            folder = FirstStartDrive(row, Row(row).folderView->m_wndTree.DriveLabels());
         if (!folder.empty())
             Row(row).folderView->m_wndTree.SelectPath(folder);
     }
@@ -127,9 +158,14 @@ void CMainFrame::SaveSettings() {
     s.window = dz::WindowPlacement{normal.x, normal.y, normal.width, normal.height, IsMaximized()};
     s.treeColumnWidth = m_pSplitter->GetColumnWidth();
     s.rowHeight = m_pSplitter->GetRowHeight();
+    s.rowAreaHeight = m_pSplitter->GetClientSize().y;
     for (int row : {kTopRow, kBottomRow}) {
         const CFileView& list = *Row(row).fileView;
-        s.columnWidths[row] = list.GetColumnWidths();
+        // The base the columns scale from, not the widths of this moment:
+        // scaled widths read back at another window size would grow or
+        // shrink a little more at every start.
+        s.columnWidths[row] = list.GetBaseColumnWidths();
+        s.listWidth[row] = list.GetBaseListWidth();
         s.folders[row] = Row(row).folderView->m_strPath;
         s.sortColumn[row] = static_cast<int>(list.GetSort().column);
         s.sortDescending[row] = list.GetSort().descending;

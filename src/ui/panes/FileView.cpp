@@ -4,6 +4,7 @@
 #include "common/user_settings.h"
 #include "recording/folder_listing.h"
 #include "ui/app/resource.h"
+#include "ui/panes/PaneMark.h"
 #include "ui/wx_text.h"
 
 #include <wx/utils.h>
@@ -40,17 +41,28 @@ int ColumnOf(dz::RowSortColumn column) {
 
 } // namespace
 
+int CFileView::ListWidth() const {
+    return std::max(GetClientSize().x - 2 * kPaneMarkWidth, 0);
+}
+
 bool CFileView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
     if (!wxPanel::Create(parent, id, wxDefaultPosition, size, wxBORDER_NONE))
         return false;
     // Report view, several rows at once; the generic list selects full rows
     // and keeps the selection visible when it loses the focus.
-    if (!m_wndList.Create(this, IDC_FILE_LIST, wxPoint(0, 0), GetClientSize(),
+    if (!m_wndList.Create(this, IDC_FILE_LIST, wxPoint(kPaneMarkWidth, kPaneMarkWidth),
+                          wxSize(ListWidth(), std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0)),
                           wxLC_REPORT | wxBORDER_NONE))
         return false;
     Bind(wxEVT_SIZE, &CFileView::OnSize, this);
     m_wndList.Bind(wxEVT_LIST_COL_CLICK, &CFileView::OnColumnClick, this);
     m_wndList.Bind(wxEVT_LIST_COL_BEGIN_DRAG, &CFileView::OnColumnBeginDrag, this);
+    // A column the user sized is the new base of the proportions; the list
+    // has its new width once the drag's event is handled.
+    m_wndList.Bind(wxEVT_LIST_COL_END_DRAG, [this](wxListEvent& event) {
+        event.Skip();
+        CallAfter([this] { SetColumnWidths(GetColumnWidths()); });
+    });
     return true;
 }
 
@@ -58,7 +70,7 @@ void CFileView::OnInitialUpdate() {
     if (m_bColumnsMade)
         return;
     m_bColumnsMade = true;
-    const int w = GetClientSize().x;
+    const int w = ListWidth();
     const int rest = w - 6 * (w / 10);
     // The first column reads left-aligned, as report lists show their first
     // column whatever it asks for; the others are centred.
@@ -66,6 +78,7 @@ void CFileView::OnInitialUpdate() {
     m_wndList.InsertColumn(kRealFileName, "Real File Name", wxLIST_FORMAT_CENTRE, 0);
     m_wndList.InsertColumn(kSize, "Size(KB)", wxLIST_FORMAT_CENTRE, rest / 3);
     m_wndList.InsertColumn(kDate, "Date", wxLIST_FORMAT_CENTRE, 2 * (rest / 3));
+    m_baseWidths = GetColumnWidths();
     m_nColumnsWidth = w;
     ShowSortMark();
 }
@@ -77,21 +90,29 @@ std::array<int, CFileView::kColumnCount> CFileView::GetColumnWidths() const {
     return widths;
 }
 
-void CFileView::SetColumnWidths(const std::array<int, kColumnCount>& widths) {
+void CFileView::SetColumnWidths(const std::array<int, kColumnCount>& widths, int forWidth) {
     if (m_wndList.GetColumnCount() != kColumnCount)
         return;
-    for (int c = 0; c < kColumnCount; ++c) {
-        // The real file name column stays hidden whatever was remembered.
-        m_wndList.SetColumnWidth(c, c == kRealFileName ? 0 : std::max(widths[c], 0));
-    }
-    m_nColumnsWidth = GetClientSize().x;
+    m_baseWidths = widths;
+    // The real file name column stays hidden whatever was remembered.
+    m_baseWidths[kRealFileName] = 0;
+    for (int& w : m_baseWidths)
+        w = std::max(w, 0);
+    m_nColumnsWidth = forWidth > 0 ? forWidth : ListWidth();
+    ApplyColumnWidths();
 }
 
-void CFileView::ScaleColumnsToWidth() {
-    const int now = GetClientSize().x;
-    if (m_nColumnsWidth > 0 && now > 0 && now != m_nColumnsWidth)
-        SetColumnWidths(dz::ScaleColumns(GetColumnWidths(), m_nColumnsWidth, now));
-    m_nColumnsWidth = now;
+void CFileView::ApplyColumnWidths() {
+    if (m_wndList.GetColumnCount() != kColumnCount)
+        return;
+    // Always from the base, never from the last scaling, so that any number
+    // of resizes and starts leaves the proportions exactly as they were.
+    const std::array<int, kColumnCount> widths =
+        dz::ScaleColumns(m_baseWidths, m_nColumnsWidth, ListWidth());
+    for (int c = 0; c < kColumnCount; ++c) {
+        if (m_wndList.GetColumnWidth(c) != widths[c])
+            m_wndList.SetColumnWidth(c, widths[c]);
+    }
 }
 
 void CFileView::OnColumnBeginDrag(wxListEvent& event) {
@@ -129,7 +150,10 @@ void CFileView::ShowSortMark() {
 
 void CFileView::OnSize(wxSizeEvent& event) {
     event.Skip();
-    m_wndList.SetSize(0, 0, GetClientSize().x, GetClientSize().y);
+    m_wndList.SetSize(kPaneMarkWidth, kPaneMarkWidth, ListWidth(),
+                      std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0));
+    if (m_bColumnsMade)
+        ApplyColumnWidths();
 }
 
 void CFileView::ShowFolder(const std::u16string& folder) {
@@ -213,6 +237,17 @@ std::u16string CFileView::FocusedRecording() const {
         return {};
     const std::u16string name = RealFileName(item);
     return dz::IsPartFileName(name) ? name : std::u16string();
+}
+
+uint64_t CFileView::SelectedBytes() const {
+    uint64_t bytes = 0;
+    for (long item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED); item != -1;
+         item = m_wndList.GetNextItem(item, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED)) {
+        if (static_cast<size_t>(item) < m_rows.size() &&
+            m_rows[static_cast<size_t>(item)].sizeBytes > 0)
+            bytes += static_cast<uint64_t>(m_rows[static_cast<size_t>(item)].sizeBytes);
+    }
+    return bytes;
 }
 
 bool CFileView::HasSelection() const {

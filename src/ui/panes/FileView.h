@@ -35,11 +35,19 @@ public:
     void SortByColumn(int column);
 
     void SelectAll();
+    // The list's width inside the pane's mark.
+    int ListWidth() const;
+    // The widths shown now.
     std::array<int, kColumnCount> GetColumnWidths() const;
-    void SetColumnWidths(const std::array<int, kColumnCount>& widths);
-    // Scales the columns from the width they were last fitted to, to the
-    // list's width now (the window was maximised or restored).
-    void ScaleColumnsToWidth();
+    // Widths for the list's width now, or for the given list width. From
+    // then on the columns keep these proportions whenever the list changes
+    // its width (they grow and shrink with the window), until the user
+    // drags a column.
+    void SetColumnWidths(const std::array<int, kColumnCount>& widths, int forWidth = 0);
+    // The widths the columns are scaled from, and the list width they were
+    // given for: what a next start needs to show the same columns.
+    std::array<int, kColumnCount> GetBaseColumnWidths() const { return m_baseWidths; }
+    int GetBaseListWidth() const { return m_nColumnsWidth; }
     // The file on disk behind a row (column 1, "Real File Name"); empty when
     // there is no such row.
     std::u16string RealFileName(long item) const;
@@ -49,6 +57,8 @@ public:
     std::u16string FocusedRecording() const;
 
     bool HasSelection() const;
+    // The bytes the selected rows hold, by the rule their Size column shows.
+    uint64_t SelectedBytes() const;
     // Column 0 and column 1 of every selected row, in list order.
     std::vector<dz::SelectedRow> SelectedRowTexts() const;
 
@@ -64,7 +74,9 @@ private:
     std::u16string FocusedRealName() const;
 
     bool m_bColumnsMade = false;
-    int m_nColumnsWidth = 0; // the list width the columns were last fitted to
+    void ApplyColumnWidths();
+    std::array<int, kColumnCount> m_baseWidths{};
+    int m_nColumnsWidth = 0; // the list width m_baseWidths were given for
     std::u16string m_folder;
     std::vector<dz::FileListRow> m_rows;
     dz::RowSort m_sort;

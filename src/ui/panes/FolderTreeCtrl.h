@@ -31,6 +31,8 @@ public:
     std::u16string GetItemLabel(const wxTreeItemId& item) const;
     // Reads each drive's free space (and name) again.
     void UpdateDriveLabels();
+    // The drives the tree lists, as their folders, in the tree's order.
+    std::vector<std::u16string> DriveLabels() const;
 
     bool AttachSystemImageList();
     bool ListDrives();
@@ -52,7 +54,6 @@ public:
 private:
     void AddPlaceholder(const wxTreeItemId& item);
     std::vector<wxTreeItemId> DriveItems() const;
-    std::vector<std::u16string> DriveLabels() const;
     void OnItemExpanding(wxTreeEvent& event);
     void OnItemCollapsed(wxTreeEvent& event);
 };

@@ -1,8 +1,11 @@
 #include "ui/panes/FolderView.h"
 
 #include "ui/app/resource.h"
+#include "ui/panes/PaneMark.h"
 
 #include <wx/toplevel.h>
+
+#include <algorithm>
 
 wxDEFINE_EVENT(EVT_FOLDER_SELECTED, wxCommandEvent);
 
@@ -15,7 +18,9 @@ bool CFolderView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
         return false;
     if (!m_wndTree.Create(this, IDC_FOLDER_TREE))
         return false;
-    m_wndTree.SetSize(GetClientSize());
+    m_wndTree.SetSize(kPaneMarkWidth, kPaneMarkWidth,
+                      std::max(GetClientSize().x - 2 * kPaneMarkWidth, 0),
+                      std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0));
     Bind(wxEVT_SIZE, &CFolderView::OnSize, this);
     m_wndTree.Bind(wxEVT_TREE_SEL_CHANGED, &CFolderView::OnTreeSelChanged, this);
     // A tree without drives is still a working pane; its error is kept.
@@ -25,7 +30,9 @@ bool CFolderView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
 
 void CFolderView::OnSize(wxSizeEvent& event) {
     event.Skip();
-    m_wndTree.SetSize(0, 0, GetClientSize().x, GetClientSize().y);
+    m_wndTree.SetSize(kPaneMarkWidth, kPaneMarkWidth,
+                      std::max(GetClientSize().x - 2 * kPaneMarkWidth, 0),
+                      std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0));
 }
 
 void CFolderView::OnTreeSelChanged(wxTreeEvent& event) {

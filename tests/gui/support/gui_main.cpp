@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/debug.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
 #include <wx/log.h>
 #include <wx/utils.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -37,6 +39,24 @@ bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds time
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+namespace {
+std::atomic<int> g_toolkitAssertions{0};
+}
+
+void FailTestsOnToolkitAssertions() {
+    // A failed toolkit check is a failed test, not a modal box nobody closes.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
+                          const wxString& cond, const wxString& msg) {
+        ++g_toolkitAssertions;
+        ADD_FAILURE() << "wx assertion " << cond << " (" << msg << ") in " << func << " at " << file
+                      << ":" << line;
+    });
+}
+
+int ToolkitAssertionCount() {
+    return g_toolkitAssertions.load();
 }
 
 void PumpFor(std::chrono::milliseconds time) {
@@ -68,15 +88,12 @@ int main(int argc, char** argv) {
         reply.replace.answer = dz::ReplaceAnswer::Replace;
         return reply;
     });
+    // Armed before the toolkit starts, so a check failing anywhere - in a
+    // test, its fixture or the start itself - fails the run.
+    dz::test::FailTestsOnToolkitAssertions();
     wxApp::SetInstance(new TestApp());
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return 1;
-    // A failed toolkit check is a failed test, not a modal box nobody closes.
-    wxSetAssertHandler([](const wxString& file, int line, const wxString& func,
-                          const wxString& cond, const wxString& msg) {
-        ADD_FAILURE() << "wx assertion " << cond << " (" << msg << ") in " << func << " at " << file
-                      << ":" << line;
-    });
     // Log messages go to the terminal; a log window would wait for a click.
     delete wxLog::SetActiveTarget(new wxLogStderr);
     // A running event loop makes wxYield, timers and modal dialogs behave

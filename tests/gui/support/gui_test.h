@@ -14,4 +14,11 @@ bool PumpUntil(const std::function<bool()>& pred,
 // Pumps events for the given time (timers, posted messages).
 void PumpFor(std::chrono::milliseconds time);
 
+// Makes every failed toolkit check (wxASSERT inside wxWidgets) a failure of
+// the test that runs; the test program arms it before the toolkit starts.
+// A test that replaces the handler for a while sets it back with this.
+void FailTestsOnToolkitAssertions();
+// How many toolkit checks failed since the program started.
+int ToolkitAssertionCount();
+
 } // namespace dz::test

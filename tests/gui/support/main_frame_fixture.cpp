@@ -27,14 +27,14 @@ void SetDrives(const std::vector<std::u16string>& drives) {
 }
 
 MainFrameFixture::MainFrameFixture(const std::vector<std::u16string>& drives, wxSize clientSize,
-                                   const wxString& document)
+                                   const wxString& document, const wxString& settingsFile)
     : m_manager(std::make_unique<CDocManager>()) {
     if (const char* old = std::getenv("DEZADIDE_DRIVES")) {
         m_hadDrives = true;
         m_savedDrives = old;
     }
     SetDrives(drives);
-    m_frame = StartMainWindow(*m_manager, document, clientSize);
+    m_frame = StartMainWindow(*m_manager, document, clientSize, settingsFile);
     if (m_frame)
         PumpEvents();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A real main frame for window tests: the drives its trees list are the
 // folders the test names (DEZADIDE_DRIVES, kept set while the frame lives),
-// its client area is split from the size the test gives.
+// its client area is split from the size the test gives; with a settings
+// file it starts as the program does, the remembered layout applied first.
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
@@ -22,7 +23,8 @@ class MainFrameFixture {
 public:
     explicit MainFrameFixture(const std::vector<std::u16string>& drives,
                               wxSize clientSize = wxSize(900, 600),
-                              const wxString& document = wxString());
+                              const wxString& document = wxString(),
+                              const wxString& settingsFile = wxString());
     ~MainFrameFixture();
     MainFrameFixture(const MainFrameFixture&) = delete;
     MainFrameFixture& operator=(const MainFrameFixture&) = delete;
