@@ -183,9 +183,9 @@ int RunCommandLine(int argc, char** argv) {
 
 } // namespace
 
-// Taken from the program's static set-up on, before main; a second Ctrl+C
-// ends the program as usual.
-const dz::platform::InterruptHook g_programInterrupt(RememberInterrupt, true);
+// Taken from the program's static set-up on, before main, to its very end.
+const bool g_programInterrupt =
+    (dz::platform::InstallProgramInterruptHook(RememberInterrupt), true);
 
 int main(int argc, char** argv) {
     return AfterInterrupt(RunCommandLine(argc, argv));

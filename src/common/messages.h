@@ -57,6 +57,8 @@ inline constexpr char16_t kDestinationTaken[] =
 inline constexpr char16_t kReplacedInPart[] =
     u"Could not write the destination of %s; the copy that was there had been replaced in part "
     u"and has been removed (the source is untouched)";
+inline constexpr char16_t kSourceChanged[] =
+    u"The source of %s changed while it was copied; it was left where it is";
 inline constexpr char16_t kMovedAlready[] =
     u"%s is no longer in the source folder and is whole in the destination: its move is "
     u"finished";

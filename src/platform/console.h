@@ -39,6 +39,12 @@ private:
     bool m_previousOnce = false;
 };
 
+// The program's own hook, installed first thing and never taken away, so
+// that Ctrl+C at any moment - also while the program ends - reaches handler
+// instead of ending it silently; a second Ctrl+C ends it as usual. Hooks
+// made afterwards nest inside it.
+void InstallProgramInterruptHook(InterruptHook::Handler handler);
+
 // Whether Ctrl+C has reached a hook since the outermost hook was installed
 // (the program's own, installed first thing).
 bool InterruptReceived();

@@ -118,6 +118,17 @@ private:
 // A name with the A-Z letters of its extension folded: the key of the look-up.
 std::u16string FoldExtensionAZ(const std::u16string& name);
 
+// What tells one state of a file from another: which file it is and its
+// size and last change. A copy compares its source's stamp when it read it
+// with the stamp at the moment its copy goes in place, so a source replaced
+// or changed meanwhile is never taken for the one copied.
+struct FileStamp {
+    uint64_t device = 0, file = 0, size = 0;
+    int64_t modified = 0; // nanoseconds, or the system's own unit
+    bool operator==(const FileStamp&) const = default;
+};
+std::optional<FileStamp> StampOf(const std::u16string& path);
+
 // Two paths that name one file (same folder by another path, a link).
 bool SameFile(const std::u16string& a, const std::u16string& b);
 // Two folder paths that lead to one folder. Inode numbers decide where the
@@ -147,7 +158,9 @@ bool CommitByRename(const std::u16string& from, const std::u16string& to);
 enum class CommitResult { Done, Exists, Failed };
 CommitResult CommitWithoutReplacing(const std::u16string& from, const std::u16string& to);
 // While it lives, no other job (of this program, in any process) commits
-// into the folder. Nothing is locked where the system cannot lock a folder.
+// into the folder, by whatever name it reaches it: the lock is held on the
+// folder's whole file system. Nothing is locked where the system cannot
+// lock a folder.
 class CommitLock {
 public:
     explicit CommitLock(const std::u16string& folder);
@@ -224,6 +237,7 @@ public:
     bool Seek(uint64_t offset);
     int64_t Position() const;
     int64_t Size() const;
+    std::optional<FileStamp> Stamp() const;
     // Makes the file's data durable on its disk.
     bool Flush();
     // False when closing reported an error (a write that did not reach the disk).

@@ -4,8 +4,8 @@
 #include "platform/temporary_name.h"
 
 #include <atomic>
-#include <ctime>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -35,8 +35,12 @@ int TemporaryOwner(std::u16string_view name) {
     for (; i < endAt && name[i] >= u'0' && name[i] <= u'9' && pid < kNoProcess; ++i)
         pid = pid * 10 + (name[i] - u'0');
     if (i == kTemporaryStart.size() || i >= endAt || name[i] != u'-' || pid <= 0 ||
-        pid >= kNoProcess)
+        pid >= kNoProcess || i + 1 == endAt)
         return 0;
+    // Then the job's own number: a user's file that merely looks alike is not ours.
+    for (size_t k = i + 1; k < endAt; ++k)
+        if (name[k] < u'0' || name[k] > u'9')
+            return 0;
     return static_cast<int>(pid);
 }
 

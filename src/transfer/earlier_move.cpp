@@ -65,6 +65,30 @@ bool IsCopyOf(const std::u16string& copy, const std::u16string& source) {
 
 } // namespace
 
+bool HoldsCopyOf(const std::u16string& copy, const std::u16string& source, bool companion) {
+    return IsCopyOf(copy, source) &&
+           SameButLocation(source, copy, companion ? kCompanionHeadSize : kPartHeaderSize,
+                           companion ? kCompanionLocationOffset : kPartLocationOffset);
+}
+
+bool LeftoversAreCopiesOf(const std::u16string& sourcePath, const std::u16string& destinationPath) {
+    std::optional<RecordingFiles> source = RecordingFiles::Of(sourcePath);
+    std::optional<RecordingFiles> destination = RecordingFiles::Of(destinationPath);
+    if (!source || !destination)
+        return true;
+    const std::u16string& leftCompanion = destination->companion().path;
+    if (platform::PathExists(leftCompanion) &&
+        !HoldsCopyOf(leftCompanion, source->companion().path, true))
+        return false;
+    const int32_t parts = std::max(source->CountedParts(1), 1);
+    for (int32_t p = 1; p <= parts; ++p) {
+        const std::u16string left = destination->PartPath(p);
+        if (platform::PathExists(left) && !HoldsCopyOf(left, source->PartPath(p), false))
+            return false;
+    }
+    return true;
+}
+
 // A move cut short after its copy was put in place - before or while it
 // removed its source (the parts go from the last one, the companion last) -
 // leaves the whole recording at the destination and all or some of it at the

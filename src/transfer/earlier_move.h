@@ -11,6 +11,18 @@ namespace dz {
 // the destination.
 bool FinishesAnEarlierMove(const std::u16string& sourcePath, const std::u16string& destinationPath);
 
+// Whether copy is a file of its own (no link, not the source by another
+// name) with the bytes of source but for the location field a copy rewrites
+// (a companion's or a part's).
+bool HoldsCopyOf(const std::u16string& copy, const std::u16string& source, bool companion);
+
+// Whether whatever files of the recording lie at the destination - the
+// pieces a copy cut short leaves, parts put in place before their
+// companion - are copies of the source's own: then they are this job's
+// leftovers, which the next copy may put its files over. Anything else
+// there is another recording's, which only the user may have replaced.
+bool LeftoversAreCopiesOf(const std::u16string& sourcePath, const std::u16string& destinationPath);
+
 // Makes an entry found in place at the destination durable before its
 // source goes: whoever wrote it may not have flushed it.
 bool FlushEntry(const std::u16string& folder, const std::u16string& name);

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ namespace dz {
 enum class CommitEnd {
     Done,
     Exists,         // another entry of that name is there and may not be replaced
+    SourceChanged,  // a source file is not the one copied any more: nothing was put in place
     Unwritable,     // nothing of the entry is at the destination; an older copy is as it was
     ReplacedInPart, // an older copy was being replaced: neither it nor the new one is there
 };
@@ -26,8 +28,16 @@ public:
     StagedEntry& operator=(const StagedEntry&) = delete;
 
     // A new temporary in the folder for the file that will be finalPath,
-    // copied from sourcePath.
-    platform::File Create(const std::u16string& sourcePath, const std::u16string& finalPath);
+    // copied from sourcePath as the stamp tells it when it was opened.
+    platform::File Create(const std::u16string& sourcePath,
+                          const std::optional<platform::FileStamp>& sourceStamp,
+                          const std::u16string& finalPath);
+    // Each source file with its stamp when it was opened.
+    struct Source {
+        std::u16string path;
+        std::optional<platform::FileStamp> stamp;
+    };
+    std::vector<Source> Sources() const;
     const std::u16string& LastTemporary() const { return m_files.back().temporary; }
 
     // Puts every file in place, the first one staged (a recording's
@@ -44,6 +54,7 @@ private:
         std::u16string temporary;
         std::u16string destination;
         std::u16string source;
+        std::optional<platform::FileStamp> sourceStamp;
         bool committed = false;
     };
 
@@ -52,12 +63,15 @@ private:
     bool PutAll(const std::function<bool(const Staged&)>& put);
     void TakeBack();
     bool AnyCommitted() const;
-    CommitEnd CommitNew(bool durable);
+    CommitEnd CommitNew(bool durable, bool mayReplace);
     CommitEnd Replace(bool durable);
     std::vector<std::u16string> PartsBeyond(size_t parts) const;
 
     std::u16string m_folder;
     std::vector<Staged> m_files;
 };
+
+// Whether every source is still the file it was when it was opened.
+bool SourcesUnchanged(const std::vector<StagedEntry::Source>& sources);
 
 } // namespace dz

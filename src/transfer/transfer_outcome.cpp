@@ -40,6 +40,8 @@ std::u16string FailureText(TransferFailure failure, const std::u16string& entry)
         return FillMessage(kReplacedInPart, entry);
     case TransferFailure::PartsBeyondCount:
         return FillMessage(kPartsBeyondCount, entry);
+    case TransferFailure::SourceChanged:
+        return FillMessage(kSourceChanged, entry);
     }
     return kTransferFailed;
 }

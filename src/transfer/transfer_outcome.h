@@ -27,6 +27,7 @@ enum class TransferFailure {
     DestinationExists, // put there meanwhile (another job); it was left as it is
     ReplacedInPart,    // replacing an older copy failed half-way: neither is there
     PartsBeyondCount,  // the companion counts fewer parts than the folder holds
+    SourceChanged,     // a source file changed or was replaced while the job ran
 };
 
 struct TransferOutcome {

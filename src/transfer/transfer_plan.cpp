@@ -60,7 +60,7 @@ std::u16string ShownEntryName(const std::u16string& name) {
 
 std::vector<std::u16string> ExistingEntries(const std::u16string& destinationFolder,
                                             const CSortStringArray& names,
-                                            const std::u16string& moveSourceFolder) {
+                                            const std::u16string& sourceFolder, bool move) {
     std::vector<std::u16string> existing;
     for (const std::u16string& name : names.Items()) {
         const std::u16string path = platform::JoinPath(destinationFolder, name);
@@ -68,16 +68,19 @@ std::vector<std::u16string> ExistingEntries(const std::u16string& destinationFol
         // collides; a recording's files are matched as the worker matches them.
         bool there = platform::PathExists(path);
         if (IsPartFileName(name)) {
+            const std::u16string source =
+                sourceFolder.empty() ? std::u16string() : platform::JoinPath(sourceFolder, name);
             // A recording is there when it is whole enough to play: its part 1
-            // and its companion. The pieces a copy cut short leaves (parts put
-            // in place before their companion, a companion a deletion left)
-            // are not an entry, and the next copy simply replaces them.
+            // and its companion. The pieces a copy of this very recording cut
+            // short leaves are no entry: the next copy simply replaces them.
+            // Pieces of another recording are asked about like an entry.
             there = platform::PathExists(platform::ResolveCase(path)) &&
                     platform::PathExists(platform::ResolveCase(CompanionPathOf(path)));
+            if (!there && !source.empty())
+                there = !LeftoversAreCopiesOf(source, path);
+            if (there && move && !source.empty() && FinishesAnEarlierMove(source, path))
+                there = false;
         }
-        if (there && IsPartFileName(name) && !moveSourceFolder.empty() &&
-            FinishesAnEarlierMove(platform::JoinPath(moveSourceFolder, name), path))
-            there = false;
         if (there)
             existing.push_back(name);
     }

@@ -27,11 +27,13 @@ std::u16string ShownEntryName(const std::u16string& name);
 
 // The entries of names that already have a file at the destination (a
 // recording counts when its part 1 and its companion are there), in list
-// order. Given the source folder of a move, a recording whose move was cut
-// short in its source removal is not counted: moving it again finishes it.
+// order. Given the source folder, a recording's pieces that are not copies
+// of its own count too; for a move, a recording whose move was cut short in
+// its source removal does not: moving it again finishes it.
 std::vector<std::u16string> ExistingEntries(const std::u16string& destinationFolder,
                                             const CSortStringArray& names,
-                                            const std::u16string& moveSourceFolder = {});
+                                            const std::u16string& sourceFolder = {},
+                                            bool move = false);
 // The entries of a move that are no longer in the source folder at all and
 // are whole in the destination: a move cut short after it removed the
 // source's last file. Nothing is left to do for them.

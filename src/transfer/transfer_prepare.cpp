@@ -17,7 +17,7 @@ PreparedTransfer PrepareTransfer(TransferMode mode, const std::u16string& source
         names = WithoutEntries(names, prepared.movedAlready);
     }
     if (const std::vector<std::u16string> existing =
-            ExistingEntries(destination, names, move ? source : std::u16string());
+            ExistingEntries(destination, names, source, move);
         !existing.empty()) {
         ExistingAnswer answer = decide(existing);
         if (!answer.go) {

@@ -66,6 +66,8 @@ struct EntryContext {
     bool durable = false;
     // The user agreed to replace an entry of this name at the destination.
     bool mayReplace = false;
+    // The entry's source files as they were copied, once it is in place.
+    std::vector<StagedEntry::Source> sources = {};
     TransferFailure failure = TransferFailure::None;
 };
 
@@ -118,7 +120,7 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
     File in = File::OpenRead(sourcePath);
     if (!in.IsOpen())
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceUnreadable);
-    File out = entry.Create(sourcePath, destinationPath);
+    File out = entry.Create(sourcePath, in.Stamp(), destinationPath);
     if (!out.IsOpen())
         return Fail(c, ProgressCode::ErrorDestination, TransferFailure::DestinationUnwritable);
     const int64_t size = in.Size();
@@ -148,7 +150,10 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
 int CommitEntry(EntryContext& c, StagedEntry& entry, const std::vector<std::u16string>& finals) {
     switch (entry.Commit(c.durable, c.mayReplace)) {
     case CommitEnd::Done:
+        c.sources = entry.Sources();
         break;
+    case CommitEnd::SourceChanged:
+        return Fail(c, ProgressCode::ErrorSource, TransferFailure::SourceChanged);
     case CommitEnd::Exists:
         return Fail(c, ProgressCode::ErrorDestination, TransferFailure::DestinationExists);
     case CommitEnd::Unwritable:
@@ -450,7 +455,15 @@ int RunJob(TransferJob* jobPointer, bool move) {
             outcome.cancelled = context.failure == TransferFailure::None;
             return 1;
         }
-        // The copy is in place and on the disk: only now may the source go.
+        // The copy is in place and on the disk: only now may the source go -
+        // as long as it is still what was copied.
+        if (move && result != kPassedOver && !SourcesUnchanged(context.sources)) {
+            Report(job, total, number, ProgressCode::ErrorOther);
+            outcome.failure = TransferFailure::SourceChanged;
+            outcome.failedNumber = number;
+            outcome.done = i;
+            return -1;
+        }
         if (move && result != kPassedOver &&
             DeleteEntryFiles(job.source, name) != DeleteFailure::None) {
             Report(job, total, number, ProgressCode::ErrorOther);

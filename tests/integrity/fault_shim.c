@@ -13,13 +13,16 @@
  *   DZ_FAULT_NTH     the counted call that is hit, from 1; 0 or unset: none
  *   DZ_FAULT_ERRNO   the error number a failed call gives (default EIO)
  *   DZ_FAULT_ACTION  fail (default), sigint (raise SIGINT, then make the call)
- *                    or kill (SIGKILL before the call)
+ *                    kill (SIGKILL before the call), or delay (hold the call
+ *                    DZ_FAULT_DELAY_MS milliseconds, then make it: another
+ *                    program changes something meanwhile)
  *   DZ_FAULT_LOG     file that receives "count KIND N" at exit, "fault KIND
  *                    PATH written" for the hit, and with DZ_FAULT_TRACE=1
  *                    "call KIND PATH" for every counted call
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <time.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -57,7 +60,8 @@ static int g_dirCount;
 static int g_chosen[K_COUNT];
 static long g_nth;
 static int g_errno = EIO;
-static int g_action; /* 0 fail, 1 sigint, 2 kill */
+static int g_action; /* 0 fail, 1 sigint, 2 kill, 3 delay */
+static long g_delayMs;
 static int g_trace;
 static int g_log = -1;
 static long g_counted;
@@ -130,7 +134,13 @@ __attribute__((constructor)) static void Setup(void) {
     if (err && atoi(err) > 0)
         g_errno = atoi(err);
     const char* action = getenv("DZ_FAULT_ACTION");
-    g_action = !action ? 0 : !strcmp(action, "sigint") ? 1 : !strcmp(action, "kill") ? 2 : 0;
+    g_action = !action                   ? 0
+               : !strcmp(action, "sigint") ? 1
+               : !strcmp(action, "kill")   ? 2
+               : !strcmp(action, "delay")  ? 3
+                                           : 0;
+    const char* delay = getenv("DZ_FAULT_DELAY_MS");
+    g_delayMs = delay ? atol(delay) : 0;
     const char* trace = getenv("DZ_FAULT_TRACE");
     g_trace = trace && *trace == '1';
     const char* log = getenv("DZ_FAULT_LOG");
@@ -229,6 +239,12 @@ static int Hit(int kind, const char* path, int written) {
     LogLine("fault", kKindNames[kind], what);
     if (g_action == 2)
         raise(SIGKILL);
+    if (g_action == 3) {
+        struct timespec wait = {g_delayMs / 1000, (g_delayMs % 1000) * 1000000L};
+        while (nanosleep(&wait, &wait) != 0 && errno == EINTR)
+            ;
+        return 0;
+    }
     if (g_action == 1) {
         raise(SIGINT);
         return 0;

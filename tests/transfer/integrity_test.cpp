@@ -52,18 +52,22 @@ protected:
     std::string text;
 };
 
-// A link in the destination named like a part: the copy replaces the link,
-// never writes through it into the file it points at.
-TEST_F(Integrity, ALinkInTheDestinationIsReplacedNotFollowed) {
+// A link in the destination named like a part is no piece of this
+// recording: the copy is refused and the link, and what it points at, stay.
+// A link under a plain file's name that the user agreed to replace is
+// replaced itself, never written through.
+TEST_F(Integrity, ALinkInTheDestinationIsNeverWrittenThrough) {
     MakeRecording(src, RecordingLayout{});
     WriteFile(tmp / "outside", "untouched");
     fs::create_symlink(tmp / "outside", dst / "NEWS_#002_200612241930.AVR");
     fs::create_symlink(tmp / "outside", dst / "a.mp3");
     WriteFile(src / "a.mp3", PatternBytes(1000));
-    ASSERT_EQ(Run(TransferMode::Copy, dst, {"a.mp3", kNews}, nullptr, {"a.mp3"}), 0) << text;
+    EXPECT_EQ(Run(TransferMode::Copy, dst, {"a.mp3", kNews}, nullptr, {"a.mp3"}), -1);
+    EXPECT_EQ(outcome.failure, TransferFailure::DestinationExists) << text;
     const std::vector<uint8_t> outside = ReadFile(tmp / "outside");
     EXPECT_EQ(std::string(outside.begin(), outside.end()), "untouched");
-    EXPECT_FALSE(fs::is_symlink(dst / "NEWS_#002_200612241930.AVR"));
+    EXPECT_TRUE(fs::is_symlink(dst / "NEWS_#002_200612241930.AVR"));
+    EXPECT_FALSE(fs::exists(dst / "NEWS_#001_200612241930.AVR"));
     EXPECT_FALSE(fs::is_symlink(dst / "a.mp3"));
     EXPECT_EQ(ReadFile(dst / "a.mp3"), ReadFile(src / "a.mp3"));
 }

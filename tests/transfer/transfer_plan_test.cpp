@@ -124,15 +124,15 @@ TEST(TransferPlan, AMoveAlreadyInPlaceIsNoExistingEntry) {
     MakeRecording(dst.path(), other);
     const CSortStringArray names =
         Names({u"NEWS_#001_200612241930.AVR", u"OTHER_#001_200612241930.AVR"});
-    EXPECT_EQ(ExistingEntries(dst.text(), names, src.text()),
+    EXPECT_EQ(ExistingEntries(dst.text(), names, src.text(), true),
               (std::vector<std::u16string>{u"OTHER_#001_200612241930.AVR"}));
     // Its source partly removed (from the last part down) counts the same.
     fs::remove(src / PartName(news, 3));
-    EXPECT_EQ(ExistingEntries(dst.text(), names, src.text()),
+    EXPECT_EQ(ExistingEntries(dst.text(), names, src.text(), true),
               (std::vector<std::u16string>{u"OTHER_#001_200612241930.AVR"}));
     // A copy leaves its source, so the destination's recording is replaced
     // only when the user says so.
-    EXPECT_EQ(ExistingEntries(dst.text(), names).size(), 2u);
+    EXPECT_EQ(ExistingEntries(dst.text(), names, src.text()).size(), 2u);
 }
 
 TEST(TransferPlan, AnswersForEachExistingEntryAndForAllOfThem) {

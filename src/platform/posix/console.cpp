@@ -69,6 +69,19 @@ InterruptHook::~InterruptHook() {
     g_fired.store(false);
 }
 
+void InstallProgramInterruptHook(InterruptHook::Handler handler) {
+    g_handler.store(handler);
+    g_once.store(true);
+    g_fired.store(false);
+    g_received.store(false);
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    if (sigaction(SIGINT, &action, &g_previous[0]) == 0)
+        g_depth.store(1); // the hooks made later nest inside this one
+}
+
 bool InterruptReceived() {
     return g_received.load();
 }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
@@ -205,6 +206,30 @@ int64_t File::Size() const {
     return st.st_size;
 }
 
+namespace {
+
+FileStamp StampFrom(const struct stat& st) {
+    return FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                     static_cast<uint64_t>(st.st_size),
+                     static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+} // namespace
+
+std::optional<FileStamp> File::Stamp() const {
+    struct stat st;
+    if (m_fd < 0 || fstat(m_fd, &st) != 0)
+        return std::nullopt;
+    return StampFrom(st);
+}
+
+std::optional<FileStamp> StampOf(const std::u16string& path) {
+    struct stat st;
+    if (stat(ToUtf8(path).c_str(), &st) != 0)
+        return std::nullopt;
+    return StampFrom(st);
+}
+
 bool CommitByRename(const std::u16string& from, const std::u16string& to) {
     // rename() replaces the directory entry `to`, whatever it is: a link is
     // replaced, its target is not touched.
@@ -240,8 +265,40 @@ CommitResult CommitWithoutReplacing(const std::u16string& from, const std::u16st
     return CommitResult::Done;
 }
 
+namespace {
+
+// The root of the file system that holds a folder. One folder may be
+// reached under several names (another letter case on a FUSE FAT disk
+// gives another inode each time), but never under another root.
+std::string FileSystemRootOf(const std::string& folder) {
+    char* resolved = realpath(folder.c_str(), nullptr);
+    if (!resolved)
+        return folder;
+    std::string path = resolved;
+    free(resolved);
+    struct stat here;
+    if (stat(path.c_str(), &here) != 0)
+        return path;
+    while (path != "/") {
+        const size_t slash = path.rfind('/');
+        const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+        struct stat above;
+        if (stat(parent.c_str(), &above) != 0 || above.st_dev != here.st_dev)
+            break;
+        path = parent;
+    }
+    return path;
+}
+
+} // namespace
+
 CommitLock::CommitLock(const std::u16string& folder) {
-    const int fd = open(ToUtf8(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // The lock is taken on the root of the folder's file system: every job
+    // that commits into that file system, by whatever name it reached the
+    // folder, waits for the others. Commits are a few renames, so the wait
+    // is short.
+    const int fd =
+        open(FileSystemRootOf(ToUtf8(folder)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     int locked;

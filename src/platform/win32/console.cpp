@@ -83,6 +83,15 @@ InterruptHook::~InterruptHook() {
     g_fired.store(false);
 }
 
+void InstallProgramInterruptHook(InterruptHook::Handler handler) {
+    g_handler.store(handler);
+    g_once.store(true);
+    g_fired.store(false);
+    g_received.store(false);
+    if (SetConsoleCtrlHandler(OnConsoleControl, TRUE))
+        g_depth.store(1); // the hooks made later nest inside this one
+}
+
 bool InterruptReceived() {
     return g_received.load();
 }

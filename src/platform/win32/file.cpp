@@ -79,6 +79,38 @@ bool CommitByRename(const std::u16string& from, const std::u16string& to) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+namespace {
+
+std::optional<FileStamp> StampOfHandle(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info))
+        return std::nullopt;
+    return FileStamp{info.dwVolumeSerialNumber,
+                     (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+                     (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+                     static_cast<int64_t>((uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                          info.ftLastWriteTime.dwLowDateTime)};
+}
+
+} // namespace
+
+std::optional<FileStamp> File::Stamp() const {
+    if (m_fd == kClosed)
+        return std::nullopt;
+    return StampOfHandle(AsHandle(m_fd));
+}
+
+std::optional<FileStamp> StampOf(const std::u16string& path) {
+    const HANDLE h = CreateFileW(win32::ApiPath(path).c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    const std::optional<FileStamp> stamp = StampOfHandle(h);
+    CloseHandle(h);
+    return stamp;
+}
+
 CommitResult CommitWithoutReplacing(const std::u16string& from, const std::u16string& to) {
     // Without MOVEFILE_REPLACE_EXISTING the rename itself refuses a name
     // that is taken, in one step.

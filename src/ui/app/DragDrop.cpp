@@ -58,9 +58,13 @@ public:
         return def;
     }
 
-    void OnLeave() override { Highlight({}); }
+    void OnLeave() override {
+        Highlight({});
+    }
 
-    bool OnDrop(wxCoord, wxCoord) override { return !FromOwnRow(); }
+    bool OnDrop(wxCoord, wxCoord) override {
+        return !FromOwnRow();
+    }
 
     wxDragResult OnData(wxCoord x, wxCoord y, wxDragResult def) override {
         Highlight({});
@@ -82,7 +86,9 @@ public:
     }
 
 private:
-    bool FromOwnRow() const { return m_frame->DragSourceRow() == m_row; }
+    bool FromOwnRow() const {
+        return m_frame->DragSourceRow() == m_row;
+    }
 
     void Highlight(const wxTreeItemId& item) {
         if (!m_tree || item == m_highlighted)
