@@ -24,7 +24,7 @@ TEST(NewFolder, MakesTheNameAsTypedOrSaysWhy) {
         NewFolderStatus status;
     };
     const Row rows[] = {
-        {u" New ", NewFolderStatus::kMade}, // no trimming
+        {u" New ", NewFolderStatus::kMade},        // no trimming
         {u"Sub/Inner", NewFolderStatus::kBadName}, // one name, never a path
         {u"../Escaped", NewFolderStatus::kBadName},
         {u".", NewFolderStatus::kBadName},

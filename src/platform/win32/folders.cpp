@@ -146,8 +146,8 @@ bool IsRegularFile(const std::u16string& path) {
         return false;
     const DWORD attributes = GetFileAttributesW(ApiPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
-           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                           FILE_ATTRIBUTE_DEVICE));
+           !(attributes &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
 }
 
 bool MakeFolder(const std::u16string& path) {

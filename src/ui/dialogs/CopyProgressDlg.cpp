@@ -149,8 +149,13 @@ void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
 }
 
 void CCopyProgressDlg::StartWorker() {
-    m_job = dz::TransferJob{&m_handoff, *m_pDestination, *m_pSource, *m_pNames, &m_outcome,
-                            &m_cancel, m_pReplace ? *m_pReplace : std::vector<std::u16string>()};
+    m_job = dz::TransferJob{&m_handoff,
+                            *m_pDestination,
+                            *m_pSource,
+                            *m_pNames,
+                            &m_outcome,
+                            &m_cancel,
+                            m_pReplace ? *m_pReplace : std::vector<std::u16string>()};
     m_jobBytes = dz::JobBytes();
     m_bEntrySizesTaken = false;
     m_rate = dz::RateMeter();
