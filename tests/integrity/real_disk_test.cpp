@@ -879,5 +879,49 @@ TEST(ChangedSource, IsNotPutInPlaceAndAMoveKeepsIt) {
     }
 }
 
+// Killed at each step of replacing an older copy: the folder holds the old
+// recording whole, the new one whole, or pieces that list as 0 KB - never old
+// and new parts under a companion that makes them look whole. A retry with
+// --replace finishes the job.
+TEST(KilledReplace, NeverLeavesAMixThatLooksWhole) {
+    for (int nth = 1;; ++nth) {
+        SCOPED_TRACE("killed at rename or unlink #" + std::to_string(nth));
+        TempDir tmp;
+        const fs::path src = tmp / "src", dst = tmp / "dst";
+        fs::create_directory(src);
+        fs::create_directory(dst);
+        const RecordingSet news = PlaceFixture("news", src);
+        PlaceFixture("news", dst);
+        for (const std::string& name : news.files())
+            FlipByte(dst / name, 4000);
+        const RecordingSet older = CaptureRecording(dst, kNews);
+        const EnvChanges drives{{"DEZADIDE_DRIVES", tmp.path().string()}};
+        EnvChanges env = drives;
+        env.insert(env.end(), {{"LD_PRELOAD", ShimPath()},
+                               {"DZ_FAULT_DIRS", dst.string()},
+                               {"DZ_FAULT_CALLS", "rename,unlink"},
+                               {"DZ_FAULT_NTH", std::to_string(nth)},
+                               {"DZ_FAULT_ACTION", "kill"}});
+        const std::vector<std::string> args{"mv", "--replace", src.string(), dst.string(), kNews};
+        const ProcessResult first = Cli(args, env);
+        if (first.signal != SIGKILL) {
+            EXPECT_TRUE(first.exitedWith(0)) << first.describe();
+            break;
+        }
+        const bool whole = StateOf(dst, news).presence == Presence::kComplete ||
+                           StateOf(dst, older).presence == Presence::kComplete;
+        const ProcessResult listed = Cli({"ls", dst.string()});
+        const bool shownWithASize =
+            listed.out.find("NEWS	" + kNews + "	0	") == std::string::npos &&
+            listed.out.find("NEWS	") != std::string::npos;
+        EXPECT_TRUE(whole || !shownWithASize) << listed.out << FolderContents(dst);
+        EXPECT_TRUE(StateOf(src, news).original) << Describe(src, news);
+        const ProcessResult again = Cli(args, drives);
+        EXPECT_TRUE(again.exitedWith(0)) << again.describe();
+        EXPECT_EQ(StateOf(dst, news).presence, Presence::kComplete) << Describe(dst, news);
+        ASSERT_LT(nth, 20);
+    }
+}
+
 } // namespace
 } // namespace dz::test
