@@ -104,15 +104,7 @@ void CMainFrame::OnPlay(wxCommandEvent&) {
     }
     // Without a player of the user's choice, the desktop's default opens it
     // (xdg-open on Linux, the shell's open on Windows).
-    const wxString opener = GetPlayOpener();
-    if (opener.empty()) {
-        if (!wxLaunchDefaultApplication(ToWx(target)))
-            ShowAppMessage(u"Could not open " + target, this);
-        return;
-    }
-    dz::desktop::ProcessInfo opened;
-    if (!dz::desktop::StartProgram(FromWx(opener), {dz::ToUtf8(target)}, opened))
-        ShowAppMessage(u"Could not start " + FromWx(opener) + u" for " + target, this);
+    OpenInPlayer(target);
 }
 
 void RemoveOwnPlayFiles() {
