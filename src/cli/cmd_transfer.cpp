@@ -1,6 +1,7 @@
 #include "cli/cmd_transfer.h"
 
 #include "cli/commands.h"
+#include "common/messages.h"
 #include "common/text.h"
 #include "platform/console.h"
 #include "platform/platform.h"
@@ -188,6 +189,9 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
                             case OnExisting::Refuse:
                                 return ExistingAnswer{false, {}, ExistingEntriesText(existing)};
                             case OnExisting::Skip:
+                                // Said, so that a script sees what it did not get.
+                                for (const std::u16string& name : existing)
+                                    PrintMessage(err, FillMessage(msg::kSkippedExisting, name));
                                 return ExistingAnswer{true, existing, {}};
                             case OnExisting::Replace:
                                 break;

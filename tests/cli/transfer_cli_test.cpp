@@ -117,6 +117,9 @@ TEST_F(CliTransfer, ExistingEntriesAreRefusedReplacedOrSkipped) {
         if (c.existing == OnExisting::Refuse) {
             EXPECT_EQ(err, ToUtf8(ExistingEntriesText({u"b.MP3"})) + "\n");
         }
+        if (c.existing == OnExisting::Skip) {
+            EXPECT_EQ(err, "Skipped, already in the destination: b.MP3\n");
+        }
     }
 }
 
