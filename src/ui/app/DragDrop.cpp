@@ -169,11 +169,17 @@ void CMainFrame::SetUpDragAndDrop() {
             if (!list->HasSelection())
                 return;
             wxTextDataObject data(RowDragText(row));
+#ifdef __WXGTK__
+            // GTK shows the drag as the given picture; Windows keeps its own
+            // cursors, which name copy and move themselves.
             const std::vector<dz::SelectedRow> rows = list->SelectedRowTexts();
             const wxString what = rows.size() == 1 ? ToWx(rows.front().column0)
                                                    : wxString::Format("%zu entries", rows.size());
             const wxIcon icon = MakeDragIcon(what);
             wxDropSource source(data, &list->m_wndList, icon, icon, icon);
+#else
+            wxDropSource source(data, &list->m_wndList);
+#endif
             SetDragSourceRow(row);
             source.DoDragDrop(wxDrag_AllowMove);
             SetDragSourceRow(std::nullopt);
