@@ -113,14 +113,14 @@ TEST(CliRm, AnEntryThatStaysIsReported) {
 
 TEST(CliMkdir, MakesTheFolderAsTypedOrSaysWhyNot) {
     TempDir dir;
-    const Outcome made = Call(RunMkdir, MkdirOptions{dir.text(), u" New "});
+    const Outcome made = Call(RunMkdir, MkdirOptions{dir.text(), u" New"});
     EXPECT_EQ(made.status, kExitOk);
-    EXPECT_TRUE(fs::is_directory(dir / " New "));
-    EXPECT_EQ(made.out, (dir / " New ").string() + "\n");
+    EXPECT_TRUE(fs::is_directory(dir / " New"));
+    EXPECT_EQ(made.out, (dir / " New").string() + "\n");
 
-    const Outcome again = Call(RunMkdir, MkdirOptions{dir.text(), u" New "});
+    const Outcome again = Call(RunMkdir, MkdirOptions{dir.text(), u" New"});
     EXPECT_EQ(again.status, kExitFailure);
-    EXPECT_EQ(again.err, "Could not make a folder, " + (dir / " New ").string() + "\n");
+    EXPECT_EQ(again.err, "Could not make a folder, " + (dir / " New").string() + "\n");
     EXPECT_EQ(Call(RunMkdir, MkdirOptions{u"", u"x"}).err, Line(dz::msg::kNoParentFolder));
     // One name inside PARENT, never a path that leads elsewhere.
     fs::create_directory(dir / "inner");
