@@ -169,11 +169,17 @@ void CMainFrame::SetUpDragAndDrop() {
             if (!list->HasSelection())
                 return;
             wxTextDataObject data(RowDragText(row));
+#ifdef __WXMSW__
+            // Windows draws its own copy and move pointers during a drag;
+            // its drag source takes cursors, not a picture.
+            wxDropSource source(data, &list->m_wndList);
+#else
             const std::vector<dz::SelectedRow> rows = list->SelectedRowTexts();
             const wxString what = rows.size() == 1 ? ToWx(rows.front().column0)
                                                    : wxString::Format("%zu entries", rows.size());
             const wxIcon icon = MakeDragIcon(what);
             wxDropSource source(data, &list->m_wndList, icon, icon, icon);
+#endif
             SetDragSourceRow(row);
             source.DoDragDrop(wxDrag_AllowMove);
             SetDragSourceRow(std::nullopt);
