@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Drags a recording from dezadide.exe's top list onto its bottom list with
-# the mouse, under Wine on the X display it is given (run it under xvfb-run,
-# with WINEPREFIX set): a plain drag must copy (the recording stays in the
-# top folder and arrives whole in the bottom one), a drag with Shift held
-# must move it (gone from the top folder, whole in the bottom one). Windows
-# itself suggests a move for a plain drag unless the program asks otherwise.
-#   scripts/wine-drag.sh PROGRAM FIXTURES_FOLDER [PICTURE]
+# Works dezadide.exe's lists with the mouse and keys, under Wine on the X
+# display it is given (run it under xvfb-run, with WINEPREFIX set):
+#  - drags a recording from the top list onto the bottom list: a plain drag
+#    must copy (the recording stays in the top folder and arrives whole in
+#    the bottom one), a drag with Shift held must move it (gone from the top
+#    folder, whole in the bottom one). Windows itself suggests a move for a
+#    plain drag unless the program asks otherwise;
+#  - presses F7 with a list focused: a message box must say why no folder
+#    can be made there (Windows swallows the key of a greyed-out command).
+# Saves a picture of the screen when a check fails.
+#   scripts/wine-lists.sh PROGRAM FIXTURES_FOLDER [PICTURE]
 set -euo pipefail
 program=$1
 fixtures=$2
@@ -54,7 +58,7 @@ whole() {
 }
 gone() { ! ls "$1/${2}"_* >/dev/null 2>&1; }
 fail() {
-  echo "drag: $1" >&2
+  echo "lists: $1" >&2
   [ -n "$picture" ] && import -window root "$picture" 2>/dev/null && echo "screen in $picture" >&2
   exit 1
 }
@@ -110,3 +114,16 @@ drag "$(top_row_y $((header + row_height * 3 / 2)))" shift
 settle whole "$work/disk/BOTTOM" RADIO radio || fail "a drag with Shift did not move RADIO"
 settle gone "$work/disk/TOP" RADIO || fail "a drag with Shift left RADIO in its folder"
 echo "a drag with Shift moved RADIO"
+
+# The top list has the focus after the drags; a message box comes up, as the
+# second window titled Dezadide.
+xdotool mousemove "$list_x" "$(top_row_y $((header + row_height / 2)))" click 1
+sleep 0.5
+xdotool key F7
+for _ in $(seq 100); do
+  [ "$(xdotool search --onlyvisible --name '^Dezadide$' 2>/dev/null | wc -l)" -ge 2 ] && break
+  sleep 0.1
+done
+[ "$(xdotool search --onlyvisible --name '^Dezadide$' 2>/dev/null | wc -l)" -ge 2 ] ||
+  fail "F7 with a list focused said nothing"
+echo "F7 with a list focused says why it cannot make a folder"
