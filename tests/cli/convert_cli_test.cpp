@@ -184,7 +184,7 @@ TEST(CliConvert, ExistingTargetsAndWarnings) {
     // The news recording with a companion that counts no parts.
     const std::filesystem::path news = std::filesystem::path(kNews).parent_path();
     for (const auto& e : std::filesystem::directory_iterator(news))
-        std::filesystem::copy_file(e.path(), dir / e.path().filename());
+        std::filesystem::copy_file(e.path(), dir / e.path().filename().string());
     std::vector<uint8_t> companion = dz::test::ReadFile(dir / "NEWS_#001_200612241930.AVF");
     companion[1740] = companion[1741] = 0;
     dz::test::WriteFile(dir / "NEWS_#001_200612241930.AVF", companion);
