@@ -113,7 +113,8 @@ TEST(CliConvert, InterruptStopsLikeTheStopButton) {
     // A source that is no transport stream is a failure, not a cancel.
     dz::test::WriteFile(dir / "JUNK_#001_200612241930.AVR", std::vector<uint8_t>(4000, 0x11));
     const Outcome junk =
-        Convert(Options(dir.text() + u"/JUNK_#001_200612241930.AVR", dir.text() + u"/j.mpg"));
+        Convert(Options(dir.text() + dz::platform::kSeparator + u"JUNK_#001_200612241930.AVR",
+                        dir.text() + u"/j.mpg"));
     EXPECT_EQ(junk.status, kExitFailure);
     EXPECT_EQ(junk.err, "JUNK_#001_200612241930.AVR is not an MPEG transport stream\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "j.mpg"));
@@ -127,7 +128,8 @@ TEST(CliConvert, InterruptAtStartUpOrAfterTheEndIsReported) {
     {
         const dz::platform::InterruptHook program([] {}, true);
         ASSERT_TRUE(dz::platform::SimulateInterrupt());
-        const Outcome early = Convert(Options(Text(kNews), dir.text() + u"/news.mpg"));
+        const Outcome early =
+            Convert(Options(Text(kNews), dir.text() + dz::platform::kSeparator + u"news.mpg"));
         EXPECT_EQ(early.status, kExitCancelled);
         EXPECT_EQ(early.err, "Convert Canceled; " + dir.path().string() +
                                  (dz::platform::kSeparator == u'/' ? "/" : "\\") +
