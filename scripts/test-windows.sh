@@ -9,6 +9,8 @@
 #  - starts dezadide.exe under Xvfb and waits for its window "Dezadide";
 #  - converts a recording in its conversion dialog and leaves through
 #    File > Exit, 20 times (scripts/wine-convert-exit.sh);
+#  - drags recordings from one list onto the other with the mouse (a plain
+#    drag copies, Shift moves) and presses F7 in a list (scripts/wine-lists.sh);
 #  - installs the installer silently, asks the installed dezadide-cli.exe its
 #    version, starts the installed dezadide.exe --demo on its sample disk,
 #    and uninstalls it again.
@@ -89,6 +91,10 @@ timeout 180 xvfb-run -a -s "-screen 0 1280x800x24" \
 echo "== convert, then File > Exit, 20 times"
 timeout 900 xvfb-run -a -s "-screen 0 1280x800x24" ./scripts/wine-convert-exit.sh \
   "$root/build/windows/src/dezadide.exe" 20 "$root/tests/fixtures"
+
+echo "== drags and keys in the lists"
+timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" ./scripts/wine-lists.sh \
+  "$root/build/windows/src/dezadide.exe" "$root/tests/fixtures"
 
 echo "== the installer, silently"
 "${wine[@]}" "$installer" /S '/D=C:\Dezadide'

@@ -127,6 +127,25 @@ const wxImageList* CImageToolBar::GetToolImageList(ToolImageList which) const {
 void CImageToolBar::ApplyImages(ToolImageList which) {
     const wxImageList& list = *m_lists[static_cast<int>(which)];
     const std::vector<int> ids = ButtonIds();
+#ifdef __WXMSW__
+    // Windows' toolbar rebuilds itself for each picture set one at a time,
+    // a good part of the start-up time: the tools take all their pictures
+    // first, and the bar is rebuilt once.
+    if (which == ToolImageList::Hot)
+        return; // shown by OnToolEnter while the pointer is on a button
+    for (size_t i = 0; i < ids.size() && static_cast<int>(i) < list.GetImageCount(); ++i) {
+        wxToolBarToolBase* tool = FindById(ids[i]);
+        if (!tool)
+            continue;
+        const wxBitmap picture = list.GetBitmap(static_cast<int>(i));
+        if (which == ToolImageList::Normal)
+            tool->SetNormalBitmap(picture);
+        else
+            tool->SetDisabledBitmap(picture);
+    }
+    Realize();
+    return;
+#endif
     for (size_t i = 0; i < ids.size() && static_cast<int>(i) < list.GetImageCount(); ++i) {
         const wxBitmap picture = list.GetBitmap(static_cast<int>(i));
         switch (which) {

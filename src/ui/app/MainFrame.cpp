@@ -170,6 +170,27 @@ void CMainFrame::CreateMenus() {
         {wxACCEL_NORMAL, WXK_F5, dz::ID_VIEW_REFRESH},
     };
     // clang-format on
+#ifdef __WXMSW__
+    // Windows swallows a key whose command is greyed out in the menu, so F7
+    // with a list focused did nothing at all. These keys get commands of
+    // their own, outside the menu, that hand on to the menu's command, which
+    // says why it cannot run.
+    for (wxAcceleratorEntry& key : keys) {
+        const int command = key.GetCommand();
+        if (command != dz::ID_NEW_FOLDER && command != dz::ID_DELETE_FILES)
+            continue;
+        const int keyCommand = wxWindow::NewControlId();
+        key.Set(key.GetFlags(), key.GetKeyCode(), keyCommand);
+        Bind(
+            wxEVT_MENU,
+            [this, command](wxCommandEvent&) {
+                wxCommandEvent forwarded(wxEVT_MENU, command);
+                forwarded.SetEventObject(this);
+                ProcessWindowEvent(forwarded);
+            },
+            keyCommand);
+    }
+#endif
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
 }
 

@@ -8,6 +8,9 @@
 #include "ui/wx_text.h"
 
 #include <wx/utils.h>
+#ifdef __WXMSW__
+#include <wx/msw/wrapcctl.h>
+#endif
 
 #include <algorithm>
 #include <optional>
@@ -146,6 +149,27 @@ void CFileView::SetSort(dz::RowSort sort) {
 void CFileView::ShowSortMark() {
     if (m_wndList.GetColumnCount() == kColumnCount)
         m_wndList.ShowSortIndicator(ColumnOf(m_sort.column), !m_sort.descending);
+#ifdef __WXMSW__
+    // Not every list view hands the arrow on to its header (Wine's drops
+    // it), so the header is given it directly.
+    if (m_wndList.GetColumnCount() != kColumnCount)
+        return;
+    const HWND header = ListView_GetHeader(static_cast<HWND>(m_wndList.GetHWND()));
+    const int sorted = ColumnOf(m_sort.column);
+    for (int c = 0; c < kColumnCount; ++c) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        if (!Header_GetItem(header, c, &item))
+            continue;
+        int format = item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (c == sorted)
+            format |= m_sort.descending ? HDF_SORTDOWN : HDF_SORTUP;
+        if (format != item.fmt) {
+            item.fmt = format;
+            Header_SetItem(header, c, &item);
+        }
+    }
+#endif
 }
 
 void CFileView::OnSize(wxSizeEvent& event) {
