@@ -51,7 +51,9 @@ TEST(CliConvert, OutcomeTextAndExitStatus) {
     TempDir dir;
     for (bool progress : {false, true}) {
         const Outcome ok = Convert(Options(
-            Text(kNews), dir.text() + (progress ? u"/news-progress.mpg" : u"/news.mpg"), progress));
+            Text(kNews),
+            dz::platform::JoinPath(dir.text(), progress ? u"news-progress.mpg" : u"news.mpg"),
+            progress));
         EXPECT_EQ(ok.status, kExitOk);
         EXPECT_EQ(ok.out, "Convert finished\n");
         if (progress) // a line redrawn in place, wiped at the end
@@ -60,11 +62,13 @@ TEST(CliConvert, OutcomeTextAndExitStatus) {
             EXPECT_EQ(ok.err, "");
     }
     const Outcome noSource =
-        Convert(Options(dir.text() + u"/NONE_#001_200612241930.AVR", dir.text() + u"/none.mpg"));
+        Convert(Options(dz::platform::JoinPath(dir.text(), u"NONE_#001_200612241930.AVR"),
+                        dz::platform::JoinPath(dir.text(), u"none.mpg")));
     EXPECT_EQ(noSource.status, kExitFailure);
     EXPECT_EQ(noSource.out, "");
     EXPECT_EQ(noSource.err, "Can't open the source file\n");
-    const Outcome noTarget = Convert(Options(Text(kNews), dir.text() + u"/missing/x.mpg"));
+    const Outcome noTarget =
+        Convert(Options(Text(kNews), dz::platform::JoinPath(dir.text(), u"missing/x.mpg")));
     EXPECT_EQ(noTarget.status, kExitFailure);
     EXPECT_EQ(noTarget.err, "Can't open the target file\n");
 }
@@ -76,7 +80,8 @@ TEST(CliConvert, InterruptStopsLikeTheStopButton) {
     sigaction(SIGINT, nullptr, &before);
 #endif
     for (bool progress : {false, true}) {
-        ConvertOptions options = Options(Text(kNews), dir.text() + u"/news.mpg", progress);
+        ConvertOptions options =
+            Options(Text(kNews), dz::platform::JoinPath(dir.text(), u"news.mpg"), progress);
         std::vector<int> parts;
 #ifndef _WIN32
         struct sigaction whileStopping {};
@@ -93,7 +98,7 @@ TEST(CliConvert, InterruptStopsLikeTheStopButton) {
         const Outcome r = Convert(options);
         EXPECT_EQ(r.status, kExitCancelled);
         EXPECT_NE(
-            r.err.find("Convert Canceled; " + dir.path().string() + "/news.mpg was not made\n"),
+            r.err.find("Convert Canceled; " + (dir / "news.mpg").string() + " was not made\n"),
             std::string::npos)
             << r.err;
         EXPECT_EQ(parts, (std::vector<int>{0, 1})) << "part 3 is never started";
@@ -113,7 +118,8 @@ TEST(CliConvert, InterruptStopsLikeTheStopButton) {
     // A source that is no transport stream is a failure, not a cancel.
     dz::test::WriteFile(dir / "JUNK_#001_200612241930.AVR", std::vector<uint8_t>(4000, 0x11));
     const Outcome junk =
-        Convert(Options(dir.text() + u"/JUNK_#001_200612241930.AVR", dir.text() + u"/j.mpg"));
+        Convert(Options(dz::platform::JoinPath(dir.text(), u"JUNK_#001_200612241930.AVR"),
+                        dz::platform::JoinPath(dir.text(), u"j.mpg")));
     EXPECT_EQ(junk.status, kExitFailure);
     EXPECT_EQ(junk.err, "JUNK_#001_200612241930.AVR is not an MPEG transport stream\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "j.mpg"));
@@ -127,15 +133,15 @@ TEST(CliConvert, InterruptAtStartUpOrAfterTheEndIsReported) {
     {
         const dz::platform::InterruptHook program([] {}, true);
         ASSERT_TRUE(dz::platform::SimulateInterrupt());
-        const Outcome early = Convert(Options(Text(kNews), dir.text() + u"/news.mpg"));
+        const Outcome early =
+            Convert(Options(Text(kNews), dz::platform::JoinPath(dir.text(), u"news.mpg")));
         EXPECT_EQ(early.status, kExitCancelled);
-        EXPECT_EQ(early.err, "Convert Canceled; " + dir.path().string() +
-                                 (dz::platform::kSeparator == u'/' ? "/" : "\\") +
-                                 "news.mpg was not made\n");
+        EXPECT_EQ(early.err,
+                  "Convert Canceled; " + (dir / "news.mpg").string() + " was not made\n");
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
 
-    ConvertOptions options = Options(Text(kNews), dir.text() + u"/news.mpg");
+    ConvertOptions options = Options(Text(kNews), dz::platform::JoinPath(dir.text(), u"news.mpg"));
     options.onPartStarted = [](int index, int) {
         if (index == 0)
             dz::platform::SimulateInterrupt();
@@ -145,11 +151,12 @@ TEST(CliConvert, InterruptAtStartUpOrAfterTheEndIsReported) {
     const Outcome kept = Convert(options);
     EXPECT_EQ(kept.status, kExitCancelled);
     EXPECT_EQ(kept.err,
-              "Convert Canceled; " + dir.path().string() + "/news.mpg was left as it was\n");
+              "Convert Canceled; " + (dir / "news.mpg").string() + " was left as it was\n");
     EXPECT_EQ(dz::test::ReadFile(dir / "news.mpg").size(), 4u);
 
     const dz::platform::InterruptHook program([] {}, true);
-    const Outcome finished = Convert(Options(Text(kNews), dir.text() + u"/late.mpg"));
+    const Outcome finished =
+        Convert(Options(Text(kNews), dz::platform::JoinPath(dir.text(), u"late.mpg")));
     ASSERT_TRUE(dz::platform::SimulateInterrupt()); // after the end: noted, nothing else
     EXPECT_EQ(finished.status, kExitOk);
     EXPECT_TRUE(dz::platform::InterruptReceived()) << "the late one was noted";
@@ -160,12 +167,12 @@ TEST(CliConvert, InterruptAtStartUpOrAfterTheEndIsReported) {
 // parts is said on stderr, and every part there is converted.
 TEST(CliConvert, ExistingTargetsAndWarnings) {
     TempDir dir;
-    const std::u16string target = dir.text() + u"/news.mpg";
+    const std::u16string target = dz::platform::JoinPath(dir.text(), u"news.mpg");
     dz::test::WriteFile(dir / "news.mpg", "earlier");
     const Outcome refused = Convert(Options(Text(kNews), target));
     EXPECT_EQ(refused.status, kExitFailure);
     EXPECT_EQ(refused.err,
-              dir.path().string() + "/news.mpg already exists; it was left as it was\n");
+              (dir / "news.mpg").string() + " already exists; it was left as it was\n");
     EXPECT_EQ(dz::test::ReadFile(dir / "news.mpg").size(), 7u);
     ConvertOptions replacing = Options(Text(kNews), target);
     replacing.replace = true;
@@ -175,7 +182,8 @@ TEST(CliConvert, ExistingTargetsAndWarnings) {
 #ifndef _WIN32
     dz::test::WriteFile(dir / "other", "other");
     std::filesystem::create_symlink(dir / "other", dir / "link.mpg");
-    const Outcome link = Convert(Options(Text(kNews), dir.text() + u"/link.mpg"));
+    const Outcome link =
+        Convert(Options(Text(kNews), dz::platform::JoinPath(dir.text(), u"link.mpg")));
     EXPECT_EQ(link.status, kExitFailure);
     EXPECT_EQ(dz::test::ReadFile(dir / "other").size(), 5u);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.mpg"));
@@ -189,7 +197,8 @@ TEST(CliConvert, ExistingTargetsAndWarnings) {
     companion[1740] = companion[1741] = 0;
     dz::test::WriteFile(dir / "NEWS_#001_200612241930.AVF", companion);
     const Outcome miscounted =
-        Convert(Options(dir.text() + u"/NEWS_#001_200612241930.AVR", dir.text() + u"/all.mpg"));
+        Convert(Options(dz::platform::JoinPath(dir.text(), u"NEWS_#001_200612241930.AVR"),
+                        dz::platform::JoinPath(dir.text(), u"all.mpg")));
     EXPECT_EQ(miscounted.status, kExitOk);
     EXPECT_EQ(miscounted.out, "Convert finished\n");
     EXPECT_EQ(miscounted.err, "The companion file's part count (0) does not match the parts there "
@@ -198,7 +207,8 @@ TEST(CliConvert, ExistingTargetsAndWarnings) {
 
     // A file system that cannot be told is no reason to convert part 1 alone.
     ConvertOptions unknown =
-        Options(dir.text() + u"/NEWS_#001_200612241930.AVR", dir.text() + u"/unknown.mpg");
+        Options(dz::platform::JoinPath(dir.text(), u"NEWS_#001_200612241930.AVR"),
+                dz::platform::JoinPath(dir.text(), u"unknown.mpg"));
     unknown.targetTakesWholeRecording = [](const std::u16string&) { return std::nullopt; };
     const Outcome untold = Convert(unknown);
     EXPECT_EQ(untold.status, kExitFailure);
