@@ -107,14 +107,18 @@ programs="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/
 # The installed program makes its sample disk from the installed clips.
 "$wineserver" -k 2>/dev/null || true
 timeout 120 "$wineserver" -w
-temp=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Temp
+# %TEMP% is users/<name>/Temp in Debian's Wine, AppData/Local/Temp in others.
+users=$WINEPREFIX/drive_c/users
+rm -rf "$users"/*/Temp/dz-demo-* "$users"/*/AppData/Local/Temp/dz-demo-*
 timeout 180 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   "$1" "C:\Dezadide\dezadide.exe" --demo >/dev/null 2>&1 &
   for _ in $(seq 120); do
-    ls "$2"/dz-demo-*/recorder/REC/NEWS_#003_200612241930.AVR >/dev/null 2>&1 && exit 0
+    ls "$2"/*/Temp/dz-demo-*/recorder/REC/NEWS_#003_200612241930.AVR \
+      "$2"/*/AppData/Local/Temp/dz-demo-*/recorder/REC/NEWS_#003_200612241930.AVR \
+      2>/dev/null | grep -q . && exit 0
     sleep 1
   done
-  exit 1' _ "$root/scripts/wine-run.sh" "$temp" ||
+  exit 1' _ "$root/scripts/wine-run.sh" "$users" ||
   { echo "the installed program made no sample disk with --demo" >&2; exit 1; }
 "$wineserver" -k 2>/dev/null || true
 timeout 120 "$wineserver" -w
