@@ -1,13 +1,14 @@
 #include "recording/recording_files.h"
 
+#include "platform/folder_path.h"
+
 namespace dz {
 
 std::optional<RecordingFiles> RecordingFiles::Of(const std::u16string& partPath) {
     RecordingNameParts name;
     if (SplitSiblingNames(partPath, name) != 0)
         return std::nullopt;
-    std::u16string folder =
-        name.prefix.size() > 1 ? name.prefix.substr(0, name.prefix.size() - 1) : name.prefix;
+    std::u16string folder = platform::WithoutSeparator(name.prefix);
     if (folder.empty())
         folder = u".";
     RecordingFiles files(std::move(folder), std::move(name));

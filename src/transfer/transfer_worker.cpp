@@ -4,6 +4,7 @@
 #include "transfer/transfer_worker.h"
 
 #include "common/text.h"
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 #include "recording/location_text.h"
@@ -209,14 +210,6 @@ int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
     return 0;
 }
 
-// The folder a split prefix names: the prefix without its trailing separator,
-// except a root that is only a separator.
-std::u16string FolderOfPrefix(const std::u16string& prefix) {
-    if (prefix.size() > 1 && (prefix.back() == u'/' || prefix.back() == u'\\'))
-        return prefix.substr(0, prefix.size() - 1);
-    return prefix;
-}
-
 // Source and destination of one file of a recording, with the names as they
 // are found on disk (the recorder writes upper case, a copy may not have).
 struct FilePair {
@@ -270,7 +263,7 @@ int BuildFileList(EntryContext& c, const std::u16string& sourcePath,
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::NameTooLong, false);
     if (SplitRecordingPath(destinationPath, destination) != 0)
         return Fail(c, ProgressCode::ErrorDestination, TransferFailure::NameTooLong, false);
-    list.destinationFolder = FolderOfPrefix(destination.prefix);
+    list.destinationFolder = dz::platform::WithoutSeparator(destination.prefix);
     const std::optional<std::u16string> locationText =
         MakeLocationText(list.destinationFolder, destination);
     if (!locationText)
@@ -281,7 +274,7 @@ int BuildFileList(EntryContext& c, const std::u16string& sourcePath,
     const std::u16string& recordingName = source.recordingName;
     const std::u16string& stamp = source.dateStamp;
     const int32_t suffix = source.suffixNumber;
-    dz::platform::FolderCaseIndex sourceIndex(FolderOfPrefix(source.prefix));
+    dz::platform::FolderCaseIndex sourceIndex(dz::platform::WithoutSeparator(source.prefix));
     dz::platform::FolderCaseIndex destinationIndex(list.destinationFolder);
     auto pairOf = [&](const std::u16string& sourceBuilt, const std::u16string& destinationBuilt) {
         const size_t sourceCut = source.prefix.size();
