@@ -11,6 +11,11 @@ constexpr int WxCommandId(int fixedId) {
     return 0x4000 | (fixedId & 0x7FFF);
 }
 
+// Every id WxCommandId makes lies in this range; the frame hands the whole
+// range to its command table, so a new command needs no entry elsewhere.
+inline constexpr int kFirstCommandId = WxCommandId(0x8000);
+inline constexpr int kLastCommandId = WxCommandId(0xFFFF);
+
 inline constexpr int AFX_IDW_PANE_FIRST = WxCommandId(0xE900);
 
 // Commands of the menu and the toolbar.

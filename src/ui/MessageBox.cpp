@@ -1,6 +1,7 @@
 #include "ui/MessageBox.h"
 
 #include "common/messages.h"
+#include "ui/UserStandIn.h"
 #include "ui/wx_text.h"
 
 #include <wx/msgdlg.h>
@@ -9,14 +10,9 @@
 
 namespace {
 
-MessageBoxHook& Hook() {
-    static MessageBoxHook hook;
-    return hook;
-}
-
 void Show(const MessageBoxCall& call, wxWindow* parent) {
-    if (Hook()) {
-        Hook()(call);
+    if (const auto& standIn = TestStandIn().messageBox) {
+        standIn(call);
         return;
     }
     // The toolkit's own box leaves the icon out on GTK 3; the generic box
@@ -50,6 +46,7 @@ void ShowVivozirError(wxWindow* parent) {
     Show({dz::msg::kCantExecuteVivozir, dz::msg::kErrorCaption, wxOK | wxICON_NONE}, parent);
 }
 
-void SetMessageBoxHook(MessageBoxHook hook) {
-    Hook() = std::move(hook);
+UserStandIn& TestStandIn() {
+    static UserStandIn standIn;
+    return standIn;
 }

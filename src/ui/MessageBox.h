@@ -1,7 +1,6 @@
 #pragma once
-// The application's two message boxes. Every user-facing message goes
-// through here, so tests can capture them with a hook instead of a modal box.
-#include <functional>
+// The application's message boxes. Every user-facing message goes through
+// here, so a test's stand-in (UserStandIn.h) can take them instead.
 #include <string>
 
 class wxWindow;
@@ -20,7 +19,3 @@ void ShowAppInformation(const std::u16string& text, wxWindow* parent = nullptr);
 void ShowAppMessage(const std::u16string& text, const std::u16string& caption);
 // The Vivozir error: caption "Error", OK button, no icon, owned by parent.
 void ShowVivozirError(wxWindow* parent);
-
-// While a hook is set, boxes are handed to it and not shown.
-using MessageBoxHook = std::function<void(const MessageBoxCall&)>;
-void SetMessageBoxHook(MessageBoxHook hook);

@@ -5,6 +5,7 @@
 #include "dialog_test_support.h"
 #include "transfer/transfer_worker.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/dialogs/CopyProgressDlg.h"
 
 #include <random>
@@ -39,7 +40,7 @@ protected:
     void SetUp() override {
         fs::create_directory(src);
         fs::create_directory(dst);
-        SetMessageBoxHook([this](const MessageBoxCall& c) { boxes.push_back(c); });
+        TestStandIn().messageBox = [this](const MessageBoxCall& c) { boxes.push_back(c); };
         seams.onReport = [this](CCopyProgressDlg& d, const ProgressReport& r) {
             seen.push_back({r.code, r.number, d.GetCounterText(), d.GetFileNameText(),
                             d.GetSourceText(), d.GetDestinationText(), d.GetTotalRange(),
@@ -48,7 +49,7 @@ protected:
                 onReport(d, r);
         };
     }
-    void TearDown() override { SetMessageBoxHook(nullptr); }
+    void TearDown() override { TestStandIn().messageBox = nullptr; }
     void Names(const std::vector<std::string>& list) {
         for (const std::string& n : list)
             names.Add(U16(n));
@@ -56,16 +57,16 @@ protected:
     }
     // One modal run as the command makes it; the worker must have ended by
     // the time the run returns.
-    void Run() { Run(&names, TransferMode::Copy); }
-    void Run(CSortStringArray* list, TransferMode mode) {
-        CCopyProgressDlg dialog(seams);
-        dialog.m_pDestination = &destination;
-        dialog.m_pSource = &source;
-        dialog.m_pNames = list;
-        dialog.m_nMode = mode;
+    void Run() { Run(names, TransferMode::Copy); }
+    void Run(const CSortStringArray& list, TransferMode mode) {
+        TransferJob job;
+        job.destination = destination;
+        job.source = source;
+        job.names = list;
+        CCopyProgressDlg dialog(mode, job, seams);
         EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
         EXPECT_FALSE(dialog.IsWorkerRunning());
-        if (dialog.m_pNames && mode != TransferMode::None) {
+        if (list.GetSize() > 0 && mode != TransferMode::None) {
             EXPECT_TRUE(dialog.IsCancelRequested()) << "the worker was told to stop";
         }
     }
@@ -121,7 +122,7 @@ TEST_F(CopyProgressDialog, AMoveSaysSoInTheCaption) {
     Names({"a.mp3"});
     wxString title;
     onReport = [&](CCopyProgressDlg& d, const ProgressReport&) { title = d.GetTitle(); };
-    Run(&names, TransferMode::Move);
+    Run(names, TransferMode::Move);
     EXPECT_EQ(title, "Moving a.mp3");
     EXPECT_FALSE(fs::exists(src / "a.mp3"));
 }
@@ -176,13 +177,13 @@ TEST_F(CopyProgressDialog, EveryEndingCodeClosesAndTheDialogWaitsForTheWorker) {
     }
     EXPECT_TRUE(boxes.empty());
 
-    // A job without its list, or with an empty one and no mode, closes at
-    // once, without a worker.
+    // A job without a mode, or without entries, closes at once, without a
+    // worker.
     bool started = false;
     seams.threadProc = [&](TransferJob*) { return started = true, 0; };
     CSortStringArray none;
-    Run(&none, TransferMode::None);
-    Run(nullptr, TransferMode::Copy);
+    Run(names, TransferMode::None);
+    Run(none, TransferMode::Copy);
     EXPECT_FALSE(started);
 }
 
@@ -254,13 +255,13 @@ TEST_F(CopyProgressDialog, TheWorkerStartsAboutATenthOfASecondAfterTheFirstPaint
         started = Clock::now();
         return 0;
     };
-    CCopyProgressDlg dialog(seams);
+    TransferJob job;
+    job.destination = destination;
+    job.source = source;
+    job.names = names;
+    CCopyProgressDlg dialog(TransferMode::Copy, job, seams);
     const Clock::time_point made = Clock::now();
     const FirstPaint painted(dialog);
-    dialog.m_pDestination = &destination;
-    dialog.m_pSource = &source;
-    dialog.m_pNames = &names;
-    dialog.m_nMode = TransferMode::Copy;
     EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
     ASSERT_TRUE(painted.at()) << "the dialog was painted";
     ASSERT_TRUE(started) << "the worker ran";

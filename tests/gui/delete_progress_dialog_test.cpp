@@ -33,15 +33,12 @@ TEST(DeleteProgressDialog, RemovesPlainFilesAndEveryCountedPartThenTheCompanion)
     names.Sort();
 
     // Without its folder it deletes nothing and closes.
-    CDeleteProgressDlg idle(seams);
-    idle.m_pNames = &names;
+    CDeleteProgressDlg idle({u"", names}, seams);
     EXPECT_EQ(RunModal(idle), wxID_CANCEL);
     EXPECT_TRUE(shown.empty());
 
     // A close asked for before the run is refused; the dialog ends itself.
-    CDeleteProgressDlg dialog(seams);
-    dialog.m_pNames = &names;
-    dialog.m_pFolder = &folder;
+    CDeleteProgressDlg dialog({folder, names}, seams);
     dialog.CallAfter([&dialog] { dialog.Close(); });
     EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
 
@@ -71,10 +68,8 @@ TEST(DeleteProgressDialog, StartsAboutATenthOfASecondAfterTheFirstPaint) {
         if (!shown)
             shown = std::chrono::steady_clock::now();
     };
-    CDeleteProgressDlg dialog(seams);
+    CDeleteProgressDlg dialog({folder, names}, seams);
     const FirstPaint painted(dialog);
-    dialog.m_pNames = &names;
-    dialog.m_pFolder = &folder;
     EXPECT_EQ(RunModal(dialog), wxID_CANCEL);
     ASSERT_TRUE(painted.at());
     ASSERT_TRUE(shown) << "the file was deleted";

@@ -10,6 +10,7 @@
 #include "support/main_frame_fixture.h"
 #include "transfer/transfer_plan.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/app/PaneSplitter.h"
 #include "ui/app/resource.h"
 #include "ui/dialogs/Prompts.h"
@@ -69,8 +70,8 @@ protected:
     void SetUp() override {
         fs::create_directories(top);
         fs::create_directories(bottom);
-        SetMessageBoxHook([this](const MessageBoxCall& c) { boxes.push_back(c); });
-        SetPromptHook([this](const PromptCall& c) {
+        TestStandIn().messageBox = [this](const MessageBoxCall& c) { boxes.push_back(c); };
+        TestStandIn().prompt = [this](const PromptCall& c) {
             asked.push_back(c);
             if (replies.empty())
                 return PromptReply{{true, false}, {ReplaceAnswer::Replace, false}};
@@ -78,14 +79,14 @@ protected:
             if (replies.size() > 1)
                 replies.erase(replies.begin());
             return reply;
-        });
+        };
     }
     void TearDown() override {
         m.reset();
-        SetMessageBoxHook(nullptr);
-        SetPromptHook([](const PromptCall&) {
+        TestStandIn().messageBox = nullptr;
+        TestStandIn().prompt = [](const PromptCall&) {
             return PromptReply{{true, false}, {ReplaceAnswer::Replace, false}};
-        });
+        };
     }
     void Open(std::vector<std::u16string> drives = {}) {
         if (drives.empty())
@@ -259,7 +260,7 @@ TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
         {FocusedPane::BottomTree, {dz::ID_NEW_FOLDER, dz::ID_VIEW_REFRESH}},
     };
     for (const auto& menu : menus)
-        EXPECT_EQ(MenuIds(*frame().MakeContextMenu(menu.pane)), menu.ids);
+        EXPECT_EQ(MenuIds(*MakePaneMenu(menu.pane)), menu.ids);
 
     // The top list's menu entries, sent as the menu sends them, do what the
     // toolbar's buttons do.
@@ -285,7 +286,7 @@ TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
     ASSERT_TRUE(FocusList(kTopRow));
     RunCommand(frame(), dz::ID_SELECT_ALL);
     EXPECT_EQ(SelectedNames(m->fileView(kTopRow)), (Names{"a.mp3", "b.mp3"}));
-    const std::unique_ptr<wxMenu> menu = frame().MakeContextMenu(FocusedPane::TopList);
+    const std::unique_ptr<wxMenu> menu = MakePaneMenu(FocusedPane::TopList);
     RunCommand(frame(), MenuIds(*menu)[1]); // Copy from Top to Bottom
     EXPECT_EQ(ListedFiles(m->fileView(kBottomRow)), (Names{"a.mp3", "b.mp3"}));
     ASSERT_TRUE(FocusList(kTopRow));

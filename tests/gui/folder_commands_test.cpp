@@ -4,6 +4,7 @@
 #include "dialog_test_support.h"
 #include "support/main_frame_fixture.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/dialogs/InputNameDlg.h"
 #include "ui/panes/FolderTreeCtrl.h"
 #include "ui/panes/FolderView.h"
@@ -27,14 +28,14 @@ protected:
     std::unique_ptr<MainFrameFixture> m;
 
     void SetUp() override {
-        SetMessageBoxHook([this](const MessageBoxCall& c) { boxes.push_back(c); });
+        TestStandIn().messageBox = [this](const MessageBoxCall& c) { boxes.push_back(c); };
         fs::create_directories(a);
         fs::create_directories(disk / "B");
         m = std::make_unique<MainFrameFixture>(std::vector{U16(disk.path())});
     }
     void TearDown() override {
         m.reset();
-        SetMessageBoxHook(nullptr);
+        TestStandIn().messageBox = nullptr;
     }
     bool Focus(int row, bool list) {
         const bool top = row == kTopRow;

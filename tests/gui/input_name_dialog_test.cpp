@@ -2,6 +2,7 @@
 // and the 128-character limit both in the box and on OK.
 #include "dialog_test_support.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/dialogs/InputNameDlg.h"
 
 #include <wx/textctrl.h>
@@ -11,7 +12,7 @@ namespace {
 
 TEST(InputNameDialog, GivesTheNameAsTypedOnOkOnlyAndKeepsTo128Units) {
     std::vector<MessageBoxCall> boxes;
-    SetMessageBoxHook([&](const MessageBoxCall& c) { boxes.push_back(c); });
+    TestStandIn().messageBox = [&](const MessageBoxCall& c) { boxes.push_back(c); };
     std::u16string wide; // 100 characters outside the basic plane: 200 units
     for (int i = 0; i < 100; ++i)
         wide += u"\U0001F600";
@@ -60,7 +61,7 @@ TEST(InputNameDialog, GivesTheNameAsTypedOnOkOnlyAndKeepsTo128Units) {
         EXPECT_EQ(stillOpen, c.typed == wide);
         EXPECT_EQ(boxes.size(), c.typed == wide ? 1u : 0u);
     }
-    SetMessageBoxHook(nullptr);
+    TestStandIn().messageBox = nullptr;
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, u"Please enter no more than 128 characters.");
     EXPECT_EQ(boxes[0].caption, u"Dezadide");

@@ -2,6 +2,7 @@
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
+#include "ui/UserStandIn.h"
 #include "ui/app/DezadideApp.h"
 #include "ui/app/DezadideDoc.h"
 #include "ui/app/ImageToolBar.h"
@@ -82,14 +83,27 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
     CImageToolBar& bar = *m.frame()->GetImageToolBar();
     EXPECT_EQ(m.frame()->GetToolBar(), &bar);
     EXPECT_EQ(bar.GetId(), dz::ID_VIEW_TOOLBAR);
-    ASSERT_EQ(bar.GetToolsCount(), std::size(kToolbarLayout));
-    for (size_t i = 0; i < std::size(kToolbarLayout); ++i) {
+    // The buttons from the left; 0 for a separator.
+    const int layout[] = {dz::ID_NEW_FOLDER,
+                          0,
+                          dz::ID_COPY_TOP_TO_BOTTOM,
+                          dz::ID_COPY_BOTTOM_TO_TOP,
+                          0,
+                          dz::ID_MOVE_TOP_TO_BOTTOM,
+                          dz::ID_MOVE_BOTTOM_TO_TOP,
+                          0,
+                          dz::ID_DELETE_FILES,
+                          0,
+                          dz::ID_CONVERT_TO_AVI,
+                          dz::ID_CONVERT_TO_MP3};
+    ASSERT_EQ(bar.GetToolsCount(), std::size(layout));
+    for (size_t i = 0; i < std::size(layout); ++i) {
         const wxToolBarToolBase* tool = bar.GetToolByPos(static_cast<int>(i));
-        if (kToolbarLayout[i] == 0) {
+        if (layout[i] == 0) {
             EXPECT_TRUE(tool->IsSeparator()) << i;
             continue;
         }
-        EXPECT_EQ(tool->GetId(), kToolbarLayout[i]);
+        EXPECT_EQ(tool->GetId(), layout[i]);
         EXPECT_EQ(tool->GetNormalBitmap().GetSize(), wxSize(64, 42));
     }
     EXPECT_EQ(bar.GetToolShortHelp(dz::ID_DELETE_FILES), "Delete files");
@@ -175,7 +189,7 @@ TEST(MainFrame, ADocumentOnTheCommandLineIsOpenedUnreadOrEndsTheStart) {
 // The program carries its pictures: with no folder set, every strip and
 // every icon size comes from inside the program, equal to the files in res/.
 TEST(ImageToolBar, PicturesAreCarriedByTheProgram) {
-    ASSERT_TRUE(GetResourceFolder().empty());
+    ASSERT_TRUE(TestStandIn().resourceFolder.empty());
     wxInitAllImageHandlers();
     const struct {
         int id;
@@ -214,7 +228,7 @@ TEST(ImageToolBar, ImageListsFollowTheirFailureRules) {
     wxImage narrow(500, 42);
     narrow.SetRGB(wxRect(0, 0, 500, 42), 192, 192, 192);
     narrow.SaveFile(wxString((res / "toolbar_disabled.bmp").string()), wxBITMAP_TYPE_BMP);
-    SetResourceFolder(wxString(res.path().string()));
+    TestStandIn().resourceFolder = wxString(res.path().string());
 
     auto* host = new wxFrame(nullptr, wxID_ANY, "host"); // destroys itself
     auto* bar = new CImageToolBar;
@@ -242,7 +256,7 @@ TEST(ImageToolBar, ImageListsFollowTheirFailureRules) {
     EXPECT_TRUE(picture.IsTransparent(0, 41));
     EXPECT_FALSE(picture.IsTransparent(32, 21)) << "the picture itself is drawn";
 
-    SetResourceFolder(wxString());
+    TestStandIn().resourceFolder.clear();
     host->Destroy();
     dz::test::PumpUntil([] { return wxTopLevelWindows.empty(); });
 }

@@ -9,6 +9,7 @@
 #include "recording/demo_disk.h"
 #include "support/main_frame_fixture.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/app/PaneSplitter.h"
 #include "ui/app/resource.h"
 #include "ui/dialogs/AboutDlg.h"
@@ -320,16 +321,16 @@ TEST(RandomInput, ThousandsOfSeededEventsLeaveEveryRecordingWhole) {
     ScopedEnv opener("DEZADIDE_OPENER", "true");
     ScopedEnv path("PATH", "/usr/bin:/bin");
     std::vector<MessageBoxCall> boxes;
-    SetMessageBoxHook([&](const MessageBoxCall& call) { boxes.push_back(call); });
+    TestStandIn().messageBox = [&](const MessageBoxCall& call) { boxes.push_back(call); };
     std::mt19937 answers(seed ^ 0x5eedu);
-    SetPromptHook([&](const PromptCall&) {
+    TestStandIn().prompt = [&](const PromptCall&) {
         PromptReply reply;
         reply.del = {answers() % 3 != 0, answers() % 4 == 0};
         const dz::ReplaceAnswer choices[] = {dz::ReplaceAnswer::Replace, dz::ReplaceAnswer::Skip,
                                              dz::ReplaceAnswer::Cancel};
         reply.replace = {choices[answers() % 3], answers() % 2 == 0};
         return reply;
-    });
+    };
     {
         MainFrameFixture m({disk.u16string(), backup.u16string()}, wxSize(1000, 700));
         ASSERT_TRUE(m.frame());
@@ -352,10 +353,10 @@ TEST(RandomInput, ThousandsOfSeededEventsLeaveEveryRecordingWhole) {
         std::printf("random input: %ld events in %.1f s, %zu boxes\n", done, seconds, boxes.size());
         RecordProperty("events", std::to_string(done));
     }
-    SetMessageBoxHook(nullptr);
-    SetPromptHook([](const PromptCall&) {
+    TestStandIn().messageBox = nullptr;
+    TestStandIn().prompt = [](const PromptCall&) {
         return PromptReply{{true, false}, {ReplaceAnswer::Replace, false}};
-    });
+    };
 
     size_t checked = 0;
     std::vector<std::string> broken = BrokenRecordings(disk, streams, checked);

@@ -5,6 +5,7 @@
 #include "dialog_test_support.h"
 #include "support/main_frame_fixture.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/dialogs/CopyProgressDlg.h"
 
 #include <algorithm>
@@ -33,17 +34,17 @@ protected:
     std::unique_ptr<MainFrameFixture> m;
 
     void SetUp() override {
-        SetMessageBoxHook([this](const MessageBoxCall& c) { boxes.push_back(c); });
+        TestStandIn().messageBox = [this](const MessageBoxCall& c) { boxes.push_back(c); };
         rec.parts = {134 + 200000, 150000, 1000};
     }
     void TearDown() override {
         m.reset();
-        SetMessageBoxHook(nullptr);
+        TestStandIn().messageBox = nullptr;
+        TestStandIn().copy = {};
     }
     void MakeFrame() {
         m = std::make_unique<MainFrameFixture>(std::vector{U16(disk.path())});
-        m->frame()->m_dialogSeams.copy.onReport = [this](CCopyProgressDlg& d,
-                                                         const ProgressReport& r) {
+        TestStandIn().copy.onReport = [this](CCopyProgressDlg& d, const ProgressReport& r) {
             ++reports;
             if (onReport)
                 onReport(d, r);

@@ -6,6 +6,7 @@
 #include "convert/recording_files.h"
 #include "dialog_test_support.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/dialogs/Ts2PesDlg.h"
 #include "ui/wx_text.h"
 
@@ -69,13 +70,13 @@ protected:
     CTs2PesDlg::Seams seams;
 
     void SetUp() override {
-        SetMessageBoxHook([this](const MessageBoxCall& call) {
+        TestStandIn().messageBox = [this](const MessageBoxCall& call) {
             EXPECT_EQ(call.caption, u"Dezadide");
             boxes.push_back(call.text);
             boxStyles.push_back(call.style);
             if (onBox)
                 onBox();
-        });
+        };
         seams.onPartShown = [this](CTs2PesDlg& d, int index) {
             parts.push_back(
                 {index, Bar(d, IDC_TOTAL_PROGRESS), Label(d, IDC_TOTAL_PERCENT), d.m_bBusy});
@@ -87,7 +88,7 @@ protected:
             return chooseFile ? chooseFile(d, path) : wxID_CANCEL;
         };
     }
-    void TearDown() override { SetMessageBoxHook(nullptr); }
+    void TearDown() override { TestStandIn().messageBox = nullptr; }
     std::vector<int> Indexes() const {
         std::vector<int> indexes;
         for (const PartSeen& p : parts)

@@ -7,6 +7,7 @@
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/app/MainFrame.h"
 #include "ui/app/resource.h"
 
@@ -89,9 +90,9 @@ TEST(Vivozir, AProgramThatCannotBeStartedGetsItsBoxAndNothingElse) {
     MainFrameFixture m({disk.path().u16string()});
     ASSERT_TRUE(m.frame());
     std::vector<MessageBoxCall> boxes;
-    SetMessageBoxHook([&](const MessageBoxCall& call) { boxes.push_back(call); });
+    TestStandIn().messageBox = [&](const MessageBoxCall& call) { boxes.push_back(call); };
     ConvertToMp3(*m.frame());
-    SetMessageBoxHook(nullptr);
+    TestStandIn().messageBox = nullptr;
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, u"Can't execute tovar Vivozir.");
     EXPECT_EQ(boxes[0].caption, u"Error");

@@ -1,5 +1,6 @@
 // Carries out Convert to AVI: the conversion dialog for the selected recording.
 #include "convert/ts2pes_prefill.h"
+#include "ui/UserStandIn.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/Ts2PesDlg.h"
 #include "ui/panes/FileView.h"
@@ -16,6 +17,6 @@ void CMainFrame::OnConvertToAvi(wxCommandEvent&) {
             paths = dz::convert::ConversionPathsForRow(
                 row.folderView->m_strPath, selected.front().column0, selected.front().column1);
     }
-    CTs2PesDlg dialog(this, paths.source, paths.target, m_dialogSeams.conversion);
+    CTs2PesDlg dialog(this, paths.source, paths.target, TestStandIn().conversion);
     dialog.ShowModal();
 }

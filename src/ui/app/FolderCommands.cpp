@@ -4,6 +4,7 @@
 #include "transfer/transfer_outcome.h"
 #include "transfer/transfer_plan.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/DeleteProgressDlg.h"
 #include "ui/dialogs/InputNameDlg.h"
@@ -44,9 +45,7 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
     }
     std::u16string failure;
     {
-        CDeleteProgressDlg dialog(m_dialogSeams.deletion);
-        dialog.m_pNames = &names;
-        dialog.m_pFolder = &folder;
+        CDeleteProgressDlg dialog({folder, names}, TestStandIn().deletion);
         dialog.ShowModal();
         failure = dz::DeleteOutcomeText(dialog.m_outcome);
     }

@@ -1,16 +1,9 @@
-// Folders that change on disk while they are shown: the lists and the open
-// tree folders follow by themselves, through the desktop's file-change
-// notifications, keeping selection and scroll. (On Windows a folder the
-// system will not watch is polled.)
-#include "common/text.h"
+#include "ui/app/FolderWatch.h"
+
 #include "platform/platform.h"
-#include "ui/app/MainFrame.h"
-#include "ui/panes/FileView.h"
-#include "ui/panes/FolderView.h"
 #include "ui/wx_text.h"
 
 #include <algorithm>
-#include <vector>
 
 #include <wx/filename.h>
 #include <wx/fswatcher.h>
@@ -22,21 +15,35 @@ std::u16string ParentOf(const wxFileName& changed) {
     return FromWx(changed.GetPath(wxPATH_NO_SEPARATOR));
 }
 
-// Whether the tree has the item of folder open: its children are on screen.
-bool IsOpenInTree(CFolderTreeCtrl& tree, const std::u16string& folder) {
-    const wxTreeItemId selected = tree.GetSelection();
-    return selected.IsOk() && tree.IsExpanded(selected) && tree.GetItemPath(selected) == folder;
-}
-
 } // namespace
 
-void CMainFrame::WatchShownFolders() {
-    if (!m_bCreated)
+CFolderWatch::CFolderWatch(std::function<void(int row)> refreshRow)
+    : m_refreshRow(std::move(refreshRow)) {
+    Bind(wxEVT_FSWATCHER, &CFolderWatch::OnFileSystemChange, this);
+    m_refreshTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { RefreshChangedRows(); });
+}
+
+CFolderWatch::~CFolderWatch() {
+    Stop();
+}
+
+void CFolderWatch::Stop() {
+    m_bStopped = true;
+    m_refreshTimer.Stop();
+    m_pWatcher.reset();
+#ifdef __WXMSW__
+    m_folderWatcher.Stop();
+#endif
+    m_watched.clear();
+}
+
+void CFolderWatch::Watch(const std::array<std::u16string, 2>& rowFolders) {
+    if (m_bStopped)
         return;
     m_watched.clear();
     std::vector<std::u16string> paths;
-    for (int row : {kTopRow, kBottomRow}) {
-        const std::u16string& folder = Row(row).fileView->GetFolder();
+    for (int row : {0, 1}) {
+        const std::u16string& folder = rowFolders[row];
         if (folder.empty())
             continue;
         // One folder may be shown through two paths (a link, a bind mount):
@@ -79,16 +86,16 @@ void CMainFrame::WatchShownFolders() {
 #endif
 }
 
-void CMainFrame::OnFileSystemChange(wxFileSystemWatcherEvent& event) {
-    if (!m_bCreated || event.IsError())
+void CFolderWatch::OnFileSystemChange(wxFileSystemWatcherEvent& event) {
+    if (event.IsError())
         return;
     FolderChanged(ParentOf(event.GetPath()));
     if (event.GetChangeType() == wxFSW_EVENT_RENAME)
         FolderChanged(ParentOf(event.GetNewPath()));
 }
 
-void CMainFrame::FolderChanged(const std::u16string& folder) {
-    if (!m_bCreated)
+void CFolderWatch::FolderChanged(const std::u16string& folder) {
+    if (m_bStopped)
         return;
     // Changes come in bursts (a copy writes many blocks); one refresh per
     // burst is read once the burst is over. A change is reported under the
@@ -96,28 +103,18 @@ void CMainFrame::FolderChanged(const std::u16string& folder) {
     for (const WatchedFolder& watched : m_watched) {
         if (watched.path != folder)
             continue;
-        for (int row : {kTopRow, kBottomRow})
+        for (int row : {0, 1})
             m_bRefreshPending[row] = m_bRefreshPending[row] || watched.rows[row];
     }
-    if ((m_bRefreshPending[kTopRow] || m_bRefreshPending[kBottomRow]) &&
-        !m_refreshTimer.IsRunning())
+    if ((m_bRefreshPending[0] || m_bRefreshPending[1]) && !m_refreshTimer.IsRunning())
         m_refreshTimer.StartOnce(kRefreshDelayMs);
 }
 
-void CMainFrame::RefreshChangedFolders() {
-    for (int row : {kTopRow, kBottomRow}) {
+void CFolderWatch::RefreshChangedRows() {
+    for (int row : {0, 1}) {
         if (!m_bRefreshPending[row])
             continue;
         m_bRefreshPending[row] = false;
-        CFileView& list = *Row(row).fileView;
-        list.RefreshFolder();
-        // A subfolder made or removed shows in the tree when its parent is open.
-        CFolderTreeCtrl& tree = Row(row).folderView->m_wndTree;
-        if (IsOpenInTree(tree, list.GetFolder())) {
-            const wxTreeItemId item = tree.GetSelection();
-            tree.Freeze();
-            tree.ExpandItem(item);
-            tree.Thaw();
-        }
+        m_refreshRow(row);
     }
 }

@@ -1,5 +1,6 @@
 #include "ui/app/ImageToolBar.h"
 
+#include "ui/app/Commands.h"
 #include "ui/app/Resources.h"
 #include "ui/app/resource.h"
 
@@ -80,7 +81,7 @@ bool CImageToolBar::LoadToolBar(int resourceId) {
             part.SetMaskColour(transparent.Red(), transparent.Green(), transparent.Blue());
             picture = wxBitmap(part);
         }
-        const CommandText* text = FindCommandText(id);
+        const CommandRow* text = FindCommand(id);
         AddTool(id, wxString(), picture, text ? wxString(text->tip) : wxString());
         ++button;
     }

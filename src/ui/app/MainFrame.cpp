@@ -32,11 +32,6 @@ bool Holds(const wxWindow& control, const wxWindow* focus) {
     return false;
 }
 
-wxString MenuText(int id) {
-    const CommandText* text = FindCommandText(id);
-    return text ? wxString(text->menu) : wxString();
-}
-
 // This program's own command line, handed on to the MP3 program.
 std::vector<std::string> OwnArguments() {
     std::vector<std::string> args;
@@ -93,8 +88,6 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
         if (!IsMaximized() && !IsIconized())
             m_normalRect = GetRect();
     });
-    Bind(wxEVT_FSWATCHER, &CMainFrame::OnFileSystemChange, this);
-    m_refreshTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { RefreshChangedFolders(); });
     m_bCreated = true;
 }
 
@@ -109,89 +102,6 @@ CMainFrame::~CMainFrame() {
     if (m_pDocManager)
         m_pDocManager->SetNewDocumentHandler(nullptr);
     OnDestroy();
-}
-
-void CMainFrame::CreateMenus() {
-    auto* file = new wxMenu;
-    file->Append(dz::ID_NEW_FOLDER, MenuText(dz::ID_NEW_FOLDER));
-    file->AppendSeparator();
-    file->Append(dz::ID_COPY_TOP_TO_BOTTOM, MenuText(dz::ID_COPY_TOP_TO_BOTTOM));
-    file->Append(dz::ID_COPY_BOTTOM_TO_TOP, MenuText(dz::ID_COPY_BOTTOM_TO_TOP));
-    file->AppendSeparator();
-    file->Append(dz::ID_MOVE_TOP_TO_BOTTOM, MenuText(dz::ID_MOVE_TOP_TO_BOTTOM));
-    file->Append(dz::ID_MOVE_BOTTOM_TO_TOP, MenuText(dz::ID_MOVE_BOTTOM_TO_TOP));
-    file->AppendSeparator();
-    file->Append(dz::ID_DELETE_FILES, MenuText(dz::ID_DELETE_FILES));
-    file->AppendSeparator();
-    file->Append(dz::ID_PLAY, MenuText(dz::ID_PLAY));
-    file->AppendSeparator();
-    file->Append(dz::ID_APP_EXIT, MenuText(dz::ID_APP_EXIT));
-
-    auto* tool = new wxMenu;
-    tool->Append(dz::ID_CONVERT_TO_AVI, MenuText(dz::ID_CONVERT_TO_AVI));
-    tool->Append(dz::ID_CONVERT_TO_MP3, MenuText(dz::ID_CONVERT_TO_MP3));
-
-    auto* view = new wxMenu;
-    view->AppendCheckItem(dz::ID_VIEW_TOOLBAR, MenuText(dz::ID_VIEW_TOOLBAR));
-    view->AppendSeparator();
-    view->Append(dz::ID_SELECT_ALL, MenuText(dz::ID_SELECT_ALL));
-    view->Append(dz::ID_VIEW_REFRESH, MenuText(dz::ID_VIEW_REFRESH));
-    view->AppendSeparator();
-    view->Append(dz::ID_NEXT_PANE, MenuText(dz::ID_NEXT_PANE));
-    view->Append(dz::ID_PREV_PANE, MenuText(dz::ID_PREV_PANE));
-
-    auto* options = new wxMenu;
-    options->AppendCheckItem(dz::ID_ASK_BEFORE_DELETE, MenuText(dz::ID_ASK_BEFORE_DELETE));
-
-    auto* help = new wxMenu;
-    help->Append(dz::ID_APP_ABOUT, MenuText(dz::ID_APP_ABOUT));
-
-    auto* bar = new wxMenuBar;
-    bar->Append(file, "&File");
-    bar->Append(tool, "&Tool");
-    bar->Append(view, "&View");
-    bar->Append(options, "&Options");
-    bar->Append(help, "&Help");
-    SetMenuBar(bar);
-
-    // New, Open and Save are the framework's; undo, cut, copy and paste are
-    // bound so that their keys are taken, and nothing handles them. Delete,
-    // F7, Ctrl+A and F5 are the keys two-pane file managers use.
-    // clang-format off
-    wxAcceleratorEntry keys[] = {
-        {wxACCEL_CTRL, 'N', wxID_NEW},           {wxACCEL_CTRL, 'O', wxID_OPEN},
-        {wxACCEL_CTRL, 'S', wxID_SAVE},          {wxACCEL_CTRL, 'Z', wxID_UNDO},
-        {wxACCEL_ALT, WXK_BACK, wxID_UNDO},      {wxACCEL_CTRL, 'X', wxID_CUT},
-        {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},   {wxACCEL_CTRL, 'C', wxID_COPY},
-        {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},   {wxACCEL_CTRL, 'V', wxID_PASTE},
-        {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE}, {wxACCEL_NORMAL, WXK_F6, dz::ID_NEXT_PANE},
-        {wxACCEL_SHIFT, WXK_F6, dz::ID_PREV_PANE},   {wxACCEL_NORMAL, WXK_DELETE, dz::ID_DELETE_FILES},
-        {wxACCEL_NORMAL, WXK_F7, dz::ID_NEW_FOLDER}, {wxACCEL_CTRL, 'A', dz::ID_SELECT_ALL},
-        {wxACCEL_NORMAL, WXK_F5, dz::ID_VIEW_REFRESH},
-    };
-    // clang-format on
-#ifdef __WXMSW__
-    // Windows swallows a key whose command is greyed out in the menu, so F7
-    // with a list focused did nothing at all. These keys get commands of
-    // their own, outside the menu, that hand on to the menu's command, which
-    // says why it cannot run.
-    for (wxAcceleratorEntry& key : keys) {
-        const int command = key.GetCommand();
-        if (command != dz::ID_NEW_FOLDER && command != dz::ID_DELETE_FILES)
-            continue;
-        const int keyCommand = wxWindow::NewControlId();
-        key.Set(key.GetFlags(), key.GetKeyCode(), keyCommand);
-        Bind(
-            wxEVT_MENU,
-            [this, command](wxCommandEvent&) {
-                wxCommandEvent forwarded(wxEVT_MENU, command);
-                forwarded.SetEventObject(this);
-                ProcessWindowEvent(forwarded);
-            },
-            keyCommand);
-    }
-#endif
-    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
 }
 
 bool CMainFrame::OnCreateClient() {
@@ -209,21 +119,17 @@ bool CMainFrame::OnCreateClient() {
     const wxSize treeSize(split.column0, split.rowHeight);
     const wxSize listSize(split.column1, split.rowHeight);
     for (int row : {kTopRow, kBottomRow}) {
-        auto* folderView = new CFolderView;
-        if (!folderView->Create(m_pSplitter, wxID_ANY, treeSize))
+        PaneRow& panes = m_rows[row];
+        panes.folderView = new CFolderView;
+        if (!panes.folderView->Create(m_pSplitter, wxID_ANY, treeSize))
             return false;
-        m_pSplitter->SetPane(row, 0, folderView);
-        auto* fileView = new CFileView;
-        if (!fileView->Create(m_pSplitter, wxID_ANY, listSize))
+        m_pSplitter->SetPane(row, 0, panes.folderView);
+        panes.fileView = new CFileView;
+        if (!panes.fileView->Create(m_pSplitter, wxID_ANY, listSize))
             return false;
-        m_pSplitter->SetPane(row, 1, fileView);
+        m_pSplitter->SetPane(row, 1, panes.fileView);
     }
     m_pSplitter->RecalcLayout();
-
-    m_pTopFolderView = static_cast<CFolderView*>(m_pSplitter->GetPane(0, 0));
-    m_pTopFileView = static_cast<CFileView*>(m_pSplitter->GetPane(0, 1));
-    m_pBottomFolderView = static_cast<CFolderView*>(m_pSplitter->GetPane(1, 0));
-    m_pBottomFileView = static_cast<CFileView*>(m_pSplitter->GetPane(1, 1));
     return true;
 }
 
@@ -273,10 +179,7 @@ void CMainFrame::DockToolBar(long side) {
 
 void CMainFrame::OnDestroy() {
     SaveSettings();
-    m_pWatcher.reset();
-#ifdef __WXMSW__
-    m_folderWatcher.Stop();
-#endif
+    m_folderWatch.Stop();
     m_mountWatcher.Stop();
     // The MP3 program is left running, only out of the way.
     if (const dz::desktop::WindowId vivozir =
@@ -287,38 +190,19 @@ void CMainFrame::OnDestroy() {
 void CMainFrame::InitialUpdatePanes() {
     if (!m_bCreated)
         return;
-    m_pTopFolderView->OnInitialUpdate();
-    m_pTopFileView->OnInitialUpdate();
-    m_pBottomFolderView->OnInitialUpdate();
-    m_pBottomFileView->OnInitialUpdate();
-}
-
-PaneRow CMainFrame::Row(int row) const {
-    if (row == kTopRow)
-        return {m_pTopFolderView, m_pTopFileView};
-    return {m_pBottomFolderView, m_pBottomFileView};
-}
-
-std::optional<int> CMainFrame::FocusedListRow() const {
-    switch (GetFocusedPane()) {
-    case FocusedPane::TopList:
-        return kTopRow;
-    case FocusedPane::BottomList:
-        return kBottomRow;
-    default:
-        return std::nullopt;
+    for (const PaneRow& row : m_rows) {
+        row.folderView->OnInitialUpdate();
+        row.fileView->OnInitialUpdate();
     }
 }
 
-std::optional<int> CMainFrame::FocusedTreeRow() const {
-    switch (GetFocusedPane()) {
-    case FocusedPane::TopTree:
-        return kTopRow;
-    case FocusedPane::BottomTree:
-        return kBottomRow;
-    default:
-        return std::nullopt;
-    }
+wxWindow* CMainFrame::PaneControl(FocusedPane pane) const {
+    const std::optional<PanePlace> place = PlaceOf(pane);
+    if (!place || !m_bCreated)
+        return nullptr;
+    const PaneRow& row = m_rows[place->row];
+    return place->list ? static_cast<wxWindow*>(&row.fileView->m_wndList)
+                       : static_cast<wxWindow*>(&row.folderView->m_wndTree);
 }
 
 FocusedPane CMainFrame::GetFocusedPane() const {
@@ -327,53 +211,37 @@ FocusedPane CMainFrame::GetFocusedPane() const {
     const wxWindow* focus = wxWindow::FindFocus();
     if (!focus || !m_bCreated)
         return FocusedPane::None;
-    if (Holds(m_pTopFolderView->m_wndTree, focus))
-        return FocusedPane::TopTree;
-    if (Holds(m_pTopFileView->m_wndList, focus))
-        return FocusedPane::TopList;
-    if (Holds(m_pBottomFolderView->m_wndTree, focus))
-        return FocusedPane::BottomTree;
-    if (Holds(m_pBottomFileView->m_wndList, focus))
-        return FocusedPane::BottomList;
+    for (FocusedPane pane : kPaneOrder) {
+        if (Holds(*PaneControl(pane), focus))
+            return pane;
+    }
     return FocusedPane::None;
+}
+
+std::optional<int> CMainFrame::FocusedListRow() const {
+    const std::optional<PanePlace> place = PlaceOf(GetFocusedPane());
+    return place && place->list ? std::optional<int>(place->row) : std::nullopt;
+}
+
+std::optional<int> CMainFrame::FocusedTreeRow() const {
+    const std::optional<PanePlace> place = PlaceOf(GetFocusedPane());
+    return place && !place->list ? std::optional<int>(place->row) : std::nullopt;
 }
 
 PaneState CMainFrame::GetPaneState() const {
     PaneState state;
     if (!m_bCreated)
         return state;
-    state.topPath = m_pTopFolderView->m_strPath;
-    state.bottomPath = m_pBottomFolderView->m_strPath;
-    state.topSelection = m_pTopFileView->HasSelection();
-    state.bottomSelection = m_pBottomFileView->HasSelection();
+    state.topPath = m_rows[kTopRow].folderView->m_strPath;
+    state.bottomPath = m_rows[kBottomRow].folderView->m_strPath;
+    state.topSelection = m_rows[kTopRow].fileView->HasSelection();
+    state.bottomSelection = m_rows[kBottomRow].fileView->HasSelection();
     state.focus = GetFocusedPane();
     return state;
 }
 
 void CMainFrame::UpdateByRule(wxUpdateUIEvent& event) {
     event.Enable(dz::rules::IsCommandEnabled(event.GetId(), GetPaneState()));
-}
-
-void CMainFrame::OnUpdateNewFolder(wxUpdateUIEvent& event) {
-    UpdateByRule(event);
-}
-void CMainFrame::OnUpdateCopyTopToBottom(wxUpdateUIEvent& event) {
-    UpdateByRule(event);
-}
-void CMainFrame::OnUpdateCopyBottomToTop(wxUpdateUIEvent& event) {
-    UpdateByRule(event);
-}
-void CMainFrame::OnUpdateMoveTopToBottom(wxUpdateUIEvent& event) {
-    UpdateByRule(event);
-}
-void CMainFrame::OnUpdateMoveBottomToTop(wxUpdateUIEvent& event) {
-    UpdateByRule(event);
-}
-void CMainFrame::OnUpdateDeleteFiles(wxUpdateUIEvent& event) {
-    UpdateByRule(event);
-}
-void CMainFrame::OnUpdateConvertToAvi(wxUpdateUIEvent& event) {
-    event.Enable(true);
 }
 
 void CMainFrame::OnUpdateViewToolbar(wxUpdateUIEvent& event) {
@@ -403,18 +271,12 @@ void CMainFrame::OnAppExit(wxCommandEvent&) {
 void CMainFrame::ActivatePane(int step) {
     if (!m_bCreated)
         return;
-    wxWindow* const controls[] = {&m_pTopFolderView->m_wndTree, &m_pTopFileView->m_wndList,
-                                  &m_pBottomFolderView->m_wndTree, &m_pBottomFileView->m_wndList};
-    constexpr int count = static_cast<int>(std::size(controls));
-    const wxWindow* focus = wxWindow::FindFocus();
-    int current = -1;
-    for (int i = 0; i < count; ++i) {
-        if (Holds(*controls[i], focus))
-            current = i;
-    }
+    constexpr int count = static_cast<int>(std::size(kPaneOrder));
+    const std::optional<PanePlace> place = PlaceOf(GetFocusedPane());
+    const int current = place ? place->row * 2 + (place->list ? 1 : 0) : -1;
     // Without an active pane, F6 starts at the first and Shift+F6 at the last.
     const int next = current < 0 ? (step > 0 ? 0 : count - 1) : (current + step + count) % count;
-    controls[next]->SetFocus();
+    PaneControl(kPaneOrder[next])->SetFocus();
 }
 
 void CMainFrame::OnNextPane(wxCommandEvent&) {
@@ -443,7 +305,8 @@ void CMainFrame::OnDeviceChange() {
         return;
     m_drives = std::move(drives);
     // Both paths first: rebuilding a tree may clear the path it held.
-    const std::u16string saved[] = {m_pTopFolderView->m_strPath, m_pBottomFolderView->m_strPath};
+    const std::u16string saved[] = {m_rows[kTopRow].folderView->m_strPath,
+                                    m_rows[kBottomRow].folderView->m_strPath};
     for (int row : {kTopRow, kBottomRow}) {
         CFolderTreeCtrl& tree = Row(row).folderView->m_wndTree;
         tree.Rebuild();
@@ -469,33 +332,8 @@ void CMainFrame::OnConvertToMp3(wxCommandEvent&) {
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(CMainFrame, wxDocParentFrame)
-    EVT_MENU(dz::ID_NEW_FOLDER, CMainFrame::OnNewFolder)
-    EVT_MENU(dz::ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnCopyTopToBottom)
-    EVT_MENU(dz::ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnCopyBottomToTop)
-    EVT_MENU(dz::ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnMoveTopToBottom)
-    EVT_MENU(dz::ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnMoveBottomToTop)
-    EVT_MENU(dz::ID_DELETE_FILES, CMainFrame::OnDeleteFiles)
-    EVT_MENU(dz::ID_CONVERT_TO_AVI, CMainFrame::OnConvertToAvi)
-    EVT_MENU(dz::ID_CONVERT_TO_MP3, CMainFrame::OnConvertToMp3)
-    EVT_MENU(dz::ID_VIEW_TOOLBAR, CMainFrame::OnViewToolbar)
-    EVT_MENU(dz::ID_APP_EXIT, CMainFrame::OnAppExit)
-    EVT_MENU(dz::ID_NEXT_PANE, CMainFrame::OnNextPane)
-    EVT_MENU(dz::ID_PREV_PANE, CMainFrame::OnPrevPane)
-    EVT_MENU(dz::ID_VIEW_REFRESH, CMainFrame::OnRefresh)
-    EVT_MENU(dz::ID_SELECT_ALL, CMainFrame::OnSelectAll)
-    EVT_MENU(dz::ID_PLAY, CMainFrame::OnPlay)
-    EVT_MENU(dz::ID_ASK_BEFORE_DELETE, CMainFrame::OnAskBeforeDelete)
-    EVT_UPDATE_UI(dz::ID_NEW_FOLDER, CMainFrame::OnUpdateNewFolder)
-    EVT_UPDATE_UI(dz::ID_COPY_TOP_TO_BOTTOM, CMainFrame::OnUpdateCopyTopToBottom)
-    EVT_UPDATE_UI(dz::ID_COPY_BOTTOM_TO_TOP, CMainFrame::OnUpdateCopyBottomToTop)
-    EVT_UPDATE_UI(dz::ID_MOVE_TOP_TO_BOTTOM, CMainFrame::OnUpdateMoveTopToBottom)
-    EVT_UPDATE_UI(dz::ID_MOVE_BOTTOM_TO_TOP, CMainFrame::OnUpdateMoveBottomToTop)
-    EVT_UPDATE_UI(dz::ID_DELETE_FILES, CMainFrame::OnUpdateDeleteFiles)
-    EVT_UPDATE_UI(dz::ID_CONVERT_TO_AVI, CMainFrame::OnUpdateConvertToAvi)
-    EVT_UPDATE_UI(dz::ID_VIEW_TOOLBAR, CMainFrame::OnUpdateViewToolbar)
-    EVT_UPDATE_UI(dz::ID_SELECT_ALL, CMainFrame::OnUpdateSelectAll)
-    EVT_UPDATE_UI(dz::ID_PLAY, CMainFrame::OnUpdatePlay)
-    EVT_UPDATE_UI(dz::ID_ASK_BEFORE_DELETE, CMainFrame::OnUpdateAskBeforeDelete)
+    EVT_MENU_RANGE(dz::kFirstCommandId, dz::kLastCommandId, CMainFrame::OnCommand)
+    EVT_UPDATE_UI_RANGE(dz::kFirstCommandId, dz::kLastCommandId, CMainFrame::OnUpdateCommand)
     EVT_COMMAND(wxID_ANY, EVT_FOLDER_SELECTED, CMainFrame::OnFolderSelected)
 wxEND_EVENT_TABLE()
     // clang-format on

@@ -6,18 +6,15 @@
 #include "common/command_rules.h"
 #include "common/user_settings.h"
 #include "platform/desktop.h"
-#include "ui/dialogs/CopyProgressDlg.h"
-#include "ui/dialogs/DeleteProgressDlg.h"
-#include "ui/dialogs/Ts2PesDlg.h"
+#include "ui/app/Commands.h"
+#include "ui/app/FolderWatch.h"
 
 #include <wx/docview.h>
-#include <wx/fswatcher.h>
 #include <wx/icon.h>
-#include <wx/timer.h>
 #include <wx/treebase.h>
 
-#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,7 +27,6 @@ class CFileView;
 class CFolderView;
 class CImageToolBar;
 class CPaneSplitter;
-class wxMenu;
 
 enum { kTopRow = 0, kBottomRow = 1 };
 
@@ -40,6 +36,26 @@ struct PaneRow {
     CFolderView* folderView = nullptr;
     CFileView* fileView = nullptr;
 };
+
+// Where a pane sits: its row, and whether it is the row's list or its tree.
+struct PanePlace {
+    int row = kTopRow;
+    bool list = false;
+};
+// The four panes in the order F6 walks them: each row's tree, then its list.
+inline constexpr FocusedPane kPaneOrder[] = {FocusedPane::TopTree, FocusedPane::TopList,
+                                             FocusedPane::BottomTree, FocusedPane::BottomList};
+constexpr FocusedPane PaneAt(PanePlace place) {
+    return kPaneOrder[place.row * 2 + (place.list ? 1 : 0)];
+}
+// Nothing for FocusedPane::None.
+constexpr std::optional<PanePlace> PlaceOf(FocusedPane pane) {
+    for (int i = 0; i < 4; ++i) {
+        if (kPaneOrder[i] == pane)
+            return PanePlace{i / 2, i % 2 == 1};
+    }
+    return std::nullopt;
+}
 
 class CMainFrame : public wxDocParentFrame {
 public:
@@ -52,7 +68,9 @@ public:
     // then destroys the frame.
     bool IsCreated() const { return m_bCreated; }
 
-    PaneRow Row(int row) const;
+    PaneRow Row(int row) const { return m_rows[row]; }
+    // The control of a pane: a row's list or its tree; nullptr for None.
+    wxWindow* PaneControl(FocusedPane pane) const;
     // The pane whose control has the keyboard focus, if any.
     FocusedPane GetFocusedPane() const;
     // The row (kTopRow or kBottomRow) whose file list / folder tree has the
@@ -93,10 +111,7 @@ public:
     void SaveSettings();
     const dz::LayoutSettings& GetSettings() const { return m_settings; }
 
-    // The menu a right click on a pane's control opens: the commands that
-    // apply there, under their own ids.
-    std::unique_ptr<wxMenu> MakeContextMenu(FocusedPane pane);
-    // Opens that menu for a row's list or tree, at a point of the frame.
+    // Opens a row's list or tree context menu at a point of the frame.
     void PopupPaneMenu(int row, bool list, const wxPoint& at = wxDefaultPosition);
     // Starts watching the folders the lists show and the trees hold open.
     void WatchShownFolders();
@@ -105,16 +120,20 @@ public:
     // Hands a file to that program (an .mp3 on Enter), or says why not.
     void OpenInPlayer(const std::u16string& path);
     // The pane control shown as the active one.
-    wxWindow* GetMarkedPane() const;
-    // The seams the commands give the dialogs they open; tests fill them.
-    struct DialogSeams {
-        CCopyProgressDlg::Seams copy;
-        CDeleteProgressDlg::Seams deletion;
-        CTs2PesDlg::Seams conversion;
-    };
-    DialogSeams m_dialogSeams;
+    wxWindow* GetMarkedPane() const { return m_pMarkedPane; }
+    // Puts the toolbar on a side of the frame: wxTB_TOP, wxTB_BOTTOM,
+    // wxTB_LEFT or wxTB_RIGHT. The user picks it from the toolbar's own
+    // context menu; the place is not kept for the next start.
+    void DockToolBar(long side);
 
-    // Commands of the menu and the toolbar.
+private:
+    // The command table names the handlers and enable rules below.
+    friend std::span<const CommandRow> CommandTable();
+
+    // Commands of the menu, the keys and the toolbar, reached through the
+    // table.
+    void OnCommand(wxCommandEvent& event);
+    void OnUpdateCommand(wxUpdateUIEvent& event);
     void OnNewFolder(wxCommandEvent& event);
     void OnCopyTopToBottom(wxCommandEvent& event);
     void OnCopyBottomToTop(wxCommandEvent& event);
@@ -124,10 +143,6 @@ public:
     void OnConvertToAvi(wxCommandEvent& event);
     void OnConvertToMp3(wxCommandEvent& event);
     void OnViewToolbar(wxCommandEvent& event);
-    // Puts the toolbar on a side of the frame: wxTB_TOP, wxTB_BOTTOM,
-    // wxTB_LEFT or wxTB_RIGHT. The user picks it from the toolbar's own
-    // context menu; the place is not kept for the next start.
-    void DockToolBar(long side);
     void OnAppExit(wxCommandEvent& event);
     void OnNextPane(wxCommandEvent& event);
     void OnPrevPane(wxCommandEvent& event);
@@ -136,19 +151,10 @@ public:
     void OnPlay(wxCommandEvent& event);
     // Turns the question before Delete on or off, remembered at once.
     void OnAskBeforeDelete(wxCommandEvent& event);
-
     // Enable rules, asked when a menu opens and, for the toolbar, whenever
     // the application is idle.
-    void OnUpdateNewFolder(wxUpdateUIEvent& event);
-    void OnUpdateCopyTopToBottom(wxUpdateUIEvent& event);
-    void OnUpdateCopyBottomToTop(wxUpdateUIEvent& event);
-    void OnUpdateMoveTopToBottom(wxUpdateUIEvent& event);
-    void OnUpdateMoveBottomToTop(wxUpdateUIEvent& event);
-    void OnUpdateDeleteFiles(wxUpdateUIEvent& event);
-    void OnUpdateConvertToAvi(wxUpdateUIEvent& event);
+    void UpdateByRule(wxUpdateUIEvent& event);
     void OnUpdateViewToolbar(wxUpdateUIEvent& event);
-    void OnUpdateSelectAll(wxUpdateUIEvent& event);
-    void OnUpdatePlay(wxUpdateUIEvent& event);
     void OnUpdateAskBeforeDelete(wxUpdateUIEvent& event);
 
     // A folder view's selection changed: its row's list shows the folder.
@@ -156,49 +162,27 @@ public:
     // File systems came or went: both trees are built again and return to
     // their folders.
     void OnDeviceChange();
-
-private:
     bool OnCreateClient();
     bool CreateMainToolBar();
     void CreateMenus();
     void OnDestroy();
     void ActivatePane(int step);
     void OnToolBarContextMenu(wxCommandEvent& event);
-    void UpdateByRule(wxUpdateUIEvent& event);
     void BindPaneInput();
-    void OnPaneContextMenu(int row, bool list, wxContextMenuEvent& event);
     void SetUpDragAndDrop();
     void OnFrameSize(wxSizeEvent& event);
-    void OnFileSystemChange(wxFileSystemWatcherEvent& event);
-    // A shown folder changed on disk: its list is read again soon.
-    void FolderChanged(const std::u16string& folder);
+    // A row's shown folder changed on disk: its list (and open tree folder)
+    // is read again.
+    void RefreshChangedRow(int row);
     void MarkFocusedPane();
-    void RefreshChangedFolders();
 
     CDocManager* m_pDocManager;
     CImageToolBar* m_pToolBar = nullptr; // owned by the frame as its toolbar
     CPaneSplitter* m_pSplitter = nullptr;
-    CFolderView* m_pTopFolderView = nullptr;
-    CFileView* m_pTopFileView = nullptr;
-    CFolderView* m_pBottomFolderView = nullptr;
-    CFileView* m_pBottomFileView = nullptr;
+    PaneRow m_rows[2];
     dz::desktop::ProcessInfo m_vivozirProcess;
-
     dz::desktop::MountWatcher m_mountWatcher;
-    std::unique_ptr<wxFileSystemWatcher> m_pWatcher;
-#ifdef __WXMSW__
-    dz::desktop::FolderWatcher m_folderWatcher;
-#endif
-    // A folder the watcher follows, and the rows that show it (perhaps by
-    // another path).
-    struct WatchedFolder {
-        std::u16string path;
-        bool rows[2];
-    };
-    std::vector<WatchedFolder> m_watched;
-    static constexpr int kRefreshDelayMs = 150;
-    wxTimer m_refreshTimer;
-    bool m_bRefreshPending[2] = {false, false};
+    CFolderWatch m_folderWatch{[this](int row) { RefreshChangedRow(row); }};
     std::vector<std::u16string> m_drives; // the drive roots the trees list
     dz::LayoutSettings m_settings;
     wxString m_settingsFile;

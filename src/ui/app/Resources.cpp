@@ -1,5 +1,6 @@
 #include "ui/app/Resources.h"
 
+#include "ui/UserStandIn.h"
 #include "ui/app/embedded_files.h"
 #include "ui/app/resource.h"
 
@@ -9,11 +10,6 @@
 #include <wx/mstream.h>
 
 namespace {
-
-wxString& Folder() {
-    static wxString folder;
-    return folder;
-}
 
 const char* BitmapFile(int id) {
     switch (id) {
@@ -34,8 +30,8 @@ const char* BitmapFile(int id) {
 // picture is a failed load, not a message box.
 bool ReadImage(const char* name, wxBitmapType type, wxImage& image) {
     wxLogNull quiet;
-    if (!Folder().empty()) {
-        const wxString path = wxFileName(Folder(), name).GetFullPath();
+    if (const wxString& folder = TestStandIn().resourceFolder; !folder.empty()) {
+        const wxString path = wxFileName(folder, name).GetFullPath();
         return wxFileName::FileExists(path) && image.LoadFile(path, type);
     }
     const EmbeddedFile* file = FindEmbeddedFile(name);
@@ -46,13 +42,6 @@ bool ReadImage(const char* name, wxBitmapType type, wxImage& image) {
 }
 
 } // namespace
-
-void SetResourceFolder(const wxString& folder) {
-    Folder() = folder;
-}
-wxString GetResourceFolder() {
-    return Folder();
-}
 
 wxBitmap LoadBitmapResource(int id) {
     const char* name = BitmapFile(id);

@@ -9,8 +9,3 @@
 wxBitmap LoadBitmapResource(int id);
 // Every size of icon id that exists; empty when none does.
 wxIconBundle LoadIconResource(int id);
-
-// A folder whose files (named as in res/) replace the carried pictures, for
-// trying other art or damaged files; empty, the default, for the carried ones.
-void SetResourceFolder(const wxString& folder);
-wxString GetResourceFolder();

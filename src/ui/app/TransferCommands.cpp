@@ -4,6 +4,7 @@
 #include "transfer/transfer_plan.h"
 #include "transfer/transfer_prepare.h"
 #include "ui/MessageBox.h"
+#include "ui/UserStandIn.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/CopyProgressDlg.h"
 #include "ui/dialogs/Prompts.h"
@@ -47,12 +48,12 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::
     {
         // No parent: the main window owns it and stays disabled while the
         // job runs, so no second transfer can start.
-        CCopyProgressDlg dialog(frame->m_dialogSeams.copy);
-        dialog.m_pDestination = &destination;
-        dialog.m_pSource = &source;
-        dialog.m_pNames = &names;
-        dialog.m_pReplace = &prepared.replace;
-        dialog.m_nMode = mode;
+        dz::TransferJob job;
+        job.destination = destination;
+        job.source = source;
+        job.names = names;
+        job.replace = prepared.replace;
+        CCopyProgressDlg dialog(mode, std::move(job), TestStandIn().copy);
         dialog.ShowModal();
         outcome = dz::TransferOutcomeText(dialog.m_outcome, names, mode == dz::TransferMode::Move);
     }

@@ -36,11 +36,14 @@ std::u16string Counter(int32_t number, int32_t total) {
 
 } // namespace
 
-CCopyProgressDlg::CCopyProgressDlg(Seams seams)
+CCopyProgressDlg::CCopyProgressDlg(dz::TransferMode mode, dz::TransferJob job, Seams seams)
     // The worker's thread only queues a call; the dialog serves the report on
     // its own thread and releases the worker from there.
-    : m_seams(std::move(seams)), m_wake(&CCopyProgressDlg::ServeReports), m_handoff(m_wake.Wake()),
-      m_timer(this, IDT_START_WORKER) {
+    : m_seams(std::move(seams)), m_nMode(mode), m_wake(&CCopyProgressDlg::ServeReports),
+      m_handoff(m_wake.Wake()), m_job(std::move(job)), m_timer(this, IDT_START_WORKER) {
+    m_job.sink = &m_handoff;
+    m_job.outcome = &m_outcome;
+    m_job.cancel = &m_cancel;
     // A caption that names the entry and whether it is copied or moved, but
     // no close box: nothing to close it by but Cancel.
     Create(nullptr, IDD_COPY_PROGRESS, wxString(), wxDefaultPosition, wxDefaultSize,
@@ -62,10 +65,10 @@ CCopyProgressDlg::CCopyProgressDlg(Seams seams)
         // The controls start empty: the folders and the counter are kept
         // here and reach them with the first entry that starts.
         TransferDataToWindow();
-        if (m_pDestination && m_pSource && m_pNames) {
-            m_strSource = *m_pSource;
-            m_strDestination = *m_pDestination;
-            m_strCounter = Counter(1, static_cast<int32_t>(m_pNames->GetSize()));
+        if (HasWork()) {
+            m_strSource = m_job.source;
+            m_strDestination = m_job.destination;
+            m_strCounter = Counter(1, static_cast<int32_t>(m_job.names.GetSize()));
         }
         m_wndTotal->SetValue(0);
         m_wndCurrent->SetValue(0);
@@ -136,7 +139,7 @@ void CCopyProgressDlg::OnPaint(wxPaintEvent&) {
         return;
     m_bFirstPaint = false;
     // The worker starts only once the dialog can be seen.
-    if (m_nMode != dz::TransferMode::None && m_pDestination && m_pSource && m_pNames)
+    if (HasWork())
         m_timer.StartOnce(100);
     else
         CallAfter(&CCopyProgressDlg::RequestEnd);
@@ -149,13 +152,6 @@ void CCopyProgressDlg::OnTimer(wxTimerEvent&) {
 }
 
 void CCopyProgressDlg::StartWorker() {
-    m_job = dz::TransferJob{&m_handoff,
-                            *m_pDestination,
-                            *m_pSource,
-                            *m_pNames,
-                            &m_outcome,
-                            &m_cancel,
-                            m_pReplace ? *m_pReplace : std::vector<std::u16string>()};
     m_jobBytes = dz::JobBytes();
     m_bEntrySizesTaken = false;
     m_rate = dz::RateMeter();

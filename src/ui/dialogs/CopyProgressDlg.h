@@ -46,18 +46,11 @@ public:
     };
 
     // Without a parent: the main window becomes the owner and is disabled
-    // while the dialog runs.
-    explicit CCopyProgressDlg(Seams seams = {});
+    // while the dialog runs. The job's folders, names and entries to
+    // replace are the command's; the dialog fills in the rest. Without a
+    // mode or without names it ends at once.
+    CCopyProgressDlg(dz::TransferMode mode, dz::TransferJob job, Seams seams = {});
     ~CCopyProgressDlg() override;
-
-    // Set by the command before the modal run and read until the worker
-    // starts; the job takes its own copies.
-    const std::u16string* m_pDestination = nullptr;
-    const std::u16string* m_pSource = nullptr;
-    const dz::CSortStringArray* m_pNames = nullptr;
-    // The entries the user agreed to replace at the destination (may be null).
-    const std::vector<std::u16string>* m_pReplace = nullptr;
-    dz::TransferMode m_nMode = dz::TransferMode::None;
     // How the job ended, filled by the worker; read by the command once the
     // dialog has ended, to say what failed or how far a cancel got.
     dz::TransferOutcome m_outcome;
@@ -83,6 +76,8 @@ private:
     void OnTimer(wxTimerEvent& event);
     void OnCancel(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
+    // A mode and something to move or copy: the worker has work.
+    bool HasWork() const { return m_nMode != dz::TransferMode::None && m_job.names.GetSize() > 0; }
     void StartWorker();
     // Runs on the window's thread whenever the worker has handed something over.
     void ServeReports();
@@ -97,6 +92,7 @@ private:
     std::vector<uint64_t> m_partSizes; // the current recording's files; empty for a plain file
     int m_nPart = -1;
     Seams m_seams;
+    const dz::TransferMode m_nMode;
     // The window's side of the worker's reports; declared before the thread
     // so that it outlives it.
     CWindowWake<CCopyProgressDlg> m_wake;

@@ -8,8 +8,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-CDeleteProgressDlg::CDeleteProgressDlg(Seams seams)
-    : m_seams(std::move(seams)), m_timer(this, IDT_START_DELETE) {
+CDeleteProgressDlg::CDeleteProgressDlg(Job job, Seams seams)
+    : m_job(std::move(job)), m_seams(std::move(seams)), m_timer(this, IDT_START_DELETE) {
     // No caption and no close box: a deletion, once begun, runs to its end.
     Create(nullptr, IDD_DELETE_PROGRESS, wxString(), wxDefaultPosition, wxDefaultSize,
            wxBORDER_RAISED);
@@ -40,7 +40,7 @@ void CDeleteProgressDlg::OnPaint(wxPaintEvent&) {
 
 void CDeleteProgressDlg::OnTimer(wxTimerEvent&) {
     m_timer.Stop();
-    if (m_pNames && m_pFolder)
+    if (!m_job.folder.empty())
         DeleteSelectedFiles();
     m_bDone = true;
     Close();
@@ -58,7 +58,7 @@ void CDeleteProgressDlg::OnClose(wxCloseEvent& event) {
 }
 
 void CDeleteProgressDlg::DeleteSelectedFiles() {
-    m_outcome = dz::DeleteEntries(*m_pFolder, *m_pNames,
+    m_outcome = dz::DeleteEntries(m_job.folder, m_job.names,
                                   [this](const std::u16string& path) { ShowPath(path); });
 }
 

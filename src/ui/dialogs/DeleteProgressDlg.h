@@ -26,12 +26,14 @@ public:
         std::function<void(CDeleteProgressDlg&, const std::u16string& path)> onShow;
     };
 
-    explicit CDeleteProgressDlg(Seams seams = {});
+    // The entries to delete and their folder; nothing is deleted without a
+    // folder.
+    struct Job {
+        std::u16string folder;
+        dz::CSortStringArray names;
+    };
 
-    // Set by the command before the modal run; nothing is deleted unless
-    // both are set.
-    const dz::CSortStringArray* m_pNames = nullptr;
-    const std::u16string* m_pFolder = nullptr;
+    explicit CDeleteProgressDlg(Job job, Seams seams = {});
 
     wxTextCtrl* m_wndFileName = nullptr;
     // The run's first failure, for the command to show once the window has closed.
@@ -44,6 +46,7 @@ private:
     void DeleteSelectedFiles();
     void ShowPath(const std::u16string& path);
 
+    Job m_job;
     Seams m_seams;
     bool m_bFirstPaint = true;
     bool m_bDone = false;

@@ -1,6 +1,7 @@
 #include "ui/dialogs/Prompts.h"
 
 #include "common/messages.h"
+#include "ui/UserStandIn.h"
 #include "ui/wx_text.h"
 
 #include <wx/artprov.h>
@@ -12,11 +13,6 @@
 #include <wx/stattext.h>
 
 namespace {
-
-PromptHook& Hook() {
-    static PromptHook hook;
-    return hook;
-}
 
 enum { kReplace = wxID_HIGHEST + 1, kSkip };
 
@@ -64,18 +60,14 @@ private:
 
 } // namespace
 
-void SetPromptHook(PromptHook hook) {
-    Hook() = std::move(hook);
-}
-
 wxDialog* MakeDeleteConfirmation(wxWindow* parent, const std::u16string& text) {
     return new CQuestionDlg(parent, text, "&Don't ask again",
                             {{wxID_OK, "&Delete"}, {wxID_CANCEL, "Cancel"}}, wxID_CANCEL);
 }
 
 DeleteAnswer AskDeleteConfirmation(wxWindow* parent, const std::u16string& text) {
-    if (Hook())
-        return Hook()({PromptCall::Kind::Delete, text, 0}).del;
+    if (const auto& standIn = TestStandIn().prompt)
+        return standIn({PromptCall::Kind::Delete, text, 0}).del;
     CQuestionDlg dialog(parent, text, "&Don't ask again",
                         {{wxID_OK, "&Delete"}, {wxID_CANCEL, "Cancel"}}, wxID_CANCEL);
     const bool confirmed = dialog.ShowModal() == wxID_OK;
@@ -85,8 +77,8 @@ DeleteAnswer AskDeleteConfirmation(wxWindow* parent, const std::u16string& text)
 
 dz::ReplaceDecision AskReplaceEntry(wxWindow* parent, const std::u16string& text,
                                     size_t remaining) {
-    if (Hook())
-        return Hook()({PromptCall::Kind::Replace, text, remaining}).replace;
+    if (const auto& standIn = TestStandIn().prompt)
+        return standIn({PromptCall::Kind::Replace, text, remaining}).replace;
     const wxString forAll = remaining > 0
                                 ? wxString::Format("Do the same for the %zu other existing entr%s",
                                                    remaining, remaining == 1 ? "y" : "ies")

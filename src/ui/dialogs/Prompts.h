@@ -1,10 +1,9 @@
 #pragma once
 // The questions a command asks before it acts: Delete's confirmation and the
-// Replace / Skip / Cancel choice for an entry that already exists. While a
-// hook is set, it answers instead of a modal box (window tests).
+// Replace / Skip / Cancel choice for an entry that already exists. A test's
+// stand-in (UserStandIn.h) may answer instead of a modal box.
 #include "transfer/transfer_plan.h"
 
-#include <functional>
 #include <string>
 
 class wxWindow;
@@ -28,8 +27,6 @@ struct PromptReply {
     DeleteAnswer del;
     dz::ReplaceDecision replace;
 };
-using PromptHook = std::function<PromptReply(const PromptCall&)>;
-void SetPromptHook(PromptHook hook);
 
 // The dialogs themselves, for a caller that shows them without a modal run
 // (screenshots): the Delete box with its "don't ask again" choice.

@@ -1,6 +1,7 @@
 // The window tests' main: one wx application for the whole program.
 #include "support/gui_test.h"
 #include "support/temp_dir.h"
+#include "ui/UserStandIn.h"
 #include "ui/dialogs/Prompts.h"
 
 #include <gtest/gtest.h>
@@ -82,12 +83,12 @@ int main(int argc, char** argv) {
     // Questions are answered as the commands acted before they asked: Delete
     // goes on, existing entries are replaced. Tests of the questions set
     // their own answers.
-    SetPromptHook([](const PromptCall&) {
+    TestStandIn().prompt = [](const PromptCall&) {
         PromptReply reply;
         reply.del.confirmed = true;
         reply.replace.answer = dz::ReplaceAnswer::Replace;
         return reply;
-    });
+    };
     // Armed before the toolkit starts, so a check failing anywhere - in a
     // test, its fixture or the start itself - fails the run.
     dz::test::FailTestsOnToolkitAssertions();

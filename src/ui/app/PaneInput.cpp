@@ -1,8 +1,9 @@
 // The pane input a file manager user reaches for: right-click menus on the
 // lists and trees, Enter or a double click to play a recording, Select All,
-// Refresh, and the mark on the pane that has the focus. Every entry runs a
-// command of the frame under its own id, so the menus, keys and toolbar
-// share one handler and one enable rule.
+// Refresh, the mark on the pane that has the focus, and the lists following
+// their folders on disk. Every menu entry runs a command of the frame under
+// its own id, so the menus, keys and toolbar share one handler and one
+// enable rule.
 #include "common/text.h"
 #include "platform/platform.h"
 #include "ui/MessageBox.h"
@@ -16,46 +17,14 @@
 #include <wx/settings.h>
 #include <wx/utils.h>
 
-namespace {
-
-wxString MenuText(int id) {
-    const CommandText* text = FindCommandText(id);
-    return text ? wxString(text->menu) : wxString();
-}
-
-} // namespace
-
-std::unique_ptr<wxMenu> CMainFrame::MakeContextMenu(FocusedPane pane) {
-    auto menu = std::make_unique<wxMenu>();
-    const bool top = pane == FocusedPane::TopList || pane == FocusedPane::TopTree;
-    if (pane == FocusedPane::TopList || pane == FocusedPane::BottomList) {
-        menu->Append(dz::ID_PLAY, MenuText(dz::ID_PLAY));
-        menu->AppendSeparator();
-        menu->Append(top ? dz::ID_COPY_TOP_TO_BOTTOM : dz::ID_COPY_BOTTOM_TO_TOP,
-                     MenuText(top ? dz::ID_COPY_TOP_TO_BOTTOM : dz::ID_COPY_BOTTOM_TO_TOP));
-        menu->Append(top ? dz::ID_MOVE_TOP_TO_BOTTOM : dz::ID_MOVE_BOTTOM_TO_TOP,
-                     MenuText(top ? dz::ID_MOVE_TOP_TO_BOTTOM : dz::ID_MOVE_BOTTOM_TO_TOP));
-        menu->Append(dz::ID_DELETE_FILES, MenuText(dz::ID_DELETE_FILES));
-        menu->AppendSeparator();
-        menu->Append(dz::ID_SELECT_ALL, MenuText(dz::ID_SELECT_ALL));
-    } else if (pane != FocusedPane::None) {
-        menu->Append(dz::ID_NEW_FOLDER, MenuText(dz::ID_NEW_FOLDER));
-        menu->AppendSeparator();
-    }
-    menu->Append(dz::ID_VIEW_REFRESH, MenuText(dz::ID_VIEW_REFRESH));
-    return menu;
-}
-
 void CMainFrame::BindPaneInput() {
     for (int row : {kTopRow, kBottomRow}) {
         CFileView* list = Row(row).fileView;
         CFolderTreeCtrl* tree = &Row(row).folderView->m_wndTree;
-        list->m_wndList.Bind(wxEVT_CONTEXT_MENU, [this, row](wxContextMenuEvent& event) {
-            OnPaneContextMenu(row, true, event);
-        });
-        tree->Bind(wxEVT_CONTEXT_MENU, [this, row](wxContextMenuEvent& event) {
-            OnPaneContextMenu(row, false, event);
-        });
+        list->m_wndList.Bind(wxEVT_CONTEXT_MENU,
+                             [this, row](wxContextMenuEvent&) { PopupPaneMenu(row, true); });
+        tree->Bind(wxEVT_CONTEXT_MENU,
+                   [this, row](wxContextMenuEvent&) { PopupPaneMenu(row, false); });
         // Enter or a double click: a recording plays, an .mp3 goes to the
         // player as it is, anything else stays.
         list->m_wndList.Bind(wxEVT_LIST_ITEM_ACTIVATED, [this, list](wxListEvent& event) {
@@ -94,20 +63,12 @@ void CMainFrame::BindPaneInput() {
     });
 }
 
-void CMainFrame::OnPaneContextMenu(int row, bool list, wxContextMenuEvent&) {
-    PopupPaneMenu(row, list);
-}
-
 void CMainFrame::PopupPaneMenu(int row, bool list, const wxPoint& at) {
-    wxWindow* control = list ? static_cast<wxWindow*>(&Row(row).fileView->m_wndList)
-                             : static_cast<wxWindow*>(&Row(row).folderView->m_wndTree);
+    const FocusedPane pane = PaneAt({row, list});
     // The commands read the focus to know their pane; while the menu is open
     // the toolkit may hold the focus elsewhere, so the pane is kept here.
-    control->SetFocus();
-    const FocusedPane pane = row == kTopRow
-                                 ? (list ? FocusedPane::TopList : FocusedPane::TopTree)
-                                 : (list ? FocusedPane::BottomList : FocusedPane::BottomTree);
-    const std::unique_ptr<wxMenu> menu = MakeContextMenu(pane);
+    PaneControl(pane)->SetFocus();
+    const std::unique_ptr<wxMenu> menu = MakePaneMenu(pane);
     m_contextPane = pane;
     PopupMenu(menu.get(), at);
     m_contextPane = FocusedPane::None;
@@ -116,26 +77,9 @@ void CMainFrame::PopupPaneMenu(int row, bool list, const wxPoint& at) {
 void CMainFrame::MarkFocusedPane() {
     if (!m_bCreated)
         return;
-    wxWindow* controls[] = {&m_pTopFolderView->m_wndTree, &m_pTopFileView->m_wndList,
-                            &m_pBottomFolderView->m_wndTree, &m_pBottomFileView->m_wndList};
-    wxWindow* focused = nullptr;
-    switch (GetFocusedPane()) {
-    case FocusedPane::TopTree:
-        focused = controls[0];
-        break;
-    case FocusedPane::TopList:
-        focused = controls[1];
-        break;
-    case FocusedPane::BottomTree:
-        focused = controls[2];
-        break;
-    case FocusedPane::BottomList:
-        focused = controls[3];
-        break;
-    default:
-        return; // the focus went elsewhere: the last pane stays marked
-    }
-    if (focused == m_pMarkedPane)
+    // When the focus went elsewhere the last pane stays marked.
+    wxWindow* focused = PaneControl(GetFocusedPane());
+    if (!focused || focused == m_pMarkedPane)
         return;
     m_pMarkedPane = focused;
     // Two-pane managers mark the side the keys act on.
@@ -145,7 +89,8 @@ void CMainFrame::MarkFocusedPane() {
     const wxColour shaded = window.ChangeLightness(93);
     const wxColour mark = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
     const wxColour plain = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
-    for (wxWindow* control : controls) {
+    for (FocusedPane pane : kPaneOrder) {
+        wxWindow* control = PaneControl(pane);
         control->SetBackgroundColour(control == focused ? window : shaded);
         control->GetParent()->SetBackgroundColour(control == focused ? mark : plain);
         control->GetParent()->Refresh();
@@ -164,10 +109,6 @@ void CMainFrame::OpenInPlayer(const std::u16string& path) {
     dz::desktop::ProcessInfo opened;
     if (!dz::desktop::StartProgram(FromWx(opener), {dz::ToUtf8(path)}, opened))
         ShowAppMessage(u"Could not start " + FromWx(opener) + u" for " + path, this);
-}
-
-wxWindow* CMainFrame::GetMarkedPane() const {
-    return m_pMarkedPane;
 }
 
 void CMainFrame::OnRefresh(wxCommandEvent&) {
@@ -196,10 +137,22 @@ void CMainFrame::OnSelectAll(wxCommandEvent&) {
         Row(*row).fileView->SelectAll();
 }
 
-void CMainFrame::OnUpdateSelectAll(wxUpdateUIEvent& event) {
-    UpdateByRule(event);
+void CMainFrame::WatchShownFolders() {
+    if (m_bCreated)
+        m_folderWatch.Watch(
+            {m_rows[kTopRow].fileView->GetFolder(), m_rows[kBottomRow].fileView->GetFolder()});
 }
 
-void CMainFrame::OnUpdatePlay(wxUpdateUIEvent& event) {
-    UpdateByRule(event);
+void CMainFrame::RefreshChangedRow(int row) {
+    CFileView& list = *m_rows[row].fileView;
+    list.RefreshFolder();
+    // A subfolder made or removed shows in the tree when its parent is open.
+    CFolderTreeCtrl& tree = m_rows[row].folderView->m_wndTree;
+    const wxTreeItemId selected = tree.GetSelection();
+    if (selected.IsOk() && tree.IsExpanded(selected) &&
+        tree.GetItemPath(selected) == list.GetFolder()) {
+        tree.Freeze();
+        tree.ExpandItem(selected);
+        tree.Thaw();
+    }
 }
