@@ -11,6 +11,7 @@
 #include "transfer/transfer_plan.h"
 #include "ui/MessageBox.h"
 #include "ui/UserStandIn.h"
+#include "ui/app/LayoutSettingsFile.h"
 #include "ui/app/PaneSplitter.h"
 #include "ui/app/resource.h"
 #include "ui/dialogs/Prompts.h"

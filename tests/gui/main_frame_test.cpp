@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <wx/listctrl.h>
 #include <wx/log.h>
+#include <wx/menu.h>
 
 #include <cstring>
 #include <filesystem>
@@ -141,6 +142,45 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
     EXPECT_FALSE(bar.IsShown());
     m.frame()->GetEventHandler()->ProcessEvent(toggle);
     EXPECT_TRUE(bar.IsShown());
+}
+
+TEST(MainFrame, MenuBarItemsSeparatorsKeysAndCheckItems) {
+    TempDir disk;
+    MainFrameFixture m({U(disk.path())});
+    ASSERT_TRUE(m.frame());
+    // Each menu as one text: items with their keys, "-" for a separator,
+    // "[ ]" before a check item.
+    const auto layout = [](const wxMenu& menu) {
+        std::string text;
+        for (const wxMenuItem* item : menu.GetMenuItems()) {
+            if (!text.empty())
+                text += " | ";
+            if (item->IsSeparator()) {
+                text += "-";
+                continue;
+            }
+            if (item->IsCheckable())
+                text += "[ ] ";
+            text += item->GetItemLabel().utf8_string();
+        }
+        return text;
+    };
+    const std::pair<const char*, const char*> expected[] = {
+        {"&File", "&New Folder\tF7 | - | Copy from &Top to Bottom | Copy from &Bottom to Top | - | "
+                  "Move from To&p to Bottom | Move from B&ottom to Top | - | &Delete\tDel | - | "
+                  "&Play\tEnter | - | E&xit"},
+        {"&Tool", "Convert to &AVI | Convert to MP3"},
+        {"&View", "[ ] &Toolbar | - | Select &All\tCtrl+A | &Refresh\tF5 | - | &Next Pane\tF6 | "
+                  "Pre&vious Pane\tShift+F6"},
+        {"&Options", "[ ] Ask &Before Deleting"},
+        {"&Help", "&About Dezadide..."},
+    };
+    const wxMenuBar& bar = *m.frame()->GetMenuBar();
+    ASSERT_EQ(bar.GetMenuCount(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(bar.GetMenuLabel(i), expected[i].first);
+        EXPECT_EQ(layout(*bar.GetMenu(i)), expected[i].second) << expected[i].first;
+    }
 }
 
 TEST(MainFrame, FolderSelectionRefreshesOnlyItsOwnRowAfterThePostedMessage) {

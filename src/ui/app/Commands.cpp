@@ -2,7 +2,6 @@
 
 #include "ui/app/MainFrame.h"
 
-#include <wx/accel.h>
 #include <wx/defs.h>
 #include <wx/menu.h>
 
@@ -20,22 +19,6 @@ constexpr bool kGreyedKey = true;
 constexpr CommandKey kNoKey{};
 
 constexpr const char* kTopMenuTitles[] = {"&File", "&Tool", "&View", "&Options", "&Help"};
-
-// Keys of the framework's own commands: New, Open and Save are the
-// document manager's; undo, cut, copy and paste are taken so that nothing
-// else gets them, and nothing handles them.
-constexpr struct {
-    int flags;
-    int code;
-    int id;
-} kFrameworkKeys[] = {
-    {wxACCEL_CTRL, 'N', wxID_NEW},           {wxACCEL_CTRL, 'O', wxID_OPEN},
-    {wxACCEL_CTRL, 'S', wxID_SAVE},          {wxACCEL_CTRL, 'Z', wxID_UNDO},
-    {wxACCEL_ALT, WXK_BACK, wxID_UNDO},      {wxACCEL_CTRL, 'X', wxID_CUT},
-    {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},   {wxACCEL_CTRL, 'C', wxID_COPY},
-    {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},   {wxACCEL_CTRL, 'V', wxID_PASTE},
-    {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE},
-};
 
 } // namespace
 
@@ -151,52 +134,4 @@ std::unique_ptr<wxMenu> MakePaneMenu(FocusedPane pane) {
         menu->Append(shown[i]->id, shown[i]->menu);
     }
     return menu;
-}
-
-void CMainFrame::CreateMenus() {
-    SetMenuBar(MakeMenuBar());
-    std::vector<wxAcceleratorEntry> keys;
-    for (const auto& key : kFrameworkKeys)
-        keys.emplace_back(key.flags, key.code, key.id);
-    for (const CommandRow& command : CommandTable()) {
-        if (command.key.code == 0)
-            continue;
-        int id = command.id;
-#ifdef __WXMSW__
-        // Windows swallows a key whose command is greyed out in the menu;
-        // such a key gets a command of its own, outside the menu, that hands
-        // on to the menu's command, which says why it cannot run.
-        if (command.keyWhenGreyed) {
-            id = wxWindow::NewControlId();
-            Bind(
-                wxEVT_MENU,
-                [this, command = command.id](wxCommandEvent&) {
-                    wxCommandEvent forwarded(wxEVT_MENU, command);
-                    forwarded.SetEventObject(this);
-                    ProcessWindowEvent(forwarded);
-                },
-                id);
-        }
-#endif
-        keys.emplace_back(command.key.flags, command.key.code, id);
-    }
-    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(keys.size()), keys.data()));
-}
-
-void CMainFrame::OnCommand(wxCommandEvent& event) {
-    const CommandRow* command = FindCommand(event.GetId());
-    if (!command || !command->handler) {
-        event.Skip();
-        return;
-    }
-    (this->*command->handler)(event);
-}
-
-void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event) {
-    const CommandRow* command = FindCommand(event.GetId());
-    if (!command || !command->update) {
-        event.Skip();
-        return;
-    }
-    (this->*command->update)(event);
 }

@@ -198,10 +198,6 @@ private:
     wxDECLARE_EVENT_TABLE();
 };
 
-// The remembered layout kept in a settings file: defaults when there is none.
-dz::LayoutSettings ReadLayoutSettings(const wxString& file);
-bool WriteLayoutSettings(const wxString& file, const dz::LayoutSettings& settings);
-
 // Play's temporaries: this run's, removed when the program ends, and those
 // of earlier runs that no longer run, removed at the start.
 void RemoveOwnPlayFiles();
