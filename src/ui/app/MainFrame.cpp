@@ -136,8 +136,8 @@ void CMainFrame::CreateMenus() {
             id = wxWindow::NewControlId();
             Bind(
                 wxEVT_MENU,
-                [this, command = command.id](wxCommandEvent&) {
-                    wxCommandEvent forwarded(wxEVT_MENU, command);
+                [this, target = command.id](wxCommandEvent&) {
+                    wxCommandEvent forwarded(wxEVT_MENU, target);
                     forwarded.SetEventObject(this);
                     ProcessWindowEvent(forwarded);
                 },
