@@ -58,6 +58,14 @@ TEST(Enablement, ToolbarAndMenuFollowFocusFoldersAndSelections) {
 
     m.fileView(kTopRow).m_wndList.SetFocus();
     EXPECT_EQ(Toolbar(frame), (Enabled{false, false, false, false})) << "nothing chosen yet";
+    // Commands without a rule of their own stay enabled whatever the panes hold.
+    for (int id : {dz::ID_CONVERT_TO_AVI, dz::ID_CONVERT_TO_MP3})
+        EXPECT_TRUE(frame.GetImageToolBar()->GetToolEnabled(id)) << id;
+    wxMenuBar& menus = *frame.GetMenuBar();
+    for (size_t i = 0; i < menus.GetMenuCount(); ++i)
+        menus.GetMenu(i)->UpdateUI();
+    for (int id : {dz::ID_VIEW_REFRESH, dz::ID_NEXT_PANE, dz::ID_APP_EXIT, dz::ID_APP_ABOUT})
+        EXPECT_TRUE(menus.IsEnabled(id)) << id;
 
     ASSERT_TRUE(m.Select(kTopRow, U(disk / "A")));
     ASSERT_TRUE(m.Select(kBottomRow, U(disk / "B")));

@@ -107,6 +107,11 @@ TEST(MainFrame, ToolbarButtonsTipsAndTheToolbarSwitch) {
         EXPECT_EQ(tool->GetId(), layout[i]);
         EXPECT_EQ(tool->GetNormalBitmap().GetSize(), wxSize(64, 42));
     }
+    EXPECT_EQ(bar.GetToolShortHelp(dz::ID_NEW_FOLDER), "Create New Folder");
+    EXPECT_EQ(bar.GetToolShortHelp(dz::ID_COPY_TOP_TO_BOTTOM), "Copy files from Top to Bottom");
+    EXPECT_EQ(bar.GetToolShortHelp(dz::ID_COPY_BOTTOM_TO_TOP), "Copy files from Bottom to Top");
+    EXPECT_EQ(bar.GetToolShortHelp(dz::ID_MOVE_TOP_TO_BOTTOM), "Move files from Top to Bottom");
+    EXPECT_EQ(bar.GetToolShortHelp(dz::ID_MOVE_BOTTOM_TO_TOP), "Move files from Bottom to Top");
     EXPECT_EQ(bar.GetToolShortHelp(dz::ID_DELETE_FILES), "Delete files");
     EXPECT_EQ(bar.GetToolShortHelp(dz::ID_CONVERT_TO_AVI), "Tool for Converting AVR to AVI");
     EXPECT_EQ(bar.GetToolShortHelp(dz::ID_CONVERT_TO_MP3), "");
