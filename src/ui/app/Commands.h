@@ -1,7 +1,8 @@
 #pragma once
 // The window's commands, one row each: what the menu bar, the keys, the
 // toolbar's tips, the pane context menus and the update-UI handling are
-// built from. A new command is a row here and its handler in the frame.
+// built from. A new command is a row in the table (Commands.cpp) and its
+// handler in the frame.
 #include "common/command_rules.h"
 
 #include <memory>
