@@ -184,11 +184,22 @@ RenameOutcome RunRecording(const PreparedRename& job) {
         JoinPath(job.folder, CRecordingName().MakeCompanionPath(u"", job.newRecordingName, 1,
                                                                 old->name().dateStamp,
                                                                 old->name().suffixNumber));
+    // A run cut short after the new companion went in has only the old
+    // one left to remove.
+    const bool newCompanionIn = !job.caseOnly && PathExists(builtCompanion);
     StagedFile staged;
-    if (oldCompanionThere && !job.finishesEarlier) {
+    if (oldCompanionThere && !newCompanionIn) {
         staged.path = StagePatchedCompanion(companion.path, job.folder, job.location);
         if (!staged.path)
             return Failed(job);
+    }
+    if (newCompanionIn &&
+        LocationOfFile(builtCompanion, true).value_or(job.location) != job.location) {
+        // Put in place by other means than this rename: its text is made right first.
+        StagedFile patched{StagePatchedCompanion(builtCompanion, job.folder, job.location)};
+        if (!patched.path || !platform::CommitByRename(*patched.path, builtCompanion))
+            return Failed(job);
+        patched.path.reset();
     }
     // From the last part to part 1: until part 1 goes, the list shows the
     // recording under its old name, with the companion that counts it.
@@ -224,7 +235,8 @@ RenameOutcome RunRecording(const PreparedRename& job) {
     // The old companion goes last: until then it is what lets a second run
     // (and the folder check) find the recording's parts under either name.
     if (oldCompanionThere && !job.caseOnly &&
-        (!platform::DeleteIfPresent(companion.path) || !platform::FlushFolder(job.folder)))
+        (!platform::IsRegularFile(builtCompanion) || !platform::DeleteIfPresent(companion.path) ||
+         !platform::FlushFolder(job.folder)))
         return Failed(job);
     return {true, {}};
 }
