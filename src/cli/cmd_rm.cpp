@@ -18,10 +18,13 @@ int RunRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
         PrintMessage(err, *message);
         return kExitFailure;
     }
-    // Folders of FOLDER go with everything in them; the rest are entries.
+    // Folders of FOLDER go with everything in them; the rest are entries. A
+    // name of an entry's kind (a folder called x.mp3) stays an entry name, as
+    // it always was here: such a folder is no row of the list.
     std::vector<std::u16string> entryNames, folderNames;
     for (const std::u16string& name : options.names) {
-        if (IsEntryName(name) && platform::FolderExists(platform::JoinPath(options.folder, name)))
+        if (IsEntryName(name) && KindOf(name) == EntryKind::kOther &&
+            platform::FolderExists(platform::JoinPath(options.folder, name)))
             folderNames.push_back(name);
         else
             entryNames.push_back(name);
