@@ -80,6 +80,10 @@ inline constexpr char16_t kRenameNotStorable[] =
     u"The folder's disk cannot store this name (no \\ / : * ? \" < > |, control characters, or "
     u"a dot or space at its end): %s";
 inline constexpr char16_t kRenameTaken[] = u"The name is already taken in the folder: %s";
+// Renaming over the same entry in another case would lose it on some disks.
+inline constexpr char16_t kRenameCaseOnly[] =
+    u"%s differs from the old name only in letter case, which this folder does not tell apart; "
+    u"rename it to another name first";
 inline constexpr char16_t kRenamePlainExtension[] =
     u"A .mp3 or .mem file keeps one of these two extensions: %s";
 inline constexpr char16_t kRenameRecordingTooLong[] =

@@ -40,8 +40,16 @@ PreparedRename Ready(PreparedRename job) {
 
 // Whether `to` is `from` under another letter case in a folder that ignores
 // it: then the rename only changes the case, and no other entry is in the way.
+// Some FUSE disks hand out a new inode on every look-up, so the folder's
+// own rule decides where the file system cannot tell.
 bool SameEntry(const std::u16string& from, const std::u16string& to) {
-    return PathExists(from) && PathExists(to) && platform::SameFile(from, to);
+    if (!PathExists(from) || !PathExists(to))
+        return false;
+    if (platform::SameFile(from, to))
+        return true;
+    const size_t slash = from.find_last_of(u"/\\");
+    const std::u16string folder = slash == std::u16string::npos ? u"." : from.substr(0, slash);
+    return EqualNoCaseAZ(from, to) && platform::FolderIgnoresCase(folder);
 }
 
 PreparedRename PrepareFileOrFolder(PreparedRename job) {
@@ -58,8 +66,9 @@ PreparedRename PrepareFileOrFolder(PreparedRename job) {
         job.status = PreparedRename::Status::kSame;
         return job;
     }
-    job.caseOnly = SameEntry(from, to);
-    if (PathExists(to) && !job.caseOnly)
+    if (SameEntry(from, to))
+        return Refused(job, FillMessage(msg::kRenameCaseOnly, job.newName));
+    if (PathExists(to))
         return Refused(job, FillMessage(msg::kRenameTaken, job.newName));
     return Ready(job);
 }
@@ -100,21 +109,17 @@ PreparedRename PrepareRecording(PreparedRename job) {
     for (int32_t p = 1; p <= job.parts; ++p) {
         const std::u16string from = old->PartPath(p), to = renamed->PartPath(p);
         const bool fromThere = PathExists(from), toThere = PathExists(to);
-        if (fromThere && toThere && platform::SameFile(from, to)) {
-            job.caseOnly = true;
-            ++fromCount;
-            continue;
-        }
+        if (fromThere && toThere && SameEntry(from, to))
+            return Refused(job, FillMessage(msg::kRenameCaseOnly, job.newRecordingName));
         fromCount += fromThere;
         toCount += toThere;
         both += fromThere && toThere;
     }
     const bool oldCompanionThere = companion.status != CompanionStatus::Missing;
     const std::u16string& newCompanion = renamed->companion().path;
-    const bool newCompanionThere =
-        PathExists(newCompanion) && !(oldCompanionThere && SameEntry(companion.path, newCompanion));
-    if (job.caseOnly)
-        return Ready(job);
+    if (oldCompanionThere && SameEntry(companion.path, newCompanion))
+        return Refused(job, FillMessage(msg::kRenameCaseOnly, job.newRecordingName));
+    const bool newCompanionThere = PathExists(newCompanion);
     // Cut short after the new companion went in: every part renamed, the old
     // companion beside its copy.
     if (companion.Ok() && fromCount == 0 && toCount == job.parts && newCompanionThere &&
@@ -144,18 +149,14 @@ RenameOutcome Failed(const PreparedRename& job) {
     return {false, FillMessage(msg::kRenameFailed, shown)};
 }
 
-// One file or folder to another name: never over another entry, but over
-// itself when only the letter case changes.
-bool RenameOne(const std::u16string& from, const std::u16string& to, bool caseOnly) {
-    if (caseOnly)
-        return platform::CommitByRename(from, to);
+// One file or folder to another name, never over another entry.
+bool RenameOne(const std::u16string& from, const std::u16string& to) {
     return platform::CommitWithoutReplacing(from, to) == CommitResult::Done;
 }
 
 RenameOutcome RunFileOrFolder(const PreparedRename& job) {
     const platform::CommitLock lock(job.folder);
-    if (!RenameOne(JoinPath(job.folder, job.oldName), JoinPath(job.folder, job.newName),
-                   job.caseOnly) ||
+    if (!RenameOne(JoinPath(job.folder, job.oldName), JoinPath(job.folder, job.newName)) ||
         !platform::FlushFolder(job.folder))
         return Failed(job);
     return {true, {}};
@@ -186,7 +187,7 @@ RenameOutcome RunRecording(const PreparedRename& job) {
                                                                 old->name().suffixNumber));
     // A run cut short after the new companion went in has only the old
     // one left to remove.
-    const bool newCompanionIn = !job.caseOnly && PathExists(builtCompanion);
+    const bool newCompanionIn = PathExists(builtCompanion);
     StagedFile staged;
     if (oldCompanionThere && !newCompanionIn) {
         staged.path = StagePatchedCompanion(companion.path, job.folder, job.location);
@@ -205,14 +206,8 @@ RenameOutcome RunRecording(const PreparedRename& job) {
     // recording under its old name, with the companion that counts it.
     for (int32_t p = job.parts; p >= 1; --p) {
         const std::u16string from = old->PartPath(p);
-        const std::u16string to =
-            job.caseOnly
-                ? JoinPath(job.folder, CRecordingName().MakePartPath(u"", job.newRecordingName, p,
-                                                                     old->name().dateStamp,
-                                                                     old->name().suffixNumber))
-                : renamed->PartPath(p);
-        if (PathExists(from) && (job.caseOnly || !PathExists(to)) &&
-            !RenameOne(from, to, job.caseOnly))
+        const std::u16string to = renamed->PartPath(p);
+        if (PathExists(from) && !PathExists(to) && !RenameOne(from, to))
             return Failed(job);
         if (PathExists(to) && LocationOfFile(to, false).value_or(job.location) != job.location &&
             !PatchPartLocation(to, job.location))
@@ -221,11 +216,7 @@ RenameOutcome RunRecording(const PreparedRename& job) {
     if (!platform::FlushFolder(job.folder))
         return Failed(job);
     if (staged.path) {
-        const bool put = job.caseOnly
-                             ? platform::CommitByRename(*staged.path, builtCompanion)
-                             : platform::CommitWithoutReplacing(*staged.path, builtCompanion) ==
-                                   CommitResult::Done;
-        if (!put)
+        if (platform::CommitWithoutReplacing(*staged.path, builtCompanion) != CommitResult::Done)
             return Failed(job);
         staged.path.reset();
         platform::CopyModificationTime(companion.path, builtCompanion);
@@ -234,7 +225,7 @@ RenameOutcome RunRecording(const PreparedRename& job) {
     }
     // The old companion goes last: until then it is what lets a second run
     // (and the folder check) find the recording's parts under either name.
-    if (oldCompanionThere && !job.caseOnly &&
+    if (oldCompanionThere &&
         (!platform::IsRegularFile(builtCompanion) || !platform::DeleteIfPresent(companion.path) ||
          !platform::FlushFolder(job.folder)))
         return Failed(job);

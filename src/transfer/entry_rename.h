@@ -32,8 +32,6 @@ struct PreparedRename {
     std::u16string newRecordingName;
     std::u16string location;
     int32_t parts = 0;
-    // The new name differs only in letter case in a folder that ignores it.
-    bool caseOnly = false;
     // An earlier run of this rename was cut short; this one finishes it.
     bool finishesEarlier = false;
 };
