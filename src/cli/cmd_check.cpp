@@ -39,7 +39,7 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     if (options.folder.empty() || !platform::FolderExists(options.folder)) {
         PrintMessage(err, options.folder.empty() ? std::u16string(msg::kNoFolder)
                                                  : FillMessage(msg::kNoSuchEntry, options.folder));
-        return kExitUsage;
+        return kExitFailure;
     }
     const std::vector<Finding> findings = CheckFolder(options.folder, options.recursive);
     if (!options.fix) {

@@ -116,6 +116,7 @@ inline constexpr char16_t kFolderHolds[] = u"It holds %d recordings and %d other
 // Check and mend: the problems found, one line each, and what mending does.
 inline constexpr char16_t kCheckLocationElsewhere[] =
     u"its location text names %s, not where it is";
+inline constexpr char16_t kCheckLocationEmpty[] = u"its location text is empty";
 inline constexpr char16_t kCheckPartMissing[] = u"part %d of %d is missing";
 inline constexpr char16_t kCheckStrayBeyondCount[] =
     u"a part file beyond the %d parts its companion counts";

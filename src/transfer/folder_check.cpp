@@ -225,7 +225,8 @@ void FolderChecker::CheckLocation(const Group& group, const std::u16string& name
     f.folder = m_folder;
     f.name = name;
     f.problem = Problem::kLocationElsewhere;
-    f.text = FillMessage(msg::kCheckLocationElsewhere, found->empty() ? u"nothing" : *found);
+    f.text = found->empty() ? std::u16string(msg::kCheckLocationEmpty)
+                            : FillMessage(msg::kCheckLocationElsewhere, *found);
     f.mend = Mend::kRewriteLocation;
     f.location = *expected;
     f.companion = companion;

@@ -94,7 +94,7 @@ TEST(CliCheck, ReportsMendsAndSaysWhatIsLeft) {
     EXPECT_NE(r.out.find("mended: rewrite the location text"), std::string::npos) << r.out;
     r = Call(RunCheck, CheckOptions{d.folder(), false, true});
     EXPECT_EQ(r.out.find("location"), std::string::npos) << r.out;
-    EXPECT_EQ(Call(RunCheck, CheckOptions{d.folder() + u"/nosuch"}).status, kExitUsage);
+    EXPECT_EQ(Call(RunCheck, CheckOptions{d.folder() + u"/nosuch"}).status, kExitFailure);
 }
 
 TEST(CliRm, AFolderThatIsNotEmptyNeedsRecursive) {
