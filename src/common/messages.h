@@ -99,7 +99,8 @@ inline constexpr char16_t kRenameLocationTooLong[] =
 inline constexpr char16_t kRenameCompanionUnreadable[] =
     u"The companion file of %s cannot be read; nothing was renamed";
 inline constexpr char16_t kRenameHalfDone[] =
-    u"The files of %s lie under both names in a way no rename leaves; nothing was renamed";
+    u"Parts of %s lie under another recording name: a rename of it was cut short. Run that "
+    u"rename again (or check --fix) first; nothing was renamed";
 inline constexpr char16_t kRenameFailed[] =
     u"Could not rename %s; running the same rename again finishes it";
 inline constexpr char16_t kRenameFinished[] = u"A rename cut short was finished: %s";

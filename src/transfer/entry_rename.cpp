@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace dz {
 namespace {
@@ -73,11 +74,27 @@ PreparedRename PrepareFileOrFolder(PreparedRename job) {
     return Ready(job);
 }
 
-// What the parts of a recording are called under both names, part by part.
-struct PartNames {
-    std::u16string from, to;
-    bool fromThere = false, toThere = false;
-};
+// Whether a part the old name misses lies in the folder under a third name
+// of the same date stamp and suffix: a rename to that name was cut short,
+// and renaming what is left to yet another name would split the recording.
+bool MissingPartsLieElsewhere(const std::u16string& folder, const RecordingNameParts& old,
+                              const std::u16string& newName, const std::vector<bool>& missing) {
+    std::vector<platform::FolderName> names;
+    if (!platform::SearchFolderNames(folder, names))
+        return true; // cannot be told: not safe to go on
+    for (const platform::FolderName& entry : names) {
+        RecordingNameParts pieces;
+        if (entry.isFolder || !IsPartFileName(entry.name) ||
+            SplitSiblingNames(entry.name, pieces) != 0)
+            continue;
+        if (pieces.dateStamp == old.dateStamp && pieces.suffixNumber == old.suffixNumber &&
+            pieces.recordingName != old.recordingName && pieces.recordingName != newName &&
+            pieces.partNumber >= 1 && static_cast<size_t>(pieces.partNumber) < missing.size() &&
+            missing[pieces.partNumber])
+            return true;
+    }
+    return false;
+}
 
 PreparedRename PrepareRecording(PreparedRename job) {
     const std::u16string oldPath = JoinPath(job.folder, job.oldName);
@@ -106,11 +123,13 @@ PreparedRename PrepareRecording(PreparedRename job) {
     std::optional<RecordingFiles> renamed = RecordingFiles::Of(JoinPath(job.folder, job.newName));
     job.parts = companion.Ok() ? companion.partCount : old->PartsOnDisk(kMaxParts);
     int32_t fromCount = 0, toCount = 0, both = 0;
+    std::vector<bool> missing(static_cast<size_t>(job.parts) + 1, false);
     for (int32_t p = 1; p <= job.parts; ++p) {
         const std::u16string from = old->PartPath(p), to = renamed->PartPath(p);
         const bool fromThere = PathExists(from), toThere = PathExists(to);
         if (fromThere && toThere && SameEntry(from, to))
             return Refused(job, FillMessage(msg::kRenameCaseOnly, job.newRecordingName));
+        missing[p] = !fromThere && !toThere;
         fromCount += fromThere;
         toCount += toThere;
         both += fromThere && toThere;
@@ -137,7 +156,8 @@ PreparedRename PrepareRecording(PreparedRename job) {
         return Refused(job, FillMessage(msg::kNoSuchEntry, job.oldName));
     if (newCompanionThere || toCount > 0)
         return Refused(job, FillMessage(msg::kRenameTaken, job.newRecordingName));
-    if (both > 0)
+    if (fromCount < job.parts &&
+        MissingPartsLieElsewhere(job.folder, pieces, job.newRecordingName, missing))
         return Refused(job, FillMessage(msg::kRenameHalfDone, job.oldName));
     return Ready(job);
 }

@@ -158,6 +158,16 @@ TEST(RenameCutShort, IsFinishedByTheSameRenameAndByTheCheck) {
             if (cut == Cut::kNewCompanionIn)
                 fs::copy_file(d.rec / CompanionName(news), d.rec / CompanionName(evening));
 
+            // Another new name now would split the recording between two names.
+            const Snapshot cutShort = Take(d.rec);
+            const PreparedRename other = Prepare(d, u"NEWS_#001_200612241930.AVR", u"LATE");
+            if (cut != Cut::kAllPartsMoved && cut != Cut::kNewCompanionIn) {
+                EXPECT_EQ(other.refusal,
+                          FillMessage(msg::kRenameHalfDone, u"NEWS_#001_200612241930.AVR"));
+            }
+            EXPECT_EQ(other.status, PreparedRename::Status::kRefused);
+            EXPECT_EQ(Take(d.rec), cutShort);
+
             const std::vector<Finding> found = CheckFolder(d.folder(), false);
             ASSERT_EQ(found.size(), 1u);
             EXPECT_EQ(found[0].problem, Problem::kRenameCutShort);
