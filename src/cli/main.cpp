@@ -114,7 +114,7 @@ int RunCommandLine(int argc, char** argv) {
     // cp / mv: one copy or move job (cmd_transfer.cpp); only one of them is parsed.
     std::string transferSource, transferDestination;
     std::vector<std::string> transferNames;
-    bool transferReplace = false, transferSkip = false;
+    bool transferReplace = false, transferSkip = false, transferVerify = false;
     auto addTransfer = [&](const char* name, const char* description) {
         CLI::App* command = app.add_subcommand(name, description);
         command->add_option("SRC", transferSource, "The folder that holds the entries")->required();
@@ -128,6 +128,10 @@ int RunCommandLine(int argc, char** argv) {
             ->add_flag("--skip", transferSkip,
                        "Leave entries that already exist in DST as they are, copy the others")
             ->excludes(replace);
+        command->add_flag("--verify", transferVerify,
+                          "Read each copy back from the disk once it is in place and compare it "
+                          "with what was written; a copy that differs is removed (a move keeps "
+                          "its source)");
         return command;
     };
     CLI::App* cp = addTransfer("cp", "Copy entries as the Copy commands do: a recording with "
@@ -207,6 +211,7 @@ int RunCommandLine(int argc, char** argv) {
             o.existing = OnExisting::Replace;
         else if (transferSkip)
             o.existing = OnExisting::Skip;
+        o.verify = transferVerify;
         if (!ToText(transferSource, o.source) || !ToText(transferDestination, o.destination) ||
             !ToTexts(transferNames, o.names))
             return kExitUsage;

@@ -59,6 +59,9 @@ inline constexpr char16_t kReplacedInPart[] =
     u"and has been removed (the source is untouched)";
 inline constexpr char16_t kSourceChanged[] =
     u"The source of %s changed while it was copied; it was left where it is";
+inline constexpr char16_t kVerifyFailed[] =
+    u"The copy of %s read back from the disk differs from what was written; the copy was "
+    u"removed and its source left where it is";
 inline constexpr char16_t kSkippedExisting[] = u"Skipped, already in the destination: %s";
 inline constexpr char16_t kMovedAlready[] =
     u"%s is no longer in the source folder and is whole in the destination: its move is "

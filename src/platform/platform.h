@@ -225,6 +225,10 @@ public:
     static File OpenRead(const std::u16string& path);
     static File CreateWrite(const std::u16string& path); // truncates
     static File OpenReadWrite(const std::u16string& path);
+    // For reading what the disk itself holds: the system's cached pages of
+    // the file are dropped first (they must have been written back, which a
+    // flush makes sure of), so the reads come from the disk.
+    static File OpenReadFromDisk(const std::u16string& path);
     // A new file under a temporary name in folder, for reading and writing;
     // path receives its full path. Never opens anything that exists.
     static File CreateTemporary(const std::u16string& folder, std::u16string& path);
