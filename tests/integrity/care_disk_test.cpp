@@ -197,5 +197,51 @@ TEST(RenameOnFat, ANameTakenInAnotherCaseIsRefused) {
     EXPECT_EQ(renamed.presence, Presence::kComplete) << renamed.detail << FolderContents(rec);
 }
 
+// Every read of a copy's read-back corrupted in turn: a copy that reads
+// back wrong is removed and its entry fails - a move keeps that source -
+// and nothing else is lost.
+TEST(VerifyUnderCorruptReads, ACopyThatReadsBackWrongIsRemoved) {
+    for (const std::string op : {"cp", "mv"}) {
+        int caught = 0;
+        for (int k = 1;; ++k) {
+            SCOPED_TRACE(op + ", read-back read " + std::to_string(k) + " corrupted");
+            TempDir tmp;
+            const fs::path src = tmp / "src", dst = tmp / "dst", log = tmp / "shim.log";
+            fs::create_directory(src);
+            fs::create_directory(dst);
+            const RecordingSet news = PlaceFixture("news", src);
+            WriteFile(src / "a.mp3", "tune");
+            const EnvChanges drives{{"DEZADIDE_DRIVES", tmp.path().string()}};
+            const ProcessResult r =
+                Cli({op, "--verify", src.string(), dst.string(), "a.mp3", kNews},
+                    Shimmed(drives, dst, "read", k, "corrupt", log));
+            const std::string location = LocationText("dst", news);
+            if (!FaultHit(log)) {
+                EXPECT_TRUE(r.exitedWith(0)) << r.describe();
+                EXPECT_EQ(StateOf(dst, news, location).presence, Presence::kComplete);
+                break;
+            }
+            if (r.exitedWith(0)) { // the corrupted read was the one that found the end
+                EXPECT_EQ(StateOf(dst, news, location).presence, Presence::kComplete);
+                continue;
+            }
+            ++caught;
+            EXPECT_TRUE(r.exitedWith(1)) << r.describe();
+            EXPECT_NE(r.err.find("read back from the disk differs"), std::string::npos) << r.err;
+            // NEWS comes last: whichever entry failed, it is whole in its source.
+            EXPECT_TRUE(StateOf(src, news).original) << FolderContents(src);
+            EXPECT_EQ(StateOf(dst, news).presence, Presence::kAbsent) << FolderContents(dst);
+            const bool inSource = fs::exists(src / "a.mp3"),
+                       inDestination = fs::exists(dst / "a.mp3");
+            EXPECT_TRUE(inSource || inDestination) << "a.mp3 was lost";
+            if (inDestination) {
+                EXPECT_EQ(ReadFile(dst / "a.mp3"), (std::vector<uint8_t>{'t', 'u', 'n', 'e'}));
+            }
+            ASSERT_LT(k, 40);
+        }
+        EXPECT_GE(caught, 5) << "every file of the two entries can read back wrong";
+    }
+}
+
 } // namespace
 } // namespace dz::test
