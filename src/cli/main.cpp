@@ -40,7 +40,7 @@ bool ToTexts(const std::vector<std::string>& arguments, std::vector<std::u16stri
 // Ctrl+C before a command has set up its own handling, or after it has
 // done its work, is remembered here and reported, never the signal's silent
 // end of the program.
-void RememberInterrupt() {}
+void RememberInterrupt(void*) {}
 
 // What a Ctrl+C that no command acted on means for the exit status.
 int AfterInterrupt(int status) {
@@ -185,7 +185,7 @@ int RunCommandLine(int argc, char** argv) {
 
 // Taken from the program's static set-up on, before main, to its very end.
 const bool g_programInterrupt =
-    (dz::platform::InstallProgramInterruptHook(RememberInterrupt), true);
+    (dz::platform::InstallProgramInterruptHook(RememberInterrupt, nullptr), true);
 
 int main(int argc, char** argv) {
     return AfterInterrupt(RunCommandLine(argc, argv));

@@ -124,5 +124,6 @@ inline constexpr char16_t kErrorCaption[] = u"Error";
 // before the main window, so it says what failed rather than the program's
 // name, which scripts look for as the main window's.
 inline constexpr char16_t kSampleDiskFailedCaption[] = u"Sample Disk Not Made";
+inline constexpr char16_t kSampleDiskFailed[] = u"The sample disk could not be made from %s";
 
 } // namespace dz::msg

@@ -1,43 +1,12 @@
 #include "common/user_settings.h"
 
-#include <cstdlib>
-
 namespace dz {
 namespace {
 
-constexpr char kProgramFolder[] = "/dezadide";
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
 constexpr int kMinVisibleWidth = 100;
 constexpr int kMinVisibleHeight = 60;
 
-std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
-#ifdef _WIN32
-    // Windows keeps settings in the roaming profile and caches in the local one.
-    const bool cache = std::string(variable) == "XDG_CACHE_HOME";
-    if (const char* set = std::getenv(cache ? "LOCALAPPDATA" : "APPDATA"); set && *set)
-        return std::string(set) + "\\Dezadide";
-#endif
-    if (const char* set = std::getenv(variable); set && *set == '/')
-        return std::string(set) + kProgramFolder;
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return std::string(home) + fallbackBelowHome + kProgramFolder;
-    return {};
-}
-
 } // namespace
-
-std::string UserSettingsFile() {
-    const std::string folder = XdgFolder("XDG_CONFIG_HOME", "/.config");
-    return folder.empty() ? folder : folder + kSeparator + "settings.ini";
-}
-
-std::string UserCacheFolder() {
-    return XdgFolder("XDG_CACHE_HOME", "/.cache");
-}
 
 std::optional<WindowPlacement> FitPlacement(const WindowPlacement& saved, int screenWidth,
                                             int screenHeight) {

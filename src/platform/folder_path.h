@@ -16,8 +16,20 @@ std::u16string WithSeparator(std::u16string path);
 std::u16string WithoutSeparator(std::u16string path);
 // The text after the last separator, one trailing separator ignored.
 std::u16string LastComponent(std::u16string_view path);
+// The folder that holds path: "." for a bare name, the root for a name
+// right below it. Windows paths may be written with "/" too.
+std::u16string FolderOf(std::u16string_view path);
 // The non-empty texts between separators, from position `from` on.
 std::vector<std::u16string> PathComponents(std::u16string_view path, size_t from = 0);
+// A folder as the window would hold it: absolute against the working folder,
+// without "." or "..", and without a trailing separator, so that checks and
+// the recorder's location text see the same folder whatever way it was
+// typed. The text as typed when it cannot be made absolute.
+std::u16string AbsoluteFolder(const std::u16string& typed);
+// The path as the file system resolves it (links, "..", "."), as far as it
+// exists; the text itself when that fails.
+std::u16string ResolvedPath(const std::u16string& path);
+
 // Whether path is root or lies in it, comparing whole components:
 // "/media/rec" holds "/media/rec/REC" but not "/media/record".
 bool IsUnder(std::u16string_view path, std::u16string_view root);

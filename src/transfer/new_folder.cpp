@@ -42,12 +42,8 @@ std::optional<std::u16string> FolderNameRefusal(const std::u16string& parent,
     if (name.find(u'/') != std::u16string::npos || name.find(u'\0') != std::u16string::npos ||
         name.find(platform::kSeparator) != std::u16string::npos)
         return FillMessage(msg::kFolderNameSeparator, name);
-#ifdef _WIN32
-    (void)parent; // every Windows volume holds Windows names
-    const bool windowsNames = true;
-#else
-    const bool windowsNames = HoldsWindowsNames(platform::FileSystemTypeOf(parent));
-#endif
+    const bool windowsNames = platform::kEveryVolumeTakesWindowsNames ||
+                              HoldsWindowsNames(platform::FileSystemTypeOf(parent));
     // Such a file system drops a trailing dot or space, which would make
     // another name than the one typed.
     if (windowsNames && (std::any_of(name.begin(), name.end(), IsWindowsReserved) ||

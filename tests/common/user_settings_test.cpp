@@ -1,6 +1,5 @@
-// The rules for what the window remembers: where the files live, a window
-// placement that still fits, columns scaled with the window, and a folder
-// that has gone.
+// The rules for what the window remembers: a window placement that still
+// fits, columns scaled with the window, and a folder that has gone.
 #include "common/user_settings.h"
 
 #include "support/temp_dir.h"
@@ -10,38 +9,6 @@
 #include <set>
 
 namespace {
-
-using dz::test::ScopedEnv;
-
-#ifdef _WIN32
-TEST(UserSettings, FilesFollowTheUsersAppDataFolders) {
-    ScopedEnv roaming("APPDATA", "C:\\Users\\u\\AppData\\Roaming");
-    ScopedEnv local("LOCALAPPDATA", "C:\\Users\\u\\AppData\\Local");
-    EXPECT_EQ(dz::UserSettingsFile(), "C:\\Users\\u\\AppData\\Roaming\\Dezadide\\settings.ini");
-    EXPECT_EQ(dz::UserCacheFolder(), "C:\\Users\\u\\AppData\\Local\\Dezadide");
-}
-#else
-TEST(UserSettings, FilesFollowTheXdgFoldersThenHome) {
-    const struct {
-        const char *config, *cache, *home;
-        std::string settings, cacheFolder;
-    } cases[] = {
-        {"/x/conf", "/x/cache", "/home/u", "/x/conf/dezadide/settings.ini", "/x/cache/dezadide"},
-        {"", "", "/home/u", "/home/u/.config/dezadide/settings.ini", "/home/u/.cache/dezadide"},
-        // A relative XDG folder is not to be used.
-        {"rel", "rel", "/home/u", "/home/u/.config/dezadide/settings.ini",
-         "/home/u/.cache/dezadide"},
-        {"", "", "", "", ""},
-    };
-    for (const auto& c : cases) {
-        ScopedEnv config("XDG_CONFIG_HOME", c.config);
-        ScopedEnv cache("XDG_CACHE_HOME", c.cache);
-        ScopedEnv home("HOME", c.home);
-        EXPECT_EQ(dz::UserSettingsFile(), c.settings);
-        EXPECT_EQ(dz::UserCacheFolder(), c.cacheFolder);
-    }
-}
-#endif
 
 TEST(UserSettings, APlacementOffTheScreenOrTooSmallIsDropped) {
     const struct {
