@@ -4,6 +4,8 @@
 #include "cli/cmd_convert.h"
 #include "cli/cmd_transfer.h"
 #include "cli/commands.h"
+#include "common/messages.h"
+#include "common/text.h"
 #include "dezadide_version.h"
 #include "platform/console.h"
 
@@ -20,7 +22,7 @@ using namespace dz::cli;
 bool ToText(const std::string& argument, std::u16string& text) {
     std::optional<std::u16string> decoded = ArgumentText(argument);
     if (!decoded) {
-        std::cerr << "dezadide-cli: an argument is not UTF-8 text\n";
+        std::cerr << dz::ToUtf8(dz::msg::kArgumentNotUtf8) << '\n';
         return false;
     }
     text = std::move(*decoded);
@@ -46,7 +48,7 @@ void RememberInterrupt(void*) {}
 int AfterInterrupt(int status) {
     if (!dz::platform::InterruptReceived() || status != kExitOk)
         return status;
-    std::cerr << "dezadide-cli: Ctrl+C came after the work was done; it is complete\n";
+    std::cerr << dz::ToUtf8(dz::msg::kInterruptAfterWork) << '\n';
     return status;
 }
 
@@ -130,7 +132,7 @@ int RunCommandLine(int argc, char** argv) {
         return app.exit(e) == 0 ? kExitOk : kExitUsage;
     }
     if (dz::platform::InterruptReceived()) {
-        std::cerr << "dezadide-cli: cancelled with Ctrl+C before anything was done\n";
+        std::cerr << dz::ToUtf8(dz::msg::kInterruptBeforeWork) << '\n';
         return kExitCancelled;
     }
 

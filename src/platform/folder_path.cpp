@@ -49,8 +49,12 @@ std::u16string LastComponent(std::u16string_view path) {
     return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
 }
 
+size_t LastSeparator(std::u16string_view path) {
+    return kSeparator == u'/' ? path.rfind(kSeparator) : path.find_last_of(u"\\/");
+}
+
 std::u16string FolderOf(std::u16string_view path) {
-    const size_t cut = kSeparator == u'/' ? path.rfind(kSeparator) : path.find_last_of(u"\\/");
+    const size_t cut = LastSeparator(path);
     if (cut == std::u16string_view::npos)
         return u".";
     return std::u16string(path.substr(0, cut == 0 ? 1 : cut));

@@ -16,8 +16,11 @@ std::u16string WithSeparator(std::u16string path);
 std::u16string WithoutSeparator(std::u16string path);
 // The text after the last separator, one trailing separator ignored.
 std::u16string LastComponent(std::u16string_view path);
+// Where the last separator of path is; npos for a bare name. Windows paths
+// may be written with "/" too.
+size_t LastSeparator(std::u16string_view path);
 // The folder that holds path: "." for a bare name, the root for a name
-// right below it. Windows paths may be written with "/" too.
+// right below it.
 std::u16string FolderOf(std::u16string_view path);
 // The non-empty texts between separators, from position `from` on.
 std::vector<std::u16string> PathComponents(std::u16string_view path, size_t from = 0);

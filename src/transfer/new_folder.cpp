@@ -16,7 +16,6 @@ std::u16string TooManyCharactersMessage() {
 
 namespace {
 
-#ifndef _WIN32
 // File systems that store names as Windows does, whatever system mounts them.
 bool HoldsWindowsNames(const std::string& type) {
     for (const char* windows :
@@ -25,7 +24,6 @@ bool HoldsWindowsNames(const std::string& type) {
             return true;
     return false;
 }
-#endif
 
 bool IsWindowsReserved(char16_t c) {
     return c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos;
