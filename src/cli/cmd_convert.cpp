@@ -146,6 +146,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
     settings.targetTakesWholeRecording = options.targetTakesWholeRecording;
     settings.log = options.log;
     settings.replaceTarget = options.replace;
+    // The terminal's answers never cancel: the prepared job always runs.
     OptionQuestions questions(options.replace);
     const convert::PreparedConversion prepared =
         convert::PrepareConvert(options.source, options.target, std::move(settings), questions);

@@ -23,9 +23,10 @@ bool StderrIsTerminal();
 
 // While the object lives, Ctrl+C calls handler(context) instead of ending
 // the program. handler runs in a signal handler or on a thread of the
-// system's, so it may only touch lock-free atomics (through context). With once, a second Ctrl+C
-// ends the program as usual (a stuck job can still be left). Hooks nest: the newest one handles
-// Ctrl+C, and the one before it does again once it is gone.
+// system's, so it may only touch lock-free atomics (through context). With
+// once, a second Ctrl+C ends the program as usual (a stuck job can still be
+// left). Hooks nest: the newest one handles Ctrl+C, and the one before it
+// does again once it is gone.
 class InterruptHook {
 public:
     using Handler = void (*)(void* context);
