@@ -30,19 +30,4 @@ std::array<int, kListColumns> ScaleColumns(const std::array<int, kListColumns>& 
     return scaled;
 }
 
-std::u16string NearestExistingFolder(const std::u16string& folder,
-                                     const std::function<bool(const std::u16string&)>& exists) {
-    std::u16string path = folder;
-    while (!path.empty()) {
-        if (exists(path))
-            return path;
-        const size_t slash = path.rfind(u'/');
-        if (slash == std::u16string::npos)
-            return {};
-        path = slash == 0 ? (path.size() > 1 ? std::u16string(u"/") : std::u16string())
-                          : path.substr(0, slash);
-    }
-    return {};
-}
-
 } // namespace dz

@@ -3,7 +3,6 @@
 // for reading them back: a window placement that still fits the screen, column widths scaled with
 // the window, and a remembered folder that has gone.
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -41,10 +40,5 @@ std::optional<WindowPlacement> FitPlacement(const WindowPlacement& saved, int sc
 // a zero-width column stays zero. Unchanged when oldTotal is not positive.
 std::array<int, kListColumns> ScaleColumns(const std::array<int, kListColumns>& widths,
                                            int oldTotal, int newTotal);
-
-// The folder itself when it exists, else its nearest parent that does;
-// empty when none does (or the text is empty).
-std::u16string NearestExistingFolder(const std::u16string& folder,
-                                     const std::function<bool(const std::u16string&)>& exists);
 
 } // namespace dz

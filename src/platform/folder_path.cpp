@@ -60,6 +60,22 @@ std::u16string FolderOf(std::u16string_view path) {
     return std::u16string(path.substr(0, cut == 0 ? 1 : cut));
 }
 
+std::u16string NearestExistingFolder(const std::u16string& folder,
+                                     const std::function<bool(const std::u16string&)>& exists) {
+    std::u16string path = folder;
+    while (!path.empty()) {
+        if (exists(path))
+            return path;
+        if (LastSeparator(path) == std::u16string::npos)
+            return {};
+        std::u16string parent = FolderOf(path);
+        if (parent == path) // the root itself is gone
+            return {};
+        path = std::move(parent);
+    }
+    return {};
+}
+
 std::vector<std::u16string> PathComponents(std::u16string_view path, size_t from) {
     std::vector<std::u16string> parts;
     size_t start = from;

@@ -3,6 +3,7 @@
 // path, and the walk that finds a folder typed in any A-Z letter case. The
 // folder tree follows these rules item by item; they are decided here,
 // without a window.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,11 @@ size_t LastSeparator(std::u16string_view path);
 // The folder that holds path: "." for a bare name, the root for a name
 // right below it.
 std::u16string FolderOf(std::u16string_view path);
+// The folder itself when it exists, else its nearest parent that does (a
+// remembered folder that has gone); empty when none does, or for a
+// relative or empty text.
+std::u16string NearestExistingFolder(const std::u16string& folder,
+                                     const std::function<bool(const std::u16string&)>& exists);
 // The non-empty texts between separators, from position `from` on.
 std::vector<std::u16string> PathComponents(std::u16string_view path, size_t from = 0);
 // A folder as the window would hold it: absolute against the working folder,

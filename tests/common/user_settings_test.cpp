@@ -1,12 +1,10 @@
 // The rules for what the window remembers: a window placement that still
-// fits, columns scaled with the window, and a folder that has gone.
+// fits, and columns scaled with the window.
 #include "common/user_settings.h"
 
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
-
-#include <set>
 
 namespace {
 
@@ -39,21 +37,6 @@ TEST(UserSettings, ColumnsKeepTheirProportions) {
     EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133}, 500, 1000), (W{600, 0, 132, 266}));
     EXPECT_EQ(dz::ScaleColumns({600, 0, 132, 266}, 1000, 500), (W{300, 0, 66, 133}));
     EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133}, 0, 1000), (W{300, 0, 66, 133}));
-}
-
-TEST(UserSettings, AGoneFolderFallsBackToItsNearestParent) {
-    const std::set<std::u16string> existing = {u"/", u"/media", u"/media/rec"};
-    const auto exists = [&](const std::u16string& p) { return existing.count(p) > 0; };
-    const struct {
-        std::u16string saved, expected;
-    } cases[] = {
-        {u"/media/rec", u"/media/rec"}, {u"/media/rec/REC/2006", u"/media/rec"},
-        {u"/mnt/gone", u"/"},           {u"", u""},
-        {u"relative/path", u""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(dz::NearestExistingFolder(c.saved, exists), c.expected);
-    EXPECT_EQ(dz::NearestExistingFolder(u"/a/b", [](const std::u16string&) { return false; }), u"");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -75,6 +76,24 @@ TEST(FolderPath, ATypedFolderIsMadeAbsoluteAndPlain) {
     RemoveTree(tree);
     EXPECT_FALSE(FolderExists(tree));
     RemoveTree(tree);
+}
+
+TEST(FolderPath, AGoneFolderFallsBackToItsNearestParent) {
+    const std::set<std::u16string> existing = {P(u"/"), P(u"/media"), P(u"/media/rec"), u"C:"};
+    const auto exists = [&](const std::u16string& p) { return existing.count(p) > 0; };
+    const struct {
+        std::u16string saved, expected;
+    } cases[] = {
+        {P(u"/media/rec"), P(u"/media/rec")},
+        {P(u"/media/rec/REC/2006"), P(u"/media/rec")},
+        {P(u"/mnt/gone"), P(u"/")},
+        {P(u"C:/REC/gone"), u"C:"}, // a drive's folders, with the system's separator
+        {u"", u""},
+        {P(u"relative/path"), u""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NearestExistingFolder(c.saved, exists), c.expected);
+    EXPECT_EQ(NearestExistingFolder(P(u"/a/b"), [](const std::u16string&) { return false; }), u"");
 }
 
 TEST(FolderPath, RootHoldsWholeComponentsOnly) {
