@@ -30,7 +30,7 @@ bool SortedEntryNames(const std::vector<std::u16string>& given, CSortStringArray
     for (const std::u16string& name : given) {
         // The window only ever names files of its own folder.
         if (!IsEntryName(name)) {
-            PrintMessage(err, u"Not a file name in the folder: " + name);
+            PrintMessage(err, FillMessage(msg::kNotAFileNameInFolder, name));
             return false;
         }
         // A later part's name would lead to part 1 and the companion: files

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "common/messages.h"
 #include "common/text.h"
+#include "convert/conversion_prepare.h"
 #include "platform/console.h"
 #include "platform/platform.h"
 
@@ -22,39 +23,33 @@ using convert::ConversionOutcome;
 using convert::StopEvent;
 
 // Ctrl+C while converting sets the stop event, as the dialog's Stop does;
-// the worker sees it at its next block and ends "Convert Canceled". Both
-// values are lock-free atomics, which an interrupt handler may touch.
-std::atomic<StopEvent*> g_interruptStop{nullptr};
-std::atomic<bool> g_interrupted{false};
-
-void OnInterrupt() {
-    g_interrupted.store(true);
-    if (StopEvent* stop = g_interruptStop.load())
-        stop->Set();
-}
-
+// the worker sees it at its next block and ends "Convert Canceled". The
+// hook touches only lock-free atomics, as an interrupt handler may.
 class InterruptStopsConversion {
 public:
-    explicit InterruptStopsConversion(StopEvent& stop) {
-        g_interrupted.store(false);
-        g_interruptStop.store(&stop);
-        // The first Ctrl+C asks the worker to stop; a second one ends the
-        // program at once, for a worker stuck on a disk that does not answer.
-        m_hook.emplace(OnInterrupt, true);
+    // The first Ctrl+C asks the worker to stop; a second one ends the
+    // program at once, for a worker stuck on a disk that does not answer.
+    explicit InterruptStopsConversion(StopEvent& stop)
+        : m_stop(stop), m_hook(OnInterrupt, this, true) {
         // One pressed during start-up, before the hook was there, counts too.
         if (platform::InterruptReceived())
-            OnInterrupt();
-    }
-    ~InterruptStopsConversion() {
-        m_hook.reset();
-        g_interruptStop.store(nullptr);
+            OnInterrupt(this);
     }
     InterruptStopsConversion(const InterruptStopsConversion&) = delete;
     InterruptStopsConversion& operator=(const InterruptStopsConversion&) = delete;
-    bool interrupted() const { return g_interrupted.load(); }
+    bool interrupted() const { return m_interrupted.load(); }
 
 private:
-    std::optional<platform::InterruptHook> m_hook;
+    static void OnInterrupt(void* self) {
+        auto* watch = static_cast<InterruptStopsConversion*>(self);
+        watch->m_interrupted.store(true);
+        watch->m_stop.Set();
+    }
+
+    StopEvent& m_stop;
+    std::atomic<bool> m_interrupted{false};
+    // Last, so that it goes first: no Ctrl+C reaches a half-gone object.
+    platform::InterruptHook m_hook;
 };
 
 class TerminalObserver final : public ConversionObserver {
@@ -94,10 +89,11 @@ private:
 
 // Runs the job on its worker thread and redraws one progress line until it
 // ends. False when the worker could not be started.
-bool RunWithProgress(ConversionJob& job, TerminalObserver& observer, const ConvertOptions& options,
+bool RunWithProgress(ConversionJob& job, TerminalObserver& observer,
+                     const convert::PreparedConversion& prepared,
                      const std::shared_ptr<StopEvent>& stop, std::ostream& err) {
     using namespace std::chrono_literals;
-    if (!job.Start(options.source, options.target, stop))
+    if (!job.Start(prepared.source, prepared.target, stop))
         return false;
     auto nextDraw = std::chrono::steady_clock::now();
     bool drawn = false;
@@ -114,6 +110,19 @@ bool RunWithProgress(ConversionJob& job, TerminalObserver& observer, const Conve
         err << "\r\033[K" << std::flush;
     return true;
 }
+
+// The terminal asks nobody: --replace answers for an existing target, and
+// without it the job leaves the file as it is and says so.
+class OptionQuestions final : public convert::ConversionQuestions {
+public:
+    explicit OptionQuestions(bool replace) : m_replace(replace) {}
+    TargetAnswer AskReplaceTarget(const std::u16string&) override {
+        return m_replace ? TargetAnswer::Replace : TargetAnswer::Keep;
+    }
+
+private:
+    const bool m_replace;
+};
 
 } // namespace
 
@@ -137,15 +146,19 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
     settings.targetTakesWholeRecording = options.targetTakesWholeRecording;
     settings.log = options.log;
     settings.replaceTarget = options.replace;
-    ConversionJob job(observer, settings);
+    // The terminal's answers never cancel: the prepared job always runs.
+    OptionQuestions questions(options.replace);
+    const convert::PreparedConversion prepared =
+        convert::PrepareConvert(options.source, options.target, std::move(settings), questions);
+    ConversionJob job(observer, prepared.settings);
 
     if (options.progress) {
-        if (!RunWithProgress(job, observer, options, stop, err)) {
+        if (!RunWithProgress(job, observer, prepared, stop, err)) {
             PrintMessage(err, msg::kCantStartConversion);
             return kExitFailure;
         }
     } else {
-        job.Run(options.source, options.target, stop.get());
+        job.Run(prepared.source, prepared.target, stop.get());
     }
 
     for (const std::u16string& warning : observer.warnings())

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "common/messages.h"
 #include "common/text.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
@@ -47,14 +48,14 @@ void PrintParts(std::ostream& out, RecordingFiles& files, uint32_t count) {
 
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     if (!IsPartFileName(options.path)) {
-        PrintMessage(err, u"Not a recording part file: " + options.path);
+        PrintMessage(err, FillMessage(msg::kNotAPartFile, options.path));
         return kExitFailure;
     }
     const CRecordingName names;
     RecordingNameParts parts;
     // A recording is described wherever it lies, however deep the folder.
     if (SplitSiblingNames(options.path, parts) != 0) {
-        PrintMessage(err, u"The name is outside the recording scheme: " + options.path);
+        PrintMessage(err, FillMessage(msg::kOutsideNameScheme, options.path));
         return kExitFailure;
     }
     Line(out, "recording", parts.recordingName);
@@ -67,13 +68,13 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     std::optional<RecordingFiles> files = RecordingFiles::Of(names.MakePartPath(
         parts.prefix, parts.recordingName, 1, parts.dateStamp, parts.suffixNumber));
     if (!files) {
-        PrintMessage(err, u"The name is outside the recording scheme: " + options.path);
+        PrintMessage(err, FillMessage(msg::kOutsideNameScheme, options.path));
         return kExitFailure;
     }
     const CompanionRead& read = files->companion();
     Line(out, "companion", read.path.substr(parts.prefix.size()));
     if (!read.Ok()) {
-        PrintMessage(err, u"Cannot read the companion file " + read.path);
+        PrintMessage(err, FillMessage(msg::kCompanionFileUnreadable, read.path));
         return kExitFailure;
     }
     Line(out, "part count", read.partCount);

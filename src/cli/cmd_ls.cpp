@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "common/messages.h"
+#include "common/text.h"
 #include "recording/folder_listing.h"
 
 #include <ostream>
@@ -14,7 +15,7 @@ int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
     }
     std::vector<FileListRow> rows;
     if (!ListFolderRows(options.folder, rows)) {
-        PrintMessage(err, u"Cannot read the folder " + options.folder);
+        PrintMessage(err, FillMessage(msg::kFolderUnreadable, options.folder));
         return kExitFailure;
     }
     // One block for the whole listing: a large folder is written at once.

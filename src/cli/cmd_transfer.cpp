@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "common/text.h"
 #include "platform/console.h"
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_plan.h"
@@ -12,10 +13,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <ostream>
-#include <system_error>
 #include <thread>
 
 namespace dz::cli {
@@ -23,50 +22,22 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The job Ctrl+C stops while it runs: a signal reaches the process, not a job.
-std::atomic<CancelToken*> g_interruptedJob{nullptr};
-
 // Ctrl+C does what the dialog's Cancel does. The hook only raises the job's
 // token; it acts once, so a second Ctrl+C ends the program at once if the
 // worker is stuck in a slow write.
-void CancelOnInterrupt() {
-    if (CancelToken* token = g_interruptedJob.load())
-        token->Cancel();
+void CancelOnInterrupt(void* token) {
+    static_cast<CancelToken*>(token)->Cancel();
 }
 
-// Points the hook at one job for as long as it runs.
+// Points Ctrl+C at one job for as long as it runs: a signal reaches the
+// process, not a job.
 class InterruptCancels {
 public:
-    explicit InterruptCancels(CancelToken& token) {
-        g_interruptedJob.store(&token);
-        m_hook.emplace(CancelOnInterrupt, true);
-    }
-    ~InterruptCancels() {
-        m_hook.reset();
-        g_interruptedJob.store(nullptr);
-    }
-    InterruptCancels(const InterruptCancels&) = delete;
-    InterruptCancels& operator=(const InterruptCancels&) = delete;
+    explicit InterruptCancels(CancelToken& token) : m_hook(CancelOnInterrupt, &token, true) {}
 
 private:
-    std::optional<platform::InterruptHook> m_hook;
+    platform::InterruptHook m_hook;
 };
-
-// A folder as the window would hold it: absolute, without "." or "..", and
-// without a trailing separator, so that the checks and the recorder's
-// location text see the same folder whatever way it was typed.
-std::u16string FolderText(const std::u16string& typed) {
-    if (typed.empty())
-        return typed;
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(platform::ToPath(typed), ec);
-    if (ec)
-        return typed;
-    std::u16string text = platform::FromPath(absolute.lexically_normal()).value_or(typed);
-    while (text.size() > 1 && text.back() == platform::kSeparator)
-        text.pop_back();
-    return text;
-}
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
@@ -163,11 +134,37 @@ private:
     bool m_lineOpen = false;
 };
 
+// The terminal asks nobody: --replace and --skip answer for every entry
+// that exists, and without either the job is refused naming them.
+class OptionQuestions final : public TransferQuestions {
+public:
+    OptionQuestions(OnExisting existing, std::ostream& err) : m_existing(existing), m_err(err) {}
+
+    std::optional<std::u16string>
+    RefuseExisting(const std::vector<std::u16string>& existing) override {
+        if (m_existing != OnExisting::Refuse)
+            return std::nullopt;
+        return ExistingEntriesText(existing);
+    }
+
+    ReplaceDecision AskReplace(const std::u16string& name, size_t) override {
+        if (m_existing == OnExisting::Replace)
+            return {ReplaceAnswer::Replace, false};
+        // Said, so that a script sees what it did not get.
+        PrintMessage(m_err, FillMessage(msg::kSkippedExisting, name));
+        return {ReplaceAnswer::Skip, false};
+    }
+
+private:
+    const OnExisting m_existing;
+    std::ostream& m_err;
+};
+
 } // namespace
 
 int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostream& err) {
-    const std::u16string source = FolderText(options.source);
-    const std::u16string destination = FolderText(options.destination);
+    const std::u16string source = platform::AbsoluteFolder(options.source);
+    const std::u16string destination = platform::AbsoluteFolder(options.destination);
     if (const CheckMessage message = CheckTransfer(source, !options.names.empty(), destination)) {
         PrintMessage(err, *message);
         return kExitFailure;
@@ -182,22 +179,9 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     if (platform::InterruptReceived())
         cancel.Cancel();
     const bool move = options.mode == TransferMode::Move;
+    OptionQuestions questions(options.existing, err);
     const PreparedTransfer prepared =
-        PrepareTransfer(options.mode, source, destination, std::move(names),
-                        [&](const std::vector<std::u16string>& existing) {
-                            switch (options.existing) {
-                            case OnExisting::Refuse:
-                                return ExistingAnswer{false, {}, ExistingEntriesText(existing)};
-                            case OnExisting::Skip:
-                                // Said, so that a script sees what it did not get.
-                                for (const std::u16string& name : existing)
-                                    PrintMessage(err, FillMessage(msg::kSkippedExisting, name));
-                                return ExistingAnswer{true, existing, {}};
-                            case OnExisting::Replace:
-                                break;
-                            }
-                            return ExistingAnswer{true, {}, {}};
-                        });
+        PrepareTransfer(options.mode, source, destination, std::move(names), questions);
     for (const std::u16string& name : prepared.movedAlready)
         PrintMessage(err, MovedAlreadyText(name));
     switch (prepared.status) {

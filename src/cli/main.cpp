@@ -4,6 +4,8 @@
 #include "cli/cmd_convert.h"
 #include "cli/cmd_transfer.h"
 #include "cli/commands.h"
+#include "common/messages.h"
+#include "common/text.h"
 #include "dezadide_version.h"
 #include "platform/console.h"
 
@@ -20,7 +22,7 @@ using namespace dz::cli;
 bool ToText(const std::string& argument, std::u16string& text) {
     std::optional<std::u16string> decoded = ArgumentText(argument);
     if (!decoded) {
-        std::cerr << "dezadide-cli: an argument is not UTF-8 text\n";
+        std::cerr << dz::ToUtf8(dz::msg::kArgumentNotUtf8) << '\n';
         return false;
     }
     text = std::move(*decoded);
@@ -40,13 +42,13 @@ bool ToTexts(const std::vector<std::string>& arguments, std::vector<std::u16stri
 // Ctrl+C before a command has set up its own handling, or after it has
 // done its work, is remembered here and reported, never the signal's silent
 // end of the program.
-void RememberInterrupt() {}
+void RememberInterrupt(void*) {}
 
 // What a Ctrl+C that no command acted on means for the exit status.
 int AfterInterrupt(int status) {
     if (!dz::platform::InterruptReceived() || status != kExitOk)
         return status;
-    std::cerr << "dezadide-cli: Ctrl+C came after the work was done; it is complete\n";
+    std::cerr << dz::ToUtf8(dz::msg::kInterruptAfterWork) << '\n';
     return status;
 }
 
@@ -160,7 +162,7 @@ int RunCommandLine(int argc, char** argv) {
         return app.exit(e) == 0 ? kExitOk : kExitUsage;
     }
     if (dz::platform::InterruptReceived()) {
-        std::cerr << "dezadide-cli: cancelled with Ctrl+C before anything was done\n";
+        std::cerr << dz::ToUtf8(dz::msg::kInterruptBeforeWork) << '\n';
         return kExitCancelled;
     }
 
@@ -232,7 +234,7 @@ int RunCommandLine(int argc, char** argv) {
 
 // Taken from the program's static set-up on, before main, to its very end.
 const bool g_programInterrupt =
-    (dz::platform::InstallProgramInterruptHook(RememberInterrupt), true);
+    (dz::platform::InstallProgramInterruptHook(RememberInterrupt, nullptr), true);
 
 int main(int argc, char** argv) {
     return AfterInterrupt(RunCommandLine(argc, argv));

@@ -194,9 +194,25 @@ inline constexpr char16_t kVivozirTitle[] = u"Vivozir";
 inline constexpr char16_t kVivozirProgram[] = u"VIVOZIR";
 inline constexpr char16_t kCantExecuteVivozir[] = u"Can't execute tovar Vivozir.";
 inline constexpr char16_t kErrorCaption[] = u"Error";
+// The terminal tool's refusals of what it was given. "%s" is the name or path.
+inline constexpr char16_t kNotAFileNameInFolder[] = u"Not a file name in the folder: %s";
+inline constexpr char16_t kNotAPartFile[] = u"Not a recording part file: %s";
+inline constexpr char16_t kOutsideNameScheme[] = u"The name is outside the recording scheme: %s";
+inline constexpr char16_t kCompanionFileUnreadable[] = u"Cannot read the companion file %s";
+inline constexpr char16_t kFolderUnreadable[] = u"Cannot read the folder %s";
+inline constexpr char16_t kArgumentNotUtf8[] = u"dezadide-cli: an argument is not UTF-8 text";
+inline constexpr char16_t kInterruptAfterWork[] =
+    u"dezadide-cli: Ctrl+C came after the work was done; it is complete";
+inline constexpr char16_t kInterruptBeforeWork[] =
+    u"dezadide-cli: cancelled with Ctrl+C before anything was done";
+// Saving the program's empty document over a recording's file is refused.
+inline constexpr char16_t kSaveRefused[] =
+    u"Saving would replace %s with an empty document; nothing was written";
+
 // The caption of the box when --demo cannot make its sample disk: it comes
 // before the main window, so it says what failed rather than the program's
 // name, which scripts look for as the main window's.
 inline constexpr char16_t kSampleDiskFailedCaption[] = u"Sample Disk Not Made";
+inline constexpr char16_t kSampleDiskFailed[] = u"The sample disk could not be made from %s";
 
 } // namespace dz::msg

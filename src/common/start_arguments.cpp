@@ -40,7 +40,7 @@ StartArguments ParseStartArguments(const std::vector<std::string>& arguments) {
     return start;
 }
 
-std::string WindowUsageText() {
+std::string WindowUsageText(char driveListSeparator) {
     return "Usage: dezadide [FILE]\n"
            "       dezadide --demo\n"
            "       dezadide --version | --help\n"
@@ -54,11 +54,9 @@ std::string WindowUsageText() {
            "  --version  print the version and exit\n"
            "  --help     print this text and exit\n"
            "\n"
-#ifdef _WIN32
-           "DEZADIDE_DRIVES, a ';'-separated list of folders, replaces the drives the\n"
-#else
-           "DEZADIDE_DRIVES, a ':'-separated list of folders, replaces the drives the\n"
-#endif
+           "DEZADIDE_DRIVES, a '" +
+           std::string(1, driveListSeparator) +
+           "'-separated list of folders, replaces the drives the\n"
            "trees show. See dezadide(1).\n";
 }
 

@@ -24,8 +24,9 @@ struct StartArguments {
 // arguments: the command line without the program's name.
 StartArguments ParseStartArguments(const std::vector<std::string>& arguments);
 
-// The --help text of the window program.
-std::string WindowUsageText();
+// The --help text of the window program; driveListSeparator is the
+// character that separates the folders of DEZADIDE_DRIVES on this system.
+std::string WindowUsageText(char driveListSeparator);
 
 inline constexpr int kStartExitUsage = 2;
 

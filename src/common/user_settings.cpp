@@ -1,43 +1,12 @@
 #include "common/user_settings.h"
 
-#include <cstdlib>
-
 namespace dz {
 namespace {
 
-constexpr char kProgramFolder[] = "/dezadide";
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
 constexpr int kMinVisibleWidth = 100;
 constexpr int kMinVisibleHeight = 60;
 
-std::string XdgFolder(const char* variable, const char* fallbackBelowHome) {
-#ifdef _WIN32
-    // Windows keeps settings in the roaming profile and caches in the local one.
-    const bool cache = std::string(variable) == "XDG_CACHE_HOME";
-    if (const char* set = std::getenv(cache ? "LOCALAPPDATA" : "APPDATA"); set && *set)
-        return std::string(set) + "\\Dezadide";
-#endif
-    if (const char* set = std::getenv(variable); set && *set == '/')
-        return std::string(set) + kProgramFolder;
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return std::string(home) + fallbackBelowHome + kProgramFolder;
-    return {};
-}
-
 } // namespace
-
-std::string UserSettingsFile() {
-    const std::string folder = XdgFolder("XDG_CONFIG_HOME", "/.config");
-    return folder.empty() ? folder : folder + kSeparator + "settings.ini";
-}
-
-std::string UserCacheFolder() {
-    return XdgFolder("XDG_CACHE_HOME", "/.cache");
-}
 
 std::optional<WindowPlacement> FitPlacement(const WindowPlacement& saved, int screenWidth,
                                             int screenHeight) {
@@ -59,21 +28,6 @@ std::array<int, kListColumns> ScaleColumns(const std::array<int, kListColumns>& 
     for (int i = 0; i < kListColumns; ++i)
         scaled[i] = static_cast<int>(static_cast<long long>(widths[i]) * newTotal / oldTotal);
     return scaled;
-}
-
-std::u16string NearestExistingFolder(const std::u16string& folder,
-                                     const std::function<bool(const std::u16string&)>& exists) {
-    std::u16string path = folder;
-    while (!path.empty()) {
-        if (exists(path))
-            return path;
-        const size_t slash = path.rfind(u'/');
-        if (slash == std::u16string::npos)
-            return {};
-        path = slash == 0 ? (path.size() > 1 ? std::u16string(u"/") : std::u16string())
-                          : path.substr(0, slash);
-    }
-    return {};
 }
 
 } // namespace dz

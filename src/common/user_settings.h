@@ -1,20 +1,12 @@
 #pragma once
 // What the window remembers between starts, as plain values, and the rules
-// for reading them back: where the settings and the cache live, a window
-// placement that still fits the screen, column widths scaled with the
-// window, and a remembered folder that has gone.
+// for reading them back: a window placement that still fits the screen, column widths scaled with
+// the window, and a remembered folder that has gone.
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
 
 namespace dz {
-
-// $XDG_CONFIG_HOME/dezadide/settings.ini, else ~/.config/dezadide/...;
-// empty when neither variable is set.
-std::string UserSettingsFile();
-// $XDG_CACHE_HOME/dezadide, else ~/.cache/dezadide; empty when unknown.
-std::string UserCacheFolder();
 
 struct WindowPlacement {
     int x = 0, y = 0, width = 0, height = 0;
@@ -48,10 +40,5 @@ std::optional<WindowPlacement> FitPlacement(const WindowPlacement& saved, int sc
 // a zero-width column stays zero. Unchanged when oldTotal is not positive.
 std::array<int, kListColumns> ScaleColumns(const std::array<int, kListColumns>& widths,
                                            int oldTotal, int newTotal);
-
-// The folder itself when it exists, else its nearest parent that does;
-// empty when none does (or the text is empty).
-std::u16string NearestExistingFolder(const std::u16string& folder,
-                                     const std::function<bool(const std::u16string&)>& exists);
 
 } // namespace dz

@@ -24,17 +24,6 @@ bool TargetIsASourceFile(const std::u16string& target, const std::vector<std::u1
     return !companion.empty() && same(companion);
 }
 
-// The folder a staged output is made in: the target's own, so that the
-// rename that puts it in place never crosses file systems.
-std::u16string FolderOfTarget(const std::u16string& target) {
-    const size_t cut = target.find_last_of(platform::kSeparator == u'/' ? u"/" : u"\\/");
-    if (cut == std::u16string::npos)
-        return u".";
-    if (cut == 0)
-        return target.substr(0, 1);
-    return target.substr(0, cut);
-}
-
 // The bytes of every part as they are on disk now, for the total bar.
 uint64_t PartBytes(const std::u16string& part) {
     const std::optional<platform::FileInfo> info =
@@ -219,7 +208,9 @@ ConversionJob::Result ConversionJob::Convert(const std::u16string& source,
         m_observer.OnPartStarted(0, count, 0);
         return {ConversionOutcome::kCantOpenSource, {}};
     }
-    const std::u16string folder = FolderOfTarget(target);
+    // The staged output is made in the target's own folder, so that the
+    // rename that puts it in place never crosses file systems.
+    const std::u16string folder = platform::FolderOf(target);
     // Outputs of conversions that were killed are hidden leftovers; the next
     // job in the folder removes them.
     platform::RemoveStaleTemporaries(folder);

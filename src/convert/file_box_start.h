@@ -3,6 +3,7 @@
 // folder of the source already given, the target box beside the source
 // under its name with ".mpg" (or where the target already points).
 #include "common/text.h"
+#include "platform/folder_path.h"
 
 #include <string>
 
@@ -14,10 +15,10 @@ struct FileBoxStart {
 };
 
 inline FileBoxStart SplitFilePath(const std::u16string& path) {
-    const size_t slash = path.rfind(u'/');
-    if (slash == std::u16string::npos)
+    const size_t cut = platform::LastSeparator(path);
+    if (cut == std::u16string::npos)
         return {{}, path};
-    return {slash == 0 ? std::u16string(u"/") : path.substr(0, slash), path.substr(slash + 1)};
+    return {platform::FolderOf(path), path.substr(cut + 1)};
 }
 
 inline FileBoxStart SourceBoxStart(const std::u16string& source) {

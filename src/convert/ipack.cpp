@@ -22,10 +22,26 @@ constexpr int32_t kMinSegment = 10;      // a shorter segment carries nothing wo
 constexpr uint8_t kPtsFlag = 0x80;       // PTS_DTS_flags '10' / '11'
 constexpr uint8_t kMpeg2Marker = 0x80;   // '10' in the first header byte
 constexpr uint8_t kMpeg2MarkerMask = 0xC0;
+// packet_start_code_prefix 00 00 01, then stream_id, then PES_packet_length.
+constexpr uint8_t kStartCodePrefix[] = {0x00, 0x00, 0x01};
+constexpr int32_t kStreamIdPos = 3;
+constexpr int32_t kLengthPos = 4;
+constexpr int32_t kFlags1Pos = 6; // MPEG-2 '10' flags, or the first MPEG-1 header byte
+constexpr int32_t kFlags2Pos = 7; // PTS_DTS_flags and the other flags
+// PTS_DTS_flags in the second MPEG-2 header byte.
+constexpr uint8_t kPtsDtsFlagsMask = 0xC0;
+constexpr uint8_t kPtsOnly = 0x80;   // '10'
+constexpr uint8_t kPtsAndDts = 0xC0; // '11'
+constexpr int kPtsDtsFlagsShift = 6;
 
 // MPEG-1 packet header: stuffing, STD_buffer, then PTS or PTS and DTS.
 constexpr uint8_t kMpeg1Stuffing = 0xFF;
 constexpr uint8_t kMpeg1StdMarker = 0x40; // '01' STD_buffer_scale, STD_buffer_size
+constexpr uint8_t kMpeg1StdMarkerMask = 0xC0;
+// '0010' PTS only, '0011' PTS and DTS: the two bits that tell them apart
+// from '0000' 1111 (none) sit where PTS_DTS_flags sit in MPEG-2's byte.
+constexpr uint8_t kMpeg1TimestampBits = 0x30;
+constexpr int kMpeg1TimestampShift = 4;
 constexpr uint8_t kMpeg1NoTimestamps = 0x0F;
 constexpr int32_t kMpeg1StdDone = 2;
 constexpr int32_t kMpeg1TimestampsStart = 3;
@@ -98,78 +114,81 @@ void TakeLength(ipack& p) {
         p.pes_length = UNBOUNDED_PES_LENGTH;
 }
 
+// The start code, one byte at a time: 00 00 01, where 00 00 00 keeps the
+// prefix and anything else starts the search again.
+const uint8_t* ScanStartCode(ipack& p, const uint8_t* cur, const uint8_t* end) {
+    if (p.parse_pos == 0) {
+        // Anything but 00 leaves the search where it is.
+        const void* zero = std::memchr(cur, kStartCodePrefix[0], static_cast<size_t>(end - cur));
+        if (!zero)
+            return end;
+        cur = static_cast<const uint8_t*>(zero);
+    }
+    const uint8_t b = *cur++;
+    if (b == kStartCodePrefix[p.parse_pos])
+        ++p.parse_pos;
+    else if (p.parse_pos < 2 || b != kStartCodePrefix[0])
+        p.parse_pos = 0;
+    return cur;
+}
+
+// The stream id; one of no stream this system packs is examined again as a
+// possible first 00.
+const uint8_t* TakeStreamId(ipack& p, const uint8_t* cur) {
+    p.stream_id = 0;
+    const StartKind kind = ClassifyStreamId(*cur);
+    if (kind == StartKind::None) {
+        p.parse_pos = 0;
+        return cur;
+    }
+    p.no_header_ext = kind == StartKind::Headerless;
+    p.stream_id = *cur++;
+    p.parse_pos = kLengthPos;
+    return cur;
+}
+
+const uint8_t* TakeLengthByte(ipack& p, const uint8_t* cur) {
+    p.length_bytes[p.parse_pos - kLengthPos] = *cur++;
+    if (++p.parse_pos == kPesFixedSize)
+        TakeLength(p);
+    return cur;
+}
+
+// The first byte after the length tells MPEG-2 ('10') from MPEG-1; MPEG-2
+// has two more fixed bytes, the flags and PES_header_data_length.
+const uint8_t* TakeHeaderByte(ipack& p, const uint8_t* cur) {
+    const uint8_t b = *cur++;
+    if (p.parse_pos == kFlags1Pos) {
+        p.flags1 = b;
+        const bool mpeg2 = (b & kMpeg2MarkerMask) == kMpeg2Marker;
+        p.mpeg_version = mpeg2 ? 2 : 1;
+        if (!mpeg2) {
+            p.header_data_length = 0;
+            p.mpeg1_step = 0;
+            p.flags2 = 0;
+        }
+    } else if (p.parse_pos == kFlags2Pos) {
+        p.flags2 = b;
+    } else {
+        p.header_data_length = b;
+    }
+    ++p.parse_pos;
+    return cur;
+}
+
 // The start-code search and the fixed part of the header, one state per byte.
 const uint8_t* ScanHeader(ipack& p, const uint8_t* cur, const uint8_t* end) {
     while (cur < end && !HeaderScanned(p) && !PacketComplete(p)) {
-        switch (p.parse_pos) {
-        case 0:
-        case 1:
-            if (p.parse_pos == 0) {
-                // Anything but 00 leaves the search where it is.
-                const void* zero = std::memchr(cur, 0x00, static_cast<size_t>(end - cur));
-                if (!zero)
-                    return end;
-                cur = static_cast<const uint8_t*>(zero);
-            }
-            p.parse_pos = *cur++ == 0x00 ? p.parse_pos + 1 : 0;
-            break;
-        case 2: {
-            const uint8_t b = *cur++;
-            if (b == 0x01)
-                p.parse_pos = 3;
-            else if (b != 0x00) // 00 00 00 keeps the prefix
-                p.parse_pos = 0;
-            break;
-        }
-        case 3: {
-            p.stream_id = 0;
-            const StartKind kind = ClassifyStreamId(*cur);
-            if (kind == StartKind::None) {
-                p.parse_pos = 0; // examined again as a possible first 00
-                break;
-            }
-            p.no_header_ext = kind == StartKind::Headerless;
-            p.stream_id = *cur++;
-            p.parse_pos = 4;
-            break;
-        }
-        case 4:
-            p.length_bytes[0] = *cur++;
-            p.parse_pos = 5;
-            if (cur < end) {
-                p.length_bytes[1] = *cur++;
-                TakeLength(p);
-                p.parse_pos = 6;
-            }
-            break;
-        case 5:
-            p.length_bytes[1] = *cur++;
-            TakeLength(p);
-            p.parse_pos = 6;
-            break;
-        case 6:
-            p.flags1 = *cur++;
-            p.parse_pos = 7;
-            if ((p.flags1 & kMpeg2MarkerMask) == kMpeg2Marker) {
-                p.mpeg_version = 2;
-            } else {
-                p.mpeg_version = 1;
-                p.header_data_length = 0;
-                p.mpeg1_step = 0;
-                p.flags2 = 0;
-            }
-            break;
-        case 7:
-            p.flags2 = *cur++;
-            p.parse_pos = 8;
-            break;
-        case 8:
-            p.header_data_length = *cur++;
-            p.parse_pos = 9;
-            break;
-        default: // HeaderScanned holds from here on
-            return cur;
-        }
+        if (p.parse_pos < kStreamIdPos)
+            cur = ScanStartCode(p, cur, end);
+        else if (p.parse_pos == kStreamIdPos)
+            cur = TakeStreamId(p, cur);
+        else if (p.parse_pos < kPesFixedSize)
+            cur = TakeLengthByte(p, cur);
+        else if (p.parse_pos < kMpeg2HeaderSize)
+            cur = TakeHeaderByte(p, cur);
+        else
+            return cur; // HeaderScanned holds from here on
     }
     return cur;
 }
@@ -189,39 +208,59 @@ const uint8_t* PutTaken(ipack& p, const uint8_t* cur, size_t k) {
     return cur + k;
 }
 
+// Whether the MPEG-1 header byte in hand (already put) is the one that
+// says which time stamps follow: the first after stuffing and STD_buffer.
+bool Mpeg1ByteInHandDecides(const ipack& p) {
+    if (p.mpeg1_step == kMpeg1StdDone)
+        return true;
+    return p.mpeg1_step == 0 && p.mpeg1_byte != kMpeg1Stuffing &&
+           (p.mpeg1_byte & kMpeg1StdMarkerMask) != kMpeg1StdMarker;
+}
+
+// PTS, PTS and DTS, or no time stamps (0F or anything else), from the byte
+// in hand; the PTS's first byte is that byte.
+void DecideMpeg1Timestamps(ipack& p) {
+    const uint8_t b = p.mpeg1_byte;
+    if ((b & kMpeg1TimestampBits) == 0 || b == kMpeg1Stuffing) {
+        p.mpeg1_step = kMpeg1Finished;
+        return;
+    }
+    p.pts_bytes[0] = b;
+    p.flags2 = static_cast<uint8_t>(((b & kMpeg1TimestampBits) >> kMpeg1TimestampShift)
+                                    << kPtsDtsFlagsShift);
+    const uint8_t flags = p.flags2 & kPtsDtsFlagsMask;
+    const bool timestamps = flags == kPtsOnly || flags == kPtsAndDts;
+    p.mpeg1_step = timestamps ? kMpeg1TimestampsStart : kMpeg1Finished;
+}
+
+// One byte of stuffing, STD_buffer or time stamps.
+void TakeMpeg1Byte(ipack& p, uint8_t byte) {
+    if (p.mpeg1_step < kMpeg1StdDone) {
+        // Stuffing stays at step 0; STD_buffer's first byte leads to its
+        // second (step 1), that one to the byte after it (step 2).
+        if (p.mpeg1_step == 1 || p.mpeg1_byte != kMpeg1Stuffing)
+            ++p.mpeg1_step;
+        p.mpeg1_byte = byte;
+        return;
+    }
+    // Steps 3..11 take the rest of the PTS, then the DTS, which is not kept.
+    if (p.mpeg1_step < kMpeg1PtsEnd)
+        p.pts_bytes[p.mpeg1_step - (kMpeg1TimestampsStart - 1)] = byte;
+    ++p.mpeg1_step;
+    const int32_t last = p.flags2 == kPtsAndDts ? kMpeg1PtsDtsEnd : kMpeg1PtsEnd;
+    if (p.mpeg1_step == last)
+        p.mpeg1_step = kMpeg1Finished;
+}
+
 // The MPEG-1 packet header after the length: stuffing bytes, an optional
 // STD_buffer field, then PTS, PTS and DTS, or the byte 0F.
 const uint8_t* FeedMpeg1Header(ipack& p, const uint8_t* cur, const uint8_t* end) {
     while (p.mpeg1_step < kMpeg1Finished && Available(p, cur, end) > 0) {
-        if (p.mpeg1_step == 0 && p.mpeg1_byte == kMpeg1Stuffing) {
-            p.mpeg1_byte = *cur;
-        } else if (p.mpeg1_step == 0 && (p.mpeg1_byte & 0xC0) == kMpeg1StdMarker) {
-            p.mpeg1_byte = *cur; // second STD_buffer byte
-            p.mpeg1_step = 1;
-        } else if (p.mpeg1_step == 1) {
-            p.mpeg1_byte = *cur; // the byte after STD_buffer
-            p.mpeg1_step = kMpeg1StdDone;
-        } else if (p.mpeg1_step <= kMpeg1StdDone) {
-            // The byte in hand decides; it was already put.
-            if ((p.mpeg1_byte & 0x30) == 0 || p.mpeg1_byte == kMpeg1Stuffing) {
-                p.mpeg1_step = kMpeg1Finished; // 0F or anything else: no time stamps
-                break;
-            }
-            p.pts_bytes[0] = p.mpeg1_byte;
-            p.flags2 = static_cast<uint8_t>(((p.mpeg1_byte >> 4) & 3) << 6);
-            p.mpeg1_step = kMpeg1TimestampsStart;
-            if ((p.flags2 & 0xC0) != 0x80 && (p.flags2 & 0xC0) != 0xC0)
-                p.mpeg1_step = kMpeg1Finished;
+        if (Mpeg1ByteInHandDecides(p)) {
+            DecideMpeg1Timestamps(p);
             continue;
-        } else {
-            // Steps 3..11 take the rest of the PTS, then the DTS, which is not kept.
-            if (p.mpeg1_step < kMpeg1PtsEnd)
-                p.pts_bytes[p.mpeg1_step - 2] = *cur;
-            ++p.mpeg1_step;
-            const int32_t last = p.flags2 == 0xC0 ? kMpeg1PtsDtsEnd : kMpeg1PtsEnd;
-            if (p.mpeg1_step == last)
-                p.mpeg1_step = kMpeg1Finished;
         }
+        TakeMpeg1Byte(p, *cur);
         cur = PutTaken(p, cur, 1);
         ++p.header_data_length; // wraps on absurd stuffing; nothing reads it for MPEG-1
     }
@@ -401,44 +440,64 @@ void ipack_feed(ipack& p, const uint8_t* data, size_t n) {
     }
 }
 
+namespace {
+
+// A segment begins with the start code; its stream id and length are set
+// when it is emitted.
+void StartSegment(ipack& p) {
+    if (p.fill >= kPesFixedSize)
+        return;
+    std::memcpy(p.buf.get(), kStartCodePrefix, sizeof kStartCodePrefix);
+    p.fill = kPesFixedSize;
+}
+
+// At the first payload byte of an AC-3 packet: one of 80..87 is a
+// sub-stream header already; otherwise one is searched for.
+void NoteSubStreamHeader(ipack& p, uint8_t first) {
+    const int32_t place = SubStreamHeaderPlace(p);
+    if (p.ac3_header_state != kAc3NotReached || place != p.fill)
+        return;
+    const bool has_one = (first & kSubStreamMask) == kAc3SubStreamId;
+    p.ac3_header_state = has_one ? kAc3Decided : kAc3Searching;
+    p.ac3_search_pos = place;
+}
+
+// How many of the waiting bytes go into the segment now: as many as there
+// is room for, and none past the place of a sub-stream header not yet decided.
+size_t Portion(const ipack& p, size_t waiting, int32_t room) {
+    size_t k = std::min(waiting, static_cast<size_t>(room));
+    const int32_t place = SubStreamHeaderPlace(p);
+    if (p.ac3_header_state == kAc3NotReached && place > p.fill)
+        k = std::min(k, static_cast<size_t>(place - p.fill));
+    return k;
+}
+
+} // namespace
+
 void ipack_put(ipack& p, const uint8_t* data, size_t len) {
     if (!p.buf || !data)
         return;
-    uint8_t* b = p.buf.get();
     // Bytes of the packet still to come at the first byte of this put.
     const int64_t to_come = PacketEnd(p) - p.parse_pos;
     size_t done = 0;
     while (done < len) {
-        if (p.fill < kPesFixedSize) {
-            b[0] = 0x00;
-            b[1] = 0x00;
-            b[2] = 0x01;
-            p.fill = kPesFixedSize; // stream id and length are set at emission
-        }
+        StartSegment(p);
         ApplySplitRule(p, to_come - static_cast<int64_t>(done));
         const int32_t limit = std::min(p.limit, p.capacity);
-
-        const int32_t place = SubStreamHeaderPlace(p);
-        if (p.ac3_header_state == kAc3NotReached && place == p.fill) {
-            // A first payload byte 80..87 is a sub-stream header already.
-            const bool has_one = (data[done] & kSubStreamMask) == kAc3SubStreamId;
-            p.ac3_header_state = has_one ? kAc3Decided : kAc3Searching;
-            p.ac3_search_pos = place;
-        }
+        NoteSubStreamHeader(p, data[done]);
         const bool searching = p.ac3_header_state == kAc3Searching;
         // While searching, room is kept for the sub-stream header.
         const int32_t room = limit - p.fill - (searching ? kSubStreamHeaderSize : 0);
-        if (room <= 0) {
-            if (searching)
-                p.ac3_header_state = kAc3Decided; // no room left: the segment goes without
-            else
-                ipack_emit(p);
+        if (room <= 0 && searching) {
+            p.ac3_header_state = kAc3Decided; // no room left: the segment goes without
             continue;
         }
-        size_t k = std::min(len - done, static_cast<size_t>(room));
-        if (p.ac3_header_state == kAc3NotReached && place > p.fill)
-            k = std::min(k, static_cast<size_t>(place - p.fill));
-        std::memcpy(b + p.fill, data + done, k);
+        if (room <= 0) {
+            ipack_emit(p);
+            continue;
+        }
+        const size_t k = Portion(p, len - done, room);
+        std::memcpy(p.buf.get() + p.fill, data + done, k);
         p.fill += static_cast<int32_t>(k);
         done += k;
         if (searching)

@@ -3,7 +3,28 @@
 #include "common/text.h"
 #include "platform/platform.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace dz::platform {
+
+std::u16string AbsoluteFolder(const std::u16string& typed) {
+    if (typed.empty())
+        return typed;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(ToPath(typed), ec);
+    if (ec)
+        return typed;
+    return WithoutSeparator(FromPath(absolute.lexically_normal()).value_or(typed));
+}
+
+std::u16string ResolvedPath(const std::u16string& path) {
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(ToPath(path), ec);
+    if (ec)
+        return path;
+    return FromPath(resolved).value_or(path);
+}
 
 bool EndsWithSeparator(std::u16string_view path) {
     return !path.empty() && path.back() == kSeparator;
@@ -26,6 +47,33 @@ std::u16string LastComponent(std::u16string_view path) {
         path.remove_suffix(1);
     const size_t slash = path.rfind(kSeparator);
     return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+size_t LastSeparator(std::u16string_view path) {
+    return kSeparator == u'/' ? path.rfind(kSeparator) : path.find_last_of(u"\\/");
+}
+
+std::u16string FolderOf(std::u16string_view path) {
+    const size_t cut = LastSeparator(path);
+    if (cut == std::u16string_view::npos)
+        return u".";
+    return std::u16string(path.substr(0, cut == 0 ? 1 : cut));
+}
+
+std::u16string NearestExistingFolder(const std::u16string& folder,
+                                     const std::function<bool(const std::u16string&)>& exists) {
+    std::u16string path = folder;
+    while (!path.empty()) {
+        if (exists(path))
+            return path;
+        if (LastSeparator(path) == std::u16string::npos)
+            return {};
+        std::u16string parent = FolderOf(path);
+        if (parent == path) // the root itself is gone
+            return {};
+        path = std::move(parent);
+    }
+    return {};
 }
 
 std::vector<std::u16string> PathComponents(std::u16string_view path, size_t from) {

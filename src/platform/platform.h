@@ -27,6 +27,13 @@ inline constexpr char16_t kDriveListSeparator = u';';
 #else
 inline constexpr char16_t kDriveListSeparator = u':';
 #endif
+// Whether every volume this system mounts refuses the names Windows refuses
+// (Windows itself); elsewhere only some file systems do.
+#ifdef _WIN32
+inline constexpr bool kEveryVolumeTakesWindowsNames = true;
+#else
+inline constexpr bool kEveryVolumeTakesWindowsNames = false;
+#endif
 std::u16string JoinPath(const std::u16string& folder, const std::u16string& name);
 
 // Text <-> native path. FromPath gives nothing for a name that cannot be decoded.
@@ -75,6 +82,18 @@ bool IsRegularFile(const std::u16string& path);
 bool MakeFolder(const std::u16string& path);
 // Removes one empty folder; false when it is not empty or cannot be removed.
 bool RemoveEmptyFolder(const std::u16string& path);
+// Removes a folder with all it holds, as far as it can; a missing one is fine.
+void RemoveTree(const std::u16string& folder);
+// The system's folder for temporary files; nothing when it has none.
+std::optional<std::u16string> TemporaryFolder();
+
+// Where this user's settings file and cache folder lie: on Linux
+// $XDG_CONFIG_HOME/dezadide/settings.ini, else ~/.config/dezadide/..., and
+// $XDG_CACHE_HOME/dezadide, else ~/.cache/dezadide (a relative XDG folder is
+// not used); on Windows the roaming and the local application data folders.
+// Empty when the environment names none of them.
+std::u16string UserSettingsFile();
+std::u16string UserCacheFolder();
 
 // File attributes: what "normal" means before a delete, and what a copy keeps.
 // The permission bits on POSIX, the FILE_ATTRIBUTE_* bits on Windows.

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace dz::platform {
 namespace {
@@ -98,6 +99,19 @@ void RemoveStaleTemporaries(const std::u16string& folder) {
             continue;
         DeleteIfPresent(path);
     }
+}
+
+void RemoveTree(const std::u16string& folder) {
+    std::error_code ignored;
+    std::filesystem::remove_all(ToPath(folder), ignored);
+}
+
+std::optional<std::u16string> TemporaryFolder() {
+    std::error_code error;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(error);
+    if (error)
+        return std::nullopt;
+    return FromPath(temp);
 }
 
 std::u16string JoinPath(const std::u16string& folder, const std::u16string& name) {

@@ -1,6 +1,7 @@
 #include "recording/RecordingName.h"
 
 #include "common/text.h"
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -167,9 +168,7 @@ void CRecordingName::MakeSiblingPartPath(std::u16string& output, const std::u16s
 }
 
 int SplitRecordingPath(const std::u16string& path, RecordingNameParts& parts) {
-    const size_t slash = path.rfind(dz::platform::kSeparator);
-    const std::u16string folder =
-        slash == std::u16string::npos ? u"." : (slash == 0 ? u"/" : path.substr(0, slash));
+    const std::u16string folder = dz::platform::FolderOf(path);
     // The folder as the recorder would write it: its own separator at both ends.
     const size_t folderLength = dz::platform::FolderBelowDriveRoot(folder).size() + 1;
     return CRecordingName().SplitPath(path, parts, folderLength, true);

@@ -1,15 +1,15 @@
 #include "recording/demo_disk.h"
 
 #include "common/text.h"
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 #include "recording/location_text.h"
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
+#include <optional>
 #include <random>
-#include <system_error>
 #include <vector>
 
 namespace dz {
@@ -62,8 +62,26 @@ constexpr DemoFile kFiles[] = {
 // Empty folders, so every command has somewhere to go.
 constexpr const char* kFolders[] = {"REC/ARCHIVE", "MEM/Empty"};
 
+// The folders of the tables are written "/"-separated; each piece is
+// joined with the system's own separator.
+std::vector<std::u16string> Pieces(const char* folder) {
+    std::vector<std::u16string> pieces;
+    const std::u16string relative = Ascii(folder);
+    for (size_t start = 0; start < relative.size();) {
+        size_t end = relative.find(u'/', start);
+        if (end == std::u16string::npos)
+            end = relative.size();
+        pieces.push_back(relative.substr(start, end - start));
+        start = end + 1;
+    }
+    return pieces;
+}
+
 std::u16string Below(const std::u16string& disk, const char* folder) {
-    return *folder ? JoinPath(disk, Ascii(folder)) : disk;
+    std::u16string path = disk;
+    for (const std::u16string& piece : Pieces(folder))
+        path = JoinPath(path, piece);
+    return path;
 }
 
 bool ReadWhole(const std::u16string& path, std::vector<uint8_t>& bytes) {
@@ -80,12 +98,11 @@ bool WriteWhole(const std::u16string& path, const uint8_t* data, size_t size) {
     return file.IsOpen() && file.Write(data, size);
 }
 
-// Every folder of a "/"-separated path below the disk, outermost first.
+// Every folder of a path below the disk, outermost first.
 bool MakeFolders(const std::u16string& disk, const char* folder) {
-    const std::u16string relative = Ascii(folder);
-    for (size_t end = 0; end != std::u16string::npos;) {
-        end = relative.find(u'/', end + 1);
-        const std::u16string path = JoinPath(disk, relative.substr(0, end));
+    std::u16string path = disk;
+    for (const std::u16string& piece : Pieces(folder)) {
+        path = JoinPath(path, piece);
         if (!dz::platform::FolderExists(path) && !dz::platform::MakeFolder(path))
             return false;
     }
@@ -121,7 +138,7 @@ int WriteRecording(const std::u16string& disk, const DemoRecording& r,
         part.insert(part.end(), clip.begin() + first * kTsPacketSize,
                     clip.begin() + (first + count) * kTsPacketSize);
         const std::u16string path =
-            names.MakePartPath(folder + dz::platform::kSeparator, name, k, stamp, r.suffixNumber);
+            names.MakePartPath(dz::platform::WithSeparator(folder), name, k, stamp, r.suffixNumber);
         if (!WriteWhole(path, part.data(), part.size()))
             return -1;
         total += part.size();
@@ -130,8 +147,8 @@ int WriteRecording(const std::u16string& disk, const DemoRecording& r,
     WriteLocationField(&head[kCompanionLocationOffset], location);
     PutBigEndian(&head[kCompanionPartCountOffset], static_cast<uint64_t>(r.parts), 2);
     PutBigEndian(&head[kCompanionTotalSizeOffset], total, 8);
-    const std::u16string companion =
-        names.MakeCompanionPath(folder + dz::platform::kSeparator, name, 1, stamp, r.suffixNumber);
+    const std::u16string companion = names.MakeCompanionPath(dz::platform::WithSeparator(folder),
+                                                             name, 1, stamp, r.suffixNumber);
     return WriteWhole(companion, head.data(), head.size()) ? 0 : -1;
 }
 
@@ -147,11 +164,6 @@ int WritePlainFile(const std::u16string& disk, const DemoFile& f,
         bytes.assign(text.begin(), text.end());
     }
     return WriteWhole(path, bytes.data(), bytes.size()) ? 0 : -1;
-}
-
-void RemoveAll(const std::u16string& folder) {
-    std::error_code ignored;
-    std::filesystem::remove_all(dz::platform::ToPath(folder), ignored);
 }
 
 } // namespace
@@ -187,7 +199,7 @@ CDemoDisk::~CDemoDisk() {
 
 void CDemoDisk::Remove() {
     if (!m_strRoot.empty())
-        RemoveAll(m_strRoot);
+        dz::platform::RemoveTree(m_strRoot);
     m_strRoot.clear();
     m_strDisk.clear();
     m_strBackup.clear();
@@ -195,9 +207,8 @@ void CDemoDisk::Remove() {
 
 bool CDemoDisk::Create(const std::u16string& clipsFolder) {
     Remove();
-    std::error_code error;
-    const std::filesystem::path temp = std::filesystem::temp_directory_path(error);
-    if (error)
+    const std::optional<std::u16string> temp = dz::platform::TemporaryFolder();
+    if (!temp)
         return false;
     // A fresh name, never a folder that already exists: it is removed whole
     // at the end. Short, so the trees show the two drives' own names
@@ -208,10 +219,9 @@ bool CDemoDisk::Create(const std::u16string& clipsFolder) {
         std::string name = "dz-demo-";
         for (int i = 0; i < 4; ++i)
             name += "0123456789abcdefghijklmnopqrstuvwxyz"[random() % 36];
-        const std::filesystem::path root = temp / name;
-        const std::optional<std::u16string> text = dz::platform::FromPath(root);
-        if (text && dz::platform::MakeFolder(*text))
-            m_strRoot = *text;
+        const std::u16string root = JoinPath(*temp, Ascii(name.c_str()));
+        if (dz::platform::MakeFolder(root))
+            m_strRoot = root;
     }
     if (m_strRoot.empty())
         return false;

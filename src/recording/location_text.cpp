@@ -1,28 +1,12 @@
 #include "recording/location_text.h"
 
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace dz {
-namespace {
-
-// The folder as the file system resolves it (links, "..", "."), so that its
-// place below the drive root can be read off; the text itself when that fails.
-std::u16string ResolvedFolder(const std::u16string& folder) {
-    std::error_code ec;
-    const std::filesystem::path resolved =
-        std::filesystem::weakly_canonical(platform::ToPath(folder), ec);
-    if (ec)
-        return folder;
-    return platform::FromPath(resolved).value_or(folder);
-}
-
-} // namespace
-
 std::u16string RecorderFolderText(std::u16string_view below) {
     std::u16string text = u"C:\\";
     for (const char16_t c : below) {
@@ -38,7 +22,9 @@ std::u16string RecorderFolderText(std::u16string_view below) {
 
 std::optional<std::u16string> MakeLocationText(const std::u16string& destinationFolder,
                                                const RecordingNameParts& parts) {
-    const std::u16string folder = ResolvedFolder(destinationFolder);
+    // The folder as the file system resolves it (links, "..", "."), so that
+    // its place below the drive root can be read off.
+    const std::u16string folder = platform::ResolvedPath(destinationFolder);
     const std::u16string root = platform::DriveRootOf(folder);
     std::u16string_view below = folder;
     if (folder.compare(0, root.size(), root) == 0)

@@ -1,7 +1,9 @@
 #include "transfer/earlier_move.h"
 
+#include "platform/platform.h"
 #include "recording/RecordingName.h"
 #include "recording/recording_files.h"
+#include "transfer/entry_deletion.h"
 #include "transfer/transfer_plan.h"
 
 #include <algorithm>
@@ -138,6 +140,14 @@ bool FlushEntry(const std::u16string& folder, const std::u16string& name) {
             return false;
     }
     return platform::FlushFolder(folder);
+}
+
+bool ResumesEarlierMove(const std::u16string& sourceFolder, const std::u16string& destinationFolder,
+                        const std::u16string& name) {
+    return IsEntryOwnName(name) &&
+           FinishesAnEarlierMove(platform::JoinPath(sourceFolder, name),
+                                 platform::JoinPath(destinationFolder, name)) &&
+           FlushEntry(destinationFolder, name);
 }
 
 } // namespace dz

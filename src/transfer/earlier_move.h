@@ -23,6 +23,12 @@ bool HoldsCopyOf(const std::u16string& copy, const std::u16string& source, bool 
 // there is another recording's, which only the user may have replaced.
 bool LeftoversAreCopiesOf(const std::u16string& sourcePath, const std::u16string& destinationPath);
 
+// True when the recording name in sourceFolder is its own entry (no later
+// part) and a move cut short left it whole in destinationFolder, which is
+// now durable: moving it again only has to remove its source.
+bool ResumesEarlierMove(const std::u16string& sourceFolder, const std::u16string& destinationFolder,
+                        const std::u16string& name);
+
 // Makes an entry found in place at the destination durable before its
 // source goes: whoever wrote it may not have flushed it.
 bool FlushEntry(const std::u16string& folder, const std::u16string& name);

@@ -16,7 +16,6 @@ std::u16string TooManyCharactersMessage() {
 
 namespace {
 
-#ifndef _WIN32
 // File systems that store names as Windows does, whatever system mounts them.
 bool HoldsWindowsNames(const std::string& type) {
     for (const char* windows :
@@ -25,7 +24,6 @@ bool HoldsWindowsNames(const std::string& type) {
             return true;
     return false;
 }
-#endif
 
 bool IsWindowsReserved(char16_t c) {
     return c < 0x20 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos;
@@ -52,12 +50,8 @@ std::optional<std::u16string> NameRefusal(const std::u16string& parent, const st
     if (name.find(u'/') != std::u16string::npos || name.find(u'\0') != std::u16string::npos ||
         name.find(platform::kSeparator) != std::u16string::npos)
         return FillMessage(texts.separator, name);
-#ifdef _WIN32
-    (void)parent; // every Windows volume holds Windows names
-    const bool windowsNames = true;
-#else
-    const bool windowsNames = HoldsWindowsNames(platform::FileSystemTypeOf(parent));
-#endif
+    const bool windowsNames = platform::kEveryVolumeTakesWindowsNames ||
+                              HoldsWindowsNames(platform::FileSystemTypeOf(parent));
     // Such a file system drops a trailing dot or space, which would make
     // another name than the one typed.
     if (windowsNames && (std::any_of(name.begin(), name.end(), IsWindowsReserved) ||

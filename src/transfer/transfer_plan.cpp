@@ -198,7 +198,7 @@ bool IsMediaFileName(std::u16string_view name) {
 }
 
 std::u16string SaveRefusedText(const std::u16string& path) {
-    return u"Saving would replace " + path + u" with an empty document; nothing was written";
+    return FillMessage(msg::kSaveRefused, path);
 }
 
 std::u16string KBText(uint64_t bytes) {

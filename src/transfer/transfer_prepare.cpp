@@ -1,14 +1,12 @@
 #include "transfer/transfer_prepare.h"
 
-#include "transfer/transfer_plan.h"
-
 #include <optional>
 
 namespace dz {
 
 PreparedTransfer PrepareTransfer(TransferMode mode, const std::u16string& source,
                                  const std::u16string& destination, CSortStringArray names,
-                                 const ExistingDecider& decide) {
+                                 TransferQuestions& questions) {
     PreparedTransfer prepared;
     const bool move = mode == TransferMode::Move;
     // A move retried after it had removed its whole source has nothing left to do.
@@ -19,15 +17,21 @@ PreparedTransfer PrepareTransfer(TransferMode mode, const std::u16string& source
     if (const std::vector<std::u16string> existing =
             ExistingEntries(destination, names, source, move);
         !existing.empty()) {
-        ExistingAnswer answer = decide(existing);
-        if (!answer.go) {
-            prepared.refusal = std::move(answer.refusal);
-            prepared.status = prepared.refusal.empty() ? PreparedTransfer::Status::kCancelled
-                                                       : PreparedTransfer::Status::kRefused;
+        if (std::optional<std::u16string> refusal = questions.RefuseExisting(existing)) {
+            prepared.status = PreparedTransfer::Status::kRefused;
+            prepared.refusal = std::move(*refusal);
             return prepared;
         }
-        names = WithoutEntries(names, answer.skipped);
-        prepared.replace = WithoutEntries(existing, answer.skipped);
+        const std::optional<std::vector<std::u16string>> skipped =
+            DecideExisting(existing, [&](const std::u16string& name, size_t remaining) {
+                return questions.AskReplace(name, remaining);
+            });
+        if (!skipped) {
+            prepared.status = PreparedTransfer::Status::kCancelled;
+            return prepared;
+        }
+        names = WithoutEntries(names, *skipped);
+        prepared.replace = WithoutEntries(existing, *skipped);
     }
     if (names.IsEmpty()) {
         prepared.status = PreparedTransfer::Status::kNothingLeft;

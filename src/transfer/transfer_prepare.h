@@ -4,23 +4,29 @@
 // entries that exist at the destination (asked through the front end's own
 // way of asking), and whether the rest fits the destination.
 #include "common/SortStringArray.h"
+#include "transfer/transfer_plan.h"
 #include "transfer/transfer_worker.h"
 
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace dz {
 
-// The front end's answer about the entries that exist at the destination:
-// go on without the skipped ones (the others are replaced), cancel, or
-// refuse with a text.
-struct ExistingAnswer {
-    bool go = false;
-    std::vector<std::u16string> skipped;
-    std::u16string refusal; // when not going on: why, or empty for a plain cancel
+// The questions a copy or move may have to ask before its job, answered by
+// each front end in its own way: the window with its dialogs, the terminal
+// tool with --replace and --skip.
+class TransferQuestions {
+public:
+    virtual ~TransferQuestions() = default;
+    // Entries exist at the destination: a text refuses the job with it at
+    // once, before any question; nothing asks about each entry in turn.
+    virtual std::optional<std::u16string> RefuseExisting(const std::vector<std::u16string>&) {
+        return std::nullopt;
+    }
+    // One entry that exists, with how many more are left after it.
+    virtual ReplaceDecision AskReplace(const std::u16string& name, size_t remaining) = 0;
 };
-using ExistingDecider = std::function<ExistingAnswer(const std::vector<std::u16string>& existing)>;
 
 struct PreparedTransfer {
     enum class Status { kReady, kNothingLeft, kCancelled, kRefused };
@@ -31,10 +37,10 @@ struct PreparedTransfer {
     std::vector<std::u16string> movedAlready; // found finished by an earlier move
 };
 
-// The preparation of a job over names (already checked and sorted):
-// decide is asked only when entries exist at the destination.
+// The preparation of a job over names (already checked and sorted): the
+// questions are asked only when entries exist at the destination.
 PreparedTransfer PrepareTransfer(TransferMode mode, const std::u16string& source,
                                  const std::u16string& destination, CSortStringArray names,
-                                 const ExistingDecider& decide);
+                                 TransferQuestions& questions);
 
 } // namespace dz

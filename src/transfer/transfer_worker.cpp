@@ -12,16 +12,16 @@
 #include "transfer/block_copy.h"
 #include "transfer/earlier_move.h"
 #include "transfer/entry_deletion.h"
+#include "transfer/progress_bar.h"
 #include "transfer/staged_entry.h"
 #include "transfer/transfer_plan.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -36,19 +36,6 @@ bool CancelRequested(const TransferJob& job) {
     return job.cancel && job.cancel->Cancelled();
 }
 
-void Report(const TransferJob& job, int32_t total, int32_t number, ProgressCode code,
-            int32_t range = 0, int32_t position = 0) {
-    if (!job.sink)
-        return;
-    ProgressReport report;
-    report.total = total;
-    report.number = number;
-    report.code = code;
-    report.range = range;
-    report.position = position;
-    job.sink->OnProgress(report);
-}
-
 std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[n]);
 }
@@ -56,8 +43,7 @@ std::unique_ptr<uint8_t[]> TryAllocate(size_t n) {
 // What one entry's copy needs from its job, and what it tells the job back.
 struct EntryContext {
     const TransferJob& job;
-    int32_t total = 0;
-    int32_t number = 0;
+    EntryReports reports;
     std::u16string destinationFolder;
     // Names this job has put in place, as the destination folder compares them.
     std::vector<std::u16string>* written = nullptr;
@@ -78,7 +64,7 @@ struct EntryContext {
 };
 
 int Fail(EntryContext& c, ProgressCode code, TransferFailure why, bool numbered = true) {
-    Report(c.job, numbered ? c.total : 0, numbered ? c.number : 0, code);
+    c.reports.Error(code, numbered);
     c.failure = why;
     return -1;
 }
@@ -95,7 +81,7 @@ TransferFailure WriteFailure(const File& out) {
 }
 
 std::u16string WrittenKey(const EntryContext& c, const std::u16string& path) {
-    const std::u16string name = path.substr(path.rfind(dz::platform::kSeparator) + 1);
+    const std::u16string name = dz::platform::LastComponent(path);
     return c.destinationIgnoresCase ? dz::ToUpperAZ(name) : name;
 }
 
@@ -194,13 +180,6 @@ int CommitEntry(EntryContext& c, StagedEntry& entry, const std::vector<std::u16s
     return 0;
 }
 
-std::u16string FolderOfPath(const std::u16string& path) {
-    const size_t slash = path.rfind(dz::platform::kSeparator);
-    if (slash == std::u16string::npos)
-        return u".";
-    return slash == 0 ? u"/" : path.substr(0, slash);
-}
-
 int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
                     const std::u16string& destinationPath, uint8_t* block) {
     {
@@ -215,17 +194,11 @@ int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
     if (ReplacesEarlierWrite(c, destinationPath))
         return Fail(c, ProgressCode::ErrorDestination, TransferFailure::WouldReplace);
     StagedEntry entry(c.destinationFolder);
-    uint64_t length = 0, copied = 0;
     const int result = StageFile(
         c, entry, sourcePath, destinationPath, block, nullptr,
-        [&](uint64_t n) {
-            length = n;
-            Report(c.job, c.total, c.number, ProgressCode::FileStart, ScaleBar(length, 0).range, 0);
-        },
+        [&](uint64_t length) { c.reports.PlainStart(length); },
         [&](uint64_t share) {
-            copied += share;
-            const BarValues bar = ScaleBar(length, copied);
-            Report(c.job, c.total, c.number, ProgressCode::Step, bar.range, bar.position);
+            c.reports.PlainStep(share);
             return !CancelRequested(c.job);
         });
     if (result != 0)
@@ -233,8 +206,7 @@ int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
     if (CommitEntry(c, entry, {destinationPath}) != 0 ||
         VerifyEntry(c, {destinationPath}, block) != 0)
         return -1;
-    const BarValues bar = ScaleBar(length, copied);
-    Report(c.job, c.total, c.number, ProgressCode::FileDone, bar.range, bar.position);
+    c.reports.PlainDone();
     return 0;
 }
 
@@ -249,7 +221,7 @@ struct FilePair {
 // large the whole recording is. 0, or -1 failed and reported.
 int CheckCompanion(EntryContext& c, const std::u16string& sourcePath, CompanionRead& companion) {
     // A later part's name would copy the recording under a name nobody chose.
-    if (!IsEntryOwnName(sourcePath.substr(sourcePath.rfind(dz::platform::kSeparator) + 1)))
+    if (!IsEntryOwnName(dz::platform::LastComponent(sourcePath)))
         return Fail(c, ProgressCode::ErrorSource, TransferFailure::NotAnEntry, false);
     companion = ReadCompanionOf(sourcePath);
     if (companion.status == CompanionStatus::Short)
@@ -277,6 +249,12 @@ struct RecordingFileList {
     std::vector<FilePair> files;
     std::u16string destinationFolder;
     std::u16string locationText;
+
+    // Where the location text goes in the header of a companion or a part.
+    HeaderPatch CompanionPatch() const {
+        return {kCompanionHeadSize, kCompanionLocationOffset, &locationText};
+    }
+    HeaderPatch PartPatch() const { return {kPartHeaderSize, kPartLocationOffset, &locationText}; }
 };
 
 // The file list of a recording of partCount parts, named from the split
@@ -338,26 +316,22 @@ int BuildFileList(EntryContext& c, const std::u16string& sourcePath,
 int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalSize,
                  uint8_t* block) {
     const std::vector<FilePair>& files = list.files;
-    Report(c.job, c.total, c.number, ProgressCode::FileStart, 100, 0);
+    c.reports.RecordingStart(totalSize);
     StagedEntry entry(list.destinationFolder);
     // The companion is small and is copied whole: no reports, no cancel.
-    const HeaderPatch companionPatch{kCompanionHeadSize, kCompanionLocationOffset,
-                                     &list.locationText};
+    const HeaderPatch companionPatch = list.CompanionPatch();
     int result = StageFile(
         c, entry, files[0].source, files[0].destination, block, &companionPatch, [](uint64_t) {},
         [](uint64_t) { return true; });
     if (result != 0)
         return result;
 
-    const HeaderPatch partPatch{kPartHeaderSize, kPartLocationOffset, &list.locationText};
-    uint64_t recordingCopied = 0;
+    const HeaderPatch partPatch = list.PartPatch();
     for (size_t p = 1; p < files.size(); ++p) {
         result = StageFile(
             c, entry, files[p].source, files[p].destination, block, &partPatch, [](uint64_t) {},
-            [&](uint64_t n) {
-                recordingCopied += n;
-                Report(c.job, c.total, c.number, ProgressCode::Step, 100,
-                       RecordingPercent(recordingCopied, totalSize));
+            [&](uint64_t share) {
+                c.reports.RecordingStep(share);
                 return !CancelRequested(c.job);
             });
         if (result != 0)
@@ -369,7 +343,7 @@ int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalS
         finals.push_back(file.destination);
     if (CommitEntry(c, entry, finals) != 0 || VerifyEntry(c, finals, block) != 0)
         return -1;
-    Report(c.job, c.total, c.number, ProgressCode::FileDone, 100, 100);
+    c.reports.RecordingDone();
     return 0;
 }
 
@@ -404,7 +378,7 @@ int CheckFolders(const TransferJob& job, int32_t total, TransferOutcome& outcome
     const std::optional<bool> sameFolder = dz::platform::SameFolder(job.source, job.destination);
     if (sameFolder && !*sameFolder)
         return 0;
-    Report(job, total, 0, ProgressCode::ErrorDestination);
+    ReportJob(job, total, 0, ProgressCode::ErrorDestination);
     outcome.failure =
         sameFolder ? TransferFailure::SameFolder : TransferFailure::DestinationUnwritable;
     outcome.failedNumber = sameFolder || total == 0 ? 0 : 1;
@@ -423,114 +397,139 @@ int TransferEntry(EntryContext& c, const std::u16string& name, uint8_t* block) {
         return CopyPlainFileIn(c, sourcePath, destinationPath, block);
     if (!dz::IsPartFileName(sourcePath))
         return kPassedOver;
-    const bool move = c.move;
-    if (move && IsEntryOwnName(name) && FinishesAnEarlierMove(sourcePath, destinationPath) &&
-        FlushEntry(c.destinationFolder, name)) {
-        Report(c.job, c.total, c.number, ProgressCode::FileStart, 100, 0);
-        Report(c.job, c.total, c.number, ProgressCode::FileDone, 100, 100);
+    if (c.move && ResumesEarlierMove(c.job.source, c.destinationFolder, name)) {
+        c.reports.RecordingStart(0);
+        c.reports.RecordingDone();
         return 0;
     }
     return CopyRecordingIn(c, sourcePath, destinationPath, block);
 }
 
-int RunJob(TransferJob* jobPointer, bool move) {
-    if (!jobPointer)
-        return -1;
-    const TransferJob& job = *jobPointer;
-    const CSortStringArray& names = job.names;
-    const int32_t total = static_cast<int32_t>(
-        std::min<size_t>(names.GetSize(), std::numeric_limits<int32_t>::max() - 1));
-    JobEnd end{job.outcome, {}};
-    TransferOutcome& outcome = end.outcome;
-    outcome.total = total;
-
-    const std::unique_ptr<uint8_t[]> block = TryAllocate(kTransferBlockSize);
-    if (!block) {
-        Report(job, total, 0, ProgressCode::ErrorMemory);
-        outcome.failure = TransferFailure::NoMemory;
-        return 1;
+// One job's run over its entries, and the outcome it leaves when it ends.
+class JobRun {
+public:
+    JobRun(const TransferJob& job, bool move)
+        : m_job(job), m_move(move),
+          m_total(static_cast<int32_t>(
+              std::min<size_t>(job.names.GetSize(), std::numeric_limits<int32_t>::max() - 1))),
+          m_end{job.outcome, {}} {
+        outcome().total = m_total;
     }
-    if (CheckFolders(job, total, outcome) != 0)
-        return -1;
-    std::vector<std::u16string> written;
-    const bool ignoresCase = dz::platform::FolderIgnoresCase(job.destination);
-    for (int32_t i = 0; i < total; ++i) {
+
+    // 0 after a complete job, 1 after a cancel, -1 after a failure.
+    int Run() {
+        const std::unique_ptr<uint8_t[]> block = TryAllocate(kTransferBlockSize);
+        if (!block) {
+            ReportJob(m_job, m_total, 0, ProgressCode::ErrorMemory);
+            outcome().failure = TransferFailure::NoMemory;
+            return 1;
+        }
+        if (CheckFolders(m_job, m_total, outcome()) != 0)
+            return -1;
+        m_ignoresCase = dz::platform::FolderIgnoresCase(m_job.destination);
+        for (int32_t i = 0; i < m_total; ++i)
+            if (const std::optional<int> end = RunEntry(i, block.get()))
+                return *end;
+        outcome().finished = true;
+        ReportJob(m_job, m_total, m_total + 1, ProgressCode::JobDone);
+        return 0;
+    }
+
+private:
+    TransferOutcome& outcome() { return m_end.outcome; }
+
+    // One entry: nothing while the job goes on, else how it ends.
+    std::optional<int> RunEntry(int32_t i, uint8_t* block) {
         const int32_t number = i + 1;
-        const std::u16string& name = names[static_cast<size_t>(i)];
+        const std::u16string& name = m_job.names[static_cast<size_t>(i)];
         // A copy that is read back is flushed first: the disk, not the
         // system's cache, is what is compared.
-        EntryContext context{
-            job, total, number, job.destination, &written, ignoresCase, move || job.verify};
-        context.move = move;
-        context.verify = job.verify;
+        EntryContext context{m_job,         {m_job, m_total, number}, m_job.destination, &m_written,
+                             m_ignoresCase, m_move || m_job.verify};
+        context.move = m_move;
+        context.verify = m_job.verify;
         context.mayReplace =
-            std::find(job.replace.begin(), job.replace.end(), name) != job.replace.end();
-        const int result = TransferEntry(context, name, block.get());
+            std::find(m_job.replace.begin(), m_job.replace.end(), name) != m_job.replace.end();
+        const int result = TransferEntry(context, name, block);
         if (context.failure != TransferFailure::None) {
-            outcome.failure = context.failure;
-            outcome.failedNumber = number;
+            outcome().failure = context.failure;
+            outcome().failedNumber = number;
         }
         if (result == -1)
             return -1; // nothing rolled back; a move keeps this entry's source
-        if (result == 1) {
-            // This entry left nothing behind. A copy takes back the entries it
-            // made before; a move keeps them, since their sources are gone.
-            if (!move)
-                RollBackCopies(job.destination, names, static_cast<size_t>(i));
-            outcome.done = move ? i : 0;
-            outcome.cancelled = context.failure == TransferFailure::None;
-            return 1;
+        if (result == 1)
+            return Cancelled(i, context);
+        if (m_move && result != kPassedOver) {
+            const TransferFailure why = RemoveSource(name, context);
+            if (why != TransferFailure::None)
+                return SourceFailed(i, why);
         }
-        // The copy is in place and on the disk: only now may the source go -
-        // as long as it is still what was copied.
-        if (move && result != kPassedOver && !SourcesUnchanged(context.sources)) {
-            Report(job, total, number, ProgressCode::ErrorOther);
-            outcome.failure = TransferFailure::SourceChanged;
-            outcome.failedNumber = number;
-            outcome.done = i;
-            return -1;
-        }
-        if (move && result != kPassedOver &&
-            DeleteEntryFiles(job.source, name) != DeleteFailure::None) {
-            Report(job, total, number, ProgressCode::ErrorOther);
-            outcome.failure = TransferFailure::SourceNotRemoved;
-            outcome.failedNumber = number;
-            outcome.done = i;
-            return -1;
-        }
-        outcome.done = number;
+        outcome().done = number;
         // A cancel after the last entry comes too late to stop anything: the
         // job is complete and is reported so.
-        if (number < total && CancelRequested(job)) {
-            outcome.cancelled = true;
+        if (number < m_total && CancelRequested(m_job)) {
+            outcome().cancelled = true;
             return 1;
         }
+        return std::nullopt;
     }
-    outcome.finished = true;
-    Report(job, total, total + 1, ProgressCode::JobDone);
-    return 0;
-}
+
+    // Entry i was cancelled and left nothing behind. A copy takes back the
+    // entries it made before; a move keeps them, since their sources are gone.
+    int Cancelled(int32_t i, const EntryContext& context) {
+        if (!m_move)
+            RollBackCopies(m_job.destination, m_job.names, static_cast<size_t>(i));
+        outcome().done = m_move ? i : 0;
+        outcome().cancelled = context.failure == TransferFailure::None;
+        return 1;
+    }
+
+    // The copy is in place and on the disk: only now may the source go - as
+    // long as it is still what was copied.
+    TransferFailure RemoveSource(const std::u16string& name, const EntryContext& context) const {
+        if (!SourcesUnchanged(context.sources))
+            return TransferFailure::SourceChanged;
+        if (DeleteEntryFiles(m_job.source, name) != DeleteFailure::None)
+            return TransferFailure::SourceNotRemoved;
+        return TransferFailure::None;
+    }
+
+    int SourceFailed(int32_t i, TransferFailure why) {
+        ReportJob(m_job, m_total, i + 1, ProgressCode::ErrorOther);
+        outcome().failure = why;
+        outcome().failedNumber = i + 1;
+        outcome().done = i;
+        return -1;
+    }
+
+    const TransferJob& m_job;
+    const bool m_move;
+    const int32_t m_total;
+    JobEnd m_end;
+    bool m_ignoresCase = false;
+    std::vector<std::u16string> m_written;
+};
 
 } // namespace
 
 int CopyPlainFile(const std::u16string& sourcePath, const std::u16string& destinationPath,
                   uint8_t* block, const TransferJob& job, int32_t total, int32_t number) {
-    EntryContext context{job, total, number, FolderOfPath(destinationPath)};
+    EntryContext context{job, {job, total, number}, dz::platform::FolderOf(destinationPath)};
     return CopyPlainFileIn(context, sourcePath, destinationPath, block);
 }
 
 int CopyRecording(const std::u16string& sourcePath, const std::u16string& destinationPath,
                   uint8_t* block, const TransferJob& job, int32_t total, int32_t number) {
-    EntryContext context{job, total, number, FolderOfPath(destinationPath)};
+    EntryContext context{job, {job, total, number}, dz::platform::FolderOf(destinationPath)};
     return CopyRecordingIn(context, sourcePath, destinationPath, block);
 }
 
 int CopyThreadProc(TransferJob* job) {
-    return RunJob(job, false);
+    return job ? JobRun(*job, false).Run() : -1;
 }
 
 int MoveThreadProc(TransferJob* job) {
-    return RunJob(job, true);
+    return job ? JobRun(*job, true).Run() : -1;
 }
 
 } // namespace dz

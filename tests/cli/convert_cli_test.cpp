@@ -131,7 +131,7 @@ TEST(CliConvert, InterruptStopsLikeTheStopButton) {
 TEST(CliConvert, InterruptAtStartUpOrAfterTheEndIsReported) {
     TempDir dir;
     {
-        const dz::platform::InterruptHook program([] {}, true);
+        const dz::platform::InterruptHook program([](void*) {}, nullptr, true);
         ASSERT_TRUE(dz::platform::SimulateInterrupt());
         const Outcome early =
             Convert(Options(Text(kNews), dz::platform::JoinPath(dir.text(), u"news.mpg")));
@@ -154,7 +154,7 @@ TEST(CliConvert, InterruptAtStartUpOrAfterTheEndIsReported) {
               "Convert Canceled; " + (dir / "news.mpg").string() + " was left as it was\n");
     EXPECT_EQ(dz::test::ReadFile(dir / "news.mpg").size(), 4u);
 
-    const dz::platform::InterruptHook program([] {}, true);
+    const dz::platform::InterruptHook program([](void*) {}, nullptr, true);
     const Outcome finished =
         Convert(Options(Text(kNews), dz::platform::JoinPath(dir.text(), u"late.mpg")));
     ASSERT_TRUE(dz::platform::SimulateInterrupt()); // after the end: noted, nothing else

@@ -163,7 +163,7 @@ TEST_F(CliTransfer, CtrlCCancelsWithTheRollbackRules) {
 // Ctrl+C that came before the command set up its own handling (the
 // program's first hook took it) cancels before anything is done, and says so.
 TEST_F(CliTransfer, CtrlCBeforeTheJobCancelsIt) {
-    const dz::platform::InterruptHook program([] {}, true);
+    const dz::platform::InterruptHook program([](void*) {}, nullptr, true);
     ASSERT_TRUE(dz::platform::SimulateInterrupt());
     EXPECT_TRUE(dz::platform::InterruptReceived());
     EXPECT_EQ(Run(Options(TransferMode::Move, {u"A.mem", u"b.MP3"})), kExitCancelled);

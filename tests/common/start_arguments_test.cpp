@@ -40,8 +40,8 @@ TEST(StartArguments, OptionsAroundTheOneDocument) {
 }
 
 TEST(StartArguments, UsageTextNamesEveryOption) {
-    const std::string text = dz::WindowUsageText();
-    for (const char* option : {"--demo", "--version", "--help", "DEZADIDE_DRIVES"})
+    const std::string text = dz::WindowUsageText(';');
+    for (const char* option : {"--demo", "--version", "--help", "DEZADIDE_DRIVES", "a ';'-sep"})
         EXPECT_NE(text.find(option), std::string::npos) << option;
 }
 

@@ -1,47 +1,12 @@
-// The rules for what the window remembers: where the files live, a window
-// placement that still fits, columns scaled with the window, and a folder
-// that has gone.
+// The rules for what the window remembers: a window placement that still
+// fits, and columns scaled with the window.
 #include "common/user_settings.h"
 
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 namespace {
-
-using dz::test::ScopedEnv;
-
-#ifdef _WIN32
-TEST(UserSettings, FilesFollowTheUsersAppDataFolders) {
-    ScopedEnv roaming("APPDATA", "C:\\Users\\u\\AppData\\Roaming");
-    ScopedEnv local("LOCALAPPDATA", "C:\\Users\\u\\AppData\\Local");
-    EXPECT_EQ(dz::UserSettingsFile(), "C:\\Users\\u\\AppData\\Roaming\\Dezadide\\settings.ini");
-    EXPECT_EQ(dz::UserCacheFolder(), "C:\\Users\\u\\AppData\\Local\\Dezadide");
-}
-#else
-TEST(UserSettings, FilesFollowTheXdgFoldersThenHome) {
-    const struct {
-        const char *config, *cache, *home;
-        std::string settings, cacheFolder;
-    } cases[] = {
-        {"/x/conf", "/x/cache", "/home/u", "/x/conf/dezadide/settings.ini", "/x/cache/dezadide"},
-        {"", "", "/home/u", "/home/u/.config/dezadide/settings.ini", "/home/u/.cache/dezadide"},
-        // A relative XDG folder is not to be used.
-        {"rel", "rel", "/home/u", "/home/u/.config/dezadide/settings.ini",
-         "/home/u/.cache/dezadide"},
-        {"", "", "", "", ""},
-    };
-    for (const auto& c : cases) {
-        ScopedEnv config("XDG_CONFIG_HOME", c.config);
-        ScopedEnv cache("XDG_CACHE_HOME", c.cache);
-        ScopedEnv home("HOME", c.home);
-        EXPECT_EQ(dz::UserSettingsFile(), c.settings);
-        EXPECT_EQ(dz::UserCacheFolder(), c.cacheFolder);
-    }
-}
-#endif
 
 TEST(UserSettings, APlacementOffTheScreenOrTooSmallIsDropped) {
     const struct {
@@ -72,21 +37,6 @@ TEST(UserSettings, ColumnsKeepTheirProportions) {
     EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133}, 500, 1000), (W{600, 0, 132, 266}));
     EXPECT_EQ(dz::ScaleColumns({600, 0, 132, 266}, 1000, 500), (W{300, 0, 66, 133}));
     EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133}, 0, 1000), (W{300, 0, 66, 133}));
-}
-
-TEST(UserSettings, AGoneFolderFallsBackToItsNearestParent) {
-    const std::set<std::u16string> existing = {u"/", u"/media", u"/media/rec"};
-    const auto exists = [&](const std::u16string& p) { return existing.count(p) > 0; };
-    const struct {
-        std::u16string saved, expected;
-    } cases[] = {
-        {u"/media/rec", u"/media/rec"}, {u"/media/rec/REC/2006", u"/media/rec"},
-        {u"/mnt/gone", u"/"},           {u"", u""},
-        {u"relative/path", u""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(dz::NearestExistingFolder(c.saved, exists), c.expected);
-    EXPECT_EQ(dz::NearestExistingFolder(u"/a/b", [](const std::u16string&) { return false; }), u"");
 }
 
 } // namespace

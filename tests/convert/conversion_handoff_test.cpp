@@ -90,7 +90,6 @@ TEST(ConversionHandoff, AShutHandoffLetsTheWorkerRunToItsEnd) {
     // Nobody serves the first report: the worker waits in it.
     while (wakes.load() == 0)
         std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(job.IsRunning());
     handoff.Shut();
     job.Join();

@@ -1,7 +1,9 @@
 // The conversion job end to end on the committed clips and recordings, with
 // ffprobe as an independent reader of what it wrote.
 #include "convert/conversion_job.h"
+#include "convert/conversion_prepare.h"
 
+#include "common/messages.h"
 #include "common/text.h"
 #include "recording_files.h"
 
@@ -494,6 +496,54 @@ TEST(ConversionJob, CurrentPercentNeverDividesByZero) {
         EXPECT_EQ(CurrentPercent(row.progress), row.percent) << row.progress.position;
         const SourceProgress asTotal{0, 0, row.progress.position, row.progress.size};
         EXPECT_EQ(TotalPercent(asTotal), row.percent) << row.progress.position;
+    }
+}
+
+// One preparation for both front ends: only a target that is there is asked
+// about, and the answer decides whether the job may replace it or starts at all.
+TEST(PrepareConvert, OnlyAnExistingTargetIsAskedAbout) {
+    class Answer final : public ConversionQuestions {
+    public:
+        explicit Answer(TargetAnswer answer) : m_answer(answer) {}
+        TargetAnswer AskReplaceTarget(const std::u16string& question) override {
+            asked.push_back(question);
+            return m_answer;
+        }
+        std::vector<std::u16string> asked;
+
+    private:
+        TargetAnswer m_answer;
+    };
+    using A = ConversionQuestions::TargetAnswer;
+    using Status = PreparedConversion::Status;
+    TempDir dir;
+    const std::u16string source = Text(dir / "NEWS_#001_200612241930.AVR");
+    const std::u16string absent = Text(dir / "new.mpg"), present = Text(dir / "old.mpg");
+    test::WriteFile(dir / "old.mpg", "x");
+
+    Answer never(A::Cancel);
+    const PreparedConversion fresh = PrepareConvert(source, absent, {}, never);
+    EXPECT_TRUE(never.asked.empty());
+    EXPECT_EQ(fresh.status, Status::kReady);
+    EXPECT_EQ(fresh.target, absent);
+    EXPECT_FALSE(fresh.settings.replaceTarget);
+
+    const struct {
+        A answer;
+        Status status;
+        bool replace;
+    } rows[] = {
+        {A::Replace, Status::kReady, true},
+        {A::Keep, Status::kReady, false}, // the job then leaves it and says so
+        {A::Cancel, Status::kCancelled, false},
+    };
+    for (const auto& r : rows) {
+        Answer answer(r.answer);
+        const PreparedConversion p = PrepareConvert(source, present, {}, answer);
+        EXPECT_EQ(answer.asked,
+                  std::vector<std::u16string>{FillMessage(msg::kReplaceTargetQuestion, present)});
+        EXPECT_EQ(p.status, r.status);
+        EXPECT_EQ(p.settings.replaceTarget, r.replace);
     }
 }
 

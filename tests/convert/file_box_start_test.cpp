@@ -1,5 +1,6 @@
 // Where the conversion dialog's file boxes open.
 #include "convert/file_box_start.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,12 @@ TEST(FileBoxStart, SourceInItsFolderTargetBesideTheSource) {
         EXPECT_EQ(target.folder, c.targetFolder);
         EXPECT_EQ(target.name, c.targetName);
     }
+    // The system's own separator splits as "/" does (on Windows "\").
+    const std::u16string sep(1, dz::platform::kSeparator);
+    const FileBoxStart native =
+        dz::convert::TargetBoxStart(u"D:" + sep + u"rec" + sep + u"news.avr", u"");
+    EXPECT_EQ(native.folder, u"D:" + sep + u"rec");
+    EXPECT_EQ(native.name, u"news.mpg");
 }
 
 } // namespace

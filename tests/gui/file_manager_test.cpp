@@ -199,9 +199,20 @@ TEST_F(FileManager, AnUnrelatedMountKeepsTheTreesButAGoneDriveEmptiesItsRow) {
     tree.Expand(open);
     ASSERT_TRUE(SelectFiles(m->fileView(kBottomRow), {"x.mp3"}));
 
-    // The mount table changed, but not the drives the trees list.
+    // The mount table changed, but not the drives the trees list. The news
+    // reaches the frame as a call posted from the watcher's thread; the
+    // checks follow once it has run.
+    int postedCalls = 0;
+    const auto countCall = [&](wxAsyncMethodCallEvent& e) {
+        e.Execute();
+        ++postedCalls;
+    };
+    frame().Bind(wxEVT_ASYNC_METHOD_CALL, countCall);
     frame().SimulateDeviceChange();
-    PumpFor(std::chrono::milliseconds(300));
+    const bool handled = PumpUntil([&] { return postedCalls > 0; });
+    frame().Unbind(wxEVT_ASYNC_METHOD_CALL, countCall);
+    ASSERT_TRUE(handled);
+    PumpUntilIdle();
     EXPECT_EQ(tree.GetSelection(), open) << "the same item: the tree was not rebuilt";
     EXPECT_TRUE(tree.IsExpanded(open));
     EXPECT_EQ(SelectedNames(m->fileView(kBottomRow)), Names{"x.mp3"});
@@ -511,7 +522,7 @@ TEST_F(FileManager, PlayConvertsToTheCacheAndHandsTheFileToTheOpener) {
     ASSERT_TRUE(PumpUntil([&] { return fs::exists(record) && fs::file_size(record) > 0; }));
     const std::vector<uint8_t> bytes = ReadFile(record);
     const fs::path played(std::string(bytes.begin(), bytes.end()));
-    EXPECT_EQ(played.parent_path(), fs::path(UserCacheFolder()));
+    EXPECT_EQ(played.parent_path(), fs::path(dz::ToUtf8(dz::platform::UserCacheFolder())));
     EXPECT_EQ(played.extension(), ".mpg");
     EXPECT_NE(played.filename().string().find("NEWS"), std::string::npos);
     EXPECT_GT(fs::file_size(played), 100000u);
@@ -879,7 +890,10 @@ TEST_F(FileManager, RowsAndColumnsKeepTheirProportionsAsTheWindowChanges) {
     const double share0 = static_cast<double>(top0) / (top0 + bottom0);
     for (const wxSize size : {wxSize(1260, 1000), wxSize(500, 400), wxSize(900, 600)}) {
         frame().SetClientSize(size);
-        PumpFor(std::chrono::milliseconds(100));
+        // Until the new size is laid out: the panes fill the client area.
+        PumpUntil([&] { return frame().GetSplitter()->GetSize() == frame().GetClientSize(); },
+                  std::chrono::seconds(3));
+        PumpUntilIdle();
         const auto [top, bottom] = rowHeights();
         EXPECT_NEAR(static_cast<double>(top) / (top + bottom), share0, 0.02)
             << size.x << "x" << size.y << ": " << top << " above " << bottom;

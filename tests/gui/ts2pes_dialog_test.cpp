@@ -316,7 +316,9 @@ TEST_F(Ts2PesDialog, AsksBeforeReplacingAndReplacesOnlyWithAWholeOutput) {
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0], U16(target) + u" already exists.\nReplace it once the conversion is "
                                           u"complete?");
-    PumpFor(std::chrono::milliseconds(200));
+    // No starts no worker: once the loop is idle, nothing is left to come.
+    EXPECT_FALSE(dialog.IsWorkerRunning());
+    PumpUntilIdle();
     EXPECT_FALSE(dialog.m_bBusy);
     EXPECT_TRUE(boxes.empty()) << "No converts nothing";
     EXPECT_TRUE(parts.empty());

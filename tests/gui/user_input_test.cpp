@@ -15,6 +15,7 @@
 #include <wx/uiaction.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace fs = std::filesystem;
 using dz::test::MainFrameFixture;
@@ -23,16 +24,19 @@ using dz::test::TempDir;
 namespace {
 
 // Without a window manager the keyboard follows the pointer: it is put
-// over the frame and a click gives the frame the focus.
-void Point(wxUIActionSimulator& sim, wxWindow& window) {
+// over the frame and a click gives the frame the focus. Waits until the
+// frame sees that pane focused.
+void Point(wxUIActionSimulator& sim, CMainFrame& frame, wxWindow& window, FocusedPane pane) {
     sim.MouseMove(window.GetScreenRect().GetPosition() + wxPoint(40, 40));
     sim.MouseClick();
-    dz::test::PumpFor(std::chrono::milliseconds(100));
+    dz::test::PumpUntil([&] { return frame.GetFocusedPane() == pane; }, std::chrono::seconds(3));
 }
 
-void Press(wxUIActionSimulator& sim, int key, int modifiers = wxMOD_NONE) {
+// Presses a key and waits until what it should cause has happened.
+bool PressUntil(wxUIActionSimulator& sim, int key, int modifiers,
+                const std::function<bool()>& happened) {
     sim.Char(key, modifiers);
-    dz::test::PumpFor(std::chrono::milliseconds(100));
+    return dz::test::PumpUntil(happened, std::chrono::seconds(3));
 }
 
 // Presses a key and waits until the focus is where it should then be.
@@ -70,21 +74,26 @@ TEST(Keyboard, F6CyclesThePanesAndTheDeleteKeyDeletes) {
             id);
 
     wxUIActionSimulator sim;
-    Point(sim, m.fileView(kTopRow).m_wndList);
+    Point(sim, frame, m.fileView(kTopRow).m_wndList, FocusedPane::TopList);
     ASSERT_EQ(frame.GetFocusedPane(), FocusedPane::TopList);
     ASSERT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 1);
     m.fileView(kTopRow).m_wndList.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
 
-    Press(sim, WXK_DELETE); // the window tests confirm every Delete
-    EXPECT_EQ(commands, 1) << "the Delete key runs Delete";
-    EXPECT_FALSE(fs::exists(disk / "A" / "a.mp3"));
+    // The window tests confirm every Delete.
+    EXPECT_TRUE(PressUntil(sim, WXK_DELETE, wxMOD_NONE, [&] {
+        return commands == 1 && !fs::exists(disk / "A" / "a.mp3");
+    })) << "the Delete key runs Delete";
+    EXPECT_EQ(commands, 1);
     using F = FocusedPane;
     for (auto [modifiers, pane] : {std::pair{wxMOD_NONE, F::BottomTree},
                                    {wxMOD_NONE, F::BottomList},
                                    {wxMOD_NONE, F::TopTree},
                                    {wxMOD_SHIFT, F::BottomList}})
         EXPECT_EQ(PressFor(sim, frame, WXK_F6, modifiers, pane), pane);
-    Press(sim, WXK_INSERT, wxMOD_SHIFT); // paste: taken, and nothing happens
+    // Paste: taken, and nothing happens. Keys are handled in turn, so once
+    // the F6 after it has moved the focus, the paste has had its turn.
+    sim.Char(WXK_INSERT, wxMOD_SHIFT);
+    EXPECT_EQ(PressFor(sim, frame, WXK_F6, wxMOD_NONE, F::TopTree), F::TopTree);
     EXPECT_EQ(commands, 1);
     EXPECT_EQ(m.fileView(kTopRow).m_wndList.GetItemCount(), 0);
 }
@@ -127,8 +136,13 @@ TEST(Mouse, MenuAndToolbarLeaveTheFocusOnThePaneTheCommandActsOn) {
     ASSERT_TRUE(m.frame());
     CMainFrame& frame = *m.frame();
     FocusedPane atMenuOpen = FocusedPane::None, atCommand = FocusedPane::None;
+    bool menuClosed = false;
     frame.Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& e) {
         atMenuOpen = frame.GetFocusedPane();
+        e.Skip();
+    });
+    frame.Bind(wxEVT_MENU_CLOSE, [&](wxMenuEvent& e) {
+        menuClosed = true;
         e.Skip();
     });
     // Caught here, before the command itself would ask for a name.
@@ -137,7 +151,7 @@ TEST(Mouse, MenuAndToolbarLeaveTheFocusOnThePaneTheCommandActsOn) {
         dz::ID_NEW_FOLDER);
 
     wxUIActionSimulator sim;
-    Point(sim, m.tree(kBottomRow));
+    Point(sim, frame, m.tree(kBottomRow), FocusedPane::BottomTree);
     ASSERT_EQ(frame.GetFocusedPane(), FocusedPane::BottomTree);
     sim.MouseMove(frame.GetScreenRect().GetPosition() + wxPoint(18, 12)); // "File"
     sim.MouseClick();
@@ -145,7 +159,7 @@ TEST(Mouse, MenuAndToolbarLeaveTheFocusOnThePaneTheCommandActsOn) {
                                     std::chrono::seconds(3)));
     EXPECT_EQ(atMenuOpen, FocusedPane::BottomTree);
     EXPECT_TRUE(frame.GetMenuBar()->GetMenu(0)->IsEnabled(dz::ID_NEW_FOLDER));
-    Press(sim, WXK_ESCAPE);
+    EXPECT_TRUE(PressUntil(sim, WXK_ESCAPE, wxMOD_NONE, [&] { return menuClosed; }));
 
     const wxRect tools = frame.GetToolBar()->GetScreenRect();
     sim.MouseMove(tools.GetPosition() + wxPoint(30, tools.height / 2)); // New Folder

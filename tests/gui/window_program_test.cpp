@@ -107,7 +107,15 @@ TEST(WindowProgram, DemoShowsASampleDiskThatGoesWithTheProgram) {
     EXPECT_TRUE(fs::exists(disk / "REC" / "NEWS_#003_200612241930.AVR"));
     EXPECT_TRUE(fs::is_directory(backup) && fs::is_empty(backup));
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // into the main loop
+    // The session ends once the window is up (the request is kept until the
+    // main loop looks at it, however early it comes).
+    dz::desktop::WindowId window = 0;
+    for (int i = 0; i < 200 && !window; ++i) {
+        window = dz::desktop::FindTopLevelWindow(u"Dezadide");
+        if (!window)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_NE(window, 0ul);
     kill(pid, SIGTERM);
     EXPECT_EQ(ExitStatus(pid), 0) << "a session's end closes the demo the ordinary way";
     EXPECT_TRUE(fs::is_empty(temp.path())) << "the sample disk is removed";

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -46,6 +47,53 @@ TEST(FolderPath, SeparatorsAndComponents) {
     }
     EXPECT_EQ(PathComponents(P(u"/media/rec/REC/NEWS"), 10),
               (std::vector<std::u16string>{u"REC", u"NEWS"}));
+}
+
+TEST(FolderPath, TheFolderOfAPath) {
+    const std::pair<std::u16string, std::u16string> rows[] = {
+        {P(u"/media/rec/NEWS.AVR"), P(u"/media/rec")},
+        {P(u"/NEWS.AVR"), P(u"/")}, // right below the root: the root itself
+        {u"NEWS.AVR", u"."},        // a bare name lies in the working folder
+    };
+    for (const auto& [path, folder] : rows)
+        EXPECT_EQ(FolderOf(path), folder) << std::string(path.begin(), path.end());
+}
+
+TEST(FolderPath, ATypedFolderIsMadeAbsoluteAndPlain) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "REC" / "2006");
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const std::u16string here = FromPath(std::filesystem::current_path()).value();
+    EXPECT_EQ(AbsoluteFolder(P(u"REC/2006/../2006/")), JoinPath(here, P(u"REC/2006")));
+    EXPECT_EQ(AbsoluteFolder(u"."), here);
+    EXPECT_EQ(AbsoluteFolder(u""), u"") << "nothing typed stays nothing";
+    std::filesystem::current_path(previous);
+
+    // Removed whole; one that is not there is no failure.
+    const std::u16string tree = JoinPath(here, u"REC");
+    WriteFile(dir.path() / "REC" / "2006" / "a.mp3", "a");
+    RemoveTree(tree);
+    EXPECT_FALSE(FolderExists(tree));
+    RemoveTree(tree);
+}
+
+TEST(FolderPath, AGoneFolderFallsBackToItsNearestParent) {
+    const std::set<std::u16string> existing = {P(u"/"), P(u"/media"), P(u"/media/rec"), u"C:"};
+    const auto exists = [&](const std::u16string& p) { return existing.count(p) > 0; };
+    const struct {
+        std::u16string saved, expected;
+    } cases[] = {
+        {P(u"/media/rec"), P(u"/media/rec")},
+        {P(u"/media/rec/REC/2006"), P(u"/media/rec")},
+        {P(u"/mnt/gone"), P(u"/")},
+        {P(u"C:/REC/gone"), u"C:"}, // a drive's folders, with the system's separator
+        {u"", u""},
+        {P(u"relative/path"), u""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NearestExistingFolder(c.saved, exists), c.expected);
+    EXPECT_EQ(NearestExistingFolder(P(u"/a/b"), [](const std::u16string&) { return false; }), u"");
 }
 
 TEST(FolderPath, RootHoldsWholeComponentsOnly) {

@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "common/text.h"
+
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -418,5 +420,38 @@ TEST(Platform, FuseMountsAreNamedByTheirRealFileSystem) {
         EXPECT_EQ(RealFileSystemType(m.type, m.source), m.real) << m.type << " " << m.source;
 #endif
 }
+
+// Where this user's settings and cache live.
+#ifdef _WIN32
+TEST(UserSettings, FilesFollowTheUsersAppDataFolders) {
+    dz::test::ScopedEnv roaming("APPDATA", "C:\\Users\\u\\AppData\\Roaming");
+    dz::test::ScopedEnv local("LOCALAPPDATA", "C:\\Users\\u\\AppData\\Local");
+    EXPECT_EQ(dz::ToUtf8(dz::platform::UserSettingsFile()),
+              "C:\\Users\\u\\AppData\\Roaming\\Dezadide\\settings.ini");
+    EXPECT_EQ(dz::ToUtf8(dz::platform::UserCacheFolder()),
+              "C:\\Users\\u\\AppData\\Local\\Dezadide");
+}
+#else
+TEST(UserSettings, FilesFollowTheXdgFoldersThenHome) {
+    const struct {
+        const char *config, *cache, *home;
+        std::string settings, cacheFolder;
+    } cases[] = {
+        {"/x/conf", "/x/cache", "/home/u", "/x/conf/dezadide/settings.ini", "/x/cache/dezadide"},
+        {"", "", "/home/u", "/home/u/.config/dezadide/settings.ini", "/home/u/.cache/dezadide"},
+        // A relative XDG folder is not to be used.
+        {"rel", "rel", "/home/u", "/home/u/.config/dezadide/settings.ini",
+         "/home/u/.cache/dezadide"},
+        {"", "", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        dz::test::ScopedEnv config("XDG_CONFIG_HOME", c.config);
+        dz::test::ScopedEnv cache("XDG_CACHE_HOME", c.cache);
+        dz::test::ScopedEnv home("HOME", c.home);
+        EXPECT_EQ(dz::ToUtf8(dz::platform::UserSettingsFile()), c.settings);
+        EXPECT_EQ(dz::ToUtf8(dz::platform::UserCacheFolder()), c.cacheFolder);
+    }
+}
+#endif
 
 } // namespace

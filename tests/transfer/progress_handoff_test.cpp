@@ -66,9 +66,10 @@ TEST(ProgressHandoff, ShutReleasesAWaitingWorkerAndDropsLaterReports) {
         handoff.OnProgress(Step(2)); // must not wait at all
         handoff.Finish();
     });
+    // Woken from inside Hand: the worker is past setting its report and
+    // can only leave once it is served or the hand-off is shut.
     while (wakes.load() == 0)
         std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(returned.load());
     handoff.Shut();
     worker.join();

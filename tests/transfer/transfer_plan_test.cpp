@@ -248,9 +248,30 @@ TEST(TransferPlan, QuestionTexts) {
               u"--replace or --skip decides)");
 }
 
-// One preparation for both front ends: the decider is asked only about
-// entries that exist; its answer decides what the job takes and may replace.
-TEST(PrepareTransfer, TheAnswerAboutExistingEntriesShapesTheJob) {
+// Answers as a row says and remembers what it was asked.
+class RowQuestions final : public TransferQuestions {
+public:
+    RowQuestions(std::optional<std::u16string> refusal, ReplaceAnswer answer)
+        : m_refusal(std::move(refusal)), m_answer(answer) {}
+    std::optional<std::u16string> RefuseExisting(const std::vector<std::u16string>& e) override {
+        existing.push_back(e);
+        return m_refusal;
+    }
+    ReplaceDecision AskReplace(const std::u16string& name, size_t) override {
+        asked.push_back(name);
+        return {m_answer, false};
+    }
+    std::vector<std::vector<std::u16string>> existing;
+    std::vector<std::u16string> asked;
+
+private:
+    std::optional<std::u16string> m_refusal;
+    ReplaceAnswer m_answer;
+};
+
+// One preparation for both front ends: the questions are asked only about
+// entries that exist; the answers decide what the job takes and may replace.
+TEST(PrepareTransfer, TheAnswersAboutExistingEntriesShapeTheJob) {
     TempDir tmp;
     const fs::path src = tmp / "src", dst = tmp / "dst";
     fs::create_directories(src);
@@ -261,41 +282,43 @@ TEST(PrepareTransfer, TheAnswerAboutExistingEntriesShapesTheJob) {
     using Status = PreparedTransfer::Status;
     const struct {
         const char* what;
-        ExistingAnswer answer;
+        std::optional<std::u16string> refusal;
+        ReplaceAnswer answer;
         Status status;
-        std::vector<std::u16string> names, replace;
+        std::vector<std::u16string> names, replace, asked;
     } rows[] = {
-        {"replace", {true, {}, {}}, Status::kReady, {u"a.mp3", u"b.mp3"}, {u"b.mp3"}},
-        {"skip", {true, {u"b.mp3"}, {}}, Status::kReady, {u"a.mp3"}, {}},
-        {"cancel", {}, Status::kCancelled, {}, {}},
-        {"refuse", {false, {}, u"no"}, Status::kRefused, {}, {}},
+        {"replace",
+         {},
+         ReplaceAnswer::Replace,
+         Status::kReady,
+         {u"a.mp3", u"b.mp3"},
+         {u"b.mp3"},
+         {u"b.mp3"}},
+        {"skip", {}, ReplaceAnswer::Skip, Status::kReady, {u"a.mp3"}, {}, {u"b.mp3"}},
+        {"cancel", {}, ReplaceAnswer::Cancel, Status::kCancelled, {}, {}, {u"b.mp3"}},
+        // Refused before any question is asked.
+        {"refuse", u"no", ReplaceAnswer::Replace, Status::kRefused, {}, {}, {}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
-        std::vector<std::vector<std::u16string>> asked;
-        const PreparedTransfer p =
-            PrepareTransfer(TransferMode::Copy, U16(src), U16(dst), Names({u"a.mp3", u"b.mp3"}),
-                            [&](const std::vector<std::u16string>& existing) {
-                                asked.push_back(existing);
-                                return r.answer;
-                            });
-        EXPECT_EQ(asked, (std::vector<std::vector<std::u16string>>{{u"b.mp3"}}));
+        RowQuestions questions(r.refusal, r.answer);
+        const PreparedTransfer p = PrepareTransfer(TransferMode::Copy, U16(src), U16(dst),
+                                                   Names({u"a.mp3", u"b.mp3"}), questions);
+        EXPECT_EQ(questions.existing, (std::vector<std::vector<std::u16string>>{{u"b.mp3"}}));
+        EXPECT_EQ(questions.asked, r.asked);
         EXPECT_EQ(p.status, r.status);
         EXPECT_EQ(p.names.Items(), r.names);
         EXPECT_EQ(p.replace, r.replace);
+        EXPECT_EQ(p.refusal, r.refusal.value_or(u""));
     }
     // Nothing at the destination: no question; everything skipped: nothing left.
-    bool askedAtAll = false;
-    const auto never = [&](const std::vector<std::u16string>&) {
-        askedAtAll = true;
-        return ExistingAnswer{true, {u"b.mp3"}, {}};
-    };
+    RowQuestions skipAll({}, ReplaceAnswer::Skip);
     EXPECT_EQ(
-        PrepareTransfer(TransferMode::Copy, U16(src), U16(dst), Names({u"a.mp3"}), never).status,
+        PrepareTransfer(TransferMode::Copy, U16(src), U16(dst), Names({u"a.mp3"}), skipAll).status,
         Status::kReady);
-    EXPECT_FALSE(askedAtAll);
+    EXPECT_TRUE(skipAll.existing.empty());
     EXPECT_EQ(
-        PrepareTransfer(TransferMode::Copy, U16(src), U16(dst), Names({u"b.mp3"}), never).status,
+        PrepareTransfer(TransferMode::Copy, U16(src), U16(dst), Names({u"b.mp3"}), skipAll).status,
         Status::kNothingLeft);
 }
 

@@ -9,7 +9,10 @@
 namespace dz::platform {
 namespace {
 
-std::atomic<InterruptHook::Handler> g_handler{nullptr};
+// The handler and its context are swapped as one, so a signal never pairs
+// one hook's handler with another's context.
+std::atomic<const InterruptHook::Binding*> g_binding{nullptr};
+InterruptHook::Binding g_programBinding;
 std::atomic<bool> g_once{false};
 std::atomic<bool> g_fired{false};
 std::atomic<bool> g_received{false};
@@ -21,8 +24,16 @@ std::atomic<int> g_depth{0};
 extern "C" void OnInterrupt(int) {
     g_fired.store(true);
     g_received.store(true);
-    if (InterruptHook::Handler handler = g_handler.load())
-        handler();
+    if (const InterruptHook::Binding* binding = g_binding.load(); binding && binding->handler)
+        binding->handler(binding->context);
+}
+
+std::atomic<const InterruptHook::Binding*> g_endBinding{nullptr};
+InterruptHook::Binding g_endRequestBinding;
+
+extern "C" void OnEndRequest(int) {
+    if (const InterruptHook::Binding* binding = g_endBinding.load(); binding && binding->handler)
+        binding->handler(binding->context);
 }
 
 } // namespace
@@ -37,9 +48,9 @@ bool StderrIsTerminal() {
     return isatty(STDERR_FILENO) == 1;
 }
 
-InterruptHook::InterruptHook(Handler handler, bool once)
-    : m_previous(g_handler.load()), m_previousOnce(g_once.load()) {
-    g_handler.store(handler);
+InterruptHook::InterruptHook(Handler handler, void* context, bool once)
+    : m_binding{handler, context}, m_previous(g_binding.load()), m_previousOnce(g_once.load()) {
+    g_binding.store(&m_binding);
     g_once.store(once);
     g_fired.store(false);
     const int depth = g_depth.load();
@@ -64,13 +75,14 @@ InterruptHook::~InterruptHook() {
         sigaction(SIGINT, &g_previous[depth], nullptr);
         g_depth.store(depth);
     }
-    g_handler.store(m_previous);
+    g_binding.store(m_previous);
     g_once.store(m_previousOnce);
     g_fired.store(false);
 }
 
-void InstallProgramInterruptHook(InterruptHook::Handler handler) {
-    g_handler.store(handler);
+void InstallProgramInterruptHook(InterruptHook::Handler handler, void* context) {
+    g_programBinding = {handler, context};
+    g_binding.store(&g_programBinding);
     g_once.store(true);
     g_fired.store(false);
     g_received.store(false);
@@ -82,13 +94,25 @@ void InstallProgramInterruptHook(InterruptHook::Handler handler) {
         g_depth.store(1); // the hooks made later nest inside this one
 }
 
+void InstallEndRequestHook(InterruptHook::Handler handler, void* context) {
+    g_endRequestBinding = {handler, context};
+    g_endBinding.store(&g_endRequestBinding);
+    struct sigaction action {};
+    action.sa_handler = OnEndRequest;
+    sigemptyset(&action.sa_mask);
+    // The program's calls go on after the handler, as with signal().
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
 bool InterruptReceived() {
     return g_received.load();
 }
 
 bool SimulateInterrupt() {
     // After a once hook has fired, SIGINT would end the program.
-    if (!g_handler.load() || (g_once.load() && g_fired.load()))
+    if (!g_binding.load() || (g_once.load() && g_fired.load()))
         return false;
     return raise(SIGINT) == 0; // the handler runs before raise returns
 }

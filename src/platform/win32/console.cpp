@@ -13,11 +13,15 @@
 #include <cstdio>
 
 #include <atomic>
+#include <csignal>
 
 namespace dz::platform {
 namespace {
 
-std::atomic<InterruptHook::Handler> g_handler{nullptr};
+// The handler and its context are swapped as one, so a signal never pairs
+// one hook's handler with another's context.
+std::atomic<const InterruptHook::Binding*> g_binding{nullptr};
+InterruptHook::Binding g_programBinding;
 std::atomic<bool> g_once{false};
 std::atomic<bool> g_fired{false};
 std::atomic<bool> g_received{false};
@@ -30,9 +34,19 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     // FALSE hands the event on to the default handling, which ends the program.
     if (g_once.load() && g_fired.exchange(true))
         return FALSE;
-    if (InterruptHook::Handler handler = g_handler.load())
-        handler();
+    if (const InterruptHook::Binding* binding = g_binding.load(); binding && binding->handler)
+        binding->handler(binding->context);
     return TRUE;
+}
+
+std::atomic<const InterruptHook::Binding*> g_endBinding{nullptr};
+InterruptHook::Binding g_endRequestBinding;
+
+extern "C" void OnEndRequest(int signal) {
+    // The C runtime resets a signal to its default before calling its handler.
+    std::signal(signal, OnEndRequest);
+    if (const InterruptHook::Binding* binding = g_endBinding.load(); binding && binding->handler)
+        binding->handler(binding->context);
 }
 
 } // namespace
@@ -61,9 +75,9 @@ bool StderrIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-InterruptHook::InterruptHook(Handler handler, bool once)
-    : m_previous(g_handler.load()), m_previousOnce(g_once.load()) {
-    g_handler.store(handler);
+InterruptHook::InterruptHook(Handler handler, void* context, bool once)
+    : m_binding{handler, context}, m_previous(g_binding.load()), m_previousOnce(g_once.load()) {
+    g_binding.store(&m_binding);
     g_once.store(once);
     g_fired.store(false);
     // What the outermost hook has seen is all the program has seen.
@@ -78,13 +92,14 @@ InterruptHook::~InterruptHook() {
     if (m_installed)
         SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     g_depth.fetch_sub(1);
-    g_handler.store(m_previous);
+    g_binding.store(m_previous);
     g_once.store(m_previousOnce);
     g_fired.store(false);
 }
 
-void InstallProgramInterruptHook(InterruptHook::Handler handler) {
-    g_handler.store(handler);
+void InstallProgramInterruptHook(InterruptHook::Handler handler, void* context) {
+    g_programBinding = {handler, context};
+    g_binding.store(&g_programBinding);
     g_once.store(true);
     g_fired.store(false);
     g_received.store(false);
@@ -92,12 +107,19 @@ void InstallProgramInterruptHook(InterruptHook::Handler handler) {
         g_depth.store(1); // the hooks made later nest inside this one
 }
 
+void InstallEndRequestHook(InterruptHook::Handler handler, void* context) {
+    g_endRequestBinding = {handler, context};
+    g_endBinding.store(&g_endRequestBinding);
+    for (const int signal : {SIGINT, SIGTERM})
+        std::signal(signal, OnEndRequest);
+}
+
 bool InterruptReceived() {
     return g_received.load();
 }
 
 bool SimulateInterrupt() {
-    if (!g_handler.load() || (g_once.load() && g_fired.load()))
+    if (!g_binding.load() || (g_once.load() && g_fired.load()))
         return false;
     return OnConsoleControl(CTRL_C_EVENT) != FALSE;
 }

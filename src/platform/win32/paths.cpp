@@ -56,6 +56,32 @@ std::u16string FullText(std::u16string_view text) {
 
 } // namespace win32
 
+namespace {
+
+// Settings roam with the user's profile; a cache stays on this machine.
+std::u16string ProgramDataFolder(const wchar_t* variable) {
+    const DWORD size = GetEnvironmentVariableW(variable, nullptr, 0);
+    if (size <= 1)
+        return {};
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(variable, value.data(), size);
+    if (length == 0 || length >= size)
+        return {};
+    value.resize(length);
+    return win32::Text(value) + u"\\Dezadide";
+}
+
+} // namespace
+
+std::u16string UserSettingsFile() {
+    const std::u16string folder = ProgramDataFolder(L"APPDATA");
+    return folder.empty() ? folder : folder + u"\\settings.ini";
+}
+
+std::u16string UserCacheFolder() {
+    return ProgramDataFolder(L"LOCALAPPDATA");
+}
+
 std::filesystem::path ToPath(const std::u16string& text) {
     std::wstring wide = win32::Wide(text);
     if (IsDriveOnly(text))

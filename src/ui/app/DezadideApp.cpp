@@ -2,6 +2,8 @@
 
 #include "common/messages.h"
 #include "common/start_arguments.h"
+#include "common/text.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 #include "recording/demo_disk.h"
 #include "ui/AssertLog.h"
@@ -17,7 +19,6 @@
 #include <wx/stdpaths.h>
 #include <wx/utils.h>
 
-#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -42,12 +43,10 @@ wxString DemoClipsFolder() {
 
 // Ctrl+C or a session's end closes a demo the way the close box does (the
 // frame and its document first, then the loop ends), so its temporary
-// folder goes too. The signal may reach any thread: its handler only raises
-// a flag, which a timer of the main loop looks at.
-volatile std::sig_atomic_t g_demoEndRequested = 0;
-
-extern "C" void RequestDemoEnd(int) {
-    g_demoEndRequested = 1;
+// folder goes too. The request may reach any thread: it only raises a flag,
+// which a timer of the main loop looks at.
+void RequestDemoEnd(void* flag) {
+    static_cast<std::atomic<bool>*>(flag)->store(true);
 }
 
 } // namespace
@@ -104,7 +103,7 @@ bool CDezadideApp::OnInit() {
     // tried there never changes the real program's settings or folders.
     const wxString settings =
         m_pDemoDisk ? ToWx(dz::platform::JoinPath(m_pDemoDisk->Root(), u"settings.ini"))
-                    : wxString::FromUTF8(dz::UserSettingsFile());
+                    : ToWx(dz::platform::UserSettingsFile());
     CMainFrame* frame = StartMainWindow(*m_pDocManager, document, wxDefaultSize, settings);
     if (!frame)
         return false;
@@ -114,6 +113,9 @@ bool CDezadideApp::OnInit() {
 
 int CDezadideApp::OnExit() {
     m_demoWatch.Stop();
+    // The flag goes with this object; a late Ctrl+C waits for the end.
+    if (m_pDemoDisk)
+        dz::platform::InstallEndRequestHook(nullptr, nullptr);
     m_pDocManager.reset();
     RemoveOwnPlayFiles();
     m_pDemoDisk.reset();
@@ -125,20 +127,16 @@ bool CDezadideApp::StartDemo() {
     m_pDemoDisk = std::make_unique<dz::CDemoDisk>();
     if (!m_pDemoDisk->Create(FromWx(clips))) {
         m_pDemoDisk.reset();
-        const wxString text = "The sample disk could not be made from " + clips;
+        const wxString text = ToWx(dz::FillMessage(dz::msg::kSampleDiskFailed, FromWx(clips)));
         std::cerr << "dezadide: " << text.utf8_string() << '\n';
         ShowAppMessage(FromWx(text), dz::msg::kSampleDiskFailedCaption);
         return false;
     }
     wxSetEnv("DEZADIDE_DRIVES",
              ToWx(m_pDemoDisk->Disk() + dz::platform::kDriveListSeparator + m_pDemoDisk->Backup()));
-    for (int signal : {SIGINT, SIGTERM})
-        std::signal(signal, RequestDemoEnd);
-#ifdef SIGHUP
-    std::signal(SIGHUP, RequestDemoEnd);
-#endif
+    dz::platform::InstallEndRequestHook(RequestDemoEnd, &m_demoEndRequested);
     m_demoWatch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-        if (!g_demoEndRequested)
+        if (!m_demoEndRequested.load())
             return;
         m_demoWatch.Stop();
         if (wxWindow* top = GetTopWindow())

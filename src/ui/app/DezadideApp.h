@@ -4,6 +4,7 @@
 #include <wx/app.h>
 #include <wx/timer.h>
 
+#include <atomic>
 #include <memory>
 
 class CDocManager;
@@ -28,6 +29,8 @@ private:
     std::unique_ptr<CDocManager> m_pDocManager;
     std::unique_ptr<dz::CDemoDisk> m_pDemoDisk; // removed when the program ends
     wxTimer m_demoWatch;                        // ends the demo on a signal
+    // Raised by Ctrl+C or a session's end, from any thread or a signal handler.
+    std::atomic<bool> m_demoEndRequested{false};
 
     wxDECLARE_EVENT_TABLE();
 };

@@ -50,7 +50,7 @@ private:
 };
 
 std::u16string PlayFolder() {
-    return dz::FromUtf8(dz::UserCacheFolder()).value_or(u"");
+    return dz::platform::UserCacheFolder();
 }
 
 } // namespace

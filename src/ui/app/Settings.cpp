@@ -2,6 +2,7 @@
 // splitter bars, each list's column widths, sort and folder, and whether
 // Delete asks first, applied at the start and gathered at the end.
 #include "common/user_settings.h"
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 #include "ui/app/LayoutSettingsFile.h"
 #include "ui/app/MainFrame.h"
@@ -68,7 +69,7 @@ void CMainFrame::RememberSettingsIn(const wxString& file) {
             list.SetSort({static_cast<dz::RowSortColumn>(column), s.sortDescending[row]});
         // A folder that has gone since: its nearest parent still there, or nothing.
         std::u16string folder =
-            dz::NearestExistingFolder(s.folders[row], [](const std::u16string& path) {
+            dz::platform::NearestExistingFolder(s.folders[row], [](const std::u16string& path) {
                 return dz::platform::FolderExists(path);
             });
         if (s.folders[row].empty())

@@ -16,6 +16,20 @@
 
 namespace {
 
+// The window asks about each entry that exists with its Replace dialog.
+class WindowQuestions final : public dz::TransferQuestions {
+public:
+    WindowQuestions(wxWindow* parent, const std::u16string& destination)
+        : m_parent(parent), m_destination(destination) {}
+    dz::ReplaceDecision AskReplace(const std::u16string& name, size_t remaining) override {
+        return AskReplaceEntry(m_parent, dz::ReplaceQuestionText(name, m_destination), remaining);
+    }
+
+private:
+    wxWindow* m_parent;
+    const std::u16string& m_destination;
+};
+
 // The four commands differ only in the rows they pass and the job's mode.
 void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::TransferMode mode) {
     // Copies: the job reads them until the dialog has ended, and the lists
@@ -29,16 +43,10 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::
     }
     // Entries that exist at the destination are decided on before the job:
     // the job is given only what the user agreed to replace.
-    const dz::PreparedTransfer prepared = dz::PrepareTransfer(
-        mode, source, destination, dz::CollectEntryNames(from.fileView->SelectedRowTexts()),
-        [&](const std::vector<std::u16string>& existing) {
-            const auto skipped =
-                dz::DecideExisting(existing, [&](const std::u16string& name, size_t remaining) {
-                    return AskReplaceEntry(frame, dz::ReplaceQuestionText(name, destination),
-                                           remaining);
-                });
-            return skipped ? dz::ExistingAnswer{true, *skipped, {}} : dz::ExistingAnswer{};
-        });
+    WindowQuestions questions(frame, destination);
+    const dz::PreparedTransfer prepared =
+        dz::PrepareTransfer(mode, source, destination,
+                            dz::CollectEntryNames(from.fileView->SelectedRowTexts()), questions);
     if (prepared.status == dz::PreparedTransfer::Status::kRefused)
         ShowAppMessage(prepared.refusal, frame);
     if (prepared.status != dz::PreparedTransfer::Status::kReady)

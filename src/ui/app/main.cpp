@@ -3,6 +3,7 @@
 // opens a display, so they work on a terminal without one.
 #include "common/start_arguments.h"
 #include "dezadide_version.h"
+#include "platform/platform.h"
 #include "ui/app/DezadideApp.h"
 
 #include <iostream>
@@ -22,10 +23,11 @@ int main(int argc, char** argv) {
         std::cout << "dezadide " << kDezadideVersion << '\n';
         return 0;
     case dz::StartAction::Help:
-        std::cout << dz::WindowUsageText();
+        std::cout << dz::WindowUsageText(static_cast<char>(dz::platform::kDriveListSeparator));
         return 0;
     case dz::StartAction::UsageError:
-        std::cerr << "dezadide: " << start.error << "\n\n" << dz::WindowUsageText();
+        std::cerr << "dezadide: " << start.error << "\n\n"
+                  << dz::WindowUsageText(static_cast<char>(dz::platform::kDriveListSeparator));
         return dz::kStartExitUsage;
     default:
         return wxEntry(argc, argv);

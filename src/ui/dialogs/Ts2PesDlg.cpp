@@ -1,5 +1,6 @@
 #include "ui/dialogs/Ts2PesDlg.h"
 
+#include "convert/conversion_prepare.h"
 #include "convert/file_box_start.h"
 
 #include "common/messages.h"
@@ -232,41 +233,52 @@ void CTs2PesDlg::OnTargetOpen(wxCommandEvent&) {
     OpenInto(true, m_strTarget);
 }
 
-bool CTs2PesDlg::MayWriteTarget(bool& replace) {
-    replace = false;
-    if (m_strTarget.empty() || !dz::platform::PathExists(m_strTarget))
-        return true;
-    const std::u16string question = dz::FillMessage(dz::msg::kReplaceTargetQuestion, m_strTarget);
-    if (m_seams.askReplace) {
-        replace = m_seams.askReplace(question);
-        return replace;
+namespace {
+
+// The dialog asks before it replaces an existing target; No keeps the file
+// and converts nothing.
+class DialogQuestions final : public dz::convert::ConversionQuestions {
+public:
+    DialogQuestions(wxWindow* parent, const std::function<bool(const std::u16string&)>& seam)
+        : m_parent(parent), m_seam(seam) {}
+    TargetAnswer AskReplaceTarget(const std::u16string& question) override {
+        return Yes(question) ? TargetAnswer::Replace : TargetAnswer::Cancel;
     }
-    wxGenericMessageDialog box(this, ToWx(question), ToWx(dz::msg::kAppTitle),
-                               wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
-    replace = box.ShowModal() == wxID_YES;
-    return replace;
-}
+
+private:
+    bool Yes(const std::u16string& question) {
+        if (m_seam)
+            return m_seam(question);
+        wxGenericMessageDialog box(m_parent, ToWx(question), ToWx(dz::msg::kAppTitle),
+                                   wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
+        return box.ShowModal() == wxID_YES;
+    }
+
+    wxWindow* m_parent;
+    const std::function<bool(const std::u16string&)>& m_seam;
+};
+
+} // namespace
 
 void CTs2PesDlg::OnStart(wxCommandEvent&) {
     // One conversion at a time: a second press while busy is refused.
     if (m_bBusy || m_bClosing)
         return;
     TransferDataFromWindow();
-    // The question comes before the dialog is busy; No keeps the file and
-    // converts nothing.
-    bool replace = false;
-    if (!MayWriteTarget(replace))
+    // The question comes before the dialog is busy.
+    DialogQuestions questions(this, m_seams.askReplace);
+    dz::convert::PreparedConversion prepared =
+        dz::convert::PrepareConvert(m_strSource, m_strTarget, {}, questions);
+    if (prepared.status != dz::convert::PreparedConversion::Status::kReady)
         return;
     m_bBusy = true;
     m_pStop = std::make_shared<StopEvent>();
     m_warnings.clear();
     // A previous worker that has shown its outcome only has its return left.
     m_pJob->Join();
-    dz::convert::ConversionSettings settings;
-    settings.replaceTarget = replace;
-    m_pJob = std::make_unique<ConversionJob>(m_handoff, settings);
+    m_pJob = std::make_unique<ConversionJob>(m_handoff, std::move(prepared.settings));
     SetTotalPercent(0);
-    if (!m_pJob->Start(m_strSource, m_strTarget, m_pStop))
+    if (!m_pJob->Start(std::move(prepared.source), std::move(prepared.target), m_pStop))
         m_bBusy = false;
 }
 

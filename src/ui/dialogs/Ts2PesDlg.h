@@ -93,9 +93,6 @@ private:
     // The worker's reports, served on the window's thread.
     void ShowPartStarted(int index, int totalPercent);
     void ShowOutcome(dz::convert::ConversionOutcome outcome, const std::u16string& text);
-    // Whether the target may be written: it is not there, or the user
-    // agreed to replace it. replace says which.
-    bool MayWriteTarget(bool& replace);
     // Widens the file-name fields (and the dialog) so that the paths show whole.
     void FitPaths();
     void SetTotalPercent(int percent);

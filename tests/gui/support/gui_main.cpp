@@ -60,6 +60,26 @@ int ToolkitAssertionCount() {
     return g_toolkitAssertions.load();
 }
 
+void PumpUntilIdle() {
+    // A handler that keeps asking for idle time would hold the test forever.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    int quietRounds = 0;
+    while (quietRounds < 2 && std::chrono::steady_clock::now() < end) {
+        bool busy = false;
+        while (wxTheApp->Pending()) {
+            wxTheApp->Dispatch();
+            busy = true;
+        }
+        if (wxTheApp->HasPendingEvents()) {
+            wxTheApp->ProcessPendingEvents();
+            busy = true;
+        }
+        if (wxTheApp->ProcessIdle())
+            busy = true;
+        quietRounds = busy ? 0 : quietRounds + 1;
+    }
+}
+
 void PumpFor(std::chrono::milliseconds time) {
     const auto end = std::chrono::steady_clock::now() + time;
     while (std::chrono::steady_clock::now() < end) {
