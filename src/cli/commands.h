@@ -45,6 +45,18 @@ struct InfoOptions {
 };
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);
 
+// thumbnail RECORDING OUT.png: a picture of the recording as a PNG, from a
+// tenth of the way in or from atSeconds, `width` pixels wide with the
+// picture's display aspect kept. Prints OUT's path; an existing OUT is
+// replaced once the new picture is complete.
+struct ThumbnailOptions {
+    std::u16string recording;
+    std::u16string target;
+    std::optional<double> atSeconds;
+    int width = 320;
+};
+int RunThumbnail(const ThumbnailOptions& options, std::ostream& out, std::ostream& err);
+
 // cp / mv and convert are declared by their own command files.
 
 // Shared by the commands: a text as the terminal shows it (UTF-8, control

@@ -118,6 +118,22 @@ int RunCommandLine(int argc, char** argv) {
     convert->add_flag("--replace", convertReplace,
                       "Replace TARGET when it exists, once the new file is complete");
 
+    std::string thumbnailRecording, thumbnailTarget;
+    std::optional<double> thumbnailAt;
+    int thumbnailWidth = 320;
+    CLI::App* thumbnail = app.add_subcommand(
+        "thumbnail", "Write a picture of a recording as a PNG: its first whole picture from a "
+                     "tenth of the way in, or from --at SECONDS");
+    thumbnail->add_option("RECORDING", thumbnailRecording, "A recording's part-1 .AVR file")
+        ->required();
+    thumbnail
+        ->add_option("OUT", thumbnailTarget, "The .png file to write (replaced when it exists)")
+        ->required();
+    thumbnail->add_option("--at", thumbnailAt, "Seconds from the recording's start")
+        ->check(CLI::NonNegativeNumber);
+    thumbnail->add_option("--width", thumbnailWidth, "The picture's width in pixels (320)")
+        ->check(CLI::Range(1, 4096));
+
     // UTF-8 on every system (Windows hands main() its ANSI code page).
     std::vector<std::string> arguments = dz::platform::CommandLineArguments(argc, argv);
     std::vector<char*> utf8Argv;
@@ -177,6 +193,14 @@ int RunCommandLine(int argc, char** argv) {
         o.progress = dz::platform::StderrIsTerminal();
         o.replace = convertReplace;
         return RunConvert(o, std::cout, std::cerr);
+    }
+    if (*thumbnail) {
+        ThumbnailOptions o;
+        if (!ToText(thumbnailRecording, o.recording) || !ToText(thumbnailTarget, o.target))
+            return kExitUsage;
+        o.atSeconds = thumbnailAt;
+        o.width = thumbnailWidth;
+        return RunThumbnail(o, std::cout, std::cerr);
     }
     return kExitUsage;
 }
