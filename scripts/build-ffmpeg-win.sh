@@ -43,11 +43,27 @@ version=$(apt-cache showsrc ffmpeg | sed -n 's/^Version: //p' | sort -V | tail -
 key=$(printf '%s\n' "$version" "${configure_args[@]}" | sha256sum | cut -c1-12)
 prefix=$cache/ffmpeg-win-${version//[^A-Za-z0-9.+-]/_}-$key
 
+# What the licence of the static libraries asks to travel with the program:
+# their notices (copied from the source) and where their source comes from.
+write_source_note() {
+  {
+    echo "The video decoders of dezadide.exe and dezadide-cli.exe are FFmpeg's"
+    echo "libavcodec, libswscale and libavutil, linked statically, under the GNU"
+    echo "Lesser General Public License version 2.1 or later (COPYING.LGPLv2.1,"
+    echo "LICENSE.md). They were built from the upstream tarball of Debian's ffmpeg"
+    echo "source package $version, without changes (ffmpeg_${version#*:}.dsc and its orig tarball at"
+    echo "https://deb.debian.org/debian/pool/main/f/ffmpeg/ or from"
+    echo "https://snapshot.debian.org/package/ffmpeg/${version#*:}/) with"
+    echo "./configure ${configure_args[*]}"
+  } | "${sudo_cmd[@]}" tee "$1/share/licence/SOURCE.txt" >/dev/null
+}
+
 link_current() {
   "${sudo_cmd[@]}" ln -sfn "$(basename "$prefix")" "$cache/ffmpeg-win"
   echo "$prefix"
 }
 if [ -f "$prefix/lib/libavcodec.a" ] && [ -f "$prefix/.complete" ]; then
+  [ -f "$prefix/share/licence/SOURCE.txt" ] || write_source_note "$prefix"
   link_current
   exit 0
 fi
@@ -72,6 +88,7 @@ echo "building FFmpeg's decoders for Windows $version into $prefix (about 4 minu
   mkdir -p "$prefix.part/share/licence"
   cp COPYING.LGPLv2.1 COPYING.GPLv2 LICENSE.md "$prefix.part/share/licence/"
 )
+write_source_note "$prefix.part"
 touch "$prefix.part/.complete"
 rm -rf "$prefix"
 mv "$prefix.part" "$prefix"
