@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
 #include "common/text.h"
-#include "convert/stream_facts.h"
+#include "convert/facts_cache.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 #include "recording/recording_files.h"
@@ -46,7 +46,10 @@ void PrintParts(std::ostream& out, RecordingFiles& files, uint32_t count) {
 
 // What the stream says: its running time and one line per stream.
 void PrintFacts(std::ostream& out, const std::u16string& path) {
-    const convert::RecordingFacts facts = convert::ReadRecordingFacts(path);
+    convert::FactsCache cache(convert::DefaultFactsCacheFile());
+    cache.Load();
+    const convert::RecordingFacts facts = convert::CachedRecordingFacts(path, cache);
+    cache.Save();
     out << "length\t" << convert::LengthText(facts.length) << '\n';
     for (const convert::StreamFormat& stream : facts.streams)
         out << "stream\t" << convert::StreamText(stream) << '\n';

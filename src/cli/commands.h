@@ -19,8 +19,12 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCancelled = 130;
 
 // ls FOLDER: the file list's rows, four tab-separated column texts per line.
+// --long adds three columns: a recording's length (H:MM:SS, "?" when its
+// stream does not tell), its video and its audio formats; empty for a file
+// that is no recording.
 struct LsOptions {
     std::u16string folder;
+    bool longListing = false;
 };
 int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err);
 

@@ -64,6 +64,10 @@ int RunCommandLine(int argc, char** argv) {
                                             "per row, File Name, Real File Name, Size(KB) and "
                                             "Date separated by tabs");
     ls->add_option("FOLDER", lsFolder, "The folder to list")->required();
+    bool lsLong = false;
+    ls->add_flag("-l,--long", lsLong,
+                 "Add each recording's length (H:MM:SS), video and audio formats as three more "
+                 "columns");
 
     std::string rmFolder;
     std::vector<std::string> rmNames;
@@ -138,6 +142,7 @@ int RunCommandLine(int argc, char** argv) {
         LsOptions o;
         if (!ToText(lsFolder, o.folder))
             return kExitUsage;
+        o.longListing = lsLong;
         return RunLs(o, std::cout, std::cerr);
     }
     if (*rm) {

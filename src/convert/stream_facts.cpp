@@ -20,7 +20,7 @@ namespace {
 
 // Elementary stream bytes kept per stream to find its format: a sequence
 // header comes with every group of pictures, an audio header with every frame.
-constexpr size_t kVideoEsKept = 256 * 1024;
+constexpr size_t kVideoEsKept = kFactsWindow;
 constexpr size_t kAudioEsKept = 16 * 1024;
 constexpr uint8_t kTransportError = 0x80; // byte 1
 constexpr size_t kPtsBytes = 5;
@@ -34,10 +34,9 @@ struct PidSeen {
     bool havePts = false;
     int64_t ptsRef = 0; // the first time stamp: the others are taken relative to it
     int64_t minDelta = 0, maxDelta = 0;
-    // Payload bytes after the start of the PES packet that holds the latest
-    // time stamp, that one included: what plays after it.
+    // Payload bytes from the start of the PES packet that holds the latest
+    // time stamp on: what plays from it to the end (audio keeps its order).
     uint64_t bytesAfterLastPts = 0;
-    int64_t lastDelta = 0;
     std::vector<int64_t> deltas; // of every time stamp, to find the step between them
 };
 using WindowScan = std::map<uint16_t, PidSeen>;
@@ -79,13 +78,11 @@ void OnPesStart(PidSeen& seen, const uint8_t* pes, const uint8_t* end, bool keep
         seen.minDelta = std::min(seen.minDelta, delta);
         if (delta >= seen.maxDelta) {
             seen.maxDelta = delta;
-            seen.lastDelta = delta;
             seen.bytesAfterLastPts = 0;
         }
         seen.deltas.push_back(delta);
     }
-    if (seen.havePts && seen.lastDelta == seen.maxDelta)
-        seen.bytesAfterLastPts += static_cast<uint64_t>(end - payload);
+    seen.bytesAfterLastPts += static_cast<uint64_t>(end - payload);
     const size_t cap = seen.carried == Carried::Video ? kVideoEsKept : kAudioEsKept;
     if (keepEs && seen.es.size() < cap)
         seen.es.insert(seen.es.end(), payload, end);
@@ -95,8 +92,6 @@ void OnPesStart(PidSeen& seen, const uint8_t* pes, const uint8_t* end, bool keep
 // (a part cut anywhere, a read from the middle) finds its grid again.
 WindowScan ScanWindow(const uint8_t* data, size_t n, bool keepEs) {
     WindowScan scan;
-    // Packets after a PES start of a PID, until its next one, continue that PES.
-    std::map<uint16_t, bool> lastWasLatestPts;
     size_t i = 0;
     while (i + kTsPacketSize <= n) {
         if (!IsPacketAt(data, n, i)) {
@@ -137,13 +132,11 @@ WindowScan ScanWindow(const uint8_t* data, size_t n, bool keepEs) {
         if (found == scan.end())
             continue;
         PidSeen& seen = found->second;
-        if (seen.havePts && seen.lastDelta == seen.maxDelta)
-            seen.bytesAfterLastPts += static_cast<uint64_t>(end - payload);
+        seen.bytesAfterLastPts += static_cast<uint64_t>(end - payload);
         const size_t cap = seen.carried == Carried::Video ? kVideoEsKept : kAudioEsKept;
         if (keepEs && seen.es.size() < cap)
             seen.es.insert(seen.es.end(), payload, end);
     }
-    (void)lastWasLatestPts;
     return scan;
 }
 
@@ -525,8 +518,15 @@ std::u16string FirstPartOf(const std::u16string& partPath) {
 
 } // namespace
 
+std::vector<std::u16string> RecordingStreamParts(const std::u16string& partPath) {
+    return FindRecordingParts(FirstPartOf(partPath)).parts;
+}
+
 RecordingFacts ReadRecordingFacts(const std::u16string& partPath) {
-    const std::vector<std::u16string> parts = FindRecordingParts(FirstPartOf(partPath)).parts;
+    return ReadFactsOfParts(RecordingStreamParts(partPath));
+}
+
+RecordingFacts ReadFactsOfParts(const std::vector<std::u16string>& parts) {
     uint64_t bytesRead = 0;
     PartStream first;
     if (parts.empty() || !OpenPart(parts.front(), first, bytesRead))

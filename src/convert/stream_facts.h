@@ -57,6 +57,10 @@ RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uin
 // reading at most kFactsWindow bytes at each end. Never fails: what cannot
 // be told is left empty.
 RecordingFacts ReadRecordingFacts(const std::u16string& partPath);
+// The part files a recording's stream is read from, in order, as the
+// conversion would join them; and the facts of such a list.
+std::vector<std::u16string> RecordingStreamParts(const std::u16string& partPath);
+RecordingFacts ReadFactsOfParts(const std::vector<std::u16string>& parts);
 
 // "1:02:03"; "?" when the length is not known.
 std::string LengthText(const std::optional<int64_t>& ticks);
