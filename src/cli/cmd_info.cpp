@@ -45,8 +45,8 @@ void PrintParts(std::ostream& out, RecordingFiles& files, uint32_t count) {
 }
 
 // What the stream says: its running time and one line per stream.
-void PrintFacts(std::ostream& out, const std::u16string& path) {
-    convert::FactsCache cache(convert::DefaultFactsCacheFile());
+void PrintFacts(std::ostream& out, const std::u16string& path, const std::u16string& cacheFile) {
+    convert::FactsCache cache(cacheFile);
     cache.Load();
     const convert::RecordingFacts facts = convert::CachedRecordingFacts(path, cache);
     cache.Save();
@@ -93,7 +93,7 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     out << "total size\t" << static_cast<uint64_t>(read.totalSize) << '\n';
     Line(out, "location", read.location);
     PrintParts(out, *files, read.partCount);
-    PrintFacts(out, options.path);
+    PrintFacts(out, options.path, options.factsCache);
     return kExitOk;
 }
 

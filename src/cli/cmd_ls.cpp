@@ -54,7 +54,7 @@ int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
     // One block for the whole listing: a large folder is written at once.
     std::optional<convert::FactsCache> cache;
     if (options.longListing) {
-        cache.emplace(convert::DefaultFactsCacheFile());
+        cache.emplace(options.factsCache);
         cache->Load();
     }
     std::string text;

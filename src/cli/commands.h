@@ -25,6 +25,7 @@ inline constexpr int kExitCancelled = 130;
 struct LsOptions {
     std::u16string folder;
     bool longListing = false;
+    std::u16string factsCache; // the stream facts cache file; empty: none kept
 };
 int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err);
 
@@ -43,9 +44,12 @@ struct MkdirOptions {
 };
 int RunMkdir(const MkdirOptions& options, std::ostream& out, std::ostream& err);
 
-// info PATH: a recording's pieces, companion fields and part files.
+// info PATH: a recording's pieces, companion fields and part files, then
+// its length (H:MM:SS, "?" when its stream does not tell) and one line per
+// stream.
 struct InfoOptions {
     std::u16string path;
+    std::u16string factsCache; // the stream facts cache file; empty: none kept
 };
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);
 

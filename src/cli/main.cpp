@@ -4,6 +4,7 @@
 #include "cli/cmd_convert.h"
 #include "cli/cmd_transfer.h"
 #include "cli/commands.h"
+#include "convert/facts_cache.h"
 #include "dezadide_version.h"
 #include "platform/console.h"
 
@@ -143,6 +144,7 @@ int RunCommandLine(int argc, char** argv) {
         if (!ToText(lsFolder, o.folder))
             return kExitUsage;
         o.longListing = lsLong;
+        o.factsCache = dz::convert::DefaultFactsCacheFile();
         return RunLs(o, std::cout, std::cerr);
     }
     if (*rm) {
@@ -161,6 +163,7 @@ int RunCommandLine(int argc, char** argv) {
         InfoOptions o;
         if (!ToText(infoPath, o.path))
             return kExitUsage;
+        o.factsCache = dz::convert::DefaultFactsCacheFile();
         return RunInfo(o, std::cout, std::cerr);
     }
     if (*cp || *mv) {
