@@ -19,8 +19,13 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCancelled = 130;
 
 // ls FOLDER: the file list's rows, four tab-separated column texts per line.
+// --long adds three columns: a recording's length (H:MM:SS, "?" when its
+// stream does not tell), its video and its audio formats; empty for a file
+// that is no recording.
 struct LsOptions {
     std::u16string folder;
+    bool longListing = false;
+    std::u16string factsCache; // the stream facts cache file; empty: none kept
 };
 int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err);
 
@@ -39,9 +44,12 @@ struct MkdirOptions {
 };
 int RunMkdir(const MkdirOptions& options, std::ostream& out, std::ostream& err);
 
-// info PATH: a recording's pieces, companion fields and part files.
+// info PATH: a recording's pieces, companion fields and part files, then
+// its length (H:MM:SS, "?" when its stream does not tell) and one line per
+// stream.
 struct InfoOptions {
     std::u16string path;
+    std::u16string factsCache; // the stream facts cache file; empty: none kept
 };
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);
 

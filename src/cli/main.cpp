@@ -4,6 +4,7 @@
 #include "cli/cmd_convert.h"
 #include "cli/cmd_transfer.h"
 #include "cli/commands.h"
+#include "convert/facts_cache.h"
 #include "dezadide_version.h"
 #include "platform/console.h"
 
@@ -64,6 +65,10 @@ int RunCommandLine(int argc, char** argv) {
                                             "per row, File Name, Real File Name, Size(KB) and "
                                             "Date separated by tabs");
     ls->add_option("FOLDER", lsFolder, "The folder to list")->required();
+    bool lsLong = false;
+    ls->add_flag("-l,--long", lsLong,
+                 "Add each recording's length (H:MM:SS), video and audio formats as three more "
+                 "columns");
 
     std::string rmFolder;
     std::vector<std::string> rmNames;
@@ -154,6 +159,8 @@ int RunCommandLine(int argc, char** argv) {
         LsOptions o;
         if (!ToText(lsFolder, o.folder))
             return kExitUsage;
+        o.longListing = lsLong;
+        o.factsCache = dz::convert::DefaultFactsCacheFile();
         return RunLs(o, std::cout, std::cerr);
     }
     if (*rm) {
@@ -172,6 +179,7 @@ int RunCommandLine(int argc, char** argv) {
         InfoOptions o;
         if (!ToText(infoPath, o.path))
             return kExitUsage;
+        o.factsCache = dz::convert::DefaultFactsCacheFile();
         return RunInfo(o, std::cout, std::cerr);
     }
     if (*cp || *mv) {
