@@ -1,6 +1,8 @@
 #include "media/thumbnail.h"
 
 #include "convert/conversion_files.h"
+#include "convert/stream_facts.h"
+#include "convert/ts_packet.h"
 #include "convert/ts_to_ps.h"
 #include "media/png_writer.h"
 #include "platform/platform.h"
@@ -16,7 +18,6 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -26,9 +27,6 @@ namespace {
 
 using convert::kTsPacketSize;
 using convert::kTsSyncByte;
-
-constexpr uint64_t kPtsWrap = uint64_t{1} << 33;
-constexpr double kPtsPerSecond = 90000.0;
 
 // --- the recording's stream: its parts joined, each past its header -------
 
@@ -168,109 +166,37 @@ private:
     bool m_ended = false;
 };
 
-// The payload of a packet without transport error: its start and length.
+// Where the payload of a packet without transport error begins.
 bool PacketPayload(const uint8_t* packet, size_t& offset) {
-    if (packet[1] & 0x80) // transport_error_indicator
+    constexpr uint8_t kTransportError = 0x80; // byte 1
+    if ((packet[1] & kTransportError) || !(packet[3] & convert::kPayloadPresent))
         return false;
-    const uint8_t control = (packet[3] >> 4) & 0x03; // adaptation_field_control
-    if (!(control & 0x01))
-        return false;
-    offset = 4;
-    if (control & 0x02)
-        offset += 1 + size_t{packet[4]};
+    offset = convert::kTsHeaderSize + convert::AdaptationShare(packet);
     return offset < kTsPacketSize;
 }
 
 bool StartsUnit(const uint8_t* packet) {
-    return (packet[1] & 0x40) != 0;
+    return (packet[1] & convert::kPayloadUnitStart) != 0;
 }
 
-// The PES header at the payload of a unit start: its length and PTS.
-bool PesHeader(const uint8_t* pes, size_t available, size_t& headerLength,
-               std::optional<uint64_t>& pts) {
-    constexpr size_t kFixed = 9;
-    if (available < kFixed || pes[0] != 0 || pes[1] != 0 || pes[2] != 1)
-        return false;
-    headerLength = kFixed + pes[8];
-    if (headerLength > available)
-        return false;
-    pts.reset();
-    if ((pes[7] & 0x80) && pes[8] >= 5) {
-        const uint8_t* t = pes + kFixed;
-        pts = (uint64_t{t[0] & 0x0Eu} << 29) | (uint64_t{t[1]} << 22) |
-              (uint64_t{t[2] & 0xFEu} << 14) | (uint64_t{t[3]} << 7) | (t[4] >> 1);
-    }
-    return true;
-}
+// --- which decoder -----------------------------------------------------------
 
-// --- which decoder: the program map's stream type, or the stream itself ----
-
-// Stream types of the program map tables found in the packets (sections
-// that fit one packet, as broadcasters and muxers send them).
-class ProgramMaps {
-public:
-    void Take(const uint8_t* packet) {
-        size_t offset = 0;
-        if (!StartsUnit(packet) || !PacketPayload(packet, offset))
-            return;
-        const uint16_t pid = convert::pid_of(packet);
-        const size_t pointer = offset + 1 + packet[offset];
-        if (pointer + 3 > kTsPacketSize)
-            return;
-        const uint8_t* s = packet + pointer;
-        const size_t length = ((s[1] & 0x0Fu) << 8) | s[2];
-        const size_t end = pointer + 3 + length; // the CRC's end
-        if (length < 9 || end > kTsPacketSize)
-            return;
-        const uint8_t* last = packet + end - 4; // where the CRC begins
-        if (pid == 0 && s[0] == 0x00) {
-            for (const uint8_t* e = s + 8; e + 4 <= last; e += 4) {
-                const uint16_t program = static_cast<uint16_t>((e[0] << 8) | e[1]);
-                if (program != 0)
-                    m_mapPids.push_back(static_cast<uint16_t>(((e[2] & 0x1F) << 8) | e[3]));
-            }
-        } else if (s[0] == 0x02 &&
-                   std::find(m_mapPids.begin(), m_mapPids.end(), pid) != m_mapPids.end()) {
-            if (length < 13)
-                return;
-            const size_t info = ((s[10] & 0x0Fu) << 8) | s[11];
-            for (const uint8_t* e = s + 12 + info; e + 5 <= last;) {
-                const uint16_t es = static_cast<uint16_t>(((e[1] & 0x1F) << 8) | e[2]);
-                m_types[es] = e[0];
-                e += 5 + (((e[3] & 0x0Fu) << 8) | e[4]);
-            }
-        }
-    }
-    std::optional<uint8_t> TypeOf(uint16_t pid) const {
-        const auto found = m_types.find(pid);
-        if (found == m_types.end())
-            return std::nullopt;
-        return found->second;
-    }
-
-private:
-    std::vector<uint16_t> m_mapPids;
-    std::map<uint16_t, uint8_t> m_types;
-};
-
-AVCodecID CodecOfStreamType(uint8_t type) {
-    switch (type) {
-    case 0x01:
+AVCodecID CodecNamed(const std::string& name) {
+    if (name == "mpeg1video")
         return AV_CODEC_ID_MPEG1VIDEO;
-    case 0x02:
+    if (name == "mpeg2video")
         return AV_CODEC_ID_MPEG2VIDEO;
-    case 0x1B:
+    if (name == "h264")
         return AV_CODEC_ID_H264;
-    default:
-        return AV_CODEC_ID_NONE;
-    }
+    return AV_CODEC_ID_NONE;
 }
 
-// Without a program map, the start codes tell: MPEG video has codes that an
-// H.264 unit's first byte cannot be (its forbidden bit set, or the picture
-// start code 0x00), and H.264's emulation prevention keeps 00 00 01 out of
-// everything but a unit start, so a sequence parameter set among codes that
-// are all H.264's is H.264.
+// When the start of the recording did not tell, the start codes from the
+// picture's place on do: MPEG video has codes that an H.264 unit's first
+// byte cannot be (its forbidden bit set, or the picture start code 0x00),
+// and H.264's emulation prevention keeps 00 00 01 out of everything but a
+// unit start, so a sequence parameter set among codes that are all H.264's
+// is H.264.
 AVCodecID CodecOfElementaryStream(const std::vector<uint8_t>& es) {
     bool sequenceParameterSet = false;
     for (size_t i = 0; i + 3 < es.size(); ++i) {
@@ -285,61 +211,12 @@ AVCodecID CodecOfElementaryStream(const std::vector<uint8_t>& es) {
     return sequenceParameterSet ? AV_CODEC_ID_H264 : AV_CODEC_ID_NONE;
 }
 
-// What the start of the stream says: the video PID, its decoder and its
-// first time stamp.
-struct StreamStart {
-    uint16_t vpid = 0;
-    AVCodecID codec = AV_CODEC_ID_NONE;
-    std::optional<uint64_t> firstPts;
-    uint64_t packets = 0;
-};
-
-StreamStart ReadStreamStart(JoinedStream& stream) {
-    StreamStart start;
-    // The video PID as the converter finds it.
-    std::vector<uint8_t> block(convert::kBlockSize);
-    stream.seek(0);
-    start.vpid = convert::discover_pids(stream, block.data(), convert::ConversionMode::kNone).vpid;
-
-    stream.seek(0);
-    PacketReader packets(stream, kTimeProbeBytes);
-    ProgramMaps maps;
-    while (const uint8_t* packet = packets.Next()) {
-        maps.Take(packet);
-        size_t offset = 0;
-        if (start.vpid != 0 && !start.firstPts && convert::pid_of(packet) == start.vpid &&
-            StartsUnit(packet) && PacketPayload(packet, offset)) {
-            size_t header = 0;
-            std::optional<uint64_t> pts;
-            if (PesHeader(packet + offset, kTsPacketSize - offset, header, pts))
-                start.firstPts = pts;
-        }
-    }
-    start.packets = packets.packets();
-    if (start.vpid != 0)
-        if (const std::optional<uint8_t> type = maps.TypeOf(start.vpid))
-            start.codec = CodecOfStreamType(*type);
-    return start;
-}
-
-// The last time stamp of the video in the stream's last bytes.
-std::optional<uint64_t> LastPts(JoinedStream& stream, uint16_t vpid) {
-    const uint64_t from = stream.size() - std::min(stream.size(), kTimeProbeBytes);
-    if (!stream.seek(from))
-        return std::nullopt;
-    PacketReader packets(stream, kTimeProbeBytes);
-    std::optional<uint64_t> last;
-    while (const uint8_t* packet = packets.Next()) {
-        size_t offset = 0;
-        if (convert::pid_of(packet) == vpid && StartsUnit(packet) &&
-            PacketPayload(packet, offset)) {
-            size_t header = 0;
-            std::optional<uint64_t> pts;
-            if (PesHeader(packet + offset, kTsPacketSize - offset, header, pts) && pts)
-                last = pts;
-        }
-    }
-    return last;
+// Whether the start of the stream holds transport packets at all.
+bool HoldsPackets(JoinedStream& stream) {
+    if (!stream.seek(0))
+        return false;
+    PacketReader packets(stream, convert::kDiscoveryBudget);
+    return packets.Next() != nullptr;
 }
 
 // --- decoding ----------------------------------------------------------------
@@ -477,12 +354,11 @@ Attempt DecodeFrom(JoinedStream& stream, uint16_t vpid, AVCodecID codec, FramePt
         if (convert::pid_of(packet) != vpid || !PacketPayload(packet, offset))
             continue;
         if (StartsUnit(packet)) {
-            size_t header = 0;
-            std::optional<uint64_t> pts;
-            if (!PesHeader(packet + offset, kTsPacketSize - offset, header, pts))
+            const uint8_t* pes = packet + offset;
+            if (!convert::IsMpeg2PesHeader(pes, packet + kTsPacketSize))
                 continue; // a damaged start: its packet says nothing usable
             started = true;
-            offset += header;
+            offset += convert::kPesFixedHeader + pes[convert::kPesHeaderDataLength];
         }
         if (!started)
             continue;
@@ -533,33 +409,37 @@ bool ScaleToRgb(const AVFrame& frame, int width, RgbPicture& out) {
 ThumbnailResult TakePictureOf(const ThumbnailRequest& request, RgbPicture& picture) {
     if (request.width < 1 || request.width > kMaxThumbnailWidth)
         return ThumbnailResult::kNoPicture;
-    const convert::RecordingParts parts = convert::FindRecordingParts(request.recording);
+    const std::vector<std::u16string> parts = convert::RecordingStreamParts(request.recording);
     JoinedStream stream;
-    if (!stream.Open(parts.parts))
+    if (!stream.Open(parts))
         return ThumbnailResult::kCantOpenSource;
 
-    const StreamStart start = ReadStreamStart(stream);
+    // The video as the converter finds it; its decoder and the recording's
+    // length from the stream's ends.
+    std::vector<uint8_t> block(convert::kBlockSize);
+    const uint16_t vpid =
+        convert::discover_pids(stream, block.data(), convert::ConversionMode::kNone).vpid;
     if (stream.read_failed())
         return ThumbnailResult::kCantReadSource;
-    if (start.packets == 0)
-        return stream.size() == 0 ? ThumbnailResult::kNoVideo
-                                  : ThumbnailResult::kNotATransportStream;
-    if (start.vpid == 0)
-        return ThumbnailResult::kNoVideo;
+    if (vpid == 0) {
+        const bool packets = HoldsPackets(stream);
+        if (stream.read_failed())
+            return ThumbnailResult::kCantReadSource;
+        return packets || stream.size() == 0 ? ThumbnailResult::kNoVideo
+                                             : ThumbnailResult::kNotATransportStream;
+    }
+    const convert::RecordingFacts facts = convert::ReadFactsOfParts(parts);
+    AVCodecID codec = AV_CODEC_ID_NONE;
+    for (const convert::StreamFormat& format : facts.streams)
+        if (format.pid == vpid)
+            codec = CodecNamed(format.codec);
 
     uint64_t position = stream.size() / 10;
     if (request.atSeconds) {
-        const std::optional<uint64_t> last = LastPts(stream, start.vpid);
-        if (stream.read_failed())
-            return ThumbnailResult::kCantReadSource;
-        if (!start.firstPts || !last)
+        if (!facts.length || *facts.length <= 0)
             return ThumbnailResult::kNoLength;
-        // Time stamps run modulo 2^33: a recording that passes the wrap
-        // still has its length from the difference.
         const double length =
-            static_cast<double>((*last - *start.firstPts + kPtsWrap) % kPtsWrap) / kPtsPerSecond;
-        if (!(length > 0))
-            return ThumbnailResult::kNoLength;
+            static_cast<double>(*facts.length) / static_cast<double>(convert::kPtsClock);
         if (!(*request.atSeconds >= 0) || *request.atSeconds > length)
             return ThumbnailResult::kPastTheEnd;
         // The stream's bytes stand for its time evenly enough to land near
@@ -571,13 +451,13 @@ ThumbnailResult TakePictureOf(const ThumbnailRequest& request, RgbPicture& pictu
     FramePtr frame;
     if (!stream.seek(position))
         return ThumbnailResult::kCantReadSource;
-    Attempt attempt = DecodeFrom(stream, start.vpid, start.codec, frame);
+    Attempt attempt = DecodeFrom(stream, vpid, codec, frame);
     // Near the end no key frame may follow: the last one before is taken.
     if (attempt == Attempt::kEnd && position > 0 && !stream.read_failed()) {
         const uint64_t back = position - std::min(position, kThumbnailReadBudget / 2);
         if (!stream.seek(back))
             return ThumbnailResult::kCantReadSource;
-        attempt = DecodeFrom(stream, start.vpid, start.codec, frame);
+        attempt = DecodeFrom(stream, vpid, codec, frame);
     }
     if (stream.read_failed())
         return ThumbnailResult::kCantReadSource;

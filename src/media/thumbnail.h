@@ -3,7 +3,8 @@
 // key frame) of its video from a position on, decoded by libavcodec, scaled
 // by libswscale and written as a PNG. Only the picture is FFmpeg's work; the
 // parts are read and the transport stream is taken apart here, as the
-// converter does.
+// converter does, and a time becomes a position through the recording's
+// length as its stream facts give it.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,8 +17,6 @@ inline constexpr int kMaxThumbnailWidth = 4096;
 // Stream bytes read from the position on before giving up: a damaged stream
 // or one whose key frames are far apart ends in a failure, never a long read.
 inline constexpr uint64_t kThumbnailReadBudget = 8u << 20;
-// What is read at each end of the recording to tell where a time lies.
-inline constexpr uint64_t kTimeProbeBytes = 1u << 20;
 
 enum class ThumbnailResult {
     kDone,

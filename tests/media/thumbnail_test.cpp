@@ -82,9 +82,9 @@ TEST(Thumbnail, PicturesOfMpeg2AndH264RecordingsKeepTheirDisplayAspect) {
     };
     const Case cases[] = {
         {Part1("news", "NEWS"), 320, 262}, // MPEG-2 352x288, square samples, three parts
-        {Part1("wide", "WIDE"), 320, 180}, // MPEG-2 352x288 for a 16:9 screen
-        {Part1("h264", "HD"), 160, 120},   // H.264 320x240
-        {Part1("wide", "WIDE"), 33, 19},   // an odd width rounds the height
+        {Part1("wrap", "WRAP"), 320, 180}, // MPEG-2 352x288 for a 16:9 screen
+        {Part1("film", "FILM"), 160, 120}, // H.264 320x240
+        {Part1("wrap", "WRAP"), 33, 19},   // an odd width rounds the height
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -112,6 +112,13 @@ TEST(Thumbnail, TimeChoosesThePicture) {
     RgbPicture none;
     EXPECT_EQ(TakePicture(Request(news, 64, 4.5), none), ThumbnailResult::kPastTheEnd);
     EXPECT_TRUE(none.rgb.empty());
+    // Time stamps that pass their 33-bit wrap early on still measure the
+    // recording: its later seconds are there to be shown.
+    const std::u16string wrap = Part1("wrap", "WRAP");
+    RgbPicture start, middle;
+    ASSERT_EQ(TakePicture(Request(wrap, 64, 0.0), start), ThumbnailResult::kDone);
+    ASSERT_EQ(TakePicture(Request(wrap, 64, 2.5), middle), ThumbnailResult::kDone);
+    EXPECT_NE(start.rgb, middle.rgb);
 }
 
 TEST(Thumbnail, DisplayAspectGivesTheHeight) {
@@ -201,7 +208,7 @@ TEST(Thumbnail, ALongDamagedStreamEndsWithinItsBudget) {
 
 TEST(Thumbnail, PartsJoinAndAMissingLaterPartLeavesTheFirst) {
     TempDir dir;
-    const std::vector<uint8_t> ts = dz::test::ReadFile(Fixture("av_h264.ts"));
+    const std::vector<uint8_t> ts = dz::test::ReadFile(Fixture("h264_mp2.ts"));
     // Split at an odd byte, as the recorder cuts: the packet that spans the
     // two parts is whole again once they are joined.
     const size_t cut = ts.size() / 3 + 77;
@@ -221,11 +228,11 @@ TEST(Thumbnail, WritingReplacesTheTargetWholeOrLeavesIt) {
     TempDir dir;
     const std::filesystem::path png = dir / "out.png";
     dz::test::WriteFile(png, std::string("old"));
-    ASSERT_EQ(WriteThumbnail(Request(Part1("h264", "HD"), 80), dz::test::Text(png)),
+    ASSERT_EQ(WriteThumbnail(Request(Part1("film", "FILM"), 80), dz::test::Text(png)),
               ThumbnailResult::kDone);
     EXPECT_EQ(ReadPng(png).width, 80);
     // A folder that is not there: nothing written, the failure said.
-    EXPECT_EQ(WriteThumbnail(Request(Part1("h264", "HD"), 80),
+    EXPECT_EQ(WriteThumbnail(Request(Part1("film", "FILM"), 80),
                              dz::test::Text(dir / "missing" / "out.png")),
               ThumbnailResult::kCantWriteTarget);
     // A failure to decode leaves the target as it was.
