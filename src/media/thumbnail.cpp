@@ -339,7 +339,12 @@ Attempt DecodeFrom(JoinedStream& stream, uint16_t vpid, AVCodecID codec, FramePt
                 return Fed::kNoDecoder;
             open = true;
         }
-        const bool got = decoder.Feed(es.data(), es.size()) || (last && decoder.Finish());
+        // The parser and the decoder may read a little past the bytes they
+        // are given (whole words at a time); zeros there stop a damaged
+        // stream's bitstream reader.
+        const size_t n = es.size();
+        es.resize(n + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+        const bool got = decoder.Feed(es.data(), n) || (last && decoder.Finish());
         es.clear();
         if (!got)
             return Fed::kMore;
