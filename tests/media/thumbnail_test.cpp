@@ -35,9 +35,13 @@ struct PngSeen {
 };
 
 PngSeen ReadPng(const std::filesystem::path& png) {
+    // The file name inside a filter graph: quoted, and its colons (Wine's
+    // "c:" folder) escaped from the filter's option syntax.
+    std::string name;
+    for (const char c : dz::test::FfprobePath(png))
+        name += c == ':' ? std::string("\\:") : std::string(1, c);
     const std::string output = dz::test::RunFfprobe(
-        {"-v", "error", "-f", "lavfi", "-i", "movie=" + dz::test::FfprobePath(png) + ",signalstats",
-         "-show_entries",
+        {"-v", "error", "-f", "lavfi", "-i", "movie='" + name + "',signalstats", "-show_entries",
          "frame=width,height:frame_tags=lavfi.signalstats.YLOW,"
          "lavfi.signalstats.YHIGH",
          "-of", "default=nw=1"});
