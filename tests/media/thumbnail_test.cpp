@@ -186,6 +186,23 @@ TEST(Thumbnail, StreamsWithoutAPictureFailClearly) {
     EXPECT_TRUE(picture.rgb.empty());
 }
 
+TEST(Thumbnail, WithoutTimeStampsOnlyTheTenthOfTheWayIsKnown) {
+    // Every PES header of the clip says it carries no time stamps.
+    TempDir dir;
+    std::vector<uint8_t> ts = dz::test::ReadFile(Fixture("av_mp2.ts"));
+    for (size_t i = 0; i + kPacket <= ts.size(); i += kPacket) {
+        uint8_t* p = ts.data() + i;
+        const size_t pes = (p[3] & 0x20) ? 5 + p[4] : 4;
+        if ((p[1] & 0x40) && pes + 9 < kPacket && p[pes] == 0 && p[pes + 1] == 0 &&
+            p[pes + 2] == 1 && p[pes + 3] >= 0xC0)
+            p[pes + 7] &= 0x3F; // PTS_DTS_flags '00'
+    }
+    const std::u16string recording = Recording(dir, "UNTIMED", {ts});
+    RgbPicture picture;
+    EXPECT_EQ(TakePicture(Request(recording, 64), picture), ThumbnailResult::kDone);
+    EXPECT_EQ(TakePicture(Request(recording, 64, 1.0), picture), ThumbnailResult::kNoLength);
+}
+
 TEST(Thumbnail, ALongDamagedStreamEndsWithinItsBudget) {
     // 40 MiB of video whose pictures never decode, then the clip whole: the
     // reading stops after its budget instead of going on to the pictures at
