@@ -197,7 +197,7 @@ TEST(CliInfo, EndsWithTheLengthAndOneLinePerStream) {
 TEST(CliLs, LongAddsLengthVideoAndAudioColumns) {
     TempDir dir;
     for (const auto& entry : fs::directory_iterator(fs::path(DEZADIDE_FIXTURES) / "rec" / "radio"))
-        fs::copy_file(entry.path(), dir / entry.path().filename());
+        fs::copy_file(entry.path(), dir.path() / entry.path().filename());
     WriteFile(dir / "song.mp3", "x");
     const fs::path cacheFile = dir / "cache" / "stream-facts";
     LsOptions options{dir.text(), true, cacheFile.u16string()};
