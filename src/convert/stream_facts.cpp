@@ -16,7 +16,7 @@ namespace {
 
 // Elementary stream bytes kept per stream to find its format: a sequence
 // header comes with every group of pictures, an audio header with every frame.
-constexpr size_t kVideoEsKept = kFactsWindow;
+constexpr size_t kVideoEsKept = kHeadWindow;
 constexpr size_t kAudioEsKept = 16 * 1024;
 constexpr uint8_t kTransportError = 0x80; // byte 1
 constexpr size_t kPtsBytes = 5;
@@ -425,7 +425,10 @@ int64_t LastPresentationSpan(const PidSeen& tail, const StreamFormat& f) {
 } // namespace
 
 RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uint8_t* tail,
-                                 size_t tailSize) {
+                                 size_t tailSize, EndsComplete* complete) {
+    EndsComplete unused;
+    EndsComplete& ends = complete ? *complete : unused;
+    ends = {};
     RecordingFacts facts;
     const WindowScan start = ScanWindow(head, headSize, true);
     const PidSeen* mainStart = nullptr;
@@ -454,10 +457,19 @@ RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uin
     }
     if (!mainStart)
         return facts;
+    const auto hasKind = [&](StreamKind kind) {
+        return std::any_of(facts.streams.begin(), facts.streams.end(),
+                           [&](const StreamFormat& s) { return s.kind == kind; });
+    };
+    ends.head = hasKind(StreamKind::Video) && hasKind(StreamKind::Audio) &&
+                std::none_of(facts.streams.begin(), facts.streams.end(),
+                             [](const StreamFormat& s) { return s.codec.empty(); });
     const WindowScan end = ScanWindow(tail, tailSize, false);
     const auto last = end.find(mainPid);
     if (last == end.end() || !last->second.havePts)
         return facts;
+    constexpr size_t kTailStamps = 4;
+    ends.tail = last->second.deltas.size() >= kTailStamps;
     const int64_t first = PtsAt(mainStart->ptsRef, mainStart->minDelta);
     const int64_t latest = PtsAt(last->second.ptsRef, last->second.maxDelta);
     const int64_t span = ((latest - first) % kPtsWrap + kPtsWrap) % kPtsWrap;

@@ -14,8 +14,13 @@ namespace dz::convert {
 // Presentation time stamps count a 90 kHz clock in 33 bits.
 inline constexpr int64_t kPtsClock = 90000;
 inline constexpr int64_t kPtsWrap = int64_t{1} << 33;
-// Bytes read at each end of a recording: together within 1 MiB.
-inline constexpr size_t kFactsWindow = 512 * 1024;
+// Bytes read at each end of a recording: a first look of kFactsStep at
+// each, doubled while that end has not told what it can, up to the window
+// (together 1 MiB). The start may need a whole group of pictures to meet a
+// sequence header; the end only the last few pictures.
+inline constexpr size_t kFactsStep = 128 * 1024;
+inline constexpr size_t kHeadWindow = 640 * 1024;
+inline constexpr size_t kTailWindow = 384 * 1024;
 
 enum class StreamKind { Video, Audio };
 
@@ -46,16 +51,26 @@ struct RecordingFacts {
     bool operator==(const RecordingFacts&) const = default;
 };
 
+// Whether more bytes at an end could tell more: the head is complete when
+// it holds a video and an audio stream, every stream's format and the first
+// time stamp; the tail when it holds several time stamps of the stream the
+// length is taken from (pictures come out of order: the latest time stamp is
+// among the last few).
+struct EndsComplete {
+    bool head = false;
+    bool tail = false;
+};
+
 // The facts of a transport stream held in two pieces: its first bytes and
 // its last bytes (the same bytes when the stream is short). Either may start
 // or end mid-packet.
 RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uint8_t* tail,
-                                 size_t tailSize);
+                                 size_t tailSize, EndsComplete* complete = nullptr);
 
 // The facts of the recording a part file path names (any part: its part 1
 // is found; a file with no companion is read as a recording of itself),
-// reading at most kFactsWindow bytes at each end. Never fails: what cannot
-// be told is left empty.
+// reading at most kHeadWindow bytes at its start and kTailWindow at its end. Never fails: what
+// cannot be told is left empty.
 RecordingFacts ReadRecordingFacts(const std::u16string& partPath);
 // The part files a recording's stream is read from, in order, as the
 // conversion would join them; and the facts of such a list.

@@ -25,6 +25,7 @@ bool OpenPart(const std::u16string& path, PartStream& part, uint64_t& bytesRead)
         part.file = platform::File::OpenRead(platform::ResolveCase(path));
     if (!part.file.IsOpen())
         return false;
+    part.file.AdviseRandomAccess();
     const int64_t size = part.file.Size();
     std::array<uint8_t, kPartHeaderSize> header{};
     const int64_t got = part.file.Read(header.data(), header.size());
@@ -48,6 +49,68 @@ bool ReadAt(PartStream& part, uint64_t from, size_t n, uint8_t* out, uint64_t& b
     return static_cast<size_t>(got) == n;
 }
 
+// The end of a recording read backwards: the last part's end, and when that
+// part is shorter than the window, the end of the part before it, and so on.
+class TailReader {
+public:
+    TailReader(const std::vector<std::u16string>& parts, PartStream first)
+        : m_parts(parts), m_first(std::move(first)), m_next(parts.size()) {}
+
+    PartStream& FirstPart() { return m_first; }
+    const std::vector<uint8_t>& bytes() const { return m_bytes; }
+    bool failed() const { return m_failed; }
+    bool CanGrow() const { return !m_failed && (m_next > 0 || (m_part && m_from > m_part->offset)); }
+
+    // Reads backwards until the tail holds `wanted` bytes or the recording
+    // has no more.
+    void Extend(size_t wanted, uint64_t& bytesRead) {
+        while (m_bytes.size() < wanted && !m_failed) {
+            if (!m_part || m_from == m_part->offset) {
+                if (m_next == 0)
+                    return;
+                if (!OpenNext(bytesRead))
+                    return;
+                continue;
+            }
+            const uint64_t take =
+                std::min<uint64_t>(wanted - m_bytes.size(), m_from - m_part->offset);
+            std::vector<uint8_t> piece(static_cast<size_t>(take));
+            if (!ReadAt(*m_part, m_from - take, piece.size(), piece.data(), bytesRead)) {
+                m_failed = true;
+                return;
+            }
+            m_from -= take;
+            m_bytes.insert(m_bytes.begin(), piece.begin(), piece.end());
+        }
+    }
+
+private:
+    bool OpenNext(uint64_t& bytesRead) {
+        --m_next;
+        if (m_next == 0) {
+            m_part = &m_first;
+        } else {
+            m_other = PartStream{};
+            if (!OpenPart(m_parts[m_next], m_other, bytesRead)) {
+                m_failed = true;
+                return false;
+            }
+            m_part = &m_other;
+        }
+        m_from = m_part->size;
+        return true;
+    }
+
+    const std::vector<std::u16string>& m_parts;
+    PartStream m_first;
+    PartStream m_other; // the part being read, when it is not part 1
+    PartStream* m_part = nullptr;
+    size_t m_next;       // the index of the part to open next, counting down
+    uint64_t m_from = 0; // where the bytes read so far begin in *m_part
+    std::vector<uint8_t> m_bytes;
+    bool m_failed = false;
+};
+
 // The part 1 of the recording a part path names, when it is there.
 std::u16string FirstPartOf(const std::u16string& partPath) {
     RecordingNameParts pieces;
@@ -69,60 +132,54 @@ RecordingFacts ReadRecordingFacts(const std::u16string& partPath) {
 }
 
 RecordingFacts ReadFactsOfParts(const std::vector<std::u16string>& parts) {
+    RecordingFacts facts;
     uint64_t bytesRead = 0;
     PartStream first;
-    if (parts.empty() || !OpenPart(parts.front(), first, bytesRead))
-        return {};
+    if (parts.empty() || !OpenPart(parts.front(), first, bytesRead)) {
+        facts.bytesRead = bytesRead;
+        return facts;
+    }
     const uint64_t firstStream = first.size - first.offset;
-    std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(firstStream, kFactsWindow)));
-    if (!ReadAt(first, first.offset, head.size(), head.data(), bytesRead)) {
-        RecordingFacts none;
-        none.bytesRead = bytesRead;
-        return none;
-    }
     // A recording small enough is read whole, once: its two ends overlap.
-    std::vector<uint8_t> tail;
-    bool tailWhole = true;
-    if (parts.size() == 1 && firstStream <= 2 * kFactsWindow) {
-        tail.resize(static_cast<size_t>(firstStream - head.size()));
-        tailWhole = ReadAt(first, first.offset + head.size(), tail.size(), tail.data(), bytesRead);
-        tail.insert(tail.begin(), head.begin(), head.end());
-        if (tail.size() > kFactsWindow)
-            tail.erase(tail.begin(), tail.end() - kFactsWindow);
-    } else {
-        // The window ends where the recording ends; a last part shorter than
-        // the window takes the rest from the end of the part before it.
-        size_t wanted = kFactsWindow;
-        for (size_t k = parts.size(); k-- > 0 && wanted > 0;) {
-            PartStream part;
-            if (k == 0) {
-                part = std::move(first);
-            } else if (!OpenPart(parts[k], part, bytesRead)) {
-                tailWhole = false;
-                break;
-            }
-            uint64_t from = std::max(part.offset, part.size > wanted ? part.size - wanted : 0);
-            if (k == 0)
-                from = std::max<uint64_t>(from, part.offset + head.size());
-            std::vector<uint8_t> piece(static_cast<size_t>(part.size - from));
-            if (!ReadAt(part, from, piece.size(), piece.data(), bytesRead)) {
-                tailWhole = false;
-                break;
-            }
-            tail.insert(tail.begin(), piece.begin(), piece.end());
-            wanted -= piece.size();
-            if (k == 0) {
-                // Part 1's own end reaches back into the head already read.
-                const size_t more = std::min(wanted, head.size());
-                tail.insert(tail.begin(), head.end() - static_cast<std::ptrdiff_t>(more),
-                            head.end());
-            }
-        }
+    if (parts.size() == 1 && firstStream <= kHeadWindow + kTailWindow) {
+        std::vector<uint8_t> all(static_cast<size_t>(firstStream));
+        if (ReadAt(first, first.offset, all.size(), all.data(), bytesRead))
+            facts = FactsOfStreamEnds(all.data(), all.size(), all.data(), all.size());
+        facts.bytesRead = bytesRead;
+        return facts;
     }
-    RecordingFacts facts = FactsOfStreamEnds(head.data(), head.size(), tail.data(), tail.size());
+    std::vector<uint8_t> head;
+    const size_t headLimit = static_cast<size_t>(std::min<uint64_t>(firstStream, kHeadWindow));
+    TailReader tail(parts, std::move(first));
+    size_t headWanted = kFactsStep, tailWanted = kFactsStep;
+    for (;;) {
+        const size_t headNow = head.size();
+        const size_t grow = std::min(headWanted, headLimit) - headNow;
+        head.resize(headNow + grow);
+        if (!ReadAt(tail.FirstPart(), tail.FirstPart().offset + headNow, grow,
+                    head.data() + headNow, bytesRead)) {
+            facts = {};
+            break;
+        }
+        tail.Extend(tailWanted, bytesRead);
+        EndsComplete complete;
+        facts = FactsOfStreamEnds(head.data(), head.size(), tail.bytes().data(),
+                                  tail.bytes().size(), &complete);
+        bool more = false;
+        if (!complete.head && head.size() < headLimit) {
+            headWanted = std::min(2 * headWanted, kHeadWindow);
+            more = true;
+        }
+        if (!complete.tail && tail.CanGrow() && tail.bytes().size() < kTailWindow) {
+            tailWanted = std::min(2 * tailWanted, kTailWindow);
+            more = true;
+        }
+        if (!more)
+            break;
+    }
     // A part that cannot be read leaves the end unknown: the stamps found
     // before it would give a length that is not the recording's.
-    if (!tailWhole)
+    if (tail.failed())
         facts.length.reset();
     facts.bytesRead = bytesRead;
     return facts;

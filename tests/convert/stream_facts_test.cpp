@@ -138,7 +138,7 @@ TEST(StreamFacts, ClipsAgreeWithFfprobeOnTheJoinedStream) {
             shown.push_back(StreamText(s));
         EXPECT_NE(std::find(shown.begin(), shown.end(), clip.streams), shown.end())
             << clip.what << ": " << testing::PrintToString(shown);
-        EXPECT_LE(facts.bytesRead, 2 * kFactsWindow + parts.size() * kPartHeaderSize);
+        EXPECT_LE(facts.bytesRead, kHeadWindow + kTailWindow + parts.size() * kPartHeaderSize);
     }
 }
 
@@ -202,22 +202,26 @@ TEST(StreamFacts, WhatCannotBeToldIsUnknownNeverAGuess) {
 constexpr int64_t kFrameTicks = 3600; // 25 fps
 
 // Video frames 40 ms apart from `firstPts` (wrapping in 33 bits), each
-// `frameBytes` long, the first with a sequence header (720x576 4:3 25 fps);
-// a Layer II audio PES at the start. Padding packets in front, so any cut
-// into the first packets loses nothing.
-Bytes SyntheticStream(int64_t firstPts, int frames, size_t frameBytes) {
+// `frameBytes` long, frame `sequenceAt` with a sequence header (720x576 4:3
+// 25 fps); a Layer II audio PES at the start. Padding packets in front, so
+// any cut into the first packets loses nothing, and `trailing` bytes of them
+// at the end.
+Bytes SyntheticStream(int64_t firstPts, int frames, size_t frameBytes, int sequenceAt = 0,
+                      size_t trailing = 0) {
     TsWriter ts;
     for (int k = 0; k < 2; ++k)
         ts.Packet(kOtherPid, false, Filler(184, 9));
     ts.Pes(kAudioPid, Pes(0xC0, AudioFrame(572, 1), -1, firstPts % kPtsWrap));
+    // MPEG-2: a sequence extension follows the sequence header.
+    const Bytes extension = {0, 0, 1, 0xB5, 0x14, 0x8A, 0x00, 0x01, 0x00, 0x00};
     for (int f = 0; f < frames; ++f) {
-        // MPEG-2: a sequence extension follows the sequence header.
-        const Bytes extension = {0, 0, 1, 0xB5, 0x14, 0x8A, 0x00, 0x01, 0x00, 0x00};
-        const Bytes picture = f == 0
+        const Bytes picture = f == sequenceAt
                                   ? Cat({SequenceHeader(6000000), extension, Filler(frameBytes, 2)})
                                   : Filler(frameBytes, static_cast<uint8_t>(f));
         ts.Pes(kVideoPid, Pes(0xE0, picture, 0, (firstPts + f * kFrameTicks) % kPtsWrap));
     }
+    for (size_t n = 0; n < trailing; n += kTsPacketSize)
+        ts.Packet(kOtherPid, false, Filler(184, 9));
     return ts.stream;
 }
 
@@ -238,7 +242,7 @@ TEST(StreamFacts, ALongRecordingIsReadAtItsEndsOnly) {
     // 20 s from 5 s before the wrap: the ends lie on both sides of it.
     const int frames = 500;
     const Bytes stream = SyntheticStream(kPtsWrap - 5 * kPtsClock, frames, 6000);
-    ASSERT_GT(stream.size(), 3 * kFactsWindow);
+    ASSERT_GT(stream.size(), 2 * (kHeadWindow + kTailWindow));
     const struct {
         const char* what;
         std::vector<size_t> sizes;
@@ -260,9 +264,36 @@ TEST(StreamFacts, ALongRecordingIsReadAtItsEndsOnly) {
         ASSERT_EQ(facts.streams.size(), 2u);
         EXPECT_EQ(StreamText(facts.streams[0]), "video mpeg2video 720x576 4:3 25 fps");
         EXPECT_EQ(StreamText(facts.streams[1]), "audio mp2 48000 Hz 2 ch 192 kb/s");
-        EXPECT_LE(facts.bytesRead, 2 * kFactsWindow + parts.size() * kPartHeaderSize);
-        EXPECT_GE(facts.bytesRead, 2 * kFactsWindow);
+        // Both ends told all at the first look.
+        EXPECT_LE(facts.bytesRead, 2 * kFactsStep + parts.size() * kPartHeaderSize);
+        EXPECT_GE(facts.bytesRead, 2 * kFactsStep);
     }
+}
+
+TEST(StreamFacts, AnEndThatDoesNotTellAtFirstIsReadFurther) {
+    // The first sequence header 300 KiB in; 200 KiB of other packets after
+    // the last picture.
+    const int frames = 400;
+    const Bytes stream = SyntheticStream(900000, frames, 6000, 50, 200 * 1024);
+    TempDir dir;
+    const auto parts =
+        WriteRecording(dir.path(), "LATE", CutInto(stream, {stream.size() / 3, stream.size() / 3}));
+    const RecordingFacts facts = ReadRecordingFacts(Text(parts.front()));
+    EXPECT_EQ(facts.length, int64_t{frames} * kFrameTicks);
+    ASSERT_EQ(facts.streams.size(), 2u);
+    EXPECT_EQ(StreamText(facts.streams[0]), "video mpeg2video 720x576 4:3 25 fps");
+    EXPECT_GT(facts.bytesRead, 2 * kFactsStep + 100 * 1024);
+    EXPECT_LE(facts.bytesRead, kHeadWindow + kTailWindow + parts.size() * kPartHeaderSize);
+
+    // No sequence header within the head window at all: the format is not
+    // known, and no more than the window was read for it.
+    const Bytes never = SyntheticStream(900000, frames, 6000, frames - 1);
+    const auto neverParts = WriteRecording(dir.path(), "NEVER", CutInto(never, {never.size() / 2}));
+    const RecordingFacts unknown = ReadRecordingFacts(Text(neverParts.front()));
+    EXPECT_EQ(unknown.length, int64_t{frames} * kFrameTicks);
+    ASSERT_EQ(unknown.streams.size(), 2u);
+    EXPECT_EQ(StreamText(unknown.streams[0]), "video ?");
+    EXPECT_LE(unknown.bytesRead, kHeadWindow + kTailWindow + neverParts.size() * kPartHeaderSize);
 }
 
 TEST(StreamFacts, AWindowCutAnywhereGivesTheSameFacts) {
