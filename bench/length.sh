@@ -112,6 +112,8 @@ export rec
 drop_caches
 read -r ff_us ff_rchar ff_disk < <(measured "$theirs_out" bash -c probe_all)
 
+[ "$(wc -l <"$ours_out")" -eq "$count" ] || { echo "dezadide-cli listed $(wc -l <"$ours_out") of $count recordings" >&2; exit 1; }
+
 # Every length against ffprobe's: H:MM:SS of ours is whole seconds, so the
 # check is that ffprobe's duration rounds to it.
 differ=$(paste <(cut -f5 "$ours_out") "$theirs_out" | awk -F'\t' '

@@ -1,5 +1,6 @@
 #include "convert/stream_facts.h"
 
+#include "common/messages.h"
 #include "convert/es_headers.h"
 #include "convert/ipack.h"
 #include "convert/ts_packet.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <numeric>
 
@@ -47,8 +49,8 @@ int64_t PtsAt(int64_t ref, int64_t delta) {
     return ((ref + delta) % kPtsWrap + kPtsWrap) % kPtsWrap;
 }
 
-// The marker bits of a PTS field: '001x' or '0011'/'0010' prefix aside, bits
-// 0 of bytes 0, 2 and 4 are always 1. A damaged header rarely keeps them.
+// The marker bits of a time stamp (bit 0 of its first, third and fifth
+// byte) are always 1; a damaged header rarely keeps all three.
 bool PtsMarkersSet(const uint8_t* p) {
     return (p[0] & 1) && (p[2] & 1) && (p[4] & 1);
 }
@@ -478,8 +480,8 @@ RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uin
 }
 
 std::string LengthText(const std::optional<int64_t>& ticks) {
-    if (!ticks || *ticks < 0)
-        return "?";
+    if (!ticks || *ticks < 0) // the text is ASCII
+        return std::string(std::begin(msg::kUnknownLength), std::end(msg::kUnknownLength) - 1);
     const int64_t seconds = (*ticks + kPtsClock / 2) / kPtsClock;
     char text[32];
     std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),

@@ -14,11 +14,14 @@ namespace dz::convert {
 // Presentation time stamps count a 90 kHz clock in 33 bits.
 inline constexpr int64_t kPtsClock = 90000;
 inline constexpr int64_t kPtsWrap = int64_t{1} << 33;
-// Bytes read at each end of a recording: a first look of kFactsStep at
-// each, doubled while that end has not told what it can, up to the window
-// (together 1 MiB). The start may need a whole group of pictures to meet a
-// sequence header; the end only the last few pictures.
-inline constexpr size_t kFactsStep = 128 * 1024;
+// Bytes read at each end of a recording: a first look at each (the start's
+// with part 1's header), doubled while that end has not told what it can,
+// up to the window (together 1 MiB). The start needs a picture that carries
+// a sequence header and the first audio behind it; the end only the last
+// few pictures. Each look is one read: on a cold disk the reads, not the
+// bytes, take the time.
+inline constexpr size_t kHeadStep = 256 * 1024;
+inline constexpr size_t kTailStep = 128 * 1024;
 inline constexpr size_t kHeadWindow = 640 * 1024;
 inline constexpr size_t kTailWindow = 384 * 1024;
 

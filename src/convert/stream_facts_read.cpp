@@ -13,13 +13,19 @@
 namespace dz::convert {
 namespace {
 
-// One part file's stream: where it starts and how long it is.
+// A stream offset is 16 bits: bytes beyond this are stream data in any part.
+constexpr uint64_t kLastStreamOffset = 0xFFFF;
+
+// One part file's stream: where it starts and how long it is. The start is
+// looked up only when a read comes near it: a look at the end of a long
+// part costs one read, not two.
 struct PartStream {
     platform::File file;
     uint64_t offset = 0, size = 0;
+    bool offsetKnown = false;
 };
 
-bool OpenPart(const std::u16string& path, PartStream& part, uint64_t& bytesRead) {
+bool OpenPart(const std::u16string& path, PartStream& part) {
     part.file = platform::File::OpenRead(path);
     if (!part.file.IsOpen())
         part.file = platform::File::OpenRead(platform::ResolveCase(path));
@@ -27,14 +33,19 @@ bool OpenPart(const std::u16string& path, PartStream& part, uint64_t& bytesRead)
         return false;
     part.file.AdviseRandomAccess();
     const int64_t size = part.file.Size();
-    std::array<uint8_t, kPartHeaderSize> header{};
-    const int64_t got = part.file.Read(header.data(), header.size());
-    if (size < 0 || got < static_cast<int64_t>(kPartStreamOffsetOffset + 2))
+    if (size < 0)
         return false;
-    bytesRead += static_cast<uint64_t>(got);
     part.size = static_cast<uint64_t>(size);
-    part.offset =
-        std::min<uint64_t>(ReadBigEndian(header.data() + kPartStreamOffsetOffset, 2), part.size);
+    return true;
+}
+
+// The stream offset from the part header's first bytes; false when they
+// are too few to hold it.
+bool TakeStreamOffset(PartStream& part, const uint8_t* start, size_t n) {
+    if (n < kPartStreamOffsetOffset + 2)
+        return false;
+    part.offset = std::min<uint64_t>(ReadBigEndian(start + kPartStreamOffsetOffset, 2), part.size);
+    part.offsetKnown = true;
     return true;
 }
 
@@ -49,6 +60,12 @@ bool ReadAt(PartStream& part, uint64_t from, size_t n, uint8_t* out, uint64_t& b
     return static_cast<size_t>(got) == n;
 }
 
+bool ReadStreamOffset(PartStream& part, uint64_t& bytesRead) {
+    std::array<uint8_t, kPartHeaderSize> header{};
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(header.size(), part.size));
+    return ReadAt(part, 0, n, header.data(), bytesRead) && TakeStreamOffset(part, header.data(), n);
+}
+
 // The end of a recording read backwards: the last part's end, and when that
 // part is shorter than the window, the end of the part before it, and so on.
 class TailReader {
@@ -59,21 +76,22 @@ public:
     PartStream& FirstPart() { return m_first; }
     const std::vector<uint8_t>& bytes() const { return m_bytes; }
     bool failed() const { return m_failed; }
-    bool CanGrow() const { return !m_failed && (m_next > 0 || (m_part && m_from > m_part->offset)); }
+    bool CanGrow() const { return !m_failed && (m_next > 0 || (m_part && m_from > Floor())); }
 
     // Reads backwards until the tail holds `wanted` bytes or the recording
     // has no more.
     void Extend(size_t wanted, uint64_t& bytesRead) {
         while (m_bytes.size() < wanted && !m_failed) {
-            if (!m_part || m_from == m_part->offset) {
-                if (m_next == 0)
-                    return;
-                if (!OpenNext(bytesRead))
+            if (!m_part || (m_from <= Floor() && m_part->offsetKnown)) {
+                if (m_next == 0 || !OpenNext())
                     return;
                 continue;
             }
-            const uint64_t take =
-                std::min<uint64_t>(wanted - m_bytes.size(), m_from - m_part->offset);
+            if (m_from <= Floor()) { // near the part's start: where does its stream begin?
+                m_failed = !ReadStreamOffset(*m_part, bytesRead);
+                continue;
+            }
+            const uint64_t take = std::min<uint64_t>(wanted - m_bytes.size(), m_from - Floor());
             std::vector<uint8_t> piece(static_cast<size_t>(take));
             if (!ReadAt(*m_part, m_from - take, piece.size(), piece.data(), bytesRead)) {
                 m_failed = true;
@@ -85,13 +103,18 @@ public:
     }
 
 private:
-    bool OpenNext(uint64_t& bytesRead) {
+    // Where the stream of the current part begins, or the lowest place it may.
+    uint64_t Floor() const {
+        return m_part->offsetKnown ? m_part->offset
+                                   : std::min<uint64_t>(kLastStreamOffset, m_part->size);
+    }
+    bool OpenNext() {
         --m_next;
         if (m_next == 0) {
             m_part = &m_first;
         } else {
             m_other = PartStream{};
-            if (!OpenPart(m_parts[m_next], m_other, bytesRead)) {
+            if (!OpenPart(m_parts[m_next], m_other)) {
                 m_failed = true;
                 return false;
             }
@@ -135,31 +158,42 @@ RecordingFacts ReadFactsOfParts(const std::vector<std::u16string>& parts) {
     RecordingFacts facts;
     uint64_t bytesRead = 0;
     PartStream first;
-    if (parts.empty() || !OpenPart(parts.front(), first, bytesRead)) {
+    if (parts.empty() || !OpenPart(parts.front(), first)) {
         facts.bytesRead = bytesRead;
         return facts;
     }
+    // The part header and the first look at the stream in one read.
+    std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(first.size, kHeadStep)));
+    if (!ReadAt(first, 0, head.size(), head.data(), bytesRead) ||
+        !TakeStreamOffset(first, head.data(), head.size())) {
+        facts.bytesRead = bytesRead;
+        return facts;
+    }
+    head.erase(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(
+                                                std::min<uint64_t>(first.offset, head.size())));
     const uint64_t firstStream = first.size - first.offset;
     // A recording small enough is read whole, once: its two ends overlap.
     if (parts.size() == 1 && firstStream <= kHeadWindow + kTailWindow) {
-        std::vector<uint8_t> all(static_cast<size_t>(firstStream));
-        if (ReadAt(first, first.offset, all.size(), all.data(), bytesRead))
-            facts = FactsOfStreamEnds(all.data(), all.size(), all.data(), all.size());
+        const size_t had = head.size();
+        head.resize(static_cast<size_t>(firstStream));
+        if (ReadAt(first, first.offset + had, head.size() - had, head.data() + had, bytesRead))
+            facts = FactsOfStreamEnds(head.data(), head.size(), head.data(), head.size());
         facts.bytesRead = bytesRead;
         return facts;
     }
-    std::vector<uint8_t> head;
     const size_t headLimit = static_cast<size_t>(std::min<uint64_t>(firstStream, kHeadWindow));
     TailReader tail(parts, std::move(first));
-    size_t headWanted = kFactsStep, tailWanted = kFactsStep;
+    size_t headWanted = std::min(head.empty() ? kHeadStep : head.size(), headLimit);
+    size_t tailWanted = kTailStep;
     for (;;) {
         const size_t headNow = head.size();
-        const size_t grow = std::min(headWanted, headLimit) - headNow;
-        head.resize(headNow + grow);
-        if (!ReadAt(tail.FirstPart(), tail.FirstPart().offset + headNow, grow,
-                    head.data() + headNow, bytesRead)) {
-            facts = {};
-            break;
+        if (headWanted > headNow) {
+            head.resize(headWanted);
+            if (!ReadAt(tail.FirstPart(), tail.FirstPart().offset + headNow, headWanted - headNow,
+                        head.data() + headNow, bytesRead)) {
+                facts = {};
+                break;
+            }
         }
         tail.Extend(tailWanted, bytesRead);
         EndsComplete complete;
@@ -167,7 +201,7 @@ RecordingFacts ReadFactsOfParts(const std::vector<std::u16string>& parts) {
                                   tail.bytes().size(), &complete);
         bool more = false;
         if (!complete.head && head.size() < headLimit) {
-            headWanted = std::min(2 * headWanted, kHeadWindow);
+            headWanted = std::min(2 * head.size(), headLimit);
             more = true;
         }
         if (!complete.tail && tail.CanGrow() && tail.bytes().size() < kTailWindow) {
