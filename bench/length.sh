@@ -107,6 +107,9 @@ read -r dz_us dz_rchar dz_disk < <(measured "$ours_out" "$cli" ls --long "$rec")
 # The same again with our cache filled: what a second visit costs.
 drop_caches
 read -r dz2_us dz2_rchar dz2_disk < <(measured "$folder/ours2.txt" "$cli" ls --long "$rec")
+# The list alone, as cold: what a listing costs without any length.
+drop_caches
+read -r ls_us ls_rchar ls_disk < <(measured "$folder/plain.txt" "$cli" ls "$rec")
 export -f probe_all
 export rec
 drop_caches
@@ -126,6 +129,7 @@ probed=$(sort "$theirs_out" | uniq -c | awk '{ printf "%s x %s s ", $1, $2 }')
 echo "length of $count recordings of 3 parts ($(du -sh "$rec" | cut -f1)), cold page cache: $cold"
 echo "dezadide-cli ls --long:  $((dz_us / 1000)) ms, $((dz_rchar / count)) bytes read per recording ($((dz_disk / count)) from the disk); lengths: $lengths"
 echo "  second visit (cached): $((dz2_us / 1000)) ms, $((dz2_rchar / count)) bytes read per recording"
+echo "  the list without --long: $((ls_us / 1000)) ms, $((ls_rchar / count)) bytes read per recording"
 echo "ffprobe (concat: parts): $((ff_us / 1000)) ms, $((ff_rchar / count)) bytes read per recording ($((ff_disk / count)) from the disk); durations: $probed"
 awk -v d="$dz_us" -v f="$ff_us" 'BEGIN { printf "ratio ffprobe / dezadide-cli: %.1f (target >= 20)\n", f / d }'
 awk -v r="$dz_rchar" -v n="$count" 'BEGIN { printf "bytes read per recording: %.2f MiB (target <= 1)\n", r / n / 1048576 }'

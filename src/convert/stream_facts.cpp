@@ -433,49 +433,50 @@ RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uin
     ends = {};
     RecordingFacts facts;
     const WindowScan start = ScanWindow(head, headSize, true);
-    const PidSeen* mainStart = nullptr;
-    uint16_t mainPid = 0;
-    const StreamFormat* mainFormat = nullptr;
-    for (const auto& [pid, seen] : start) {
-        StreamFormat f;
-        f.pid = pid;
-        f.kind = seen.carried == Carried::Video ? StreamKind::Video : StreamKind::Audio;
-        if (f.kind == StreamKind::Video)
-            VideoFormat(seen.es, f);
-        else
-            AudioFormat(seen, f);
-        facts.streams.push_back(std::move(f));
-    }
-    // The running time is the video's, or without video the first audio's.
-    for (const StreamKind kind : {StreamKind::Video, StreamKind::Audio}) {
-        for (size_t k = 0; k < facts.streams.size() && !mainStart; ++k) {
-            const PidSeen& seen = start.at(facts.streams[k].pid);
-            if (facts.streams[k].kind == kind && seen.havePts) {
-                mainStart = &seen;
-                mainPid = facts.streams[k].pid;
-                mainFormat = &facts.streams[k];
-            }
+    const WindowScan end = ScanWindow(tail, tailSize, true);
+    // Every stream of either end; its format from the start, else from the
+    // end (audio that begins behind a large first picture, a stream that
+    // joins later).
+    std::map<uint16_t, StreamFormat> streams;
+    for (const WindowScan* scan : {&start, &end}) {
+        for (const auto& [pid, seen] : *scan) {
+            StreamFormat& f = streams[pid];
+            if (!f.codec.empty())
+                continue;
+            f.pid = pid;
+            f.kind = seen.carried == Carried::Video ? StreamKind::Video : StreamKind::Audio;
+            if (f.kind == StreamKind::Video)
+                VideoFormat(seen.es, f);
+            else
+                AudioFormat(seen, f);
         }
     }
-    if (!mainStart)
+    for (auto& [pid, f] : streams)
+        facts.streams.push_back(f);
+
+    // The running time is the video's, or without video the first audio's,
+    // from its first time stamp at the start.
+    const StreamFormat* main = nullptr;
+    for (const StreamKind kind : {StreamKind::Video, StreamKind::Audio}) {
+        for (const auto& [pid, f] : streams) {
+            const auto seen = start.find(pid);
+            if (!main && f.kind == kind && seen != start.end() && seen->second.havePts)
+                main = &f;
+        }
+    }
+    if (!main)
         return facts;
-    const auto hasKind = [&](StreamKind kind) {
-        return std::any_of(facts.streams.begin(), facts.streams.end(),
-                           [&](const StreamFormat& s) { return s.kind == kind; });
-    };
-    ends.head = hasKind(StreamKind::Video) && hasKind(StreamKind::Audio) &&
-                std::none_of(facts.streams.begin(), facts.streams.end(),
-                             [](const StreamFormat& s) { return s.codec.empty(); });
-    const WindowScan end = ScanWindow(tail, tailSize, false);
-    const auto last = end.find(mainPid);
+    const PidSeen& first = start.at(main->pid);
+    ends.head = main->kind == StreamKind::Video && !main->codec.empty();
+    const auto last = end.find(main->pid);
     if (last == end.end() || !last->second.havePts)
         return facts;
     constexpr size_t kTailStamps = 4;
     ends.tail = last->second.deltas.size() >= kTailStamps;
-    const int64_t first = PtsAt(mainStart->ptsRef, mainStart->minDelta);
+    const int64_t earliest = PtsAt(first.ptsRef, first.minDelta);
     const int64_t latest = PtsAt(last->second.ptsRef, last->second.maxDelta);
-    const int64_t span = ((latest - first) % kPtsWrap + kPtsWrap) % kPtsWrap;
-    facts.length = span + LastPresentationSpan(last->second, *mainFormat);
+    const int64_t span = ((latest - earliest) % kPtsWrap + kPtsWrap) % kPtsWrap;
+    facts.length = span + LastPresentationSpan(last->second, *main);
     return facts;
 }
 

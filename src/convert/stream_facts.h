@@ -17,10 +17,9 @@ inline constexpr int64_t kPtsWrap = int64_t{1} << 33;
 // Bytes read at each end of a recording: a first look at each (the start's
 // with part 1's header), doubled while that end has not told what it can,
 // up to the window (together 1 MiB). The start needs a picture that carries
-// a sequence header and the first audio behind it; the end only the last
-// few pictures. Each look is one read: on a cold disk the reads, not the
-// bytes, take the time.
-inline constexpr size_t kHeadStep = 256 * 1024;
+// a sequence header; the end only the last few pictures. Each look is one read: on a cold disk the
+// reads, not the bytes, take the time.
+inline constexpr size_t kHeadStep = 128 * 1024;
 inline constexpr size_t kTailStep = 128 * 1024;
 inline constexpr size_t kHeadWindow = 640 * 1024;
 inline constexpr size_t kTailWindow = 384 * 1024;
@@ -55,10 +54,11 @@ struct RecordingFacts {
 };
 
 // Whether more bytes at an end could tell more: the head is complete when
-// it holds a video and an audio stream, every stream's format and the first
-// time stamp; the tail when it holds several time stamps of the stream the
-// length is taken from (pictures come out of order: the latest time stamp is
-// among the last few).
+// it holds the video's format and first time stamp (without video, only the
+// whole head window tells that there is none); the tail when it holds
+// several time stamps of the stream the length is taken from (pictures come
+// out of order: the latest time stamp is among the last few). A stream's
+// format comes from either end.
 struct EndsComplete {
     bool head = false;
     bool tail = false;

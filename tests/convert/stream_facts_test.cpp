@@ -185,13 +185,14 @@ TEST(StreamFacts, WhatCannotBeToldIsUnknownNeverAGuess) {
     EXPECT_EQ(facts.streams.size(), 2u);
     EXPECT_EQ(LengthText(facts.length), "?");
 
-    // Part 1 holds no stream at all; then a header whose stream offset lies
-    // beyond the file.
+    // Part 1 holds no stream at all: no first time stamp, so no length;
+    // the formats are those of the end. Then a header whose stream offset
+    // lies beyond the file.
     WriteFile(parts.front(), Cat({Bytes(134, 0), Filler(300000, 3)}));
     fs::copy_file(parts[1], parts.back());
     facts = ReadRecordingFacts(Text(parts.front()));
     EXPECT_FALSE(facts.length);
-    EXPECT_TRUE(facts.streams.empty());
+    EXPECT_EQ(facts.streams.size(), 2u);
     WriteFile(parts.front(), Bytes{0, 0, 0, 0, 0, 0, 0, 1, 0xFF, 0xFF});
     EXPECT_FALSE(ReadRecordingFacts(Text(parts.front())).length);
     EXPECT_FALSE(ReadRecordingFacts(Text(dir / "nothing_#001_200612241930.AVR")).length);
@@ -285,9 +286,16 @@ TEST(StreamFacts, AnEndThatDoesNotTellAtFirstIsReadFurther) {
     EXPECT_GT(facts.bytesRead, kHeadStep + kTailStep + 100 * 1024);
     EXPECT_LE(facts.bytesRead, kHeadWindow + kTailWindow + parts.size() * kPartHeaderSize);
 
-    // No sequence header within the head window at all: the format is not
-    // known, and no more than the window was read for it.
-    const Bytes never = SyntheticStream(900000, frames, 6000, frames - 1);
+    // The only sequence header at the very end: the format comes from there.
+    const Bytes atEnd = SyntheticStream(900000, frames, 6000, frames - 1);
+    const auto atEndParts = WriteRecording(dir.path(), "END", CutInto(atEnd, {atEnd.size() / 2}));
+    const RecordingFacts fromEnd = ReadRecordingFacts(Text(atEndParts.front()));
+    ASSERT_EQ(fromEnd.streams.size(), 2u);
+    EXPECT_EQ(StreamText(fromEnd.streams[0]), "video mpeg2video 720x576 4:3 25 fps");
+
+    // Neither end holds one: the format is not known, the length is, and no
+    // more than the windows was read for it.
+    const Bytes never = SyntheticStream(900000, frames, 6000, frames / 2);
     const auto neverParts = WriteRecording(dir.path(), "NEVER", CutInto(never, {never.size() / 2}));
     const RecordingFacts unknown = ReadRecordingFacts(Text(neverParts.front()));
     EXPECT_EQ(unknown.length, int64_t{frames} * kFrameTicks);
