@@ -75,8 +75,9 @@ RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uin
 // reading at most kHeadWindow bytes at its start and kTailWindow at its end. Never fails: what
 // cannot be told is left empty.
 RecordingFacts ReadRecordingFacts(const std::u16string& partPath);
-// The part files a recording's stream is read from, in order, as the
-// conversion would join them; and the facts of such a list.
+// The part files a recording's stream is read from, in order: the parts its
+// companion counts, or the named file alone without a companion; and the
+// facts of such a list.
 std::vector<std::u16string> RecordingStreamParts(const std::u16string& partPath);
 RecordingFacts ReadFactsOfParts(const std::vector<std::u16string>& parts);
 

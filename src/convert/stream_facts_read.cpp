@@ -4,9 +4,11 @@
 #include "convert/conversion_files.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
+#include "recording/recording_files.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 // Reading a recording's two ends from its part files; what the bytes say is
 // stream_facts.cpp's.
@@ -147,7 +149,21 @@ std::u16string FirstPartOf(const std::u16string& partPath) {
 } // namespace
 
 std::vector<std::u16string> RecordingStreamParts(const std::u16string& partPath) {
-    return FindRecordingParts(FirstPartOf(partPath)).parts;
+    // The parts the companion counts, as the list and the transfers take
+    // them. The disk is not searched for more: in a folder of thousands of
+    // recordings, a look for a part that is not there costs a read of the
+    // whole folder, for every recording listed. A counted part that is
+    // missing shows when it is opened.
+    const std::u16string first = FirstPartOf(partPath);
+    std::optional<RecordingFiles> files = RecordingFiles::Of(first);
+    const int32_t count = files ? files->CountedParts(0) : 0;
+    if (count < 1 || count > kMaxJoinedParts)
+        return {partPath}; // no companion to go by: the named file alone
+    std::vector<std::u16string> parts;
+    parts.reserve(static_cast<size_t>(count));
+    for (int32_t k = 1; k <= count; ++k)
+        parts.push_back(files->PartPath(k));
+    return parts;
 }
 
 RecordingFacts ReadRecordingFacts(const std::u16string& partPath) {

@@ -175,6 +175,23 @@ TEST(StreamFacts, ADamagedOrCutLastPartEndsAtItsLastGoodTimeStamp) {
     }
 }
 
+TEST(StreamFacts, TheCompanionSaysWhichPartsTheRecordingHas) {
+    TempDir dir;
+    const std::vector<fs::path> parts = CopyRecording("news", dir.path());
+    const fs::path companion = dir / PartName("NEWS", 1, ".AVF");
+    Bytes head = ReadFile(companion);
+    head[1741] = 2; // two of the three parts on disk
+    WriteFile(companion, head);
+    EXPECT_EQ(RecordingStreamParts(Text(parts.back())),
+              (std::vector<std::u16string>{Text(parts[0]), Text(parts[1])}));
+    const double two = Seconds(ReadRecordingFacts(Text(parts.front())));
+    EXPECT_GT(two, 2.4);
+    EXPECT_LT(two, 3.0);
+    // Without a companion the named file is read alone.
+    fs::remove(companion);
+    EXPECT_EQ(RecordingStreamParts(Text(parts[1])), std::vector<std::u16string>{Text(parts[1])});
+}
+
 TEST(StreamFacts, WhatCannotBeToldIsUnknownNeverAGuess) {
     TempDir dir;
     const std::vector<fs::path> parts = CopyRecording("news", dir.path());
