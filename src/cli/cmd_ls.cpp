@@ -6,7 +6,6 @@
 #include "platform/platform.h"
 #include "recording/folder_listing.h"
 
-#include <optional>
 #include <ostream>
 
 namespace dz::cli {
@@ -27,16 +26,14 @@ std::string FormatsOf(const convert::RecordingFacts& facts, convert::StreamKind 
     return text;
 }
 
-// The --long columns of one row, each behind a tab.
-std::string LongColumns(const FileListRow& row, const std::u16string& folder,
-                        convert::FactsCache& cache) {
-    if (!IsPartFileName(row.realFileName))
+// The --long columns of one row, each behind a tab; empty for a file that
+// is no recording.
+std::string LongColumns(const convert::RecordingFacts* facts) {
+    if (!facts)
         return "\t\t\t";
-    const convert::RecordingFacts facts =
-        convert::CachedRecordingFacts(platform::JoinPath(folder, row.realFileName), cache);
-    return '\t' + convert::LengthText(facts.length) + '\t' +
-           FormatsOf(facts, convert::StreamKind::Video) + '\t' +
-           FormatsOf(facts, convert::StreamKind::Audio);
+    return '\t' + convert::LengthText(facts->length) + '\t' +
+           FormatsOf(*facts, convert::StreamKind::Video) + '\t' +
+           FormatsOf(*facts, convert::StreamKind::Audio);
 }
 
 } // namespace
@@ -51,15 +48,28 @@ int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
         PrintMessage(err, FillMessage(msg::kFolderUnreadable, options.folder));
         return kExitFailure;
     }
-    // One block for the whole listing: a large folder is written at once.
-    std::optional<convert::FactsCache> cache;
+    // The recordings' facts first, several read at once, then the lines.
+    std::vector<const convert::RecordingFacts*> factsOfRow(rows.size(), nullptr);
+    std::vector<convert::RecordingFacts> facts;
     if (options.longListing) {
-        cache.emplace(options.factsCache);
-        cache->Load();
+        std::vector<std::u16string> recordings;
+        for (const FileListRow& row : rows)
+            if (IsPartFileName(row.realFileName))
+                recordings.push_back(platform::JoinPath(options.folder, row.realFileName));
+        convert::FactsCache cache(options.factsCache);
+        cache.Load();
+        facts = convert::CachedRecordingFacts(recordings, cache);
+        cache.Save();
+        size_t next = 0;
+        for (size_t k = 0; k < rows.size(); ++k)
+            if (IsPartFileName(rows[k].realFileName))
+                factsOfRow[k] = &facts[next++];
     }
+    // One block for the whole listing: a large folder is written at once.
     std::string text;
     text.reserve(rows.size() * (options.longListing ? 160 : 80));
-    for (const FileListRow& row : rows) {
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const FileListRow& row = rows[k];
         text += Shown(row.fileName);
         text += '\t';
         text += Shown(row.realFileName);
@@ -67,12 +77,10 @@ int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err) {
         text += Shown(row.sizeText);
         text += '\t';
         text += Shown(row.dateText);
-        if (cache)
-            text += LongColumns(row, options.folder, *cache);
+        if (options.longListing)
+            text += LongColumns(factsOfRow[k]);
         text += '\n';
     }
-    if (cache)
-        cache->Save();
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     return out ? kExitOk : kExitFailure;
 }

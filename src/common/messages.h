@@ -6,6 +6,10 @@ namespace dz::msg {
 
 inline constexpr char16_t kAppTitle[] = u"Dezadide";
 
+// A recording's length when its stream does not tell it (damaged, cut short,
+// a part missing).
+inline constexpr char16_t kUnknownLength[] = u"?";
+
 // Transfer, delete and new-folder commands.
 inline constexpr char16_t kNoFolder[] = u"You did not select a folder";
 inline constexpr char16_t kNoFile[] = u"You did not select a file";

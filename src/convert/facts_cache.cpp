@@ -5,10 +5,12 @@
 #include "convert/conversion_files.h"
 #include "platform/platform.h"
 
+#include <atomic>
 #include <charconv>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 namespace dz::convert {
 namespace {
@@ -270,6 +272,29 @@ RecordingFacts CachedRecordingFacts(const std::u16string& partPath, FactsCache& 
     RecordingFacts facts = ReadFactsOfParts(parts);
     if (key)
         cache.Store(*key, facts);
+    return facts;
+}
+
+std::vector<RecordingFacts> CachedRecordingFacts(const std::vector<std::u16string>& partPaths,
+                                                 FactsCache& cache, unsigned readers) {
+    std::vector<RecordingFacts> facts(partPaths.size());
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t k = next++; k < partPaths.size(); k = next++)
+            facts[k] = CachedRecordingFacts(partPaths[k], cache);
+    };
+    std::vector<std::thread> threads;
+    const size_t wanted = std::min<size_t>(readers, partPaths.size());
+    for (size_t t = 1; t < wanted; ++t) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // the ones started, and this thread, do the rest
+        }
+    }
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
     return facts;
 }
 

@@ -67,4 +67,13 @@ std::u16string DefaultFactsCacheFile();
 // files are as they were, else read and stored.
 RecordingFacts CachedRecordingFacts(const std::u16string& partPath, FactsCache& cache);
 
+// Readers at once for many recordings: a disk, a cold one above all, answers
+// several reads at once sooner than the same reads one after another.
+inline constexpr unsigned kFactsReaders = 8;
+// The facts of many recordings, in their order, read by up to `readers`
+// threads (one when no thread can be started).
+std::vector<RecordingFacts> CachedRecordingFacts(const std::vector<std::u16string>& partPaths,
+                                                 FactsCache& cache,
+                                                 unsigned readers = kFactsReaders);
+
 } // namespace dz::convert

@@ -1,5 +1,6 @@
 #include "convert/stream_facts.h"
 
+#include "common/messages.h"
 #include "convert/es_headers.h"
 #include "convert/ipack.h"
 #include "convert/ts_packet.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <numeric>
 
@@ -16,7 +18,7 @@ namespace {
 
 // Elementary stream bytes kept per stream to find its format: a sequence
 // header comes with every group of pictures, an audio header with every frame.
-constexpr size_t kVideoEsKept = kFactsWindow;
+constexpr size_t kVideoEsKept = kHeadWindow;
 constexpr size_t kAudioEsKept = 16 * 1024;
 constexpr uint8_t kTransportError = 0x80; // byte 1
 constexpr size_t kPtsBytes = 5;
@@ -47,8 +49,8 @@ int64_t PtsAt(int64_t ref, int64_t delta) {
     return ((ref + delta) % kPtsWrap + kPtsWrap) % kPtsWrap;
 }
 
-// The marker bits of a PTS field: '001x' or '0011'/'0010' prefix aside, bits
-// 0 of bytes 0, 2 and 4 are always 1. A damaged header rarely keeps them.
+// The marker bits of a time stamp (bit 0 of its first, third and fifth
+// byte) are always 1; a damaged header rarely keeps all three.
 bool PtsMarkersSet(const uint8_t* p) {
     return (p[0] & 1) && (p[2] & 1) && (p[4] & 1);
 }
@@ -425,49 +427,62 @@ int64_t LastPresentationSpan(const PidSeen& tail, const StreamFormat& f) {
 } // namespace
 
 RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uint8_t* tail,
-                                 size_t tailSize) {
+                                 size_t tailSize, EndsComplete* complete) {
+    EndsComplete unused;
+    EndsComplete& ends = complete ? *complete : unused;
+    ends = {};
     RecordingFacts facts;
     const WindowScan start = ScanWindow(head, headSize, true);
-    const PidSeen* mainStart = nullptr;
-    uint16_t mainPid = 0;
-    const StreamFormat* mainFormat = nullptr;
-    for (const auto& [pid, seen] : start) {
-        StreamFormat f;
-        f.pid = pid;
-        f.kind = seen.carried == Carried::Video ? StreamKind::Video : StreamKind::Audio;
-        if (f.kind == StreamKind::Video)
-            VideoFormat(seen.es, f);
-        else
-            AudioFormat(seen, f);
-        facts.streams.push_back(std::move(f));
-    }
-    // The running time is the video's, or without video the first audio's.
-    for (const StreamKind kind : {StreamKind::Video, StreamKind::Audio}) {
-        for (size_t k = 0; k < facts.streams.size() && !mainStart; ++k) {
-            const PidSeen& seen = start.at(facts.streams[k].pid);
-            if (facts.streams[k].kind == kind && seen.havePts) {
-                mainStart = &seen;
-                mainPid = facts.streams[k].pid;
-                mainFormat = &facts.streams[k];
-            }
+    const WindowScan end = ScanWindow(tail, tailSize, true);
+    // Every stream of either end; its format from the start, else from the
+    // end (audio that begins behind a large first picture, a stream that
+    // joins later).
+    std::map<uint16_t, StreamFormat> streams;
+    for (const WindowScan* scan : {&start, &end}) {
+        for (const auto& [pid, seen] : *scan) {
+            StreamFormat& f = streams[pid];
+            if (!f.codec.empty())
+                continue;
+            f.pid = pid;
+            f.kind = seen.carried == Carried::Video ? StreamKind::Video : StreamKind::Audio;
+            if (f.kind == StreamKind::Video)
+                VideoFormat(seen.es, f);
+            else
+                AudioFormat(seen, f);
         }
     }
-    if (!mainStart)
+    for (auto& [pid, f] : streams)
+        facts.streams.push_back(f);
+
+    // The running time is the video's, or without video the first audio's,
+    // from its first time stamp at the start.
+    const StreamFormat* main = nullptr;
+    for (const StreamKind kind : {StreamKind::Video, StreamKind::Audio}) {
+        for (const auto& [pid, f] : streams) {
+            const auto seen = start.find(pid);
+            if (!main && f.kind == kind && seen != start.end() && seen->second.havePts)
+                main = &f;
+        }
+    }
+    if (!main)
         return facts;
-    const WindowScan end = ScanWindow(tail, tailSize, false);
-    const auto last = end.find(mainPid);
+    const PidSeen& first = start.at(main->pid);
+    ends.head = main->kind == StreamKind::Video && !main->codec.empty();
+    const auto last = end.find(main->pid);
     if (last == end.end() || !last->second.havePts)
         return facts;
-    const int64_t first = PtsAt(mainStart->ptsRef, mainStart->minDelta);
+    constexpr size_t kTailStamps = 4;
+    ends.tail = last->second.deltas.size() >= kTailStamps;
+    const int64_t earliest = PtsAt(first.ptsRef, first.minDelta);
     const int64_t latest = PtsAt(last->second.ptsRef, last->second.maxDelta);
-    const int64_t span = ((latest - first) % kPtsWrap + kPtsWrap) % kPtsWrap;
-    facts.length = span + LastPresentationSpan(last->second, *mainFormat);
+    const int64_t span = ((latest - earliest) % kPtsWrap + kPtsWrap) % kPtsWrap;
+    facts.length = span + LastPresentationSpan(last->second, *main);
     return facts;
 }
 
 std::string LengthText(const std::optional<int64_t>& ticks) {
-    if (!ticks || *ticks < 0)
-        return "?";
+    if (!ticks || *ticks < 0) // the text is ASCII
+        return std::string(std::begin(msg::kUnknownLength), std::end(msg::kUnknownLength) - 1);
     const int64_t seconds = (*ticks + kPtsClock / 2) / kPtsClock;
     char text[32];
     std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),

@@ -14,8 +14,15 @@ namespace dz::convert {
 // Presentation time stamps count a 90 kHz clock in 33 bits.
 inline constexpr int64_t kPtsClock = 90000;
 inline constexpr int64_t kPtsWrap = int64_t{1} << 33;
-// Bytes read at each end of a recording: together within 1 MiB.
-inline constexpr size_t kFactsWindow = 512 * 1024;
+// Bytes read at each end of a recording: a first look at each (the start's
+// with part 1's header), doubled while that end has not told what it can,
+// up to the window (together 1 MiB). The start needs a picture that carries
+// a sequence header; the end only the last few pictures. Each look is one read: on a cold disk the
+// reads, not the bytes, take the time.
+inline constexpr size_t kHeadStep = 128 * 1024;
+inline constexpr size_t kTailStep = 128 * 1024;
+inline constexpr size_t kHeadWindow = 640 * 1024;
+inline constexpr size_t kTailWindow = 384 * 1024;
 
 enum class StreamKind { Video, Audio };
 
@@ -46,19 +53,31 @@ struct RecordingFacts {
     bool operator==(const RecordingFacts&) const = default;
 };
 
+// Whether more bytes at an end could tell more: the head is complete when
+// it holds the video's format and first time stamp (without video, only the
+// whole head window tells that there is none); the tail when it holds
+// several time stamps of the stream the length is taken from (pictures come
+// out of order: the latest time stamp is among the last few). A stream's
+// format comes from either end.
+struct EndsComplete {
+    bool head = false;
+    bool tail = false;
+};
+
 // The facts of a transport stream held in two pieces: its first bytes and
 // its last bytes (the same bytes when the stream is short). Either may start
 // or end mid-packet.
 RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uint8_t* tail,
-                                 size_t tailSize);
+                                 size_t tailSize, EndsComplete* complete = nullptr);
 
 // The facts of the recording a part file path names (any part: its part 1
 // is found; a file with no companion is read as a recording of itself),
-// reading at most kFactsWindow bytes at each end. Never fails: what cannot
-// be told is left empty.
+// reading at most kHeadWindow bytes at its start and kTailWindow at its end. Never fails: what
+// cannot be told is left empty.
 RecordingFacts ReadRecordingFacts(const std::u16string& partPath);
-// The part files a recording's stream is read from, in order, as the
-// conversion would join them; and the facts of such a list.
+// The part files a recording's stream is read from, in order: the parts its
+// companion counts, or the named file alone without a companion; and the
+// facts of such a list.
 std::vector<std::u16string> RecordingStreamParts(const std::u16string& partPath);
 RecordingFacts ReadFactsOfParts(const std::vector<std::u16string>& parts);
 

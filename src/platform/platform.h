@@ -268,6 +268,10 @@ public:
     std::optional<FileStamp> Stamp() const;
     // Makes the file's data durable on its disk.
     bool Flush();
+    // Says that only the parts read are wanted: the system reads no more
+    // ahead of them than it must (a look at a few places of a large file
+    // must not pull megabytes of it from the disk). A hint; nothing fails.
+    void AdviseRandomAccess();
     // False when closing reported an error (a write that did not reach the disk).
     bool Close();
     // Moves up to n bytes from this file's position to out's, inside the

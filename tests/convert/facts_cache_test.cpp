@@ -4,6 +4,7 @@
 
 #include "convert/facts_cache.h"
 
+#include "common/text.h"
 #include "convert/recording_files.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,25 @@ TEST(FactsCache, ASecondVisitReadsNoStreamAndAChangedRecordingIsReadAgain) {
     const RecordingFacts changed = CachedRecordingFacts(part1, second);
     EXPECT_GT(changed.bytesRead, 0u);
     EXPECT_LT(*changed.length, *read.length);
+}
+
+TEST(FactsCache, ManyRecordingsReadAtOnceGiveWhatOneByOneGives) {
+    std::vector<std::u16string> paths;
+    for (int round = 0; round < 3; ++round)
+        for (const char* name : {"news", "sport", "film", "radio", "wrap", "cut"})
+            for (const auto& entry : fs::directory_iterator(Fixture("rec") / name))
+                if (entry.path().extension() == ".AVR")
+                    paths.push_back(Text(entry.path()));
+    FactsCache shared;
+    const std::vector<RecordingFacts> atOnce = CachedRecordingFacts(paths, shared, 4);
+    ASSERT_EQ(atOnce.size(), paths.size());
+    for (size_t k = 0; k < paths.size(); ++k) {
+        RecordingFacts alone = ReadRecordingFacts(paths[k]);
+        alone.bytesRead = atOnce[k].bytesRead; // read, or found in the cache
+        EXPECT_EQ(atOnce[k], alone) << ToUtf8(paths[k]);
+    }
+    EXPECT_EQ(shared.size(), 6u); // one entry per recording, whichever part named it
+    EXPECT_TRUE(CachedRecordingFacts(std::vector<std::u16string>{}, shared).empty());
 }
 
 TEST(FactsCache, ADamagedFileIsIgnoredAndWrittenAnew) {

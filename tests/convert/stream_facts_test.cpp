@@ -138,7 +138,7 @@ TEST(StreamFacts, ClipsAgreeWithFfprobeOnTheJoinedStream) {
             shown.push_back(StreamText(s));
         EXPECT_NE(std::find(shown.begin(), shown.end(), clip.streams), shown.end())
             << clip.what << ": " << testing::PrintToString(shown);
-        EXPECT_LE(facts.bytesRead, 2 * kFactsWindow + parts.size() * kPartHeaderSize);
+        EXPECT_LE(facts.bytesRead, kHeadWindow + kTailWindow + parts.size() * kPartHeaderSize);
     }
 }
 
@@ -175,6 +175,23 @@ TEST(StreamFacts, ADamagedOrCutLastPartEndsAtItsLastGoodTimeStamp) {
     }
 }
 
+TEST(StreamFacts, TheCompanionSaysWhichPartsTheRecordingHas) {
+    TempDir dir;
+    const std::vector<fs::path> parts = CopyRecording("news", dir.path());
+    const fs::path companion = dir / PartName("NEWS", 1, ".AVF");
+    Bytes head = ReadFile(companion);
+    head[1741] = 2; // two of the three parts on disk
+    WriteFile(companion, head);
+    EXPECT_EQ(RecordingStreamParts(Text(parts.back())),
+              (std::vector<std::u16string>{Text(parts[0]), Text(parts[1])}));
+    const double two = Seconds(ReadRecordingFacts(Text(parts.front())));
+    EXPECT_GT(two, 2.4);
+    EXPECT_LT(two, 3.0);
+    // Without a companion the named file is read alone.
+    fs::remove(companion);
+    EXPECT_EQ(RecordingStreamParts(Text(parts[1])), std::vector<std::u16string>{Text(parts[1])});
+}
+
 TEST(StreamFacts, WhatCannotBeToldIsUnknownNeverAGuess) {
     TempDir dir;
     const std::vector<fs::path> parts = CopyRecording("news", dir.path());
@@ -185,13 +202,14 @@ TEST(StreamFacts, WhatCannotBeToldIsUnknownNeverAGuess) {
     EXPECT_EQ(facts.streams.size(), 2u);
     EXPECT_EQ(LengthText(facts.length), "?");
 
-    // Part 1 holds no stream at all; then a header whose stream offset lies
-    // beyond the file.
+    // Part 1 holds no stream at all: no first time stamp, so no length;
+    // the formats are those of the end. Then a header whose stream offset
+    // lies beyond the file.
     WriteFile(parts.front(), Cat({Bytes(134, 0), Filler(300000, 3)}));
     fs::copy_file(parts[1], parts.back());
     facts = ReadRecordingFacts(Text(parts.front()));
     EXPECT_FALSE(facts.length);
-    EXPECT_TRUE(facts.streams.empty());
+    EXPECT_EQ(facts.streams.size(), 2u);
     WriteFile(parts.front(), Bytes{0, 0, 0, 0, 0, 0, 0, 1, 0xFF, 0xFF});
     EXPECT_FALSE(ReadRecordingFacts(Text(parts.front())).length);
     EXPECT_FALSE(ReadRecordingFacts(Text(dir / "nothing_#001_200612241930.AVR")).length);
@@ -202,22 +220,26 @@ TEST(StreamFacts, WhatCannotBeToldIsUnknownNeverAGuess) {
 constexpr int64_t kFrameTicks = 3600; // 25 fps
 
 // Video frames 40 ms apart from `firstPts` (wrapping in 33 bits), each
-// `frameBytes` long, the first with a sequence header (720x576 4:3 25 fps);
-// a Layer II audio PES at the start. Padding packets in front, so any cut
-// into the first packets loses nothing.
-Bytes SyntheticStream(int64_t firstPts, int frames, size_t frameBytes) {
+// `frameBytes` long, frame `sequenceAt` with a sequence header (720x576 4:3
+// 25 fps); a Layer II audio PES at the start. Padding packets in front, so
+// any cut into the first packets loses nothing, and `trailing` bytes of them
+// at the end.
+Bytes SyntheticStream(int64_t firstPts, int frames, size_t frameBytes, int sequenceAt = 0,
+                      size_t trailing = 0) {
     TsWriter ts;
     for (int k = 0; k < 2; ++k)
         ts.Packet(kOtherPid, false, Filler(184, 9));
     ts.Pes(kAudioPid, Pes(0xC0, AudioFrame(572, 1), -1, firstPts % kPtsWrap));
+    // MPEG-2: a sequence extension follows the sequence header.
+    const Bytes extension = {0, 0, 1, 0xB5, 0x14, 0x8A, 0x00, 0x01, 0x00, 0x00};
     for (int f = 0; f < frames; ++f) {
-        // MPEG-2: a sequence extension follows the sequence header.
-        const Bytes extension = {0, 0, 1, 0xB5, 0x14, 0x8A, 0x00, 0x01, 0x00, 0x00};
-        const Bytes picture = f == 0
+        const Bytes picture = f == sequenceAt
                                   ? Cat({SequenceHeader(6000000), extension, Filler(frameBytes, 2)})
                                   : Filler(frameBytes, static_cast<uint8_t>(f));
         ts.Pes(kVideoPid, Pes(0xE0, picture, 0, (firstPts + f * kFrameTicks) % kPtsWrap));
     }
+    for (size_t n = 0; n < trailing; n += kTsPacketSize)
+        ts.Packet(kOtherPid, false, Filler(184, 9));
     return ts.stream;
 }
 
@@ -238,7 +260,7 @@ TEST(StreamFacts, ALongRecordingIsReadAtItsEndsOnly) {
     // 20 s from 5 s before the wrap: the ends lie on both sides of it.
     const int frames = 500;
     const Bytes stream = SyntheticStream(kPtsWrap - 5 * kPtsClock, frames, 6000);
-    ASSERT_GT(stream.size(), 3 * kFactsWindow);
+    ASSERT_GT(stream.size(), 2 * (kHeadWindow + kTailWindow));
     const struct {
         const char* what;
         std::vector<size_t> sizes;
@@ -260,9 +282,43 @@ TEST(StreamFacts, ALongRecordingIsReadAtItsEndsOnly) {
         ASSERT_EQ(facts.streams.size(), 2u);
         EXPECT_EQ(StreamText(facts.streams[0]), "video mpeg2video 720x576 4:3 25 fps");
         EXPECT_EQ(StreamText(facts.streams[1]), "audio mp2 48000 Hz 2 ch 192 kb/s");
-        EXPECT_LE(facts.bytesRead, 2 * kFactsWindow + parts.size() * kPartHeaderSize);
-        EXPECT_GE(facts.bytesRead, 2 * kFactsWindow);
+        // Both ends told all at the first look.
+        EXPECT_LE(facts.bytesRead, kHeadStep + kTailStep + parts.size() * kPartHeaderSize);
+        EXPECT_GE(facts.bytesRead, kHeadStep + kTailStep - 1024);
     }
+}
+
+TEST(StreamFacts, AnEndThatDoesNotTellAtFirstIsReadFurther) {
+    // The first sequence header 300 KiB in; 200 KiB of other packets after
+    // the last picture.
+    const int frames = 400;
+    const Bytes stream = SyntheticStream(900000, frames, 6000, 50, 200 * 1024);
+    TempDir dir;
+    const auto parts =
+        WriteRecording(dir.path(), "LATE", CutInto(stream, {stream.size() / 3, stream.size() / 3}));
+    const RecordingFacts facts = ReadRecordingFacts(Text(parts.front()));
+    EXPECT_EQ(facts.length, int64_t{frames} * kFrameTicks);
+    ASSERT_EQ(facts.streams.size(), 2u);
+    EXPECT_EQ(StreamText(facts.streams[0]), "video mpeg2video 720x576 4:3 25 fps");
+    EXPECT_GT(facts.bytesRead, kHeadStep + kTailStep + 100 * 1024);
+    EXPECT_LE(facts.bytesRead, kHeadWindow + kTailWindow + parts.size() * kPartHeaderSize);
+
+    // The only sequence header at the very end: the format comes from there.
+    const Bytes atEnd = SyntheticStream(900000, frames, 6000, frames - 1);
+    const auto atEndParts = WriteRecording(dir.path(), "END", CutInto(atEnd, {atEnd.size() / 2}));
+    const RecordingFacts fromEnd = ReadRecordingFacts(Text(atEndParts.front()));
+    ASSERT_EQ(fromEnd.streams.size(), 2u);
+    EXPECT_EQ(StreamText(fromEnd.streams[0]), "video mpeg2video 720x576 4:3 25 fps");
+
+    // Neither end holds one: the format is not known, the length is, and no
+    // more than the windows was read for it.
+    const Bytes never = SyntheticStream(900000, frames, 6000, frames / 2);
+    const auto neverParts = WriteRecording(dir.path(), "NEVER", CutInto(never, {never.size() / 2}));
+    const RecordingFacts unknown = ReadRecordingFacts(Text(neverParts.front()));
+    EXPECT_EQ(unknown.length, int64_t{frames} * kFrameTicks);
+    ASSERT_EQ(unknown.streams.size(), 2u);
+    EXPECT_EQ(StreamText(unknown.streams[0]), "video ?");
+    EXPECT_LE(unknown.bytesRead, kHeadWindow + kTailWindow + neverParts.size() * kPartHeaderSize);
 }
 
 TEST(StreamFacts, AWindowCutAnywhereGivesTheSameFacts) {

@@ -5,11 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_ipack fuzz_es_headers -j "$(nproc)" >/dev/null
+cmake --build --preset fuzz --target fuzz_ipack fuzz_es_headers fuzz_stream_facts -j "$(nproc)" >/dev/null
 
 failed=0
 passed=0
-for target in ipack es_headers; do
+for target in ipack es_headers stream_facts; do
     inputs=(tests/fuzz/corpus/"$target"/*)
     if build/fuzz/tests/fuzz/fuzz_"$target" "${inputs[@]}" >"build/fuzz/replay_$target.log" 2>&1; then
         passed=$((passed + ${#inputs[@]}))

@@ -334,6 +334,11 @@ bool FlushFolder(const std::u16string& folder) {
     return ok;
 }
 
+void File::AdviseRandomAccess() {
+    if (m_fd >= 0)
+        posix_fadvise(m_fd, 0, 0, POSIX_FADV_RANDOM);
+}
+
 bool File::Flush() {
     if (m_fd < 0)
         return false;

@@ -172,6 +172,10 @@ bool FlushFolder(const std::u16string& folder) {
     return FolderExists(folder);
 }
 
+// Windows takes the hint only when the file is opened (FILE_FLAG_RANDOM_ACCESS);
+// its read-ahead of a file read at a few places is small anyway.
+void File::AdviseRandomAccess() {}
+
 bool File::Flush() {
     if (m_fd == kClosed)
         return false;
