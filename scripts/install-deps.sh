@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the window, the tests and the
-# benchmarks need. Safe to run again: apt-get skips what is already there.
+# benchmarks need (FFmpeg's decoder and scaler libraries make a recording's
+# picture; the ffmpeg programs make and check the test clips). Safe to run again: apt-get skips what is already there.
 # With --windows, also what the Windows build needs: the mingw-w64 compiler,
 # GoogleTest's sources, Wine to run the results, NSIS for the installer.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libwxgtk3.2-dev libx11-dev
+  libavcodec-dev libswscale-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth imagemagick ffmpeg time openbox

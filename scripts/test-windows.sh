@@ -5,7 +5,7 @@
 #  - runs every core test program;
 #  - copies, converts, moves and deletes a three-part recording with
 #    dezadide-cli.exe on Z:\ paths, and checks the files against the same
-#    commands of the Linux build, byte for byte;
+#    commands of the Linux build, byte for byte; takes a picture of it;
 #  - starts dezadide.exe under Xvfb and waits for its window "Dezadide";
 #  - converts a recording in its conversion dialog and leaves through
 #    File > Exit, 20 times (scripts/wine-convert-exit.sh);
@@ -67,6 +67,16 @@ cmp "$work/linux/news.mpg" "$work/windows/news.mpg"
 ffprobe -v error -show_entries stream=codec_type -of default=nw=1:nk=1 "$work/windows/news.mpg" |
   sort | tr '\n' ' ' | grep -qx 'audio video '
 
+# The picture of a recording, decoded by the FFmpeg built for Windows.
+"${cli_exe[@]}" thumbnail "$(win "$work/windows/src/$news")" "$(win "$work/windows/news.png")" \
+  --width 160 >/dev/null
+[ "$(ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$work/windows/news.png")" = \
+  "160,131" ]
+status=0
+"${cli_exe[@]}" thumbnail "$(win "$root/tests/fixtures/rec/radio/RADIO_#001_200612241930.AVR")" \
+  "$(win "$work/windows/radio.png")" 2>/dev/null || status=$?
+[ "$status" -eq 1 ] && [ ! -e "$work/windows/radio.png" ]
+
 DEZADIDE_DRIVES=$(win "$work/windows") "${cli_exe[@]}" mv "$(win "$work/windows/dst")" \
   "$(win "$work/windows/moved")" "$news"
 DEZADIDE_DRIVES=$work/linux "$linux_cli" mv "$work/linux/dst" "$work/linux/moved" "$news"
@@ -78,7 +88,7 @@ diff -r "$work/linux/moved" "$work/windows/moved"
 status=0
 "${cli_exe[@]}" ls "$(win "$work/windows/missing")" 2>/dev/null || status=$?
 [ "$status" -eq 1 ]
-echo "copy, convert, move, delete and ls agree with Linux"
+echo "copy, convert, thumbnail, move, delete and ls agree with Linux"
 
 echo "== dezadide.exe under Xvfb"
 # The programs above ran without a display; the Wine desktop they started

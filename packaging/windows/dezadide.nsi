@@ -2,8 +2,12 @@
 ; folder with the sample clips that --demo makes its sample disk from, the
 ; Start-menu entries (the program, and the program on a sample disk, as the
 ; Linux desktop menu has them), an uninstaller registered with Windows.
+; The program is under the GPL (version 2 or later), shown on the first
+; page; the FFmpeg decoders linked into it come with their own licence
+; notice, installed beside the program with the note of their source.
 ; scripts/windows-installer.sh runs makensis with -DVERSION=<project
 ; version> -DSOURCE=<source tree> -DBUILD=<windows build> -DOUTFILE=<setup.exe>
+; -DFFMPEG=<the FFmpeg build scripts/build-ffmpeg-win.sh made>
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -18,6 +22,7 @@ RequestExecutionLevel admin
 !insertmacro Require SOURCE
 !insertmacro Require BUILD
 !insertmacro Require OUTFILE
+!insertmacro Require FFMPEG
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Dezadide"
 
@@ -32,8 +37,11 @@ VIAddVersionKey "ProductName" "Dezadide"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "Dezadide ${VERSION} setup"
-VIAddVersionKey "LegalCopyright" ""
+VIAddVersionKey "LegalCopyright" "The Dezadide developers; GNU GPL version 2 or later"
 
+LicenseData "${SOURCE}/LICENSE"
+LicenseForceSelection off
+Page license
 Page directory
 Page instfiles
 UninstPage uninstConfirm
@@ -45,6 +53,11 @@ Section "Dezadide"
   SetOutPath "$INSTDIR"
   File "${BUILD}/src/dezadide.exe"
   File "${BUILD}/src/dezadide-cli.exe"
+  File "/oname=LICENSE.txt" "${SOURCE}/LICENSE"
+  SetOutPath "$INSTDIR\licences\FFmpeg"
+  File "${FFMPEG}/share/licence/LICENSE.md"
+  File "${FFMPEG}/share/licence/COPYING.LGPLv2.1"
+  File "${FFMPEG}/share/licence/SOURCE.txt"
   SetOutPath "$INSTDIR\demo"
   File "${BUILD}/src/demo/av_mp2.ts"
   File "${BUILD}/src/demo/av_ac3.ts"
@@ -74,6 +87,12 @@ Section "Uninstall"
   Delete "$INSTDIR\dezadide.exe"
   Delete "$INSTDIR\dezadide-cli.exe"
   Delete "$INSTDIR\uninstall.exe"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\licences\FFmpeg\LICENSE.md"
+  Delete "$INSTDIR\licences\FFmpeg\COPYING.LGPLv2.1"
+  Delete "$INSTDIR\licences\FFmpeg\SOURCE.txt"
+  RMDir "$INSTDIR\licences\FFmpeg"
+  RMDir "$INSTDIR\licences"
   Delete "$INSTDIR\demo\av_mp2.ts"
   Delete "$INSTDIR\demo\av_ac3.ts"
   Delete "$INSTDIR\demo\audio_mp2.ts"

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "common/text.h"
+#include "convert/facts_cache.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 #include "recording/recording_files.h"
@@ -43,6 +44,17 @@ void PrintParts(std::ostream& out, RecordingFiles& files, uint32_t count) {
     }
 }
 
+// What the stream says: its running time and one line per stream.
+void PrintFacts(std::ostream& out, const std::u16string& path, const std::u16string& cacheFile) {
+    convert::FactsCache cache(cacheFile);
+    cache.Load();
+    const convert::RecordingFacts facts = convert::CachedRecordingFacts(path, cache);
+    cache.Save();
+    out << "length\t" << convert::LengthText(facts.length) << '\n';
+    for (const convert::StreamFormat& stream : facts.streams)
+        out << "stream\t" << convert::StreamText(stream) << '\n';
+}
+
 } // namespace
 
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
@@ -81,6 +93,7 @@ int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     out << "total size\t" << static_cast<uint64_t>(read.totalSize) << '\n';
     Line(out, "location", read.location);
     PrintParts(out, *files, read.partCount);
+    PrintFacts(out, options.path, options.factsCache);
     return kExitOk;
 }
 

@@ -19,8 +19,13 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCancelled = 130;
 
 // ls FOLDER: the file list's rows, four tab-separated column texts per line.
+// --long adds three columns: a recording's length (H:MM:SS, "?" when its
+// stream does not tell), its video and its audio formats; empty for a file
+// that is no recording.
 struct LsOptions {
     std::u16string folder;
+    bool longListing = false;
+    std::u16string factsCache; // the stream facts cache file; empty: none kept
 };
 int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err);
 
@@ -39,11 +44,26 @@ struct MkdirOptions {
 };
 int RunMkdir(const MkdirOptions& options, std::ostream& out, std::ostream& err);
 
-// info PATH: a recording's pieces, companion fields and part files.
+// info PATH: a recording's pieces, companion fields and part files, then
+// its length (H:MM:SS, "?" when its stream does not tell) and one line per
+// stream.
 struct InfoOptions {
     std::u16string path;
+    std::u16string factsCache; // the stream facts cache file; empty: none kept
 };
 int RunInfo(const InfoOptions& options, std::ostream& out, std::ostream& err);
+
+// thumbnail RECORDING OUT.png: a picture of the recording as a PNG, from a
+// tenth of the way in or from atSeconds, `width` pixels wide with the
+// picture's display aspect kept. Prints OUT's path; an existing OUT is
+// replaced once the new picture is complete.
+struct ThumbnailOptions {
+    std::u16string recording;
+    std::u16string target;
+    std::optional<double> atSeconds;
+    int width = 320;
+};
+int RunThumbnail(const ThumbnailOptions& options, std::ostream& out, std::ostream& err);
 
 // cp / mv and convert are declared by their own command files.
 

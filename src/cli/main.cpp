@@ -4,6 +4,7 @@
 #include "cli/cmd_convert.h"
 #include "cli/cmd_transfer.h"
 #include "cli/commands.h"
+#include "convert/facts_cache.h"
 #include "dezadide_version.h"
 #include "platform/console.h"
 
@@ -64,6 +65,10 @@ int RunCommandLine(int argc, char** argv) {
                                             "per row, File Name, Real File Name, Size(KB) and "
                                             "Date separated by tabs");
     ls->add_option("FOLDER", lsFolder, "The folder to list")->required();
+    bool lsLong = false;
+    ls->add_flag("-l,--long", lsLong,
+                 "Add each recording's length (H:MM:SS), video and audio formats as three more "
+                 "columns");
 
     std::string rmFolder;
     std::vector<std::string> rmNames;
@@ -118,6 +123,22 @@ int RunCommandLine(int argc, char** argv) {
     convert->add_flag("--replace", convertReplace,
                       "Replace TARGET when it exists, once the new file is complete");
 
+    std::string thumbnailRecording, thumbnailTarget;
+    std::optional<double> thumbnailAt;
+    int thumbnailWidth = 320;
+    CLI::App* thumbnail = app.add_subcommand(
+        "thumbnail", "Write a picture of a recording as a PNG: its first whole picture from a "
+                     "tenth of the way in, or from --at SECONDS");
+    thumbnail->add_option("RECORDING", thumbnailRecording, "A recording's part-1 .AVR file")
+        ->required();
+    thumbnail
+        ->add_option("OUT", thumbnailTarget, "The .png file to write (replaced when it exists)")
+        ->required();
+    thumbnail->add_option("--at", thumbnailAt, "Seconds from the recording's start")
+        ->check(CLI::NonNegativeNumber);
+    thumbnail->add_option("--width", thumbnailWidth, "The picture's width in pixels (320)")
+        ->check(CLI::Range(1, 4096));
+
     // UTF-8 on every system (Windows hands main() its ANSI code page).
     std::vector<std::string> arguments = dz::platform::CommandLineArguments(argc, argv);
     std::vector<char*> utf8Argv;
@@ -138,6 +159,8 @@ int RunCommandLine(int argc, char** argv) {
         LsOptions o;
         if (!ToText(lsFolder, o.folder))
             return kExitUsage;
+        o.longListing = lsLong;
+        o.factsCache = dz::convert::DefaultFactsCacheFile();
         return RunLs(o, std::cout, std::cerr);
     }
     if (*rm) {
@@ -156,6 +179,7 @@ int RunCommandLine(int argc, char** argv) {
         InfoOptions o;
         if (!ToText(infoPath, o.path))
             return kExitUsage;
+        o.factsCache = dz::convert::DefaultFactsCacheFile();
         return RunInfo(o, std::cout, std::cerr);
     }
     if (*cp || *mv) {
@@ -177,6 +201,14 @@ int RunCommandLine(int argc, char** argv) {
         o.progress = dz::platform::StderrIsTerminal();
         o.replace = convertReplace;
         return RunConvert(o, std::cout, std::cerr);
+    }
+    if (*thumbnail) {
+        ThumbnailOptions o;
+        if (!ToText(thumbnailRecording, o.recording) || !ToText(thumbnailTarget, o.target))
+            return kExitUsage;
+        o.atSeconds = thumbnailAt;
+        o.width = thumbnailWidth;
+        return RunThumbnail(o, std::cout, std::cerr);
     }
     return kExitUsage;
 }

@@ -115,6 +115,17 @@ inline constexpr char16_t kPartCountDisagrees[] =
 inline constexpr char16_t kOnlyFirstPartConverted[] =
     u"Only part 1 of %d was converted: the target's file system does not take files over 4 GiB";
 
+// A picture of a recording (thumbnail), when none could be made.
+inline constexpr char16_t kPictureNoVideo[] =
+    u"The recording holds no video to take a picture from";
+inline constexpr char16_t kPictureNotDecoded[] =
+    u"No whole picture could be decoded from the recording's video";
+inline constexpr char16_t kPictureNoTimes[] =
+    u"The recording's video carries no time stamps, so no time can be found in it";
+inline constexpr char16_t kPicturePastTheEnd[] =
+    u"The time asked for is past the end of the recording";
+inline constexpr char16_t kCantWritePicture[] = u"Can't write the picture file";
+
 // The hand-over to the MP3 program.
 inline constexpr char16_t kVivozirTitle[] = u"Vivozir";
 inline constexpr char16_t kVivozirProgram[] = u"VIVOZIR";

@@ -61,6 +61,28 @@ constexpr int32_t kAc3FrameWords[3][kAc3RateCount] = {
      1920},
 };
 constexpr int kAc3Fscod44k = 1;
+constexpr int32_t kAc3Frequencies[4] = {48000, 44100, 32000, 0};
+
+// The channels of an AC-3 frame from its bit stream information: acmod (the
+// full-range channels), then, depending on it, the mix levels, and lfeon.
+// 0 when the frame ends before lfeon.
+int32_t Ac3Channels(const uint8_t* frame, size_t len) {
+    constexpr size_t kAcmodByte = 6; // after syncinfo (5 bytes) and bsid/bsmod
+    constexpr int32_t kFullRange[8] = {2, 1, 2, 3, 3, 4, 4, 5};
+    if (len <= kAcmodByte + 1)
+        return 0;
+    const uint32_t bits = (uint32_t{frame[kAcmodByte]} << 8) | frame[kAcmodByte + 1];
+    const int acmod = static_cast<int>(bits >> 13);
+    int used = 3;
+    if ((acmod & 1) && acmod != 1)
+        used += 2; // cmixlev
+    if (acmod & 4)
+        used += 2; // surmixlev
+    if (acmod == 2)
+        used += 2; // dsurmod
+    const bool lfe = (bits >> (15 - used)) & 1;
+    return kFullRange[acmod] + (lfe ? 1 : 0);
+}
 // The header byte holding fscod and frmsizecod comes this far after the sync word.
 constexpr size_t kAc3CodeByte = 4;
 
@@ -84,6 +106,7 @@ int parse_video_sequence_header(const uint8_t* data, size_t len, VideoInfo& info
     const int aspect = b[3] >> 4;
     if (aspect == 0)
         return -1;
+    info.aspect_code = aspect;
     const bool say = verbose && log;
     if (say) {
         std::fprintf(log, "Videostream: ASPECT: %s",
@@ -91,6 +114,7 @@ int parse_video_sequence_header(const uint8_t* data, size_t len, VideoInfo& info
         std::fprintf(log, "  Size = %dx%d", info.horizontal_size, info.vertical_size);
     }
     const int frame_rate = b[3] & 0x0F;
+    info.frame_rate_code = frame_rate;
     if (say && frame_rate >= 1 && frame_rate <= 7)
         std::fprintf(log, "  FRate: %s fps", kFrameRateTexts[frame_rate]);
 
@@ -125,6 +149,7 @@ int parse_mpeg_audio_header(const uint8_t* data, size_t len, AudioInfo& info, bo
             std::fprintf(log, "  BRate: %d kb/s", info.bit_rate / 1000);
     }
     info.frequency = kAudioFrequencies[(data[i + 2] >> 2) & 3];
+    info.mode = data[i + 3] >> 6;
     if (say)
         std::fprintf(log, "  Freq: %2.1f kHz\n", info.frequency * 0.001);
     info.offset = static_cast<int32_t>(i);
@@ -160,6 +185,8 @@ int parse_ac3_header(const uint8_t* data, size_t len, Ac3Info& info, bool verbos
     }
     if (say)
         std::fprintf(log, "  Framesize %d\n", info.frame_size);
+    info.frequency = kAc3Frequencies[fscod];
+    info.channels = Ac3Channels(data + i, len - i);
     return info.offset;
 }
 

@@ -1,6 +1,7 @@
 #include "convert/ts_to_ps.h"
 
 #include "convert/es_headers.h"
+#include "convert/ts_packet.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -8,32 +9,6 @@
 
 namespace dz::convert {
 namespace {
-
-// Transport packet header bits (ISO/IEC 13818-1 transport_packet).
-constexpr uint8_t kPayloadUnitStart = 0x40; // byte 1
-constexpr uint8_t kAdaptationField = 0x20;  // byte 3
-constexpr uint8_t kPayloadPresent = 0x10;   // byte 3
-constexpr size_t kTsHeaderSize = 4;
-// Payload offset of the PES stream id: after 00 00 01.
-constexpr size_t kStreamIdInPes = 3;
-// Where the stream id of a packet without adaptation field lies; the scans
-// stop this far before the end of what they look at.
-constexpr size_t kStreamIdInPacket = kTsHeaderSize + kStreamIdInPes;
-// Start code, stream id and PES_packet_length: the bytes the length does not count.
-constexpr int32_t kPesLengthEnd = 6;
-
-bool IsVideoStreamId(uint8_t id) {
-    return id >= 0xE0 && id <= 0xEF;
-}
-bool IsMpegAudioStreamId(uint8_t id) {
-    return id >= 0xC0 && id <= 0xDF;
-}
-constexpr uint8_t kPrivateStream1 = 0xBD;
-
-// Bytes the adaptation field takes in front of the payload (its length byte included).
-size_t AdaptationShare(const uint8_t* packet) {
-    return (packet[3] & kAdaptationField) ? size_t{packet[4]} + 1 : 0;
-}
 
 // A sync byte counts as a packet start unless the place of the next packet,
 // while still well inside the block, holds something else.
@@ -48,21 +23,6 @@ struct PidScan {
     uint16_t apid = 0;
     uint16_t ac3pid = 0; // AC-3 in private stream 1: taken only when no MPEG audio shows
 };
-
-// Whether the PES packet that starts at `pes` (00 00 01 BD) carries AC-3:
-// its payload begins with an AC-3 sync word, as broadcasts align it, or with
-// the sub-stream id of AC-3 (0x80-0x87). Teletext and subtitles, which use
-// the same stream id, begin with their data identifier instead.
-bool CarriesAc3(const uint8_t* pes, const uint8_t* end) {
-    constexpr size_t kHeaderDataLength = 8; // PES_header_data_length
-    constexpr size_t kFixedHeader = 9;
-    if (end - pes < static_cast<std::ptrdiff_t>(kFixedHeader))
-        return false;
-    const uint8_t* payload = pes + kFixedHeader + pes[kHeaderDataLength];
-    if (end - payload < 2)
-        return false;
-    return (payload[0] == 0x0B && payload[1] == 0x77) || (payload[0] & 0xF8) == 0x80;
-}
 
 // One discovery block: packet starts with the unit-start bit give the PID of
 // the stream id they carry (a later one overwrites an earlier one).

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 
 using namespace dz;
@@ -173,6 +174,49 @@ TEST(CliInfo, ShowsPiecesCompanionAndParts) {
     EXPECT_NE(noCompanion.err.find("Cannot read the companion file"), std::string::npos);
 }
 
+TEST(CliInfo, EndsWithTheLengthAndOneLinePerStream) {
+    const fs::path news =
+        fs::path(DEZADIDE_FIXTURES) / "rec" / "news" / "NEWS_#002_200612241930.AVR";
+    const Outcome r = Call(RunInfo, InfoOptions{news.u16string()});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    const std::string facts = "\nlength\t0:00:04\n"
+                              "stream\tvideo mpeg2video 352x288 11:9 25 fps\n"
+                              "stream\taudio mp2 48000 Hz 1 ch 128 kb/s\n";
+    ASSERT_GE(r.out.size(), facts.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - facts.size()), facts) << r.out;
+
+    // A recording whose parts hold no stream: its length is not known.
+    TempDir dir;
+    MakeRecording(dir.path(), {.parts = {3000, 3000}});
+    const Outcome none = Call(RunInfo, InfoOptions{dir.text() + u"/NEWS_#001_200612241930.AVR"});
+    EXPECT_EQ(none.status, kExitOk);
+    EXPECT_NE(none.out.find("\nlength\t?\n"), std::string::npos) << none.out;
+    EXPECT_EQ(none.out.find("stream\t"), std::string::npos);
+}
+
+TEST(CliLs, LongAddsLengthVideoAndAudioColumns) {
+    TempDir dir;
+    for (const auto& entry : fs::directory_iterator(fs::path(DEZADIDE_FIXTURES) / "rec" / "radio"))
+        fs::copy_file(entry.path(), dir.path() / entry.path().filename());
+    WriteFile(dir / "song.mp3", "x");
+    const fs::path cacheFile = dir / "cache" / "stream-facts";
+    LsOptions options{dir.text(), true, cacheFile.u16string()};
+    const Outcome r = Call(RunLs, options);
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+    // The four columns as they were, then the three new ones; a file that is
+    // no recording has them empty.
+    EXPECT_NE(r.out.find("RADIO\tRADIO_#001_200612241930.AVR\t167\t2006-12-24 PM  7:30:00"
+                         "\t0:00:06\t\tmp2 48000 Hz 1 ch 192 kb/s\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("song.mp3\tsong.mp3\t0\t"), std::string::npos);
+    EXPECT_NE(r.out.find("\t\t\t\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(cacheFile));
+    // Without --long nothing is read beyond the list and nothing changes.
+    options.longListing = false;
+    EXPECT_EQ(Call(RunLs, options).out.find("0:00:06"), std::string::npos);
+}
+
 // The built program: parsing, usage errors, help, and which stream gets what.
 // Standard error goes to `errFile`, or joins the output when none is given.
 int RunCli(const std::vector<std::string>& arguments, std::string* output = nullptr,
@@ -197,6 +241,7 @@ TEST(CliProgram, ParsesEveryCommand) {
         {{"ls", "\377"}, kExitUsage}, // not UTF-8
 #endif
         {{"ls", "--help"}, kExitOk},
+        {{"ls", "--long", "--help"}, kExitOk},
         {{"rm", "--help"}, kExitOk},
         {{"mkdir", "--help"}, kExitOk},
         {{"info", "--help"}, kExitOk},
@@ -253,6 +298,27 @@ TEST(CliProgram, ParsesEveryCommand) {
     EXPECT_EQ(errText.find('\r'), std::string::npos);
     EXPECT_GT(fs::file_size(target), 100000u);
 }
+
+#ifndef _WIN32 // Windows keeps its cache under %LOCALAPPDATA%
+TEST(CliProgram, KeepsStreamFactsInTheUsersCacheFolder) {
+    if (std::string(DEZADIDE_CLI_PATH).empty())
+        GTEST_SKIP() << "dezadide-cli not built";
+    TempDir dir;
+    const char* before = std::getenv("XDG_CACHE_HOME");
+    const std::string saved = before ? before : "";
+    ::setenv("XDG_CACHE_HOME", dir.path().string().c_str(), 1);
+    std::string output;
+    const fs::path news = fs::path(DEZADIDE_FIXTURES) / "rec" / "news";
+    const int status = RunCli({"ls", "--long", news.string()}, &output);
+    if (before)
+        ::setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(status, kExitOk);
+    EXPECT_NE(output.find("\t0:00:04\tmpeg2video "), std::string::npos) << output;
+    EXPECT_TRUE(fs::exists(dir / "dezadide" / "stream-facts"));
+}
+#endif
 
 TEST(CliProgram, PrintsTheProjectVersion) {
     if (std::string(DEZADIDE_CLI_PATH).empty())

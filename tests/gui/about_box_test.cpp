@@ -1,4 +1,4 @@
-// The about box: its title, its two lines and OK, which ends it.
+// The about box: its title, its lines (the licence among them) and OK, which ends it.
 #include "common/text.h"
 #include "dialog_test_support.h"
 #include "ui/dialogs/AboutDlg.h"
@@ -22,10 +22,11 @@ TEST(AboutBox, NamesTheProgramAndEndsWithOk) {
     CAboutDlg box(nullptr);
     EXPECT_EQ(box.GetTitle(), "About Dezadide");
     const std::vector<std::u16string> lines = Lines(box);
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].rfind(u"Dezadide Version ", 0), 0u) << dz::ToUtf8(lines[0]);
     EXPECT_GT(lines[0].size(), std::u16string_view(u"Dezadide Version ").size());
     EXPECT_EQ(lines[1], u"Recorder disk file manager");
+    EXPECT_EQ(lines[2], u"Free software under the GNU GPL, version 2 or later");
     auto* ok = dynamic_cast<wxButton*>(box.FindWindow(wxID_OK));
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->GetLabel(), "OK");

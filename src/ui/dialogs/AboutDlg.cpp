@@ -31,6 +31,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
     version->SetLabelText(wxString("Dezadide Version ") + kDezadideVersion);
     new wxStaticText(this, wxID_ANY, "Recorder disk file manager", du(40, 25), dus(119, 8),
                      wxST_NO_AUTORESIZE);
+    new wxStaticText(this, wxID_ANY, "Free software under the GNU GPL, version 2 or later",
+                     du(40, 38), dus(186, 8), wxST_NO_AUTORESIZE);
     auto* ok = new wxButton(this, wxID_OK, "OK", du(178, 7), dus(50, 14));
     ok->SetDefault();
     SetClientSize(dus(kWidth, kHeight));
