@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <wx/image.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -196,8 +198,24 @@ TEST(DetailsPane, ShowsThePictureAndTheFactsOfTheSelectedRecording) {
         std::chrono::seconds(30)));
     ASSERT_TRUE(view.Details().HasPicture());
     const wxBitmap picture = view.Details().Picture();
-    EXPECT_EQ(picture.GetWidth(), CDetailsPane::kPictureWidth);
-    EXPECT_GT(picture.GetHeight(), 0);
+    // Fitted into its box, the aspect kept: the 11:9 clip is as high as the box.
+    EXPECT_LE(picture.GetWidth(), CDetailsPane::kPictureWidth);
+    EXPECT_EQ(picture.GetHeight(), CDetailsPane::kPictureHeight);
+    EXPECT_NEAR(static_cast<double>(picture.GetWidth()) / picture.GetHeight(), 11.0 / 9.0, 0.05);
+    // The facts beside the picture, not over it, and whole inside the pane.
+    dz::test::PumpEvents();
+    const wxWindow* bitmap = nullptr;
+    const wxWindow* factsText = nullptr;
+    for (const wxWindow* child : view.Details().GetChildren()) {
+        if (wxDynamicCast(child, wxStaticBitmap))
+            bitmap = child;
+        else if (wxDynamicCast(child, wxStaticText))
+            factsText = child;
+    }
+    ASSERT_TRUE(bitmap && factsText);
+    EXPECT_GE(factsText->GetRect().GetLeft(), bitmap->GetRect().GetRight());
+    EXPECT_LE(factsText->GetRect().GetTop() + factsText->GetBestSize().y,
+              view.Details().GetClientSize().y);
     // A picture of something, not one flat colour.
     const wxImage image = picture.ConvertToImage();
     std::set<unsigned> colours;

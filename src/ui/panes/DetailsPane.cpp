@@ -5,6 +5,7 @@
 
 #include <wx/bitmap.h>
 #include <wx/image.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
@@ -15,13 +16,20 @@
 namespace {
 
 constexpr int kMargin = 4;
-constexpr int kFactsLines = 3; // length, video, audio
+// Length, video, audio, and a second audio stream or a note.
+constexpr int kFactsLines = 4;
 
+// The picture as a bitmap inside the pane's picture box.
 wxBitmap BitmapOf(const dz::media::RgbPicture& picture) {
     wxImage image(picture.width, picture.height, false);
     std::memcpy(image.GetData(), picture.rgb.data(),
                 std::min(picture.rgb.size(), static_cast<size_t>(picture.width) *
                                                  static_cast<size_t>(picture.height) * 3));
+    if (image.GetHeight() > CDetailsPane::kPictureHeight) {
+        const int width =
+            std::max(1, image.GetWidth() * CDetailsPane::kPictureHeight / image.GetHeight());
+        image.Rescale(width, CDetailsPane::kPictureHeight, wxIMAGE_QUALITY_HIGH);
+    }
     return wxBitmap(image);
 }
 
@@ -37,7 +45,8 @@ std::shared_ptr<dz::convert::FactsCache> WindowFactsCache() {
 }
 
 int CDetailsPane::PaneHeight(const wxWindow* window) {
-    return kPictureWidth * 3 / 4 + kFactsLines * window->GetCharHeight() + 4 * kMargin;
+    // The margins, and the theme's border around the pane.
+    return std::max(kPictureHeight, kFactsLines * window->GetCharHeight()) + 2 * kMargin + 4;
 }
 
 CDetailsPane::CDetailsPane() = default;
@@ -49,11 +58,15 @@ bool CDetailsPane::Create(wxWindow* parent) {
     if (!wxPanel::Create(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxBORDER_THEME))
         return false;
     m_wake.Attach(this);
+    // Its own colour: the list's frame around it marks the active pane, and
+    // a pane that took that colour over would read as selected.
+    SetOwnBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
     m_pPicture = new wxStaticBitmap(this, wxID_ANY, wxBitmap());
+    m_pPicture->SetMinSize(wxSize(kPictureWidth, kPictureHeight));
     m_pFacts = new wxStaticText(this, wxID_ANY, wxString());
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(m_pPicture, 0, wxLEFT | wxTOP | wxRIGHT, kMargin);
-    sizer->Add(m_pFacts, 1, wxALL | wxEXPAND, kMargin);
+    auto* sizer = new wxBoxSizer(wxHORIZONTAL);
+    sizer->Add(m_pPicture, 0, wxALL, kMargin);
+    sizer->Add(m_pFacts, 1, wxTOP | wxBOTTOM | wxRIGHT | wxEXPAND, kMargin);
     SetSizer(sizer);
     return true;
 }
@@ -96,6 +109,9 @@ void CDetailsPane::OnDetails(const dz::media::RecordingDetails& details) {
         m_pPicture->SetBitmap(BitmapOf(*details.picture));
         m_bHasPicture = true;
     }
+    // The picture's box keeps its size whatever the picture's, so the facts
+    // beside it never move over it.
+    m_pPicture->SetMinSize(wxSize(kPictureWidth, kPictureHeight));
     m_bPictureDone = details.pictureDone;
     Layout();
     Refresh();

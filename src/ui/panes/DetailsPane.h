@@ -1,7 +1,8 @@
 #pragma once
 // The pane below a row's list: the selected recording's picture from a tenth
-// of the way in and its stream facts beneath. It only shows what a worker
-// hands it; reading and decoding are the engine's.
+// of the way in and its stream facts beside it (a row is wide and not high:
+// beneath the picture they would take the list's room). It only shows what
+// a worker hands it; reading and decoding are the engine's.
 #include "common/background_run.h"
 #include "media/recording_details.h"
 #include "ui/window_wake.h"
@@ -21,9 +22,11 @@ std::shared_ptr<dz::convert::FactsCache> WindowFactsCache();
 
 class CDetailsPane : public wxPanel {
 public:
-    // The picture's width; its height follows the recording's aspect.
-    static constexpr int kPictureWidth = 192;
-    // The pane's height: a 4:3 picture and the facts of two streams.
+    // The box the picture is fitted into, its aspect kept: a 4:3 picture
+    // fills it; a wide one is as wide and less high.
+    static constexpr int kPictureWidth = 160;
+    static constexpr int kPictureHeight = 120;
+    // The pane's height: the picture's box, or four lines of facts if higher.
     static int PaneHeight(const wxWindow* window);
 
     CDetailsPane();
