@@ -78,6 +78,7 @@ bool CFileView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
     m_wndList.Bind(wxEVT_LIST_ITEM_SELECTED, &CFileView::OnSelectionChanged, this);
     m_wndList.Bind(wxEVT_LIST_ITEM_DESELECTED, &CFileView::OnSelectionChanged, this);
     m_wndList.Bind(wxEVT_LIST_ITEM_FOCUSED, &CFileView::OnSelectionChanged, this);
+    Bind(wxEVT_IDLE, &CFileView::OnIdle, this);
     m_wndList.Bind(wxEVT_LIST_COL_CLICK, &CFileView::OnColumnClick, this);
     m_wndList.Bind(wxEVT_LIST_COL_BEGIN_DRAG, &CFileView::OnColumnBeginDrag, this);
     // A column the user sized is the new base of the proportions; the list
@@ -252,7 +253,22 @@ void CFileView::ShowFolder(const std::u16string& folder) {
     UpdateDetails();
 }
 
-void CFileView::StartReadingLengths() {
+void CFileView::OnIdle(wxIdleEvent& event) {
+    event.Skip();
+    if (!ReadingLengths())
+        return;
+    const long top = m_wndList.GetTopItem();
+    if (top == m_factsTop || top < 0 || static_cast<size_t>(top) >= m_rows.size())
+        return;
+    m_factsTop = top;
+    // Only when what came into view is still to be read: a run that already
+    // passed it goes on undisturbed.
+    if (m_rows[static_cast<size_t>(top)].lengthText.empty() &&
+        dz::IsPartFileName(m_rows[static_cast<size_t>(top)].realFileName))
+        StartReadingLengths(true);
+}
+
+void CFileView::StartReadingLengths(bool onlyMissing) {
     if (m_factsRun) {
         m_factsRun->Cancel();
         m_retiredRuns.push_back(std::move(m_factsRun));
@@ -261,9 +277,11 @@ void CFileView::StartReadingLengths() {
     m_factsNames.clear();
     std::vector<std::u16string> paths;
     const long top = m_wndList.GetTopItem();
-    for (size_t i : dz::convert::VisibleFirstOrder(m_rows.size(), top > 0 ? top : 0)) {
+    m_factsTop = top > 0 ? top : 0;
+    for (size_t i :
+         dz::convert::VisibleFirstOrder(m_rows.size(), static_cast<size_t>(m_factsTop))) {
         const std::u16string& name = m_rows[i].realFileName;
-        if (!dz::IsPartFileName(name))
+        if (!dz::IsPartFileName(name) || (onlyMissing && !m_rows[i].lengthText.empty()))
             continue;
         m_factsNames.push_back(name);
         paths.push_back(dz::platform::JoinPath(m_folder, name));

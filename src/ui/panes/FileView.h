@@ -82,9 +82,13 @@ public:
     wxListCtrl m_wndList;
 
 private:
-    // Reads the lengths of the recordings listed, the visible ones first;
-    // whatever an earlier listing still had to read is dropped.
-    void StartReadingLengths();
+    // Reads the lengths of the recordings listed (only those without one yet
+    // when onlyMissing), the visible ones first; whatever an earlier run
+    // still had to read is dropped.
+    void StartReadingLengths(bool onlyMissing = false);
+    // The list scrolled while lengths are read: the rows now in view go
+    // first.
+    void OnIdle(wxIdleEvent& event);
     void ServeFacts();
     void OnFacts(const dz::convert::FoundFactsBatch& batch);
     // The selection moved: the details pane follows, once the list settled.
@@ -112,6 +116,7 @@ private:
     CWindowWake<CFileView> m_wake{&CFileView::ServeFacts};
     std::unique_ptr<dz::convert::FactsRun> m_factsRun;
     std::vector<std::u16string> m_factsNames; // the real file names m_factsRun reads, in order
+    long m_factsTop = 0;                      // the top visible row m_factsRun started from
     // Runs dropped but still finishing their step, let go of once ended.
     std::vector<std::unique_ptr<dz::convert::FactsRun>> m_retiredRuns;
     CDetailsPane* m_pDetails = nullptr; // a child window
