@@ -2,7 +2,8 @@
 # Photographs the main window for the README: builds the window tests, runs
 # their screenshot scene under Xvfb (a recorder disk and a backup disk with
 # a folder open in each row) and writes docs/screenshot.png with ImageMagick,
-# with the sorted lists, a context menu and the Delete question beside it.
+# with the sorted lists, a context menu, the Delete question and the details
+# pane beside it.
 # An argument names another output file; BUILD_DIR another build folder
 # (configured like the debug preset) than build/debug.
 # `scripts/screenshot.sh windows [FILE]` photographs the Windows build's
@@ -33,4 +34,8 @@ cmake --build "$build" --target gui_tests
 SCREENSHOT_OUT="$out" xvfb-run -a -s "-screen 0 1280x800x24" \
   "$build/tests/gui/gui_tests" --gtest_also_run_disabled_tests \
   --gtest_filter='Screenshot.DISABLED_Scene'
-echo "wrote $out"
+# The details pane below the lists, with the test clips' recordings.
+SCREENSHOT_OUT="$(dirname "$out")/details-pane.png" xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$build/tests/gui/gui_tests" --gtest_also_run_disabled_tests \
+  --gtest_filter='Screenshot.DISABLED_DetailsPane'
+echo "wrote $out and details-pane.png beside it"

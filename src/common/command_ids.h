@@ -33,6 +33,9 @@ inline constexpr int ID_SELECT_ALL = WxCommandId(32791);
 inline constexpr int ID_PLAY = WxCommandId(32792);
 // Whether Delete asks first: the way back from "Don't ask again".
 inline constexpr int ID_ASK_BEFORE_DELETE = WxCommandId(32793);
+// Shows or hides the pane below each list with the selected recording's
+// picture and stream facts.
+inline constexpr int ID_VIEW_DETAILS_PANE = WxCommandId(32794);
 inline constexpr int ID_VIEW_TOOLBAR = WxCommandId(0xE800); // also the toolbar's window id
 inline constexpr int ID_APP_ABOUT = WxCommandId(0xE140);
 inline constexpr int ID_APP_EXIT = WxCommandId(0xE141);

@@ -203,6 +203,10 @@ inline constexpr char16_t kPictureNoTimes[] =
 inline constexpr char16_t kPicturePastTheEnd[] =
     u"The time asked for is past the end of the recording";
 inline constexpr char16_t kCantWritePicture[] = u"Can't write the picture file";
+// The list's column of running times, and the details pane below each list.
+inline constexpr char16_t kLengthColumn[] = u"Length";
+inline constexpr char16_t kReadingPicture[] = u"Reading the picture...";
+inline constexpr char16_t kNoPictureInRecording[] = u"No picture in this recording";
 
 // The hand-over to the MP3 program.
 inline constexpr char16_t kVivozirTitle[] = u"Vivozir";

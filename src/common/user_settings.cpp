@@ -30,4 +30,18 @@ std::array<int, kListColumns> ScaleColumns(const std::array<int, kListColumns>& 
     return scaled;
 }
 
+std::array<int, kListColumns> WithNewColumns(const std::array<int, kListColumns>& widths) {
+    std::array<int, kListColumns> whole = widths;
+    if (whole[0] <= 0)
+        return whole;
+    for (int i = 1; i < kListColumns; ++i) {
+        if (whole[i] >= 0)
+            continue;
+        const int share = whole[0] / 4;
+        whole[0] -= share;
+        whole[i] = share;
+    }
+    return whole;
+}
+
 } // namespace dz

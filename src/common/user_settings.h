@@ -14,7 +14,8 @@ struct WindowPlacement {
 };
 
 inline constexpr int kRememberedRows = 2;
-inline constexpr int kListColumns = 4;
+// File name, real file name, size, date, length.
+inline constexpr int kListColumns = 5;
 
 struct LayoutSettings {
     std::optional<WindowPlacement> window;
@@ -25,9 +26,11 @@ struct LayoutSettings {
     // The list width the column widths belong to; 0: not remembered.
     std::array<int, kRememberedRows> listWidth{};
     std::array<std::u16string, kRememberedRows> folders;
-    std::array<int, kRememberedRows> sortColumn{}; // 0 name, 1 size, 2 date
+    std::array<int, kRememberedRows> sortColumn{}; // 0 name, 1 size, 2 date, 3 length
     std::array<bool, kRememberedRows> sortDescending{};
     bool confirmDelete = true;
+    // The pane below each list that shows the selected recording's picture.
+    bool detailsPane = false;
 };
 
 // The placement when at least a corner of 100 x 60 pixels of it lies on a
@@ -40,5 +43,11 @@ std::optional<WindowPlacement> FitPlacement(const WindowPlacement& saved, int sc
 // a zero-width column stays zero. Unchanged when oldTotal is not positive.
 std::array<int, kListColumns> ScaleColumns(const std::array<int, kListColumns>& widths,
                                            int oldTotal, int newTotal);
+
+// Remembered widths (-1: not remembered) made whole: a column the settings
+// do not know yet, because they were written before it existed, takes a
+// quarter of the file name column rather than opening zero wide. Nothing
+// changes when the name column itself is not remembered.
+std::array<int, kListColumns> WithNewColumns(const std::array<int, kListColumns>& widths);
 
 } // namespace dz

@@ -156,9 +156,14 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
             if (!info)
                 break; // gone since the folder was read
             ShownDate date = CreationDate(info->creationTime);
-            rows.push_back({name, name,
+            rows.push_back({name,
+                            name,
                             dz::SizeText(static_cast<int64_t>(info->size / kBytesPerKiB)),
-                            std::move(date.text), static_cast<int64_t>(info->size), date.key});
+                            std::move(date.text),
+                            static_cast<int64_t>(info->size),
+                            date.key,
+                            {},
+                            -1});
             break;
         }
         case dz::EntryKind::kRecordingPart: {
@@ -170,9 +175,14 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
             std::u16string size = dz::SizeText(total.bytes / kBytesPerKiB);
             if (total.fromParts)
                 size += dz::msg::kSizeFromParts;
-            rows.push_back({names.GetRecordingName(name), name, std::move(size),
-                            dz::DateText(d.year, d.month, d.day, d.hour, d.minute, 0), total.bytes,
-                            DateKey(d.year, d.month, d.day, d.hour, d.minute, 0)});
+            rows.push_back({names.GetRecordingName(name),
+                            name,
+                            std::move(size),
+                            dz::DateText(d.year, d.month, d.day, d.hour, d.minute, 0),
+                            total.bytes,
+                            DateKey(d.year, d.month, d.day, d.hour, d.minute, 0),
+                            {},
+                            -1});
             break;
         }
         case dz::EntryKind::kOther: // companions and every other file
@@ -190,6 +200,8 @@ void SortRows(std::vector<FileListRow>& rows, RowSort sort) {
             c = Compare3(a.sizeBytes, b.sizeBytes);
         else if (sort.column == RowSortColumn::Date)
             c = Compare3(a.dateKey, b.dateKey);
+        else if (sort.column == RowSortColumn::Length)
+            c = Compare3(a.lengthKey, b.lengthKey);
         if (c == 0)
             c = CompareByName(a, b);
         return sort.descending ? c > 0 : c < 0;

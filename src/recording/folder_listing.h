@@ -18,10 +18,15 @@ struct FileListRow {
     // YYYYMMDDhhmmss.
     int64_t sizeBytes = 0;
     int64_t dateKey = 0;
+    // Column 4 "Length": the running time once its stream has been read
+    // ("?" when the stream does not tell), empty until then and for plain
+    // files. lengthKey sorts it: the 90 kHz ticks, or -1 when not known.
+    std::u16string lengthText;
+    int64_t lengthKey = -1;
 };
 
 // The columns a list can be sorted by, and the direction.
-enum class RowSortColumn { Name = 0, Size = 1, Date = 2 };
+enum class RowSortColumn { Name = 0, Size = 1, Date = 2, Length = 3 };
 struct RowSort {
     RowSortColumn column = RowSortColumn::Name;
     bool descending = false;
@@ -29,7 +34,8 @@ struct RowSort {
 };
 // Name order compares the shown names in the program's order of names
 // (CSortStringArray::Compare), then the real file names; size and date fall
-// back on name order for equal values. Descending reverses the whole order.
+// back on name order for equal values, and so does length, where a length
+// not known yet (or not at all) comes before every known one. Descending reverses the whole order.
 void SortRows(std::vector<FileListRow>& rows, RowSort sort);
 // A header click: the same column again reverses, another column sorts
 // ascending by it.

@@ -34,9 +34,26 @@ TEST(UserSettings, APlacementOffTheScreenOrTooSmallIsDropped) {
 
 TEST(UserSettings, ColumnsKeepTheirProportions) {
     using W = std::array<int, dz::kListColumns>;
-    EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133}, 500, 1000), (W{600, 0, 132, 266}));
-    EXPECT_EQ(dz::ScaleColumns({600, 0, 132, 266}, 1000, 500), (W{300, 0, 66, 133}));
-    EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133}, 0, 1000), (W{300, 0, 66, 133}));
+    EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133, 50}, 500, 1000), (W{600, 0, 132, 266, 100}));
+    EXPECT_EQ(dz::ScaleColumns({600, 0, 132, 266, 100}, 1000, 500), (W{300, 0, 66, 133, 50}));
+    EXPECT_EQ(dz::ScaleColumns({300, 0, 66, 133, 50}, 0, 1000), (W{300, 0, 66, 133, 50}));
+}
+
+// Settings written before the length column existed have no width for it:
+// it opens with a share of the name column, and the total stays the same,
+// so the columns still fit the list they were remembered for.
+TEST(UserSettings, AColumnTheSettingsDoNotKnowTakesAShareOfTheNameColumn) {
+    using W = std::array<int, dz::kListColumns>;
+    const struct {
+        W remembered, expected;
+    } cases[] = {
+        {{400, 0, 100, 200, -1}, {300, 0, 100, 200, 100}}, // written before the column
+        {{400, 0, 100, 200, 0}, {400, 0, 100, 200, 0}},    // dragged shut: stays shut
+        {{400, 0, 100, 200, 90}, {400, 0, 100, 200, 90}},
+        {{-1, -1, -1, -1, -1}, {-1, -1, -1, -1, -1}}, // nothing remembered: the defaults
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(dz::WithNewColumns(c.remembered), c.expected);
 }
 
 } // namespace

@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <set>
 #include <spawn.h>
 #include <sstream>
@@ -473,13 +474,13 @@ TEST_F(FileManager, TheLayoutIsRememberedAcrossTwoStarts) {
     ASSERT_TRUE(m->Select(kTopRow, U16(top)));
     ASSERT_TRUE(m->Select(kBottomRow, U16(top / "GONE")));
     m->fileView(kTopRow).SetSort({RowSortColumn::Size, true});
-    m->fileView(kTopRow).SetColumnWidths({250, 0, 70, 140});
+    m->fileView(kTopRow).SetColumnWidths({250, 0, 70, 140, 60});
     frame().GetSplitter()->SetColumnWidth(222);
     frame().GetSplitter()->RecalcLayout();
     frame().SetSize(40, 30, 1000, 700);
     PumpEvents();
     // The columns keep their proportions as the window grows.
-    const std::array<int, 4> widths = m->fileView(kTopRow).GetColumnWidths();
+    const std::array<int, CFileView::kColumnCount> widths = m->fileView(kTopRow).GetColumnWidths();
     m->Close(); // writes the file
     ASSERT_TRUE(fs::exists(config / "dezadide" / "settings.ini"));
     fs::remove(top / "GONE");
@@ -624,7 +625,7 @@ TEST_F(FileManager, FiveStartsAndClosesLeaveColumnsRowsAndPlaceAsTheyWere) {
     TempDir config;
     const wxString file = wxString::FromUTF8((config / "settings.ini").string());
     struct Shown {
-        std::array<int, 4> columns[2];
+        std::array<int, CFileView::kColumnCount> columns[2];
         int rowHeight;
         wxPoint place;    // as the window knows it
         wxPoint onScreen; // where the toolkit finds its client area on the screen
@@ -646,7 +647,7 @@ TEST_F(FileManager, FiveStartsAndClosesLeaveColumnsRowsAndPlaceAsTheyWere) {
     start();
     frame().SetSize(200, 100, 1000, 700);
     PumpFor(std::chrono::milliseconds(manager.Runs() ? 500 : 100));
-    m->fileView(kTopRow).SetColumnWidths({300, 0, 90, 200});
+    m->fileView(kTopRow).SetColumnWidths({300, 0, 90, 200, 80});
     const wxPoint placedOnScreen = frame().ClientToScreen(wxPoint(0, 0));
     m->Close();
 
@@ -676,7 +677,8 @@ TEST_F(FileManager, FiveStartsAndClosesLeaveColumnsRowsAndPlaceAsTheyWere) {
         if (full)
             EXPECT_GT(first->columns[0][0], 300) << "the columns grew with the window, once";
         else
-            EXPECT_EQ(first->columns[0], (std::array<int, 4>{300, 0, 90, 200}));
+            EXPECT_EQ(first->columns[0],
+                      (std::array<int, CFileView::kColumnCount>{300, 0, 90, 200, 80}));
     }
 }
 
@@ -883,8 +885,8 @@ TEST_F(FileManager, RowsAndColumnsKeepTheirProportionsAsTheWindowChanges) {
                                    m->fileView(kBottomRow).GetSize().y);
     };
     const auto columnsFit = [&](int row) {
-        const std::array<int, 4> widths = m->fileView(row).GetColumnWidths();
-        return widths[0] + widths[1] + widths[2] + widths[3] <= m->fileView(row).ListWidth();
+        const std::array<int, CFileView::kColumnCount> widths = m->fileView(row).GetColumnWidths();
+        return std::accumulate(widths.begin(), widths.end(), 0) <= m->fileView(row).ListWidth();
     };
     const auto [top0, bottom0] = rowHeights();
     const double share0 = static_cast<double>(top0) / (top0 + bottom0);

@@ -63,17 +63,23 @@ TEST(MainFrame, PanesInTheirOrderSplitFromTheClientArea) {
     // The columns of the lists were sized once, from the list pane's width.
     const wxListCtrl& list = frame.Row(kTopRow).fileView->m_wndList;
     const int w = frame.Row(kTopRow).fileView->ListWidth();
-    ASSERT_EQ(list.GetColumnCount(), 4);
-    EXPECT_EQ(list.GetColumnWidth(0), 6 * (w / 10));
+    ASSERT_EQ(list.GetColumnCount(), 5);
+    const int rest = w - 5 * (w / 10);
+    EXPECT_EQ(list.GetColumnWidth(0), 5 * (w / 10));
     EXPECT_EQ(list.GetColumnWidth(1), 0);
-    EXPECT_EQ(list.GetColumnWidth(2), (w - 6 * (w / 10)) / 3);
-    EXPECT_EQ(list.GetColumnWidth(3), 2 * ((w - 6 * (w / 10)) / 3));
+    EXPECT_EQ(list.GetColumnWidth(2), rest / 4);
+    EXPECT_EQ(list.GetColumnWidth(3), rest / 2);
+    EXPECT_EQ(list.GetColumnWidth(4), rest / 4);
+    wxListItem lengthHeader;
+    lengthHeader.SetMask(wxLIST_MASK_TEXT);
+    ASSERT_TRUE(list.GetColumn(4, lengthHeader));
+    EXPECT_EQ(lengthHeader.GetText(), "Length");
 
     // A new document runs the initial update again; no second set of columns.
     wxCommandEvent newDocument(wxEVT_MENU, wxID_NEW);
     frame.GetEventHandler()->ProcessEvent(newDocument);
     dz::test::PumpEvents();
-    EXPECT_EQ(list.GetColumnCount(), 4);
+    EXPECT_EQ(list.GetColumnCount(), 5);
     EXPECT_EQ(frame.GetTitle(), "Dezadide");
 }
 
@@ -175,7 +181,8 @@ TEST(MainFrame, MenuBarItemsSeparatorsKeysAndCheckItems) {
                   "Move from To&p to Bottom | Move from B&ottom to Top | - | &Delete\tDel | - | "
                   "&Play\tEnter | - | E&xit"},
         {"&Tool", "Convert to &AVI | Convert to MP3"},
-        {"&View", "[ ] &Toolbar | - | Select &All\tCtrl+A | &Refresh\tF5 | - | &Next Pane\tF6 | "
+        {"&View", "[ ] &Toolbar | [ ] &Details Pane | - | Select &All\tCtrl+A | &Refresh\tF5 | - | "
+                  "&Next Pane\tF6 | "
                   "Pre&vious Pane\tShift+F6"},
         {"&Options", "[ ] Ask &Before Deleting"},
         {"&Help", "&About Dezadide..."},

@@ -1,6 +1,7 @@
 // Not a test: the scene scripts/screenshot.sh photographs for the README.
 // A recorder disk and a backup disk, a folder open in each row and a
 // recording selected. Disabled, so that the suite never runs it.
+#include "common/command_ids.h"
 #include "recording/recording_files.h"
 #include "support/gui_test.h"
 #include "support/main_frame_fixture.h"
@@ -8,6 +9,7 @@
 #include "transfer/transfer_plan.h"
 #include "ui/app/MainFrame.h"
 #include "ui/dialogs/Prompts.h"
+#include "ui/panes/DetailsPane.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
 
@@ -118,6 +120,60 @@ TEST(Screenshot, DISABLED_Scene) {
         dz::test::PumpFor(std::chrono::milliseconds(800));
         Shoot(r, Beside(out, "delete-confirmation.png"));
         question->Destroy();
+    }
+    fs::remove_all(media);
+}
+
+// Not a test either: the details pane below the lists, with the test clips'
+// recordings (whose streams are real), a recording selected in each row.
+TEST(Screenshot, DISABLED_DetailsPane) {
+    const char* out = std::getenv("SCREENSHOT_OUT");
+    ASSERT_NE(out, nullptr) << "SCREENSHOT_OUT names the picture";
+    const fs::path media = "/tmp/media-details";
+    fs::remove_all(media);
+    const fs::path rec = media / "rec" / "REC";
+    const fs::path backup = media / "backup" / "Videos";
+    fs::create_directories(rec);
+    fs::create_directories(backup);
+    const auto copy = [](const std::string& fixture, const fs::path& to) {
+        for (const auto& entry :
+             fs::directory_iterator(fs::path(DEZADIDE_FIXTURES) / "rec" / fixture))
+            fs::copy_file(entry.path(), to / entry.path().filename());
+    };
+    for (const char* fixture : {"news", "film", "radio"})
+        copy(fixture, rec);
+    for (const char* fixture : {"sport", "wrap"})
+        copy(fixture, backup);
+    {
+        dz::test::MainFrameFixture m(
+            {u"/", (media / "rec").u16string(), (media / "backup").u16string()}, wxSize(1000, 700));
+        ASSERT_TRUE(m.frame());
+        m.frame()->Move(0, 0);
+        wxCommandEvent toggle(wxEVT_MENU, dz::ID_VIEW_DETAILS_PANE);
+        m.frame()->GetEventHandler()->ProcessEvent(toggle);
+        ASSERT_TRUE(m.Select(kTopRow, rec.u16string()));
+        ASSERT_TRUE(m.Select(kBottomRow, backup.u16string()));
+        for (int row : {kTopRow, kBottomRow}) {
+            wxListCtrl& list = m.fileView(row).m_wndList;
+            const wxString name = row == kTopRow ? "NEWS" : "WRAP";
+            for (long i = 0; i < list.GetItemCount(); ++i) {
+                if (list.GetItemText(i) == name)
+                    list.SetItemState(i, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
+                                      wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+            }
+        }
+        m.fileView(kTopRow).m_wndList.SetFocus();
+        m.frame()->Raise();
+        ASSERT_TRUE(dz::test::PumpUntil(
+            [&] {
+                return m.fileView(kTopRow).Details().PictureDone() &&
+                       m.fileView(kBottomRow).Details().PictureDone() &&
+                       !m.fileView(kTopRow).ReadingLengths() &&
+                       !m.fileView(kBottomRow).ReadingLengths();
+            },
+            std::chrono::seconds(30)));
+        dz::test::PumpFor(std::chrono::milliseconds(1000));
+        Shoot(m.frame()->GetScreenRect(), out);
     }
     fs::remove_all(media);
 }

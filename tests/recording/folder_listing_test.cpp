@@ -161,10 +161,12 @@ TEST(FolderListing, UnreadableOrEmptyFolderGivesNoRows) {
 // Rows as the list holds them: shown name, real name, bytes, date key.
 std::vector<FileListRow> SampleRows() {
     return {
-        {u"b.mp3", u"b.mp3", u"", u"", 5000, 20060101120000},
-        {u"NEWS", u"NEWS_#001_200612241930.AVR", u"", u"", 5000, 20061224193000},
-        {u"a.MEM", u"a.MEM", u"", u"", 10, 20070101000000},
-        {u"news", u"news_#001_200501010000.AVR", u"", u"", 900000, 20050101000000},
+        {u"b.mp3", u"b.mp3", u"", u"", 5000, 20060101120000, u"", -1},
+        {u"NEWS", u"NEWS_#001_200612241930.AVR", u"", u"", 5000, 20061224193000, u"0:01:00",
+         5400000},
+        {u"a.MEM", u"a.MEM", u"", u"", 10, 20070101000000, u"", -1},
+        {u"news", u"news_#001_200501010000.AVR", u"", u"", 900000, 20050101000000, u"0:00:01",
+         90000},
     };
 }
 
@@ -191,6 +193,10 @@ TEST(RowOrder, EachColumnSortsBothWaysWithNameOrderForEqualValues) {
         {{RowSortColumn::Size, true}, {n, N, b, a}},
         {{RowSortColumn::Date, false}, {n, b, N, a}},
         {{RowSortColumn::Date, true}, {a, N, b, n}},
+        // Rows without a length (plain files, lengths not read yet or not
+        // readable) come before every known length, in name order.
+        {{RowSortColumn::Length, false}, {a, b, n, N}},
+        {{RowSortColumn::Length, true}, {N, n, b, a}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.sort.column) * 2 + c.sort.descending);
@@ -210,6 +216,8 @@ TEST(RowOrder, AHeaderClickReversesItsOwnColumnAndStartsAnotherAscending) {
         {{RowSortColumn::Name, true}, RowSortColumn::Name, {RowSortColumn::Name, false}},
         {{RowSortColumn::Name, true}, RowSortColumn::Size, {RowSortColumn::Size, false}},
         {{RowSortColumn::Date, true}, RowSortColumn::Size, {RowSortColumn::Size, false}},
+        {{RowSortColumn::Size, false}, RowSortColumn::Length, {RowSortColumn::Length, false}},
+        {{RowSortColumn::Length, false}, RowSortColumn::Length, {RowSortColumn::Length, true}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(NextSort(c.current, c.clicked), c.expected);

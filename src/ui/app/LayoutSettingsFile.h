@@ -1,7 +1,7 @@
 #pragma once
 // The remembered layout kept in a settings file with wxFileConfig: the
 // window's place and size, the splitter bars, each row's columns, sort and
-// folder, and whether Delete asks first.
+// folder, whether Delete asks first and whether the details pane shows.
 #include "common/user_settings.h"
 
 #include <wx/string.h>

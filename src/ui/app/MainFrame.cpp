@@ -318,6 +318,17 @@ void CMainFrame::OnViewToolbar(wxCommandEvent&) {
     SendSizeEvent();
 }
 
+void CMainFrame::OnViewDetailsPane(wxCommandEvent&) {
+    m_settings.detailsPane = !m_settings.detailsPane;
+    for (const PaneRow& row : m_rows)
+        row.fileView->ShowDetails(m_settings.detailsPane);
+    SaveSettings();
+}
+
+void CMainFrame::OnUpdateViewDetailsPane(wxUpdateUIEvent& event) {
+    event.Check(m_settings.detailsPane);
+}
+
 void CMainFrame::OnAskBeforeDelete(wxCommandEvent&) {
     m_settings.confirmDelete = !m_settings.confirmDelete;
     SaveSettings();

@@ -143,6 +143,8 @@ private:
     void OnConvertToAvi(wxCommandEvent& event);
     void OnConvertToMp3(wxCommandEvent& event);
     void OnViewToolbar(wxCommandEvent& event);
+    // Shows or hides the details pane below both lists, remembered at once.
+    void OnViewDetailsPane(wxCommandEvent& event);
     void OnAppExit(wxCommandEvent& event);
     void OnNextPane(wxCommandEvent& event);
     void OnPrevPane(wxCommandEvent& event);
@@ -155,6 +157,7 @@ private:
     // the application is idle.
     void UpdateByRule(wxUpdateUIEvent& event);
     void OnUpdateViewToolbar(wxUpdateUIEvent& event);
+    void OnUpdateViewDetailsPane(wxUpdateUIEvent& event);
     void OnUpdateAskBeforeDelete(wxUpdateUIEvent& event);
 
     // A folder view's selection changed: its row's list shows the folder.

@@ -61,11 +61,12 @@ void CMainFrame::RememberSettingsIn(const wxString& file) {
     m_pSplitter->RecalcLayout();
     for (int row : {kTopRow, kBottomRow}) {
         CFileView& list = *Row(row).fileView;
-        const auto& widths = s.columnWidths[row];
+        const auto widths = dz::WithNewColumns(s.columnWidths[row]);
         if (widths[CFileView::kFileName] > 0)
             list.SetColumnWidths(widths, s.listWidth[row]);
+        list.ShowDetails(s.detailsPane);
         const int column = s.sortColumn[row];
-        if (column >= 0 && column <= static_cast<int>(dz::RowSortColumn::Date))
+        if (column >= 0 && column <= static_cast<int>(dz::RowSortColumn::Length))
             list.SetSort({static_cast<dz::RowSortColumn>(column), s.sortDescending[row]});
         // A folder that has gone since: its nearest parent still there, or nothing.
         std::u16string folder =

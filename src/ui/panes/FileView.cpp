@@ -1,9 +1,12 @@
 #include "ui/panes/FileView.h"
 
+#include "common/messages.h"
 #include "common/text.h"
 #include "common/user_settings.h"
+#include "platform/platform.h"
 #include "recording/folder_listing.h"
 #include "ui/app/resource.h"
+#include "ui/panes/DetailsPane.h"
 #include "ui/panes/PaneMark.h"
 #include "ui/wx_text.h"
 
@@ -26,6 +29,8 @@ std::optional<dz::RowSortColumn> SortColumnOf(int column) {
         return dz::RowSortColumn::Size;
     case CFileView::kDate:
         return dz::RowSortColumn::Date;
+    case CFileView::kLength:
+        return dz::RowSortColumn::Length;
     default:
         return std::nullopt;
     }
@@ -37,12 +42,19 @@ int ColumnOf(dz::RowSortColumn column) {
         return CFileView::kSize;
     case dz::RowSortColumn::Date:
         return CFileView::kDate;
+    case dz::RowSortColumn::Length:
+        return CFileView::kLength;
     default:
         return CFileView::kFileName;
     }
 }
 
 } // namespace
+
+CFileView::CFileView() = default;
+
+// Dropped runs end with the view: each has at most one recording to finish.
+CFileView::~CFileView() = default;
 
 int CFileView::ListWidth() const {
     return std::max(GetClientSize().x - 2 * kPaneMarkWidth, 0);
@@ -57,7 +69,16 @@ bool CFileView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
                           wxSize(ListWidth(), std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0)),
                           wxLC_REPORT | wxBORDER_NONE))
         return false;
+    m_wake.Attach(this);
+    m_pDetails = new CDetailsPane;
+    if (!m_pDetails->Create(this))
+        return false;
+    m_pDetails->Hide();
     Bind(wxEVT_SIZE, &CFileView::OnSize, this);
+    m_wndList.Bind(wxEVT_LIST_ITEM_SELECTED, &CFileView::OnSelectionChanged, this);
+    m_wndList.Bind(wxEVT_LIST_ITEM_DESELECTED, &CFileView::OnSelectionChanged, this);
+    m_wndList.Bind(wxEVT_LIST_ITEM_FOCUSED, &CFileView::OnSelectionChanged, this);
+    Bind(wxEVT_IDLE, &CFileView::OnIdle, this);
     m_wndList.Bind(wxEVT_LIST_COL_CLICK, &CFileView::OnColumnClick, this);
     m_wndList.Bind(wxEVT_LIST_COL_BEGIN_DRAG, &CFileView::OnColumnBeginDrag, this);
     // A column the user sized is the new base of the proportions; the list
@@ -74,13 +95,14 @@ void CFileView::OnInitialUpdate() {
         return;
     m_bColumnsMade = true;
     const int w = ListWidth();
-    const int rest = w - 6 * (w / 10);
+    const int rest = w - 5 * (w / 10);
     // The first column reads left-aligned, as report lists show their first
     // column whatever it asks for; the others are centred.
-    m_wndList.InsertColumn(kFileName, "File Name", wxLIST_FORMAT_LEFT, 6 * (w / 10));
+    m_wndList.InsertColumn(kFileName, "File Name", wxLIST_FORMAT_LEFT, 5 * (w / 10));
     m_wndList.InsertColumn(kRealFileName, "Real File Name", wxLIST_FORMAT_CENTRE, 0);
-    m_wndList.InsertColumn(kSize, "Size(KB)", wxLIST_FORMAT_CENTRE, rest / 3);
-    m_wndList.InsertColumn(kDate, "Date", wxLIST_FORMAT_CENTRE, 2 * (rest / 3));
+    m_wndList.InsertColumn(kSize, "Size(KB)", wxLIST_FORMAT_CENTRE, rest / 4);
+    m_wndList.InsertColumn(kDate, "Date", wxLIST_FORMAT_CENTRE, rest / 2);
+    m_wndList.InsertColumn(kLength, ToWx(dz::msg::kLengthColumn), wxLIST_FORMAT_CENTRE, rest / 4);
     m_baseWidths = GetColumnWidths();
     m_nColumnsWidth = w;
     ShowSortMark();
@@ -174,10 +196,51 @@ void CFileView::ShowSortMark() {
 
 void CFileView::OnSize(wxSizeEvent& event) {
     event.Skip();
-    m_wndList.SetSize(kPaneMarkWidth, kPaneMarkWidth, ListWidth(),
-                      std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0));
+    LayOut();
     if (m_bColumnsMade)
         ApplyColumnWidths();
+}
+
+void CFileView::LayOut() {
+    const int inner = std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0);
+    // The details pane takes its height, but never more than half the row.
+    const int details = m_bDetailsShown ? std::min(CDetailsPane::PaneHeight(this), inner / 2) : 0;
+    m_wndList.SetSize(kPaneMarkWidth, kPaneMarkWidth, ListWidth(), inner - details);
+    if (m_bDetailsShown)
+        m_pDetails->SetSize(kPaneMarkWidth, kPaneMarkWidth + inner - details, ListWidth(), details);
+}
+
+void CFileView::ShowDetails(bool show) {
+    if (show == m_bDetailsShown)
+        return;
+    m_bDetailsShown = show;
+    m_pDetails->Show(show);
+    LayOut();
+    if (show)
+        UpdateDetails();
+    else
+        m_pDetails->ShowRecording({}); // nothing read for a pane no one sees
+}
+
+void CFileView::OnSelectionChanged(wxListEvent& event) {
+    event.Skip();
+    // A click changes the selection and the focus in several events: the
+    // pane follows once, when they are all handled.
+    if (!m_bDetailsShown || m_bDetailsPending)
+        return;
+    m_bDetailsPending = true;
+    CallAfter([this] {
+        m_bDetailsPending = false;
+        UpdateDetails();
+    });
+}
+
+void CFileView::UpdateDetails() {
+    if (!m_bDetailsShown)
+        return;
+    const std::u16string name = FocusedRecording();
+    m_pDetails->ShowRecording(name.empty() ? std::u16string()
+                                           : dz::platform::JoinPath(m_folder, name));
 }
 
 void CFileView::ShowFolder(const std::u16string& folder) {
@@ -186,6 +249,68 @@ void CFileView::ShowFolder(const std::u16string& folder) {
     m_rows = dz::ListFolderRows(folder);
     dz::SortRows(m_rows, m_sort);
     Fill({}, {});
+    StartReadingLengths();
+    UpdateDetails();
+}
+
+void CFileView::OnIdle(wxIdleEvent& event) {
+    event.Skip();
+    if (!ReadingLengths())
+        return;
+    const long top = m_wndList.GetTopItem();
+    if (top == m_factsTop || top < 0 || static_cast<size_t>(top) >= m_rows.size())
+        return;
+    m_factsTop = top;
+    // Only when what came into view is still to be read: a run that already
+    // passed it goes on undisturbed.
+    if (m_rows[static_cast<size_t>(top)].lengthText.empty() &&
+        dz::IsPartFileName(m_rows[static_cast<size_t>(top)].realFileName))
+        StartReadingLengths(true);
+}
+
+void CFileView::StartReadingLengths(bool onlyMissing) {
+    if (m_factsRun) {
+        m_factsRun->Cancel();
+        m_retiredRuns.push_back(std::move(m_factsRun));
+    }
+    std::erase_if(m_retiredRuns, [](const auto& run) { return run->Finished(); });
+    m_factsNames.clear();
+    std::vector<std::u16string> paths;
+    const long top = m_wndList.GetTopItem();
+    m_factsTop = top > 0 ? top : 0;
+    for (size_t i :
+         dz::convert::VisibleFirstOrder(m_rows.size(), static_cast<size_t>(m_factsTop))) {
+        const std::u16string& name = m_rows[i].realFileName;
+        if (!dz::IsPartFileName(name) || (onlyMissing && !m_rows[i].lengthText.empty()))
+            continue;
+        m_factsNames.push_back(name);
+        paths.push_back(dz::platform::JoinPath(m_folder, name));
+    }
+    if (!paths.empty())
+        m_factsRun =
+            dz::convert::StartFactsRun(std::move(paths), WindowFactsCache(), m_wake.Wake());
+}
+
+void CFileView::ServeFacts() {
+    if (m_factsRun)
+        m_factsRun->Serve([this](const dz::convert::FoundFactsBatch& batch) { OnFacts(batch); });
+}
+
+void CFileView::OnFacts(const dz::convert::FoundFactsBatch& batch) {
+    for (const dz::convert::FoundFacts& found : batch) {
+        if (found.index >= m_factsNames.size())
+            continue;
+        const auto row = m_rowOf.find(m_factsNames[found.index]);
+        if (row == m_rowOf.end())
+            continue;
+        dz::convert::ShowFactsInRow(m_rows[row->second], found.facts);
+        m_wndList.SetItem(static_cast<long>(row->second), kLength,
+                          ToWx(m_rows[row->second].lengthText));
+    }
+    // A list in length order takes each row to its place as its length
+    // comes in.
+    if (m_sort.column == dz::RowSortColumn::Length)
+        SetSort(m_sort);
 }
 
 void CFileView::RefreshFolder() {
@@ -195,7 +320,19 @@ void CFileView::RefreshFolder() {
     const std::u16string focused = FocusedRealName();
     const long top = m_wndList.GetTopItem();
     const std::u16string topName = RealFileName(top);
+    // Lengths already shown stay while they are read again (from the cache
+    // for a recording unchanged), rather than blinking out.
+    std::unordered_map<std::u16string, dz::FileListRow> before;
+    for (const dz::FileListRow& row : m_rows)
+        before.emplace(row.realFileName, row);
     m_rows = dz::ListFolderRows(m_folder);
+    for (dz::FileListRow& row : m_rows) {
+        const auto old = before.find(row.realFileName);
+        if (old != before.end() && old->second.sizeBytes == row.sizeBytes) {
+            row.lengthText = old->second.lengthText;
+            row.lengthKey = old->second.lengthKey;
+        }
+    }
     dz::SortRows(m_rows, m_sort);
     Fill(selected, focused);
     // Back to the same first visible row, if it is still there.
@@ -203,16 +340,22 @@ void CFileView::RefreshFolder() {
         m_wndList.EnsureVisible(m_wndList.GetItemCount() - 1);
         m_wndList.EnsureVisible(row);
     }
+    StartReadingLengths();
+    UpdateDetails();
 }
 
 void CFileView::Fill(const std::vector<std::u16string>& selected, const std::u16string& focused) {
     m_wndList.Freeze();
     m_wndList.DeleteAllItems();
+    m_rowOf.clear();
     long n = 0;
     for (const dz::FileListRow& row : m_rows) {
+        m_rowOf.emplace(row.realFileName, static_cast<size_t>(n));
         const long item = m_wndList.InsertItem(n, ToWx(row.fileName));
         m_wndList.SetItem(item, kSize, ToWx(row.sizeText));
         m_wndList.SetItem(item, kDate, ToWx(row.dateText));
+        if (!row.lengthText.empty())
+            m_wndList.SetItem(item, kLength, ToWx(row.lengthText));
         const bool isSelected =
             std::find(selected.begin(), selected.end(), row.realFileName) != selected.end();
         long state = isSelected ? wxLIST_STATE_SELECTED : 0;

@@ -2,21 +2,30 @@
 // The right pane of a row: the recordings and .mp3/.mem files of the folder
 // selected in the row's tree, one row per recording. Column 1 is zero wide
 // and keeps the real file name (part 1 of a recording) for the commands.
+// The recordings' lengths fill in from a worker after the rows are shown;
+// the details pane, when shown, sits below the list.
+#include "convert/facts_worker.h"
 #include "recording/folder_listing.h"
 #include "transfer/transfer_checks.h"
+#include "ui/window_wake.h"
 
 #include <wx/listctrl.h>
 #include <wx/panel.h>
 
 #include <array>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+class CDetailsPane;
 
 class CFileView : public wxPanel {
 public:
-    enum Column { kFileName, kRealFileName, kSize, kDate, kColumnCount };
+    enum Column { kFileName, kRealFileName, kSize, kDate, kLength, kColumnCount };
 
-    CFileView() = default;
+    CFileView();
+    ~CFileView() override;
     bool Create(wxWindow* parent, wxWindowID id, const wxSize& size);
     // The first time only: the columns, sized from the pane's width then.
     void OnInitialUpdate();
@@ -62,9 +71,30 @@ public:
     // Column 0 and column 1 of every selected row, in list order.
     std::vector<dz::SelectedRow> SelectedRowTexts() const;
 
+    // The details pane below the list: shown or not, and the pane itself.
+    void ShowDetails(bool show);
+    bool DetailsShown() const { return m_bDetailsShown; }
+    CDetailsPane& Details() { return *m_pDetails; }
+
+    // True while recordings' lengths are still being read.
+    bool ReadingLengths() const { return m_factsRun && !m_factsRun->Finished(); }
+
     wxListCtrl m_wndList;
 
 private:
+    // Reads the lengths of the recordings listed (only those without one yet
+    // when onlyMissing), the visible ones first; whatever an earlier run
+    // still had to read is dropped.
+    void StartReadingLengths(bool onlyMissing = false);
+    // The list scrolled while lengths are read: the rows now in view go
+    // first.
+    void OnIdle(wxIdleEvent& event);
+    void ServeFacts();
+    void OnFacts(const dz::convert::FoundFactsBatch& batch);
+    // The selection moved: the details pane follows, once the list settled.
+    void OnSelectionChanged(wxListEvent& event);
+    void UpdateDetails();
+    void LayOut();
     void OnSize(wxSizeEvent& event);
     void OnColumnClick(wxListEvent& event);
     void OnColumnBeginDrag(wxListEvent& event);
@@ -79,5 +109,17 @@ private:
     int m_nColumnsWidth = 0; // the list width m_baseWidths were given for
     std::u16string m_folder;
     std::vector<dz::FileListRow> m_rows;
+    // The row of each real file name, as the list shows them now.
+    std::unordered_map<std::u16string, size_t> m_rowOf;
     dz::RowSort m_sort;
+
+    CWindowWake<CFileView> m_wake{&CFileView::ServeFacts};
+    std::unique_ptr<dz::convert::FactsRun> m_factsRun;
+    std::vector<std::u16string> m_factsNames; // the real file names m_factsRun reads, in order
+    long m_factsTop = 0;                      // the top visible row m_factsRun started from
+    // Runs dropped but still finishing their step, let go of once ended.
+    std::vector<std::unique_ptr<dz::convert::FactsRun>> m_retiredRuns;
+    CDetailsPane* m_pDetails = nullptr; // a child window
+    bool m_bDetailsShown = false;
+    bool m_bDetailsPending = false; // an update of the details pane is queued
 };
