@@ -1,13 +1,12 @@
 #include "convert/facts_cache.h"
 
 #include "common/text.h"
-#include "common/user_settings.h"
 #include "convert/conversion_files.h"
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 
 #include <atomic>
 #include <charconv>
-#include <filesystem>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -207,12 +206,10 @@ bool FactsCache::Save() {
     }
     text += std::string(kEndTag) + kFieldSeparator + std::to_string(m_entries.size()) + '\n';
 
-    const size_t cut = m_file.rfind(platform::kSeparator);
-    if (cut == std::u16string::npos)
+    if (platform::LastSeparator(m_file) == std::u16string::npos)
         return false;
-    const std::u16string folder = cut == 0 ? m_file.substr(0, 1) : m_file.substr(0, cut);
-    std::error_code error;
-    std::filesystem::create_directories(platform::ToPath(folder), error);
+    const std::u16string folder = platform::FolderOf(m_file);
+    platform::MakeFolderWithParents(folder);
     std::u16string staged;
     platform::File out = platform::File::CreateTemporary(folder, staged);
     if (!out.IsOpen())
@@ -253,13 +250,10 @@ size_t FactsCache::size() const {
 }
 
 std::u16string DefaultFactsCacheFile() {
-    const std::string folder = UserCacheFolder();
+    const std::u16string folder = platform::UserCacheFolder();
     if (folder.empty())
         return {};
-    const std::optional<std::u16string> text = FromUtf8(folder);
-    if (!text)
-        return {};
-    return platform::JoinPath(*text, u"stream-facts");
+    return platform::JoinPath(folder, u"stream-facts");
 }
 
 RecordingFacts CachedRecordingFacts(const std::u16string& partPath, FactsCache& cache) {

@@ -80,6 +80,8 @@ bool PathExists(const std::u16string& path);
 bool IsRegularFile(const std::u16string& path);
 // Creates exactly one folder; false when it exists or cannot be made.
 bool MakeFolder(const std::u16string& path);
+// The folder and any missing folders above it; true when it exists after.
+bool MakeFolderWithParents(const std::u16string& path);
 // Removes one empty folder; false when it is not empty or cannot be removed.
 bool RemoveEmptyFolder(const std::u16string& path);
 // Removes a folder with all it holds, as far as it can; a missing one is fine.

@@ -1,5 +1,6 @@
 // The platform functions that read the same on both systems: path joining,
 // the boot-sector names, the staged files' names and the handle's moves.
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 #include "platform/temporary_name.h"
 
@@ -158,6 +159,15 @@ File& File::operator=(File&& other) noexcept {
         other.m_fd = kClosed;
     }
     return *this;
+}
+
+bool MakeFolderWithParents(const std::u16string& path) {
+    if (path.empty() || FolderExists(path))
+        return !path.empty();
+    const std::u16string parent = FolderOf(path);
+    if (!parent.empty() && parent != path)
+        MakeFolderWithParents(parent);
+    return MakeFolder(path) || FolderExists(path);
 }
 
 } // namespace dz::platform

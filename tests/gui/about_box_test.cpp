@@ -28,10 +28,12 @@ TEST(AboutBox, NamesTheProgramAndEndsWithOk) {
     EXPECT_EQ(lines[1], u"Recorder disk file manager");
     EXPECT_EQ(lines[2], u"Free software: GNU GPL version 2 or later");
     // Every line shows whole in the place the box gives it.
-    for (wxWindow* child : box.GetChildren())
-        if (auto* text = dynamic_cast<wxStaticText*>(child))
+    for (wxWindow* child : box.GetChildren()) {
+        if (auto* text = dynamic_cast<wxStaticText*>(child)) {
             EXPECT_LE(text->GetTextExtent(text->GetLabelText()).x, text->GetSize().x)
                 << dz::ToUtf8(FromWx(text->GetLabelText()));
+        }
+    }
     auto* ok = dynamic_cast<wxButton*>(box.FindWindow(wxID_OK));
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->GetLabel(), "OK");
