@@ -7,6 +7,9 @@
 # A copy writes each file under a temporary name and renames it into place,
 # and leaves writing back to the system as `cp` does: the first figure. The
 # second compares with `cp` followed by `sync` of the copied files.
+# `cp --verify` also flushes each copy, drops its cached pages and reads it
+# back from the disk, comparing it with what was written: the fourth figure
+# is its cost against the plain copy, the fifth against `cp` + `sync`.
 # A move makes every file and the folder durable (fdatasync, fsync) before it
 # removes the source; the third figure times `dezadide-cli mv` against the
 # same promise made by hand: `cp`, `sync` of the copies, `rm` of the sources.
@@ -77,13 +80,16 @@ cp_sync() { cp "$src"/* "$dst"/ && sync "$dst"/*; }
 dz_times=()
 cp_times=()
 sync_times=()
+verify_times=()
 for run in $(seq "$runs"); do
   # Alternate which goes first, so that neither always meets the warmer machine.
   if [ $((run % 2)) -eq 1 ]; then
     dz_times+=("$(copy_us "$cli" cp "$src" "$dst" "${name}.AVR" 2>/dev/null)")
     cp_times+=("$(copy_us cp "$src"/* "$dst"/)")
     sync_times+=("$(copy_us cp_sync)")
+    verify_times+=("$(copy_us "$cli" cp --verify "$src" "$dst" "${name}.AVR" 2>/dev/null)")
   else
+    verify_times+=("$(copy_us "$cli" cp --verify "$src" "$dst" "${name}.AVR" 2>/dev/null)")
     sync_times+=("$(copy_us cp_sync)")
     cp_times+=("$(copy_us cp "$src"/* "$dst"/)")
     dz_times+=("$(copy_us "$cli" cp "$src" "$dst" "${name}.AVR" 2>/dev/null)")
@@ -113,4 +119,6 @@ echo "copy of a 1 GiB recording (3 parts + companion, $bytes bytes), $runs runs 
 echo "on $(df --output=fstype "$work" | tail -1)"
 report_ratio "$bytes" ">= 0.9" "dezadide-cli cp" "cp" "${dz_times[*]}" "${cp_times[*]}"
 report_ratio "$bytes" "-" "dezadide-cli cp" "cp + sync" "${dz_times[*]}" "${sync_times[*]}"
+report_ratio "$bytes" "-" "dezadide-cli cp --verify" "dezadide-cli cp" "${verify_times[*]}" "${dz_times[*]}"
+report_ratio "$bytes" "-" "dezadide-cli cp --verify" "cp + sync" "${verify_times[*]}" "${sync_times[*]}"
 report_ratio "$bytes" "-" "dezadide-cli mv" "cp + sync + rm" "${dz_move_times[*]}" "${hand_times[*]}"

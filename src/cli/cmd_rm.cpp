@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "transfer/entry_deletion.h"
+#include "transfer/folder_deletion.h"
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_outcome.h"
 #include "transfer/transfer_plan.h"
@@ -17,9 +18,30 @@ int RunRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
         PrintMessage(err, *message);
         return kExitFailure;
     }
+    // Folders of FOLDER go with everything in them; the rest are entries. A
+    // name of an entry's kind (a folder called x.mp3) stays an entry name, as
+    // it always was here: such a folder is no row of the list.
+    std::vector<std::u16string> entryNames, folderNames;
+    for (const std::u16string& name : options.names) {
+        if (IsEntryName(name) && KindOf(name) == EntryKind::kOther &&
+            platform::FolderExists(platform::JoinPath(options.folder, name)))
+            folderNames.push_back(name);
+        else
+            entryNames.push_back(name);
+    }
     CSortStringArray names;
-    if (!SortedEntryNames(options.names, names, err))
+    if (!SortedEntryNames(entryNames, names, err))
         return kExitUsage;
+    const PreparedDelete folders = PrepareDelete(options.folder, folderNames);
+    if (folders.foldersHoldAnything && !options.recursive) {
+        for (const std::u16string& name : folderNames) {
+            std::vector<platform::FolderName> inside;
+            if (!platform::SearchFolderNames(platform::JoinPath(options.folder, name), inside) ||
+                !inside.empty())
+                PrintMessage(err, FillMessage(msg::kFolderNotEmpty, name));
+        }
+        return kExitFailure;
+    }
 
     // The run passes over parts that never existed; only what was there
     // counts as removed, and what is still there afterwards as a failure.
@@ -38,6 +60,14 @@ int RunRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
             if (platform::PathExists(path))
                 present.push_back(path);
         });
+    const FolderDeleteOutcome folderOutcome = RunDelete(folders, [&](const std::u16string& path) {
+        if (platform::PathExists(path))
+            present.push_back(path);
+    });
+    if (!folderOutcome.failedAt.empty()) {
+        PrintMessage(err, FillMessage(msg::kCouldNotDeleteFolder, folderOutcome.failedAt));
+        result = kExitFailure;
+    }
     // A recording whose companion could not be read was left whole.
     if (outcome.failure == DeleteFailure::CompanionUnreadable ||
         outcome.failure == DeleteFailure::NotAnEntry) {
@@ -46,6 +76,8 @@ int RunRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
     }
     for (const std::u16string& path : present) {
         if (platform::PathExists(path)) {
+            if (path == folderOutcome.failedAt)
+                continue; // said above, with where it stopped
             PrintMessage(err, FillMessage(msg::kCouldNotDelete, path));
             result = kExitFailure;
             continue;

@@ -217,6 +217,7 @@ int RunTransfer(const TransferOptions& options, std::ostream& /*out*/, std::ostr
     TransferProgress progress(names, showProgress ? &err : nullptr, options.onReport);
     TransferOutcome outcome;
     TransferJob job{&progress, destination, source, names, &outcome, &cancel, replace};
+    job.verify = options.verify;
     int result = 0;
     if (cancel.Cancelled()) {
         outcome.total = static_cast<int32_t>(names.GetSize());

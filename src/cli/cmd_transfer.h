@@ -26,6 +26,8 @@ struct TransferOptions {
     // Sees every report after the command itself (tests step in here).
     std::function<void(const ProgressReport&)> onReport;
     OnExisting existing = OnExisting::Refuse;
+    // Read every copy back from the disk once it is in place (--verify).
+    bool verify = false;
 };
 int RunTransfer(const TransferOptions& options, std::ostream& out, std::ostream& err);
 

@@ -29,8 +29,29 @@ int RunLs(const LsOptions& options, std::ostream& out, std::ostream& err);
 struct RmOptions {
     std::u16string folder;
     std::vector<std::u16string> names;
+    bool recursive = false; // a folder that is not empty goes with what it holds
 };
 int RunRm(const RmOptions& options, std::ostream& out, std::ostream& err);
+
+// rename FOLDER OLD NEW: a recording (OLD its part-1 .AVR name, NEW the
+// recording name), a .mp3/.mem file or a folder; prints the new path (a
+// recording's part 1).
+struct RenameOptions {
+    std::u16string folder;
+    std::u16string oldName;
+    std::u16string newName;
+};
+int RunRename(const RenameOptions& options, std::ostream& out, std::ostream& err);
+
+// check [--fix] [--recursive] FOLDER: one line per problem found, tab-
+// separated: the entry (relative to FOLDER), the problem, what mending does
+// (or, with --fix, what was done). 0 when nothing is left to report.
+struct CheckOptions {
+    std::u16string folder;
+    bool fix = false;
+    bool recursive = false;
+};
+int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
 // mkdir PARENT NAME: the window's New Folder; prints the new folder's path.
 struct MkdirOptions {

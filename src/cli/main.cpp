@@ -71,7 +71,33 @@ int RunCommandLine(int argc, char** argv) {
                                             ".mem file alone, a recording (its part-1 .AVR name) "
                                             "with every part and its companion");
     rm->add_option("FOLDER", rmFolder, "The folder that holds the entries")->required();
-    rm->add_option("NAME", rmNames, "Entry names");
+    rm->add_option("NAME", rmNames, "Entry names, or names of folders in FOLDER");
+    bool rmRecursive = false;
+    rm->add_flag("--recursive", rmRecursive,
+                 "Delete a folder that is not empty with everything in it, each recording whole");
+
+    std::string renameFolder, renameOld, renameNew;
+    CLI::App* rename = app.add_subcommand(
+        "rename", "Rename an entry: a recording (every part and its companion, the location text "
+                  "naming the new companion), a .mp3 or .mem file, or a folder");
+    rename->add_option("FOLDER", renameFolder, "The folder that holds the entry")->required();
+    rename->add_option("OLD", renameOld, "A recording's part-1 .AVR name, a file or folder name")
+        ->required();
+    rename
+        ->add_option("NEW", renameNew,
+                     "The new name: for a recording the recording name as the list shows it")
+        ->required();
+
+    std::string checkFolder;
+    bool checkFix = false, checkRecursive = false;
+    CLI::App* check = app.add_subcommand(
+        "check", "Check the recordings of a folder: one line per problem (entry, problem, what "
+                 "--fix does); exit 0 when nothing is left to report, 1 when something is");
+    check->add_option("FOLDER", checkFolder, "The folder to check")->required();
+    check->add_flag("--fix", checkFix,
+                    "Mend what loses nothing: location texts, temporaries of dead jobs, "
+                    "renames cut short");
+    check->add_flag("--recursive", checkRecursive, "Check the folders inside FOLDER too");
 
     std::string mkdirParent, mkdirName;
     CLI::App* mkdir = app.add_subcommand("mkdir", "Make a folder as the New Folder command does");
@@ -88,7 +114,7 @@ int RunCommandLine(int argc, char** argv) {
     // cp / mv: one copy or move job (cmd_transfer.cpp); only one of them is parsed.
     std::string transferSource, transferDestination;
     std::vector<std::string> transferNames;
-    bool transferReplace = false, transferSkip = false;
+    bool transferReplace = false, transferSkip = false, transferVerify = false;
     auto addTransfer = [&](const char* name, const char* description) {
         CLI::App* command = app.add_subcommand(name, description);
         command->add_option("SRC", transferSource, "The folder that holds the entries")->required();
@@ -102,6 +128,10 @@ int RunCommandLine(int argc, char** argv) {
             ->add_flag("--skip", transferSkip,
                        "Leave entries that already exist in DST as they are, copy the others")
             ->excludes(replace);
+        command->add_flag("--verify", transferVerify,
+                          "Read each copy back from the disk once it is in place and compare it "
+                          "with what was written; a copy that differs is removed (a move keeps "
+                          "its source)");
         return command;
     };
     CLI::App* cp = addTransfer("cp", "Copy entries as the Copy commands do: a recording with "
@@ -144,7 +174,23 @@ int RunCommandLine(int argc, char** argv) {
         RmOptions o;
         if (!ToText(rmFolder, o.folder) || !ToTexts(rmNames, o.names))
             return kExitUsage;
+        o.recursive = rmRecursive;
         return RunRm(o, std::cout, std::cerr);
+    }
+    if (*rename) {
+        RenameOptions o;
+        if (!ToText(renameFolder, o.folder) || !ToText(renameOld, o.oldName) ||
+            !ToText(renameNew, o.newName))
+            return kExitUsage;
+        return RunRename(o, std::cout, std::cerr);
+    }
+    if (*check) {
+        CheckOptions o;
+        if (!ToText(checkFolder, o.folder))
+            return kExitUsage;
+        o.fix = checkFix;
+        o.recursive = checkRecursive;
+        return RunCheck(o, std::cout, std::cerr);
     }
     if (*mkdir) {
         MkdirOptions o;
@@ -165,6 +211,7 @@ int RunCommandLine(int argc, char** argv) {
             o.existing = OnExisting::Replace;
         else if (transferSkip)
             o.existing = OnExisting::Skip;
+        o.verify = transferVerify;
         if (!ToText(transferSource, o.source) || !ToText(transferDestination, o.destination) ||
             !ToTexts(transferNames, o.names))
             return kExitUsage;

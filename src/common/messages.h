@@ -59,6 +59,9 @@ inline constexpr char16_t kReplacedInPart[] =
     u"and has been removed (the source is untouched)";
 inline constexpr char16_t kSourceChanged[] =
     u"The source of %s changed while it was copied; it was left where it is";
+inline constexpr char16_t kVerifyFailed[] =
+    u"The copy of %s read back from the disk differs from what was written; the copy was "
+    u"removed and its source left where it is";
 inline constexpr char16_t kSkippedExisting[] = u"Skipped, already in the destination: %s";
 inline constexpr char16_t kMovedAlready[] =
     u"%s is no longer in the source folder and is whole in the destination: its move is "
@@ -70,6 +73,77 @@ inline constexpr char16_t kCancelled[] = u"Cancelled";
 // After a cancel: how far the job got ("Cancelled: 2 of 5 moved").
 inline constexpr char16_t kCancelledCopied[] = u"Cancelled: %d of %d copied";
 inline constexpr char16_t kCancelledMoved[] = u"Cancelled: %d of %d moved";
+
+// Rename. "%s" is the entry or the name concerned.
+inline constexpr char16_t kRenameEmpty[] = u"A new name cannot be empty";
+inline constexpr char16_t kRenameNotAName[] = u"\"%s\" is not a name";
+inline constexpr char16_t kRenameSeparator[] =
+    u"A new name is one name, without a path separator: %s";
+inline constexpr char16_t kRenameNotStorable[] =
+    u"The folder's disk cannot store this name (no \\ / : * ? \" < > |, control characters, or "
+    u"a dot or space at its end): %s";
+inline constexpr char16_t kRenameTaken[] = u"The name is already taken in the folder: %s";
+// Renaming over the same entry in another case would lose it on some disks.
+inline constexpr char16_t kRenameCaseOnly[] =
+    u"%s differs from the old name only in letter case, which this folder does not tell apart; "
+    u"rename it to another name first";
+inline constexpr char16_t kRenamePlainExtension[] =
+    u"A .mp3 or .mem file keeps one of these two extensions: %s";
+inline constexpr char16_t kRenameRecordingTooLong[] =
+    u"A recording name holds at most 32 characters: %s";
+inline constexpr char16_t kRenameRecordingScheme[] =
+    u"A recording name cannot hold \"_#\", which starts the part number: %s";
+inline constexpr char16_t kRenameRecordingCharacters[] =
+    u"The recorder's disk cannot store this recording name (no \\ / : * ? \" < > |, control "
+    u"characters, or characters beyond one byte): %s";
+inline constexpr char16_t kRenameLocationTooLong[] =
+    u"The recorder's location text of %s would not fit its field: the name or the folder is too "
+    u"long";
+inline constexpr char16_t kRenameCompanionUnreadable[] =
+    u"The companion file of %s cannot be read; nothing was renamed";
+inline constexpr char16_t kRenameHalfDone[] =
+    u"Parts of %s lie under another recording name: a rename of it was cut short. Run that "
+    u"rename again (or check --fix) first; nothing was renamed";
+inline constexpr char16_t kRenameFailed[] =
+    u"Could not rename %s; running the same rename again finishes it";
+inline constexpr char16_t kRenameFinished[] = u"A rename cut short was finished: %s";
+
+// Deleting a folder.
+inline constexpr char16_t kFolderNotEmpty[] =
+    u"%s is a folder that is not empty; nothing was deleted (--recursive deletes it with "
+    u"everything in it)";
+inline constexpr char16_t kCouldNotDeleteFolder[] =
+    u"Could not delete %s; the deletion stopped there and every recording left is whole";
+inline constexpr char16_t kDeleteFolderQuestion[] = u"Delete the folder %s with everything in it?";
+inline constexpr char16_t kFolderHolds[] = u"It holds %d recordings and %d other files";
+
+// Check and mend: the problems found, one line each, and what mending does.
+inline constexpr char16_t kCheckLocationElsewhere[] =
+    u"its location text names %s, not where it is";
+inline constexpr char16_t kCheckLocationEmpty[] = u"its location text is empty";
+inline constexpr char16_t kCheckPartMissing[] = u"part %d of %d is missing";
+inline constexpr char16_t kCheckStrayBeyondCount[] =
+    u"a part file beyond the %d parts its companion counts";
+inline constexpr char16_t kCheckStrayNoCompanion[] = u"a part file without a companion";
+inline constexpr char16_t kCheckNoFirstPart[] = u"a companion without its part 1";
+inline constexpr char16_t kCheckCompanionShort[] =
+    u"the companion file is shorter than its 8,008-byte head";
+inline constexpr char16_t kCheckCompanionUnreadable[] = u"the companion file cannot be read";
+inline constexpr char16_t kCheckTotalSize[] =
+    u"the companion's total size (%s bytes) disagrees with its parts (%s bytes)";
+inline constexpr char16_t kCheckStreamOffsetPastEnd[] =
+    u"the part header's stream offset (%d) points past the part's end (%d bytes)";
+inline constexpr char16_t kCheckNotTransportStream[] =
+    u"the stream does not start with transport packets";
+inline constexpr char16_t kCheckDeadTemporary[] = u"a temporary file left by a job that ended";
+inline constexpr char16_t kCheckRenameCutShort[] = u"a rename to %s was cut short";
+inline constexpr char16_t kCheckUnreadableFolder[] = u"the folder cannot be read";
+inline constexpr char16_t kFixRewriteLocation[] = u"rewrite the location text";
+inline constexpr char16_t kFixRemoveTemporary[] = u"remove the temporary file";
+inline constexpr char16_t kFixFinishRename[] = u"finish the rename";
+inline constexpr char16_t kFixNothing[] = u"nothing: reported only";
+inline constexpr char16_t kFixDone[] = u"mended: %s";
+inline constexpr char16_t kFixFailed[] = u"could not %s";
 
 // After a recording's size in the lists when its companion's total is
 // impossible and the sum of its parts is shown instead.

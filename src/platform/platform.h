@@ -73,6 +73,8 @@ bool PathExists(const std::u16string& path);
 bool IsRegularFile(const std::u16string& path);
 // Creates exactly one folder; false when it exists or cannot be made.
 bool MakeFolder(const std::u16string& path);
+// Removes one empty folder; false when it is not empty or cannot be removed.
+bool RemoveEmptyFolder(const std::u16string& path);
 
 // File attributes: what "normal" means before a delete, and what a copy keeps.
 // The permission bits on POSIX, the FILE_ATTRIBUTE_* bits on Windows.
@@ -178,6 +180,9 @@ bool FlushFolder(const std::u16string& folder);
 // removes it, so a temporary nobody holds is a dead job's, whatever process
 // now carries the id in its name.
 void RemoveStaleTemporaries(const std::u16string& folder);
+// Whether a name in the folder is a temporary of a job that no longer runs:
+// what RemoveStaleTemporaries would remove.
+bool IsDeadTemporary(const std::u16string& folder, const std::u16string& name);
 // Gives up the lock on a temporary that was put in place or removed by other
 // means than CommitByRename, CommitWithoutReplacing or DeleteIfPresent.
 void ReleaseTemporary(const std::u16string& path);
@@ -220,6 +225,10 @@ public:
     static File OpenRead(const std::u16string& path);
     static File CreateWrite(const std::u16string& path); // truncates
     static File OpenReadWrite(const std::u16string& path);
+    // For reading what the disk itself holds: the system's cached pages of
+    // the file are dropped first (they must have been written back, which a
+    // flush makes sure of), so the reads come from the disk.
+    static File OpenReadFromDisk(const std::u16string& path);
     // A new file under a temporary name in folder, for reading and writing;
     // path receives its full path. Never opens anything that exists.
     static File CreateTemporary(const std::u16string& folder, std::u16string& path);

@@ -77,6 +77,14 @@ bool IsTemporaryName(std::u16string_view name) {
     return TemporaryOwner(name) != 0;
 }
 
+bool IsDeadTemporary(const std::u16string& folder, const std::u16string& name) {
+    const int owner = TemporaryOwner(name);
+    if (owner == 0)
+        return false;
+    const std::u16string path = JoinPath(folder, name);
+    return IsRegularFile(path) && !TemporaryIsLive(path, owner);
+}
+
 void RemoveStaleTemporaries(const std::u16string& folder) {
     std::vector<FolderName> names;
     if (!SearchFolderNames(folder, names))

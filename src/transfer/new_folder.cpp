@@ -33,15 +33,25 @@ bool IsWindowsReserved(char16_t c) {
 
 } // namespace
 
-std::optional<std::u16string> FolderNameRefusal(const std::u16string& parent,
-                                                const std::u16string& name) {
+namespace {
+
+// The texts of one kind of name: a folder's, or a renamed file's.
+struct NameTexts {
+    const char16_t* empty;
+    const char16_t* notAName;
+    const char16_t* separator;
+    const char16_t* notStorable;
+};
+
+std::optional<std::u16string> NameRefusal(const std::u16string& parent, const std::u16string& name,
+                                          const NameTexts& texts) {
     if (name.empty())
-        return std::u16string(msg::kFolderNameEmpty);
+        return std::u16string(texts.empty);
     if (name == u"." || name == u"..")
-        return FillMessage(msg::kFolderNameNotAName, name);
+        return FillMessage(texts.notAName, name);
     if (name.find(u'/') != std::u16string::npos || name.find(u'\0') != std::u16string::npos ||
         name.find(platform::kSeparator) != std::u16string::npos)
-        return FillMessage(msg::kFolderNameSeparator, name);
+        return FillMessage(texts.separator, name);
 #ifdef _WIN32
     (void)parent; // every Windows volume holds Windows names
     const bool windowsNames = true;
@@ -52,8 +62,28 @@ std::optional<std::u16string> FolderNameRefusal(const std::u16string& parent,
     // another name than the one typed.
     if (windowsNames && (std::any_of(name.begin(), name.end(), IsWindowsReserved) ||
                          name.back() == u'.' || name.back() == u' '))
-        return FillMessage(msg::kFolderNameNotStorable, name);
+        return FillMessage(texts.notStorable, name);
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::u16string> FolderNameRefusal(const std::u16string& parent,
+                                                const std::u16string& name) {
+    return NameRefusal(parent, name,
+                       {msg::kFolderNameEmpty, msg::kFolderNameNotAName, msg::kFolderNameSeparator,
+                        msg::kFolderNameNotStorable});
+}
+
+std::optional<std::u16string> FileNameRefusal(const std::u16string& parent,
+                                              const std::u16string& name) {
+    return NameRefusal(
+        parent, name,
+        {msg::kRenameEmpty, msg::kRenameNotAName, msg::kRenameSeparator, msg::kRenameNotStorable});
+}
+
+bool IsReservedOnWindows(char16_t c) {
+    return IsWindowsReserved(c);
 }
 
 NewFolderResult MakeNewFolder(const std::u16string& parent, const std::u16string& name) {

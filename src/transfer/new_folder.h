@@ -35,5 +35,10 @@ NewFolderResult MakeNewFolder(const std::u16string& parent, const std::u16string
 // Why a name cannot be one folder's name in `parent`; nothing when it can.
 std::optional<std::u16string> FolderNameRefusal(const std::u16string& parent,
                                                 const std::u16string& name);
+// The same for a file's new name, in the rename's words.
+std::optional<std::u16string> FileNameRefusal(const std::u16string& parent,
+                                              const std::u16string& name);
+// A character no Windows or FAT name holds: a control character or one of \ / : * ? " < > |.
+bool IsReservedOnWindows(char16_t c);
 
 } // namespace dz

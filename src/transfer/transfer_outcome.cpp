@@ -42,6 +42,8 @@ std::u16string FailureText(TransferFailure failure, const std::u16string& entry)
         return FillMessage(kPartsBeyondCount, entry);
     case TransferFailure::SourceChanged:
         return FillMessage(kSourceChanged, entry);
+    case TransferFailure::VerifyFailed:
+        return FillMessage(kVerifyFailed, entry);
     }
     return kTransferFailed;
 }

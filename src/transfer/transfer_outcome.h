@@ -28,6 +28,7 @@ enum class TransferFailure {
     ReplacedInPart,    // replacing an older copy failed half-way: neither is there
     PartsBeyondCount,  // the companion counts fewer parts than the folder holds
     SourceChanged,     // a source file changed or was replaced while the job ran
+    VerifyFailed,      // the copy read back from the disk differed; it was removed
 };
 
 struct TransferOutcome {

@@ -70,6 +70,11 @@ struct EntryContext {
     // The entry's source files as they were copied, once it is in place.
     std::vector<StagedEntry::Source> sources = {};
     TransferFailure failure = TransferFailure::None;
+    bool move = false;
+    // Each file's final path and the checksum of what was written to it,
+    // when the job reads its copies back.
+    bool verify = false;
+    std::vector<std::pair<std::u16string, uint64_t>> checksums = {};
 };
 
 int Fail(EntryContext& c, ProgressCode code, TransferFailure why, bool numbered = true) {
@@ -130,7 +135,9 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
     const uint64_t length = static_cast<uint64_t>(size);
     onStart(length);
     uint64_t copied = 0;
-    const BlockCopy how = CopyBlocks(in, out, length, block, copied, patch, afterBlock);
+    StreamChecksum sum;
+    const BlockCopy how =
+        CopyBlocks(in, out, length, block, copied, patch, afterBlock, c.verify ? &sum : nullptr);
     if (how == BlockCopy::Cancelled)
         return 1;
     if (how == BlockCopy::WriteFailed)
@@ -144,8 +151,28 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
     // mean written data never arrived, for a copy too.
     if ((c.durable && !out.Flush()) || !out.Close())
         return Fail(c, ProgressCode::ErrorDestination, WriteFailure(out));
-    (void)copied;
+    if (c.verify)
+        c.checksums.emplace_back(destinationPath, sum.Value());
     return 0;
+}
+
+// Every file of an entry just put in place, read back from the disk: 0, or
+// -1 failed and reported after the copy was removed (parts from the last,
+// the companion after them, as a deletion goes).
+int VerifyEntry(EntryContext& c, const std::vector<std::u16string>& finals, uint8_t* block) {
+    if (!c.verify)
+        return 0;
+    const bool same = std::all_of(c.checksums.begin(), c.checksums.end(), [&](const auto& file) {
+        return ReadsBackAs(file.first, file.second, block);
+    });
+    c.checksums.clear();
+    if (same)
+        return 0;
+    for (size_t i = finals.size(); i-- > 1;)
+        dz::platform::DeleteIfPresent(finals[i]);
+    dz::platform::DeleteIfPresent(finals[0]);
+    dz::platform::FlushFolder(c.destinationFolder);
+    return Fail(c, ProgressCode::ErrorDestination, TransferFailure::VerifyFailed);
 }
 
 int CommitEntry(EntryContext& c, StagedEntry& entry, const std::vector<std::u16string>& finals) {
@@ -203,7 +230,8 @@ int CopyPlainFileIn(EntryContext& c, const std::u16string& sourcePath,
         });
     if (result != 0)
         return result;
-    if (CommitEntry(c, entry, {destinationPath}) != 0)
+    if (CommitEntry(c, entry, {destinationPath}) != 0 ||
+        VerifyEntry(c, {destinationPath}, block) != 0)
         return -1;
     const BarValues bar = ScaleBar(length, copied);
     Report(c.job, c.total, c.number, ProgressCode::FileDone, bar.range, bar.position);
@@ -339,7 +367,7 @@ int CopyFileList(EntryContext& c, const RecordingFileList& list, uint64_t totalS
     finals.reserve(files.size());
     for (const FilePair& file : files)
         finals.push_back(file.destination);
-    if (CommitEntry(c, entry, finals) != 0)
+    if (CommitEntry(c, entry, finals) != 0 || VerifyEntry(c, finals, block) != 0)
         return -1;
     Report(c.job, c.total, c.number, ProgressCode::FileDone, 100, 100);
     return 0;
@@ -395,7 +423,7 @@ int TransferEntry(EntryContext& c, const std::u16string& name, uint8_t* block) {
         return CopyPlainFileIn(c, sourcePath, destinationPath, block);
     if (!dz::IsPartFileName(sourcePath))
         return kPassedOver;
-    const bool move = c.durable;
+    const bool move = c.move;
     if (move && IsEntryOwnName(name) && FinishesAnEarlierMove(sourcePath, destinationPath) &&
         FlushEntry(c.destinationFolder, name)) {
         Report(c.job, c.total, c.number, ProgressCode::FileStart, 100, 0);
@@ -429,7 +457,12 @@ int RunJob(TransferJob* jobPointer, bool move) {
     for (int32_t i = 0; i < total; ++i) {
         const int32_t number = i + 1;
         const std::u16string& name = names[static_cast<size_t>(i)];
-        EntryContext context{job, total, number, job.destination, &written, ignoresCase, move};
+        // A copy that is read back is flushed first: the disk, not the
+        // system's cache, is what is compared.
+        EntryContext context{
+            job, total, number, job.destination, &written, ignoresCase, move || job.verify};
+        context.move = move;
+        context.verify = job.verify;
         context.mayReplace =
             std::find(job.replace.begin(), job.replace.end(), name) != job.replace.end();
         const int result = TransferEntry(context, name, block.get());

@@ -71,6 +71,10 @@ struct TransferJob {
     // Any other entry found there when its copy is put in place - another
     // job's, say - is left as it is and this one fails.
     std::vector<std::u16string> replace;
+    // After each entry is in place and flushed, its files are read back from
+    // the disk and compared with what was written; a copy that differs is
+    // removed and the entry fails (a move keeps its source).
+    bool verify = false;
 };
 
 // Thread procedures: 0 after a complete job, 1 after a cancel, -1 after a failure.

@@ -15,14 +15,15 @@
  *   DZ_FAULT_ACTION  fail (default), sigint (raise SIGINT, then make the call)
  *                    kill (SIGKILL before the call), or delay (hold the call
  *                    DZ_FAULT_DELAY_MS milliseconds, then make it: another
- *                    program changes something meanwhile)
+ *                    program changes something meanwhile), or corrupt (a read
+ *                    is made and the first byte it returns comes back changed,
+ *                    as from a failing disk; other kinds pass)
  *   DZ_FAULT_LOG     file that receives "count KIND N" at exit, "fault KIND
  *                    PATH written" for the hit, and with DZ_FAULT_TRACE=1
  *                    "call KIND PATH" for every counted call
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
-#include <time.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -34,6 +35,7 @@
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 enum {
@@ -60,7 +62,7 @@ static int g_dirCount;
 static int g_chosen[K_COUNT];
 static long g_nth;
 static int g_errno = EIO;
-static int g_action; /* 0 fail, 1 sigint, 2 kill, 3 delay */
+static int g_action; /* 0 fail, 1 sigint, 2 kill, 3 delay, 4 corrupt */
 static long g_delayMs;
 static int g_trace;
 static int g_log = -1;
@@ -134,11 +136,12 @@ __attribute__((constructor)) static void Setup(void) {
     if (err && atoi(err) > 0)
         g_errno = atoi(err);
     const char* action = getenv("DZ_FAULT_ACTION");
-    g_action = !action                   ? 0
-               : !strcmp(action, "sigint") ? 1
-               : !strcmp(action, "kill")   ? 2
-               : !strcmp(action, "delay")  ? 3
-                                           : 0;
+    g_action = !action                      ? 0
+               : !strcmp(action, "sigint")  ? 1
+               : !strcmp(action, "kill")    ? 2
+               : !strcmp(action, "delay")   ? 3
+               : !strcmp(action, "corrupt") ? 4
+                                            : 0;
     const char* delay = getenv("DZ_FAULT_DELAY_MS");
     g_delayMs = delay ? atol(delay) : 0;
     const char* trace = getenv("DZ_FAULT_TRACE");
@@ -249,6 +252,8 @@ static int Hit(int kind, const char* path, int written) {
         raise(SIGINT);
         return 0;
     }
+    if (g_action == 4)
+        return 2; /* only a read acts on it */
     return 1;
 }
 
@@ -273,7 +278,7 @@ static int HitPath(int kind, int dirfd, const char* p) {
 
 static int OpenCommon(int dirfd, const char* p, int flags, mode_t mode, int which) {
     char* path = g_dirCount ? Absolute(dirfd, p) : NULL;
-    if (path && Hit(K_OPEN, path, 0)) {
+    if (path && Hit(K_OPEN, path, 0) == 1) {
         free(path);
         errno = g_errno;
         return -1;
@@ -329,22 +334,32 @@ int creat(const char* p, mode_t mode) {
 }
 
 #define FAIL_IF(cond)                                                                              \
-    if (cond) {                                                                                    \
+    if ((cond) == 1) {                                                                             \
         errno = g_errno;                                                                           \
         return -1;                                                                                 \
     }
 
+/* The bytes a corrupting hit returns: the first one changed. */
+static ssize_t Corrupted(int hit, void* b, ssize_t got) {
+    if (hit == 2 && got > 0)
+        ((unsigned char*)b)[0] ^= 0xff;
+    return got;
+}
+
 ssize_t read(int fd, void* b, size_t n) {
-    FAIL_IF(HitFd(K_READ, fd))
-    return RESOLVE(read)(fd, b, n);
+    const int hit = HitFd(K_READ, fd);
+    FAIL_IF(hit)
+    return Corrupted(hit, b, RESOLVE(read)(fd, b, n));
 }
 ssize_t pread64(int fd, void* b, size_t n, off64_t o) {
-    FAIL_IF(HitFd(K_READ, fd))
-    return RESOLVE(pread64)(fd, b, n, o);
+    const int hit = HitFd(K_READ, fd);
+    FAIL_IF(hit)
+    return Corrupted(hit, b, RESOLVE(pread64)(fd, b, n, o));
 }
 ssize_t pread(int fd, void* b, size_t n, off_t o) {
-    FAIL_IF(HitFd(K_READ, fd))
-    return RESOLVE(pread)(fd, b, n, o);
+    const int hit = HitFd(K_READ, fd);
+    FAIL_IF(hit)
+    return Corrupted(hit, b, RESOLVE(pread)(fd, b, n, o));
 }
 ssize_t pwrite(int fd, const void* b, size_t n, off_t o) {
     FAIL_IF(HitFd(K_WRITE, fd))

@@ -118,6 +118,14 @@ File File::CreateWrite(const std::u16string& path) {
     return File(OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC));
 }
 
+File File::OpenReadFromDisk(const std::u16string& path) {
+    File file(OpenRegular(path, O_RDONLY));
+    // Only pages already written back can be dropped; a flushed file's are.
+    if (file.IsOpen())
+        posix_fadvise(file.m_fd, 0, 0, POSIX_FADV_DONTNEED);
+    return file;
+}
+
 File File::OpenReadWrite(const std::u16string& path) {
     return File(OpenRegular(path, O_RDWR));
 }

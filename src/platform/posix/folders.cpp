@@ -179,6 +179,10 @@ bool MakeFolder(const std::u16string& path) {
     return !path.empty() && mkdir(ToUtf8(path).c_str(), 0777) == 0;
 }
 
+bool RemoveEmptyFolder(const std::u16string& path) {
+    return !path.empty() && rmdir(ToUtf8(path).c_str()) == 0;
+}
+
 std::optional<Attributes> GetAttributes(const std::u16string& path) {
     struct stat st;
     if (stat(ToUtf8(path).c_str(), &st) != 0)

@@ -43,6 +43,12 @@ File File::OpenRead(const std::u16string& path) {
     return File(OpenRegular(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
 }
 
+// Unbuffered reads need sector-aligned buffers and lengths, which the
+// callers' blocks do not promise yet: for now this reads through the cache.
+File File::OpenReadFromDisk(const std::u16string& path) {
+    return OpenRead(path);
+}
+
 File File::CreateWrite(const std::u16string& path) {
     return File(OpenRegular(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
 }

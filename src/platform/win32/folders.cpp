@@ -154,6 +154,10 @@ bool MakeFolder(const std::u16string& path) {
     return !path.empty() && CreateDirectoryW(ApiPath(path).c_str(), nullptr) != 0;
 }
 
+bool RemoveEmptyFolder(const std::u16string& path) {
+    return !path.empty() && RemoveDirectoryW(ApiPath(path).c_str()) != 0;
+}
+
 std::optional<Attributes> GetAttributes(const std::u16string& path) {
     const DWORD attributes = AttributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES)

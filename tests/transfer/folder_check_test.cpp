@@ -1,0 +1,145 @@
+#include "transfer/folder_check.h"
+
+#include "common/text.h"
+#include "platform/platform.h"
+#include "recording/recording_files.h"
+#include "transfer/care_support.h"
+#include "transfer/location_patch.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+using namespace dz;
+
+namespace {
+
+using namespace dz::test;
+namespace fs = std::filesystem;
+
+using Snapshot = std::map<std::string, std::vector<uint8_t>>;
+
+Snapshot Take(const fs::path& dir) {
+    Snapshot files;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        files[fs::relative(e.path(), dir).string()] =
+            e.is_regular_file() ? ReadFile(e.path()) : std::vector<uint8_t>{};
+    return files;
+}
+
+const RecordingLayout kNews{};
+
+void SetByte(const fs::path& file, size_t at, uint8_t value) {
+    std::vector<uint8_t> bytes = ReadFile(file);
+    bytes[at] = value;
+    WriteFile(file, bytes);
+}
+
+TEST(CheckFolder, ASoundFolderHasNothingToReportAndMendingChangesNothing) {
+    RecorderDisk d;
+    MakeSoundRecording(d.rec, kNews);
+    MakeSoundRecording(d.rec, {.name = "FILM", .suffix = "_002", .parts = {5000}});
+    WriteFile(d.rec / "song.mp3", "x");
+    fs::create_directory(d.rec / "old");
+    MakeSoundRecording(d.rec / "old", kNews, "C:\\REC\\old\\");
+    const Snapshot before = Take(d.rec);
+    EXPECT_TRUE(CheckFolder(d.folder(), true).empty());
+    EXPECT_EQ(Take(d.rec), before);
+}
+
+// One damage per row, and the one finding it gives: on which file, and
+// what mending does about it.
+TEST(CheckFolder, EachDamageIsOneFinding) {
+    struct Row {
+        const char* what;
+        std::function<void(const fs::path&)> damage;
+        std::string file;
+        Problem problem;
+        Mend mend;
+    };
+    const std::string companion = CompanionName(kNews);
+    const std::string p1 = PartName(kNews, 1), p2 = PartName(kNews, 2), p3 = PartName(kNews, 3);
+    const std::vector<Row> rows = {
+        {"moved by another program",
+         [&](const fs::path& f) {
+             PutLocation(f / p2, kPartLocationOffset, "C:\\X\\" + companion);
+         },
+         p2, Problem::kLocationElsewhere, Mend::kRewriteLocation},
+        {"companion from elsewhere",
+         [&](const fs::path& f) {
+             PutLocation(f / companion, kCompanionLocationOffset, "C:\\" + companion);
+         },
+         companion, Problem::kLocationElsewhere, Mend::kRewriteLocation},
+        {"part 2 missing", [&](const fs::path& f) { fs::remove(f / p2); }, companion,
+         Problem::kPartMissing, Mend::kNone},
+        {"part 1 missing", [&](const fs::path& f) { fs::remove(f / p1); }, companion,
+         Problem::kNoFirstPart, Mend::kNone},
+        {"a part beyond the count",
+         [&](const fs::path& f) { fs::copy_file(f / p3, f / PartName(kNews, 4)); },
+         PartName(kNews, 4), Problem::kStrayBeyondCount, Mend::kNone},
+        {"parts without a companion",
+         [&](const fs::path& f) {
+             fs::remove(f / companion);
+             fs::remove(f / p2);
+             fs::remove(f / p3);
+         },
+         p1, Problem::kStrayNoCompanion, Mend::kNone},
+        {"a short companion", [&](const fs::path& f) { fs::resize_file(f / companion, 8007); },
+         companion, Problem::kCompanionShort, Mend::kNone},
+        {"a total size that is not the parts'",
+         [&](const fs::path& f) { SetByte(f / companion, kCompanionTotalSizeOffset + 7, 0); },
+         companion, Problem::kTotalSize, Mend::kNone},
+        {"a stream offset past the end",
+         [&](const fs::path& f) { SetByte(f / p3, kPartStreamOffsetOffset, 0x10); }, p3,
+         Problem::kStreamOffsetPastEnd, Mend::kNone},
+        {"no transport packets", [&](const fs::path& f) { SetByte(f / p2, kPartHeaderSize, 0); },
+         p2, Problem::kNotTransportStream, Mend::kNone},
+        {"a dead job's temporary",
+         [&](const fs::path& f) { WriteFile(f / ".dezadide-2147483646-7.tmp", "half"); },
+         ".dezadide-2147483646-7.tmp", Problem::kDeadTemporary, Mend::kRemoveTemporary},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RecorderDisk d;
+        MakeSoundRecording(d.rec, kNews);
+        row.damage(d.rec);
+        const std::vector<Finding> found = CheckFolder(d.folder(), false);
+        ASSERT_EQ(found.size(), 1u) << ToUtf8(found.empty() ? u"" : found[1 % found.size()].text);
+        EXPECT_EQ(ToUtf8(found[0].name), row.file);
+        EXPECT_EQ(found[0].problem, row.problem) << ToUtf8(found[0].text);
+        EXPECT_EQ(found[0].mend, row.mend);
+        const Snapshot damaged = Take(d.rec);
+        EXPECT_EQ(MendFinding(found[0]), row.mend != Mend::kNone);
+        if (row.mend == Mend::kNone) {
+            EXPECT_EQ(Take(d.rec), damaged) << "a finding that is only reported changed a file";
+            continue;
+        }
+        EXPECT_TRUE(CheckFolder(d.folder(), false).empty());
+    }
+}
+
+// A live job's temporary is its own business; a rewritten location keeps
+// every other byte of the file.
+TEST(CheckFolder, MendsOnlyWhatIsItsOwn) {
+    RecorderDisk d;
+    MakeSoundRecording(d.rec, kNews);
+    std::u16string held;
+    platform::File live = platform::File::CreateTemporary(d.folder(), held);
+    ASSERT_TRUE(live.IsOpen());
+    EXPECT_TRUE(CheckFolder(d.folder(), false).empty());
+
+    const std::string p1 = PartName(kNews, 1);
+    const std::vector<uint8_t> sound = ReadFile(d.rec / p1);
+    PutLocation(d.rec / p1, kPartLocationOffset, "C:\\ELSEWHERE.AVF");
+    const std::vector<Finding> found = CheckFolder(d.folder(), false);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(ToUtf8(found[0].text), "its location text names C:\\ELSEWHERE.AVF, not where it is");
+    EXPECT_TRUE(MendFinding(found[0]));
+    EXPECT_EQ(ReadFile(d.rec / p1), sound);
+    EXPECT_TRUE(platform::PathExists(held));
+    live.Close();
+    platform::DeleteIfPresent(held);
+}
+
+} // namespace
