@@ -36,6 +36,8 @@ struct LayoutSettings {
     std::array<int, kRememberedRows> sortColumn{}; // 0 name, 1 size, 2 date
     std::array<bool, kRememberedRows> sortDescending{};
     bool confirmDelete = true;
+    // Each copied entry is read back from the disk and compared.
+    bool verifyAfterCopy = false;
 };
 
 // The placement when at least a corner of 100 x 60 pixels of it lies on a

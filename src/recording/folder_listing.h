@@ -18,6 +18,9 @@ struct FileListRow {
     // YYYYMMDDhhmmss.
     int64_t sizeBytes = 0;
     int64_t dateKey = 0;
+    // Why a recording is not whole, from what the listing read anyway (its
+    // companion and whether its last part is there); empty when it is.
+    std::u16string problem;
 };
 
 // The columns a list can be sorted by, and the direction.

@@ -47,6 +47,7 @@ dz::LayoutSettings ReadLayoutSettings(const wxString& file) {
         s.sortDescending[row] = config->ReadBool(group + "SortDescending", false);
     }
     s.confirmDelete = config->ReadBool("/Confirm/Delete", true);
+    s.verifyAfterCopy = config->ReadBool("/Copy/Verify", false);
     return s;
 }
 
@@ -75,5 +76,6 @@ bool WriteLayoutSettings(const wxString& file, const dz::LayoutSettings& s) {
         config->Write(group + "SortDescending", s.sortDescending[row]);
     }
     config->Write("/Confirm/Delete", s.confirmDelete);
+    config->Write("/Copy/Verify", s.verifyAfterCopy);
     return config->Flush();
 }

@@ -151,6 +151,15 @@ private:
     void OnPlay(wxCommandEvent& event);
     // Turns the question before Delete on or off, remembered at once.
     void OnAskBeforeDelete(wxCommandEvent& event);
+    // F2: the focused list's row, or the focused tree's folder.
+    void OnRename(wxCommandEvent& event);
+    // Delete in a tree: the selected folder with everything in it.
+    void DeleteTreeFolder(int row);
+    void RenameTreeFolder(int row);
+    void OnCheckFolder(wxCommandEvent& event);
+    // Whether copies and moves read each entry back, remembered at once.
+    void OnVerifyAfterCopy(wxCommandEvent& event);
+    void OnUpdateVerifyAfterCopy(wxUpdateUIEvent& event);
     // Enable rules, asked when a menu opens and, for the toolbar, whenever
     // the application is idle.
     void UpdateByRule(wxUpdateUIEvent& event);
