@@ -48,6 +48,7 @@ void Recording(const fs::path& folder, const std::string& folderText, const std:
         fs::resize_file(file, p < parts ? share : totalSize - share * (parts - 1));
     }
     std::vector<uint8_t> head = dz::test::CompanionBytes(static_cast<uint16_t>(parts), totalSize);
+    std::fill_n(head.begin() + dz::kCompanionLocationOffset, dz::kLocationFieldSize, 0);
     std::copy(location.begin(), location.end(), head.begin() + dz::kCompanionLocationOffset);
     dz::test::WriteFile(folder / companion, head);
 }
@@ -148,9 +149,9 @@ TEST(Screenshot, DISABLED_Scene) {
         wxRect row;
         top.GetItemRect(holiday, row);
         wxUIActionSimulator pointer;
-        pointer.MouseMove(top.ClientToScreen(row.GetPosition()) + wxPoint(60, row.height / 2));
+        pointer.MouseMove(top.ClientToScreen(row.GetPosition()) + wxPoint(200, row.height / 2));
         dz::test::PumpFor(std::chrono::milliseconds(200));
-        pointer.MouseMove(top.ClientToScreen(row.GetPosition()) + wxPoint(64, row.height / 2));
+        pointer.MouseMove(top.ClientToScreen(row.GetPosition()) + wxPoint(204, row.height / 2));
         dz::test::PumpFor(std::chrono::milliseconds(2000));
         Shoot(r, Beside(out, "marked-row.png"));
 

@@ -30,12 +30,12 @@ CCheckFolderDlg::CCheckFolderDlg(wxWindow* parent, std::u16string folder)
     m_wndSummary = new wxStaticText(this, IDC_CHECK_SUMMARY, wxString());
     top->Add(m_wndSummary, 0, wxALL | wxEXPAND, 8);
     m_wndList = new wxListCtrl(this, IDC_CHECK_FINDINGS, wxDefaultPosition,
-                               ConvertDialogToPixels(wxSize(360, 120)),
+                               ConvertDialogToPixels(wxSize(440, 120)),
                                wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_SUNKEN);
     const int width = m_wndList->GetSize().x;
-    m_wndList->InsertColumn(kEntry, "Entry", wxLIST_FORMAT_LEFT, width * 35 / 100);
-    m_wndList->InsertColumn(kProblem, "Problem", wxLIST_FORMAT_LEFT, width * 40 / 100);
-    m_wndList->InsertColumn(kMend, "Mend", wxLIST_FORMAT_LEFT, width * 25 / 100 - 4);
+    m_wndList->InsertColumn(kEntry, "Entry", wxLIST_FORMAT_LEFT, width * 30 / 100);
+    m_wndList->InsertColumn(kProblem, "Problem", wxLIST_FORMAT_LEFT, width * 48 / 100);
+    m_wndList->InsertColumn(kMend, "Mend", wxLIST_FORMAT_LEFT, width * 22 / 100 - 4);
     top->Add(m_wndList, 1, wxLEFT | wxRIGHT | wxEXPAND, 8);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     m_wndMend = new wxButton(this, IDC_CHECK_MEND, "&Mend");
