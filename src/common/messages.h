@@ -147,6 +147,10 @@ inline constexpr char16_t kFixFinishRename[] = u"finish the rename";
 inline constexpr char16_t kFixNothing[] = u"nothing: reported only";
 inline constexpr char16_t kFixDone[] = u"mended: %s";
 inline constexpr char16_t kFixFailed[] = u"could not %s";
+// The window's status bar: the focused row's selection and its drive.
+inline constexpr char16_t kStatusSelection[] = u"%d of %d selected, %s KB";
+inline constexpr char16_t kStatusFree[] = u"%s free";
+
 // The window's Check Folder dialog.
 inline constexpr char16_t kCheckFolderTitle[] = u"Check Folder";
 inline constexpr char16_t kCheckFolderNothing[] = u"Nothing found: every entry in %s is whole";

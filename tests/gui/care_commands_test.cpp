@@ -1,8 +1,10 @@
 // Rename, folder Delete, Check Folder, the marks on rows that are not whole
 // and Verify After Copy, on the real frame: what changes on disk, what the
 // panes show afterwards, and every question and message.
+#include "common/list_text.h"
 #include "common/messages.h"
 #include "dialog_test_support.h"
+#include "platform/platform.h"
 #include "support/main_frame_fixture.h"
 #include "transfer/care_support.h"
 #include "transfer/location_patch.h"
@@ -335,6 +337,30 @@ TEST_F(CareCommands, VerifyAfterCopyIsRememberedAndReachesTheJob) {
     }
     EXPECT_EQ(verified, (std::vector<bool>{false, true}));
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(CareCommands, TheStatusBarFollowsTheFocusedListsSelectionAndItsDrive) {
+    WriteFile(a / "a.mp3", std::string(4096, 'a'));
+    WriteFile(a / "b.mp3", std::string(2048, 'b'));
+    WriteFile(disk / "c.mem", "c");
+    MakeFrame();
+    ASSERT_TRUE(m->Select(kTopRow, U16(a)));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(disk.path())));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"a.mp3", "b.mp3"}));
+    ASSERT_TRUE(Focus(kTopRow, true));
+    EXPECT_TRUE(PumpUntil([&] { return m->frame()->GetStatusText(0) == u"2 of 2 selected, 6 KB"; }))
+        << ToUtf8(m->frame()->GetStatusText(0));
+    const std::optional<uint64_t> free = platform::FreeSpace(U16(a));
+    ASSERT_TRUE(free.has_value());
+    EXPECT_EQ(m->frame()->GetStatusText(1), FreeStatusText(&*free));
+    // The other row's list once it has the focus; a tree speaks for its row.
+    ASSERT_TRUE(Focus(kBottomRow, false));
+    EXPECT_TRUE(PumpUntil([&] { return m->frame()->GetStatusText(0) == u"0 of 1 selected, 0 KB"; }))
+        << ToUtf8(m->frame()->GetStatusText(0));
+    ASSERT_TRUE(SelectFiles(m->fileView(kTopRow), {"b.mp3"}));
+    ASSERT_TRUE(Focus(kTopRow, true));
+    EXPECT_TRUE(PumpUntil([&] { return m->frame()->GetStatusText(0) == u"1 of 2 selected, 2 KB"; }))
+        << ToUtf8(m->frame()->GetStatusText(0));
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <wx/listctrl.h>
 #include <wx/log.h>
 #include <wx/menu.h>
+#include <wx/statusbr.h>
 
 #include <cstring>
 #include <filesystem>
@@ -58,7 +59,9 @@ TEST(MainFrame, PanesInTheirOrderSplitFromTheClientArea) {
     const wxRect bottomList = frame.Row(kBottomRow).fileView->GetRect();
     EXPECT_EQ(bottomList.GetRight() + 1, area.x);
     EXPECT_EQ(bottomList.GetBottom() + 1, area.y);
-    EXPECT_EQ(frame.GetStatusBar(), nullptr);
+    // The status bar lies below the client area the panes were split from.
+    ASSERT_NE(frame.GetStatusBar(), nullptr);
+    EXPECT_GE(frame.GetStatusBar()->GetPosition().y, splitter.GetRect().GetBottom());
 
     // The columns of the lists were sized once, from the list pane's width.
     const wxListCtrl& list = frame.Row(kTopRow).fileView->m_wndList;
