@@ -176,7 +176,7 @@ TEST(MainFrame, MenuBarItemsSeparatorsKeysAndCheckItems) {
     const std::pair<const char*, const char*> expected[] = {
         {"&File", "&New Folder\tF7 | - | Copy from &Top to Bottom | Copy from &Bottom to Top | - | "
                   "Move from To&p to Bottom | Move from B&ottom to Top | - | &Delete\tDel | "
-                  "Re&name\tF2 | - | &Play\tEnter | - | E&xit"},
+                  "&Rename\tF2 | - | &Play\tEnter | - | E&xit"},
         {"&Tool", "Convert to &AVI | Convert to MP3 | - | &Check Folder..."},
         {"&View", "[ ] &Toolbar | - | Select &All\tCtrl+A | &Refresh\tF5 | - | &Next Pane\tF6 | "
                   "Pre&vious Pane\tShift+F6"},

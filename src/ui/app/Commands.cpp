@@ -49,7 +49,7 @@ std::span<const CommandRow> CommandTable() {
         {dz::ID_DELETE_FILES,        "&Delete\tDel",               "Delete files",
          {wxACCEL_NORMAL, WXK_DELETE},       &F::OnDeleteFiles,        &F::UpdateByRule,
          TopMenu::File, 3,          false,   kListMenus | kTreeMenus, 22, kGreyedKey},
-        {dz::ID_RENAME,              "Re&name\tF2",               "",
+        {dz::ID_RENAME,              "&Rename\tF2",                "",
          {wxACCEL_NORMAL, WXK_F2},           &F::OnRename,             &F::UpdateByRule,
          TopMenu::File, 3,          false,   kListMenus | kTreeMenus, 23, kGreyedKey},
         {dz::ID_PLAY,                "&Play\tEnter",               "",
