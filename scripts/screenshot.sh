@@ -2,8 +2,8 @@
 # Photographs the main window for the README: builds the window tests, runs
 # their screenshot scene under Xvfb (a recorder disk and a backup disk with
 # a folder open in each row) and writes docs/screenshot.png with ImageMagick,
-# with the sorted lists, a context menu, the Delete question and the details
-# pane beside it.
+# with the sorted lists, a context menu, the Delete question, a marked row,
+# the Check Folder dialog and the details pane beside it.
 # An argument names another output file; BUILD_DIR another build folder
 # (configured like the debug preset) than build/debug.
 # `scripts/screenshot.sh windows [FILE]` photographs the Windows build's

@@ -35,7 +35,12 @@ inline constexpr int ID_PLAY = WxCommandId(32792);
 inline constexpr int ID_ASK_BEFORE_DELETE = WxCommandId(32793);
 // Shows or hides the pane below each list with the selected recording's
 // picture and stream facts.
-inline constexpr int ID_VIEW_DETAILS_PANE = WxCommandId(32794);
+inline constexpr int ID_VIEW_DETAILS_PANE = WxCommandId(32797);
+// The everyday care of a recorder's disk.
+inline constexpr int ID_RENAME = WxCommandId(32794);
+inline constexpr int ID_CHECK_FOLDER = WxCommandId(32795);
+// Whether each copy is read back from the disk and compared.
+inline constexpr int ID_VERIFY_AFTER_COPY = WxCommandId(32796);
 inline constexpr int ID_VIEW_TOOLBAR = WxCommandId(0xE800); // also the toolbar's window id
 inline constexpr int ID_APP_ABOUT = WxCommandId(0xE140);
 inline constexpr int ID_APP_EXIT = WxCommandId(0xE141);

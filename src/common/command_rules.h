@@ -55,9 +55,24 @@ constexpr bool IsCommandEnabled(int commandId, const PaneState& s) {
         return CanTransfer(s.bottomPath, s.bottomSelection, s.topPath);
     case ID_DELETE_FILES:
         // A folder alone is enough: the command itself then says that no
-        // file was selected.
+        // file was selected. In a tree it deletes the selected folder.
         return (s.focus == FocusedPane::TopList && (s.topSelection || !s.topPath.empty())) ||
-               (s.focus == FocusedPane::BottomList && (s.bottomSelection || !s.bottomPath.empty()));
+               (s.focus == FocusedPane::BottomList &&
+                (s.bottomSelection || !s.bottomPath.empty())) ||
+               (s.focus == FocusedPane::TopTree && !s.topPath.empty()) ||
+               (s.focus == FocusedPane::BottomTree && !s.bottomPath.empty());
+    case ID_RENAME:
+        // A list's focused row, or a tree's selected folder.
+        return (s.focus == FocusedPane::TopList && s.topSelection) ||
+               (s.focus == FocusedPane::BottomList && s.bottomSelection) ||
+               (s.focus == FocusedPane::TopTree && !s.topPath.empty()) ||
+               (s.focus == FocusedPane::BottomTree && !s.bottomPath.empty());
+    case ID_CHECK_FOLDER:
+        // The folder of the focused pane's row.
+        return ((s.focus == FocusedPane::TopList || s.focus == FocusedPane::TopTree) &&
+                !s.topPath.empty()) ||
+               ((s.focus == FocusedPane::BottomList || s.focus == FocusedPane::BottomTree) &&
+                !s.bottomPath.empty());
     case ID_SELECT_ALL:
         return s.focus == FocusedPane::TopList || s.focus == FocusedPane::BottomList;
     case ID_PLAY:

@@ -1,7 +1,10 @@
 #include "common/list_text.h"
 
+#include "common/messages.h"
 #include "common/text.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace dz {
@@ -47,6 +50,15 @@ std::u16string DriveLabelText(const std::u16string& root, const std::u16string& 
     if (freeBytes)
         text += u"  " + FreeSpaceText(*freeBytes) + u" free";
     return text;
+}
+
+std::u16string SelectionStatusText(int32_t selected, int32_t rows, uint64_t bytes) {
+    const int64_t kib = static_cast<int64_t>(std::min<uint64_t>(bytes / 1024, INT64_MAX));
+    return FillMessage(FillCounts(msg::kStatusSelection, selected, rows), SizeText(kib));
+}
+
+std::u16string FreeStatusText(const uint64_t* freeBytes) {
+    return freeBytes ? FillMessage(msg::kStatusFree, FreeSpaceText(*freeBytes)) : std::u16string();
 }
 
 } // namespace dz

@@ -17,4 +17,10 @@ std::u16string FreeSpaceText(uint64_t bytes);
 std::u16string DriveLabelText(const std::u16string& root, const std::u16string& volumeLabel,
                               const uint64_t* freeBytes);
 
+// The status bar's account of a list: "2 of 7 selected, 1,024 KB", the
+// size by the rule of the Size column (whole KiB, rounded down).
+std::u16string SelectionStatusText(int32_t selected, int32_t rows, uint64_t bytes);
+// "12.3 GB free"; empty when the free space is not known.
+std::u16string FreeStatusText(const uint64_t* freeBytes);
+
 } // namespace dz

@@ -120,6 +120,9 @@ inline constexpr char16_t kCouldNotDeleteFolder[] =
     u"Could not delete %s; the deletion stopped there and every recording left is whole";
 inline constexpr char16_t kDeleteFolderQuestion[] = u"Delete the folder %s with everything in it?";
 inline constexpr char16_t kFolderHolds[] = u"It holds %d recordings and %d other files";
+// A drive is the tree's root: its folders can go or change names, never it.
+inline constexpr char16_t kDriveNotRenamed[] = u"%s is a drive; only its folders can be renamed";
+inline constexpr char16_t kDriveNotDeleted[] = u"%s is a drive; only its folders can be deleted";
 
 // Check and mend: the problems found, one line each, and what mending does.
 inline constexpr char16_t kCheckLocationElsewhere[] =
@@ -148,6 +151,14 @@ inline constexpr char16_t kFixFinishRename[] = u"finish the rename";
 inline constexpr char16_t kFixNothing[] = u"nothing: reported only";
 inline constexpr char16_t kFixDone[] = u"mended: %s";
 inline constexpr char16_t kFixFailed[] = u"could not %s";
+// The window's status bar: the focused row's selection and its drive.
+inline constexpr char16_t kStatusSelection[] = u"%d of %d selected, %s KB";
+inline constexpr char16_t kStatusFree[] = u"%s free";
+
+// The window's Check Folder dialog.
+inline constexpr char16_t kCheckFolderTitle[] = u"Check Folder";
+inline constexpr char16_t kCheckFolderNothing[] = u"Nothing found: every entry in %s is whole";
+inline constexpr char16_t kCheckFolderFound[] = u"%d findings in %s";
 
 // After a recording's size in the lists when its companion's total is
 // impossible and the sum of its parts is shown instead.

@@ -31,6 +31,8 @@ struct LayoutSettings {
     bool confirmDelete = true;
     // The pane below each list that shows the selected recording's picture.
     bool detailsPane = false;
+    // Each copied entry is read back from the disk and compared.
+    bool verifyAfterCopy = false;
 };
 
 // The placement when at least a corner of 100 x 60 pixels of it lies on a

@@ -6,10 +6,12 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
+#include "recording/location_text.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <unordered_map>
 
 namespace dz {
@@ -114,7 +116,36 @@ int64_t PartsSum(const std::u16string& folder, const std::u16string& partName, i
 struct RecordingSize {
     int64_t bytes = 0;
     bool fromParts = false; // the companion's total is impossible; the parts' sum stands in
+    std::u16string problem; // why the recording is not whole, if it is not
 };
+
+std::u16string CompanionProblem(CompanionStatus status) {
+    switch (status) {
+    case CompanionStatus::Ok:
+        return {};
+    case CompanionStatus::Missing:
+        return dz::msg::kCheckStrayNoCompanion;
+    case CompanionStatus::Short:
+        return dz::msg::kCheckCompanionShort;
+    case CompanionStatus::Unreadable:
+        break;
+    }
+    return dz::msg::kCheckCompanionUnreadable;
+}
+
+// The location text read from the companion against the one the recording's
+// place calls for; nothing to say when the place cannot be named.
+std::u16string LocationProblem(const std::u16string& partName, const std::u16string& found,
+                               const std::optional<std::u16string>& recorderFolder) {
+    RecordingNameParts pieces;
+    if (!recorderFolder || SplitSiblingNames(partName, pieces) != 0)
+        return {};
+    const std::optional<std::u16string> expected = LocationTextIn(*recorderFolder, pieces);
+    if (!expected || dz::EqualNoCaseAZ(found, *expected))
+        return {};
+    return found.empty() ? std::u16string(dz::msg::kCheckLocationEmpty)
+                         : dz::FillMessage(dz::msg::kCheckLocationElsewhere, found);
+}
 
 // The recording's total size from its companion; 0 when the companion is
 // missing or shorter than its head, as the list has always shown it, and
@@ -122,7 +153,8 @@ struct RecordingSize {
 // more) would show as a negative size or as 0: the parts' sum is shown
 // instead, marked as such.
 RecordingSize TotalSizeOfRecording(const std::u16string& folder, const std::u16string& partName,
-                                   FoldedNames& folded) {
+                                   FoldedNames& folded,
+                                   const std::optional<std::u16string>& recorderFolder) {
     const std::u16string companionName = CompanionPathOf(partName);
     CompanionRead read = ReadCompanionAt(dz::platform::JoinPath(folder, companionName));
     if (!read.Ok()) {
@@ -130,11 +162,15 @@ RecordingSize TotalSizeOfRecording(const std::u16string& folder, const std::u16s
         if (stored && *stored != companionName)
             read = ReadCompanionAt(dz::platform::JoinPath(folder, *stored));
     }
-    if (!read.Ok() || !LastPartPresent(folder, partName, read.partCount, folded))
-        return {};
+    if (!read.Ok())
+        return {0, false, CompanionProblem(read.status)};
+    if (!LastPartPresent(folder, partName, read.partCount, folded))
+        return {0, false,
+                dz::FillCounts(dz::msg::kCheckPartMissing, read.partCount, read.partCount)};
+    std::u16string problem = LocationProblem(partName, read.location, recorderFolder);
     if (read.totalSize < 0)
-        return {PartsSum(folder, partName, read.partCount, folded), true};
-    return {read.totalSize, false};
+        return {PartsSum(folder, partName, read.partCount, folded), true, std::move(problem)};
+    return {read.totalSize, false, std::move(problem)};
 }
 
 } // namespace
@@ -146,6 +182,8 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
         return false;
     const CRecordingName names;
     FoldedNames folded(entries);
+    // Worked out at the first recording, once for the folder.
+    std::optional<std::u16string> recorderFolder;
     for (const auto& entry : entries) {
         if (entry.isFolder)
             continue;
@@ -171,7 +209,9 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
             if (!names.IsFirstPart(name))
                 break;
             const RecordingDate d = names.ParseDateStamp(name);
-            const RecordingSize total = TotalSizeOfRecording(folder, name, folded);
+            if (!recorderFolder)
+                recorderFolder = RecorderFolderTextOf(folder);
+            const RecordingSize total = TotalSizeOfRecording(folder, name, folded, recorderFolder);
             std::u16string size = dz::SizeText(total.bytes / kBytesPerKiB);
             if (total.fromParts)
                 size += dz::msg::kSizeFromParts;
@@ -182,7 +222,8 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
                             total.bytes,
                             DateKey(d.year, d.month, d.day, d.hour, d.minute, 0),
                             {},
-                            -1});
+                            -1,
+                            total.problem});
             break;
         }
         case dz::EntryKind::kOther: // companions and every other file

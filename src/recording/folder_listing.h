@@ -23,6 +23,9 @@ struct FileListRow {
     // files. lengthKey sorts it: the 90 kHz ticks, or -1 when not known.
     std::u16string lengthText;
     int64_t lengthKey = -1;
+    // Why a recording is not whole, from what the listing read anyway (its
+    // companion and whether its last part is there); empty when it is.
+    std::u16string problem;
 };
 
 // The columns a list can be sorted by, and the direction.

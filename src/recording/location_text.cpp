@@ -20,20 +20,29 @@ std::u16string RecorderFolderText(std::u16string_view below) {
     return text;
 }
 
-std::optional<std::u16string> MakeLocationText(const std::u16string& destinationFolder,
-                                               const RecordingNameParts& parts) {
+std::u16string RecorderFolderTextOf(const std::u16string& folderPath) {
     // The folder as the file system resolves it (links, "..", "."), so that
     // its place below the drive root can be read off.
-    const std::u16string folder = platform::ResolvedPath(destinationFolder);
+    const std::u16string folder = platform::ResolvedPath(folderPath);
     const std::u16string root = platform::DriveRootOf(folder);
     std::u16string_view below = folder;
     if (folder.compare(0, root.size(), root) == 0)
         below.remove_prefix(root.size());
-    std::u16string text = CRecordingName().MakeCompanionPath(
-        RecorderFolderText(below), parts.recordingName, 1, parts.dateStamp, parts.suffixNumber);
+    return RecorderFolderText(below);
+}
+
+std::optional<std::u16string> LocationTextIn(const std::u16string& recorderFolder,
+                                             const RecordingNameParts& parts) {
+    std::u16string text = CRecordingName().MakeCompanionPath(recorderFolder, parts.recordingName, 1,
+                                                             parts.dateStamp, parts.suffixNumber);
     if (text.size() + 1 > kLocationFieldSize) // its closing zero byte must fit too
         return std::nullopt;
     return text;
+}
+
+std::optional<std::u16string> MakeLocationText(const std::u16string& destinationFolder,
+                                               const RecordingNameParts& parts) {
+    return LocationTextIn(RecorderFolderTextOf(destinationFolder), parts);
 }
 
 void WriteLocationField(uint8_t* field, const std::u16string& text) {

@@ -22,6 +22,12 @@ std::u16string RecorderFolderText(std::u16string_view below);
 std::optional<std::u16string> MakeLocationText(const std::u16string& destinationFolder,
                                                const RecordingNameParts& parts);
 
+// The same in two steps, for many recordings of one folder: the folder's
+// text, worked out once, then each recording's location text in it.
+std::u16string RecorderFolderTextOf(const std::u16string& folder);
+std::optional<std::u16string> LocationTextIn(const std::u16string& recorderFolder,
+                                             const RecordingNameParts& parts);
+
 // Writes text into a location field (kLocationFieldSize bytes), one byte per
 // character, the rest zero.
 void WriteLocationField(uint8_t* field, const std::u16string& text);

@@ -54,8 +54,8 @@ TEST(EnableRules, EachCommandFollowsItsRowFolderSelectionAndFocus) {
          {kNone, kNone, true, false, F::TopList}, false, false, false, true},
         {"list focused: no New Folder though both trees have folders",
          {kA, kB, true, true, F::BottomList}, false, true, true, true},
-        {"bottom tree focused: New Folder, no Delete",
-         {kA, kB, false, false, F::BottomTree}, true, false, false, false},
+        {"bottom tree focused: New Folder, and Delete of its folder",
+         {kA, kB, false, false, F::BottomTree}, true, false, false, true},
         {"top tree focused", {kNone, kNone, false, false, F::TopTree}, true, false, false, false},
         {"copy down waits for a bottom folder",
          {kA, kNone, true, false, F::TopList}, false, false, false, true},
@@ -66,7 +66,7 @@ TEST(EnableRules, EachCommandFollowsItsRowFolderSelectionAndFocus) {
         {"bottom list: its own row decides Delete",
          {kA, kNone, true, false, F::BottomList}, false, false, false, false},
         {"copy up with both folders and a bottom selection",
-         {kA, kB, false, true, F::TopTree}, true, false, true, false},
+         {kA, kB, false, true, F::TopTree}, true, false, true, true},
     };
     // clang-format on
     for (const RuleCase& c : cases) {
@@ -79,5 +79,28 @@ TEST(EnableRules, EachCommandFollowsItsRowFolderSelectionAndFocus) {
         EXPECT_EQ(IsCommandEnabled(ID_DELETE_FILES, c.state), c.del) << c.what;
         EXPECT_TRUE(IsCommandEnabled(ID_CONVERT_TO_AVI, c.state)) << c.what;
         EXPECT_TRUE(IsCommandEnabled(ID_CONVERT_TO_MP3, c.state)) << c.what;
+    }
+}
+
+// Rename acts on the focused pane: a list's selected row or a tree's folder;
+// Check Folder on the folder of the focused pane's row.
+TEST(EnableRules, RenameAndCheckFolderFollowTheFocusedPane) {
+    using F = FocusedPane;
+    using dz::rules::IsCommandEnabled;
+    const struct {
+        const char* what;
+        PaneState state;
+        bool rename, check;
+    } cases[] = {
+        {"no focus", {kA, kB, true, true, F::None}, false, false},
+        {"top list, a folder, no row", {kA, kB, false, true, F::TopList}, false, true},
+        {"top list, a row", {kA, kNone, true, false, F::TopList}, true, true},
+        {"bottom list, its row, no folder", {kA, kNone, false, true, F::BottomList}, true, false},
+        {"top tree without a folder", {kNone, kB, false, false, F::TopTree}, false, false},
+        {"bottom tree with its folder", {kNone, kB, false, false, F::BottomTree}, true, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsCommandEnabled(ID_RENAME, c.state), c.rename) << c.what;
+        EXPECT_EQ(IsCommandEnabled(ID_CHECK_FOLDER, c.state), c.check) << c.what;
     }
 }

@@ -173,4 +173,12 @@ TEST(ListText, SizeWithThousandsCommasDateWithNoonAsAm) {
     EXPECT_EQ(dz::DateText(2006, 1, 2, 13, 5, 0), u"2006-01-02 PM  1:05:00");
 }
 
+TEST(ListText, StatusBarTextsCountRowsInWholeKilobytesAndSayUnknownFreeSpaceByNothing) {
+    EXPECT_EQ(dz::SelectionStatusText(0, 0, 0), u"0 of 0 selected, 0 KB");
+    EXPECT_EQ(dz::SelectionStatusText(2, 7, 1024 * 1234 + 1023), u"2 of 7 selected, 1,234 KB");
+    const uint64_t free = 3ull * 1024 * 1024 * 1024 / 2;
+    EXPECT_EQ(dz::FreeStatusText(&free), u"1.5 GB free");
+    EXPECT_EQ(dz::FreeStatusText(nullptr), u"");
+}
+
 } // namespace

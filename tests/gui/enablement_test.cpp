@@ -73,10 +73,11 @@ TEST(Enablement, ToolbarAndMenuFollowFocusFoldersAndSelections) {
     m.fileView(kTopRow).m_wndList.SetFocus();
     EXPECT_EQ(Toolbar(frame), (Enabled{false, true, false, true}));
 
+    // A tree with a folder: Delete takes that folder.
     m.tree(kBottomRow).SetFocus();
-    EXPECT_EQ(Toolbar(frame), (Enabled{true, true, false, false})) << "a tree focused";
+    EXPECT_EQ(Toolbar(frame), (Enabled{true, true, false, true})) << "a tree focused";
 
     // Another folder in the top tree empties the top list and its selection.
     ASSERT_TRUE(m.Select(kTopRow, U(disk / "B")));
-    EXPECT_EQ(Toolbar(frame), (Enabled{true, false, false, false}));
+    EXPECT_EQ(Toolbar(frame), (Enabled{true, false, false, true}));
 }

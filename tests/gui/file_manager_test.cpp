@@ -255,6 +255,7 @@ TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
         {wxMOD_NONE, WXK_DELETE, dz::ID_DELETE_FILES}, {wxMOD_NONE, WXK_F7, dz::ID_NEW_FOLDER},
         {wxMOD_CONTROL, 'A', dz::ID_SELECT_ALL},       {wxMOD_NONE, WXK_F5, dz::ID_VIEW_REFRESH},
         {wxMOD_NONE, WXK_F6, dz::ID_NEXT_PANE},        {wxMOD_SHIFT, WXK_F6, dz::ID_PREV_PANE},
+        {wxMOD_NONE, WXK_F2, dz::ID_RENAME},
     };
     for (const auto& k : keys)
         EXPECT_EQ(CommandOfKey(frame(), k.modifiers, k.key), k.command) << k.key;
@@ -265,12 +266,14 @@ TEST_F(FileManager, KeysAndContextMenusRunTheToolbarsCommands) {
     } menus[] = {
         {FocusedPane::TopList,
          {dz::ID_PLAY, dz::ID_COPY_TOP_TO_BOTTOM, dz::ID_MOVE_TOP_TO_BOTTOM, dz::ID_DELETE_FILES,
-          dz::ID_SELECT_ALL, dz::ID_VIEW_REFRESH}},
+          dz::ID_RENAME, dz::ID_SELECT_ALL, dz::ID_VIEW_REFRESH}},
         {FocusedPane::BottomList,
          {dz::ID_PLAY, dz::ID_COPY_BOTTOM_TO_TOP, dz::ID_MOVE_BOTTOM_TO_TOP, dz::ID_DELETE_FILES,
-          dz::ID_SELECT_ALL, dz::ID_VIEW_REFRESH}},
-        {FocusedPane::TopTree, {dz::ID_NEW_FOLDER, dz::ID_VIEW_REFRESH}},
-        {FocusedPane::BottomTree, {dz::ID_NEW_FOLDER, dz::ID_VIEW_REFRESH}},
+          dz::ID_RENAME, dz::ID_SELECT_ALL, dz::ID_VIEW_REFRESH}},
+        {FocusedPane::TopTree,
+         {dz::ID_NEW_FOLDER, dz::ID_DELETE_FILES, dz::ID_RENAME, dz::ID_VIEW_REFRESH}},
+        {FocusedPane::BottomTree,
+         {dz::ID_NEW_FOLDER, dz::ID_DELETE_FILES, dz::ID_RENAME, dz::ID_VIEW_REFRESH}},
     };
     for (const auto& menu : menus)
         EXPECT_EQ(MenuIds(*MakePaneMenu(menu.pane)), menu.ids);

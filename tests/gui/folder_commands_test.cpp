@@ -116,14 +116,16 @@ TEST_F(FolderCommands, EachRefusalOfDeleteAndNewFolderShowsItsMessage) {
         {"Delete, no folder in the focused row", dz::ID_DELETE_FILES, kTopRow, true, msg::kNoFile},
         {"New Folder, tree without a folder", dz::ID_NEW_FOLDER, kTopRow, false,
          msg::kNoParentFolder},
-        {"Delete, focus on a tree", dz::ID_DELETE_FILES, kTopRow, false, msg::kNoFile},
+        // A tree with a folder deletes that folder; without one it has nothing.
+        {"Delete, focus on a tree without a folder", dz::ID_DELETE_FILES, kTopRow, false,
+         msg::kNoFile},
         {"Delete, selection only in the other list", dz::ID_DELETE_FILES, kBottomRow, true,
          msg::kNoFile},
         {"New Folder, focus on a list", dz::ID_NEW_FOLDER, kTopRow, true, msg::kNoParentFolder},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.command == dz::ID_DELETE_FILES && c.row == kTopRow && !c.list) {
+        if (c.command == dz::ID_DELETE_FILES && c.row == kBottomRow) {
             // From here on both rows have folders and the top one a selection.
             ASSERT_TRUE(m->Select(kTopRow, U16(a)));
             ASSERT_TRUE(m->Select(kBottomRow, U16(disk / "B")));

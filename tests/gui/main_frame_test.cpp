@@ -17,6 +17,7 @@
 #include <wx/listctrl.h>
 #include <wx/log.h>
 #include <wx/menu.h>
+#include <wx/statusbr.h>
 
 #include <cstring>
 #include <filesystem>
@@ -58,7 +59,9 @@ TEST(MainFrame, PanesInTheirOrderSplitFromTheClientArea) {
     const wxRect bottomList = frame.Row(kBottomRow).fileView->GetRect();
     EXPECT_EQ(bottomList.GetRight() + 1, area.x);
     EXPECT_EQ(bottomList.GetBottom() + 1, area.y);
-    EXPECT_EQ(frame.GetStatusBar(), nullptr);
+    // The status bar lies below the client area the panes were split from.
+    ASSERT_NE(frame.GetStatusBar(), nullptr);
+    EXPECT_GE(frame.GetStatusBar()->GetPosition().y, splitter.GetRect().GetBottom());
 
     // The columns of the lists were sized once, from the list pane's width.
     const wxListCtrl& list = frame.Row(kTopRow).fileView->m_wndList;
@@ -178,13 +181,13 @@ TEST(MainFrame, MenuBarItemsSeparatorsKeysAndCheckItems) {
     };
     const std::pair<const char*, const char*> expected[] = {
         {"&File", "&New Folder\tF7 | - | Copy from &Top to Bottom | Copy from &Bottom to Top | - | "
-                  "Move from To&p to Bottom | Move from B&ottom to Top | - | &Delete\tDel | - | "
-                  "&Play\tEnter | - | E&xit"},
-        {"&Tool", "Convert to &AVI | Convert to MP3"},
+                  "Move from To&p to Bottom | Move from B&ottom to Top | - | &Delete\tDel | "
+                  "&Rename\tF2 | - | &Play\tEnter | - | E&xit"},
+        {"&Tool", "Convert to &AVI | Convert to MP3 | - | &Check Folder..."},
         {"&View", "[ ] &Toolbar | [ ] &Details Pane | - | Select &All\tCtrl+A | &Refresh\tF5 | - | "
                   "&Next Pane\tF6 | "
                   "Pre&vious Pane\tShift+F6"},
-        {"&Options", "[ ] Ask &Before Deleting"},
+        {"&Options", "[ ] Ask &Before Deleting | [ ] &Verify After Copy"},
         {"&Help", "&About Dezadide..."},
     };
     const wxMenuBar& bar = *m.frame()->GetMenuBar();

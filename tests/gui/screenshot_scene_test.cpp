@@ -8,6 +8,7 @@
 #include "support/temp_dir.h"
 #include "transfer/transfer_plan.h"
 #include "ui/app/MainFrame.h"
+#include "ui/dialogs/CheckFolderDlg.h"
 #include "ui/dialogs/Prompts.h"
 #include "ui/panes/DetailsPane.h"
 #include "ui/panes/FileView.h"
@@ -19,6 +20,7 @@
 #include <wx/timer.h>
 #include <wx/uiaction.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -27,15 +29,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Recording(const fs::path& folder, const std::string& name, const std::string& stamp, int parts,
-               uint64_t totalSize) {
+// A recording whose companion names its place, as the recorder wrote it
+// there: folderText is the recorder's "C:\...\" of the folder.
+void Recording(const fs::path& folder, const std::string& folderText, const std::string& name,
+               const std::string& stamp, int parts, uint64_t totalSize) {
+    const std::string companion = name + "_#001_" + stamp + ".AVF";
+    const std::string location = folderText + companion;
+    // Each part a header naming the companion, two transport packets, and
+    // its share of the total as a hole.
     for (int p = 1; p <= parts; ++p) {
         char part[12];
         std::snprintf(part, sizeof part, "%03d", p);
-        dz::test::WriteFile(folder / (name + "_#" + part + "_" + stamp + ".AVR"), "ts");
+        const fs::path file = folder / (name + "_#" + part + "_" + stamp + ".AVR");
+        std::vector<uint8_t> bytes(dz::kPartHeaderSize + 2 * 188, 0);
+        bytes[dz::kPartStreamOffsetOffset + 1] = static_cast<uint8_t>(dz::kPartHeaderSize);
+        std::copy(location.begin(), location.end(), bytes.begin() + dz::kPartLocationOffset);
+        bytes[dz::kPartHeaderSize] = bytes[dz::kPartHeaderSize + 188] = 0x47;
+        dz::test::WriteFile(file, bytes);
+        const uint64_t share = totalSize / static_cast<uint64_t>(parts);
+        fs::resize_file(file, p < parts ? share : totalSize - share * (parts - 1));
     }
-    dz::test::WriteFile(folder / (name + "_#001_" + stamp + ".AVF"),
-                        dz::test::CompanionBytes(static_cast<uint16_t>(parts), totalSize));
+    std::vector<uint8_t> head = dz::test::CompanionBytes(static_cast<uint16_t>(parts), totalSize);
+    std::fill_n(head.begin() + dz::kCompanionLocationOffset, dz::kLocationFieldSize, 0);
+    std::copy(location.begin(), location.end(), head.begin() + dz::kCompanionLocationOffset);
+    dz::test::WriteFile(folder / companion, head);
 }
 
 void Plain(const fs::path& path, uintmax_t size) {
@@ -68,13 +85,14 @@ TEST(Screenshot, DISABLED_Scene) {
     for (const fs::path& p : {rec, media / "rec" / "MUSIC", media / "rec" / "TIMESHIFT", backup,
                               media / "backup" / "Music", media / "backup" / "Videos" / "2006"})
         fs::create_directories(p);
-    Recording(rec, "NEWS", "200612241930", 2, 1610612736ull);
-    Recording(rec, "MOVIE NIGHT", "200701052015", 3, 3435973836ull);
-    Recording(rec, "DOCUMENTARY", "200702101800", 1, 912680550ull);
-    Recording(rec, "CONCERT", "200703031945", 2, 2147483648ull);
+    const std::string recText = "C:\\REC\\";
+    Recording(rec, recText, "NEWS", "200612241930", 2, 1610612736ull);
+    Recording(rec, recText, "MOVIE NIGHT", "200701052015", 3, 3435973836ull);
+    Recording(rec, recText, "DOCUMENTARY", "200702101800", 1, 912680550ull);
+    Recording(rec, recText, "CONCERT", "200703031945", 2, 2147483648ull);
     Plain(rec / "theme song.mp3", 4718592);
     Plain(rec / "reminder.mem", 2048);
-    Recording(backup, "SPORT", "200611181500", 2, 1879048192ull);
+    Recording(backup, "C:\\Videos\\", "SPORT", "200611181500", 2, 1879048192ull);
     Plain(backup / "soundtrack.mp3", 6291456);
 
     {
@@ -120,6 +138,31 @@ TEST(Screenshot, DISABLED_Scene) {
         dz::test::PumpFor(std::chrono::milliseconds(800));
         Shoot(r, Beside(out, "delete-confirmation.png"));
         question->Destroy();
+
+        // A recording cut short by another tool and one moved by another
+        // program: their rows are marked, the pointer over one shows why.
+        Recording(rec, recText, "HOLIDAY", "200708121400", 3, 2576980377ull);
+        fs::remove(rec / "HOLIDAY_#003_200708121400.AVR");
+        Recording(rec, "C:\\OLD\\", "WEATHER", "200709011855", 1, 104857600ull);
+        m.fileView(kTopRow).SetSort({dz::RowSortColumn::Name, false});
+        m.fileView(kTopRow).RefreshFolder();
+        const long holiday = m.fileView(kTopRow).FindRow(u"HOLIDAY_#001_200708121400.AVR");
+        ASSERT_GE(holiday, 0);
+        wxRect row;
+        top.GetItemRect(holiday, row);
+        wxUIActionSimulator pointer;
+        pointer.MouseMove(top.ClientToScreen(row.GetPosition()) + wxPoint(200, row.height / 2));
+        dz::test::PumpFor(std::chrono::milliseconds(200));
+        pointer.MouseMove(top.ClientToScreen(row.GetPosition()) + wxPoint(204, row.height / 2));
+        dz::test::PumpFor(std::chrono::milliseconds(2000));
+        Shoot(r, Beside(out, "marked-row.png"));
+
+        // Check Folder on the same folder, shown beside the window.
+        auto* check = new CCheckFolderDlg(m.frame(), rec.u16string());
+        check->Show();
+        dz::test::PumpFor(std::chrono::milliseconds(800));
+        Shoot(check->GetScreenRect(), Beside(out, "check-folder.png"));
+        check->Destroy();
     }
     fs::remove_all(media);
 }

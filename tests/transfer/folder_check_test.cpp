@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
+#include "recording/folder_listing.h"
 #include "recording/recording_files.h"
 #include "transfer/care_support.h"
 #include "transfer/location_patch.h"
@@ -143,3 +144,58 @@ TEST(CheckFolder, MendsOnlyWhatIsItsOwn) {
 }
 
 } // namespace
+
+// The list marks a recording that is not whole with the check's own words,
+// from what it reads to list the row anyway; a whole one stays unmarked.
+namespace marks {
+
+std::map<std::u16string, std::u16string> Problems(const std::u16string& folder) {
+    std::map<std::u16string, std::u16string> problems;
+    for (const FileListRow& row : ListFolderRows(folder))
+        problems[row.fileName] = row.problem;
+    return problems;
+}
+
+TEST(ListMarks, ARowSaysWhyItsRecordingIsNotWhole) {
+    RecorderDisk d;
+    MakeSoundRecording(d.rec, kNews);
+    MakeSoundRecording(d.rec, {.name = "CUT", .parts = {300, 300, 300}});
+    fs::remove(d.rec / PartName({.name = "CUT"}, 3));
+    MakeSoundRecording(d.rec, {.name = "MOVED", .parts = {300}}, "C:\\ELSEWHERE\\");
+    MakeSoundRecording(d.rec, {.name = "BLANK", .parts = {300}});
+    PutLocation(d.rec / CompanionName({.name = "BLANK"}), kCompanionLocationOffset, "");
+    MakeSoundRecording(d.rec, {.name = "ALONE", .parts = {300}});
+    fs::remove(d.rec / CompanionName({.name = "ALONE"}));
+    MakeSoundRecording(d.rec, {.name = "SHORT", .parts = {300}});
+    WriteFile(d.rec / CompanionName({.name = "SHORT"}), "short");
+    WriteFile(d.rec / "song.mp3", "x");
+
+    const std::map<std::u16string, std::u16string> expected = {
+        {u"NEWS", u""},
+        {u"CUT", u"part 3 of 3 is missing"},
+        {u"MOVED",
+         u"its location text names C:\\ELSEWHERE\\MOVED_#001_200612241930.AVF, not where it is"},
+        {u"BLANK", u"its location text is empty"},
+        {u"ALONE", u"a part file without a companion"},
+        {u"SHORT", u"the companion file is shorter than its 8,008-byte head"},
+        {u"song.mp3", u""},
+    };
+    EXPECT_EQ(Problems(d.folder()), expected);
+    // Each mark is a finding the check names too.
+    for (const auto& [name, problem] : expected) {
+        if (problem.empty())
+            continue;
+        bool found = false;
+        for (const Finding& f : CheckFolder(d.folder(), false))
+            found = found || f.text == problem;
+        EXPECT_TRUE(found) << ToUtf8(name);
+    }
+    // Mended, the moved recording is whole again.
+    for (const Finding& f : CheckFolder(d.folder(), false))
+        if (f.mend == Mend::kRewriteLocation)
+            EXPECT_TRUE(MendFinding(f));
+    EXPECT_EQ(Problems(d.folder()).at(u"MOVED"), u"");
+    EXPECT_EQ(Problems(d.folder()).at(u"BLANK"), u"");
+}
+
+} // namespace marks

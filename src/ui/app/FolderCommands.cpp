@@ -17,6 +17,12 @@
 #include <vector>
 
 void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
+    // In a tree, Delete takes the selected folder with everything in it.
+    if (const std::optional<int> tree = FocusedTreeRow();
+        tree && !Row(*tree).folderView->m_strPath.empty()) {
+        DeleteTreeFolder(*tree);
+        return;
+    }
     const std::optional<int> focused = FocusedListRow();
     const std::optional<PaneRow> row =
         focused ? std::optional<PaneRow>(Row(*focused)) : std::nullopt;

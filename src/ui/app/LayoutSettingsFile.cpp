@@ -48,6 +48,7 @@ dz::LayoutSettings ReadLayoutSettings(const wxString& file) {
     }
     s.confirmDelete = config->ReadBool("/Confirm/Delete", true);
     s.detailsPane = config->ReadBool("/Panes/Details", false);
+    s.verifyAfterCopy = config->ReadBool("/Copy/Verify", false);
     return s;
 }
 
@@ -77,5 +78,6 @@ bool WriteLayoutSettings(const wxString& file, const dz::LayoutSettings& s) {
     }
     config->Write("/Confirm/Delete", s.confirmDelete);
     config->Write("/Panes/Details", s.detailsPane);
+    config->Write("/Copy/Verify", s.verifyAfterCopy);
     return config->Flush();
 }

@@ -66,6 +66,12 @@ CMainFrame::CMainFrame(CDocManager* manager, const wxSize& clientSize)
     if (!icons.IsEmpty())
         SetIcons(icons);
     CreateMenus();
+    // The status bar before the size: the client area it is given lies
+    // above the bar, so the panes split from all of it.
+    CreateStatusBar(2);
+    const int widths[] = {-1, 160};
+    SetStatusWidths(2, widths);
+    SetStatusBarPane(-1); // the menus' help texts would overwrite the selection
     // The toolkit's default frame is too small for four panes; three
     // quarters of the screen is what a desktop gives a new main window.
     if (clientSize.IsFullySpecified())

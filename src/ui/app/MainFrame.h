@@ -119,6 +119,8 @@ public:
     wxString GetPlayOpener() const;
     // Hands a file to that program (an .mp3 on Enter), or says why not.
     void OpenInPlayer(const std::u16string& path);
+    // The status bar's texts now: the selection, then the free space.
+    std::u16string GetStatusText(int field) const;
     // The pane control shown as the active one.
     wxWindow* GetMarkedPane() const { return m_pMarkedPane; }
     // Puts the toolbar on a side of the frame: wxTB_TOP, wxTB_BOTTOM,
@@ -153,6 +155,15 @@ private:
     void OnPlay(wxCommandEvent& event);
     // Turns the question before Delete on or off, remembered at once.
     void OnAskBeforeDelete(wxCommandEvent& event);
+    // F2: the focused list's row, or the focused tree's folder.
+    void OnRename(wxCommandEvent& event);
+    // Delete in a tree: the selected folder with everything in it.
+    void DeleteTreeFolder(int row);
+    void RenameTreeFolder(int row);
+    void OnCheckFolder(wxCommandEvent& event);
+    // Whether copies and moves read each entry back, remembered at once.
+    void OnVerifyAfterCopy(wxCommandEvent& event);
+    void OnUpdateVerifyAfterCopy(wxUpdateUIEvent& event);
     // Enable rules, asked when a menu opens and, for the toolbar, whenever
     // the application is idle.
     void UpdateByRule(wxUpdateUIEvent& event);
@@ -178,6 +189,10 @@ private:
     // is read again.
     void RefreshChangedRow(int row);
     void MarkFocusedPane();
+    // The status bar follows the focused row's list: its selection, and the
+    // free space of its folder's drive (read again only when the folder or
+    // the selection changed).
+    void UpdateStatusBar();
 
     CDocManager* m_pDocManager;
     CImageToolBar* m_pToolBar = nullptr; // owned by the frame as its toolbar
@@ -195,6 +210,13 @@ private:
     wxWindow* m_pMarkedPane = nullptr;
     FocusedPane m_contextPane = FocusedPane::None; // while a context menu is open
     std::optional<int> m_dragSourceRow;
+    struct StatusShown {
+        int row = -1;
+        std::u16string folder;
+        long selected = -1, rows = -1;
+        uint64_t bytes = 0;
+        bool operator==(const StatusShown&) const = default;
+    } m_statusShown;
     wxSize m_creationClientSize;
     bool m_bCreated = false;
 

@@ -4,6 +4,7 @@
 // their folders on disk. Every menu entry runs a command of the frame under
 // its own id, so the menus, keys and toolbar share one handler and one
 // enable rule.
+#include "common/list_text.h"
 #include "common/text.h"
 #include "platform/platform.h"
 #include "ui/MessageBox.h"
@@ -15,6 +16,7 @@
 
 #include <wx/menu.h>
 #include <wx/settings.h>
+#include <wx/statusbr.h>
 #include <wx/utils.h>
 
 void CMainFrame::BindPaneInput() {
@@ -59,6 +61,7 @@ void CMainFrame::BindPaneInput() {
     }
     Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
         MarkFocusedPane();
+        UpdateStatusBar();
         event.Skip();
     });
 }
@@ -95,6 +98,37 @@ void CMainFrame::MarkFocusedPane() {
         control->GetParent()->SetBackgroundColour(control == focused ? mark : plain);
         control->GetParent()->Refresh();
     }
+}
+
+void CMainFrame::UpdateStatusBar() {
+    wxStatusBar* bar = GetStatusBar();
+    if (!m_bCreated || !bar)
+        return;
+    // The focused pane's row; when the focus is elsewhere, the row last shown.
+    StatusShown now;
+    const std::optional<PanePlace> place = PlaceOf(GetFocusedPane());
+    now.row = place ? place->row : m_statusShown.row;
+    if (now.row < 0)
+        return;
+    const CFileView& list = *Row(now.row).fileView;
+    now.folder = list.GetFolder();
+    now.selected = list.m_wndList.GetSelectedItemCount();
+    now.rows = list.m_wndList.GetItemCount();
+    now.bytes = list.SelectedBytes();
+    if (now == m_statusShown)
+        return;
+    m_statusShown = now;
+    bar->SetStatusText(ToWx(dz::SelectionStatusText(static_cast<int32_t>(now.selected),
+                                                    static_cast<int32_t>(now.rows), now.bytes)),
+                       0);
+    const std::optional<uint64_t> free =
+        now.folder.empty() ? std::nullopt : dz::platform::FreeSpace(now.folder);
+    bar->SetStatusText(ToWx(dz::FreeStatusText(free ? &*free : nullptr)), 1);
+}
+
+std::u16string CMainFrame::GetStatusText(int field) const {
+    const wxStatusBar* bar = GetStatusBar();
+    return bar ? FromWx(bar->GetStatusText(field)) : std::u16string();
 }
 
 void CMainFrame::OpenInPlayer(const std::u16string& path) {

@@ -61,6 +61,7 @@ void RunTransfer(CMainFrame* frame, const PaneRow& from, const PaneRow& to, dz::
         job.source = source;
         job.names = names;
         job.replace = prepared.replace;
+        job.verify = frame->GetSettings().verifyAfterCopy;
         CCopyProgressDlg dialog(mode, std::move(job), TestStandIn().copy);
         dialog.ShowModal();
         outcome = dz::TransferOutcomeText(dialog.m_outcome, names, mode == dz::TransferMode::Move);

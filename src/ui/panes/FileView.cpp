@@ -81,6 +81,11 @@ bool CFileView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
     Bind(wxEVT_IDLE, &CFileView::OnIdle, this);
     m_wndList.Bind(wxEVT_LIST_COL_CLICK, &CFileView::OnColumnClick, this);
     m_wndList.Bind(wxEVT_LIST_COL_BEGIN_DRAG, &CFileView::OnColumnBeginDrag, this);
+    // The pointer over the rows: the rows' own window where the toolkit's
+    // list draws them in a child below its header.
+    m_wndList.Bind(wxEVT_MOTION, &CFileView::OnListMotion, this);
+    for (wxWindow* child : m_wndList.GetChildren())
+        child->Bind(wxEVT_MOTION, &CFileView::OnListMotion, this);
     // A column the user sized is the new base of the proportions; the list
     // has its new width once the drag's event is handled.
     m_wndList.Bind(wxEVT_LIST_COL_END_DRAG, [this](wxListEvent& event) {
@@ -146,6 +151,49 @@ void CFileView::OnColumnBeginDrag(wxListEvent& event) {
         event.Veto();
     else
         event.Skip();
+}
+
+wxWindow* CFileView::RowsWindow() {
+    // The list's lowest child when it has children (its header lies above),
+    // else the list itself.
+    wxWindow* rows = &m_wndList;
+    int lowest = -1;
+    for (wxWindow* child : m_wndList.GetChildren()) {
+        if (child->GetPosition().y > lowest) {
+            lowest = child->GetPosition().y;
+            rows = child;
+        }
+    }
+    return rows;
+}
+
+void CFileView::OnListMotion(wxMouseEvent& event) {
+    event.Skip();
+    wxWindow* rows = RowsWindow();
+    if (event.GetEventObject() != rows)
+        return;
+    // The list hit-tests in the coordinates of the window that draws its rows.
+    int flags = 0;
+    const long item = m_wndList.HitTest(event.GetPosition(), flags);
+    if (item == m_tipRow)
+        return;
+    m_tipRow = item;
+    const std::u16string problem = RowProblem(item);
+    if (problem.empty())
+        rows->UnsetToolTip();
+    else
+        rows->SetToolTip(ToWx(problem));
+}
+
+wxColour CFileView::MarkColour() {
+    // A red that reads on light and dark list backgrounds alike.
+    return wxColour(200, 30, 30);
+}
+
+std::u16string CFileView::RowProblem(long item) const {
+    return item >= 0 && static_cast<size_t>(item) < m_rows.size()
+               ? m_rows[static_cast<size_t>(item)].problem
+               : std::u16string();
 }
 
 void CFileView::OnColumnClick(wxListEvent& event) {
@@ -345,6 +393,7 @@ void CFileView::RefreshFolder() {
 }
 
 void CFileView::Fill(const std::vector<std::u16string>& selected, const std::u16string& focused) {
+    m_tipRow = -1;
     m_wndList.Freeze();
     m_wndList.DeleteAllItems();
     m_rowOf.clear();
@@ -363,6 +412,8 @@ void CFileView::Fill(const std::vector<std::u16string>& selected, const std::u16
             state |= wxLIST_STATE_FOCUSED;
         if (state)
             m_wndList.SetItemState(item, state, state);
+        if (!row.problem.empty())
+            m_wndList.SetItemTextColour(item, MarkColour());
         ++n;
     }
     m_wndList.Thaw();
@@ -404,6 +455,15 @@ std::u16string CFileView::FocusedRecording() const {
         return {};
     const std::u16string name = RealFileName(item);
     return dz::IsPartFileName(name) ? name : std::u16string();
+}
+
+std::optional<dz::SelectedRow> CFileView::FocusedRow() const {
+    long item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED);
+    if (item < 0 || m_wndList.GetItemState(item, wxLIST_STATE_SELECTED) == 0)
+        item = m_wndList.GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+    if (item < 0)
+        return std::nullopt;
+    return dz::SelectedRow{FromWx(m_wndList.GetItemText(item, kFileName)), RealFileName(item)};
 }
 
 uint64_t CFileView::SelectedBytes() const {

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -64,6 +65,15 @@ public:
     long FindRow(const std::u16string& realFileName) const;
     // The real file name of the focused (or first selected) row, if a recording.
     std::u16string FocusedRecording() const;
+    // Column 0 and column 1 of the focused row when it is selected, else of
+    // the first selected row; nothing without a selection.
+    std::optional<dz::SelectedRow> FocusedRow() const;
+    // Why a row's recording is not whole, as its tool tip says; empty for a
+    // whole one. Such rows are drawn in the mark colour.
+    std::u16string RowProblem(long item) const;
+    static wxColour MarkColour();
+    // The window the rows are drawn in, which shows a marked row's tool tip.
+    wxWindow* RowsWindow();
 
     bool HasSelection() const;
     // The bytes the selected rows hold, by the rule their Size column shows.
@@ -98,6 +108,8 @@ private:
     void OnSize(wxSizeEvent& event);
     void OnColumnClick(wxListEvent& event);
     void OnColumnBeginDrag(wxListEvent& event);
+    // The tip follows the row under the pointer.
+    void OnListMotion(wxMouseEvent& event);
     // Puts m_rows into the list; rows named in selected are selected again.
     void Fill(const std::vector<std::u16string>& selected, const std::u16string& focused);
     void ShowSortMark();
@@ -122,4 +134,5 @@ private:
     CDetailsPane* m_pDetails = nullptr; // a child window
     bool m_bDetailsShown = false;
     bool m_bDetailsPending = false; // an update of the details pane is queued
+    long m_tipRow = -1;
 };
