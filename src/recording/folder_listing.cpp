@@ -201,7 +201,8 @@ bool ListFolderRows(const std::u16string& folder, std::vector<FileListRow>& rows
                             static_cast<int64_t>(info->size),
                             date.key,
                             {},
-                            -1});
+                            -1,
+                            {}});
             break;
         }
         case dz::EntryKind::kRecordingPart: {

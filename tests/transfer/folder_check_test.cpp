@@ -191,9 +191,11 @@ TEST(ListMarks, ARowSaysWhyItsRecordingIsNotWhole) {
         EXPECT_TRUE(found) << ToUtf8(name);
     }
     // Mended, the moved recording is whole again.
-    for (const Finding& f : CheckFolder(d.folder(), false))
-        if (f.mend == Mend::kRewriteLocation)
+    for (const Finding& f : CheckFolder(d.folder(), false)) {
+        if (f.mend == Mend::kRewriteLocation) {
             EXPECT_TRUE(MendFinding(f));
+        }
+    }
     EXPECT_EQ(Problems(d.folder()).at(u"MOVED"), u"");
     EXPECT_EQ(Problems(d.folder()).at(u"BLANK"), u"");
 }

@@ -193,7 +193,7 @@ void CMainFrame::DeleteTreeFolder(int row) {
         const std::u16string was = folderView.m_strPath;
         if (was.empty())
             continue;
-        const std::u16string now = dz::NearestExistingFolder(
+        const std::u16string now = dz::platform::NearestExistingFolder(
             was, [](const std::u16string& p) { return dz::platform::FolderExists(p); });
         folderView.m_wndTree.Rebuild();
         if (now.empty() || !folderView.m_wndTree.SelectPath(now)) {
