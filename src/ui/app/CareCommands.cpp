@@ -43,6 +43,22 @@ bool IsDrive(const CFolderTreeCtrl& tree, const std::u16string& path) {
     return std::find(drives.begin(), drives.end(), path) != drives.end();
 }
 
+// The folder a tree command acts on: the tree's selected folder, never a
+// drive; nothing, after saying why, when there is none.
+std::optional<std::u16string> TreeFolderFor(const CFolderView& view, const char16_t* driveRefusal,
+                                            wxWindow* parent) {
+    const std::u16string path = view.m_strPath;
+    if (path.empty()) {
+        ShowAppMessage(dz::msg::kNoFolder, parent);
+        return std::nullopt;
+    }
+    if (IsDrive(view.m_wndTree, path)) {
+        ShowAppMessage(dz::FillMessage(driveRefusal, path), parent);
+        return std::nullopt;
+    }
+    return path;
+}
+
 // Asks for the new name with the old one filled in; nothing on Cancel.
 std::optional<std::u16string> AskNewName(const std::u16string& shown) {
     CInputNameDlg dialog;
@@ -117,16 +133,11 @@ void CMainFrame::OnRename(wxCommandEvent&) {
 }
 
 void CMainFrame::RenameTreeFolder(int row) {
-    CFolderView& view = *Row(row).folderView;
-    const std::u16string path = view.m_strPath;
-    if (path.empty()) {
-        ShowAppMessage(dz::msg::kNoFolder, this);
+    const std::optional<std::u16string> folder =
+        TreeFolderFor(*Row(row).folderView, dz::msg::kDriveNotRenamed, this);
+    if (!folder)
         return;
-    }
-    if (IsDrive(view.m_wndTree, path)) {
-        ShowAppMessage(dz::FillMessage(dz::msg::kDriveNotRenamed, path), this);
-        return;
-    }
+    const std::u16string& path = *folder;
     const FolderPlace place = PlaceOfFolder(path);
     const std::optional<std::u16string> name = AskNewName(place.name);
     if (!name)
@@ -160,16 +171,11 @@ void CMainFrame::RenameTreeFolder(int row) {
 }
 
 void CMainFrame::DeleteTreeFolder(int row) {
-    CFolderView& view = *Row(row).folderView;
-    const std::u16string path = view.m_strPath;
-    if (path.empty()) {
-        ShowAppMessage(dz::msg::kNoFolder, this);
+    const std::optional<std::u16string> folder =
+        TreeFolderFor(*Row(row).folderView, dz::msg::kDriveNotDeleted, this);
+    if (!folder)
         return;
-    }
-    if (IsDrive(view.m_wndTree, path)) {
-        ShowAppMessage(dz::FillMessage(dz::msg::kDriveNotDeleted, path), this);
-        return;
-    }
+    const std::u16string& path = *folder;
     const FolderPlace place = PlaceOfFolder(path);
     const dz::PreparedDelete job = dz::PrepareDelete(place.parent, {place.name});
     // A folder goes with everything in it: the question says how much that
