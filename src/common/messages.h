@@ -12,6 +12,8 @@ inline constexpr char16_t kUnknownLength[] = u"?";
 
 // Transfer, delete and new-folder commands.
 inline constexpr char16_t kNoFolder[] = u"You did not select a folder";
+// A path typed above a list that its row's tree cannot open.
+inline constexpr char16_t kTypedFolderNotFound[] = u"There is no folder %s on the drives shown";
 inline constexpr char16_t kNoFile[] = u"You did not select a file";
 inline constexpr char16_t kNoDestination[] = u"You did not select a destination folder";
 inline constexpr char16_t kSameFolder[] = u"Source Folder and Destination Folder is same";

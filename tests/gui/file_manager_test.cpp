@@ -330,8 +330,10 @@ TEST_F(FileManager, TheFocusedPaneIsMarked) {
         EXPECT_EQ(frameColour, wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT));
         EXPECT_NE(m->fileView(1 - row).GetBackgroundColour(), frameColour);
         EXPECT_NE(m->folderView(row).GetBackgroundColour(), frameColour);
-        EXPECT_EQ(m->fileView(row).m_wndList.GetPosition(),
-                  wxPoint(kPaneMarkWidth, kPaneMarkWidth));
+        // The list sits inside the mark, below the path field.
+        EXPECT_EQ(
+            m->fileView(row).m_wndList.GetPosition(),
+            wxPoint(kPaneMarkWidth, kPaneMarkWidth + m->fileView(row).PathField().GetSize().y));
     }
 }
 

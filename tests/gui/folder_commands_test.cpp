@@ -1,6 +1,7 @@
 // Delete and New Folder on the real frame: the focused pane decides the row,
 // the lists and trees that follow, and every message.
 #include "common/messages.h"
+#include "common/text.h"
 #include "dialog_test_support.h"
 #include "support/main_frame_fixture.h"
 #include "ui/MessageBox.h"
@@ -192,6 +193,36 @@ TEST_F(FolderCommands, NewFolderNamesAsTypedAndSaysWhenItCannotMakeOne) {
     }
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(std::distance(fs::directory_iterator(a), fs::directory_iterator()), 2);
+}
+
+// The field above a list shows its folder; a path typed there with Enter
+// opens in the row's tree and list (a trailing separator or not), and one
+// that is no folder on the drives shown is said, the field showing the
+// list's folder again.
+TEST_F(FolderCommands, APathTypedAboveAListOpensThatFolder) {
+    ASSERT_TRUE(m->Select(kTopRow, U16(disk.path())));
+    ASSERT_TRUE(m->Select(kBottomRow, U16(disk / "B")));
+    wxTextCtrl& field = m->fileView(kTopRow).PathField();
+    EXPECT_EQ(FromWx(field.GetValue()), U16(disk.path()));
+
+    const auto type = [&](const std::u16string& text) {
+        field.ChangeValue(ToWx(text));
+        wxCommandEvent enter(wxEVT_TEXT_ENTER, field.GetId());
+        enter.SetEventObject(&field);
+        field.GetEventHandler()->ProcessEvent(enter);
+        PumpUntil([&] { return m->fileView(kTopRow).GetFolder() == U16(a) || !boxes.empty(); });
+    };
+    type(U16(a) + u"/");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(m->folderView(kTopRow).m_strPath, U16(a));
+    EXPECT_EQ(m->fileView(kTopRow).GetFolder(), U16(a));
+    EXPECT_EQ(FromWx(field.GetValue()), U16(a));
+    EXPECT_EQ(m->fileView(kBottomRow).GetFolder(), U16(disk / "B")) << "the other row stays";
+
+    type(U16(disk / "nothing here"));
+    EXPECT_EQ(TakeOneMessage(), FillMessage(msg::kTypedFolderNotFound, U16(disk / "nothing here")));
+    EXPECT_EQ(m->fileView(kTopRow).GetFolder(), U16(a));
+    EXPECT_EQ(FromWx(field.GetValue()), U16(a));
 }
 
 } // namespace

@@ -126,8 +126,10 @@ TEST(Mouse, DraggingTheBarsMovesBothRowsAndTheControlsFillTheirPanes) {
     // Each control fills its pane inside the frame that marks the active one.
     const wxSize mark(2 * kPaneMarkWidth, 2 * kPaneMarkWidth);
     EXPECT_EQ(top.m_wndTree.GetSize(), top.GetClientSize() - mark);
-    EXPECT_EQ(frame.Row(kBottomRow).fileView->m_wndList.GetSize(),
-              frame.Row(kBottomRow).fileView->GetClientSize() - mark);
+    CFileView& list = *frame.Row(kBottomRow).fileView;
+    EXPECT_EQ(list.PathField().GetSize().x, list.GetClientSize().x - mark.x);
+    EXPECT_EQ(list.m_wndList.GetSize(),
+              list.GetClientSize() - mark - wxSize(0, list.PathField().GetSize().y));
 }
 
 TEST(Mouse, MenuAndToolbarLeaveTheFocusOnThePaneTheCommandActsOn) {

@@ -1,4 +1,8 @@
-// Carries out Delete (on the focused list) and New Folder (in the focused tree).
+// Carries out Delete (on the focused list), New Folder (in the focused tree)
+// and the opening of a folder typed above a list.
+#include "common/messages.h"
+#include "common/text.h"
+#include "platform/folder_path.h"
 #include "transfer/new_folder.h"
 #include "transfer/transfer_checks.h"
 #include "transfer/transfer_outcome.h"
@@ -11,6 +15,7 @@
 #include "ui/dialogs/Prompts.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
+#include "ui/wx_text.h"
 
 #include <optional>
 #include <string>
@@ -102,4 +107,18 @@ void CMainFrame::OnNewFolder(wxCommandEvent&) {
         return;
     other->folderView->m_wndTree.Rebuild();
     other->folderView->m_wndTree.SelectPath(otherPath);
+}
+
+void CMainFrame::OpenTypedFolder(int row, const std::u16string& typed) {
+    std::u16string path = typed;
+    // "/media/disk/REC/" names the same folder as "/media/disk/REC".
+    while (path.size() > 1 && dz::platform::LastSeparator(path) == path.size() - 1)
+        path.pop_back();
+    CFileView& list = *Row(row).fileView;
+    if (path.empty() || !Row(row).folderView->m_wndTree.SelectPath(path)) {
+        list.PathField().ChangeValue(ToWx(list.GetFolder()));
+        ShowAppMessage(dz::FillMessage(dz::msg::kTypedFolderNotFound, typed), this);
+        return;
+    }
+    list.m_wndList.SetFocus();
 }

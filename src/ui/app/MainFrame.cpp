@@ -197,6 +197,8 @@ bool CMainFrame::OnCreateClient() {
         if (!panes.fileView->Create(m_pSplitter, wxID_ANY, listSize))
             return false;
         m_pSplitter->SetPane(row, 1, panes.fileView);
+        panes.fileView->OnPathTyped(
+            [this, row](const std::u16string& path) { OpenTypedFolder(row, path); });
     }
     m_pSplitter->RecalcLayout();
     return true;

@@ -160,6 +160,9 @@ private:
     // Delete in a tree: the selected folder with everything in it.
     void DeleteTreeFolder(int row);
     void RenameTreeFolder(int row);
+    // A path typed above a row's list: its tree opens it, and the list
+    // shows it; or the field shows the list's folder again and says why.
+    void OpenTypedFolder(int row, const std::u16string& path);
     void OnCheckFolder(wxCommandEvent& event);
     // Whether copies and moves read each entry back, remembered at once.
     void OnVerifyAfterCopy(wxCommandEvent& event);

@@ -69,6 +69,13 @@ bool CFileView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
                           wxSize(ListWidth(), std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0)),
                           wxLC_REPORT | wxBORDER_NONE))
         return false;
+    m_pPathField =
+        new wxTextCtrl(this, wxID_ANY, wxString(), wxPoint(kPaneMarkWidth, kPaneMarkWidth),
+                       wxSize(ListWidth(), -1), wxTE_PROCESS_ENTER);
+    m_pPathField->Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent&) {
+        if (m_openTypedPath)
+            m_openTypedPath(FromWx(m_pPathField->GetValue()));
+    });
     m_wake.Attach(this);
     m_pDetails = new CDetailsPane;
     if (!m_pDetails->Create(this))
@@ -250,12 +257,16 @@ void CFileView::OnSize(wxSizeEvent& event) {
 }
 
 void CFileView::LayOut() {
-    const int inner = std::max(GetClientSize().y - 2 * kPaneMarkWidth, 0);
-    // The details pane takes its height, but never more than half the row.
+    // The path field on top, the list below it, the details pane (when
+    // shown) at the bottom taking its height, never more than half the row.
+    const int field = m_pPathField->GetBestSize().y;
+    m_pPathField->SetSize(kPaneMarkWidth, kPaneMarkWidth, ListWidth(), field);
+    const int inner = std::max(GetClientSize().y - 2 * kPaneMarkWidth - field, 0);
     const int details = m_bDetailsShown ? std::min(CDetailsPane::PaneHeight(this), inner / 2) : 0;
-    m_wndList.SetSize(kPaneMarkWidth, kPaneMarkWidth, ListWidth(), inner - details);
+    m_wndList.SetSize(kPaneMarkWidth, kPaneMarkWidth + field, ListWidth(), inner - details);
     if (m_bDetailsShown)
-        m_pDetails->SetSize(kPaneMarkWidth, kPaneMarkWidth + inner - details, ListWidth(), details);
+        m_pDetails->SetSize(kPaneMarkWidth, kPaneMarkWidth + field + inner - details, ListWidth(),
+                            details);
 }
 
 void CFileView::ShowDetails(bool show) {
@@ -294,6 +305,7 @@ void CFileView::UpdateDetails() {
 void CFileView::ShowFolder(const std::u16string& folder) {
     wxBusyCursor wait;
     m_folder = folder;
+    m_pPathField->ChangeValue(ToWx(folder));
     m_rows = dz::ListFolderRows(folder);
     dz::SortRows(m_rows, m_sort);
     Fill({}, {});

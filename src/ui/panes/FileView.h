@@ -11,8 +11,10 @@
 
 #include <wx/listctrl.h>
 #include <wx/panel.h>
+#include <wx/textctrl.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +39,13 @@ public:
     // and the scroll position wherever those rows still exist.
     void RefreshFolder();
     const std::u16string& GetFolder() const { return m_folder; }
+    // The field above the list: it shows the folder, and a path typed into
+    // it with Enter is handed to the function given here (the frame opens
+    // it in the row's tree, which then shows it in this list).
+    wxTextCtrl& PathField() { return *m_pPathField; }
+    void OnPathTyped(std::function<void(const std::u16string&)> open) {
+        m_openTypedPath = std::move(open);
+    }
 
     // The order of the rows: a header click sorts by its column, a second
     // click reverses. Each list keeps its own.
@@ -132,6 +141,8 @@ private:
     // Runs dropped but still finishing their step, let go of once ended.
     std::vector<std::unique_ptr<dz::convert::FactsRun>> m_retiredRuns;
     CDetailsPane* m_pDetails = nullptr; // a child window
+    wxTextCtrl* m_pPathField = nullptr; // a child window
+    std::function<void(const std::u16string&)> m_openTypedPath;
     bool m_bDetailsShown = false;
     bool m_bDetailsPending = false; // an update of the details pane is queued
     long m_tipRow = -1;
