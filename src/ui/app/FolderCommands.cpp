@@ -37,6 +37,8 @@ void CMainFrame::OnDeleteFiles(wxCommandEvent&) {
         ShowAppMessage(std::u16string(*message), this);
         return;
     }
+    if (!row)
+        return; // the check above has said so already
     const std::vector<dz::SelectedRow> rows = row->fileView->SelectedRowTexts();
     const dz::CSortStringArray names = dz::CollectEntryNames(rows);
     if (m_settings.confirmDelete) {
