@@ -220,6 +220,12 @@ TEST_F(Ts2PesDialog, AFailedStartLeavesTheDialogReadyForTheNextTry) {
         {"a source that does not exist", tmp / "GONE_#001_200612241930.AVR", tmp / "gone.mpg",
          u"Can't open the source file"},
     };
+    // The progress display's ticks, counted.
+    int ticks = 0;
+    seams.progress = [&ticks] {
+        ++ticks;
+        return convert::SourceProgress{};
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         boxes.clear();
@@ -237,7 +243,12 @@ TEST_F(Ts2PesDialog, AFailedStartLeavesTheDialogReadyForTheNextTry) {
         // them alone, and Start converts with what they say.
         SetField(dialog, IDC_SOURCE_EDIT, U16(news));
         SetField(dialog, IDC_TARGET_EDIT, U16(tmp / "retry.mpg"));
-        PumpFor(std::chrono::milliseconds(250));
+        if (dialog.IsShowingProgress()) {
+            const int seen = ticks;
+            ASSERT_TRUE(PumpUntil([&] { return ticks >= seen + 2; }));
+        }
+        EXPECT_EQ(Field(dialog, IDC_SOURCE_EDIT), U16(news));
+        EXPECT_EQ(Field(dialog, IDC_TARGET_EDIT), U16(tmp / "retry.mpg"));
         Press(dialog, IDC_START);
         ASSERT_TRUE(PumpUntil([&] { return boxes.size() == 2; }));
         EXPECT_EQ(boxes.back(), u"Convert finished");

@@ -74,6 +74,8 @@ public:
 
     bool IsWorkerRunning() const { return m_pJob->IsRunning(); }
     bool HasStopEvent() const { return m_pStop != nullptr; }
+    // The part's progress display ticks from the first part's start on.
+    bool IsShowingProgress() const { return m_progressTimer.IsRunning(); }
 
 private:
     void CreateControls();
