@@ -4,6 +4,7 @@
 #include "support/main_frame_fixture.h"
 #include "support/temp_dir.h"
 #include "ui/app/MainFrame.h"
+#include "ui/app/PaneSplitter.h"
 #include "ui/app/resource.h"
 #include "ui/panes/FileView.h"
 #include "ui/panes/FolderView.h"
@@ -110,13 +111,15 @@ TEST(Mouse, DraggingTheBarsMovesBothRowsAndTheControlsFillTheirPanes) {
     // Grab the crossing of the two bars and pull it down and to the left.
     const wxPoint cross = top.GetScreenRect().GetBottomRight() + wxPoint(3, 3);
     wxUIActionSimulator sim;
+    // Each step waits for the bars to have taken the one before.
+    const CPaneSplitter& bars = *frame.GetSplitter();
     sim.MouseMove(cross);
     sim.MouseDown();
-    dz::test::PumpFor(std::chrono::milliseconds(50));
+    ASSERT_TRUE(dz::test::PumpUntil([&] { return bars.HasCapture(); }));
     sim.MouseMove(cross + wxPoint(-100, 40));
-    dz::test::PumpFor(std::chrono::milliseconds(50));
+    ASSERT_TRUE(dz::test::PumpUntil([&] { return top.GetSize().x == 200; }));
     sim.MouseUp();
-    dz::test::PumpUntil([&] { return top.GetSize().x == 200; }, std::chrono::seconds(3));
+    ASSERT_TRUE(dz::test::PumpUntil([&] { return !bars.HasCapture(); }));
     dz::test::PumpEvents();
 
     EXPECT_EQ(top.GetSize(), wxSize(200, 320));
