@@ -218,6 +218,13 @@ TEST_F(FolderCommands, APathTypedAboveAListOpensThatFolder) {
     EXPECT_EQ(m->fileView(kTopRow).GetFolder(), U16(a));
     EXPECT_EQ(FromWx(field.GetValue()), U16(a));
     EXPECT_EQ(m->fileView(kBottomRow).GetFolder(), U16(disk / "B")) << "the other row stays";
+    // Ctrl+A there selects the field's text, not the list's rows.
+    field.SetFocus();
+    PumpUntil([&] { return wxWindow::FindFocus() == &field; });
+    RunCommand(*m->frame(), dz::ID_SELECT_ALL);
+    long from = 0, to = 0;
+    field.GetSelection(&from, &to);
+    EXPECT_EQ(to - from, field.GetLastPosition());
 
     type(U16(disk / "nothing here"));
     EXPECT_EQ(TakeOneMessage(), FillMessage(msg::kTypedFolderNotFound, U16(disk / "nothing here")));

@@ -74,7 +74,7 @@ std::span<const CommandRow> CommandTable() {
          kNoKey,                             &F::OnViewDetailsPane,    &F::OnUpdateViewDetailsPane,
          TopMenu::View, 0,          kCheck,  kNoPaneMenu,         0,    false},
         {dz::ID_SELECT_ALL,          "Select &All\tCtrl+A",        "",
-         {wxACCEL_CTRL, 'A'},                &F::OnSelectAll,          &F::UpdateByRule,
+         {wxACCEL_CTRL, 'A'},                &F::OnSelectAll,          &F::OnUpdateSelectAll,
          TopMenu::View, 1,          false,   kListMenus,          30,   false},
         {dz::ID_VIEW_REFRESH,        "&Refresh\tF5",               "",
          {wxACCEL_NORMAL, WXK_F5},           &F::OnRefresh,            nullptr,

@@ -16,6 +16,7 @@
 #include <wx/app.h>
 #include <wx/gdicmn.h>
 #include <wx/menu.h>
+#include <wx/textctrl.h>
 
 #include <string>
 #include <vector>
@@ -313,6 +314,12 @@ PaneState CMainFrame::GetPaneState() const {
 
 void CMainFrame::UpdateByRule(wxUpdateUIEvent& event) {
     event.Enable(dz::rules::IsCommandEnabled(event.GetId(), GetPaneState()));
+}
+
+void CMainFrame::OnUpdateSelectAll(wxUpdateUIEvent& event) {
+    // A path field takes the key for its own text.
+    event.Enable(dynamic_cast<wxTextCtrl*>(FindFocus()) != nullptr ||
+                 dz::rules::IsCommandEnabled(event.GetId(), GetPaneState()));
 }
 
 void CMainFrame::OnUpdateViewToolbar(wxUpdateUIEvent& event) {

@@ -171,6 +171,7 @@ private:
     // the application is idle.
     void UpdateByRule(wxUpdateUIEvent& event);
     void OnUpdateViewToolbar(wxUpdateUIEvent& event);
+    void OnUpdateSelectAll(wxUpdateUIEvent& event);
     void OnUpdateViewDetailsPane(wxUpdateUIEvent& event);
     void OnUpdateAskBeforeDelete(wxUpdateUIEvent& event);
 

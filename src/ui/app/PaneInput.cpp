@@ -17,6 +17,7 @@
 #include <wx/menu.h>
 #include <wx/settings.h>
 #include <wx/statusbr.h>
+#include <wx/textctrl.h>
 #include <wx/utils.h>
 
 void CMainFrame::BindPaneInput() {
@@ -167,6 +168,11 @@ void CMainFrame::OnRefresh(wxCommandEvent&) {
 }
 
 void CMainFrame::OnSelectAll(wxCommandEvent&) {
+    // Ctrl+A in a path field selects its text, as in any text box.
+    if (auto* field = dynamic_cast<wxTextCtrl*>(FindFocus())) {
+        field->SelectAll();
+        return;
+    }
     if (const std::optional<int> row = FocusedListRow())
         Row(*row).fileView->SelectAll();
 }
