@@ -5,6 +5,7 @@
 #include "convert/ts_packet.h"
 #include "convert/ts_to_ps.h"
 #include "media/png_writer.h"
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 
 extern "C" {
@@ -504,9 +505,7 @@ ThumbnailResult WriteThumbnail(const ThumbnailRequest& request, const std::u16st
     const std::vector<uint8_t> png = EncodePng(picture);
     if (png.empty())
         return ThumbnailResult::kCantWriteTarget;
-    std::u16string folder = platform::ToPath(target).parent_path().u16string();
-    if (folder.empty())
-        folder = u".";
+    const std::u16string folder = platform::FolderOf(target);
     std::u16string temporary;
     platform::File file = platform::File::CreateTemporary(folder, temporary);
     if (!file.IsOpen())

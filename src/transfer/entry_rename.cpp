@@ -2,6 +2,7 @@
 
 #include "common/messages.h"
 #include "common/text.h"
+#include "platform/folder_path.h"
 #include "platform/platform.h"
 #include "recording/RecordingName.h"
 #include "recording/location_text.h"
@@ -48,9 +49,7 @@ bool SameEntry(const std::u16string& from, const std::u16string& to) {
         return false;
     if (platform::SameFile(from, to))
         return true;
-    const size_t slash = from.find_last_of(u"/\\");
-    const std::u16string folder = slash == std::u16string::npos ? u"." : from.substr(0, slash);
-    return EqualNoCaseAZ(from, to) && platform::FolderIgnoresCase(folder);
+    return EqualNoCaseAZ(from, to) && platform::FolderIgnoresCase(platform::FolderOf(from));
 }
 
 PreparedRename PrepareFileOrFolder(PreparedRename job) {

@@ -42,7 +42,8 @@ using GroupKey = std::tuple<std::u16string, std::u16string, int32_t>;
 class FolderChecker {
 public:
     FolderChecker(std::u16string folder, std::vector<Finding>& out)
-        : m_folder(std::move(folder)), m_out(out) {}
+        : m_folder(std::move(folder)), m_recorderFolder(RecorderFolderTextOf(m_folder)),
+          m_out(out) {}
 
     // The subfolders found, for the caller to walk.
     std::vector<std::u16string> Run();
@@ -65,6 +66,8 @@ private:
     bool PairRename(Group& old);
 
     std::u16string m_folder;
+    // Where the recorder would find this folder: one resolution per check.
+    std::u16string m_recorderFolder;
     std::vector<Finding>& m_out;
     std::map<GroupKey, Group> m_groups;
     std::set<GroupKey> m_renamedTo; // groups explained by a rename cut short
@@ -216,7 +219,7 @@ void FolderChecker::CheckLocation(const Group& group, const std::u16string& name
     pieces.recordingName = group.recordingName;
     pieces.dateStamp = group.dateStamp;
     pieces.suffixNumber = group.suffixNumber;
-    const std::optional<std::u16string> expected = MakeLocationText(m_folder, pieces);
+    const std::optional<std::u16string> expected = LocationTextIn(m_recorderFolder, pieces);
     // A file shorter than its header has no field; one whose place the
     // recorder's text cannot hold is for the copy's checks to name.
     if (!found || !expected || EqualNoCaseAZ(*found, *expected))

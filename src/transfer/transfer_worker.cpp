@@ -59,7 +59,6 @@ struct EntryContext {
     bool move = false;
     // Each file's final path and the checksum of what was written to it,
     // when the job reads its copies back.
-    bool verify = false;
     std::vector<std::pair<std::u16string, uint64_t>> checksums = {};
 };
 
@@ -122,8 +121,8 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
     onStart(length);
     uint64_t copied = 0;
     StreamChecksum sum;
-    const BlockCopy how =
-        CopyBlocks(in, out, length, block, copied, patch, afterBlock, c.verify ? &sum : nullptr);
+    const BlockCopy how = CopyBlocks(in, out, length, block, copied, patch, afterBlock,
+                                     c.job.verify ? &sum : nullptr);
     if (how == BlockCopy::Cancelled)
         return 1;
     if (how == BlockCopy::WriteFailed)
@@ -137,7 +136,7 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
     // mean written data never arrived, for a copy too.
     if ((c.durable && !out.Flush()) || !out.Close())
         return Fail(c, ProgressCode::ErrorDestination, WriteFailure(out));
-    if (c.verify)
+    if (c.job.verify)
         c.checksums.emplace_back(destinationPath, sum.Value());
     return 0;
 }
@@ -146,7 +145,7 @@ int StageFile(EntryContext& c, StagedEntry& entry, const std::u16string& sourceP
 // -1 failed and reported after the copy was removed (parts from the last,
 // the companion after them, as a deletion goes).
 int VerifyEntry(EntryContext& c, const std::vector<std::u16string>& finals, uint8_t* block) {
-    if (!c.verify)
+    if (!c.job.verify)
         return 0;
     const bool same = std::all_of(c.checksums.begin(), c.checksums.end(), [&](const auto& file) {
         return ReadsBackAs(file.first, file.second, block);
@@ -447,7 +446,6 @@ private:
         EntryContext context{m_job,         {m_job, m_total, number}, m_job.destination, &m_written,
                              m_ignoresCase, m_move || m_job.verify};
         context.move = m_move;
-        context.verify = m_job.verify;
         context.mayReplace =
             std::find(m_job.replace.begin(), m_job.replace.end(), name) != m_job.replace.end();
         const int result = TransferEntry(context, name, block);

@@ -71,12 +71,7 @@ std::optional<std::u16string> AskNewName(const std::u16string& shown) {
 // A path under (or at) a folder that was renamed, moved to the new name.
 std::u16string Rebased(const std::u16string& path, const std::u16string& from,
                        const std::u16string& to) {
-    if (path == from)
-        return to;
-    if (path.size() > from.size() && path.compare(0, from.size(), from) == 0 &&
-        (path[from.size()] == u'/' || path[from.size()] == dz::platform::kSeparator))
-        return to + path.substr(from.size());
-    return path;
+    return dz::platform::IsUnder(path, from) ? to + path.substr(from.size()) : path;
 }
 
 } // namespace

@@ -442,11 +442,8 @@ std::u16string CFileView::RealFileName(long item) const {
 long CFileView::FindRow(const std::u16string& realFileName) const {
     if (realFileName.empty())
         return -1;
-    for (long i = 0; i < m_wndList.GetItemCount(); ++i) {
-        if (RealFileName(i) == realFileName)
-            return i;
-    }
-    return -1;
+    const auto row = m_rowOf.find(realFileName);
+    return row == m_rowOf.end() ? -1 : static_cast<long>(row->second);
 }
 
 void CFileView::SelectAll() {
