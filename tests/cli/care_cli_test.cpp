@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include "cli_call.h"
+
 #include "common/messages.h"
 #include "common/text.h"
 #include "platform/platform.h"
@@ -18,17 +20,6 @@ namespace {
 using namespace dz::cli;
 using namespace dz::test;
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-template <class Options, class Fn> Outcome Call(Fn fn, const Options& options) {
-    std::ostringstream out, err;
-    const int status = fn(options, out, err);
-    return {status, out.str(), err.str()};
-}
 
 std::map<std::string, std::vector<uint8_t>> Take(const fs::path& dir) {
     std::map<std::string, std::vector<uint8_t>> files;

@@ -1,6 +1,8 @@
 // dezadide-cli convert: outcome texts, exit status, Ctrl+C as Stop.
+
 #include "cli/cmd_convert.h"
 #include "cli/commands.h"
+#include "cli_call.h"
 #include "platform/console.h"
 
 #include "support/temp_dir.h"
@@ -11,6 +13,8 @@
 #include <filesystem>
 #include <optional>
 #include <sstream>
+
+using dz::test::Outcome;
 
 namespace {
 
@@ -30,11 +34,6 @@ ConvertOptions Options(std::u16string source, std::u16string target, bool progre
     o.progress = progress;
     return o;
 }
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
 
 Outcome Convert(ConvertOptions options) {
     std::ostringstream out, err;

@@ -1,5 +1,7 @@
 // dezadide-cli thumbnail: exit status, texts, and the command line's checks.
+
 #include "cli/commands.h"
+#include "cli_call.h"
 
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -8,6 +10,8 @@
 
 #include <filesystem>
 #include <sstream>
+
+using dz::test::Outcome;
 
 namespace {
 
@@ -20,11 +24,6 @@ std::u16string Text(const std::filesystem::path& p) {
     const std::string s = p.string();
     return std::u16string(s.begin(), s.end());
 }
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
 
 Outcome Thumbnail(const std::string& recording, const std::filesystem::path& target,
                   std::optional<double> at = std::nullopt, int width = 320) {

@@ -7,7 +7,9 @@
 #include "support/temp_dir.h"
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace dz::test {
 
@@ -47,6 +49,17 @@ inline void MakeSoundRecording(const std::filesystem::path& folder, const Record
         WriteFile(part, bytes);
         PutLocation(part, kPartLocationOffset, location);
     }
+}
+
+// Every file below a folder with its bytes (folders with none): what a
+// refused or cut-short operation must leave as it was.
+using Snapshot = std::map<std::string, std::vector<uint8_t>>;
+inline Snapshot Take(const std::filesystem::path& dir) {
+    Snapshot files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+        files[std::filesystem::relative(e.path(), dir).string()] =
+            e.is_regular_file() ? ReadFile(e.path()) : std::vector<uint8_t>{};
+    return files;
 }
 
 } // namespace dz::test

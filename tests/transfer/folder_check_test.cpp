@@ -19,16 +19,6 @@ namespace {
 using namespace dz::test;
 namespace fs = std::filesystem;
 
-using Snapshot = std::map<std::string, std::vector<uint8_t>>;
-
-Snapshot Take(const fs::path& dir) {
-    Snapshot files;
-    for (const auto& e : fs::recursive_directory_iterator(dir))
-        files[fs::relative(e.path(), dir).string()] =
-            e.is_regular_file() ? ReadFile(e.path()) : std::vector<uint8_t>{};
-    return files;
-}
-
 const RecordingLayout kNews{};
 
 void SetByte(const fs::path& file, size_t at, uint8_t value) {

@@ -19,16 +19,6 @@ namespace {
 using namespace dz::test;
 namespace fs = std::filesystem;
 
-using Snapshot = std::map<std::string, std::vector<uint8_t>>;
-
-Snapshot Take(const fs::path& dir) {
-    Snapshot files;
-    for (const auto& e : fs::recursive_directory_iterator(dir))
-        files[fs::relative(e.path(), dir).string()] =
-            e.is_regular_file() ? ReadFile(e.path()) : std::vector<uint8_t>{};
-    return files;
-}
-
 std::string Location(const fs::path& file, bool companion) {
     return ToUtf8(LocationOfFile(platform::FromPath(file).value(), companion).value_or(u"?"));
 }
