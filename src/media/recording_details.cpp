@@ -13,12 +13,15 @@ std::unique_ptr<DetailsRun> StartDetailsRun(std::u16string recording,
                  width](const DetailsRun::Hand& hand, const DetailsRun::Cancelled& cancelled) {
         RecordingDetails details;
         details.recording = recording;
-        details.lines = convert::FactsLines(convert::CachedRecordingFacts(recording, *cache));
+        // Read once, through the cache: the lines and the picture's place.
+        const convert::RecordingFacts facts = convert::CachedRecordingFacts(recording, *cache);
+        details.lines = convert::FactsLines(facts);
         hand(details);
         if (cancelled())
             return;
         RgbPicture picture;
-        if (TakePicture({recording, std::nullopt, width}, picture) == ThumbnailResult::kDone)
+        if (TakePicture({recording, std::nullopt, width, &facts}, picture) ==
+            ThumbnailResult::kDone)
             details.picture = std::move(picture);
         details.pictureDone = true;
         hand(std::move(details));

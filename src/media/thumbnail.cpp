@@ -434,7 +434,8 @@ ThumbnailResult TakePictureOf(const ThumbnailRequest& request, RgbPicture& pictu
         return packets || stream.size() == 0 ? ThumbnailResult::kNoVideo
                                              : ThumbnailResult::kNotATransportStream;
     }
-    const convert::RecordingFacts facts = convert::ReadFactsOfParts(parts);
+    const convert::RecordingFacts facts =
+        request.facts ? *request.facts : convert::ReadFactsOfParts(parts);
     AVCodecID codec = AV_CODEC_ID_NONE;
     for (const convert::StreamFormat& format : facts.streams)
         if (format.pid == vpid)

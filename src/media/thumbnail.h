@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace dz::convert {
+struct RecordingFacts;
+}
+
 namespace dz::media {
 
 inline constexpr int kDefaultThumbnailWidth = 320;
@@ -37,6 +41,9 @@ struct ThumbnailRequest {
     // Seconds from the start; none: a tenth of the way in.
     std::optional<double> atSeconds;
     int width = kDefaultThumbnailWidth;
+    // The recording's facts when the caller has them already (from the
+    // cache); none: they are read from the stream's two ends.
+    const convert::RecordingFacts* facts = nullptr;
 };
 
 // Rows of width * 3 bytes (red, green, blue), top row first.
