@@ -101,9 +101,10 @@ settle() {
   return 1
 }
 
-# Under the menu, the toolbar and the list's header, rows 15 pixels high.
+# Under the menu, the toolbar, the path field and the list's header, rows 15
+# pixels high.
 row_height=15
-header=90
+header=112
 drag "$(top_row_y $((header + row_height / 2)))"
 settle whole "$work/disk/BOTTOM" NEWS news || fail "a plain drag did not copy NEWS"
 sleep 1
