@@ -7,7 +7,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  libwxgtk3.2-dev libx11-dev
+  libwxgtk3.2-dev libgtk-3-dev libx11-dev
   libavcodec-dev libswscale-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-14-dev clang-format

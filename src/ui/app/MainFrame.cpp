@@ -21,6 +21,10 @@
 #include <string>
 #include <vector>
 
+#ifdef __WXGTK3__
+#include <gtk/gtk.h>
+#endif
+
 namespace {
 
 bool Holds(const wxWindow& control, const wxWindow* focus) {
@@ -217,6 +221,47 @@ bool CMainFrame::CreateMainToolBar() {
     m_pToolBar->Bind(wxEVT_TOOL_RCLICKED, &CMainFrame::OnToolBarContextMenu, this);
     return true;
 }
+
+bool CMainFrame::Show(bool show) {
+    if (show && !IsShown() && m_pToolBar)
+        HoldToolBarUntilSized();
+    return wxDocParentFrame::Show(show);
+}
+
+#ifdef __WXGTK3__
+void CMainFrame::HoldToolBarUntilSized() {
+    if (m_toolBarHeld)
+        return;
+    m_toolBarHeld = true;
+    gtk_widget_hide(m_pToolBar->GetHandle());
+    if (wxMenuBar* menus = GetMenuBar())
+        gtk_widget_hide(menus->GetHandle());
+    g_signal_connect(GetHandle(), "size-allocate", G_CALLBACK(OnFrameAllocated), this);
+}
+
+void CMainFrame::OnFrameAllocated(void* widget, void* allocation, void* frame) {
+    // Wider than the makeshift layout GTK makes before the real one.
+    constexpr int kLaidOutWidth = 16;
+    if (static_cast<GdkRectangle*>(allocation)->width <= kLaidOutWidth)
+        return;
+    g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(OnFrameAllocated),
+                                         frame);
+    auto* self = static_cast<CMainFrame*>(frame);
+    self->CallAfter([self] {
+        if (!self->m_toolBarHeld || !self->m_pToolBar)
+            return;
+        self->m_toolBarHeld = false;
+        gtk_widget_show(self->m_pToolBar->GetHandle());
+        if (wxMenuBar* menus = self->GetMenuBar())
+            gtk_widget_show(menus->GetHandle());
+        // Setting it again makes the frame measure its client area anew.
+        self->SetToolBar(self->m_pToolBar);
+    });
+}
+#else
+void CMainFrame::HoldToolBarUntilSized() {}
+void CMainFrame::OnFrameAllocated(void*, void*, void*) {}
+#endif
 
 void CMainFrame::OnToolBarContextMenu(wxCommandEvent&) {
     static constexpr struct {

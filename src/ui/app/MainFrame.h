@@ -62,6 +62,7 @@ public:
     // clientSize, when given, is the client area the panes are first split
     // from; otherwise the platform's default size is used.
     explicit CMainFrame(CDocManager* manager, const wxSize& clientSize = wxDefaultSize);
+    bool Show(bool show = true) override;
     ~CMainFrame() override;
 
     // False when the panes or the toolbar could not be made; the caller
@@ -182,6 +183,12 @@ private:
     void OnDeviceChange();
     bool OnCreateClient();
     bool CreateMainToolBar();
+    // GTK lays a frame out once at 2x1 pixels while the window manager has
+    // not yet told it its borders; a toolbar or menu bar given that width
+    // says so on stderr. The bars join the layout when the frame has its
+    // real width.
+    void HoldToolBarUntilSized();
+    static void OnFrameAllocated(void* widget, void* allocation, void* frame);
     void CreateMenus();
     void OnDestroy();
     void ActivatePane(int step);
@@ -200,6 +207,7 @@ private:
 
     CDocManager* m_pDocManager;
     CImageToolBar* m_pToolBar = nullptr; // owned by the frame as its toolbar
+    bool m_toolBarHeld = false;
     CPaneSplitter* m_pSplitter = nullptr;
     PaneRow m_rows[2];
     dz::desktop::ProcessInfo m_vivozirProcess;

@@ -12,7 +12,10 @@
 #include <wx/log.h>
 #include <wx/utils.h>
 
+#include <glib.h>
+
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 namespace {
@@ -55,6 +58,29 @@ void FailTestsOnToolkitAssertions() {
                       << ":" << line;
     });
 }
+
+namespace {
+
+// GTK's warnings and criticals name a misuse of the toolkit just as wx's
+// assertions do; they are counted and failed the same way, then printed.
+GLogWriterOutput RecordToolkitWarning(GLogLevelFlags level, const GLogField* fields, gsize count,
+                                      gpointer) {
+    if (level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)) {
+        const char* domain = "";
+        const char* message = "";
+        for (gsize i = 0; i < count; ++i) {
+            if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0)
+                domain = static_cast<const char*>(fields[i].value);
+            else if (std::strcmp(fields[i].key, "MESSAGE") == 0)
+                message = static_cast<const char*>(fields[i].value);
+        }
+        ++g_toolkitAssertions;
+        ADD_FAILURE() << domain << " warning: " << message;
+    }
+    return g_log_writer_default(level, fields, count, nullptr);
+}
+
+} // namespace
 
 int ToolkitAssertionCount() {
     return g_toolkitAssertions.load();
@@ -112,6 +138,7 @@ int main(int argc, char** argv) {
     // Armed before the toolkit starts, so a check failing anywhere - in a
     // test, its fixture or the start itself - fails the run.
     dz::test::FailTestsOnToolkitAssertions();
+    g_log_set_writer_func(dz::test::RecordToolkitWarning, nullptr, nullptr);
     wxApp::SetInstance(new TestApp());
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit())
         return 1;
