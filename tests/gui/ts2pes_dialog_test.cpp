@@ -65,7 +65,7 @@ protected:
     // Runs after a message box was "shown".
     std::function<void()> onBox;
     // Answers the Open buttons in place of the user.
-    std::function<int(const wxFileDialog&, wxString& path)> chooseFile;
+    std::function<int(const CTs2PesDlg::Seams::FileBox&, wxString& path)> chooseFile;
     // What every dialog of a test is made with.
     CTs2PesDlg::Seams seams;
 
@@ -84,7 +84,7 @@ protected:
                 onPart(d, index);
         };
         // No real file dialog ever opens in a test: unanswered, it is cancelled.
-        seams.chooseFile = [this](const wxFileDialog& d, wxString& path) {
+        seams.chooseFile = [this](const CTs2PesDlg::Seams::FileBox& d, wxString& path) {
             return chooseFile ? chooseFile(d, path) : wxID_CANCEL;
         };
     }
@@ -118,8 +118,8 @@ TEST_F(Ts2PesDialog, OpenButtonsUseTheirFiltersAndKeepWhatWasTypedInTheOtherFiel
     std::vector<Asked> asked;
     wxString answer;
     int result = wxID_OK;
-    chooseFile = [&](const wxFileDialog& d, wxString& path) {
-        asked.push_back({d.GetWindowStyle(), d.GetWildcard(), d.GetDirectory(), d.GetFilename()});
+    chooseFile = [&](const CTs2PesDlg::Seams::FileBox& d, wxString& path) {
+        asked.push_back({d.style, d.wildcard, d.folder, d.name});
         path = answer;
         return result;
     };
@@ -164,7 +164,9 @@ TEST_F(Ts2PesDialog, ConvertsAWholeRecordingIntoOneProgramStream) {
     const fs::path target = tmp / "news.mpg";
     CTs2PesDlg dialog(nullptr, U16(kNewsFolder / kNewsPart1), U16(target), seams);
     int fileDialogs = 0;
-    chooseFile = [&](const wxFileDialog&, wxString&) { return ++fileDialogs, wxID_CANCEL; };
+    chooseFile = [&](const CTs2PesDlg::Seams::FileBox&, wxString&) {
+        return ++fileDialogs, wxID_CANCEL;
+    };
     onPart = [&](CTs2PesDlg& d, int) {
         // Busy: neither Open nor a second Start does anything.
         Press(d, IDC_SOURCE_OPEN);

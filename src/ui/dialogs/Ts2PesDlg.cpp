@@ -195,13 +195,15 @@ bool CTs2PesDlg::ChooseFile(bool save, std::u16string& path) {
     const dz::convert::FileBoxStart start =
         save ? dz::convert::TargetBoxStart(source, FromWx(m_wndTarget->GetValue()))
              : dz::convert::SourceBoxStart(source);
-    wxFileDialog dialog(this, wxFileSelectorPromptStr, ToWx(start.folder), ToWx(start.name),
-                        save ? kTargetWildcard : kSourceWildcard, style);
+    const Seams::FileBox box{style, save ? kTargetWildcard : kSourceWildcard, ToWx(start.folder),
+                             ToWx(start.name)};
     wxString chosen;
     int result = wxID_CANCEL;
     if (m_seams.chooseFile) {
-        result = m_seams.chooseFile(dialog, chosen);
+        result = m_seams.chooseFile(box, chosen);
     } else {
+        wxFileDialog dialog(this, wxFileSelectorPromptStr, box.folder, box.name, box.wildcard,
+                            box.style);
         result = dialog.ShowModal();
         chosen = dialog.GetPath();
     }

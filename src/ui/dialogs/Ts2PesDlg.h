@@ -42,9 +42,14 @@ class CTs2PesDlg : public wxDialog {
 public:
     // What tests put in place of the real thing; empty members leave it be.
     struct Seams {
-        // Runs in place of a file dialog's modal run (the dialog is set up
-        // as the user would see it) and gives the path a user would choose.
-        std::function<int(const wxFileDialog&, wxString& path)> chooseFile;
+        // Runs in place of a file dialog (given as the user would see it:
+        // its style, filter, folder and name) and gives the path a user
+        // would choose.
+        struct FileBox {
+            long style;
+            wxString wildcard, folder, name;
+        };
+        std::function<int(const FileBox&, wxString& path)> chooseFile;
         // Called on the window's thread once part `index` has begun and
         // been shown, while the worker still waits for that report.
         std::function<void(CTs2PesDlg&, int index)> onPartShown;
