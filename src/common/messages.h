@@ -29,6 +29,9 @@ inline constexpr char16_t kFolderNameNotStorable[] =
     u"a dot or space at its end): %s";
 // The refusal of a name box's text beyond its limit, in the framework's words.
 inline constexpr char16_t kTooManyCharacters[] = u"Please enter no more than %d characters.";
+// Shown greyed in the "Input Name" box while it is empty: the box's label,
+// which the dialog's small layout has no room for beside it.
+inline constexpr char16_t kInputNameHint[] = u"Name";
 
 // Failures of a copy, move or delete, shown after the job by the window and
 // the terminal tool alike. "%s" is the entry (or the file) concerned.

@@ -37,6 +37,7 @@ TEST(InputNameDialog, GivesTheNameAsTypedOnOkOnlyAndKeepsTo128Units) {
         boxes.clear();
         CInputNameDlg dialog;
         EXPECT_EQ(dialog.GetTitle(), "Input Name");
+        EXPECT_EQ(dialog.GetNameBox()->GetHint(), "Name") << "the box says what it is for";
         bool stillOpen = false;
         dialog.CallAfter([&] {
             // Typed in two goes: the box stops taking characters at 128.

@@ -58,6 +58,7 @@ CInputNameDlg::CInputNameDlg() {
         new wxTextCtrl(this, IDC_NAME, wxString(), box.GetPosition(), box.GetSize(),
                        wxBORDER_SUNKEN, CMaxLengthValidator(&m_strName, dz::kMaxFolderNameLength));
     m_wndName->SetMaxLength(dz::kMaxFolderNameLength);
+    m_wndName->SetHint(ToWx(dz::msg::kInputNameHint));
     const wxRect ok = DialogRect(this, 7, 23, 87, 14);
     auto* okButton = new wxButton(this, wxID_OK, "OK", ok.GetPosition(), ok.GetSize());
     okButton->SetDefault();
