@@ -94,24 +94,18 @@ void CCopyProgressDlg::CreateControls() {
     // Creation order is the tab order.
     place(new wxStaticBox(this, wxID_ANY, "Total"), 7, 7, 216, 108);
     place(new wxStaticBox(this, wxID_ANY, "Current"), 13, 30, 204, 68);
-    m_wndCounter = new wxStaticText(this, IDC_PROGRESS_COUNTER, wxString(), wxDefaultPosition,
-                                    wxDefaultSize, label);
+    m_wndCounter = NewLabel(this, IDC_PROGRESS_COUNTER, wxString(), label);
     place(m_wndCounter, 13, 17, 38, 10);
-    m_wndTotal = new wxGauge(this, IDC_PROGRESS_TOTAL, 100, wxDefaultPosition, wxDefaultSize,
-                             wxGA_HORIZONTAL | wxGA_SMOOTH);
+    m_wndTotal = NewProgressBar(this, IDC_PROGRESS_TOTAL);
     place(m_wndTotal, 51, 17, 166, 10);
-    place(new wxStaticText(this, wxID_ANY, "FileName", wxDefaultPosition, wxDefaultSize, label), 17,
-          53, 44, 12);
-    m_wndCurrent = new wxGauge(this, IDC_PROGRESS_CURRENT, 100, wxDefaultPosition, wxDefaultSize,
-                               wxGA_HORIZONTAL | wxGA_SMOOTH);
+    place(NewLabel(this, wxID_ANY, "FileName", label), 17, 53, 44, 12);
+    m_wndCurrent = NewProgressBar(this, IDC_PROGRESS_CURRENT);
     place(m_wndCurrent, 17, 84, 196, 10);
     m_wndFileName = new wxTextCtrl(this, IDC_PROGRESS_FILENAME, wxString(), wxDefaultPosition,
                                    wxDefaultSize, field);
     place(m_wndFileName, 61, 53, 151, 12);
-    place(new wxStaticText(this, wxID_ANY, "Source", wxDefaultPosition, wxDefaultSize, label), 17,
-          40, 44, 12);
-    place(new wxStaticText(this, wxID_ANY, "Destination", wxDefaultPosition, wxDefaultSize, label),
-          17, 66, 44, 12);
+    place(NewLabel(this, wxID_ANY, "Source", label), 17, 40, 44, 12);
+    place(NewLabel(this, wxID_ANY, "Destination", label), 17, 66, 44, 12);
     m_wndSource = new wxTextCtrl(this, IDC_PROGRESS_SOURCE, wxString(), wxDefaultPosition,
                                  wxDefaultSize, field);
     place(m_wndSource, 61, 40, 151, 12);
@@ -120,8 +114,7 @@ void CCopyProgressDlg::CreateControls() {
     place(m_wndDestination, 61, 66, 151, 12);
     place(new wxButton(this, wxID_CANCEL, "&Cancel"), 173, 101, 50, 14);
     // Speed and time left, in the free room beside Cancel.
-    m_wndRate = new wxStaticText(this, IDC_PROGRESS_RATE, wxString(), wxDefaultPosition,
-                                 wxDefaultSize, wxST_NO_AUTORESIZE);
+    m_wndRate = NewLabel(this, IDC_PROGRESS_RATE, wxString(), wxST_NO_AUTORESIZE);
     place(m_wndRate, 13, 103, 156, 10);
 }
 

@@ -121,25 +121,18 @@ void CTs2PesDlg::CreateControls() {
     m_wndTarget = new wxTextCtrl(this, IDC_TARGET_EDIT);
     place(m_wndTarget, 22, 60, 188, 14);
     place(new wxButton(this, IDC_TARGET_OPEN, "Open"), 215, 60, 37, 14);
-    place(new wxStaticText(this, wxID_ANY, "Total", wxDefaultPosition, wxDefaultSize, caption), 23,
-          84, 30, 14);
-    m_wndTotal = new wxGauge(this, IDC_TOTAL_PROGRESS, 100, wxDefaultPosition, wxDefaultSize,
-                             wxGA_HORIZONTAL | wxGA_SMOOTH);
+    place(NewLabel(this, wxID_ANY, "Total", caption), 23, 84, 30, 14);
+    m_wndTotal = NewProgressBar(this, IDC_TOTAL_PROGRESS);
     place(m_wndTotal, 53, 84, 157, 14);
-    m_wndTotalPercent = new wxStaticText(this, IDC_TOTAL_PERCENT, wxString(), wxDefaultPosition,
-                                         wxDefaultSize, percent);
+    m_wndTotalPercent = NewLabel(this, IDC_TOTAL_PERCENT, wxString(), percent);
     place(m_wndTotalPercent, 215, 84, 37, 14);
-    place(new wxStaticText(this, wxID_ANY, "Current", wxDefaultPosition, wxDefaultSize, caption),
-          23, 102, 30, 14);
-    m_wndCurrent = new wxGauge(this, IDC_CURRENT_PROGRESS, 100, wxDefaultPosition, wxDefaultSize,
-                               wxGA_HORIZONTAL | wxGA_SMOOTH);
+    place(NewLabel(this, wxID_ANY, "Current", caption), 23, 102, 30, 14);
+    m_wndCurrent = NewProgressBar(this, IDC_CURRENT_PROGRESS);
     place(m_wndCurrent, 53, 102, 157, 14);
-    m_wndCurrentPercent = new wxStaticText(this, IDC_CURRENT_PERCENT, wxString(), wxDefaultPosition,
-                                           wxDefaultSize, percent);
+    m_wndCurrentPercent = NewLabel(this, IDC_CURRENT_PERCENT, wxString(), percent);
     place(m_wndCurrentPercent, 215, 102, 37, 14);
     place(new wxButton(this, IDC_START, "Start"), 7, 134, 50, 14);
-    m_wndStatus =
-        new wxStaticText(this, IDC_STATUS, wxString(), wxDefaultPosition, wxDefaultSize, caption);
+    m_wndStatus = NewLabel(this, IDC_STATUS, wxString(), caption);
     place(m_wndStatus, 73, 133, 129, 15);
     place(new wxButton(this, IDC_STOP, "Stop"), 218, 134, 50, 14);
 }
