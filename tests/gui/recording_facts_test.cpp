@@ -129,6 +129,15 @@ TEST(LengthColumn, EachRecordingShowsItsLengthAQuestionMarkWhenDamagedAndTheColu
     view.SortByColumn(CFileView::kLength);
     EXPECT_EQ(ShownNames(view), std::vector<std::u16string>(ascending.rbegin(), ascending.rend()));
     EXPECT_EQ(LengthOf(view, RowNamed(view, u"FILM")), u"?") << "the lengths move with their rows";
+
+    // The folder shown anew with the list in length order: its rows come
+    // first, then take their places as their lengths are read.
+    ASSERT_TRUE(m.Select(kTopRow, U(disk.path())));
+    ASSERT_TRUE(m.Select(kTopRow, U(rec)));
+    EXPECT_TRUE(dz::test::PumpUntil([&] {
+        return ShownNames(view) ==
+               std::vector<std::u16string>(ascending.rbegin(), ascending.rend());
+    })) << "the rows stay out of length order";
 }
 
 // A list that moves on to another folder before its lengths are read drops

@@ -20,6 +20,9 @@
 
 namespace {
 
+// How often a list in length order is sorted again while lengths come in.
+constexpr int kLengthSortInterval = 300; // ms
+
 // The list's columns that sort, and the row field each sorts by.
 std::optional<dz::RowSortColumn> SortColumnOf(int column) {
     switch (column) {
@@ -77,6 +80,10 @@ bool CFileView::Create(wxWindow* parent, wxWindowID id, const wxSize& size) {
             m_openTypedPath(FromWx(m_pPathField->GetValue()));
     });
     m_wake.Attach(this);
+    m_lengthSortTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (m_sort.column == dz::RowSortColumn::Length)
+            SetSort(m_sort);
+    });
     m_pDetails = new CDetailsPane;
     if (!m_pDetails->Create(this))
         return false;
@@ -367,10 +374,16 @@ void CFileView::OnFacts(const dz::convert::FoundFactsBatch& batch) {
         m_wndList.SetItem(static_cast<long>(row->second), kLength,
                           ToWx(m_rows[row->second].lengthText));
     }
-    // A list in length order takes each row to its place as its length
-    // comes in.
-    if (m_sort.column == dz::RowSortColumn::Length)
+    // A list in length order takes the rows to their places as their
+    // lengths come in: every little while, and at once for the last ones.
+    if (m_sort.column != dz::RowSortColumn::Length)
+        return;
+    if (!ReadingLengths()) {
+        m_lengthSortTimer.Stop();
         SetSort(m_sort);
+    } else if (!m_lengthSortTimer.IsRunning()) {
+        m_lengthSortTimer.StartOnce(kLengthSortInterval);
+    }
 }
 
 void CFileView::RefreshFolder() {

@@ -12,6 +12,7 @@
 #include <wx/listctrl.h>
 #include <wx/panel.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 
 #include <array>
 #include <functional>
@@ -138,6 +139,9 @@ private:
     std::unique_ptr<dz::convert::FactsRun> m_factsRun;
     std::vector<std::u16string> m_factsNames; // the real file names m_factsRun reads, in order
     long m_factsTop = 0;                      // the top visible row m_factsRun started from
+    // A list in length order is sorted again at most this often while lengths
+    // come in (a sort per batch would cost a large folder more than reading).
+    wxTimer m_lengthSortTimer;
     // Runs dropped but still finishing their step, let go of once ended.
     std::vector<std::unique_ptr<dz::convert::FactsRun>> m_retiredRuns;
     CDetailsPane* m_pDetails = nullptr; // a child window
