@@ -20,7 +20,6 @@ namespace {
 // header comes with every group of pictures, an audio header with every frame.
 constexpr size_t kVideoEsKept = kHeadWindow;
 constexpr size_t kAudioEsKept = 16 * 1024;
-constexpr uint8_t kTransportError = 0x80; // byte 1
 constexpr size_t kPtsBytes = 5;
 
 enum class Carried { Video, MpegAudio, Ac3 };
@@ -98,11 +97,9 @@ WindowScan ScanWindow(const uint8_t* data, size_t n, bool keepEs) {
         }
         const uint8_t* packet = data + i;
         i += kTsPacketSize;
-        if ((packet[1] & kTransportError) || !(packet[3] & kPayloadPresent))
+        size_t payloadAt = 0;
+        if (!PacketPayload(packet, payloadAt))
             continue;
-        const size_t payloadAt = kTsHeaderSize + AdaptationShare(packet);
-        if (payloadAt >= kTsPacketSize)
-            continue; // adaptation length beyond the packet: damaged
         const uint8_t* payload = packet + payloadAt;
         const uint8_t* end = packet + kTsPacketSize;
         const uint16_t pid = pid_of(packet);

@@ -167,15 +167,6 @@ private:
     bool m_ended = false;
 };
 
-// Where the payload of a packet without transport error begins.
-bool PacketPayload(const uint8_t* packet, size_t& offset) {
-    constexpr uint8_t kTransportError = 0x80; // byte 1
-    if ((packet[1] & kTransportError) || !(packet[3] & convert::kPayloadPresent))
-        return false;
-    offset = convert::kTsHeaderSize + convert::AdaptationShare(packet);
-    return offset < kTsPacketSize;
-}
-
 bool StartsUnit(const uint8_t* packet) {
     return (packet[1] & convert::kPayloadUnitStart) != 0;
 }
@@ -357,7 +348,7 @@ Attempt DecodeFrom(JoinedStream& stream, uint16_t vpid, AVCodecID codec, FramePt
     };
     while (const uint8_t* packet = packets.Next()) {
         size_t offset = 0;
-        if (convert::pid_of(packet) != vpid || !PacketPayload(packet, offset))
+        if (convert::pid_of(packet) != vpid || !convert::PacketPayload(packet, offset))
             continue;
         if (StartsUnit(packet)) {
             const uint8_t* pes = packet + offset;
