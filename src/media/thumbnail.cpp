@@ -5,7 +5,6 @@
 #include "convert/ts_packet.h"
 #include "convert/ts_to_ps.h"
 #include "media/png_writer.h"
-#include "platform/folder_path.h"
 #include "platform/platform.h"
 
 extern "C" {
@@ -497,16 +496,8 @@ ThumbnailResult WriteThumbnail(const ThumbnailRequest& request, const std::u16st
     const std::vector<uint8_t> png = EncodePng(picture);
     if (png.empty())
         return ThumbnailResult::kCantWriteTarget;
-    const std::u16string folder = platform::FolderOf(target);
-    std::u16string temporary;
-    platform::File file = platform::File::CreateTemporary(folder, temporary);
-    if (!file.IsOpen())
+    if (!platform::WriteFileReplacing(target, png.data(), png.size()))
         return ThumbnailResult::kCantWriteTarget;
-    const bool written = file.Write(png.data(), png.size()) && file.Close();
-    if (!written || !platform::CommitByRename(temporary, target)) {
-        platform::DeleteIfPresent(temporary);
-        return ThumbnailResult::kCantWriteTarget;
-    }
     return ThumbnailResult::kDone;
 }
 

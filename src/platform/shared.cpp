@@ -102,6 +102,18 @@ void RemoveStaleTemporaries(const std::u16string& folder) {
     }
 }
 
+bool WriteFileReplacing(const std::u16string& path, const void* bytes, size_t size) {
+    std::u16string temporary;
+    File file = File::CreateTemporary(FolderOf(path), temporary);
+    if (!file.IsOpen())
+        return false;
+    if (!file.Write(bytes, size) || !file.Close() || !CommitByRename(temporary, path)) {
+        DeleteIfPresent(temporary);
+        return false;
+    }
+    return true;
+}
+
 void RemoveTree(const std::u16string& folder) {
     std::error_code ignored;
     std::filesystem::remove_all(ToPath(folder), ignored);

@@ -351,6 +351,29 @@ TEST(Platform, StagedFilesAreNewHiddenAndCommittedByRename) {
     EXPECT_TRUE(std::filesystem::exists(dir / "target"));
 }
 
+bool HoldsTemporary(const TempDir& dir) {
+    std::vector<FolderName> names;
+    SearchFolderNames(dir.text(), names);
+    return std::any_of(names.begin(), names.end(),
+                       [](const FolderName& entry) { return IsTemporaryName(entry.name); });
+}
+
+TEST(Platform, WriteFileReplacingPutsAllBytesInPlaceOrLeavesNothing) {
+    TempDir dir;
+    WriteFile(dir / "facts", "an older and longer text");
+    ASSERT_TRUE(WriteFileReplacing(JoinPath(dir.text(), u"facts"), "new", 3));
+    EXPECT_EQ(std::filesystem::file_size(dir / "facts"), 3u);
+    EXPECT_FALSE(HoldsTemporary(dir));
+
+    // A folder under the name cannot be replaced by a file: the staged bytes go.
+    std::filesystem::create_directory(dir / "taken");
+    EXPECT_FALSE(WriteFileReplacing(JoinPath(dir.text(), u"taken"), "new", 3));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken"));
+    EXPECT_FALSE(HoldsTemporary(dir));
+
+    EXPECT_FALSE(WriteFileReplacing(JoinPath(dir.text(), u"missing/facts"), "new", 3));
+}
+
 TEST(Platform, SameFolderAndCaseBlindnessAreAskedOfTheFileSystem) {
     TempDir dir;
     std::filesystem::create_directory(dir / "a");
