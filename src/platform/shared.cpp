@@ -91,15 +91,9 @@ void RemoveStaleTemporaries(const std::u16string& folder) {
     std::vector<FolderName> names;
     if (!SearchFolderNames(folder, names))
         return;
-    for (const FolderName& entry : names) {
-        const int owner = TemporaryOwner(entry.name);
-        if (owner == 0 || entry.isFolder)
-            continue;
-        const std::u16string path = JoinPath(folder, entry.name);
-        if (TemporaryIsLive(path, owner))
-            continue;
-        DeleteIfPresent(path);
-    }
+    for (const FolderName& entry : names)
+        if (IsDeadTemporary(folder, entry.name))
+            DeleteIfPresent(JoinPath(folder, entry.name));
 }
 
 bool WriteFileReplacing(const std::u16string& path, const void* bytes, size_t size) {

@@ -345,8 +345,18 @@ TEST(Platform, StagedFilesAreNewHiddenAndCommittedByRename) {
     EXPECT_TRUE(ProcessIsRunning(CurrentProcessId()));
     EXPECT_FALSE(ProcessIsRunning(0));
     WriteFile(dir / ".dezadide-999999999-7.tmp", "stale");
+#ifndef _WIN32
+    // A job only ever stages regular files: a link under such a name is
+    // someone else's, and it stays, as the folder check does not count it.
+    std::filesystem::create_symlink(dir / "target", dir / ".dezadide-999999999-8.tmp");
+    EXPECT_FALSE(IsDeadTemporary(dir.text(), u".dezadide-999999999-8.tmp"));
+#endif
+    EXPECT_TRUE(IsDeadTemporary(dir.text(), u".dezadide-999999999-7.tmp"));
     RemoveStaleTemporaries(dir.text());
     EXPECT_FALSE(std::filesystem::exists(dir / ".dezadide-999999999-7.tmp"));
+#ifndef _WIN32
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / ".dezadide-999999999-8.tmp"));
+#endif
     EXPECT_TRUE(PathExists(second));
     EXPECT_TRUE(std::filesystem::exists(dir / "target"));
 }
