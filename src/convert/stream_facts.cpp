@@ -1,6 +1,8 @@
 #include "convert/stream_facts.h"
 
+#include "common/list_text.h"
 #include "common/messages.h"
+#include "common/text.h"
 #include "convert/es_headers.h"
 #include "convert/ipack.h"
 #include "convert/ts_packet.h"
@@ -475,16 +477,6 @@ RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uin
     const int64_t span = ((latest - earliest) % kPtsWrap + kPtsWrap) % kPtsWrap;
     facts.length = span + LastPresentationSpan(last->second, *main);
     return facts;
-}
-
-std::string LengthText(const std::optional<int64_t>& ticks) {
-    if (!ticks || *ticks < 0) // the text is ASCII
-        return std::string(std::begin(msg::kUnknownLength), std::end(msg::kUnknownLength) - 1);
-    const int64_t seconds = (*ticks + kPtsClock / 2) / kPtsClock;
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    return text;
 }
 
 std::string StreamText(const StreamFormat& s) {
