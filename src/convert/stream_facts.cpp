@@ -1,8 +1,5 @@
 #include "convert/stream_facts.h"
 
-#include "common/list_text.h"
-#include "common/messages.h"
-#include "common/text.h"
 #include "convert/es_headers.h"
 #include "convert/ipack.h"
 #include "convert/ts_packet.h"
