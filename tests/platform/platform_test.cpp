@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "platform/console.h"
+
 #include "common/text.h"
 
 #include "support/temp_dir.h"
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #ifndef _WIN32
@@ -486,5 +489,41 @@ TEST(UserSettings, FilesFollowTheXdgFoldersThenHome) {
     }
 }
 #endif
+
+} // namespace
+
+namespace {
+
+void CountInterrupt(void* counter) {
+    static_cast<std::atomic<int>*>(counter)->fetch_add(1);
+}
+
+TEST(InterruptHook, TheNewestHookTakesCtrlCAndTheOneBeforeItAgainOnceItIsGone) {
+    using dz::platform::InterruptHook;
+    using dz::platform::InterruptReceived;
+    using dz::platform::SimulateInterrupt;
+    std::atomic<int> outer{0}, inner{0};
+    {
+        InterruptHook outerHook(CountInterrupt, &outer, false);
+        EXPECT_FALSE(InterruptReceived());
+        ASSERT_TRUE(SimulateInterrupt());
+        EXPECT_EQ(outer.load(), 1);
+        EXPECT_TRUE(InterruptReceived());
+        {
+            InterruptHook innerHook(CountInterrupt, &inner, true);
+            EXPECT_TRUE(InterruptReceived()) << "a hook inside keeps what the outermost saw";
+            ASSERT_TRUE(SimulateInterrupt());
+            EXPECT_EQ(inner.load(), 1);
+            EXPECT_EQ(outer.load(), 1);
+            EXPECT_FALSE(SimulateInterrupt()) << "a fired once hook leaves Ctrl+C to the system";
+        }
+        ASSERT_TRUE(SimulateInterrupt());
+        EXPECT_EQ(outer.load(), 2);
+        EXPECT_EQ(inner.load(), 1);
+    }
+    EXPECT_FALSE(SimulateInterrupt()) << "no hook is left to take it";
+    InterruptHook again(CountInterrupt, &outer, false);
+    EXPECT_FALSE(InterruptReceived()) << "a new outermost hook starts afresh";
+}
 
 } // namespace
