@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "common/list_text.h"
 #include "common/messages.h"
 #include "common/text.h"
 #include "convert/facts_cache.h"
@@ -51,7 +52,7 @@ void PrintFacts(std::ostream& out, const std::u16string& path, const std::u16str
     cache.Load();
     const convert::RecordingFacts facts = convert::CachedRecordingFacts(path, cache);
     cache.Save();
-    out << "length\t" << convert::LengthText(facts.length) << '\n';
+    out << "length\t" << ToUtf8(LengthText(facts.length)) << '\n';
     for (const convert::StreamFormat& stream : facts.streams)
         out << "stream\t" << convert::StreamText(stream) << '\n';
 }

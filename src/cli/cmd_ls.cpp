@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "common/list_text.h"
 #include "common/messages.h"
 #include "common/text.h"
 #include "convert/facts_cache.h"
@@ -31,7 +32,7 @@ std::string FormatsOf(const convert::RecordingFacts& facts, convert::StreamKind 
 std::string LongColumns(const convert::RecordingFacts* facts) {
     if (!facts)
         return "\t\t\t";
-    return '\t' + convert::LengthText(facts->length) + '\t' +
+    return '\t' + ToUtf8(LengthText(facts->length)) + '\t' +
            FormatsOf(*facts, convert::StreamKind::Video) + '\t' +
            FormatsOf(*facts, convert::StreamKind::Audio);
 }

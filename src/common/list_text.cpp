@@ -9,6 +9,16 @@
 
 namespace dz {
 
+std::u16string LengthText(const std::optional<int64_t>& ticks) {
+    if (!ticks || *ticks < 0)
+        return msg::kUnknownLength;
+    const int64_t seconds = (*ticks + kPtsClock / 2) / kPtsClock;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return Ascii(text);
+}
+
 std::u16string SizeText(int64_t kib) {
     std::string digits = std::to_string(kib);
     // Commas go in from the right, before every group of three characters,

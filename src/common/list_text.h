@@ -2,12 +2,18 @@
 // The texts of a file list row: size in KiB with thousands commas, and the
 // recorder's date form with its AM/PM rule (noon is AM 12, midnight AM 0).
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace dz {
 
 std::u16string SizeText(int64_t kib);
 std::u16string DateText(int year, int month, int day, int hour, int minute, int second);
+
+// A recording's running time counts the 90 kHz clock of its time stamps.
+inline constexpr int64_t kPtsClock = 90000;
+// The Length column: "1:02:03", to the nearest second; "?" when not known.
+std::u16string LengthText(const std::optional<int64_t>& ticks);
 
 // Free space as a person reads it: "512 KB", "12.3 MB", "1.5 GB", "2.0 TB".
 std::u16string FreeSpaceText(uint64_t bytes);

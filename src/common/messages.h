@@ -163,6 +163,7 @@ inline constexpr char16_t kStatusFree[] = u"%s free";
 // The window's Check Folder dialog.
 inline constexpr char16_t kCheckFolderTitle[] = u"Check Folder";
 inline constexpr char16_t kCheckFolderNothing[] = u"Nothing found: every entry in %s is whole";
+inline constexpr char16_t kCheckFolderFoundOne[] = u"1 finding in %s";
 inline constexpr char16_t kCheckFolderFound[] = u"%d findings in %s";
 
 // After a recording's size in the lists when its companion's total is

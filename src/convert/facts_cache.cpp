@@ -208,20 +208,9 @@ bool FactsCache::Save() {
 
     if (platform::LastSeparator(m_file) == std::u16string::npos)
         return false;
-    const std::u16string folder = platform::FolderOf(m_file);
-    platform::MakeFolderWithParents(folder);
-    std::u16string staged;
-    platform::File out = platform::File::CreateTemporary(folder, staged);
-    if (!out.IsOpen())
+    platform::MakeFolderWithParents(platform::FolderOf(m_file));
+    if (!platform::WriteFileReplacing(m_file, text.data(), text.size()))
         return false;
-    if (!out.Write(text.data(), text.size()) || !out.Close()) {
-        platform::DeleteIfPresent(staged);
-        return false;
-    }
-    if (!platform::CommitByRename(staged, m_file)) {
-        platform::DeleteIfPresent(staged);
-        return false;
-    }
     m_dirty = false;
     return true;
 }

@@ -1,7 +1,7 @@
 #include "convert/facts_worker.h"
 
+#include "common/list_text.h"
 #include "common/text.h"
-#include "recording/folder_listing.h"
 
 #include <algorithm>
 #include <utility>
@@ -33,24 +33,8 @@ std::unique_ptr<FactsRun> StartFactsRun(std::vector<std::u16string> paths,
     return std::make_unique<FactsRun>(std::move(work), std::move(wake));
 }
 
-std::vector<size_t> VisibleFirstOrder(size_t rows, size_t topVisible) {
-    std::vector<size_t> order;
-    order.reserve(rows);
-    const size_t top = topVisible < rows ? topVisible : 0;
-    for (size_t i = top; i < rows; ++i)
-        order.push_back(i);
-    for (size_t i = 0; i < top; ++i)
-        order.push_back(i);
-    return order;
-}
-
-void ShowFactsInRow(FileListRow& row, const RecordingFacts& facts) {
-    row.lengthText = Ascii(LengthText(facts.length));
-    row.lengthKey = facts.length.value_or(-1);
-}
-
 std::vector<std::string> FactsLines(const RecordingFacts& facts) {
-    std::vector<std::string> lines{"length " + LengthText(facts.length)};
+    std::vector<std::string> lines{"length " + ToUtf8(LengthText(facts.length))};
     for (const StreamFormat& stream : facts.streams)
         lines.push_back(StreamText(stream));
     return lines;

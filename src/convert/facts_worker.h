@@ -16,10 +16,6 @@
 #include <string>
 #include <vector>
 
-namespace dz {
-struct FileListRow;
-}
-
 namespace dz::convert {
 
 struct FoundFacts {
@@ -42,15 +38,6 @@ using FactsRun = BackgroundRun<FoundFactsBatch>;
 std::unique_ptr<FactsRun> StartFactsRun(std::vector<std::u16string> paths,
                                         std::shared_ptr<FactsCache> cache,
                                         std::function<void()> wake);
-
-// The order a list's rows are read in: from the top visible row down to the
-// end, then those above it, so what the user looks at fills in first and the
-// rest follows in the direction a list is most often scrolled. A top row
-// beyond the end reads the rows in order.
-std::vector<size_t> VisibleFirstOrder(size_t rows, size_t topVisible);
-
-// What a list row shows and sorts by once its recording's facts are known.
-void ShowFactsInRow(FileListRow& row, const RecordingFacts& facts);
 
 // The facts as lines of text, as `dezadide-cli info` names them: the length
 // ("length 1:02:03") and one line per stream ("video mpeg2video 720x576 16:9

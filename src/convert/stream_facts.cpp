@@ -1,6 +1,5 @@
 #include "convert/stream_facts.h"
 
-#include "common/messages.h"
 #include "convert/es_headers.h"
 #include "convert/ipack.h"
 #include "convert/ts_packet.h"
@@ -20,7 +19,6 @@ namespace {
 // header comes with every group of pictures, an audio header with every frame.
 constexpr size_t kVideoEsKept = kHeadWindow;
 constexpr size_t kAudioEsKept = 16 * 1024;
-constexpr uint8_t kTransportError = 0x80; // byte 1
 constexpr size_t kPtsBytes = 5;
 
 enum class Carried { Video, MpegAudio, Ac3 };
@@ -98,11 +96,9 @@ WindowScan ScanWindow(const uint8_t* data, size_t n, bool keepEs) {
         }
         const uint8_t* packet = data + i;
         i += kTsPacketSize;
-        if ((packet[1] & kTransportError) || !(packet[3] & kPayloadPresent))
+        size_t payloadAt = 0;
+        if (!PacketPayload(packet, payloadAt))
             continue;
-        const size_t payloadAt = kTsHeaderSize + AdaptationShare(packet);
-        if (payloadAt >= kTsPacketSize)
-            continue; // adaptation length beyond the packet: damaged
         const uint8_t* payload = packet + payloadAt;
         const uint8_t* end = packet + kTsPacketSize;
         const uint16_t pid = pid_of(packet);
@@ -478,16 +474,6 @@ RecordingFacts FactsOfStreamEnds(const uint8_t* head, size_t headSize, const uin
     const int64_t span = ((latest - earliest) % kPtsWrap + kPtsWrap) % kPtsWrap;
     facts.length = span + LastPresentationSpan(last->second, *main);
     return facts;
-}
-
-std::string LengthText(const std::optional<int64_t>& ticks) {
-    if (!ticks || *ticks < 0) // the text is ASCII
-        return std::string(std::begin(msg::kUnknownLength), std::end(msg::kUnknownLength) - 1);
-    const int64_t seconds = (*ticks + kPtsClock / 2) / kPtsClock;
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    return text;
 }
 
 std::string StreamText(const StreamFormat& s) {

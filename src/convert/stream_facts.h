@@ -4,6 +4,8 @@
 // stream (the start of part 1 and the end of the last part), never from the
 // whole recording.
 
+#include "common/list_text.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,7 +14,7 @@
 namespace dz::convert {
 
 // Presentation time stamps count a 90 kHz clock in 33 bits.
-inline constexpr int64_t kPtsClock = 90000;
+using dz::kPtsClock;
 inline constexpr int64_t kPtsWrap = int64_t{1} << 33;
 // Bytes read at each end of a recording: a first look at each (the start's
 // with part 1's header), doubled while that end has not told what it can,
@@ -81,8 +83,6 @@ RecordingFacts ReadRecordingFacts(const std::u16string& partPath);
 std::vector<std::u16string> RecordingStreamParts(const std::u16string& partPath);
 RecordingFacts ReadFactsOfParts(const std::vector<std::u16string>& parts);
 
-// "1:02:03"; "?" when the length is not known.
-std::string LengthText(const std::optional<int64_t>& ticks);
 // One stream on one line: "video mpeg2video 720x576 16:9 25 fps",
 // "audio mp2 48000 Hz 2 ch".
 std::string StreamText(const StreamFormat& stream);

@@ -11,6 +11,7 @@
 namespace dz::convert {
 
 // Transport packet header bits.
+inline constexpr uint8_t kTransportError = 0x80;   // byte 1
 inline constexpr uint8_t kPayloadUnitStart = 0x40; // byte 1
 inline constexpr uint8_t kAdaptationField = 0x20;  // byte 3
 inline constexpr uint8_t kPayloadPresent = 0x10;   // byte 3
@@ -40,6 +41,16 @@ inline bool IsMpegAudioStreamId(uint8_t id) {
 // Bytes the adaptation field takes in front of the payload (its length byte included).
 inline size_t AdaptationShare(const uint8_t* packet) {
     return (packet[3] & kAdaptationField) ? size_t{packet[4]} + 1 : 0;
+}
+
+// Where the payload of a packet without transport error begins. A packet
+// that carries no payload, has its transport error bit set, or whose
+// adaptation length runs past its end (damaged) has none to offer.
+inline bool PacketPayload(const uint8_t* packet, size_t& offset) {
+    if ((packet[1] & kTransportError) || !(packet[3] & kPayloadPresent))
+        return false;
+    offset = kTsHeaderSize + AdaptationShare(packet);
+    return offset < kTsPacketSize;
 }
 
 // Whether the bytes at `pes` up to `end` begin a PES packet of an MPEG-2

@@ -5,7 +5,6 @@
 #include "convert/ts_packet.h"
 #include "convert/ts_to_ps.h"
 #include "media/png_writer.h"
-#include "platform/folder_path.h"
 #include "platform/platform.h"
 
 extern "C" {
@@ -166,15 +165,6 @@ private:
     uint64_t m_packets = 0;
     bool m_ended = false;
 };
-
-// Where the payload of a packet without transport error begins.
-bool PacketPayload(const uint8_t* packet, size_t& offset) {
-    constexpr uint8_t kTransportError = 0x80; // byte 1
-    if ((packet[1] & kTransportError) || !(packet[3] & convert::kPayloadPresent))
-        return false;
-    offset = convert::kTsHeaderSize + convert::AdaptationShare(packet);
-    return offset < kTsPacketSize;
-}
 
 bool StartsUnit(const uint8_t* packet) {
     return (packet[1] & convert::kPayloadUnitStart) != 0;
@@ -357,7 +347,7 @@ Attempt DecodeFrom(JoinedStream& stream, uint16_t vpid, AVCodecID codec, FramePt
     };
     while (const uint8_t* packet = packets.Next()) {
         size_t offset = 0;
-        if (convert::pid_of(packet) != vpid || !PacketPayload(packet, offset))
+        if (convert::pid_of(packet) != vpid || !convert::PacketPayload(packet, offset))
             continue;
         if (StartsUnit(packet)) {
             const uint8_t* pes = packet + offset;
@@ -506,16 +496,8 @@ ThumbnailResult WriteThumbnail(const ThumbnailRequest& request, const std::u16st
     const std::vector<uint8_t> png = EncodePng(picture);
     if (png.empty())
         return ThumbnailResult::kCantWriteTarget;
-    const std::u16string folder = platform::FolderOf(target);
-    std::u16string temporary;
-    platform::File file = platform::File::CreateTemporary(folder, temporary);
-    if (!file.IsOpen())
+    if (!platform::WriteFileReplacing(target, png.data(), png.size()))
         return ThumbnailResult::kCantWriteTarget;
-    const bool written = file.Write(png.data(), png.size()) && file.Close();
-    if (!written || !platform::CommitByRename(temporary, target)) {
-        platform::DeleteIfPresent(temporary);
-        return ThumbnailResult::kCantWriteTarget;
-    }
     return ThumbnailResult::kDone;
 }
 

@@ -173,6 +173,10 @@ bool IsTemporaryName(std::u16string_view name);
 // Replaces (or creates) `to` with `from` in one step; a link named `to` is
 // replaced itself, never followed.
 bool CommitByRename(const std::u16string& from, const std::u16string& to);
+// Writes the bytes to a temporary in the file's folder and puts it in place
+// by CommitByRename: a reader finds the old file or the new one, never a
+// part. False, with nothing left behind, when any step fails.
+bool WriteFileReplacing(const std::u16string& path, const void* bytes, size_t size);
 // Puts `from` in place as `to` only when nothing is there under that name
 // (in any letter case where the folder ignores case): another job that put
 // an entry there first keeps it. Where the file system cannot refuse a

@@ -91,15 +91,21 @@ void RemoveStaleTemporaries(const std::u16string& folder) {
     std::vector<FolderName> names;
     if (!SearchFolderNames(folder, names))
         return;
-    for (const FolderName& entry : names) {
-        const int owner = TemporaryOwner(entry.name);
-        if (owner == 0 || entry.isFolder)
-            continue;
-        const std::u16string path = JoinPath(folder, entry.name);
-        if (TemporaryIsLive(path, owner))
-            continue;
-        DeleteIfPresent(path);
+    for (const FolderName& entry : names)
+        if (IsDeadTemporary(folder, entry.name))
+            DeleteIfPresent(JoinPath(folder, entry.name));
+}
+
+bool WriteFileReplacing(const std::u16string& path, const void* bytes, size_t size) {
+    std::u16string temporary;
+    File file = File::CreateTemporary(FolderOf(path), temporary);
+    if (!file.IsOpen())
+        return false;
+    if (!file.Write(bytes, size) || !file.Close() || !CommitByRename(temporary, path)) {
+        DeleteIfPresent(temporary);
+        return false;
     }
+    return true;
 }
 
 void RemoveTree(const std::u16string& folder) {

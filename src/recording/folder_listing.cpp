@@ -262,4 +262,20 @@ std::vector<FileListRow> ListFolderRows(const std::u16string& folder) {
     return rows;
 }
 
+void ShowLengthInRow(FileListRow& row, const std::optional<int64_t>& ticks) {
+    row.lengthText = LengthText(ticks);
+    row.lengthKey = ticks.value_or(-1);
+}
+
+std::vector<size_t> VisibleFirstOrder(size_t rows, size_t topVisible) {
+    std::vector<size_t> order;
+    order.reserve(rows);
+    const size_t top = topVisible < rows ? topVisible : 0;
+    for (size_t i = top; i < rows; ++i)
+        order.push_back(i);
+    for (size_t i = 0; i < top; ++i)
+        order.push_back(i);
+    return order;
+}
+
 } // namespace dz

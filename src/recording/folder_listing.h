@@ -2,7 +2,9 @@
 // The rows a file list shows for a folder: one per recording (its part 1),
 // one per .mp3/.mem file, in name order with the letter case ignored (the
 // order of the trees), so that a folder reads the same on every platform.
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,16 @@ void SortRows(std::vector<FileListRow>& rows, RowSort sort);
 // A header click: the same column again reverses, another column sorts
 // ascending by it.
 RowSort NextSort(RowSort current, RowSortColumn clicked);
+
+// What a row shows and sorts by once its recording's length has been read
+// (nothing when the stream does not tell).
+void ShowLengthInRow(FileListRow& row, const std::optional<int64_t>& ticks);
+
+// The order a list's rows are read in: from the top visible row down to the
+// end, then those above it, so what the user looks at fills in first and the
+// rest follows in the direction a list is most often scrolled. A top row
+// beyond the end reads the rows in order.
+std::vector<size_t> VisibleFirstOrder(size_t rows, size_t topVisible);
 
 // Empty for an empty folder text or a folder that cannot be searched.
 std::vector<FileListRow> ListFolderRows(const std::u16string& folder);

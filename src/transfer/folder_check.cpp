@@ -336,4 +336,13 @@ std::u16string MendText(Mend mend) {
     return msg::kFixNothing;
 }
 
+std::u16string CheckSummaryText(size_t findings, const std::u16string& folder) {
+    if (findings == 0)
+        return FillMessage(msg::kCheckFolderNothing, folder);
+    if (findings == 1)
+        return FillMessage(msg::kCheckFolderFoundOne, folder);
+    return FillMessage(FillCounts(msg::kCheckFolderFound, static_cast<int32_t>(findings), 0),
+                       folder);
+}
+
 } // namespace dz

@@ -3,6 +3,7 @@
 // them, and mending what can be mended without losing anything: a location
 // text that names another place, a dead job's temporary, a rename cut short.
 // Everything else is only reported.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,5 +51,9 @@ bool MendFinding(const Finding& finding);
 
 // What mending does for a finding, in the system's words.
 std::u16string MendText(Mend mend);
+
+// The line above the findings: that the folder is whole, or how many
+// findings it holds ("1 finding in …", "2 findings in …").
+std::u16string CheckSummaryText(size_t findings, const std::u16string& folder);
 
 } // namespace dz

@@ -5,7 +5,6 @@
 #include "convert/facts_worker.h"
 
 #include "convert/recording_files.h"
-#include "recording/folder_listing.h"
 
 #include <gtest/gtest.h>
 
@@ -94,32 +93,9 @@ TEST(FactsRun, ADroppedRunEndsWhileItsReportWaitsAndServesNothingMore) {
     run.reset(); // joins: returns only if the worker was released
 }
 
-TEST(FactsRun, TheVisibleRowsAreReadFirstThenThoseBelowThenThoseAbove) {
-    const struct {
-        size_t rows, top;
-        std::vector<size_t> expected;
-    } cases[] = {
-        {5, 0, {0, 1, 2, 3, 4}},
-        {5, 2, {2, 3, 4, 0, 1}}, // scrolled down
-        {5, 4, {4, 0, 1, 2, 3}},
-        {5, 9, {0, 1, 2, 3, 4}}, // a top row past the end (the list emptied meanwhile)
-        {0, 0, {}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(VisibleFirstOrder(c.rows, c.top), c.expected) << c.rows << " from " << c.top;
-}
-
-TEST(FactsRun, ARowShowsTheLengthOrAQuestionMarkAndSortsByTicks) {
-    FileListRow row;
+TEST(FactsRun, TheFactsReadAsTheLinesTheInfoCommandPrints) {
     RecordingFacts facts;
     facts.length = (3600 + 2 * 60 + 3) * kPtsClock;
-    ShowFactsInRow(row, facts);
-    EXPECT_EQ(row.lengthText, u"1:02:03");
-    EXPECT_EQ(row.lengthKey, *facts.length);
-    ShowFactsInRow(row, RecordingFacts{});
-    EXPECT_EQ(row.lengthText, u"?") << "a damaged stream";
-    EXPECT_EQ(row.lengthKey, -1);
-
     facts.streams.push_back(
         {.kind = StreamKind::Audio, .codec = "ac3", .sampleRate = 48000, .channels = 6});
     const std::vector<std::string> lines = FactsLines(facts);

@@ -200,7 +200,7 @@ TEST(StreamFacts, WhatCannotBeToldIsUnknownNeverAGuess) {
     RecordingFacts facts = ReadRecordingFacts(Text(parts.front()));
     EXPECT_FALSE(facts.length);
     EXPECT_EQ(facts.streams.size(), 2u);
-    EXPECT_EQ(LengthText(facts.length), "?");
+    EXPECT_EQ(LengthText(facts.length), u"?");
 
     // Part 1 holds no stream at all: no first time stamp, so no length;
     // the formats are those of the end. Then a header whose stream offset
@@ -278,7 +278,7 @@ TEST(StreamFacts, ALongRecordingIsReadAtItsEndsOnly) {
             WriteRecording(dir.path(), "LONG", CutInto(stream, layout.sizes), -1, 436);
         const RecordingFacts facts = ReadRecordingFacts(Text(parts.front()));
         EXPECT_EQ(facts.length, int64_t{frames} * kFrameTicks);
-        EXPECT_EQ(LengthText(facts.length), "0:00:20");
+        EXPECT_EQ(LengthText(facts.length), u"0:00:20");
         ASSERT_EQ(facts.streams.size(), 2u);
         EXPECT_EQ(StreamText(facts.streams[0]), "video mpeg2video 720x576 4:3 25 fps");
         EXPECT_EQ(StreamText(facts.streams[1]), "audio mp2 48000 Hz 2 ch 192 kb/s");
@@ -360,11 +360,11 @@ TEST(StreamFacts, ArbitraryBytesNeverHangOrCrash) {
 }
 
 TEST(StreamFacts, LengthAndStreamTexts) {
-    EXPECT_EQ(LengthText(std::nullopt), "?");
-    EXPECT_EQ(LengthText(0), "0:00:00");
-    EXPECT_EQ(LengthText(kPtsClock / 2 - 1), "0:00:00");
-    EXPECT_EQ(LengthText((3600 + 2 * 60 + 3) * kPtsClock), "1:02:03");
-    EXPECT_EQ(LengthText(30 * 3600 * kPtsClock), "30:00:00");
+    EXPECT_EQ(LengthText(std::nullopt), u"?");
+    EXPECT_EQ(LengthText(0), u"0:00:00");
+    EXPECT_EQ(LengthText(kPtsClock / 2 - 1), u"0:00:00");
+    EXPECT_EQ(LengthText((3600 + 2 * 60 + 3) * kPtsClock), u"1:02:03");
+    EXPECT_EQ(LengthText(30 * 3600 * kPtsClock), u"30:00:00");
     StreamFormat ntsc{.kind = StreamKind::Video,
                       .codec = "mpeg2video",
                       .width = 720,

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (facts.length) {
         // Two stamps in 33 bits, and at most a few seconds after the last.
         CHECK(*facts.length >= 0 && *facts.length < 2 * kPtsWrap);
-        (void)LengthText(facts.length);
+        (void)dz::LengthText(facts.length);
     }
     for (const StreamFormat& s : facts.streams) {
         CHECK(s.pid < 0x2000);

@@ -243,7 +243,7 @@ TEST_F(CareCommands, CheckFolderListsTheFindingsAndMendFixesWhatItCan) {
                                                       msg::kFixNothing};
     const Seen& before = (*seen)[0];
     EXPECT_TRUE(before.mendEnabled);
-    EXPECT_EQ(before.summary, FillMessage(FillCounts(msg::kCheckFolderFound, 5, 0), U16(a)));
+    EXPECT_EQ(before.summary, CheckSummaryText(5, U16(a)));
     EXPECT_EQ(std::count(before.rows.begin(), before.rows.end(), missingRow), 1);
     const std::array<std::u16string, 3> companionRow = {U16(CompanionName(news)), elsewhere,
                                                         msg::kFixRewriteLocation};

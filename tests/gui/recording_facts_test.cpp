@@ -3,6 +3,7 @@
 // the column sorts, and the pane shows a picture and the facts and is
 // remembered across a restart.
 #include "common/command_ids.h"
+#include "common/list_text.h"
 #include "common/text.h"
 #include "convert/stream_facts.h"
 #include "support/gui_test.h"
@@ -107,7 +108,7 @@ TEST(LengthColumn, EachRecordingShowsItsLengthAQuestionMarkWhenDamagedAndTheColu
     const auto expected = [&](const char* part1) {
         const auto ticks = dz::convert::ReadRecordingFacts(U(rec / part1)).length;
         EXPECT_TRUE(ticks) << part1;
-        return dz::Ascii(dz::convert::LengthText(ticks));
+        return dz::LengthText(ticks);
     };
     const auto row = [&](const std::u16string& name) { return RowNamed(view, name); };
     EXPECT_EQ(LengthOf(view, row(u"NEWS")), expected("NEWS_#001_200612241930.AVR"));
@@ -172,8 +173,8 @@ TEST(LengthColumn, AnotherFolderDropsThePendingLengths) {
     ASSERT_TRUE(LengthsShown(view));
     ASSERT_EQ(view.m_wndList.GetItemCount(), 1);
     EXPECT_EQ(LengthOf(view, 0),
-              dz::Ascii(dz::convert::LengthText(
-                  dz::convert::ReadRecordingFacts(U(one / "RADIO_#001_200612241930.AVR")).length)));
+              dz::LengthText(
+                  dz::convert::ReadRecordingFacts(U(one / "RADIO_#001_200612241930.AVR")).length));
     // Back to the first folder: every row gets a length again.
     ASSERT_TRUE(m.Select(kTopRow, U(many)));
     ASSERT_TRUE(LengthsShown(view));
@@ -236,7 +237,7 @@ TEST(DetailsPane, ShowsThePictureAndTheFactsOfTheSelectedRecording) {
 
     const auto facts = dz::convert::ReadRecordingFacts(U(rec / "NEWS_#001_200612241930.AVR"));
     const wxString text = view.Details().FactsText();
-    EXPECT_TRUE(text.Contains("length " + dz::convert::LengthText(facts.length))) << text;
+    EXPECT_TRUE(text.Contains("length " + dz::ToUtf8(dz::LengthText(facts.length)))) << text;
     for (const auto& stream : facts.streams)
         EXPECT_TRUE(text.Contains(dz::convert::StreamText(stream))) << text;
     EXPECT_TRUE(text.StartsWith("length ")) << text;

@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "platform/console.h"
+
 #include "common/text.h"
 
 #include "support/temp_dir.h"
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #ifndef _WIN32
@@ -345,10 +348,43 @@ TEST(Platform, StagedFilesAreNewHiddenAndCommittedByRename) {
     EXPECT_TRUE(ProcessIsRunning(CurrentProcessId()));
     EXPECT_FALSE(ProcessIsRunning(0));
     WriteFile(dir / ".dezadide-999999999-7.tmp", "stale");
+#ifndef _WIN32
+    // A job only ever stages regular files: a link under such a name is
+    // someone else's, and it stays, as the folder check does not count it.
+    std::filesystem::create_symlink(dir / "target", dir / ".dezadide-999999999-8.tmp");
+    EXPECT_FALSE(IsDeadTemporary(dir.text(), u".dezadide-999999999-8.tmp"));
+#endif
+    EXPECT_TRUE(IsDeadTemporary(dir.text(), u".dezadide-999999999-7.tmp"));
     RemoveStaleTemporaries(dir.text());
     EXPECT_FALSE(std::filesystem::exists(dir / ".dezadide-999999999-7.tmp"));
+#ifndef _WIN32
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / ".dezadide-999999999-8.tmp"));
+#endif
     EXPECT_TRUE(PathExists(second));
     EXPECT_TRUE(std::filesystem::exists(dir / "target"));
+}
+
+bool HoldsTemporary(const TempDir& dir) {
+    std::vector<FolderName> names;
+    SearchFolderNames(dir.text(), names);
+    return std::any_of(names.begin(), names.end(),
+                       [](const FolderName& entry) { return IsTemporaryName(entry.name); });
+}
+
+TEST(Platform, WriteFileReplacingPutsAllBytesInPlaceOrLeavesNothing) {
+    TempDir dir;
+    WriteFile(dir / "facts", "an older and longer text");
+    ASSERT_TRUE(WriteFileReplacing(JoinPath(dir.text(), u"facts"), "new", 3));
+    EXPECT_EQ(std::filesystem::file_size(dir / "facts"), 3u);
+    EXPECT_FALSE(HoldsTemporary(dir));
+
+    // A folder under the name cannot be replaced by a file: the staged bytes go.
+    std::filesystem::create_directory(dir / "taken");
+    EXPECT_FALSE(WriteFileReplacing(JoinPath(dir.text(), u"taken"), "new", 3));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken"));
+    EXPECT_FALSE(HoldsTemporary(dir));
+
+    EXPECT_FALSE(WriteFileReplacing(JoinPath(dir.text(), u"missing/facts"), "new", 3));
 }
 
 TEST(Platform, SameFolderAndCaseBlindnessAreAskedOfTheFileSystem) {
@@ -453,5 +489,41 @@ TEST(UserSettings, FilesFollowTheXdgFoldersThenHome) {
     }
 }
 #endif
+
+} // namespace
+
+namespace {
+
+void CountInterrupt(void* counter) {
+    static_cast<std::atomic<int>*>(counter)->fetch_add(1);
+}
+
+TEST(InterruptHook, TheNewestHookTakesCtrlCAndTheOneBeforeItAgainOnceItIsGone) {
+    using dz::platform::InterruptHook;
+    using dz::platform::InterruptReceived;
+    using dz::platform::SimulateInterrupt;
+    std::atomic<int> outer{0}, inner{0};
+    {
+        InterruptHook outerHook(CountInterrupt, &outer, false);
+        EXPECT_FALSE(InterruptReceived());
+        ASSERT_TRUE(SimulateInterrupt());
+        EXPECT_EQ(outer.load(), 1);
+        EXPECT_TRUE(InterruptReceived());
+        {
+            InterruptHook innerHook(CountInterrupt, &inner, true);
+            EXPECT_TRUE(InterruptReceived()) << "a hook inside keeps what the outermost saw";
+            ASSERT_TRUE(SimulateInterrupt());
+            EXPECT_EQ(inner.load(), 1);
+            EXPECT_EQ(outer.load(), 1);
+            EXPECT_FALSE(SimulateInterrupt()) << "a fired once hook leaves Ctrl+C to the system";
+        }
+        ASSERT_TRUE(SimulateInterrupt());
+        EXPECT_EQ(outer.load(), 2);
+        EXPECT_EQ(inner.load(), 1);
+    }
+    EXPECT_FALSE(SimulateInterrupt()) << "no hook is left to take it";
+    InterruptHook again(CountInterrupt, &outer, false);
+    EXPECT_FALSE(InterruptReceived()) << "a new outermost hook starts afresh";
+}
 
 } // namespace

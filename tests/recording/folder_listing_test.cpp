@@ -261,3 +261,28 @@ TEST(FolderListing, AnImpossibleTotalShowsThePartsSumMarked) {
 }
 
 } // namespace
+
+TEST(RowLength, ARowShowsTheLengthOrAQuestionMarkAndSortsByTicks) {
+    FileListRow row;
+    ShowLengthInRow(row, (3600 + 2 * 60 + 3) * kPtsClock);
+    EXPECT_EQ(row.lengthText, u"1:02:03");
+    EXPECT_EQ(row.lengthKey, (3600 + 2 * 60 + 3) * kPtsClock);
+    ShowLengthInRow(row, std::nullopt);
+    EXPECT_EQ(row.lengthText, u"?") << "a damaged stream";
+    EXPECT_EQ(row.lengthKey, -1);
+}
+
+TEST(RowLength, TheVisibleRowsAreReadFirstThenThoseBelowThenThoseAbove) {
+    const struct {
+        size_t rows, top;
+        std::vector<size_t> expected;
+    } cases[] = {
+        {5, 0, {0, 1, 2, 3, 4}},
+        {5, 2, {2, 3, 4, 0, 1}}, // scrolled down
+        {5, 4, {4, 0, 1, 2, 3}},
+        {5, 9, {0, 1, 2, 3, 4}}, // a top row past the end (the list emptied meanwhile)
+        {0, 0, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(VisibleFirstOrder(c.rows, c.top), c.expected) << c.rows << " from " << c.top;
+}

@@ -146,6 +146,20 @@ std::map<std::u16string, std::u16string> Problems(const std::u16string& folder) 
     return problems;
 }
 
+TEST(CheckFolder, TheSummaryCountsOneFindingAndSeveralFindings) {
+    const struct {
+        size_t findings;
+        const char16_t* expected;
+    } cases[] = {
+        {0, u"Nothing found: every entry in /media/rec/REC is whole"},
+        {1, u"1 finding in /media/rec/REC"},
+        {2, u"2 findings in /media/rec/REC"},
+        {1000, u"1000 findings in /media/rec/REC"}, // no thousands separator in a count
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CheckSummaryText(c.findings, u"/media/rec/REC"), c.expected) << c.findings;
+}
+
 TEST(ListMarks, ARowSaysWhyItsRecordingIsNotWhole) {
     RecorderDisk d;
     MakeSoundRecording(d.rec, kNews);

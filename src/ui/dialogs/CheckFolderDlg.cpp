@@ -64,12 +64,7 @@ void CCheckFolderDlg::CheckAgain() {
         m_wndList->SetItem(item, kMend, ToWx(dz::MendText(f.mend)));
         mendable = mendable || f.mend != dz::Mend::kNone;
     }
-    m_wndSummary->SetLabel(
-        ToWx(m_findings.empty()
-                 ? dz::FillMessage(dz::msg::kCheckFolderNothing, m_folder)
-                 : dz::FillMessage(dz::FillCounts(dz::msg::kCheckFolderFound,
-                                                  static_cast<int32_t>(m_findings.size()), 0),
-                                   m_folder)));
+    m_wndSummary->SetLabel(ToWx(dz::CheckSummaryText(m_findings.size(), m_folder)));
     m_wndMend->Enable(mendable);
 }
 

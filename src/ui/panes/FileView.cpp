@@ -345,8 +345,7 @@ void CFileView::StartReadingLengths(bool onlyMissing) {
     std::vector<std::u16string> paths;
     const long top = m_wndList.GetTopItem();
     m_factsTop = top > 0 ? top : 0;
-    for (size_t i :
-         dz::convert::VisibleFirstOrder(m_rows.size(), static_cast<size_t>(m_factsTop))) {
+    for (size_t i : dz::VisibleFirstOrder(m_rows.size(), static_cast<size_t>(m_factsTop))) {
         const std::u16string& name = m_rows[i].realFileName;
         if (!dz::IsPartFileName(name) || (onlyMissing && !m_rows[i].lengthText.empty()))
             continue;
@@ -370,7 +369,7 @@ void CFileView::OnFacts(const dz::convert::FoundFactsBatch& batch) {
         const auto row = m_rowOf.find(m_factsNames[found.index]);
         if (row == m_rowOf.end())
             continue;
-        dz::convert::ShowFactsInRow(m_rows[row->second], found.facts);
+        dz::ShowLengthInRow(m_rows[row->second], found.facts.length);
         m_wndList.SetItem(static_cast<long>(row->second), kLength,
                           ToWx(m_rows[row->second].lengthText));
     }
