@@ -3,7 +3,8 @@
 # (window tests under Xvfb) in the debug build, the Debian package run from
 # its unpacked files (scripts/check-package.sh), then the core under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the workers under
-# ThreadSanitizer, the window tests under AddressSanitizer, a replay of the fuzz corpus, and the Windows side
+# ThreadSanitizer, the window tests under AddressSanitizer, the conversion
+# dialog's tests under ThreadSanitizer, a replay of the fuzz corpus, and the Windows side
 # (scripts/test-windows.sh: the cross-built programs and their tests under
 # Wine, and the installer).
 set -euo pipefail
