@@ -62,7 +62,9 @@ private:
     void CheckGroup(Group& group);
     void CheckLocation(const Group& group, const std::u16string& name, bool companion,
                        const std::optional<std::u16string>& found);
-    void CheckStream(const std::u16string& name);
+    // Reads a part once: its location text checked against the group's
+    // (when a group is given), then the start of its stream. Gives its size.
+    uint64_t CheckPart(const std::u16string& name, const Group* locationOf = nullptr);
     bool PairRename(Group& old);
 
     std::u16string m_folder;
@@ -168,7 +170,7 @@ void FolderChecker::CheckGroup(Group& group) {
     if (group.companion.empty()) {
         strays(0, Problem::kStrayNoCompanion, msg::kCheckStrayNoCompanion);
         for (const auto& [number, name] : group.parts)
-            CheckStream(name);
+            CheckPart(name);
         return;
     }
     const std::u16string companionPath = JoinPath(m_folder, group.companion);
@@ -180,7 +182,7 @@ void FolderChecker::CheckGroup(Group& group) {
     if (read.status == CompanionStatus::Short) {
         Add(group.companion, Problem::kCompanionShort, msg::kCheckCompanionShort);
         for (const auto& [number, name] : group.parts)
-            CheckStream(name);
+            CheckPart(name);
         return;
     }
     const int32_t count = read.partCount;
@@ -201,10 +203,7 @@ void FolderChecker::CheckGroup(Group& group) {
     for (const auto& [number, name] : group.parts) {
         if (number < 1 || number > count)
             continue;
-        if (const auto info = platform::GetFileInfo(JoinPath(m_folder, name)))
-            sum += info->size;
-        CheckLocation(group, name, false, LocationOfFile(JoinPath(m_folder, name), false));
-        CheckStream(name);
+        sum += CheckPart(name, &group);
     }
     if (whole && static_cast<uint64_t>(read.totalSize) != sum)
         Add(group.companion, Problem::kTotalSize,
@@ -236,33 +235,41 @@ void FolderChecker::CheckLocation(const Group& group, const std::u16string& name
     m_out.push_back(std::move(f));
 }
 
-void FolderChecker::CheckStream(const std::u16string& name) {
-    platform::File file = platform::File::OpenRead(JoinPath(m_folder, name));
+uint64_t FolderChecker::CheckPart(const std::u16string& name, const Group* locationOf) {
+    const std::u16string path = JoinPath(m_folder, name);
+    platform::File file = platform::File::OpenRead(path);
     const int64_t size = file.Size();
-    if (!file.IsOpen() || size < 0)
-        return;
+    if (!file.IsOpen() || size < 0) {
+        const auto info = platform::GetFileInfo(path);
+        return info ? info->size : 0;
+    }
     std::array<uint8_t, kPartHeaderSize> header{};
     const int64_t got = file.Read(header.data(), header.size());
+    // A part shorter than its header has no location field.
+    if (locationOf && got == static_cast<int64_t>(kPartHeaderSize))
+        CheckLocation(*locationOf, name, false,
+                      LocationTextOf(header.data() + kPartLocationOffset));
+    const auto whole = static_cast<uint64_t>(size);
     const uint64_t offset = got >= static_cast<int64_t>(kPartStreamOffsetOffset + 2)
                                 ? ReadBigEndian(header.data() + kPartStreamOffsetOffset, 2)
                                 : kPartHeaderSize;
-    if (offset > static_cast<uint64_t>(size) || got < static_cast<int64_t>(kPartHeaderSize)) {
+    if (offset > whole || got < static_cast<int64_t>(kPartHeaderSize)) {
         Add(name, Problem::kStreamOffsetPastEnd,
             FillMessage(FillMessage(msg::kCheckStreamOffsetPastEnd, Number(offset)),
-                        Number(static_cast<uint64_t>(size))));
-        return;
+                        Number(whole)));
+        return whole;
     }
     // The first packet and, where the part holds it, the next one.
-    for (uint64_t at = offset; at < offset + 2 * kTsPacketSize && at < static_cast<uint64_t>(size);
-         at += kTsPacketSize) {
+    for (uint64_t at = offset; at < offset + 2 * kTsPacketSize && at < whole; at += kTsPacketSize) {
         uint8_t sync = 0;
         if (!file.Seek(at) || file.Read(&sync, 1) != 1)
-            return;
+            return whole;
         if (sync != kTsSyncByte) {
             Add(name, Problem::kNotTransportStream, msg::kCheckNotTransportStream);
-            return;
+            return whole;
         }
     }
+    return whole;
 }
 
 void Walk(const std::u16string& folder, bool recursive, std::vector<Finding>& out) {
