@@ -33,13 +33,9 @@ int RunRm(const RmOptions& options, std::ostream& out, std::ostream& err) {
     if (!SortedEntryNames(entryNames, names, err))
         return kExitUsage;
     const PreparedDelete folders = PrepareDelete(options.folder, folderNames);
-    if (folders.foldersHoldAnything && !options.recursive) {
-        for (const std::u16string& name : folderNames) {
-            std::vector<platform::FolderName> inside;
-            if (!platform::SearchFolderNames(platform::JoinPath(options.folder, name), inside) ||
-                !inside.empty())
-                PrintMessage(err, FillMessage(msg::kFolderNotEmpty, name));
-        }
+    if (!folders.foldersNotEmpty.empty() && !options.recursive) {
+        for (const std::u16string& name : folders.foldersNotEmpty)
+            PrintMessage(err, FillMessage(msg::kFolderNotEmpty, name));
         return kExitFailure;
     }
 

@@ -17,11 +17,13 @@ bool IsRecordingFile(const std::u16string& name) {
     return IsPartFileName(name) || HasExtension(name, u".avf");
 }
 
-void Count(const std::u16string& folder, DeleteContents& contents) {
+// Adds what the folder holds; gives how many names it lists, nothing when it
+// cannot be read.
+std::optional<size_t> Count(const std::u16string& folder, DeleteContents& contents) {
     ++contents.folders;
     std::vector<platform::FolderName> names;
     if (!platform::SearchFolderNames(folder, names))
-        return;
+        return std::nullopt;
     for (const platform::FolderName& entry : names) {
         const std::u16string path = JoinPath(folder, entry.name);
         if (entry.isFolder) {
@@ -35,6 +37,7 @@ void Count(const std::u16string& folder, DeleteContents& contents) {
         else if (!IsRecordingFile(entry.name) && !platform::IsTemporaryName(entry.name))
             ++contents.files;
     }
+    return names.size();
 }
 
 // Everything in the folder, then the folder. Recordings go first, each
@@ -104,10 +107,8 @@ PreparedDelete PrepareDelete(const std::u16string& folder,
             continue;
         }
         job.subfolders.push_back(name);
-        std::vector<platform::FolderName> inside;
-        if (!platform::SearchFolderNames(path, inside) || !inside.empty())
-            job.foldersHoldAnything = true;
-        Count(path, job.contents);
+        if (const std::optional<size_t> held = Count(path, job.contents); !held || *held > 0)
+            job.foldersNotEmpty.push_back(name);
     }
     job.entries.Sort();
     return job;

@@ -26,7 +26,8 @@ struct PreparedDelete {
     CSortStringArray entries;               // names of files and recordings, sorted
     std::vector<std::u16string> subfolders; // names of folders in `folder`
     DeleteContents contents;
-    bool foldersHoldAnything = false; // a named folder is not empty
+    // The named folders that hold anything, or could not be read.
+    std::vector<std::u16string> foldersNotEmpty;
 };
 
 // Sorts names into entries and folders and counts what they hold.

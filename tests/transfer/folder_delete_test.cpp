@@ -24,7 +24,7 @@ TEST(FolderDelete, CountsWhatTheSelectionHoldsForTheQuestion) {
     const PreparedDelete job = PrepareDelete(dir.text(), {u"tune.mem", u"Films"});
     EXPECT_EQ(job.entries.GetSize(), 1u);
     EXPECT_EQ(job.subfolders, std::vector<std::u16string>{u"Films"});
-    EXPECT_TRUE(job.foldersHoldAnything);
+    EXPECT_EQ(job.foldersNotEmpty, std::vector<std::u16string>{u"Films"});
     EXPECT_EQ(job.contents.recordings, 2u);
     EXPECT_EQ(job.contents.files, 3u); // song.mp3, notes.txt, tune.mem
     EXPECT_EQ(job.contents.folders, 2u);
@@ -32,6 +32,17 @@ TEST(FolderDelete, CountsWhatTheSelectionHoldsForTheQuestion) {
     EXPECT_EQ(ToUtf8(FolderDeleteQuestionText(u"Films", job.contents)),
               "Delete the folder Films with everything in it?\nIt holds 2 recordings and 3 other "
               "files, 21 KB.");
+}
+
+TEST(FolderDelete, NamesTheFoldersThatHoldAnything) {
+    TempDir dir;
+    fs::create_directories(dir / "Empty");
+    fs::create_directories(dir / "Full" / "Inner");
+    const PreparedDelete job = PrepareDelete(dir.text(), {u"Empty", u"Full"});
+    EXPECT_EQ(job.subfolders, (std::vector<std::u16string>{u"Empty", u"Full"}));
+    EXPECT_EQ(job.foldersNotEmpty, std::vector<std::u16string>{u"Full"})
+        << "a folder holding only a folder is not empty";
+    EXPECT_EQ(job.contents.folders, 3u);
 }
 
 TEST(FolderDelete, GoesWithEverythingInItRecordingsWhole) {
