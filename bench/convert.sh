@@ -21,13 +21,7 @@ runs=${RUNS:-3}
 
 cli=$(bench_cli)
 
-if [ $# -ge 1 ]; then
-  work=$1
-  mkdir -p "$work"
-else
-  work=$(mktemp -d /tmp/dezadide-bench-convert.XXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+bench_work convert "$@"
 ts=$work/bench.ts
 part=$work/BENCH_#001_200612241930.AVR
 empty=$work/EMPTY_#001_200612241930.AVR

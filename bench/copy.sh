@@ -26,13 +26,7 @@ runs=${RUNS:-5}
 
 cli=$(bench_cli)
 
-if [ $# -ge 1 ]; then
-  work=$1
-  mkdir -p "$work"
-else
-  work=$(mktemp -d /tmp/dezadide-bench-copy.XXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+bench_work copy "$@"
 src=$work/src
 dst=$work/dst
 name=BENCH_#001_200612241930

@@ -43,3 +43,16 @@ report_ratio() {
     -v t="$target" -v n="$ours / $peer" \
     'BEGIN { printf "ratio %s: best %.2f, median %.2f (target %s)\n", n, o / d, om / dm, t }'
 }
+
+# The folder a benchmark works in: the one given (kept for the next run), or
+# a new one under /tmp removed when the script ends. Sets $work.
+#   bench_work NAME [FOLDER]
+bench_work() {
+  if [ $# -ge 2 ]; then
+    work=$2
+    mkdir -p "$work"
+  else
+    work=$(mktemp -d "/tmp/dezadide-bench-$1.XXXXXX")
+    trap 'rm -rf "$work"' EXIT
+  fi
+}

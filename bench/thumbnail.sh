@@ -19,13 +19,7 @@ runs=${RUNS:-5}
 
 cli=$(bench_cli)
 
-if [ $# -ge 1 ]; then
-  work=$1
-  mkdir -p "$work"
-else
-  work=$(mktemp -d /tmp/dezadide-bench-thumbnail.XXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+bench_work thumbnail "$@"
 
 ff=(ffmpeg -nostdin -hide_banner -loglevel error -y)
 tone=(-f lavfi -i "sine=frequency=440:sample_rate=48000")
